@@ -1,0 +1,14 @@
+# 32-bit Linux build of the plug-in and its tests. The kernel here cannot run
+# i386 programs, so every test binary runs under qemu-user; binaries are static
+# so that qemu needs no 32-bit loader or libraries from the host.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_COMPILER gcc)
+set(CMAKE_CXX_COMPILER g++)
+set(CMAKE_ASM_COMPILER gcc)
+set(CMAKE_C_FLAGS_INIT "-m32")
+set(CMAKE_CXX_FLAGS_INIT "-m32")
+set(CMAKE_ASM_FLAGS_INIT "-m32")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32 -static")
+find_program(QEMU_I386 qemu-i386-static REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_I386})
