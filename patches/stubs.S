@@ -37,8 +37,9 @@
 #define FUNC(x) .globl SYM(x); .type SYM(x), @function; SYM(x):
 #endif
 
-/* The FXSAVE image takes 512 bytes at a 16-byte boundary; 16 more bytes of
-   room let the stack pointer be aligned down inside the reserved area. */
+/* The FXSAVE image takes 512 bytes at the first 16-byte boundary at or below
+   ESP - 528; the 16 spare bytes keep it clear of the saved registers, however
+   the game's stack happens to be aligned. */
 #define FXSAVE_RESERVE 528
 
 	.text

@@ -10,6 +10,7 @@
 #define SIM_TRACK_FOLDERS 19  // entries of the game's track folder table
 #define SIM_RACERS 16         // racer records
 #define SIM_CAR_TABLE 16      // car table entries the plug-in may read
+#define SIM_CAR_TABLE_MAX 32  // car table entries written (beyond 16: must stay unread)
 #define SIM_LAP_TIMES 8       // lap times per car record
 
 // One entry of the game's car table.
@@ -37,7 +38,8 @@ struct sim_race {
     std::string track_folders[SIM_TRACK_FOLDERS];
     std::string racers[SIM_RACERS];   // first 12 bytes go into racer_name
     uint32_t start_positions[SIM_RACERS] = {};
-    std::vector<sim_car> car_table;   // entries in table order, at most 16 written
+    std::vector<sim_car> car_table;   // entries in table order, at most SIM_CAR_TABLE_MAX;
+                                      // the rest of the SIM_CAR_TABLE_MAX entries are null
 };
 
 // Writes every location of the race into the mapped image (sim_game_map

@@ -252,7 +252,15 @@ bool sim_parse_race_file(const std::string &text, const std::string &source,
         size_t eq = line.find('=');
         if (eq == std::string::npos) return p.fail("expected key = value");
         std::string key = lower(trim(line.substr(0, eq)));
-        std::string value = trim(line.substr(eq + 1));
+        std::string value = line.substr(eq + 1);
+        // A ';' after white space starts a comment at the end of the line.
+        for (size_t i = 1; i < value.size(); ++i) {
+            if (value[i] == ';' && (value[i - 1] == ' ' || value[i - 1] == '\t')) {
+                value.erase(i);
+                break;
+            }
+        }
+        value = trim(value);
         if (section.empty()) return p.fail("key '" + key + "' before any section");
         if (!p.entry(section, key, value)) return false;
     }

@@ -1,5 +1,29 @@
 // Controls of the Windows stand-ins that tests and the simulator use: the
 // module path, the local clock, and fault injection. Never part of the .vqp.
+//
+// How the stand-ins behave where Windows leaves a choice:
+// - Paths: "\" and "/" both separate; "C:\..." (any drive letter) and a
+//   leading separator start at the host's root, everything else is relative
+//   to the current directory. A component that does not exist as written is
+//   looked up in its folder ignoring ASCII letter case. A path of MAX_PATH
+//   (260) characters or more, counted as written, is refused with
+//   ERROR_FILENAME_EXCED_RANGE; a null or empty path with
+//   ERROR_PATH_NOT_FOUND.
+// - Error codes: a missing file whose folder exists gives
+//   ERROR_FILE_NOT_FOUND, a missing folder ERROR_PATH_NOT_FOUND; no access
+//   and folders opened as files ERROR_ACCESS_DENIED; a file held open
+//   without the needed sharing ERROR_SHARING_VIOLATION; an existing file for
+//   CREATE_NEW or CopyFileA(fail_if_exists) ERROR_FILE_EXISTS; an existing
+//   entry for CreateDirectoryA ERROR_ALREADY_EXISTS; a full disk
+//   ERROR_DISK_FULL; an unknown handle ERROR_INVALID_HANDLE.
+// - Profiles: see profile.cpp for the reading rules. Integers take a sign,
+//   then "0x" and hex digits or decimal digits, up to the first other
+//   character, wrapping modulo 2^32; an empty value gives the default.
+// - Injected faults: the service returns its failure value (INVALID_HANDLE_VALUE,
+//   FALSE, 0, INVALID_FILE_ATTRIBUTES, INVALID_SET_FILE_POINTER) with the
+//   given last error and touches nothing; the profile services return the
+//   default as for a missing file. GetLocalTime, GetLastError and
+//   SetLastError cannot fail and only count their calls.
 #pragma once
 
 #include <stdint.h>
@@ -37,10 +61,12 @@ uint32_t sim_open_handles(void);
 
 // Translates a Windows path to the host path the stand-ins would use (both
 // separators, relative to the current directory, letter case resolved per
-// component when the exact name does not exist). Returns out.
+// component when the exact name does not exist). No length limit applies
+// here; a host path that does not fit in out_size gives "". Returns out.
 char *sim_host_path(const char *windows_path, char *out, uint32_t out_size);
 
-// Calls of CreateDirectoryA in order, for tests of directory creation.
+// Calls of CreateDirectoryA in order, as the caller wrote the path, failed
+// ones included; cleared by sim_clear_faults. Out of range gives "".
 uint32_t sim_created_dir_count(void);
 const char *sim_created_dir(uint32_t i);
 

@@ -1,6 +1,161 @@
-// PLACEHOLDER until the after-race autosave lands: the stubs' handler.
+// The after-race handler. The game keeps only its latest replay, so after
+// every replay save we copy "replay.rp4" into Dir under a name built from the
+// template chosen for the race type. Every failure ends the autosave with a
+// log line where one helps the player; the game is never told.
 #include "autosave/autosave.h"
 
-extern "C" void vq_ra_after(void) {}
-extern "C" const char *ra_pick_tpl(void) { return ""; }
-extern "C" void ra_make_dirs(void) {}
+#include <string.h>
+#include <windows.h>
+
+#include "host/host.h"
+#include "naming/naming.h"
+#include "patches/hooks.h"
+#include "settings/settings.h"
+#include "snapshot/game_map.h"
+#include "snapshot/race_context.h"
+#include "snapshot/track_digests.h"
+
+// Type key: the race type code, cut to 6 characters, lower-cased, + "_name".
+#define RA_TYPE_KEY_SIZE 16
+#define RA_TYPE_KEY_CODE_MAX 6
+#define RA_KEY_SUFFIX "_name"
+// Race type of career races, whose templates are keyed by circuit type.
+#define RA_RACE_TYPE_CAREER 4u
+// game_playback_state while the game plays a replay back.
+#define RA_PLAYBACK_STATE_REPLAY 2u
+// Markers looked for in the template text (exact, case-sensitive).
+#define RA_INDEX_MARKER "%index%"
+#define RA_MD5_TR_MARKER "track_tr_md5"
+#define RA_MD5_TRN_MARKER "track_trn_md5"
+// The replay folder text may take what is left of a path after "replay.rp4".
+#define RA_REPLAY_DIR_MAX (RA_PATH_SIZE - sizeof RA_REPLAY_FILE)
+
+static uint32_t ra_m_flag(void) { return ra_game_u32(game_m_flag) != 0 ? 1u : 0u; }
+
+static int ra_exists(const char *path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The type key derived in place from the race type code: "SR" -> "sr_name".
+static void ra_type_key(char *key) {
+    vqra_type_code(ra_game_u32(game_race_type), ra_game_u32(game_race_variant),
+                   (uint32_t)vq_ra_circ_type, ra_m_flag(), key);
+    uint32_t n = 0;
+    for (; key[n] != '\0' && n < RA_TYPE_KEY_CODE_MAX; ++n) {
+        if (key[n] >= 'A' && key[n] <= 'Z') key[n] = (char)(key[n] - 'A' + 'a');
+    }
+    ra_stpcpy(key + n, RA_KEY_SUFFIX);
+}
+
+extern "C" const char *ra_pick_tpl(void) {
+    char type_key[RA_TYPE_KEY_SIZE];
+    ra_type_key(type_key);
+    const char *group_key = ra_game_u32(game_race_type) == RA_RACE_TYPE_CAREER ? "c_name"
+                            : ra_m_flag() == 0                                 ? "s_name"
+                                                                               : "m_name";
+    const char *tpl = ra_tpl_lookup(type_key);
+    if (tpl == nullptr) tpl = ra_tpl_lookup(group_key);
+    // "n_name" serves the M-flag races only, after their group key.
+    if (tpl == nullptr && strcmp(group_key, "m_name") == 0) tpl = ra_tpl_lookup("n_name");
+    if (tpl == nullptr) tpl = ra_tpl_lookup("Name");
+    return tpl != nullptr ? tpl : ra_default_tpl;
+}
+
+extern "C" void ra_make_dirs(void) {
+    size_t n = strlen(ra_dir);
+    if (n == 0 || n >= RA_PATH_SIZE) return;
+    char work[RA_PATH_SIZE];
+    ra_stpcpy(work, ra_dir);
+    // Each level is created in turn; the first character is never a cut point,
+    // so an absolute "\dir" or "/dir" is not cut to an empty name. Results are
+    // ignored on purpose: existing or unmakeable levels do not stop the copy.
+    for (size_t i = 1; i < n; ++i) {
+        char c = work[i];
+        if (c != '\\' && c != '/') continue;
+        work[i] = '\0';
+        CreateDirectoryA(work, nullptr);
+        work[i] = c;
+    }
+    CreateDirectoryA(ra_dir, nullptr);
+}
+
+// The game's replay file into src (RA_PATH_SIZE bytes); 0 when the game
+// holds no replay folder or its text is too long for a path.
+static int ra_source_path(char *src) {
+    const char *dir = (const char *)ra_image_mem(ra_game_u32(game_replay_dir));
+    if (dir == nullptr || strlen(dir) > RA_REPLAY_DIR_MAX) return 0;
+    ra_stpcpy(ra_stpcpy(src, dir), RA_REPLAY_FILE);
+    return 1;
+}
+
+// Destination for a template with "%index%": the first candidate from
+// IndexStart under which no file exists. 0 when none was found; dst then
+// holds the last candidate tried, or stays empty when every name was empty.
+static int ra_probe_index(const char *tpl, ra_ctx *ctx, char *name, char *dst) {
+    uint32_t index = (uint32_t)ra_index_start;
+    for (uint32_t tried = 0; tried < RA_INDEX_PROBES; ++tried, ++index) {
+        ra_fill_ctx(ctx, index);
+        vqra_expand(tpl, ctx, name);
+        if (name[0] == '\0') continue;
+        if (!ra_build_dst(dst, name)) {
+            dst[0] = '\0';  // too long: give up without a message
+            return 0;
+        }
+        if (!ra_exists(dst)) return 1;
+    }
+    // Every candidate exists. Never replace an earlier saved replay.
+    if (dst[0] != '\0' && ra_log) {
+        static_assert(RA_INDEX_PROBES == 10000u, "the message names the number of candidates");
+        ra_log("replay autosave: no free name for %s (10000 tried)", dst);
+    }
+    return 0;
+}
+
+extern "C" void vq_ra_after(void) {
+    if (ra_game == 0) return;  // never applied
+    if (!ra_load_config()) return;
+
+    const char *tpl = ra_pick_tpl();
+    if (ra_game_u32(game_playback_state) == RA_PLAYBACK_STATE_REPLAY ||
+        ra_game_u32(game_playback_flag) != 0) {
+        if (ra_log) ra_log("replay autosave: skip (replay playback)");
+        return;
+    }
+    // Digests cost whole-file reads; only a template that asks pays for them.
+    if (ra_strstr(tpl, RA_MD5_TR_MARKER) || ra_strstr(tpl, RA_MD5_TRN_MARKER)) ra_md5_refresh();
+
+    char src[RA_PATH_SIZE];
+    if (!ra_source_path(src)) return;
+    if (!ra_exists(src)) {
+        if (ra_log) ra_log("replay autosave: %s missing, nothing to copy", src);
+        return;
+    }
+
+    ra_ctx ctx;
+    char name[RA_NAME_BUF];
+    char dst[RA_PATH_SIZE];
+    dst[0] = '\0';
+    if (ra_strstr(tpl, RA_INDEX_MARKER)) {
+        if (!ra_probe_index(tpl, &ctx, name, dst)) return;
+    } else {
+        ra_fill_ctx(&ctx, (uint32_t)ra_index_start);
+        vqra_expand(tpl, &ctx, name);
+        if (name[0] == '\0') {
+            if (ra_log) ra_log("replay autosave: template produced an empty name");
+            return;
+        }
+        // Without "%index%" an existing file of that name is replaced.
+        if (!ra_build_dst(dst, name)) return;
+    }
+    if (ra_ieq(src, dst)) return;  // never copy a file onto itself
+
+    ra_make_dirs();
+    if (!CopyFileA(src, dst, FALSE)) {
+        unsigned long error = GetLastError();
+        if (ra_log) ra_log("replay autosave: copy failed (%lu): %s -> %s", error, src, dst);
+        return;
+    }
+    // Scrubbing is best effort: the copy stands whatever it does.
+    if (ra_clear_ip) ra_scrub_ip(dst);
+    if (ra_log) ra_log("replay autosave: %s (type=%s)", dst, ctx.type);
+}

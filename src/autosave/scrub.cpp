@@ -1,5 +1,89 @@
-// PLACEHOLDER until address scrubbing lands.
+// Address scrubbing of a saved replay: a replay of an online race carries
+// the other players' addresses as text near its start, so the copy we keep
+// has every dotted quad in its leading bytes overwritten with zeros, and the
+// block at 56..63 cleared. Works in place; bytes past the region are never
+// read or written, so the copy keeps its length.
+#include <windows.h>
+
 #include "autosave/autosave.h"
 
-extern "C" void ra_scrub_ip(const char *) {}
-extern "C" uint32_t ra_quad_len(const uint8_t *, uint32_t) { return 0; }
+// Four groups of at most three digits each.
+#define RA_QUAD_GROUPS 4u
+#define RA_QUAD_GROUP_DIGITS 3u
+#define RA_QUAD_GROUP_MAX 255u
+
+static int ra_is_digit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+extern "C" uint32_t ra_quad_len(const uint8_t *p, uint32_t limit) {
+    uint32_t j = 0;
+    for (uint32_t group = 1; group <= RA_QUAD_GROUPS; ++group) {
+        uint32_t value = 0;
+        uint32_t digits = 0;
+        while (j < limit && ra_is_digit(p[j]) && digits < RA_QUAD_GROUP_DIGITS) {
+            value = value * 10u + (uint32_t)(p[j] - '0');
+            ++j;
+            ++digits;
+        }
+        if (digits == 0 || value > RA_QUAD_GROUP_MAX) return 0;
+        if (group < RA_QUAD_GROUPS) {
+            if (j >= limit || p[j] != '.') return 0;
+            ++j;
+        }
+    }
+    // A digit or dot right after the fourth group means a longer run (a
+    // fourth digit, a fifth group); the end of the region is a proper end.
+    if (j < limit && (ra_is_digit(p[j]) || p[j] == '.')) return 0;
+    return j;
+}
+
+// Clears the block and every quad in region; 1 when any byte changed.
+static int ra_scrub_region(uint8_t *region) {
+    int changed = 0;
+    uint8_t *block = region + RA_SCRUB_BLOCK_OFFSET;
+    for (uint32_t i = 0; i < RA_SCRUB_BLOCK_SIZE; ++i) {
+        if (block[i] != 0) changed = 1;
+    }
+    // The block first: a quad reaching into it is then seen without its
+    // cleared tail.
+    if (changed) {
+        for (uint32_t i = 0; i < RA_SCRUB_BLOCK_SIZE; ++i) block[i] = 0;
+    }
+    uint32_t pos = 0;
+    while (pos + RA_QUAD_MIN <= RA_SCRUB_REGION) {
+        uint32_t n = ra_quad_len(region + pos, RA_SCRUB_REGION - pos);
+        if (n == 0) {
+            ++pos;
+            continue;
+        }
+        // The digits and dots only; the byte after the quad stays.
+        for (uint32_t i = 0; i < n; ++i) region[pos + i] = 0;
+        changed = 1;
+        pos += n;
+    }
+    return changed;
+}
+
+extern "C" void ra_scrub_ip(const char *path) {
+    // Read sharing only: nobody else may write the copy while we rewrite it.
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;  // deliberate: the copy stays as copied
+
+    // The whole region in one stack buffer: the plug-in has no heap.
+    uint8_t region[RA_SCRUB_REGION];
+    DWORD got = 0;
+    // A failed or short read (a copy shorter than the region) leaves the
+    // copy untouched; silent, the autosave itself succeeded.
+    if (!ReadFile(file, region, RA_SCRUB_REGION, &got, nullptr) || got != RA_SCRUB_REGION) {
+        goto out;
+    }
+    if (ra_scrub_region(region)) {
+        // Results ignored, deliberately: scrubbing is best effort, the copy
+        // is already saved, and there is nobody to tell.
+        DWORD written = 0;
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+        WriteFile(file, region, RA_SCRUB_REGION, &written, nullptr);
+    }
+out:
+    CloseHandle(file);
+}
