@@ -83,6 +83,16 @@ void sim_clear_handle_faults(void) {
     for (auto &entry : sim_handles()) entry.second.cap.armed = false;
 }
 
+// Why an existing entry may not be opened as asked, or ERROR_SUCCESS.
+static DWORD sim_refuse_existing(const struct stat &st, DWORD access, DWORD share,
+                                 DWORD disposition) {
+    // Without backup semantics Windows does not open a folder as a file.
+    if (S_ISDIR(st.st_mode)) return ERROR_ACCESS_DENIED;
+    if (disposition == CREATE_NEW) return ERROR_FILE_EXISTS;
+    if (sim_share_conflict(st.st_dev, st.st_ino, access, share)) return ERROR_SHARING_VIOLATION;
+    return ERROR_SUCCESS;
+}
+
 extern "C" uint32_t sim_open_handles(void) { return (uint32_t)sim_handles().size(); }
 
 extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share,
@@ -103,14 +113,8 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share,
     // Everything that can refuse the open is checked before a file is
     // created or truncated.
     existed = stat(host.c_str(), &st) == 0;
-    if (existed) {
-        // Without backup semantics Windows does not open a folder as a file.
-        if (S_ISDIR(st.st_mode)) error = ERROR_ACCESS_DENIED;
-        else if (disposition == CREATE_NEW) error = ERROR_FILE_EXISTS;
-        else if (sim_share_conflict(st.st_dev, st.st_ino, access, share))
-            error = ERROR_SHARING_VIOLATION;
-        if (error != ERROR_SUCCESS) goto fail;
-    }
+    if (existed) error = sim_refuse_existing(st, access, share, disposition);
+    if (error != ERROR_SUCCESS) goto fail;
     fd = open(host.c_str(), sim_open_flags(access, disposition), 0666);
     if (fd < 0 || fstat(fd, &st) != 0) {
         error = sim_error_from_errno(errno, host);

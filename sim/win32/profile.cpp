@@ -79,8 +79,8 @@ bool sim_find_value(const std::string &text, const std::string &section,
             // Only the first section of the name is searched.
             if (in_section) return false;
             size_t close = line.find(']');
-            std::string name = sim_trim(line.substr(1, close == std::string::npos ? std::string::npos
-                                                                                 : close - 1));
+            size_t name_len = close == std::string::npos ? std::string::npos : close - 1;
+            std::string name = sim_trim(line.substr(1, name_len));
             in_section = !seen_section && sim_same_name(name, section);
             seen_section = seen_section || in_section;
             continue;

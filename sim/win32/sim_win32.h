@@ -12,10 +12,13 @@
 // - Error codes: a missing file whose folder exists gives
 //   ERROR_FILE_NOT_FOUND, a missing folder ERROR_PATH_NOT_FOUND; no access
 //   and folders opened as files ERROR_ACCESS_DENIED; a file held open
-//   without the needed sharing ERROR_SHARING_VIOLATION; an existing file for
+//   without the needed sharing, or a file copied onto itself,
+//   ERROR_SHARING_VIOLATION; an existing file for
 //   CREATE_NEW or CopyFileA(fail_if_exists) ERROR_FILE_EXISTS; an existing
 //   entry for CreateDirectoryA ERROR_ALREADY_EXISTS; a full disk
-//   ERROR_DISK_FULL; an unknown handle ERROR_INVALID_HANDLE.
+//   ERROR_DISK_FULL; an unknown handle ERROR_INVALID_HANDLE; a file pointer
+//   moved before the start 131 (ERROR_NEGATIVE_SEEK); a buffer too small for
+//   the module path ERROR_INSUFFICIENT_BUFFER.
 // - Profiles: see profile.cpp for the reading rules. Integers take a sign,
 //   then "0x" and hex digits or decimal digits, up to the first other
 //   character, wrapping modulo 2^32; an empty value gives the default.
@@ -33,7 +36,8 @@ extern "C" {
 
 // Path that GetModuleFileNameA reports for the main executable (a Windows
 // path, any length, e.g. "C:\\game\\game.exe"); null restores the default,
-// which is "<current directory>\\game.exe" in Windows form.
+// which is "C:<current directory>\\game.exe" in Windows form (drive C: for
+// the host's root).
 void sim_set_module_path(const char *windows_path);
 
 // Fixes the local clock that GetLocalTime reports; null lets it follow the

@@ -37,9 +37,9 @@ static int ra_exists(const char *path) {
 }
 
 // The type key derived in place from the race type code: "SR" -> "sr_name".
-static void ra_type_key(char *key) {
-    vqra_type_code(ra_game_u32(game_race_type), ra_game_u32(game_race_variant),
-                   (uint32_t)vq_ra_circ_type, ra_m_flag(), key);
+static void ra_type_key(uint32_t race_type, uint32_t variant, uint32_t circ_type, uint32_t m_flag,
+                        char *key) {
+    vqra_type_code(race_type, variant, circ_type, m_flag, key);
     uint32_t n = 0;
     for (; key[n] != '\0' && n < RA_TYPE_KEY_CODE_MAX; ++n) {
         if (key[n] >= 'A' && key[n] <= 'Z') key[n] = (char)(key[n] - 'A' + 'a');
@@ -47,18 +47,54 @@ static void ra_type_key(char *key) {
     ra_stpcpy(key + n, RA_KEY_SUFFIX);
 }
 
-extern "C" const char *ra_pick_tpl(void) {
+// Group keys: career races, then the M flag decides.
+static const char ra_group_career[] = "c_name";
+static const char ra_group_single[] = "s_name";
+static const char ra_group_multi[] = "m_name";
+static const char ra_key_multi_more[] = "n_name";  // tried after "m_name" only
+static const char ra_key_every[] = "Name";
+
+// The first configured template of the cascade, with the key it came from.
+static const char *ra_first_tpl(const char *const *keys, uint32_t count, const char **key) {
+    for (uint32_t i = 0; i < count; ++i) {
+        const char *tpl = ra_tpl_lookup(keys[i]);
+        if (tpl != nullptr) {
+            *key = keys[i];
+            return tpl;
+        }
+    }
+    *key = nullptr;
+    return ra_default_tpl;
+}
+
+// The table key whose value is tpl: the type key lives only in our frame.
+static const char *ra_key_of(const char *tpl) {
+    for (const ra_tpl &entry : ra_tpls) {
+        if (entry.value == tpl) return entry.key;
+    }
+    return nullptr;
+}
+
+extern "C" const char *ra_pick_tpl_for(uint32_t race_type, uint32_t variant, uint32_t circ_type,
+                                       uint32_t m_flag, const char **key) {
     char type_key[RA_TYPE_KEY_SIZE];
-    ra_type_key(type_key);
-    const char *group_key = ra_game_u32(game_race_type) == RA_RACE_TYPE_CAREER ? "c_name"
-                            : ra_m_flag() == 0                                 ? "s_name"
-                                                                               : "m_name";
-    const char *tpl = ra_tpl_lookup(type_key);
-    if (tpl == nullptr) tpl = ra_tpl_lookup(group_key);
-    // "n_name" serves the M-flag races only, after their group key.
-    if (tpl == nullptr && strcmp(group_key, "m_name") == 0) tpl = ra_tpl_lookup("n_name");
-    if (tpl == nullptr) tpl = ra_tpl_lookup("Name");
-    return tpl != nullptr ? tpl : ra_default_tpl;
+    ra_type_key(race_type, variant, circ_type, m_flag, type_key);
+    const char *group = race_type == RA_RACE_TYPE_CAREER ? ra_group_career
+                        : m_flag == 0                    ? ra_group_single
+                                                         : ra_group_multi;
+    // "n_name" serves the M-flag races only, right after their group key.
+    const char *multi[] = {type_key, group, ra_key_multi_more, ra_key_every};
+    const char *other[] = {type_key, group, ra_key_every};
+    const char *tpl = group == ra_group_multi ? ra_first_tpl(multi, 4, key)
+                                              : ra_first_tpl(other, 3, key);
+    if (*key != nullptr) *key = ra_key_of(tpl);
+    return tpl;
+}
+
+extern "C" const char *ra_pick_tpl(void) {
+    const char *key;
+    return ra_pick_tpl_for(ra_game_u32(game_race_type), ra_game_u32(game_race_variant),
+                           (uint32_t)vq_ra_circ_type, ra_m_flag(), &key);
 }
 
 extern "C" void ra_make_dirs(void) {

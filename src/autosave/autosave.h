@@ -24,6 +24,11 @@ void vq_ra_after(void);
 // Template for the current race through the cascade of keys; never null.
 const char *ra_pick_tpl(void);
 
+// Template for a race of these game words through the same cascade; *key
+// receives the key the template came from, or null for the built-in one.
+const char *ra_pick_tpl_for(uint32_t race_type, uint32_t variant, uint32_t circ_type,
+                            uint32_t m_flag, const char **key);
+
 // Creates every directory level of "Dir"; results are ignored.
 void ra_make_dirs(void);
 

@@ -55,17 +55,25 @@ static void ra_read_ini(const char *ini) {
     ra_clear_ip = (int32_t)GetPrivateProfileIntA(RA_INI_SECTION, "ClearIp", 1, ini);
 }
 
-extern "C" int32_t ra_load_config(void) {
+// Loads once from ini, or keeps the initial values when ini is null.
+static int32_t ra_load_from(const char *ini) {
     if (ra_cfg_loaded) return ra_enabled;
     // Loading is attempted once, whatever its outcome.
     ra_cfg_loaded = 1;
-    char ini[RA_PATH_SIZE];
-    if (ra_ini_path(ini)) ra_read_ini(ini);
+    if (ini != nullptr) ra_read_ini(ini);
     // A key present with an empty value yields the empty text, not the default.
     if (ra_dir[0] == '\0') ra_stpcpy(ra_dir, RA_DEFAULT_DIR);
     if (ra_index_start < 0) ra_index_start = 0;
     return ra_enabled;
 }
+
+extern "C" int32_t ra_load_config(void) {
+    if (ra_cfg_loaded) return ra_enabled;
+    char ini[RA_PATH_SIZE];
+    return ra_load_from(ra_ini_path(ini) ? ini : nullptr);
+}
+
+extern "C" int32_t ra_load_config_file(const char *path) { return ra_load_from(path); }
 
 extern "C" const char *ra_tpl_lookup(const char *key) {
     for (const ra_tpl &tpl : ra_tpls) {

@@ -39,6 +39,11 @@ extern const char ra_default_tpl[];
 // Loads the settings on the first call only; returns ra_enabled.
 int32_t ra_load_config(void);
 
+// Loads the settings from the INI file at path instead of the one beside the
+// game executable, on the first call only; returns ra_enabled. For programs
+// that show players what the plug-in will read; the plug-in never calls it.
+int32_t ra_load_config_file(const char *path);
+
 // Template stored for key (ASCII case-insensitive), or null when the key is
 // unknown or its value is empty.
 const char *ra_tpl_lookup(const char *key);

@@ -45,8 +45,16 @@ while read -r dll fn; do
 done <<<"$imports"
 
 # Heap functions of every kind, and what only a runtime start-up would run.
-heap='^(malloc|calloc|realloc|free|_aligned_malloc|_aligned_free|_expand|_msize|_strdup|strdup|_wcsdup|Heap[A-Za-z]*|GetProcessHeap|Global(Alloc|ReAlloc|Free)|Local(Alloc|ReAlloc|Free)|CoTaskMem[A-Za-z]*|_Zn[wa][jm].*|_Zd[la]Pv.*|\?\?[23_].*)$'
-startup='^(atexit|_onexit|__dllonexit|_initterm|_initterm_e|__getmainargs|_cexit|_amsg_exit|__cxa_[a-z_]*|_lock|_unlock|__set_app_type|_set_invalid_parameter_handler|TlsAlloc|TlsGetValue|TlsSetValue)$'
+# (operator new and delete appear mangled: _Znwj/_Znaj/_ZdlPv/_ZdaPv, or ??2/??3.)
+heap='malloc|calloc|realloc|free|_aligned_malloc|_aligned_free|_expand|_msize'
+heap+='|_strdup|strdup|_wcsdup|Heap[A-Za-z]*|GetProcessHeap|CoTaskMem[A-Za-z]*'
+heap+='|Global(Alloc|ReAlloc|Free)|Local(Alloc|ReAlloc|Free)'
+heap+='|_Zn[wa][jm].*|_Zd[la]Pv.*|\?\?[23_].*'
+heap="^($heap)\$"
+startup='atexit|_onexit|__dllonexit|_initterm|_initterm_e|__getmainargs|_cexit|_amsg_exit'
+startup+='|__cxa_[a-z_]*|_lock|_unlock|__set_app_type|_set_invalid_parameter_handler'
+startup+='|TlsAlloc|TlsGetValue|TlsSetValue'
+startup="^($startup)\$"
 while read -r dll fn; do
     [ -z "$dll" ] || [ "$fn" = "-" ] && continue
     [[ "$fn" =~ $heap ]] && fail "heap function imported: $dll!$fn"
@@ -73,7 +81,8 @@ addr_of() { awk -v s="$1" '$NF == s {print $(NF - 1); exit}' <<<"$symbols"; }
 ctors=$(addr_of ___CTOR_LIST__)
 dtors=$(addr_of ___DTOR_LIST__)
 if [ -n "$ctors" ] && [ -n "$dtors" ]; then
-    [ $((dtors - ctors)) -eq 8 ] || fail "static constructors present (___CTOR_LIST__ $ctors, ___DTOR_LIST__ $dtors)"
+    [ $((dtors - ctors)) -eq 8 ] ||
+        fail "static constructors present (___CTOR_LIST__ $ctors, ___DTOR_LIST__ $dtors)"
 else
     echo "note: no symbol table; constructor list not checked"
 fi
