@@ -4,7 +4,7 @@
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 # 64-bit file offsets: on this file system 32-bit readdir fails with EOVERFLOW
-# on its 64-bit directory hashes, and replays may exceed 2 GiB in tests.
+# on its 64-bit directory hashes.
 set(CMAKE_C_COMPILER gcc)
 set(CMAKE_CXX_COMPILER g++)
 set(CMAKE_ASM_COMPILER gcc)
