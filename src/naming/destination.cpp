@@ -24,17 +24,45 @@ static int ra_has_replay_ext(const char *name, size_t n) {
     return 1;
 }
 
+// Windows opens a device, not a file, for these base names whatever the
+// extension ("NUL.rp4" is the null device). A racer name from another player
+// could make one, and the copy would vanish while reported as saved.
+static const char *const ra_device_names[] = {"CON", "PRN", "AUX", "NUL"};
+static const char *const ra_numbered_devices[] = {"COM", "LPT"};  // + one digit
+
+// 1 when the n characters of base (dots already turned to '-') name a device.
+static int ra_is_device_name(const char *base, size_t n) {
+    for (const char *device : ra_device_names) {
+        size_t i = 0;
+        while (i < n && device[i] != '\0' && ra_fold_upper(base[i]) == device[i]) ++i;
+        if (i == n && device[i] == '\0') return 1;
+    }
+    if (n != 4 || base[3] < '0' || base[3] > '9') return 0;
+    for (const char *device : ra_numbered_devices) {
+        if (ra_fold_upper(base[0]) == device[0] && ra_fold_upper(base[1]) == device[1] &&
+            ra_fold_upper(base[2]) == device[2]) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// Appended to a base name that would name a device.
+#define RA_DEVICE_GUARD '_'
+
 extern "C" int ra_build_dst(char *dst, const char *name) {
     size_t d = strlen(ra_dir);
     size_t n = strlen(name);
     // The name's own extension is dropped once, so it is not doubled.
     if (ra_has_replay_ext(name, n)) n -= RA_EXT_LEN;
-    if (d + n + RA_DST_OVERHEAD > RA_PATH_SIZE) return 0;
+    int device = ra_is_device_name(name, n);
+    if (d + n + (device ? 1u : 0u) + RA_DST_OVERHEAD > RA_PATH_SIZE) return 0;
 
     char *p = ra_stpcpy(dst, ra_dir);
     *p++ = '\\';
     // Dots in the name only: the directory is the user's and keeps its own.
     for (size_t i = 0; i < n; ++i) *p++ = name[i] == '.' ? '-' : name[i];
+    if (device) *p++ = RA_DEVICE_GUARD;
     ra_stpcpy(p, RA_REPLAY_EXT);
     return 1;
 }

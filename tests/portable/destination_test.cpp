@@ -64,6 +64,21 @@ TEST_F(Destination, DirectoryIsUsedAsGiven) {
     EXPECT_EQ(dst("x"), "D:/replays\\x.rp4");
 }
 
+TEST_F(Destination, NameOfAWindowsDeviceGetsAGuardSoTheCopyIsNotLost) {
+    // A racer called NUL or COM1 must not send the copy to a device.
+    EXPECT_EQ(dst("NUL"), "SaveData\\Saves\\NUL_.rp4");
+    EXPECT_EQ(dst("con"), "SaveData\\Saves\\con_.rp4");
+    EXPECT_EQ(dst("Aux.rp4"), "SaveData\\Saves\\Aux_.rp4");
+    EXPECT_EQ(dst("com7"), "SaveData\\Saves\\com7_.rp4");
+    EXPECT_EQ(dst("LPT0"), "SaveData\\Saves\\LPT0_.rp4");
+    // Longer or shorter names, and names merely starting with one, are files.
+    EXPECT_EQ(dst("NULL"), "SaveData\\Saves\\NULL.rp4");
+    EXPECT_EQ(dst("NU"), "SaveData\\Saves\\NU.rp4");
+    EXPECT_EQ(dst("COM10"), "SaveData\\Saves\\COM10.rp4");
+    EXPECT_EQ(dst("COMX"), "SaveData\\Saves\\COMX.rp4");
+    EXPECT_EQ(dst("con.x"), "SaveData\\Saves\\con-x.rp4");
+}
+
 TEST_F(Destination, PathThatWouldNotFitIsRefusedWhole) {
     // Default directory: D 14, so N 240 is the longest name (259 characters).
     std::string longest(RA_PATH_SIZE - 6 - strlen(RA_DEFAULT_DIR), 'n');
