@@ -102,6 +102,32 @@ std::string e2e_shipped_path(std::string *why) {
     return path;
 }
 
+::testing::AssertionResult e2e_same_bytes(const std::string &expected, const std::string &actual) {
+    if (expected == actual) return ::testing::AssertionSuccess();
+    size_t at = 0;
+    while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) ++at;
+    return ::testing::AssertionFailure() << "expected " << expected.size() << " bytes, got "
+                                         << actual.size() << "; first difference at offset " << at;
+}
+
+::testing::AssertionResult e2e_same_files(const e2e_files &expected, const e2e_files &actual) {
+    std::string differences;
+    for (const auto &file : expected) {
+        auto it = actual.find(file.first);
+        if (it == actual.end()) {
+            differences += "\n  missing: " + file.first;
+        } else if (it->second != file.second) {
+            differences += "\n  changed: " + file.first + " (" +
+                           e2e_same_bytes(file.second, it->second).message() + ")";
+        }
+    }
+    for (const auto &file : actual) {
+        if (expected.count(file.first) == 0) differences += "\n  unexpected: " + file.first;
+    }
+    if (differences.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the files differ:" << differences;
+}
+
 e2e_game::e2e_game(e2e_plugin plugin) : plugin_(plugin), dir_(ra_test_scratch_dir()) {}
 
 void e2e_game::write_ini(const std::string &keys) {

@@ -44,6 +44,12 @@ std::string e2e_shipped_path(std::string *why);
 // Files below a folder: path relative to that folder ("a/b.rp4") -> bytes.
 typedef std::map<std::string, std::string> e2e_files;
 
+// Byte-for-byte comparisons that report the first difference instead of
+// printing whole replays: use with EXPECT_TRUE.
+::testing::AssertionResult e2e_same_bytes(const std::string &expected, const std::string &actual);
+// Same names, each with the same bytes; reports the names that differ.
+::testing::AssertionResult e2e_same_files(const e2e_files &expected, const e2e_files &actual);
+
 // What one run produced.
 struct e2e_run {
     bool ran = false;               // the plug-in was loaded and the game played

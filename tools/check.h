@@ -1,0 +1,88 @@
+// replay-autosave-check: shows a player what the plug-in will make of a
+// replay_autosave.ini before a race. Everything it reports comes from the
+// plug-in's own settings loader, template cascade, expander and path
+// builder, run against an example race in a stand-in of the game's memory,
+// so the tool can never disagree with the plug-in. Only the key names and
+// the raw values are read from the INI text by us, to find keys the plug-in
+// never reads and to show what the loader cut or repaired.
+#pragma once
+
+#include <stdint.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "race_file.h"
+
+// One race type code and game words that make the plug-in build it.
+struct ra_check_code {
+    const char *code;    // e.g. "SR"
+    uint32_t race_type;  // game_race_type
+    uint32_t variant;    // game_race_variant
+    uint32_t circ_type;  // captured circuit type (race type 4 only)
+    uint32_t m_flag;     // 0 or 1
+};
+
+// Every race type code, SR to "??", in the order the tool lists them.
+extern const ra_check_code ra_check_codes[];
+extern const uint32_t ra_check_code_count;
+
+// The local time at which every example name is expanded, so that the
+// output is the same on every run.
+extern const SYSTEMTIME ra_check_clock;
+
+// The example race the tool uses when no race file is given: three laps of
+// ALPINE, four racers, started at 20:59:30.
+void ra_check_example_race(sim_race_file *race);
+
+// One section header or "key = value" line of the INI text.
+struct ra_check_entry {
+    std::string name;   // section or key name, blanks trimmed
+    std::string value;  // the value as the profile services return it
+    int line;           // 1-based line number
+};
+
+// The INI text read with the profile services' rules (comment lines start
+// with ';' or '#', names compare ignoring ASCII case, the first section of
+// a name and the first key of a name in it count).
+struct ra_check_ini {
+    bool has_section = false;                   // a [ReplayAutosave] section exists
+    int section_line = 0;                       // line of its first header
+    std::vector<ra_check_entry> keys;           // keys of the first such section, in order
+    std::vector<ra_check_entry> other_sections; // headers of every other section
+    std::vector<int> repeated_section;          // lines of later [ReplayAutosave] headers
+    std::vector<ra_check_entry> outside;        // keys above the first section header
+    std::vector<ra_check_entry> no_equals;      // lines of our section without '='
+};
+
+void ra_check_scan_ini(const std::string &text, ra_check_ini *out);
+
+// What the plug-in would name the replay of one race type code.
+struct ra_check_name {
+    const ra_check_code *code = nullptr;
+    std::string key;       // key the template came from, or "built-in"
+    std::string key_m;     // "??" only: the key with the M flag set, if different
+    std::string path;      // full destination path; empty when nothing is saved
+    std::string why_none;  // when path is empty: why
+};
+
+struct ra_check_report {
+    std::string ini_path;                  // the file as the plug-in opened it
+    std::vector<std::string> settings;     // Enabled, Dir, IndexStart, ClearIp as read
+    std::vector<std::string> templates;    // the 22 templates as read, "-" when unset
+    bool example_race = true;              // the names use the built-in example race
+    std::string race;                      // a few facts of that race, one line
+    std::vector<ra_check_name> names;      // one per race type code
+    std::vector<std::string> warnings;     // "KEY: what is wrong", one per finding
+};
+
+// Checks the INI file at ini_path, whose text is ini_text, against race (the
+// built-in example race when null). The settings are loaded through the
+// plug-in's loader, which reads once per process: one check per process.
+// Game memory is mapped at the game's base for the example names.
+void ra_check_run(const std::string &ini_path, const std::string &ini_text,
+                  const sim_race_file *race, ra_check_report *out);
+
+// The report as printed; with quiet, only the warnings.
+std::string ra_check_format(const ra_check_report &report, bool quiet);

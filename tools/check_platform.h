@@ -1,0 +1,22 @@
+// What the check tool does differently on Linux (the Windows stand-ins of
+// sim/win32) and on Windows (the real system). One source per platform,
+// chosen by the build: check_platform_posix.cpp, check_platform_win.cpp.
+#pragma once
+
+#include <stdint.h>
+#include <windows.h>
+
+#include <string>
+
+#include "snapshot/race_context.h"
+
+// "replay_autosave.ini" in the folder of the running program; empty when
+// that folder cannot be found.
+std::string ra_check_default_ini(void);
+
+// The path as the profile services must be given it to open the file the
+// player named (Windows looks for a bare file name in its own folder).
+std::string ra_check_profile_path(const std::string &path);
+
+// ra_fill_ctx with the local time fixed at clock, for a stable example.
+void ra_check_fill_ctx(ra_ctx *ctx, uint32_t index, const SYSTEMTIME &clock);

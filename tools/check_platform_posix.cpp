@@ -1,0 +1,28 @@
+// The check tool on Linux: the plug-in runs on the Windows stand-ins, whose
+// clock can be fixed.
+#include <limits.h>
+#include <unistd.h>
+
+#include "check_platform.h"
+#include "settings/settings.h"
+#include "sim_win32.h"
+
+std::string ra_check_default_ini(void) {
+    char exe[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return "";
+    std::string path(exe, (size_t)n);
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return "";
+    return path.substr(0, slash + 1) + RA_INI_FILE;
+}
+
+// The stand-ins read "/" as the root and anything else relative to the
+// current folder, as a host path would be.
+std::string ra_check_profile_path(const std::string &path) { return path; }
+
+void ra_check_fill_ctx(ra_ctx *ctx, uint32_t index, const SYSTEMTIME &clock) {
+    sim_set_clock(&clock);
+    ra_fill_ctx(ctx, index);
+    sim_set_clock(nullptr);
+}
