@@ -80,8 +80,8 @@ void ra_check_stage(const sim_race_file &race, const ra_check_code &code) {
     vq_ra_circ_id = race.circuit_id;
     ra_start_valid = race.has_race_start ? 1u : 0u;
     const SYSTEMTIME &s = race.race_start;
-    ra_start_time = {s.wYear, s.wMonth, s.wDayOfWeek, s.wDay, s.wHour, s.wMinute, s.wSecond,
-                     s.wMilliseconds};
+    ra_start_time = {s.wYear, s.wMonth,  s.wDayOfWeek, s.wDay,
+                     s.wHour, s.wMinute, s.wSecond,    s.wMilliseconds};
 }
 
 bool ra_check_exists(const char *path) {
@@ -90,14 +90,13 @@ bool ra_check_exists(const char *path) {
 
 // The destination the plug-in would copy to, as its after-race handler
 // finds it, minus the copy; *ctx is left as the last naming attempt filled it.
-ra_check_name ra_check_name_for(const sim_race_file &race, const ra_check_code &code,
-                                ra_ctx *ctx) {
+ra_check_name ra_check_name_for(const sim_race_file &race, const ra_check_code &code, ra_ctx *ctx) {
     ra_check_name out;
     out.code = &code;
     ra_check_stage(race, code);
     const char *key = nullptr;
-    const char *tpl = ra_pick_tpl_for(code.race_type, code.variant, (uint32_t)vq_ra_circ_type,
-                                      code.m_flag, &key);
+    const char *tpl =
+        ra_pick_tpl_for(code.race_type, code.variant, (uint32_t)vq_ra_circ_type, code.m_flag, &key);
     out.key = key != nullptr ? key : "built-in";
     if (ra_strstr(tpl, RA_CHECK_MD5_TR_MARKER) || ra_strstr(tpl, RA_CHECK_MD5_TRN_MARKER)) {
         ra_md5_refresh();
@@ -122,8 +121,8 @@ ra_check_name ra_check_name_for(const sim_race_file &race, const ra_check_code &
                 return out;
             }
         }
-        out.why_none = dst[0] != '\0' ? "no free name: 10000 numbers taken"
-                                      : "the name comes out empty";
+        out.why_none =
+            dst[0] != '\0' ? "no free name: 10000 numbers taken" : "the name comes out empty";
         return out;
     }
     ra_check_fill_ctx(ctx, (uint32_t)ra_index_start, ra_check_clock);
@@ -184,8 +183,8 @@ void ra_check_settings(const ra_check_ini &ini, const std::vector<std::string> &
         }
         line += t.value;
         if (raw != nullptr && raw->value.size() > RA_TPL_SIZE - 1) {
-            line += "  (cut to 159 characters; the file has " +
-                    std::to_string(raw->value.size()) + ")";
+            line +=
+                "  (cut to 159 characters; the file has " + std::to_string(raw->value.size()) + ")";
         }
         bool serves = false;
         for (const std::string &k : used) serves = serves || k == t.key;
@@ -297,8 +296,7 @@ std::string ra_check_format(const ra_check_report &report, bool quiet) {
         text += "\nName templates (\"-\": not set):\n";
         for (const std::string &line : report.templates) text += line + "\n";
         text += std::string("\nFile names for each race type code (") +
-                (report.example_race ? "example race" : "race file") + ": " + report.race +
-                "):\n";
+                (report.example_race ? "example race" : "race file") + ": " + report.race + "):\n";
         for (const ra_check_name &n : report.names) {
             text += "  " + ra_check_pad(n.code->code, 4) + ra_check_pad(n.key, ra_check_key_width);
             text += n.path.empty() ? "(nothing saved: " + n.why_none + ")" : n.path;

@@ -47,13 +47,13 @@ struct ra_check_entry {
 // with ';' or '#', names compare ignoring ASCII case, the first section of
 // a name and the first key of a name in it count).
 struct ra_check_ini {
-    bool has_section = false;                   // a [ReplayAutosave] section exists
-    int section_line = 0;                       // line of its first header
-    std::vector<ra_check_entry> keys;           // keys of the first such section, in order
-    std::vector<ra_check_entry> other_sections; // headers of every other section
-    std::vector<int> repeated_section;          // lines of later [ReplayAutosave] headers
-    std::vector<ra_check_entry> outside;        // keys above the first section header
-    std::vector<ra_check_entry> no_equals;      // lines of our section without '='
+    bool has_section = false;                    // a [ReplayAutosave] section exists
+    int section_line = 0;                        // line of its first header
+    std::vector<ra_check_entry> keys;            // keys of the first such section, in order
+    std::vector<ra_check_entry> other_sections;  // headers of every other section
+    std::vector<int> repeated_section;           // lines of later [ReplayAutosave] headers
+    std::vector<ra_check_entry> outside;         // keys above the first section header
+    std::vector<ra_check_entry> no_equals;       // lines of our section without '='
 };
 
 void ra_check_scan_ini(const std::string &text, ra_check_ini *out);
@@ -68,13 +68,13 @@ struct ra_check_name {
 };
 
 struct ra_check_report {
-    std::string ini_path;                  // the file as the plug-in opened it
-    std::vector<std::string> settings;     // Enabled, Dir, IndexStart, ClearIp as read
-    std::vector<std::string> templates;    // the 22 templates as read, "-" when unset
-    bool example_race = true;              // the names use the built-in example race
-    std::string race;                      // a few facts of that race, one line
-    std::vector<ra_check_name> names;      // one per race type code
-    std::vector<std::string> warnings;     // "KEY: what is wrong", one per finding
+    std::string ini_path;                // the file as the plug-in opened it
+    std::vector<std::string> settings;   // Enabled, Dir, IndexStart, ClearIp as read
+    std::vector<std::string> templates;  // the 22 templates as read, "-" when unset
+    bool example_race = true;            // the names use the built-in example race
+    std::string race;                    // a few facts of that race, one line
+    std::vector<ra_check_name> names;    // one per race type code
+    std::vector<std::string> warnings;   // "KEY: what is wrong", one per finding
 };
 
 // Checks the INI file at ini_path, whose text is ini_text, against race (the

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks on replay-autosave-check.exe: a console program that players run
-# beside the game with nothing else installed, and whose own image leaves
-# the game's address range free for the stand-in of the game's memory.
+# beside the game with nothing else installed, and whose own image holds the
+# stand-in of the game's memory at the game's addresses.
 # Usage: check_exe.sh path/to/replay-autosave-check.exe
 set -u
 
@@ -21,9 +21,24 @@ headers=$("$objdump" -p "$exe") || { echo "FAIL: $objdump -p failed"; exit 1; }
 subsystem=$(awk '/^Subsystem/ {print $2; exit}' <<<"$headers")
 [ "$((16#$subsystem))" = 3 ] || fail "subsystem is $subsystem, not 3 (console)"
 
-# Loaded above the game's memory stand-in at 0x400000..0x900000.
+# Loaded at the game's base and never moved (no dynamic base, 0x40).
 base=$(awk '/^ImageBase/ {print $2; exit}' <<<"$headers")
-(( 16#$base >= 16#900000 )) || fail "image base 0x$base overlaps the game's memory"
+[ "$((16#$base))" = "$((16#400000))" ] || fail "image base is 0x$base, not 0x400000"
+characteristics=$(awk '/^DllCharacteristics/ {print $2; exit}' <<<"$headers")
+(( (16#$characteristics & 16#40) == 0 )) || fail "dynamic base is on: the image may move"
+
+# The array that stands for the game's memory spans every game location the
+# tool writes, from the track folder table (0x5BA21C) to the end of the
+# builder's data area (0x900000): it starts below the one and the next symbol
+# of the program lies beyond the other.
+read -r space_at next_at < <("${NM:-i686-w64-mingw32-nm}" -n "$exe" |
+                             awk '/sim_game_space/ {at = $1; next} at != "" {print at, $1; exit}')
+if [ -z "${space_at:-}" ] || [ -z "${next_at:-}" ]; then
+    fail "no sim_game_space symbol"
+else
+    (( 16#$space_at <= 16#5BA21C )) || fail "game memory starts at 0x$space_at, above 0x5BA21C"
+    (( 16#$next_at >= 16#900000 )) || fail "0x$next_at, below 0x900000, is not game memory"
+fi
 
 # Only DLLs every Windows has: no runtime DLL of the tool chain.
 dlls=$(awk '/DLL Name:/ {print $NF}' <<<"$headers")

@@ -18,5 +18,10 @@ std::string ra_check_default_ini(void);
 // player named (Windows looks for a bare file name in its own folder).
 std::string ra_check_profile_path(const std::string &path);
 
+// When the program's console window is its own (started by a double click,
+// not from a command prompt), waits for Enter so that the player can read
+// the report before the window closes. Nothing on Linux.
+void ra_check_hold_window(void);
+
 // ra_fill_ctx with the local time fixed at clock, for a stable example.
 void ra_check_fill_ctx(ra_ctx *ctx, uint32_t index, const SYSTEMTIME &clock);

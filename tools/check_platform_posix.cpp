@@ -21,6 +21,8 @@ std::string ra_check_default_ini(void) {
 // current folder, as a host path would be.
 std::string ra_check_profile_path(const std::string &path) { return path; }
 
+void ra_check_hold_window(void) {}
+
 void ra_check_fill_ctx(ra_ctx *ctx, uint32_t index, const SYSTEMTIME &clock) {
     sim_set_clock(&clock);
     ra_fill_ctx(ctx, index);

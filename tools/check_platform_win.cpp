@@ -1,4 +1,5 @@
 // The check tool on Windows: the plug-in's code runs on the real system.
+#include <stdio.h>
 #include <windows.h>
 
 #include "check_platform.h"
@@ -22,6 +23,15 @@ std::string ra_check_profile_path(const std::string &path) {
     DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     if (n == 0 || n >= sizeof full) return path;
     return std::string(full, n);
+}
+
+void ra_check_hold_window(void) {
+    // A console opened for us alone lists only this process.
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) != 1) return;
+    fputs("\nPress Enter to close this window.", stdout);
+    fflush(stdout);
+    getchar();
 }
 
 // The real clock cannot be set, so the time fields that ra_fill_ctx took

@@ -21,8 +21,7 @@ const char *const ra_check_int_keys[] = {"Enabled", "IndexStart", "ClearIp"};
 const size_t ra_check_dir_safe = RA_PATH_SIZE - 1 - 1 - RA_NAME_MAX - (sizeof RA_REPLAY_EXT - 1);
 
 // Numbered tokens: racer names and per-car results, numbered 1 to 16.
-const char *const ra_check_numbered[] = {"name", "best_lap_car", "total_time_car",
-                                         "max_speed_car"};
+const char *const ra_check_numbered[] = {"name", "best_lap_car", "total_time_car", "max_speed_car"};
 
 std::string ra_check_lower(std::string s) {
     for (char &c : s) {
@@ -155,9 +154,10 @@ bool ra_check_is_text_key(const std::string &name) {
 void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) {
     if (!ini.has_section) {
         for (const ra_check_entry &s : ini.other_sections) {
-            warnings->push_back("[" + s.name + "]: the plug-in reads only [" RA_INI_SECTION
-                                "], which this file lacks, so nothing in [" + s.name +
-                                "] is read");
+            warnings->push_back("[" + s.name +
+                                "]: the plug-in reads only [" RA_INI_SECTION
+                                "], which this file lacks, so nothing in [" +
+                                s.name + "] is read");
         }
     }
     for (int line : ini.repeated_section) {
@@ -223,7 +223,8 @@ void ra_check_warnings(const ra_check_ini &ini, const ra_ctx &example,
                             " characters; a replay whose name is longer than " +
                             std::to_string(RA_PATH_SIZE - 1 - 1 - 4 - dir_length) +
                             " characters would make a path over 259 characters and is not saved"
-                            " (keep Dir to " + std::to_string(ra_check_dir_safe) + ")");
+                            " (keep Dir to " +
+                            std::to_string(ra_check_dir_safe) + ")");
     }
 
     for (const ra_tpl &t : ra_tpls) {

@@ -20,9 +20,16 @@ static const char usage[] =
 // Exit statuses.
 enum { exit_clean = 0, exit_warnings = 1, exit_usage = 2 };
 
+// Every exit goes through here, so that a window opened for us stays open.
+static int finish(int status) {
+    fflush(stdout);
+    ra_check_hold_window();
+    return status;
+}
+
 static int fail(const std::string &what) {
     fprintf(stderr, "replay-autosave-check: %s\n", what.c_str());
-    return exit_usage;
+    return finish(exit_usage);
 }
 
 // The whole file; false when it cannot be opened or read (a folder opens
@@ -46,7 +53,7 @@ int main(int argc, char **argv) {
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             fputs(usage, stdout);
-            return exit_clean;
+            return finish(exit_clean);
         } else if (arg == "--quiet" || arg == "-q") {
             quiet = true;
         } else if (arg == "--race") {
@@ -78,5 +85,5 @@ int main(int argc, char **argv) {
     ra_check_run(ra_check_profile_path(ini_path), ini_text, race_path.empty() ? nullptr : &race,
                  &report);
     fputs(ra_check_format(report, quiet).c_str(), stdout);
-    return report.warnings.empty() ? exit_clean : exit_warnings;
+    return finish(report.warnings.empty() ? exit_clean : exit_warnings);
 }

@@ -11,6 +11,7 @@ namespace {
 struct sim_fault {
     uint32_t error;  // last error the failing call leaves
     uint32_t count;  // calls still to fail
+    uint32_t skip;   // calls still to pass before the first failure
 };
 
 // Function-local statics: a service may be called before main (a static
@@ -39,6 +40,10 @@ bool sim_enter(const char *service) {
     std::map<std::string, sim_fault> &faults = sim_faults();
     auto it = faults.find(service);
     if (it == faults.end()) return false;
+    if (it->second.skip > 0) {
+        --it->second.skip;
+        return false;
+    }
     sim_set_error(it->second.error);
     if (--it->second.count == 0) faults.erase(it);
     return true;
@@ -50,14 +55,19 @@ sim_short_read_state sim_take_short_read(void) {
     return taken;
 }
 
-extern "C" void sim_fail_call(const char *service, uint32_t error, uint32_t count) {
+extern "C" void sim_fail_call_after(const char *service, uint32_t skip, uint32_t error,
+                                    uint32_t count) {
     if (service == nullptr) return;
     std::map<std::string, sim_fault> &faults = sim_faults();
     if (count == 0 || sim_cannot_fail(service)) {
         faults.erase(service);
         return;
     }
-    faults[service] = sim_fault{error, count};
+    faults[service] = sim_fault{error, count, skip};
+}
+
+extern "C" void sim_fail_call(const char *service, uint32_t error, uint32_t count) {
+    sim_fail_call_after(service, 0, error, count);
 }
 
 extern "C" void sim_short_read(uint32_t max_bytes, uint32_t error) {

@@ -49,6 +49,9 @@ void sim_set_clock(const SYSTEMTIME *time);
 // The failing call does nothing else: no file is touched.
 void sim_fail_call(const char *service, uint32_t error, uint32_t count);
 
+// As sim_fail_call, but the first `skip` calls of the service pass as usual.
+void sim_fail_call_after(const char *service, uint32_t skip, uint32_t error, uint32_t count);
+
 // Makes the next ReadFile deliver at most `max_bytes` and then fail every
 // later ReadFile on the same handle with `error` (0: keep delivering short
 // reads without failing). Cleared by sim_clear_faults.

@@ -36,6 +36,15 @@ static int ra_exists(const char *path) {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A probing candidate is free only when the system says it does not exist:
+// a failed test for any other reason (access denied, a network error) may
+// hide an earlier saved replay, which the copy would then replace.
+static int ra_known_free(const char *path) {
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return 0;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // The type key derived in place from the race type code: "SR" -> "sr_name".
 static void ra_type_key(uint32_t race_type, uint32_t variant, uint32_t circ_type, uint32_t m_flag,
                         char *key) {
@@ -137,7 +146,7 @@ static int ra_probe_index(const char *tpl, ra_ctx *ctx, char *name, char *dst) {
             dst[0] = '\0';  // too long: give up without a message
             return 0;
         }
-        if (!ra_exists(dst)) return 1;
+        if (ra_known_free(dst)) return 1;
     }
     // Every candidate exists. Never replace an earlier saved replay.
     if (dst[0] != '\0' && ra_log) {

@@ -78,11 +78,13 @@ extern "C" void ra_scrub_ip(const char *path) {
         goto out;
     }
     if (ra_scrub_region(region)) {
-        // Results ignored, deliberately: scrubbing is best effort, the copy
-        // is already saved, and there is nobody to tell.
+        // Best effort and silent: the copy is already saved and there is
+        // nobody to tell. But without the pointer back at 0 the region would
+        // land at offset 6308, over the replay's own data, so we skip it.
         DWORD written = 0;
-        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-        WriteFile(file, region, RA_SCRUB_REGION, &written, nullptr);
+        if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER) {
+            WriteFile(file, region, RA_SCRUB_REGION, &written, nullptr);
+        }
     }
 out:
     CloseHandle(file);

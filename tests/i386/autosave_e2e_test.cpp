@@ -51,10 +51,10 @@ class AutosaveE2e : public e2e_test {};
 // outside the cascade stay set all along and must never win. With the whole
 // cascade removed the built-in template names the file.
 
-const char *const all_keys[] = {
-    "Name",    "c_name",  "s_name",  "m_name",  "n_name",  "ct_name", "ck_name", "ch_name",
-    "sr_name", "st_name", "sk_name", "hc_name", "hg_name", "ht_name", "ms_name", "mt_name",
-    "mk_name", "mc_name", "mx_name", "mp_name", "hp_name", "mh_name"};
+const char *const all_keys[] = {"Name",    "c_name",  "s_name",  "m_name",  "n_name",  "ct_name",
+                                "ck_name", "ch_name", "sr_name", "st_name", "sk_name", "hc_name",
+                                "hg_name", "ht_name", "ms_name", "mt_name", "mk_name", "mc_name",
+                                "mx_name", "mp_name", "hp_name", "mh_name"};
 
 struct cascade_case {
     const char *race;                // race-file text setting the game's words
@@ -110,13 +110,17 @@ TEST_P(AutosaveE2e, MultiRacesTryMNameThenNNameBeforeName) {
         {"[game]\nrace_type = 0\nm_flag = 1\n", "MS", {"ms_name", "m_name", "n_name", "Name"}},
         {"[game]\nrace_type = 1\nm_flag = 1\n", "MT", {"mt_name", "m_name", "n_name", "Name"}},
         {"[game]\nrace_type = 2\nm_flag = 7\n", "MK", {"mk_name", "m_name", "n_name", "Name"}},
-        {"[game]\nrace_type = 3\nm_flag = 1\nrace_variant = 4\n", "MC",
+        {"[game]\nrace_type = 3\nm_flag = 1\nrace_variant = 4\n",
+         "MC",
          {"mc_name", "m_name", "n_name", "Name"}},
-        {"[game]\nrace_type = 3\nm_flag = 1\nrace_variant = 8\n", "MX",
+        {"[game]\nrace_type = 3\nm_flag = 1\nrace_variant = 8\n",
+         "MX",
          {"mx_name", "m_name", "n_name", "Name"}},
-        {"[game]\nrace_type = 3\nm_flag = 1\nrace_variant = 9\n", "MP",
+        {"[game]\nrace_type = 3\nm_flag = 1\nrace_variant = 9\n",
+         "MP",
          {"mp_name", "m_name", "n_name", "Name"}},
-        {"[game]\nrace_type = 3\nm_flag = 1\nrace_variant = 10\n", "MH",
+        {"[game]\nrace_type = 3\nm_flag = 1\nrace_variant = 10\n",
+         "MH",
          {"mh_name", "m_name", "n_name", "Name"}},
     };
     for (const cascade_case &c : cases) walk_cascade(GetParam(), c);
@@ -125,11 +129,14 @@ TEST_P(AutosaveE2e, MultiRacesTryMNameThenNNameBeforeName) {
 TEST_P(AutosaveE2e, CareerRacesTryCircuitKeyThenCNameAndNeverNName) {
     // The M flag is set throughout: career races still never reach "n_name".
     const cascade_case cases[] = {
-        {"[game]\nrace_type = 4\nm_flag = 1\n[circuit]\ntype = 0\n", "CT",
+        {"[game]\nrace_type = 4\nm_flag = 1\n[circuit]\ntype = 0\n",
+         "CT",
          {"ct_name", "c_name", "Name"}},
-        {"[game]\nrace_type = 4\nm_flag = 1\n[circuit]\ntype = 1\n", "CK",
+        {"[game]\nrace_type = 4\nm_flag = 1\n[circuit]\ntype = 1\n",
+         "CK",
          {"ck_name", "c_name", "Name"}},
-        {"[game]\nrace_type = 4\nm_flag = 1\n[circuit]\ntype = 2\n", "CH",
+        {"[game]\nrace_type = 4\nm_flag = 1\n[circuit]\ntype = 2\n",
+         "CH",
          {"ch_name", "c_name", "Name"}},
         // No circuit read yet: code "C", whose type key is the group key.
         {"[game]\nrace_type = 4\nm_flag = 1\n", "C", {"c_name", "Name"}},
@@ -233,6 +240,21 @@ TEST_P(AutosaveE2e, IndexProbingTakesTheFirstFreeNameAndCreatesDir) {
                                run.saved));
 }
 
+TEST_P(AutosaveE2e, CandidateWhoseExistenceTestFailsIsNeverReplaced) {
+    e2e_game game(GetParam());
+    game.write_ini("Name = %date%_%index%\nClearIp = 0\n");
+    game.write("SaveData/Saves/2026-03-07_1.rp4", "an earlier replay");
+    // The source's test passes; candidate 1's is denied. Only "not found"
+    // makes a name free, so 1 counts as taken and the replay goes to 2.
+    game.fail_call("GetFileAttributesA", ERROR_ACCESS_DENIED, 1, 1);
+    sim_race_file race = e2e_race();
+    e2e_run run = game.run(race);
+    EXPECT_EQ(last_line(run), saved_line("SaveData\\Saves\\2026-03-07_2.rp4", "SR"));
+    EXPECT_TRUE(e2e_same_files({{"2026-03-07_1.rp4", "an earlier replay"},
+                                {"2026-03-07_2.rp4", sim_replay_bytes(race, 0)}},
+                               run.saved));
+}
+
 TEST_P(AutosaveE2e, IndexTokenInCapitalsDoesNotProbe) {
     e2e_game game(GetParam());
     game.write_ini("Name = %date%_%INDEX%\nClearIp = 0\n");
@@ -277,7 +299,8 @@ TEST_P(AutosaveE2e, AllTenThousandCandidatesTakenReplacesNothing) {
     EXPECT_EQ(run.log, (lines{e2e_settings_line("%date%_%index%", 1),
                               "replay autosave: no free name for "
                               "SaveData\\Saves\\2026-03-07_10000.rp4 (10000 tried)"}));
-    EXPECT_EQ(sim_call_count("GetFileAttributesA"), 1u + 10000u);  // the source, then each candidate
+    EXPECT_EQ(sim_call_count("GetFileAttributesA"),
+              1u + 10000u);  // the source, then each candidate
     EXPECT_EQ(sim_call_count("CopyFileA"), 0u);
     EXPECT_TRUE(e2e_same_files(before, run.saved));
 }
@@ -289,9 +312,9 @@ TEST_P(AutosaveE2e, MissingSourceOrEmptyNameIsLoggedAndNothingCopied) {
     // The game wrote no replay.
     game.write_ini("Name = %date%_%index%\n");
     e2e_run run = game.run(e2e_race("[game]\nwrite_replay = 0\n"));
-    EXPECT_EQ(run.log, (lines{e2e_settings_line("%date%_%index%", 1),
-                              "replay autosave: " + std::string(source) +
-                                  " missing, nothing to copy"}));
+    EXPECT_EQ(run.log,
+              (lines{e2e_settings_line("%date%_%index%", 1),
+                     "replay autosave: " + std::string(source) + " missing, nothing to copy"}));
     EXPECT_FALSE(game.exists("SaveData"));
 
     // A template whose only token has nothing to say (no ninth racer).
@@ -349,7 +372,8 @@ TEST_P(AutosaveE2e, EveryLevelOfDirIsRequestedOnEverySave) {
                               saved_line("Saves/Season 1\\Week 2\\r_1.rp4", "SR"),
                               saved_line("Saves/Season 1\\Week 2\\r_2.rp4", "SR")}));
     EXPECT_TRUE(e2e_same_files(
-        {{"r_1.rp4", sim_replay_bytes(race, 0)}, {"r_2.rp4", sim_replay_bytes(race, 1)}}, run.saved));
+        {{"r_1.rp4", sim_replay_bytes(race, 0)}, {"r_2.rp4", sim_replay_bytes(race, 1)}},
+        run.saved));
 }
 
 // --- Copy failure ---------------------------------------------------------
@@ -413,9 +437,9 @@ TEST_P(AutosaveE2e, PauseSiteSavesLikeTheFinishSite) {
     game.save_folder = "Pause";
     e2e_run by_pause = game.run(pause, 2);
 
-    EXPECT_EQ(by_pause.log, (lines{e2e_settings_line("%type%_%index%", 1, "Pause"),
-                                   saved_line("Pause\\SR_1.rp4", "SR"),
-                                   saved_line("Pause\\SR_2.rp4", "SR")}));
+    EXPECT_EQ(by_pause.log,
+              (lines{e2e_settings_line("%type%_%index%", 1, "Pause"),
+                     saved_line("Pause\\SR_1.rp4", "SR"), saved_line("Pause\\SR_2.rp4", "SR")}));
     EXPECT_TRUE(e2e_same_files(by_finish.saved, by_pause.saved));
     EXPECT_TRUE(e2e_same_bytes(scrubbed(sim_replay_bytes(pause, 1), "10.0.0.1"),
                                by_pause.saved["SR_2.rp4"]));

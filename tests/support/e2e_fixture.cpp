@@ -4,8 +4,10 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include "host/host.h"
 #include "plugin_state.h"
 #include "sim_win32.h"
+#include "test_host.h"
 
 const SYSTEMTIME e2e_clock = {2026, 3, 6, 7, 21, 5, 9, 0};
 const uint32_t e2e_stock_save_result = 0x5AFE0001u;
@@ -70,7 +72,19 @@ void list_files(const std::string &root, const std::string &prefix, e2e_files *o
     closedir(dir);
 }
 
+// Where a CALL or JMP patch written by the host leads.
+uint32_t patch_target(const sim_patch_write &write) {
+    const std::vector<unsigned char> &b = write.bytes;
+    uint32_t disp =
+        (uint32_t)b[1] | (uint32_t)b[2] << 8 | (uint32_t)b[3] << 16 | (uint32_t)b[4] << 24;
+    return VQ_GAME_BASE + write.rva + (uint32_t)b.size() + disp;
+}
+
 }  // namespace
+
+void PrintTo(e2e_plugin plugin, std::ostream *os) {
+    *os << (plugin == e2e_plugin::linked ? "linked" : "shipped");
+}
 
 sim_race_file e2e_race(const std::string &extra) {
     sim_race_file race;
@@ -89,8 +103,9 @@ std::string e2e_settings_line(const std::string &name, int clear_ip, const std::
 std::string e2e_shipped_path(std::string *why) {
     const char *path = getenv("RA_VQP");
     if (path == nullptr || *path == '\0') {
-        *why = "RA_VQP is not set: run these tests through ctest after building the mingw "
-               "preset (the shipped replay_autosave.vqp)";
+        *why =
+            "RA_VQP is not set: run these tests through ctest after building the mingw "
+            "preset (the shipped replay_autosave.vqp)";
         return "";
     }
     if (!ra_test_file_exists(path)) {
@@ -153,8 +168,8 @@ e2e_files e2e_game::files(const std::string &relative) const {
     return out;
 }
 
-void e2e_game::fail_call(const char *service, uint32_t error, uint32_t count) {
-    faults_.push_back(fault{service, error, count});
+void e2e_game::fail_call(const char *service, uint32_t error, uint32_t count, uint32_t skip) {
+    faults_.push_back(fault{service, error, count, skip});
 }
 
 void e2e_game::short_read(uint32_t max_bytes, uint32_t error) {
@@ -182,7 +197,9 @@ e2e_run e2e_game::run(const sim_race_file &race, uint32_t saves) {
         }
     }
 
-    for (const fault &f : faults_) sim_fail_call(f.service.c_str(), f.error, f.count);
+    for (const fault &f : faults_) {
+        sim_fail_call_after(f.service.c_str(), f.skip, f.error, f.count);
+    }
     if (short_read_) sim_short_read(short_read_max_, short_read_error_);
     faults_.clear();
     short_read_ = false;
@@ -194,11 +211,21 @@ e2e_run e2e_game::run(const sim_race_file &race, uint32_t saves) {
     options.clock = clock;
     options.saves = saves;
     result.ran = sim_run(options, &plugin, false, &result.outcome, &error);
-    sim_plugin_unload(&plugin);
     if (!result.ran) {
+        sim_plugin_unload(&plugin);
         ADD_FAILURE() << "the simulated game did not run: " << error;
         return result;
     }
+    // The game must have been patched into the build asked for, not the other.
+    EXPECT_FALSE(sim_host_writes.empty());
+    const uint32_t dll_base = (uint32_t)(uintptr_t)plugin.dll.base;
+    for (const sim_patch_write &write : sim_host_writes) {
+        if (write.bytes.size() != VQ_REL32_SIZE) continue;
+        uint32_t target = patch_target(write);
+        bool into_dll = dll_base != 0 && target >= dll_base && target - dll_base < plugin.dll.size;
+        EXPECT_EQ(into_dll, plugin_ == e2e_plugin::shipped) << write.name << " leads elsewhere";
+    }
+    sim_plugin_unload(&plugin);
 
     // Whatever the plug-in did, the game must get its own save result back.
     EXPECT_EQ(result.outcome.apply_result, 1);

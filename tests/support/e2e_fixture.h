@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ enum class e2e_plugin {
     linked,   // the plug-in's sources linked into the test program
     shipped,  // replay_autosave.vqp ($RA_VQP) through the PE loader
 };
+
+// Test output names the build: "linked" or "shipped".
+void PrintTo(e2e_plugin plugin, std::ostream *os);
 
 // Local time of every save unless a test sets another: 2026-03-07 21:05:09.
 extern const SYSTEMTIME e2e_clock;
@@ -52,10 +56,10 @@ typedef std::map<std::string, std::string> e2e_files;
 
 // What one run produced.
 struct e2e_run {
-    bool ran = false;               // the plug-in was loaded and the game played
-    sim_outcome outcome;            // VQ_Apply's result, save results, log lines
-    std::vector<std::string> log;   // the log lines (outcome.log)
-    e2e_files saved;                // files in the save folder after the run
+    bool ran = false;              // the plug-in was loaded and the game played
+    sim_outcome outcome;           // VQ_Apply's result, save results, log lines
+    std::vector<std::string> log;  // the log lines (outcome.log)
+    e2e_files saved;               // files in the save folder after the run
 };
 
 // The game folder of the running test (one per test: making it empties the
@@ -80,20 +84,22 @@ public:
 
     // Faults for the next run only, armed after the plug-in state is reset
     // and before the game starts (see sim_fail_call, sim_short_read).
-    void fail_call(const char *service, uint32_t error, uint32_t count);
+    // `skip` calls of the service pass before the first failure.
+    void fail_call(const char *service, uint32_t error, uint32_t count, uint32_t skip = 0);
     void short_read(uint32_t max_bytes, uint32_t error);
 
-    // Plays the race with `saves` replay saves. Also checks that every save
-    // handed the stock result back to the game.
+    // Plays the race with `saves` replay saves. Also checks that the patches
+    // lead into the build asked for and that every save handed the stock
+    // result back to the game.
     e2e_run run(const sim_race_file &race, uint32_t saves = 1);
 
-    SYSTEMTIME clock = e2e_clock;               // local time of every save
+    SYSTEMTIME clock = e2e_clock;                // local time of every save
     std::string save_folder = "SaveData/Saves";  // what e2e_run::saved lists
 
 private:
     struct fault {
         std::string service;
-        uint32_t error, count;
+        uint32_t error, count, skip;
     };
     e2e_plugin plugin_;
     std::string dir_;
@@ -113,7 +119,7 @@ protected:
 // "Linked" or "Shipped", the suffix of each test's name.
 std::string e2e_param_name(const ::testing::TestParamInfo<e2e_plugin> &info);
 
-#define E2E_INSTANTIATE(suite)                                                              \
-    INSTANTIATE_TEST_SUITE_P(Plugins, suite,                                                \
+#define E2E_INSTANTIATE(suite)                                                           \
+    INSTANTIATE_TEST_SUITE_P(Plugins, suite,                                             \
                              ::testing::Values(e2e_plugin::linked, e2e_plugin::shipped), \
                              e2e_param_name)

@@ -1,0 +1,143 @@
+// The autosave's own costs, with the Windows stand-ins on the real file
+// system: one probing candidate, the longest stall a probing run can cause,
+// one whole autosave against a plain copy of the same file, and scrubbing.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <windows.h>
+
+#include <string>
+
+#include "autosave/autosave.h"
+#include "bench_world.h"
+#include "naming/naming.h"
+#include "settings/settings.h"
+#include "sim_win32.h"
+
+// The game's replay: 1 MiB, a typical size for a few laps.
+static const uint32_t bench_replay_size = 1u << 20;
+// The template of the probing benchmarks: the default one with the index.
+static const char bench_index_tpl[] = "%date%_%time%_%type%_%track%_%laps%L_%index%";
+
+static std::string bench_path(const char *leaf) { return bench_scratch() + "/" + leaf; }
+
+// The game folder with its 1 MiB "replay.rp4", made once.
+static void bench_replay_world(void) {
+    static bool made = false;
+    if (made) return;
+    mkdir(bench_path("game").c_str(), 0755);
+    mkdir(bench_path("saves").c_str(), 0755);
+    bench_write_file(bench_path("game/replay.rp4"), bench_replay_bytes(bench_replay_size));
+    made = true;
+}
+
+// The probe folder in which every one of the 10000 candidates exists,
+// made once, and the settings that probe it.
+static void bench_probe_world(void) {
+    static bool made = false;
+    bench_replay_world();
+    bench_game(bench_path("game/"));
+    bench_settings(bench_path("probe"), bench_index_tpl, 1);
+    if (made) return;
+    mkdir(bench_path("probe").c_str(), 0755);
+    ra_ctx ctx;
+    char name[RA_NAME_BUF];
+    char dst[RA_PATH_SIZE];
+    for (uint32_t index = 1; index <= RA_INDEX_PROBES; ++index) {
+        ra_fill_ctx(&ctx, index);
+        vqra_expand(bench_index_tpl, &ctx, name);
+        HANDLE file = INVALID_HANDLE_VALUE;
+        if (ra_build_dst(dst, name)) {
+            file = CreateFileA(dst, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        }
+        if (file == INVALID_HANDLE_VALUE) {
+            fprintf(stderr, "bench: cannot create candidate %u\n", index);
+            exit(1);
+        }
+        CloseHandle(file);
+    }
+    made = true;
+}
+
+// One candidate of a probing run, as the handler tries it: fill, expand,
+// build the path, test whether it exists (it does).
+static void ProbeCandidate(benchmark::State &state) {
+    bench_probe_world();
+    ra_ctx ctx;
+    char name[RA_NAME_BUF];
+    char dst[RA_PATH_SIZE];
+    uint32_t index = 1;
+    int64_t existing = 0;
+    for (auto _ : state) {
+        ra_fill_ctx(&ctx, index);
+        vqra_expand(bench_index_tpl, &ctx, name);
+        ra_build_dst(dst, name);
+        existing += GetFileAttributesA(dst) != INVALID_FILE_ATTRIBUTES;
+        index = index == RA_INDEX_PROBES ? 1 : index + 1;
+    }
+    if (existing != (int64_t)state.iterations()) state.SkipWithError("a candidate was missing");
+}
+
+// The longest the game can stall in one save: all 10000 candidates exist,
+// so the handler tries every one and copies nothing.
+static void ProbeWorstCase(benchmark::State &state) {
+    bench_probe_world();
+    sim_clear_faults();
+    for (auto _ : state) vq_ra_after();
+    // The source test and the 10000 candidates, and no copy.
+    if (sim_call_count("GetFileAttributesA") != state.iterations() * (RA_INDEX_PROBES + 1) ||
+        sim_call_count("CopyFileA") != 0) {
+        state.SkipWithError("the handler did not probe every candidate");
+    }
+}
+
+// One whole autosave of the 1 MiB replay with the built-in template and
+// ClearIp on: the same destination is replaced every time.
+static void Autosave(benchmark::State &state) {
+    bench_replay_world();
+    bench_game(bench_path("game/"));
+    bench_settings(bench_path("saves"), nullptr, 1);
+    sim_clear_faults();
+    for (auto _ : state) vq_ra_after();
+    if (sim_call_count("CopyFileA") != state.iterations()) state.SkipWithError("a copy failed");
+}
+
+// What the autosave is measured against: the copy alone, onto an existing file.
+static void PlainCopy(benchmark::State &state) {
+    bench_replay_world();
+    const std::string from = bench_path("game/replay.rp4");
+    const std::string to = bench_path("plain.rp4");
+    for (auto _ : state) {
+        if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) state.SkipWithError("copy failed");
+    }
+}
+
+// Scrubbing one saved replay that holds three quads and a non-zero block;
+// the scanned region is put back, untimed, before every scrub.
+static void ScrubReplay(benchmark::State &state) {
+    const std::string path = bench_path("scrub.rp4");
+    const std::string bytes = bench_replay_bytes(bench_replay_size);
+    bench_write_file(path, bytes);
+    int fd = open(path.c_str(), O_WRONLY);
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (pwrite(fd, bytes.data(), RA_SCRUB_REGION, 0) != (ssize_t)RA_SCRUB_REGION) {
+            state.SkipWithError("cannot restore the region");
+        }
+        state.ResumeTiming();
+        ra_scrub_ip(path.c_str());
+    }
+    close(fd);
+}
+
+BENCHMARK(ProbeCandidate);
+BENCHMARK(ProbeWorstCase)->Unit(benchmark::kMillisecond);
+BENCHMARK(Autosave)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(PlainCopy)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(ScrubReplay)->Unit(benchmark::kMicrosecond);
+
+static const int bench_autosave_ratio =
+    (bench_add_ratio("whole autosave / plain copy (1 MiB)", "Autosave", "PlainCopy", 1.10, false),
+     0);

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Makes the release package dist/replay_autosave-<version>.zip for players:
+# the shipped replay_autosave.vqp, replay-autosave-check.exe, the example
+# replay_autosave.ini and the players' guide as README.md. Builds the mingw
+# preset itself and runs its binary checks first. The version is the one in
+# the plug-in's manifest, which must agree with the CMake project version.
+#
+# RA_DIST_BUILD_DIR chooses the build folder (default: the preset's
+# build/mingw).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+
+# The manifest's version: the first x.y.z text in the vq_manifest_data record.
+manifest_version=$(awk '/vq_manifest vq_manifest_data = \{/ {on = 1}
+                        on && match($0, /"[0-9]+\.[0-9]+\.[0-9]+"/) {
+                            print substr($0, RSTART + 1, RLENGTH - 2); exit }
+                        on && /^\};/ {exit}' src/host/exports.cpp)
+project_version=$(sed -n 's/^project(replay_autosave VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+if [[ -z "$manifest_version" || -z "$project_version" ]]; then
+    echo "dist: cannot find the version (manifest '$manifest_version', CMake '$project_version')" >&2
+    exit 1
+fi
+if [[ "$manifest_version" != "$project_version" ]]; then
+    echo "dist: the manifest says $manifest_version but CMakeLists.txt says $project_version" >&2
+    exit 1
+fi
+version=$manifest_version
+
+build=${RA_DIST_BUILD_DIR:-build/mingw}
+cmake --preset mingw -B "$build" >/dev/null
+cmake --build "$build"
+ctest --test-dir "$build" --output-on-failure
+
+name=replay_autosave-$version
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+mkdir "$stage/$name"
+cp "$build/src/replay_autosave.vqp" "$stage/$name/"
+# Debug information is of no use to players and doubles the size.
+i686-w64-mingw32-strip -o "$stage/$name/replay-autosave-check.exe" \
+    "$build/src/replay-autosave-check.exe"
+# Windows line ends, so that every editor shows the lines.
+sed 's/\r*$/\r/' examples/replay_autosave.ini >"$stage/$name/replay_autosave.ini"
+sed 's/\r*$/\r/' docs/PLAYERS.md >"$stage/$name/README.md"
+
+# The same sources give the same archive: every file dated by the last commit.
+stamp=$(git log -1 --format=%ct 2>/dev/null || date +%s)
+find "$stage/$name" -exec touch -d "@$stamp" {} +
+
+mkdir -p dist
+zip_path=$PWD/dist/$name.zip
+rm -f "$zip_path"
+(cd "$stage" && zip -q -X "$zip_path" "$name/" "$name/replay_autosave.vqp" \
+    "$name/replay-autosave-check.exe" "$name/replay_autosave.ini" "$name/README.md")
+echo "dist: made dist/$name.zip"
+unzip -l "$zip_path"
