@@ -2,19 +2,17 @@
 // mistakes it warns about (and that it stays silent on a good file), and
 // that the example INI and the players' guide document every key and token
 // with examples the plug-in really produces.
+#include <ctype.h>
 #include <gtest/gtest.h>
 #include <string.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "check.h"
-#include "check_platform.h"
-#include "naming/naming.h"
 #include "plugin_state.h"
 #include "settings/settings.h"
 
