@@ -10,10 +10,10 @@
 #include "host/host.h"
 
 struct sim_patch_write {
-    uint32_t rva;                     // patch site
-    std::vector<unsigned char> bytes; // what the plug-in asked to write
-    bool had_name;                    // name was non-null
-    std::string name;                 // the entry name, if any
+    uint32_t rva;                      // patch site
+    std::vector<unsigned char> bytes;  // what the plug-in asked to write
+    bool had_name;                     // name was non-null
+    std::string name;                  // the entry name, if any
 };
 
 // Calls recorded since the last sim_host_reset.

@@ -68,24 +68,36 @@ struct parser {
     }
 
     bool number(const std::string &key, const std::string &value, uint32_t *field) {
-        if (!parse_u32(value, field)) return fail("'" + key + "' needs a number, got '" + value + "'");
+        if (!parse_u32(value, field))
+            return fail("'" + key + "' needs a number, got '" + value + "'");
         return true;
     }
 
     bool game_key(const std::string &key, const std::string &value) {
         sim_race &r = out->race;
         const std::map<std::string, uint32_t *> words = {
-            {"race_type", &r.race_type},     {"m_flag", &r.m_flag},
-            {"race_variant", &r.race_variant}, {"tier", &r.tier},
-            {"track_index", &r.track_index}, {"laps", &r.laps},
-            {"reverse", &r.reverse},         {"mirror", &r.mirror},
-            {"night", &r.night},             {"wet", &r.wet},
-            {"player_index", &r.player_index}, {"cars", &r.cars},
-            {"cops_a", &r.cops_a},           {"cops_b", &r.cops_b},
-            {"traffic", &r.traffic},         {"seed", &r.seed},
-            {"playback_flag", &r.playback_flag}, {"playback_state", &r.playback_state},
-            {"timer_now", &r.timer_now},     {"timer_start", &r.timer_start},
-            {"car_count", &r.car_count},     {"replay_size", &out->replay_size},
+            {"race_type", &r.race_type},
+            {"m_flag", &r.m_flag},
+            {"race_variant", &r.race_variant},
+            {"tier", &r.tier},
+            {"track_index", &r.track_index},
+            {"laps", &r.laps},
+            {"reverse", &r.reverse},
+            {"mirror", &r.mirror},
+            {"night", &r.night},
+            {"wet", &r.wet},
+            {"player_index", &r.player_index},
+            {"cars", &r.cars},
+            {"cops_a", &r.cops_a},
+            {"cops_b", &r.cops_b},
+            {"traffic", &r.traffic},
+            {"seed", &r.seed},
+            {"playback_flag", &r.playback_flag},
+            {"playback_state", &r.playback_state},
+            {"timer_now", &r.timer_now},
+            {"timer_start", &r.timer_start},
+            {"car_count", &r.car_count},
+            {"replay_size", &out->replay_size},
         };
         auto w = words.find(key);
         if (w != words.end()) {
@@ -121,7 +133,8 @@ struct parser {
         if (key == "total_time") return number(key, value, &c.total_time);
         if (key == "state") return number(key, value, &c.state);
         if (key == "top_speed") {
-            if (!parse_float(value, &c.top_speed)) return fail("'top_speed' needs a number, got '" + value + "'");
+            if (!parse_float(value, &c.top_speed))
+                return fail("'top_speed' needs a number, got '" + value + "'");
             return true;
         }
         if (key == "empty") {
@@ -134,7 +147,8 @@ struct parser {
             size_t n = 0, start = 0;
             while (start <= value.size()) {
                 size_t comma = value.find(',', start);
-                std::string item = trim(value.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+                std::string item = trim(value.substr(
+                    start, comma == std::string::npos ? std::string::npos : comma - start));
                 if (n == SIM_LAP_TIMES) return fail("'lap_times' holds at most 8 times");
                 if (!number(key, item, &c.lap_times[n])) return false;
                 ++n;
@@ -199,8 +213,8 @@ struct parser {
             out->race.car_table[(size_t)car - 1].empty = false;
             return true;
         }
-        static const char *const known[] = {"game", "track_folders", "racers",
-                                            "start_positions", "circuit", "race_start"};
+        static const char *const known[] = {"game",    "track_folders", "racers", "start_positions",
+                                            "circuit", "race_start"};
         for (const char *k : known) {
             if (name == k) return true;
         }
@@ -227,8 +241,8 @@ bool sim_parse_clock(const std::string &text, SYSTEMTIME *out) {
     return true;
 }
 
-bool sim_parse_race_file(const std::string &text, const std::string &source,
-                         sim_race_file *out, std::string *error) {
+bool sim_parse_race_file(const std::string &text, const std::string &source, sim_race_file *out,
+                         std::string *error) {
     *out = sim_race_file();
     parser p;
     p.source = source;

@@ -124,7 +124,8 @@ bool sim_run(const sim_options &options, sim_plugin *plugin, bool echo, sim_outc
             sim_set_clock(options.fixed_clock ? &options.clock : nullptr);
         }
         if (race.has_circuit) {
-            sim_game_career_accessor(sim_game_put_career_record(race.circuit_id, race.circuit_type));
+            sim_game_career_accessor(
+                sim_game_put_career_record(race.circuit_id, race.circuit_type));
         }
         g_options = &options;
         sim_game_set_save_callback(game_writes_replay);

@@ -30,14 +30,14 @@ struct sim_options {
     sim_race_file race;        // what the game's memory holds
     bool fixed_clock = false;  // clock set: the local time of every save
     SYSTEMTIME clock = {};
-    uint32_t saves = 1;        // replay saves the game makes
+    uint32_t saves = 1;  // replay saves the game makes
 };
 
 // What one run produced.
 struct sim_outcome {
-    int apply_result = 0;                  // what VQ_Apply returned
-    std::vector<uint32_t> save_results;    // what each save call returned to the game
-    std::vector<std::string> log;          // every log line, in order
+    int apply_result = 0;                // what VQ_Apply returned
+    std::vector<uint32_t> save_results;  // what each save call returned to the game
+    std::vector<std::string> log;        // every log line, in order
 };
 
 // Plays the race. The current directory is the game folder during the run

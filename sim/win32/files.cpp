@@ -16,14 +16,14 @@
 namespace {
 
 struct sim_handle {
-    int fd;                     // host descriptor
-    dev_t dev;                  // identity of the open file, for sharing
+    int fd;     // host descriptor
+    dev_t dev;  // identity of the open file, for sharing
     ino_t ino;
-    DWORD access;               // GENERIC_READ and/or GENERIC_WRITE
-    DWORD share;                // FILE_SHARE_READ and/or FILE_SHARE_WRITE
-    std::string host_path;      // for error translation
-    sim_short_read_state cap;   // injected short reads on this handle
-    bool capped_once;           // the first capped read was delivered
+    DWORD access;              // GENERIC_READ and/or GENERIC_WRITE
+    DWORD share;               // FILE_SHARE_READ and/or FILE_SHARE_WRITE
+    std::string host_path;     // for error translation
+    sim_short_read_state cap;  // injected short reads on this handle
+    bool capped_once;          // the first capped read was delivered
 };
 
 // First handle value; small, so that it is easy to tell in a debugger.
@@ -95,9 +95,8 @@ static DWORD sim_refuse_existing(const struct stat &st, DWORD access, DWORD shar
 
 extern "C" uint32_t sim_open_handles(void) { return (uint32_t)sim_handles().size(); }
 
-extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share,
-                                     LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD,
-                                     HANDLE) {
+extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
+                                     DWORD disposition, DWORD, HANDLE) {
     if (sim_enter("CreateFileA")) return INVALID_HANDLE_VALUE;
     std::string host;
     DWORD error = sim_resolve(path, &host);
@@ -123,8 +122,9 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share,
     {
         uintptr_t value = sim_next_handle;
         sim_next_handle += 4;
-        sim_handles()[value] = sim_handle{fd, st.st_dev, st.st_ino, access, share, host,
-                                          sim_short_read_state{false, 0, 0}, false};
+        sim_handles()[value] = sim_handle{
+            fd,   st.st_dev, st.st_ino, access, share, host, sim_short_read_state{false, 0, 0},
+            false};
         // Like Windows: ERROR_ALREADY_EXISTS tells that an existing file was
         // opened or replaced where one could have been created.
         bool may_create = disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
@@ -219,9 +219,9 @@ extern "C" DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanc
     sim_handle *h = sim_lookup(file);
     if (h == nullptr) return INVALID_SET_FILE_POINTER;
     // Without a high word the distance is a signed 32-bit number.
-    int64_t move = distance_high ? (int64_t)(((uint64_t)(uint32_t)*distance_high << 32) |
-                                             (uint32_t)distance)
-                                 : (int64_t)distance;
+    int64_t move = distance_high
+                       ? (int64_t)(((uint64_t)(uint32_t)*distance_high << 32) | (uint32_t)distance)
+                       : (int64_t)distance;
     int64_t from = 0;
     struct stat st;
     if (method == FILE_CURRENT) {

@@ -64,8 +64,8 @@ bool sim_read_profile(const char *file, std::string *text) {
 }
 
 // Looks key up in section of the profile text; true with its value when found.
-bool sim_find_value(const std::string &text, const std::string &section,
-                    const std::string &key, std::string *value) {
+bool sim_find_value(const std::string &text, const std::string &section, const std::string &key,
+                    std::string *value) {
     bool in_section = false;
     bool seen_section = false;
     size_t pos = 0;
@@ -101,8 +101,8 @@ bool sim_find_value(const std::string &text, const std::string &section,
 
 // The value of key, or false when the file, section or key is missing or
 // an injected fault claims the call (last error set in both cases).
-bool sim_profile_value(const char *service, const char *section, const char *key,
-                       const char *file, std::string *value) {
+bool sim_profile_value(const char *service, const char *section, const char *key, const char *file,
+                       std::string *value) {
     if (sim_enter(service)) return false;
     if (section == nullptr || key == nullptr) {
         // Listing section or key names is not offered by these stand-ins.
@@ -164,9 +164,8 @@ extern "C" UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int def
     return sim_parse_int(value);
 }
 
-extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key,
-                                                 LPCSTR default_value, LPSTR out, DWORD size,
-                                                 LPCSTR file) {
+extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value,
+                                                 LPSTR out, DWORD size, LPCSTR file) {
     std::string value;
     if (!sim_profile_value("GetPrivateProfileStringA", section, key, file, &value)) {
         // Windows drops trailing blanks of the default.

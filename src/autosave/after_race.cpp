@@ -94,8 +94,8 @@ extern "C" const char *ra_pick_tpl_for(uint32_t race_type, uint32_t variant, uin
     // "n_name" serves the M-flag races only, right after their group key.
     const char *multi[] = {type_key, group, ra_key_multi_more, ra_key_every};
     const char *other[] = {type_key, group, ra_key_every};
-    const char *tpl = group == ra_group_multi ? ra_first_tpl(multi, 4, key)
-                                              : ra_first_tpl(other, 3, key);
+    const char *tpl =
+        group == ra_group_multi ? ra_first_tpl(multi, 4, key) : ra_first_tpl(other, 3, key);
     if (*key != nullptr) *key = ra_key_of(tpl);
     return tpl;
 }

@@ -35,7 +35,8 @@ static int vq_apply_branch(const vq_host *host, const vq_def *def) {
     uint32_t dest = def->target;
     if (vq_is_pool(def->kind)) {
         if (host->pool_base == 0) {
-            if (host->log) host->log("def %s: pool target but no pool allocated", vq_def_label(def));
+            if (host->log)
+                host->log("def %s: pool target but no pool allocated", vq_def_label(def));
             return 0;
         }
         dest = host->pool_base + def->target;

@@ -5,10 +5,10 @@
 #include "settings/settings.h"
 
 // Game addresses of the four patched sites are image base + rva.
-#define VQ_SITE_FINISH 0x1133BCu       // CALL 0x513070 at the end of a race
-#define VQ_SITE_PAUSE 0x95852u         // CALL 0x513070 at the second save site
-#define VQ_SITE_RACE_START 0xF7829u    // CALL 0x4C6250, the race setup
-#define VQ_SITE_CAREER_TYPE 0x53090u   // entry of the career accessor
+#define VQ_SITE_FINISH 0x1133BCu      // CALL 0x513070 at the end of a race
+#define VQ_SITE_PAUSE 0x95852u        // CALL 0x513070 at the second save site
+#define VQ_SITE_RACE_START 0xF7829u   // CALL 0x4C6250, the race setup
+#define VQ_SITE_CAREER_TYPE 0x53090u  // entry of the career accessor
 
 extern "C" {
 

@@ -71,10 +71,8 @@ struct vq_def {
 static_assert(sizeof(void *) != 4 || sizeof(vq_host) == 20, "vq_host layout");
 static_assert(sizeof(void *) != 4 || offsetof(vq_host, log) == 16, "vq_host layout");
 static_assert(sizeof(void *) != 4 || sizeof(vq_manifest) == 64, "vq_manifest layout");
-static_assert(sizeof(void *) != 4 || offsetof(vq_manifest, check_rva) == 24,
-              "vq_manifest layout");
-static_assert(sizeof(void *) != 4 || offsetof(vq_manifest, reserved) == 28,
-              "vq_manifest layout");
+static_assert(sizeof(void *) != 4 || offsetof(vq_manifest, check_rva) == 24, "vq_manifest layout");
+static_assert(sizeof(void *) != 4 || offsetof(vq_manifest, reserved) == 28, "vq_manifest layout");
 static_assert(sizeof(void *) != 4 || sizeof(vq_def) == 32, "vq_def layout");
 static_assert(sizeof(void *) != 4 || offsetof(vq_def, target) == 16, "vq_def layout");
 static_assert(sizeof(void *) != 4 || offsetof(vq_def, name) == 28, "vq_def layout");

@@ -26,12 +26,12 @@ struct ra_tpl {
 
 extern "C" {
 
-extern int32_t ra_enabled;             // 0 disables the autosave
-extern char ra_dir[RA_DIR_SIZE];       // save directory, never empty after loading
-extern ra_tpl ra_tpls[RA_TPL_COUNT];   // templates in reading and lookup order
-extern int32_t ra_index_start;         // first "%index%" value, never negative after loading
-extern int32_t ra_clear_ip;            // non-zero: scrub addresses from saved copies
-extern int32_t ra_cfg_loaded;          // 1 once loading has begun
+extern int32_t ra_enabled;            // 0 disables the autosave
+extern char ra_dir[RA_DIR_SIZE];      // save directory, never empty after loading
+extern ra_tpl ra_tpls[RA_TPL_COUNT];  // templates in reading and lookup order
+extern int32_t ra_index_start;        // first "%index%" value, never negative after loading
+extern int32_t ra_clear_ip;           // non-zero: scrub addresses from saved copies
+extern int32_t ra_cfg_loaded;         // 1 once loading has begun
 
 // Built-in template used when the settings give none.
 extern const char ra_default_tpl[];

@@ -17,11 +17,11 @@
 namespace {
 
 struct site {
-    uint32_t address;          // game address of the patched instruction
-    unsigned char stock[5];    // what the game holds there
-    void (*target)(void);      // entry stub the patch leads to
-    unsigned char opcode;      // E8 CALL or E9 JMP
-    const char *name;          // patch entry name
+    uint32_t address;        // game address of the patched instruction
+    unsigned char stock[5];  // what the game holds there
+    void (*target)(void);    // entry stub the patch leads to
+    unsigned char opcode;    // E8 CALL or E9 JMP
+    const char *name;        // patch entry name
 };
 
 // The four sites as the stock game holds them.
@@ -31,10 +31,16 @@ const site sites[] = {
     // E8 19 D8 07 00: CALL 0x513070, the second save site
     {0x495852, {0xE8, 0x19, 0xD8, 0x07, 0x00}, vq_ra_save_wrap, 0xE8, "replay-autosave.pause"},
     // E8 22 EA FC FF: CALL 0x4C6250, race setup
-    {0x4F7829, {0xE8, 0x22, 0xEA, 0xFC, 0xFF}, vq_ra_start_wrap, 0xE8,
+    {0x4F7829,
+     {0xE8, 0x22, 0xEA, 0xFC, 0xFF},
+     vq_ra_start_wrap,
+     0xE8,
      "replay-autosave.race-start"},
     // 55 89 E5 83 EC: PUSH EBP; MOV EBP,ESP; SUB ESP,imm8 (entry of the career accessor)
-    {0x453090, {0x55, 0x89, 0xE5, 0x83, 0xEC}, vq_ra_circ_hook, 0xE9,
+    {0x453090,
+     {0x55, 0x89, 0xE5, 0x83, 0xEC},
+     vq_ra_circ_hook,
+     0xE9,
      "replay-autosave.career-type"},
 };
 
@@ -45,8 +51,8 @@ const char default_line[] =
 // The patch bytes that lead from the site to the stub.
 std::vector<unsigned char> patch_for(const site &s) {
     uint32_t disp = (uint32_t)(uintptr_t)s.target - (s.address + VQ_REL32_SIZE);
-    return {s.opcode, (unsigned char)disp, (unsigned char)(disp >> 8),
-            (unsigned char)(disp >> 16), (unsigned char)(disp >> 24)};
+    return {s.opcode, (unsigned char)disp, (unsigned char)(disp >> 8), (unsigned char)(disp >> 16),
+            (unsigned char)(disp >> 24)};
 }
 
 class VqApply : public ::testing::Test {

@@ -43,8 +43,8 @@ protected:
     }
     void TearDown() override { sim_host_reset(); }
 
-    static vq_def def(uint32_t kind, uint32_t rva, uint32_t length, const char *expect,
-                      uint32_t to, const char *name) {
+    static vq_def def(uint32_t kind, uint32_t rva, uint32_t length, const char *expect, uint32_t to,
+                      const char *name) {
         return vq_def{kind, rva, length, expect, to, nullptr, 0, name};
     }
     // The rel32 bytes of a call or jump from the site at rva to dest.
@@ -153,12 +153,12 @@ TEST_F(ApplyDefs, ReachabilityEndsAtTheSigned32BitRange) {
         bool reachable;  // expected outcome
         uint32_t disp;   // displacement when reachable
     } cases[] = {
-        {0, 0x80000004, true, 0x7FFFFFFF},           // +2^31 - 1
-        {0, 0x80000005, false, 0},                   // +2^31
-        {0x7FFFFFFB, 0, true, 0x80000000},           // -2^31, next = 0x80000000
-        {0x7FFFFFFC, 0, false, 0},                   // -2^31 - 1
-        {0xFFFFFFEB, 0x10, false, 0},                // only by wrapping round
-        {0x1000, 0x1005, true, 0},                   // dest == next
+        {0, 0x80000004, true, 0x7FFFFFFF},  // +2^31 - 1
+        {0, 0x80000005, false, 0},          // +2^31
+        {0x7FFFFFFB, 0, true, 0x80000000},  // -2^31, next = 0x80000000
+        {0x7FFFFFFC, 0, false, 0},          // -2^31 - 1
+        {0xFFFFFFEB, 0x10, false, 0},       // only by wrapping round
+        {0x1000, 0x1005, true, 0},          // dest == next
     };
     for (const reach_case &c : cases) {
         sim_host_reset();

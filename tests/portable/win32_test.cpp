@@ -306,8 +306,7 @@ TEST_F(Files, DispositionsAndTheirErrors) {
     EXPECT_EQ(open_file("old.bin\\x", GENERIC_READ, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
     // A folder is not opened as a file.
-    EXPECT_EQ(open_file("sub", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
-              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(open_file("sub", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(sim_open_handles(), 0u);
 
@@ -343,13 +342,13 @@ TEST_F(Files, WriterRefusedWhileReaderSharesOnlyReading) {
     EXPECT_TRUE(CloseHandle(reader));
 
     // A writer that shares reading: only readers that share writing may join.
-    HANDLE writer = open_file("r.rp4", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                              OPEN_EXISTING);
+    HANDLE writer =
+        open_file("r.rp4", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     EXPECT_EQ(open_file("r.rp4", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
               INVALID_HANDLE_VALUE);  // the new reader must share writing
-    HANDLE tolerant = open_file("r.rp4", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                OPEN_EXISTING);
+    HANDLE tolerant =
+        open_file("r.rp4", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     EXPECT_NE(tolerant, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(CloseHandle(tolerant));
     EXPECT_TRUE(CloseHandle(writer));

@@ -90,20 +90,17 @@ extern "C" {
 #endif
 
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR filename, DWORD size);
-UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int default_value,
-                                  LPCSTR file);
-DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value,
-                                      LPSTR out, DWORD size, LPCSTR file);
+UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int default_value, LPCSTR file);
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value, LPSTR out,
+                                      DWORD size, LPCSTR file);
 void WINAPI GetLocalTime(LPSYSTEMTIME time);
-HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share,
-                          LPSECURITY_ATTRIBUTES security, DWORD disposition,
-                          DWORD flags, HANDLE template_file);
+HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                          DWORD disposition, DWORD flags, HANDLE template_file);
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read,
                      LPOVERLAPPED overlapped);
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written,
                       LPOVERLAPPED overlapped);
-DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distance_high,
-                            DWORD method);
+DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distance_high, DWORD method);
 BOOL WINAPI CloseHandle(HANDLE handle);
 DWORD WINAPI GetFileAttributesA(LPCSTR path);
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
