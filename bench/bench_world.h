@@ -33,9 +33,12 @@ void bench_write_file(const std::string &path, const std::string &bytes);
 // dotted quads as text in the scanned region, and a non-zero block.
 std::string bench_replay_bytes(uint32_t size);
 
-// A ratio printed after all benchmarks: the median real time of
-// `numerator` over that of `denominator` (benchmark names as printed,
-// without arguments), checked against target: at least it when at_least,
-// else at most it.
-void bench_add_ratio(const char *label, const char *numerator, const char *denominator,
-                     double target, bool at_least);
+// A ratio printed after all benchmarks with its target: the counter `counter`
+// of the benchmark `benchmark` (its median over the repetitions), at least
+// target when at_least, else at most target.
+void bench_add_ratio(const char *label, const char *benchmark, const char *counter, double target,
+                     bool at_least);
+
+// Seconds since an arbitrary start, for timing the two sides of a ratio
+// inside one benchmark, alternately, so that both see the same machine.
+double bench_now(void);

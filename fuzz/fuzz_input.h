@@ -9,12 +9,12 @@
 #include <string.h>
 
 // A broken property stops the run on the spot, with a line that says which.
-#define FUZZ_CHECK(cond)                                                               \
-    do {                                                                               \
-        if (!(cond)) {                                                                 \
+#define FUZZ_CHECK(cond)                                                                \
+    do {                                                                                \
+        if (!(cond)) {                                                                  \
             fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #cond); \
-            abort();                                                                   \
-        }                                                                              \
+            abort();                                                                    \
+        }                                                                               \
     } while (0)
 
 // Reads the input front to back.

@@ -12,6 +12,7 @@ packages=(
   clang-14 libclang-rt-14-dev                # native: sanitizers and libFuzzer
   libbenchmark-dev libssl-dev                # benchmarks, and OpenSSL's MD5 to compare with
   zip                                        # the release package
+  clang-format                               # the source format check
 )
 
 missing=()

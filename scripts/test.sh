@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh
+bash scripts/format.sh --check
 
 for preset in mingw i386 native; do
   echo "== $preset: configure and build"

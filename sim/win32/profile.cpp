@@ -93,6 +93,9 @@ bool sim_find_value(const std::string &text, const std::string &section, const s
         if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) {
             v = v.substr(1, v.size() - 2);
         }
+        // A NUL ends the text as Windows reads it; what follows is not value.
+        size_t nul = v.find('\0');
+        if (nul != std::string::npos) v.erase(nul);
         *value = v;
         return true;
     }

@@ -50,7 +50,10 @@ static int ra_scrub_region(uint8_t *region) {
     }
     uint32_t pos = 0;
     while (pos + RA_QUAD_MIN <= RA_SCRUB_REGION) {
-        uint32_t n = ra_quad_len(region + pos, RA_SCRUB_REGION - pos);
+        // Only a digit can start a quad: the quick test keeps the scan cheap.
+        uint8_t first = region[pos];
+        uint32_t n =
+            first >= '0' && first <= '9' ? ra_quad_len(region + pos, RA_SCRUB_REGION - pos) : 0;
         if (n == 0) {
             ++pos;
             continue;

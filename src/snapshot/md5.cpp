@@ -32,37 +32,37 @@ static inline uint32_t vqmd5_word(const unsigned char *p) {
 // a, so the sum must be complete there. It emits no instruction.
 #define VQMD5_EARLY(a) __asm__("" : "+r"(a))
 // F(b, c, d) = (b & c) | (~b & d), computed as ((c ^ d) & b) ^ d.
-#define VQMD5_F(a, b, c, d, m, s, k)          \
-    do {                                      \
-        a += (m) + (k);                       \
-        VQMD5_EARLY(a);                       \
-        a += (((c) ^ (d)) & (b)) ^ (d);       \
-        a = vqmd5_rotl(a, s) + (b);           \
+#define VQMD5_F(a, b, c, d, m, s, k)    \
+    do {                                \
+        a += (m) + (k);                 \
+        VQMD5_EARLY(a);                 \
+        a += (((c) ^ (d)) & (b)) ^ (d); \
+        a = vqmd5_rotl(a, s) + (b);     \
     } while (0)
 // G(b, c, d) = (b & d) | (c & ~d). The two terms share no bit, so they may be
 // added one at a time, and the one without b first.
-#define VQMD5_G(a, b, c, d, m, s, k)          \
-    do {                                      \
-        a += (m) + (k) + (~(d) & (c));        \
-        VQMD5_EARLY(a);                       \
-        a += (d) & (b);                       \
-        a = vqmd5_rotl(a, s) + (b);           \
+#define VQMD5_G(a, b, c, d, m, s, k)   \
+    do {                               \
+        a += (m) + (k) + (~(d) & (c)); \
+        VQMD5_EARLY(a);                \
+        a += (d) & (b);                \
+        a = vqmd5_rotl(a, s) + (b);    \
     } while (0)
 // H(b, c, d) = b ^ c ^ d, with c ^ d first.
-#define VQMD5_H(a, b, c, d, m, s, k)          \
-    do {                                      \
-        a += (m) + (k);                       \
-        VQMD5_EARLY(a);                       \
-        a += (b) ^ ((c) ^ (d));               \
-        a = vqmd5_rotl(a, s) + (b);           \
+#define VQMD5_H(a, b, c, d, m, s, k) \
+    do {                             \
+        a += (m) + (k);              \
+        VQMD5_EARLY(a);              \
+        a += (b) ^ ((c) ^ (d));      \
+        a = vqmd5_rotl(a, s) + (b);  \
     } while (0)
 // I(b, c, d) = c ^ (b | ~d).
-#define VQMD5_I(a, b, c, d, m, s, k)          \
-    do {                                      \
-        a += (m) + (k);                       \
-        VQMD5_EARLY(a);                       \
-        a += (c) ^ ((b) | ~(d));              \
-        a = vqmd5_rotl(a, s) + (b);           \
+#define VQMD5_I(a, b, c, d, m, s, k) \
+    do {                             \
+        a += (m) + (k);              \
+        VQMD5_EARLY(a);              \
+        a += (c) ^ ((b) | ~(d));     \
+        a = vqmd5_rotl(a, s) + (b);  \
     } while (0)
 
 // One compression round over each of count 64-byte blocks.
