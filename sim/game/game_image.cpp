@@ -21,15 +21,3 @@ void sim_game_map(void) {
     }
     sim_game_mapped = true;
 }
-
-void sim_game_put32(uint32_t a, uint32_t value) { memcpy(sim_game_ptr(a), &value, 4); }
-
-uint32_t sim_game_get32(uint32_t a) {
-    uint32_t v;
-    memcpy(&v, sim_game_ptr(a), 4);
-    return v;
-}
-
-void sim_game_put_bytes(uint32_t a, const void *bytes, uint32_t length) {
-    memcpy(sim_game_ptr(a), bytes, length);
-}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <string.h>
 
 // The game image's base and the extent of our stand-in for it. The highest
 // game location read is game_timer_start at 0x853B64; the rest up to
@@ -19,6 +20,14 @@ void sim_game_map(void);
 // Address in this process of game address a (the image is at its own base).
 inline unsigned char *sim_game_ptr(uint32_t a) { return (unsigned char *)(uintptr_t)a; }
 
-void sim_game_put32(uint32_t a, uint32_t value);
-uint32_t sim_game_get32(uint32_t a);
-void sim_game_put_bytes(uint32_t a, const void *bytes, uint32_t length);
+inline void sim_game_put32(uint32_t a, uint32_t value) { memcpy(sim_game_ptr(a), &value, 4); }
+
+inline uint32_t sim_game_get32(uint32_t a) {
+    uint32_t v;
+    memcpy(&v, sim_game_ptr(a), 4);
+    return v;
+}
+
+inline void sim_game_put_bytes(uint32_t a, const void *bytes, uint32_t length) {
+    memcpy(sim_game_ptr(a), bytes, length);
+}
