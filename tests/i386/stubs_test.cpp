@@ -157,6 +157,22 @@ void expect_game_fp_kept(const sim_call &c) {
     EXPECT_EQ(c.out.st0, kGameSt0);
 }
 
+// EBX, ESI, EDI, EBP, the given flags and ESP are as the game passed them;
+// with all_scratch, ECX and EDX too (every stub but the circuit hook).
+void expect_game_registers_kept(const sim_call &c, uint32_t flags_mask, uint32_t eflags,
+                                bool all_scratch) {
+    if (all_scratch) {
+        EXPECT_EQ(c.out.ecx, c.in.ecx);
+        EXPECT_EQ(c.out.edx, c.in.edx);
+    }
+    EXPECT_EQ(c.out.ebx, c.in.ebx);
+    EXPECT_EQ(c.out.esi, c.in.esi);
+    EXPECT_EQ(c.out.edi, c.in.edi);
+    EXPECT_EQ(c.out.ebp, c.in.ebp);
+    EXPECT_EQ(c.out.eflags & flags_mask, eflags & flags_mask);
+    EXPECT_EQ(c.esp_after, c.esp_at_call);
+}
+
 // A handler starts from the x87 initial state with DF clear, the game's
 // MXCSR, and its return address just below a 16-byte boundary.
 void expect_clean_handler_entry(const handler_seen &s) {
@@ -254,14 +270,7 @@ TEST_F(SaveStub, GameGetsStockResultAndEverythingElseAsItWas) {
 
                     // Back in the game.
                     EXPECT_EQ(c.out.eax, 0x5AFE0100 + n);
-                    EXPECT_EQ(c.out.ecx, c.in.ecx);
-                    EXPECT_EQ(c.out.edx, c.in.edx);
-                    EXPECT_EQ(c.out.ebx, c.in.ebx);
-                    EXPECT_EQ(c.out.esi, c.in.esi);
-                    EXPECT_EQ(c.out.edi, c.in.edi);
-                    EXPECT_EQ(c.out.ebp, c.in.ebp);
-                    EXPECT_EQ(c.out.eflags & SIM_EFLAGS_USER, eflags & SIM_EFLAGS_USER);
-                    EXPECT_EQ(c.esp_after, c.esp_at_call);
+                    expect_game_registers_kept(c, SIM_EFLAGS_USER, eflags, true);
                     expect_game_fp_kept(c);
                     n++;
                 }
@@ -367,14 +376,7 @@ TEST_F(StartStub, RecordsStartTimeThenSetupFindsGameCallIntact) {
 
         // Back in the game with the setup's result, through the setup's RET.
         EXPECT_EQ(c.out.eax, 0x4200 + misalign + SIM_GAME_SETUP_RESULT_OFFSET);
-        EXPECT_EQ(c.out.ecx, c.in.ecx);
-        EXPECT_EQ(c.out.edx, c.in.edx);
-        EXPECT_EQ(c.out.ebx, c.in.ebx);
-        EXPECT_EQ(c.out.esi, c.in.esi);
-        EXPECT_EQ(c.out.edi, c.in.edi);
-        EXPECT_EQ(c.out.ebp, c.in.ebp);
-        EXPECT_EQ(c.out.eflags & SIM_EFLAGS_DF, eflags & SIM_EFLAGS_DF);
-        EXPECT_EQ(c.esp_after, c.esp_at_call);
+        expect_game_registers_kept(c, SIM_EFLAGS_DF, eflags, true);
         expect_game_fp_kept(c);
     }
 }
@@ -395,12 +397,7 @@ TEST_F(CircHook, ReturnsTypeKeepsBothWordsAndTouchesNothingElse) {
         EXPECT_EQ(c.out.eax, records[i][1]);
         EXPECT_EQ((uint32_t)vq_ra_circ_type, records[i][1]);
         EXPECT_EQ(vq_ra_circ_id, records[i][0]);
-        EXPECT_EQ(c.out.ebx, c.in.ebx);
-        EXPECT_EQ(c.out.esi, c.in.esi);
-        EXPECT_EQ(c.out.edi, c.in.edi);
-        EXPECT_EQ(c.out.ebp, c.in.ebp);
-        EXPECT_EQ(c.out.eflags & SIM_EFLAGS_USER, flags[i] & SIM_EFLAGS_USER);
-        EXPECT_EQ(c.esp_after, c.esp_at_call);
+        expect_game_registers_kept(c, SIM_EFLAGS_USER, flags[i], false);
         for (uint32_t w : c.stack_below) EXPECT_EQ(w, SIM_STACK_CANARY);
         expect_game_fp_kept(c);
     }
