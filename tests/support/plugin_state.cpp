@@ -12,16 +12,8 @@
 #include "host/host.h"
 #include "patches/hooks.h"
 #include "settings/settings.h"
+#include "snapshot/track_digests.h"
 #include "sim_win32.h"
-
-// The digest cache belongs to the snapshot; declared here so that this file
-// does not depend on how that module names its headers.
-extern "C" {
-extern int ra_md5_valid;
-extern char ra_md5_tr[33];
-extern char ra_md5_trn[33];
-extern char ra_md5_folder[24];
-}
 
 void ra_test_reset_plugin(void) {
     ra_enabled = 1;
