@@ -90,6 +90,18 @@ bool ra_check_exists(const char *path) {
 
 // The destination the plug-in would copy to, as its after-race handler
 // finds it, minus the copy; *ctx is left as the last naming attempt filled it.
+// Paths Windows takes for one file: letter case, either separator and
+// repeated separators make no difference.
+std::string ra_check_file_key(const std::string &path) {
+    std::string key;
+    for (char c : path) {
+        c = c == '/' ? '\\' : c;
+        if (c == '\\' && !key.empty() && key.back() == '\\') continue;
+        key += (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+    }
+    return key;
+}
+
 ra_check_name ra_check_name_for(const sim_race_file &race, const ra_check_code &code, ra_ctx *ctx) {
     ra_check_name out;
     out.code = &code;
@@ -133,6 +145,23 @@ ra_check_name ra_check_name_for(const sim_race_file &race, const ra_check_code &
         out.why_none = "the path would be longer than 259 characters";
     } else {
         out.path = dst;
+    }
+    return out;
+}
+
+// The name, or why nothing is saved: the plug-in is off, or the name is the
+// game's own replay (the plug-in never copies a file onto itself, and a
+// path Windows takes for the same file fails to copy).
+ra_check_name ra_check_saved_name(const sim_race_file &race, const ra_check_code &code,
+                                  const std::string &source, ra_ctx *ctx) {
+    ra_check_name out = ra_check_name_for(race, code, ctx);
+    if (!ra_enabled) {
+        out.path.clear();
+        out.why_none = "Enabled is 0";
+    } else if (!out.path.empty() && ra_check_file_key(out.path) == ra_check_file_key(source)) {
+        out.path.clear();
+        out.why_none = "the name is the game's own replay " + source;
+        out.is_source = true;
     }
     return out;
 }
@@ -235,11 +264,13 @@ void ra_check_example_race(sim_race_file *out) {
 }
 
 void ra_check_run(const std::string &ini_path, const std::string &ini_text,
-                  const sim_race_file *given, ra_check_report *out) {
+                  const sim_race_file *given, ra_check_report *out, bool ini_missing) {
     *out = ra_check_report();
     out->ini_path = ini_path;
+    out->ini_missing = ini_missing;
     ra_check_ini ini;
     ra_check_scan_ini(ini_text, &ini);
+    // A missing file gives the plug-in every default, as here.
     ra_load_config_file(ini_path.c_str());
 
     sim_race_file race;
@@ -259,11 +290,13 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
     ra_log = nullptr;
     sim_game_map();
 
+    // The game's replay, as the plug-in forms its path.
+    std::string source = race.race.replay_dir + RA_REPLAY_FILE;
     ra_ctx example = {};
     std::vector<std::string> used;
     for (uint32_t i = 0; i < ra_check_code_count; ++i) {
         ra_ctx ctx;
-        ra_check_name name = ra_check_name_for(race, ra_check_codes[i], &ctx);
+        ra_check_name name = ra_check_saved_name(race, ra_check_codes[i], source, &ctx);
         if (i == 0) example = ctx;
         used.push_back(name.key);
         out->names.push_back(name);
@@ -284,28 +317,55 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
                 " " + ra_check_two(ra_check_clock.wHour) + ":" +
                 ra_check_two(ra_check_clock.wMinute) + ":" + ra_check_two(ra_check_clock.wSecond);
 
+    out->enabled = ra_enabled != 0;
     ra_check_settings(ini, used, &out->settings, &out->templates);
     ra_check_warnings(ini, example, &out->warnings);
+    ra_check_name_warnings(ini, out->names, used, source, &out->warnings);
 }
+
+namespace {
+
+// Text from the file as a terminal can show it: control bytes (a NUL of a
+// UTF-16 file read as ANSI, say) become '?'.
+std::string ra_check_printable(const std::string &s) {
+    std::string out = s;
+    for (char &c : out) {
+        if ((unsigned char)c < 0x20 && c != '\n') c = '?';
+    }
+    return out;
+}
+
+}  // namespace
 
 std::string ra_check_format(const ra_check_report &report, bool quiet) {
     std::string text;
     if (!quiet) {
-        text += "Settings the plug-in reads from " + report.ini_path + ":\n";
+        if (report.ini_missing) {
+            text += "There is no " + report.ini_path +
+                    ": the plug-in runs on its defaults, which are these:\n";
+        } else {
+            text += "Settings the plug-in reads from " + report.ini_path + ":\n";
+        }
         for (const std::string &line : report.settings) text += line + "\n";
         text += "\nName templates (\"-\": not set):\n";
         for (const std::string &line : report.templates) text += line + "\n";
-        text += std::string("\nFile names for each race type code (") +
-                (report.example_race ? "example race" : "race file") + ": " + report.race + "):\n";
-        for (const ra_check_name &n : report.names) {
-            text += "  " + ra_check_pad(n.code->code, 4) + ra_check_pad(n.key, ra_check_key_width);
-            text += n.path.empty() ? "(nothing saved: " + n.why_none + ")" : n.path;
-            if (!n.key_m.empty()) text += "  (with the M flag set: " + n.key_m + ")";
-            text += "\n";
+        if (!report.enabled) {
+            text += "\nNo file names: Enabled is 0, so the plug-in is off and saves no replay.\n";
+        } else {
+            text += std::string("\nFile names for each race type code (") +
+                    (report.example_race ? "example race" : "race file") + ": " + report.race +
+                    "):\n";
+            for (const ra_check_name &n : report.names) {
+                text +=
+                    "  " + ra_check_pad(n.code->code, 4) + ra_check_pad(n.key, ra_check_key_width);
+                text += n.path.empty() ? "(nothing saved: " + n.why_none + ")" : n.path;
+                if (!n.key_m.empty()) text += "  (with the M flag set: " + n.key_m + ")";
+                text += "\n";
+            }
         }
         text += "\n";
         if (report.warnings.empty()) text += "No warnings.\n";
     }
     for (const std::string &w : report.warnings) text += "warning: " + w + "\n";
-    return text;
+    return ra_check_printable(text);
 }

@@ -2,9 +2,9 @@
 // replay_autosave.ini before a race. Everything it reports comes from the
 // plug-in's own settings loader, template cascade, expander and path
 // builder, run against an example race in a stand-in of the game's memory,
-// so the tool can never disagree with the plug-in. Only the key names and
-// the raw values are read from the INI text by us, to find keys the plug-in
-// never reads and to show what the loader cut or repaired.
+// so the tool can never disagree with the plug-in. The INI text is also read
+// line by line, with the reader the Windows stand-ins use, to find keys the
+// plug-in never reads and to show what the loader cut or repaired.
 #pragma once
 
 #include <stdint.h>
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "profile_text.h"
 #include "race_file.h"
 
 // One race type code and game words that make the plug-in build it.
@@ -43,10 +44,13 @@ struct ra_check_entry {
     int line;           // 1-based line number
 };
 
-// The INI text read with the profile services' rules (comment lines start
-// with ';' or '#', names compare ignoring ASCII case, the first section of
-// a name and the first key of a name in it count).
+// The INI file read with the profile services' rules (profile_text.h: its
+// encoding, comment lines, names compared ignoring ASCII case; the first
+// section of a name and the first key of a name in it count).
 struct ra_check_ini {
+    sim_profile_encoding encoding = sim_profile_encoding::ansi;
+    bool lossy = false;                          // UTF-16 characters became '?'
+    bool bom_hides_section = false;              // a UTF-8 mark hides the header on line 1
     bool has_section = false;                    // a [ReplayAutosave] section exists
     int section_line = 0;                        // line of its first header
     std::vector<ra_check_entry> keys;            // keys of the first such section, in order
@@ -56,33 +60,37 @@ struct ra_check_ini {
     std::vector<ra_check_entry> no_equals;       // lines of our section without '='
 };
 
-void ra_check_scan_ini(const std::string &text, ra_check_ini *out);
+void ra_check_scan_ini(const std::string &bytes, ra_check_ini *out);
 
 // What the plug-in would name the replay of one race type code.
 struct ra_check_name {
     const ra_check_code *code = nullptr;
-    std::string key;       // key the template came from, or "built-in"
-    std::string key_m;     // "??" only: the key with the M flag set, if different
-    std::string path;      // full destination path; empty when nothing is saved
-    std::string why_none;  // when path is empty: why
+    std::string key;         // key the template came from, or "built-in"
+    std::string key_m;       // "??" only: the key with the M flag set, if different
+    std::string path;        // full destination path; empty when nothing is saved
+    std::string why_none;    // when path is empty: why
+    bool is_source = false;  // the name is the game's own replay: nothing saved
 };
 
 struct ra_check_report {
     std::string ini_path;                // the file as the plug-in opened it
+    bool ini_missing = false;            // there is no such file: every default applies
     std::vector<std::string> settings;   // Enabled, Dir, IndexStart, ClearIp as read
     std::vector<std::string> templates;  // the 22 templates as read, "-" when unset
+    bool enabled = true;                 // Enabled is not 0: replays are saved
     bool example_race = true;            // the names use the built-in example race
     std::string race;                    // a few facts of that race, one line
     std::vector<ra_check_name> names;    // one per race type code
     std::vector<std::string> warnings;   // "KEY: what is wrong", one per finding
 };
 
-// Checks the INI file at ini_path, whose text is ini_text, against race (the
-// built-in example race when null). The settings are loaded through the
+// Checks the INI file at ini_path, whose bytes are ini_text, against race
+// (the built-in example race when null); ini_missing: there is no such file,
+// and the plug-in runs on its defaults. The settings are loaded through the
 // plug-in's loader, which reads once per process: one check per process.
 // Game memory is mapped at the game's base for the example names.
 void ra_check_run(const std::string &ini_path, const std::string &ini_text,
-                  const sim_race_file *race, ra_check_report *out);
+                  const sim_race_file *race, ra_check_report *out, bool ini_missing = false);
 
 // The report as printed; with quiet, only the warnings.
 std::string ra_check_format(const ra_check_report &report, bool quiet);

@@ -1,37 +1,16 @@
-// Our own reading of the INI text: which sections and keys it holds, and the
-// raw values. It follows the profile services' rules so that it sees the
-// same keys the plug-in's loader sees; the values the plug-in uses always
-// come from the loader itself.
+// Which sections and keys the INI text holds, and the raw values, read
+// with the very reader the Windows stand-ins use (profile_text.h), so that
+// the tool sees the keys the plug-in's loader sees; the values the plug-in
+// uses always come from the loader itself.
 #include <string.h>
 
 #include "check.h"
 #include "check_internal.h"
+#include "profile_text.h"
 #include "settings/settings.h"
 
-namespace {
-
-bool ra_check_blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string ra_check_trim(const std::string &s) {
-    size_t begin = 0;
-    size_t end = s.size();
-    while (begin < end && ra_check_blank(s[begin])) ++begin;
-    while (end > begin && ra_check_blank(s[end - 1])) --end;
-    return s.substr(begin, end - begin);
-}
-
-// The profile services drop one pair of matching quotes around a value.
-std::string ra_check_unquote(const std::string &v) {
-    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) {
-        return v.substr(1, v.size() - 2);
-    }
-    return v;
-}
-
-}  // namespace
-
 bool ra_check_same_name(const std::string &a, const std::string &b) {
-    return ra_ieq(a.c_str(), b.c_str()) != 0;
+    return sim_profile_same_name(a, b);
 }
 
 bool ra_check_leading_int(const std::string &text, int64_t *value) {
@@ -61,48 +40,42 @@ bool ra_check_leading_int(const std::string &text, int64_t *value) {
     return digits;
 }
 
-void ra_check_scan_ini(const std::string &all, ra_check_ini *out) {
+void ra_check_scan_ini(const std::string &bytes, ra_check_ini *out) {
     *out = ra_check_ini();
-    std::string text = all.compare(0, 3, "\xEF\xBB\xBF") == 0 ? all.substr(3) : all;
+    sim_profile_text decoded = sim_profile_decode(bytes);
+    out->encoding = decoded.encoding;
+    out->lossy = decoded.lossy;
+    // The services take a UTF-8 mark for text of line 1: what that line
+    // would be without it.
+    if (decoded.encoding == sim_profile_encoding::utf8_bom) {
+        std::vector<sim_profile_line> unmarked = sim_profile_lines(decoded.text.substr(3));
+        out->bom_hides_section = !unmarked.empty() && unmarked[0].number == 1 &&
+                                 unmarked[0].kind == sim_profile_line::section &&
+                                 ra_check_same_name(unmarked[0].name, RA_INI_SECTION);
+    }
     // Where the lines being read belong.
     enum { above_sections, in_ours, elsewhere } where = above_sections;
-    int line_no = 0;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = ra_check_trim(text.substr(pos, end - pos));
-        // "\r\n" ends one line, as do "\n" and "\r" alone.
-        pos = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-        ++line_no;
-        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-        if (line[0] == '[') {
-            size_t close = line.find(']');
-            std::string name =
-                ra_check_trim(line.substr(1, close == std::string::npos ? close : close - 1));
-            if (!ra_check_same_name(name, RA_INI_SECTION)) {
-                out->other_sections.push_back({name, "", line_no});
+    for (const sim_profile_line &line : sim_profile_lines(decoded.text)) {
+        if (line.kind == sim_profile_line::section) {
+            if (!ra_check_same_name(line.name, RA_INI_SECTION)) {
+                out->other_sections.push_back({line.name, "", line.number});
                 where = elsewhere;
             } else if (!out->has_section) {
                 out->has_section = true;
-                out->section_line = line_no;
+                out->section_line = line.number;
                 where = in_ours;
             } else {
                 // The services stop at the end of the first section of a name.
-                out->repeated_section.push_back(line_no);
+                out->repeated_section.push_back(line.number);
                 where = elsewhere;
             }
-            continue;
+        } else if (line.kind == sim_profile_line::entry) {
+            ra_check_entry entry{line.name, line.value, line.number};
+            if (where == in_ours) out->keys.push_back(entry);
+            if (where == above_sections) out->outside.push_back(entry);
+        } else if (line.kind == sim_profile_line::other && where == in_ours) {
+            out->no_equals.push_back({line.name, "", line.number});
         }
-        size_t eq = line.find('=');
-        if (eq == std::string::npos) {
-            if (where == in_ours) out->no_equals.push_back({line, "", line_no});
-            continue;
-        }
-        ra_check_entry entry{ra_check_trim(line.substr(0, eq)),
-                             ra_check_unquote(ra_check_trim(line.substr(eq + 1))), line_no};
-        if (where == in_ours) out->keys.push_back(entry);
-        if (where == above_sections) out->outside.push_back(entry);
     }
 }
 

@@ -24,3 +24,10 @@ const ra_check_entry *ra_check_find_key(const ra_check_ini &ini, const char *key
 // context filled for a real race, used to see whether names change.
 void ra_check_warnings(const ra_check_ini &ini, const ra_ctx &example,
                        std::vector<std::string> *warnings);
+
+// The warnings that need the names of every race type code: names that are
+// the game's own replay (source), and IndexStart without "%index%" in any
+// template used (used: the keys that serve a code, "built-in" included).
+void ra_check_name_warnings(const ra_check_ini &ini, const std::vector<ra_check_name> &names,
+                            const std::vector<std::string> &used, const std::string &source,
+                            std::vector<std::string> *warnings);

@@ -22,6 +22,25 @@ const size_t ra_check_dir_safe = RA_PATH_SIZE - 1 - 1 - RA_NAME_MAX - (sizeof RA
 
 // Numbered tokens: racer names and per-car results, numbered 1 to 16.
 const char *const ra_check_numbered[] = {"name", "best_lap_car", "total_time_car", "max_speed_car"};
+// The other tokens of the expander's table, for suggesting the one a
+// misspelt token was meant to be.
+const char *const ra_check_fixed_tokens[] = {
+    "date",  "time", "start_date", "start_time", "type",  "track",        "laps",         "cars",
+    "count", "cops", "traffic",    "start_pos",  "tier",  "circ",         "seed",         "weather",
+    "night", "dir",  "direction",  "mirror",     "index", "track_tr_md5", "track_trn_md5"};
+// At most this many letters wrong for a suggestion.
+const size_t ra_check_max_typos = 2;
+
+// What an integer key that is not a number (and so reads as 0) means.
+struct ra_check_zero_meaning {
+    const char *key;
+    const char *meaning;
+};
+const ra_check_zero_meaning ra_check_zero_meanings[] = {
+    {"Enabled", "so the plug-in is OFF: no replay is saved (write 1 to switch it on)"},
+    {"IndexStart", "so %index% starts at 0"},
+    {"ClearIp", "so IP addresses stay in the copies (write 1 to blank them)"},
+};
 
 std::string ra_check_lower(std::string s) {
     for (char &c : s) {
@@ -57,12 +76,10 @@ bool ra_check_known_key(const std::string &name) {
 }
 
 // The known key closest to a misspelt one, or empty when none is close.
-std::string ra_check_suggest_key(const std::string &name) {
-    std::vector<const char *> keys(std::begin(ra_check_plain_keys), std::end(ra_check_plain_keys));
-    for (const ra_tpl &t : ra_tpls) keys.push_back(t.key);
+std::string ra_check_closest(const std::string &name, const std::vector<const char *> &known) {
     std::string best;
-    size_t best_distance = 3;  // at most two letters wrong
-    for (const char *k : keys) {
+    size_t best_distance = ra_check_max_typos + 1;
+    for (const char *k : known) {
         size_t d = ra_check_distance(ra_check_lower(name), ra_check_lower(k));
         if (d < best_distance && d < strlen(k)) {
             best = k;
@@ -70,6 +87,31 @@ std::string ra_check_suggest_key(const std::string &name) {
         }
     }
     return best;
+}
+
+std::string ra_check_suggest_key(const std::string &name) {
+    std::vector<const char *> keys(std::begin(ra_check_plain_keys), std::end(ra_check_plain_keys));
+    for (const ra_tpl &t : ra_tpls) keys.push_back(t.key);
+    return ra_check_closest(name, keys);
+}
+
+// The token a misspelt one was meant to be: "%track%", or "%best_lap_carN%"
+// for a numbered token given without its number or misspelt; empty if none.
+std::string ra_check_suggest_token(const std::string &name) {
+    std::vector<const char *> fixed(std::begin(ra_check_fixed_tokens),
+                                    std::end(ra_check_fixed_tokens));
+    std::string best = ra_check_closest(name, fixed);
+    if (!best.empty()) return "%" + best + "%";
+    std::string base = name.substr(0, name.find_last_not_of("0123456789") + 1);
+    std::vector<const char *> numbered(std::begin(ra_check_numbered), std::end(ra_check_numbered));
+    best = ra_check_closest(base, numbered);
+    for (const char *prefix : ra_check_numbered) {
+        // "best_lap" for "best_lap_car": the start of the name is enough.
+        if (best.empty() && base.size() >= 4 && strncmp(prefix, base.c_str(), base.size()) == 0) {
+            best = prefix;
+        }
+    }
+    return best.empty() ? "" : "%" + best + "N% with N from 1 to 16";
 }
 
 // 1 when the expander knows the token name (cut as it cuts it).
@@ -94,7 +136,8 @@ std::string ra_check_token_hint(const std::string &name) {
             return std::string("%") + prefix + "N% takes a number N from 1 to 16";
         }
     }
-    return "";
+    std::string suggestion = ra_check_suggest_token(lower);
+    return suggestion.empty() ? "" : "did you mean " + suggestion + "?";
 }
 
 // Every token of the template the expander would write back unexpanded,
@@ -114,6 +157,35 @@ void ra_check_tokens(const char *key, const char *tpl, std::vector<std::string> 
                             "% stays in the file name as it is" +
                             (hint.empty() ? "" : " (" + hint + ")"));
     }
+}
+
+// Characters of the template's own text (outside its tokens) that cannot
+// stand in a file name, and become '_': the printable ones by name, every
+// other byte (non-ASCII letters, in any code page) as one group.
+void ra_check_unsafe_text(const char *key, const char *tpl, std::vector<std::string> *warnings) {
+    std::string shown;
+    bool non_ascii = false;
+    for (const char *p = tpl; *p != '\0'; ++p) {
+        const char *close = *p == '%' ? strchr(p + 1, '%') : nullptr;
+        if (close != nullptr) {
+            p = close;  // a token, known or not: told of by the token check
+            continue;
+        }
+        unsigned char c = (unsigned char)*p;
+        if (vqra_char_ok(c)) continue;
+        if (c >= 0x20 && c < 0x7F) {
+            if (shown.find((char)c) == std::string::npos) shown += (char)c;
+        } else {
+            non_ascii = true;
+        }
+    }
+    if (shown.empty() && !non_ascii) return;
+    std::string what;
+    for (char c : shown) what += std::string(what.empty() ? "" : " ") + "'" + c + "'";
+    if (non_ascii) what += std::string(what.empty() ? "" : " and ") + "non-ASCII letters";
+    warnings->push_back(std::string(key) + ": " + what +
+                        " cannot stand in a file name and become '_' (letters A to Z, digits, "
+                        "spaces and most punctuation are kept)");
 }
 
 std::string ra_check_expand(const char *tpl, const ra_ctx &ctx) {
@@ -152,6 +224,15 @@ bool ra_check_is_text_key(const std::string &name) {
 // The INI text itself: sections and keys the plug-in never reads, keys
 // given twice, values it reads otherwise than a player would expect.
 void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) {
+    // Read as ANSI, its names hold NULs and match nothing.
+    if (ini.encoding == sim_profile_encoding::utf16be ||
+        ini.encoding == sim_profile_encoding::utf16_unmarked) {
+        warnings->push_back(
+            "the file is saved as UTF-16 without the mark Windows recognises (\"Unicode\" in "
+            "Notepad, little-endian), so the plug-in reads none of it and uses every default; "
+            "save the file as ANSI, as UTF-8 without BOM, or as \"Unicode\"");
+        return;  // every other finding would be a consequence of this one
+    }
     if (!ini.has_section) {
         for (const ra_check_entry &s : ini.other_sections) {
             warnings->push_back("[" + s.name +
@@ -165,7 +246,22 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
                             "): only the first section of this name (line " +
                             std::to_string(ini.section_line) + ") is read");
     }
-    for (const ra_check_entry &e : ini.outside) {
+    // The services read a UTF-8 mark as text of line 1; a header there is lost.
+    if (ini.bom_hides_section) {
+        warnings->push_back(
+            "line 1: the file is saved as UTF-8 with a byte-order mark, which the plug-in reads as "
+            "part of line 1, so it does not see [" RA_INI_SECTION
+            "] and uses every default; save the file as ANSI or as UTF-8 without BOM, or leave "
+            "line 1 empty");
+    }
+    if (ini.lossy) {
+        warnings->push_back(
+            "the file is saved as Unicode and holds characters the ANSI code page lacks: the "
+            "plug-in gets '?' for them");
+    }
+    // Keys below a header the mark hid are told of by the warning above.
+    for (const ra_check_entry &e :
+         ini.bom_hides_section ? std::vector<ra_check_entry>() : ini.outside) {
         warnings->push_back(e.name + " (line " + std::to_string(e.line) +
                             "): outside any section, never read; keys go below [" RA_INI_SECTION
                             "]");
@@ -193,15 +289,19 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
         for (const char *k : ra_check_int_keys) {
             if (ra_check_same_name(e.name, k) && !e.value.empty() &&
                 !ra_check_leading_int(e.value, &number)) {
+                std::string meaning;
+                for (const ra_check_zero_meaning &m : ra_check_zero_meanings) {
+                    if (ra_check_same_name(k, m.key)) meaning = std::string(", ") + m.meaning;
+                }
                 warnings->push_back(e.name + at + ": \"" + e.value +
-                                    "\" is not a number; the plug-in reads 0");
+                                    "\" is not a number; the plug-in reads 0" + meaning);
             }
         }
-        if (ra_check_is_text_key(e.name) &&
-            (e.value.find(" ;") != std::string::npos || e.value.find("\t;") != std::string::npos)) {
-            warnings->push_back(e.name + at +
-                                ": a ';' after the value does not start a comment; it and "
-                                "everything after it are part of the value");
+        size_t mark = e.value.find_first_of(";#");
+        if (ra_check_is_text_key(e.name) && mark != std::string::npos) {
+            warnings->push_back(e.name + at + ": the '" + e.value[mark] +
+                                "' and everything after it are part of the value (a comment "
+                                "must be a line of its own, starting with ';')");
         }
     }
 }
@@ -226,6 +326,18 @@ void ra_check_warnings(const ra_check_ini &ini, const ra_ctx &example,
                             " (keep Dir to " +
                             std::to_string(ra_check_dir_safe) + ")");
     }
+    size_t last = dir_length - 1;
+    if (dir_length > 1 && (ra_dir[last] == '\\' || ra_dir[last] == '/')) {
+        warnings->push_back(std::string("Dir: ends in '") + ra_dir[last] +
+                            "', and the plug-in adds a '\\' after Dir itself, so saved paths get "
+                            "two in a row; leave the last '" +
+                            ra_dir[last] + "' off");
+    }
+    if (strchr(ra_dir, '%') != nullptr) {
+        warnings->push_back(
+            "Dir: a '%' is taken as it is (no %VARIABLE% is expanded), so the replays go to a "
+            "folder with that name; write the folder's full path instead");
+    }
 
     for (const ra_tpl &t : ra_tpls) {
         const ra_check_entry *raw = ra_check_find_key(ini, t.key);
@@ -235,6 +347,7 @@ void ra_check_warnings(const ra_check_ini &ini, const ra_ctx &example,
         }
         if (t.value[0] == '\0') continue;
         ra_check_tokens(t.key, t.value, warnings);
+        ra_check_unsafe_text(t.key, t.value, warnings);
         if (ra_check_name_can_be_empty(t.value)) {
             warnings->push_back(std::string(t.key) +
                                 ": the name can come out empty (racer names, the track and the "
@@ -247,4 +360,30 @@ void ra_check_warnings(const ra_check_ini &ini, const ra_ctx &example,
                                 "so each race replaces the replay saved before");
         }
     }
+}
+
+void ra_check_name_warnings(const ra_check_ini &ini, const std::vector<ra_check_name> &names,
+                            const std::vector<std::string> &used, const std::string &source,
+                            std::vector<std::string> *warnings) {
+    std::string same;
+    for (const ra_check_name &n : names) {
+        if (n.is_source) {
+            same += std::string(same.empty() ? "" : ", ") + n.code->code;
+        }
+    }
+    if (!same.empty()) {
+        warnings->push_back("Dir and the name template make the game's own replay " + source +
+                            " for " + same +
+                            ": the plug-in never copies it onto itself, so nothing is saved for "
+                            "these races; use another Dir or name");
+    }
+
+    const ra_check_entry *index_start = ra_check_find_key(ini, "IndexStart");
+    if (index_start == nullptr) return;
+    for (const std::string &key : used) {
+        const char *tpl = key == "built-in" ? ra_default_tpl : ra_tpl_lookup(key.c_str());
+        if (tpl != nullptr && strstr(tpl, "%index%") != nullptr) return;
+    }
+    warnings->push_back("IndexStart (line " + std::to_string(index_start->line) +
+                        "): no template in use has %index%, so IndexStart changes nothing");
 }

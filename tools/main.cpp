@@ -1,7 +1,9 @@
 // replay-autosave-check: shows what the plug-in will make of a
 // replay_autosave.ini (its effective settings, the file name each race type
 // gets) and warns about mistakes, before a race.
+#include <errno.h>
 #include <stdio.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -15,7 +17,8 @@ static const char usage[] =
     "                   instead of the built-in example race\n"
     "  --quiet          print only the warnings\n"
     "Exit status: 0 without warnings, 1 with warnings, 2 on a bad command line or an\n"
-    "unreadable file.\n";
+    "unreadable file. A missing settings file is no error: the plug-in then runs on\n"
+    "its defaults, which the report shows.\n";
 
 // Exit statuses.
 enum { exit_clean = 0, exit_warnings = 1, exit_usage = 2 };
@@ -72,8 +75,10 @@ int main(int argc, char **argv) {
         if (ini_path.empty()) return fail("cannot find the folder of this program");
     }
 
+    // No settings file is no mistake: the plug-in then runs on its defaults.
     std::string ini_text;
-    if (!read_file(ini_path, &ini_text)) return fail("cannot read " + ini_path);
+    bool ini_missing = access(ini_path.c_str(), F_OK) != 0 && errno == ENOENT;
+    if (!ini_missing && !read_file(ini_path, &ini_text)) return fail("cannot read " + ini_path);
     sim_race_file race;
     if (!race_path.empty()) {
         std::string race_text, error;
@@ -83,7 +88,7 @@ int main(int argc, char **argv) {
 
     ra_check_report report;
     ra_check_run(ra_check_profile_path(ini_path), ini_text, race_path.empty() ? nullptr : &race,
-                 &report);
+                 &report, ini_missing);
     fputs(ra_check_format(report, quiet).c_str(), stdout);
     return finish(report.warnings.empty() ? exit_clean : exit_warnings);
 }

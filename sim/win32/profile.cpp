@@ -1,15 +1,8 @@
 // INI files as GetPrivateProfileIntA and GetPrivateProfileStringA read them.
 // The file is read afresh on every call, as Windows does for files it does
-// not cache. The reading rules:
-// - lines end at "\n", "\r\n" or "\r"; a UTF-8 byte order mark is skipped;
-// - a line whose first non-blank character is ";" or "#" is a comment (a ";"
-//   later in a line is part of the value, as on Windows);
-// - "[name]" opens a section; blanks around the name are ignored;
-// - "key = value": blanks around key and value are ignored; a value wrapped
-//   in matching double or single quotes loses them; lines without "=" are
-//   ignored;
-// - section and key names compare ignoring ASCII letter case; the first
-//   section of a name and the first key of a name in it count.
+// not cache. How its bytes and lines are taken (encodings, comments, blanks,
+// quotes) is in profile_text.cpp, which the players' check tool shares; the
+// first section of a name and the first key of a name in it count.
 #include <errno.h>
 #include <string.h>
 
@@ -17,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "profile_text.h"
 #include "sim_internal.h"
 #include "sim_win32.h"
 
@@ -24,26 +18,8 @@ namespace {
 
 bool sim_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-std::string sim_trim(const std::string &s) {
-    size_t begin = 0;
-    size_t end = s.size();
-    while (begin < end && sim_blank(s[begin])) ++begin;
-    while (end > begin && sim_blank(s[end - 1])) --end;
-    return s.substr(begin, end - begin);
-}
-
-char sim_fold(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c; }
-
-bool sim_same_name(const std::string &a, const std::string &b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (sim_fold(a[i]) != sim_fold(b[i])) return false;
-    }
-    return true;
-}
-
-// Reads the whole file at the Windows path; false (last error set) when it
-// cannot be read.
+// Reads and decodes the whole file at the Windows path; false (last error
+// set) when it cannot be read.
 bool sim_read_profile(const char *file, std::string *text) {
     std::string host;
     DWORD error = sim_resolve(file, &host);
@@ -58,8 +34,7 @@ bool sim_read_profile(const char *file, std::string *text) {
     }
     std::ostringstream all;
     all << in.rdbuf();
-    *text = all.str();
-    if (text->compare(0, 3, "\xEF\xBB\xBF") == 0) text->erase(0, 3);
+    *text = sim_profile_decode(all.str()).text;
     return true;
 }
 
@@ -67,36 +42,16 @@ bool sim_read_profile(const char *file, std::string *text) {
 bool sim_find_value(const std::string &text, const std::string &section, const std::string &key,
                     std::string *value) {
     bool in_section = false;
-    bool seen_section = false;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = sim_trim(text.substr(pos, end - pos));
-        pos = end + 1;
-        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-        if (line[0] == '[') {
+    for (const sim_profile_line &line : sim_profile_lines(text)) {
+        if (line.kind == sim_profile_line::section) {
             // Only the first section of the name is searched.
             if (in_section) return false;
-            size_t close = line.find(']');
-            size_t name_len = close == std::string::npos ? std::string::npos : close - 1;
-            std::string name = sim_trim(line.substr(1, name_len));
-            in_section = !seen_section && sim_same_name(name, section);
-            seen_section = seen_section || in_section;
+            in_section = sim_profile_same_name(line.name, section);
             continue;
         }
-        if (!in_section) continue;
-        size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        if (!sim_same_name(sim_trim(line.substr(0, eq)), key)) continue;
-        std::string v = sim_trim(line.substr(eq + 1));
-        if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) {
-            v = v.substr(1, v.size() - 2);
-        }
-        // A NUL ends the text as Windows reads it; what follows is not value.
-        size_t nul = v.find('\0');
-        if (nul != std::string::npos) v.erase(nul);
-        *value = v;
+        if (!in_section || line.kind != sim_profile_line::entry) continue;
+        if (!sim_profile_same_name(line.name, key)) continue;
+        *value = line.value;
         return true;
     }
     return false;

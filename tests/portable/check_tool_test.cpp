@@ -361,8 +361,11 @@ TEST_F(CheckTool, ValuesReadOtherwiseThanMeant) {
                                       "ClearIp = -1\nName = %date%_%time% ; my names\n");
     EXPECT_EQ(about(r, "Enabled (line 3): \"yes\" is not a number; the plug-in reads 0").size(), 1u)
         << all_warnings(r);
-    EXPECT_EQ(about(r, "Name (line 6): a ';' after the value").size(), 1u);
-    EXPECT_EQ(r.warnings.size(), 2u) << all_warnings(r);
+    EXPECT_EQ(
+        about(r, "Name (line 6): the ';' and everything after it are part of the value").size(),
+        1u);
+    EXPECT_EQ(about(r, "IndexStart (line 4): no template in use has %index%").size(), 1u);
+    EXPECT_EQ(r.warnings.size(), 3u) << all_warnings(r);
     EXPECT_EQ(ra_index_start, 16);
 
     // One character more than 55 and the longest names no longer fit.
@@ -378,6 +381,116 @@ TEST_F(CheckTool, ValuesReadOtherwiseThanMeant) {
     EXPECT_EQ(about(r, "Dir: 96 characters; the plug-in keeps only the first 95").size(), 1u)
         << all_warnings(r);
     EXPECT_EQ(about(r, "Name: 163 characters; the plug-in keeps only the first 159").size(), 1u);
+}
+
+// --- What Windows reads where a player would expect something else: the
+// file's encoding, words for numbers, comment marks inside values, paths.
+
+TEST_F(CheckTool, EncodingsAreReadAsTheSystemReadsThem) {
+    const std::string body = "Name = %track%_%time%\r\nClearIp = 0\r\n";
+    // UTF-8 mark before the header on line 1: the header is lost, every
+    // default applies, and the tool says why and how to fix it (the keys
+    // below are not reported again as outside a section).
+    ra_check_report r = check("\xEF\xBB\xBF[ReplayAutosave]\r\n" + body);
+    ASSERT_EQ(r.warnings.size(), 1u) << all_warnings(r);
+    EXPECT_EQ(about(r, "line 1: the file is saved as UTF-8 with a byte-order mark").size(), 1u);
+    EXPECT_NE(r.warnings[0].find("leave line 1 empty"), std::string::npos);
+    EXPECT_EQ(ra_clear_ip, 1);
+    EXPECT_EQ(name_of(r, "SR").key, "built-in");
+    // The same mark is harmless with the header on line 2.
+    r = check("\xEF\xBB\xBF\r\n[ReplayAutosave]\r\n" + body);
+    EXPECT_TRUE(r.warnings.empty()) << all_warnings(r);
+    EXPECT_EQ(ra_clear_ip, 0);
+
+    // "Unicode" (UTF-16LE with its mark): read as text, converted; a letter
+    // Windows-1252 has arrives as it is (and becomes '_' in names), one it
+    // lacks as '?'.
+    auto utf16le = [](const std::u16string &text) {
+        std::string bytes = "\xFF\xFE";
+        for (char16_t c : text) bytes += {(char)(c & 0xFF), (char)(c >> 8)};
+        return bytes;
+    };
+    r = check(utf16le(u"[ReplayAutosave]\r\nName = %track%_%time%\r\nClearIp = 0\r\n"));
+    EXPECT_TRUE(r.warnings.empty()) << all_warnings(r);
+    EXPECT_EQ(ra_clear_ip, 0);
+    EXPECT_EQ(name_of(r, "SR").path, "SaveData\\Saves\\ALPINE_21-05-09.rp4");
+    r = check(utf16le(u"[ReplayAutosave]\r\nName = R\u00E9plica \u0141_%time%\r\n"));
+    EXPECT_EQ(std::string(ra_tpls[0].value), "R\xE9plica ?_%time%");
+    EXPECT_EQ(about(r, "the file is saved as Unicode and holds characters").size(), 1u)
+        << all_warnings(r);
+    EXPECT_EQ(about(r, "Name: '?' and non-ASCII letters cannot stand in a file name").size(), 1u);
+
+    // UTF-16 without that mark, or big-endian: the plug-in reads nothing.
+    for (const char *mark : {"", "\xFE\xFF"}) {
+        std::string bytes = mark;
+        for (char c : std::string("[ReplayAutosave]\r\nClearIp = 0\r\n")) {
+            bytes += *mark ? std::string{'\0', c} : std::string{c, '\0'};
+        }
+        r = check(bytes);
+        EXPECT_EQ(ra_clear_ip, 1) << *mark;
+        ASSERT_EQ(r.warnings.size(), 1u) << all_warnings(r);
+        EXPECT_EQ(about(r, "the file is saved as UTF-16 without the mark").size(), 1u);
+        EXPECT_EQ(ra_check_format(r, false).find('\0'), std::string::npos);
+    }
+}
+
+TEST_F(CheckTool, ValuesThatDoNotDoWhatTheySeem) {
+    // Words for numbers read as 0: each warning says what follows, and an
+    // Enabled that reads 0 lists no names as if replays were saved.
+    ra_check_report r = check_section("Enabled = yes\nClearIp = true\nName = %date%_%time%\n");
+    EXPECT_EQ(about(r,
+                    "Enabled (line 2): \"yes\" is not a number; the plug-in reads 0, so the "
+                    "plug-in is OFF: no replay is saved")
+                  .size(),
+              1u)
+        << all_warnings(r);
+    EXPECT_EQ(about(r,
+                    "ClearIp (line 3): \"true\" is not a number; the plug-in reads 0, so IP "
+                    "addresses stay in the copies")
+                  .size(),
+              1u);
+    std::string printed = ra_check_format(r, false);
+    EXPECT_NE(printed.find("No file names: Enabled is 0"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find(".rp4"), std::string::npos) << printed;
+
+    // ';' and '#' stay in a value wherever they stand.
+    r = check_section("Name = %date%_%time%;default name\nsr_name = %track%_%time% # single\n");
+    EXPECT_EQ(about(r, "Name (line 2): the ';' and everything after it").size(), 1u)
+        << all_warnings(r);
+    EXPECT_EQ(about(r, "sr_name (line 3): the '#' and everything after it").size(), 1u);
+    EXPECT_EQ(r.warnings.size(), 2u) << all_warnings(r);
+
+    // Dir: a trailing separator, a variable that is never expanded.
+    r = check_section("Dir = D:\\Replays\\\nName = %date%_%time%\n");
+    EXPECT_EQ(about(r, "Dir: ends in '\\'").size(), 1u) << all_warnings(r);
+    r = check_section("Dir = %USERPROFILE%\\Replays\nName = %date%_%time%\n");
+    EXPECT_EQ(about(r, "Dir: a '%' is taken as it is").size(), 1u) << all_warnings(r);
+
+    // A name that is the game's own replay saves nothing for that race.
+    r = check_section("Dir = Replays\nName = %date%_%time%\nsr_name = REPLAY\n");
+    EXPECT_EQ(name_of(r, "SR").path, "");
+    EXPECT_TRUE(name_of(r, "SR").is_source);
+    EXPECT_EQ(about(r,
+                    "Dir and the name template make the game's own replay Replays\\replay.rp4 "
+                    "for SR:")
+                  .size(),
+              1u)
+        << all_warnings(r);
+
+    // IndexStart without %index%; characters that become '_'; misspelt
+    // tokens get a suggestion.
+    r = check_section("IndexStart = 5\nName = %date%_%time%_<%trak%>_%best_lap%\n");
+    EXPECT_EQ(about(r, "IndexStart (line 2): no template in use has %index%").size(), 1u)
+        << all_warnings(r);
+    EXPECT_EQ(about(r, "Name: '<' '>' cannot stand in a file name and become '_'").size(), 1u);
+    std::vector<std::string> tokens = about(r, "Name: unknown token");
+    ASSERT_EQ(tokens.size(), 2u) << all_warnings(r);
+    EXPECT_NE(tokens[0].find("did you mean %track%?"), std::string::npos) << tokens[0];
+    EXPECT_NE(tokens[1].find("did you mean %best_lap_carN% with N from 1 to 16?"),
+              std::string::npos)
+        << tokens[1];
+    r = check_section("IndexStart = 5\nName = %date%_%index%\n");
+    EXPECT_TRUE(r.warnings.empty()) << all_warnings(r);
 }
 
 // --- The shipped example INI and the players' guide: no warning, every key

@@ -226,6 +226,46 @@ TEST_F(Profile, NamesIgnoreCaseBlanksCommentsAndQuotes) {
     EXPECT_STREQ(out, "none");
 }
 
+TEST_F(Profile, EncodingsReadAsWindowsReadsThem) {
+    char out[64];
+    // A UTF-8 byte order mark is not recognised: its bytes are text of line
+    // 1, so a header there is not seen; on line 2 it does no harm
+    // (observed on Windows 10, Stack Overflow question 6340857).
+    ASSERT_TRUE(ra_test_write_file("bom1.ini", "\xEF\xBB\xBF[S]\r\nKey=v\r\n"));
+    ASSERT_TRUE(ra_test_write_file("bom2.ini", "\xEF\xBB\xBF\r\n[S]\r\nKey=v\r\n"));
+    GetPrivateProfileStringA("S", "Key", "none", out, sizeof out, "bom1.ini");
+    EXPECT_STREQ(out, "none");
+    GetPrivateProfileStringA("S", "Key", "none", out, sizeof out, "bom2.ini");
+    EXPECT_STREQ(out, "v");
+
+    // FF FE marks a "Unicode" profile: UTF-16LE, handed to the ANSI services
+    // in the ANSI code page (Windows-1252 here), '?' for what it lacks
+    // (same answer; Tera Term's developer notes on ini files).
+    std::string le = "\xFF\xFE";
+    for (char16_t c : std::u16string(u"[S]\r\nKey=\u00E9\u20AC\u0141\U0001F600!\r\nN=12\r\n")) {
+        le += {(char)(c & 0xFF), (char)(c >> 8)};
+    }
+    ASSERT_TRUE(ra_test_write_file("le.ini", le));
+    GetPrivateProfileStringA("S", "Key", "", out, sizeof out, "le.ini");
+    EXPECT_STREQ(out,
+                 "\xE9\x80?"
+                 "?!");  // a surrogate pair is one character
+    EXPECT_EQ(GetPrivateProfileIntA("S", "N", 0, "le.ini"), 12u);
+
+    // A reversed mark (UTF-16BE), or UTF-16 without a mark, is read as ANSI
+    // bytes: names hold NULs and match nothing (BE not recognised on Windows
+    // 10 21H1, same Stack Overflow answer).
+    std::string be = "\xFE\xFF", bare;
+    for (char c : std::string("[S]\r\nN=12\r\n")) {
+        be += {'\0', c};
+        bare += {c, '\0'};
+    }
+    ASSERT_TRUE(ra_test_write_file("be.ini", be));
+    ASSERT_TRUE(ra_test_write_file("bare.ini", bare));
+    EXPECT_EQ(GetPrivateProfileIntA("S", "N", 7, "be.ini"), 7u);
+    EXPECT_EQ(GetPrivateProfileIntA("S", "N", 7, "bare.ini"), 7u);
+}
+
 TEST_F(Profile, IntegersParsedLikeWindows) {
     ASSERT_TRUE(ra_test_write_file("n.ini",
                                    "[N]\nplain=42\nneg=-7\nplus=+3\ntail=12abc\nword=abc\n"

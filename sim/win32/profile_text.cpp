@@ -1,0 +1,183 @@
+// How the Windows profile services take an INI file's bytes and lines.
+//
+// Encodings, as the ANSI services (GetPrivateProfileIntA/StringA) of
+// Windows 10 and 11 read them (observed behaviour, documented nowhere by
+// Microsoft; reported in "How do WritePrivateProfileStringA() and Unicode go
+// together?", Stack Overflow question 6340857, and in Tera Term's developer
+// notes on the Win32 API, "ini file"):
+// - Only a UTF-16LE byte order mark (FF FE) makes a "Unicode" profile. Its
+//   text is UTF-16LE and reaches the ANSI functions converted to the ANSI
+//   code page; characters the code page lacks become '?'. We model the code
+//   page as Windows-1252.
+// - A UTF-8 byte order mark is not recognised: EF BB BF are three more
+//   characters of line 1, so a "[section]" header there is not seen (a
+//   header on a later line is not affected).
+// - A reversed mark (FE FF, UTF-16BE) was not found to be recognised on
+//   Windows 10 21H1 (same Stack Overflow answer), and a UTF-16 file without
+//   any mark has nothing to recognise: both are read as ANSI bytes, so every
+//   name holds NULs, no section or key matches, and every default applies.
+//   We choose that reading over a guess (IsTextUnicode-style detection is
+//   what some other readers do) because it is the one reported on Windows.
+//
+// Lines, as modelled since the first stand-ins:
+// - lines end at "\n", "\r\n" or "\r";
+// - a line whose first non-blank character is ";" or "#" is a comment (a ";"
+//   later in a line is part of the value);
+// - "[name]" opens a section; blanks around the name are ignored;
+// - "key = value": blanks around key and value are ignored; a value wrapped
+//   in matching double or single quotes loses them; a NUL ends the value;
+//   lines without "=" are ignored;
+// - section and key names compare ignoring ASCII letter case.
+#include "profile_text.h"
+
+#include <stdint.h>
+
+namespace {
+
+const char sim_utf8_bom[] = "\xEF\xBB\xBF";
+const uint32_t sim_utf16_mark = 0xFEFF;
+// What the ANSI code page writes for a character it lacks.
+const char sim_lost_char = '?';
+// Pairs looked at to tell UTF-16 without a mark from ANSI text.
+const size_t sim_utf16_probe_pairs = 32;
+
+// Windows-1252 bytes 0x80..0x9F and the characters they stand for. The five
+// bytes the code page leaves undefined (81, 8D, 8F, 90, 9D) map to the C1
+// control of the same value, as Windows' table for the code page does
+// (Unicode's vendor mapping WindowsBestFit/bestfit1252.txt).
+const uint16_t sim_cp1252_high[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// The Windows-1252 byte of a UTF-16 code unit, or false when it has none.
+bool sim_to_cp1252(uint32_t unit, char *out) {
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
+        *out = (char)unit;
+        return true;
+    }
+    for (uint32_t i = 0; i < 32; ++i) {
+        if (sim_cp1252_high[i] == unit) {
+            *out = (char)(0x80 + i);
+            return true;
+        }
+    }
+    return false;
+}
+
+sim_profile_text sim_decode_utf16le(const std::string &bytes) {
+    sim_profile_text out;
+    out.encoding = sim_profile_encoding::utf16le;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        uint32_t unit = (uint8_t)bytes[i] | (uint32_t)(uint8_t)bytes[i + 1] << 8;
+        bool high_surrogate = unit >= 0xD800 && unit <= 0xDBFF;
+        if (high_surrogate && i + 3 < bytes.size()) {
+            uint32_t next = (uint8_t)bytes[i + 2] | (uint32_t)(uint8_t)bytes[i + 3] << 8;
+            // A pair is one character, beyond any ANSI code page.
+            if (next >= 0xDC00 && next <= 0xDFFF) i += 2;
+        }
+        char c;
+        if (!sim_to_cp1252(unit, &c)) {
+            c = sim_lost_char;
+            out.lossy = true;
+        }
+        out.text += c;
+    }
+    return out;
+}
+
+// NULs in every other byte of the first pairs, with characters beside them.
+bool sim_looks_utf16(const std::string &bytes) {
+    size_t pairs = bytes.size() / 2 < sim_utf16_probe_pairs ? bytes.size() / 2 : sim_utf16_probe_pairs;
+    if (pairs == 0) return false;
+    size_t low_nul = 0, high_nul = 0;
+    for (size_t i = 0; i < pairs; ++i) {
+        bool low = bytes[2 * i] == '\0', high = bytes[2 * i + 1] == '\0';
+        low_nul += low && !high;
+        high_nul += high && !low;
+    }
+    return low_nul * 2 > pairs || high_nul * 2 > pairs;
+}
+
+bool sim_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string sim_trim(const std::string &s) {
+    size_t begin = 0;
+    size_t end = s.size();
+    while (begin < end && sim_blank(s[begin])) ++begin;
+    while (end > begin && sim_blank(s[end - 1])) --end;
+    return s.substr(begin, end - begin);
+}
+
+char sim_fold(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c; }
+
+sim_profile_line sim_read_line(const std::string &raw, int number) {
+    sim_profile_line line{sim_profile_line::other, number, "", "", false};
+    std::string text = sim_trim(raw);
+    if (text.empty()) {
+        line.kind = sim_profile_line::blank;
+    } else if (text[0] == ';' || text[0] == '#') {
+        line.kind = sim_profile_line::comment;
+        line.name = text;
+    } else if (text[0] == '[') {
+        size_t close = text.find(']');
+        line.kind = sim_profile_line::section;
+        line.name = sim_trim(text.substr(1, close == std::string::npos ? close : close - 1));
+    } else if (size_t eq = text.find('='); eq != std::string::npos) {
+        line.kind = sim_profile_line::entry;
+        line.name = sim_trim(text.substr(0, eq));
+        std::string v = sim_trim(text.substr(eq + 1));
+        if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) {
+            v = v.substr(1, v.size() - 2);
+        }
+        size_t nul = v.find('\0');
+        line.cut_at_nul = nul != std::string::npos;
+        if (line.cut_at_nul) v.erase(nul);
+        line.value = v;
+    } else {
+        line.name = text;
+    }
+    return line;
+}
+
+}  // namespace
+
+sim_profile_text sim_profile_decode(const std::string &bytes) {
+    if (bytes.size() >= 2 && (uint8_t)bytes[0] == (sim_utf16_mark & 0xFF) &&
+        (uint8_t)bytes[1] == (sim_utf16_mark >> 8)) {
+        return sim_decode_utf16le(bytes);
+    }
+    sim_profile_text out;
+    out.text = bytes;
+    if (bytes.compare(0, 3, sim_utf8_bom) == 0) {
+        out.encoding = sim_profile_encoding::utf8_bom;
+    } else if (bytes.size() >= 2 && (uint8_t)bytes[0] == (sim_utf16_mark >> 8) &&
+               (uint8_t)bytes[1] == (sim_utf16_mark & 0xFF)) {
+        out.encoding = sim_profile_encoding::utf16be;
+    } else if (sim_looks_utf16(bytes)) {
+        out.encoding = sim_profile_encoding::utf16_unmarked;
+    }
+    return out;
+}
+
+std::vector<sim_profile_line> sim_profile_lines(const std::string &text) {
+    std::vector<sim_profile_line> lines;
+    int number = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(sim_read_line(text.substr(pos, end - pos), ++number));
+        pos = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+bool sim_profile_same_name(const std::string &a, const std::string &b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (sim_fold(a[i]) != sim_fold(b[i])) return false;
+    }
+    return true;
+}
