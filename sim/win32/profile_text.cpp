@@ -89,7 +89,8 @@ sim_profile_text sim_decode_utf16le(const std::string &bytes) {
 
 // NULs in every other byte of the first pairs, with characters beside them.
 bool sim_looks_utf16(const std::string &bytes) {
-    size_t pairs = bytes.size() / 2 < sim_utf16_probe_pairs ? bytes.size() / 2 : sim_utf16_probe_pairs;
+    size_t pairs =
+        bytes.size() / 2 < sim_utf16_probe_pairs ? bytes.size() / 2 : sim_utf16_probe_pairs;
     if (pairs == 0) return false;
     size_t low_nul = 0, high_nul = 0;
     for (size_t i = 0; i < pairs; ++i) {

@@ -21,8 +21,8 @@ enum class sim_profile_encoding {
 // The file as the ANSI services see it.
 struct sim_profile_text {
     sim_profile_encoding encoding = sim_profile_encoding::ansi;
-    std::string text;   // the bytes the lines are read from
-    bool lossy = false; // UTF-16 characters the ANSI code page lacks became '?'
+    std::string text;    // the bytes the lines are read from
+    bool lossy = false;  // UTF-16 characters the ANSI code page lacks became '?'
 };
 
 // The bytes of a file, decoded as the services decode them.
@@ -37,10 +37,10 @@ struct sim_profile_line {
         entry,    // "key = value": both trimmed, one pair of quotes off the value
         other,    // no '=': ignored
     } kind;
-    int number;          // 1-based; "\r\n", "\n" and "\r" each end a line
-    std::string name;    // section or key name (entry, section); the trimmed line (other)
-    std::string value;   // entry: the value as the services return it
-    bool cut_at_nul;     // entry: the value held a NUL, where it ends
+    int number;         // 1-based; "\r\n", "\n" and "\r" each end a line
+    std::string name;   // section or key name (entry, section); the trimmed line (other)
+    std::string value;  // entry: the value as the services return it
+    bool cut_at_nul;    // entry: the value held a NUL, where it ends
 };
 
 std::vector<sim_profile_line> sim_profile_lines(const std::string &text);

@@ -19,7 +19,8 @@
 //   ERROR_DISK_FULL; an unknown handle ERROR_INVALID_HANDLE; a file pointer
 //   moved before the start 131 (ERROR_NEGATIVE_SEEK); a buffer too small for
 //   the module path ERROR_INSUFFICIENT_BUFFER.
-// - Profiles: see profile.cpp for the reading rules. Integers take a sign,
+// - Profiles: see profile_text.cpp for the encodings and reading rules, and
+//   profile.cpp for the services. Integers take a sign,
 //   then "0x" and hex digits or decimal digits, up to the first other
 //   character, wrapping modulo 2^32; an empty value gives the default.
 // - Injected faults: the service returns its failure value (INVALID_HANDLE_VALUE,
