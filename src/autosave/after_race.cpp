@@ -36,13 +36,22 @@ static int ra_exists(const char *path) {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A probing candidate is free only when the system says it does not exist:
-// a failed test for any other reason (access denied, a network error) may
-// hide an earlier saved replay, which the copy would then replace.
-static int ra_known_free(const char *path) {
-    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return 0;
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+// What the existence test of a probing candidate tells.
+enum ra_candidate {
+    RA_CANDIDATE_TAKEN,    // a file of that name exists
+    RA_CANDIDATE_FREE,     // the system says there is none
+    RA_CANDIDATE_UNKNOWN,  // the test failed for another reason
+};
+
+// A candidate is free only when the system says it does not exist: a test
+// that fails for any other reason (access denied, a drive that is not ready,
+// a network error) may hide an earlier saved replay, which the copy would
+// then replace. *error receives the system's code for an unknown candidate.
+static ra_candidate ra_test_candidate(const char *path, unsigned long *error) {
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return RA_CANDIDATE_TAKEN;
+    *error = GetLastError();
+    if (*error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND) return RA_CANDIDATE_FREE;
+    return RA_CANDIDATE_UNKNOWN;
 }
 
 // The type key derived in place from the race type code: "SR" -> "sr_name".
@@ -146,7 +155,18 @@ static int ra_probe_index(const char *tpl, ra_ctx *ctx, char *name, char *dst) {
             dst[0] = '\0';  // too long: give up without a message
             return 0;
         }
-        if (ra_known_free(dst)) return 1;
+        unsigned long error = 0;
+        ra_candidate candidate = ra_test_candidate(dst, &error);
+        if (candidate == RA_CANDIDATE_FREE) return 1;
+        // The next candidates lie in the same folder and would fail alike,
+        // each test perhaps as slow as a drive or network time-out: stop here.
+        if (candidate == RA_CANDIDATE_UNKNOWN) {
+            if (ra_log) {
+                ra_log("replay autosave: cannot tell whether %s exists (%lu), nothing copied", dst,
+                       error);
+            }
+            return 0;
+        }
     }
     // Every candidate exists. Never replace an earlier saved replay.
     if (dst[0] != '\0' && ra_log) {

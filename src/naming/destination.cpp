@@ -29,15 +29,23 @@ static int ra_has_replay_ext(const char *name, size_t n) {
 // could make one, and the copy would vanish while reported as saved.
 static const char *const ra_device_names[] = {"CON", "PRN", "AUX", "NUL"};
 static const char *const ra_numbered_devices[] = {"COM", "LPT"};  // + one digit
+#define RA_NUMBERED_DEVICE_LEN 4u
 
-// 1 when the n characters of base (dots already turned to '-') name a device.
+// 1 when the n characters of base, as they stand in the path, name a
+// device. Microsoft's "Naming Files, Paths, and Namespaces" reserves these
+// names also "followed immediately by an extension" (NUL.txt is NUL), and
+// Win32 strips trailing spaces and dots from the base name before it
+// compares, so "CON .rp4" and "nul. .rp4" are devices too. Our dots become
+// '-' in the path: "nul. " stands there as "nul- ", a file, so only the
+// trailing spaces are stripped here.
 static int ra_is_device_name(const char *base, size_t n) {
+    while (n > 0 && base[n - 1] == ' ') --n;
     for (const char *device : ra_device_names) {
         size_t i = 0;
         while (i < n && device[i] != '\0' && ra_fold_upper(base[i]) == device[i]) ++i;
         if (i == n && device[i] == '\0') return 1;
     }
-    if (n != 4 || base[3] < '0' || base[3] > '9') return 0;
+    if (n != RA_NUMBERED_DEVICE_LEN || base[3] < '0' || base[3] > '9') return 0;
     for (const char *device : ra_numbered_devices) {
         if (ra_fold_upper(base[0]) == device[0] && ra_fold_upper(base[1]) == device[1] &&
             ra_fold_upper(base[2]) == device[2]) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "autosave/autosave.h"
 #include "e2e_fixture.h"
 #include "sim_win32.h"
 
@@ -240,19 +241,43 @@ TEST_P(AutosaveE2e, IndexProbingTakesTheFirstFreeNameAndCreatesDir) {
                                run.saved));
 }
 
-TEST_P(AutosaveE2e, CandidateWhoseExistenceTestFailsIsNeverReplaced) {
+TEST_P(AutosaveE2e, CandidateWhoseExistenceCannotBeToldEndsTheProbing) {
     e2e_game game(GetParam());
     game.write_ini("Name = %date%_%index%\nClearIp = 0\n");
-    game.write("SaveData/Saves/2026-03-07_1.rp4", "an earlier replay");
-    // The source's test passes; candidate 1's is denied. Only "not found"
-    // makes a name free, so 1 counts as taken and the replay goes to 2.
-    game.fail_call("GetFileAttributesA", ERROR_ACCESS_DENIED, 1, 1);
-    sim_race_file race = e2e_race();
-    e2e_run run = game.run(race);
-    EXPECT_EQ(last_line(run), saved_line("SaveData\\Saves\\2026-03-07_2.rp4", "SR"));
-    EXPECT_TRUE(e2e_same_files({{"2026-03-07_1.rp4", "an earlier replay"},
-                                {"2026-03-07_2.rp4", sim_replay_bytes(race, 0)}},
-                               run.saved));
+    e2e_run run = game.run(e2e_race());
+    const e2e_files earlier = run.saved;
+    ASSERT_EQ(earlier.size(), 1u);
+
+    // The source's test passes; from the candidate named on, every test
+    // fails for a reason other than "not found". Only "not found" makes a
+    // name free, and such a failure may hide an earlier replay: nothing is
+    // copied, and the probing stops there instead of trying 10000 names.
+    struct probe_case {
+        uint32_t error;
+        uint32_t passing;   // tests that pass first: the source, taken candidates
+        const char *index;  // the candidate that cannot be told
+    };
+    const probe_case cases[] = {
+        {ERROR_ACCESS_DENIED, 1, "1"},
+        {ERROR_NOT_READY, 1, "1"},      // a drive with no medium
+        {ERROR_BAD_NETPATH, 1, "1"},    // a network folder gone
+        {ERROR_ACCESS_DENIED, 2, "2"},  // 1 is seen taken, 2 cannot be told
+    };
+    for (const probe_case &c : cases) {
+        SCOPED_TRACE("error " + std::to_string(c.error) + ", candidate " + c.index);
+        game.fail_call("GetFileAttributesA", c.error, RA_INDEX_PROBES, c.passing);
+        run = game.run(e2e_race("[game]\nreplay_size = 9000\n"));
+        EXPECT_EQ(run.log,
+                  (lines{e2e_settings_line("%date%_%index%", 0),
+                         "replay autosave: cannot tell whether SaveData\\Saves\\2026-03-07_" +
+                             std::string(c.index) + ".rp4 exists (" + std::to_string(c.error) +
+                             "), nothing copied"}));
+        // The source, the candidates seen taken, then the one failing test.
+        EXPECT_EQ(sim_call_count("GetFileAttributesA"), c.passing + 1u);
+        EXPECT_EQ(sim_call_count("CreateDirectoryA"), 0u);
+        EXPECT_EQ(sim_call_count("CopyFileA"), 0u);
+        EXPECT_TRUE(e2e_same_files(earlier, run.saved));
+    }
 }
 
 TEST_P(AutosaveE2e, IndexTokenInCapitalsDoesNotProbe) {
@@ -323,6 +348,30 @@ TEST_P(AutosaveE2e, MissingSourceOrEmptyNameIsLoggedAndNothingCopied) {
     EXPECT_EQ(run.log, (lines{e2e_settings_line("%name9%", 1),
                               "replay autosave: template produced an empty name"}));
     EXPECT_FALSE(game.exists("SaveData"));
+}
+
+TEST_P(AutosaveE2e, ReplayFolderOf249CharactersIsCopiedButNotOf250) {
+    e2e_game game(GetParam());
+    game.write_ini("Name = x\nClearIp = 0\n");
+    // The folder text and "replay.rp4" must fit in 259 characters.
+    const std::string folder_249 = "Replays\\" + std::string(240, 'r') + "\\";
+    ASSERT_EQ(folder_249.size(), 249u);
+    const sim_race_file race = e2e_race("[game]\nreplay_dir = " + folder_249 + "\n");
+    e2e_run run = game.run(race);
+    EXPECT_EQ(run.log,
+              (lines{e2e_settings_line("x", 0), saved_line("SaveData\\Saves\\x.rp4", "SR")}));
+    const e2e_files earlier = run.saved;
+    EXPECT_TRUE(e2e_same_files({{"x.rp4", sim_replay_bytes(race, 0)}}, earlier));
+
+    // One more: the game's replay is there, but the plug-in neither looks
+    // for it nor says anything.
+    const std::string folder_250 = "Replays\\" + std::string(241, 'r') + "\\";
+    run = game.run(e2e_race("[game]\nreplay_dir = " + folder_250 + "\nreplay_size = 9000\n"));
+    EXPECT_EQ(run.log, (lines{e2e_settings_line("x", 0)}));
+    EXPECT_TRUE(game.exists("Replays/" + std::string(241, 'r') + "/replay.rp4"));
+    EXPECT_EQ(sim_call_count("GetFileAttributesA"), 0u);
+    EXPECT_EQ(sim_call_count("CopyFileA"), 0u);
+    EXPECT_TRUE(e2e_same_files(earlier, run.saved));
 }
 
 TEST_P(AutosaveE2e, PathTooLongCopiesNothingSilently) {

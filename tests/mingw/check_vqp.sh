@@ -3,10 +3,13 @@
 # DLL name and four exports, and the game's process gives it nothing but
 # KERNEL32 and msvcrt. Since the DLL has no C runtime start-up, nothing in it
 # may need one: no heap, no TLS, no static constructors, no pseudo-relocations.
-# Usage: check_vqp.sh path/to/replay_autosave.vqp
+# It carries no symbol table, so the symbols these checks need come from the
+# linker's map of the same link.
+# Usage: check_vqp.sh path/to/replay_autosave.vqp path/to/replay_autosave.map
 set -u
 
-vqp=${1:?usage: check_vqp.sh replay_autosave.vqp}
+vqp=${1:?usage: check_vqp.sh replay_autosave.vqp replay_autosave.map}
+map=${2:?usage: check_vqp.sh replay_autosave.vqp replay_autosave.map}
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 failures=0
 
@@ -73,22 +76,51 @@ for s in $sections; do
     esac
 done
 
+# Little-endian words of the file at a byte offset.
+u16() { od -An -tu2 -j "$1" -N2 "$vqp" | tr -d ' '; }
+u32() { od -An -tu4 -j "$1" -N4 "$vqp" | tr -d ' '; }
+
+# No symbol table: the COFF header points at none, nothing follows the last
+# section (where the table and its string table would lie), and objdump
+# finds none.
+pe=$(u32 60)
+[ "$(u32 $((pe + 12)))" = 0 ] || fail "PointerToSymbolTable is $(u32 $((pe + 12))), not 0"
+[ "$(u32 $((pe + 16)))" = 0 ] || fail "NumberOfSymbols is $(u32 $((pe + 16))), not 0"
+section_count=$(u16 $((pe + 6)))
+section_table=$((pe + 24 + $(u16 $((pe + 20)))))
+raw_end=0
+for ((i = 0; i < section_count; i++)); do
+    entry=$((section_table + 40 * i))
+    end=$(($(u32 $((entry + 20))) + $(u32 $((entry + 16)))))  # PointerToRawData + SizeOfRawData
+    [ "$end" -gt "$raw_end" ] && raw_end=$end
+done
+file_size=$(stat -c %s "$vqp")
+[ "$file_size" -eq "$raw_end" ] ||
+    fail "$((file_size - raw_end)) bytes follow the last section (file $file_size, sections end $raw_end)"
+"$objdump" -t "$vqp" 2>/dev/null | grep -qx 'no symbols' || fail "objdump -t lists symbols"
+
 # The linker folds constructor lists into .text: ___CTOR_LIST__ is the
 # marker -1, the constructors, then 0; with none it is 8 bytes long. Runtime
-# pseudo-relocations, too, are applied only by a start-up.
-symbols=$("$objdump" -t "$vqp" 2>/dev/null)
-addr_of() { awk -v s="$1" '$NF == s {print $(NF - 1); exit}' <<<"$symbols"; }
-ctors=$(addr_of ___CTOR_LIST__)
-dtors=$(addr_of ___DTOR_LIST__)
-if [ -n "$ctors" ] && [ -n "$dtors" ]; then
-    [ $((dtors - ctors)) -eq 8 ] ||
-        fail "static constructors present (___CTOR_LIST__ $ctors, ___DTOR_LIST__ $dtors)"
+# pseudo-relocations, too, are applied only by a start-up. Both are read
+# from the map, which must describe this image: its constructor list lies
+# in the .text of the .vqp.
+if [ -f "$map" ]; then
+    addr_of() { awk -v s="$1" '$2 == s && $3 == "=" {print $1; exit}' "$map"; }
+    ctors=$(addr_of ___CTOR_LIST__)
+    dtors=$(addr_of ___DTOR_LIST__)
+    psrelocs=$(addr_of __rt_psrelocs_size)
+    read -r text_size text_vma < <("$objdump" -h "$vqp" | awk '$2 == ".text" {print $3, $4; exit}')
+    if [ -z "$ctors" ] || [ -z "$dtors" ] || [ -z "$psrelocs" ] || [ -z "${text_vma:-}" ]; then
+        fail "$map lacks ___CTOR_LIST__, ___DTOR_LIST__ or __rt_psrelocs_size, or no .text"
+    elif [ $((ctors)) -lt $((0x$text_vma)) ] || [ $((ctors)) -ge $((0x$text_vma + 0x$text_size)) ]; then
+        fail "$map is not the map of $vqp (___CTOR_LIST__ $ctors outside .text)"
+    else
+        [ $((dtors - ctors)) -eq 8 ] ||
+            fail "static constructors present (___CTOR_LIST__ $ctors, ___DTOR_LIST__ $dtors)"
+        [ $((psrelocs)) -eq 0 ] || fail "runtime pseudo-relocations present ($psrelocs bytes)"
+    fi
 else
-    echo "note: no symbol table; constructor list not checked"
-fi
-psrelocs=$(addr_of __rt_psrelocs_size)
-if [ -n "$psrelocs" ] && [ $((psrelocs)) -ne 0 ]; then
-    fail "runtime pseudo-relocations present ($psrelocs bytes)"
+    fail "no linker map at $map"
 fi
 
 if [ "$failures" -ne 0 ]; then

@@ -77,6 +77,13 @@ TEST_F(Destination, NameOfAWindowsDeviceGetsAGuardSoTheCopyIsNotLost) {
     EXPECT_EQ(dst("COM10"), "SaveData\\Saves\\COM10.rp4");
     EXPECT_EQ(dst("COMX"), "SaveData\\Saves\\COMX.rp4");
     EXPECT_EQ(dst("con.x"), "SaveData\\Saves\\con-x.rp4");
+    // Windows ignores spaces between the base name and the extension, so
+    // these are devices too.
+    EXPECT_EQ(dst("CON .rp4"), "SaveData\\Saves\\CON _.rp4");
+    EXPECT_EQ(dst("lpt3  .RP4"), "SaveData\\Saves\\lpt3  _.rp4");
+    EXPECT_EQ(dst("Nul "), "SaveData\\Saves\\Nul _.rp4");
+    // A dot there stands as '-' in the path: "nul- " is a file.
+    EXPECT_EQ(dst("nul. .rp4"), "SaveData\\Saves\\nul- .rp4");
 }
 
 TEST_F(Destination, PathThatWouldNotFitIsRefusedWhole) {

@@ -45,6 +45,20 @@ protected:
 
 }  // namespace
 
+// Every test starts from the plug-in's own initial values, copied before
+// any test ran; they are what a path that cannot be formed leaves in place.
+TEST(SettingsStorage, InitialValuesAreThePluginsOwn) {
+    const ra_test_settings &initial = ra_test_initial_settings();
+    EXPECT_EQ(initial.enabled, 1);
+    EXPECT_STREQ(initial.dir, "SaveData\\Saves");
+    for (const ra_tpl &tpl : initial.tpls) EXPECT_STREQ(tpl.value, "") << tpl.key;
+    EXPECT_STREQ(initial.tpls[0].key, "Name");
+    EXPECT_STREQ(initial.tpls[RA_TPL_COUNT - 1].key, "mh_name");
+    EXPECT_EQ(initial.index_start, 1);
+    EXPECT_EQ(initial.clear_ip, 0);
+    EXPECT_EQ(initial.cfg_loaded, 0);
+}
+
 TEST_F(Settings, MissingIniGivesKeyDefaults) {
     EXPECT_EQ(ra_load_config(), 1);
     EXPECT_EQ(ra_cfg_loaded, 1);
@@ -98,6 +112,32 @@ TEST_F(Settings, ModuleFolderOf239CharactersIsReadButNotOf240) {
     sim_set_module_path("game.exe");
     EXPECT_EQ(ra_load_config(), 1);
     EXPECT_EQ(ra_clear_ip, 0);
+}
+
+TEST_F(Settings, ModulePathOf259CharactersIsReadButNotOf260) {
+    // GetModuleFileNameA fills the 260-byte buffer and returns 260 when the
+    // path was cut: the cut path must not be used, even though it would
+    // still lead to a folder holding the INI file.
+    const std::string folder = windows_folder(dir_);
+    ASSERT_LE(folder.size(), 239u) << "scratch folder too deep: " << dir_;
+    write_ini("Dir=Elsewhere\n");
+    const size_t exe_259 = 259 - folder.size() - 1;
+    const std::string path_259 = folder + "\\" + std::string(exe_259 - 4, 'g') + ".exe";
+    ASSERT_EQ(path_259.size(), 259u);
+    sim_set_module_path(path_259.c_str());
+    EXPECT_EQ(ra_load_config(), 1);
+    EXPECT_STREQ(ra_dir, "Elsewhere");
+    EXPECT_EQ(ra_clear_ip, 1);  // the key's default: the file was read
+
+    ra_test_reset_plugin();
+    const std::string path_260 = folder + "\\" + std::string(exe_259 - 3, 'g') + ".exe";
+    ASSERT_EQ(path_260.size(), 260u);
+    sim_set_module_path(path_260.c_str());
+    EXPECT_EQ(ra_load_config(), 1);
+    EXPECT_STREQ(ra_dir, "SaveData\\Saves");
+    EXPECT_EQ(ra_clear_ip, 0);
+    EXPECT_EQ(sim_call_count("GetPrivateProfileIntA"), 0u);
+    EXPECT_EQ(sim_call_count("GetPrivateProfileStringA"), 0u);
 }
 
 TEST_F(Settings, EnabledZeroDisablesAnyOtherValueEnables) {

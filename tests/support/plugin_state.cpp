@@ -15,13 +15,37 @@
 #include "snapshot/track_digests.h"
 #include "sim_win32.h"
 
+namespace {
+
+// The plug-in's settings are constant-initialised, so they hold their
+// built-in values before any dynamic initialiser runs; copying them here,
+// rather than writing our own copies of those values, lets the tests prove
+// what the plug-in really starts with.
+ra_test_settings ra_take_settings(void) {
+    ra_test_settings s;
+    s.enabled = ra_enabled;
+    memcpy(s.dir, ra_dir, sizeof s.dir);
+    memcpy(s.tpls, ra_tpls, sizeof s.tpls);
+    s.index_start = ra_index_start;
+    s.clear_ip = ra_clear_ip;
+    s.cfg_loaded = ra_cfg_loaded;
+    return s;
+}
+
+const ra_test_settings ra_initial_settings = ra_take_settings();
+
+}  // namespace
+
+const ra_test_settings &ra_test_initial_settings(void) { return ra_initial_settings; }
+
 void ra_test_reset_plugin(void) {
-    ra_enabled = 1;
-    ra_stpcpy(ra_dir, RA_DEFAULT_DIR);
-    for (ra_tpl &tpl : ra_tpls) tpl.value[0] = '\0';
-    ra_index_start = 1;
-    ra_clear_ip = 0;
-    ra_cfg_loaded = 0;
+    const ra_test_settings &s = ra_initial_settings;
+    ra_enabled = s.enabled;
+    memcpy(ra_dir, s.dir, sizeof ra_dir);
+    memcpy(ra_tpls, s.tpls, sizeof ra_tpls);
+    ra_index_start = s.index_start;
+    ra_clear_ip = s.clear_ip;
+    ra_cfg_loaded = s.cfg_loaded;
 
     ra_game = 0;
     ra_log = nullptr;

@@ -4,9 +4,25 @@
 
 #include <string>
 
-// Settings, hook state, digest cache and the globals of VQ_Apply back to
-// their initial values; injected faults cleared; the clock and module path
-// of the Windows stand-ins back to their defaults.
+#include <stdint.h>
+
+#include "settings/settings.h"
+
+// The settings storage as the plug-in itself initialises it, taken once at
+// static initialisation of the test support, before any test runs.
+struct ra_test_settings {
+    int32_t enabled;
+    char dir[RA_DIR_SIZE];
+    ra_tpl tpls[RA_TPL_COUNT];
+    int32_t index_start;
+    int32_t clear_ip;
+    int32_t cfg_loaded;
+};
+const ra_test_settings &ra_test_initial_settings(void);
+
+// Settings (from that snapshot), hook state, digest cache and the globals of
+// VQ_Apply back to their initial values; injected faults cleared; the clock
+// and module path of the Windows stand-ins back to their defaults.
 void ra_test_reset_plugin(void);
 
 // A fresh, empty folder for the calling test (below $RA_TEST_TMP, or /tmp),
