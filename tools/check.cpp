@@ -84,8 +84,16 @@ void ra_check_stage(const sim_race_file &race, const ra_check_code &code) {
                      s.wHour, s.wMinute, s.wSecond,    s.wMilliseconds};
 }
 
-bool ra_check_exists(const char *path) {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+// What the plug-in's probe learns of a candidate: taken, free (the system
+// says it is not found), or unknown (any other failure, which ends probing).
+enum class ra_check_candidate { taken, free, unknown };
+
+ra_check_candidate ra_check_probe(const char *path, DWORD *error) {
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return ra_check_candidate::taken;
+    *error = GetLastError();
+    return *error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND
+               ? ra_check_candidate::free
+               : ra_check_candidate::unknown;
 }
 
 // The destination the plug-in would copy to, as its after-race handler
@@ -128,8 +136,15 @@ ra_check_name ra_check_name_for(const sim_race_file &race, const ra_check_code &
                 out.why_none = "the path would be longer than 259 characters";
                 return out;
             }
-            if (!ra_check_exists(dst)) {
+            DWORD error = 0;
+            ra_check_candidate found = ra_check_probe(dst, &error);
+            if (found == ra_check_candidate::free) {
                 out.path = dst;
+                return out;
+            }
+            if (found == ra_check_candidate::unknown) {
+                out.why_none = std::string("cannot tell whether ") + dst + " exists (error " +
+                               std::to_string(error) + ")";
                 return out;
             }
         }
