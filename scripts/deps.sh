@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 # mingw: the shipped replay_autosave.vqp
   qemu-user-static                           # runs the i386 programs; this kernel cannot
   googletest                                 # GoogleTest sources in /usr/src/googletest
+  libcli11-dev                               # the companion program's command line (header-only)
   clang-14 libclang-rt-14-dev                # native: sanitizers and libFuzzer
   libbenchmark-dev libssl-dev                # benchmarks, and OpenSSL's MD5 to compare with
   zip                                        # the release package

@@ -1,4 +1,4 @@
-# Command-line tests of replay-autosave-check: exit statuses, what it prints,
+# Command-line tests of replay-autosave check: exit statuses, what it prints,
 # --quiet, and the INI next to the program. Included by tests/CMakeLists.txt
 # to register the tests; each test runs this same file as a script (cmake -P)
 # with CASE naming what to check. The program runs under the emulator where
@@ -10,7 +10,7 @@ if(NOT CMAKE_SCRIPT_MODE_FILE)
           ini_beside_program)
     add_test(NAME check_tool_cli_${case}
              COMMAND ${CMAKE_COMMAND} -DCASE=${case}
-                     -DTOOL=$<TARGET_FILE:replay-autosave-check>
+                     -DTOOL=$<TARGET_FILE:replay-autosave>
                      "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
                      -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DWORK=${check_work}/${case}
                      -P ${CMAKE_CURRENT_LIST_FILE})
@@ -25,9 +25,9 @@ file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 set(example_ini ${SOURCE_DIR}/examples/replay_autosave.ini)
 
-# Runs the tool with the given arguments in WORK; sets rc, out, err.
+# Runs the check with the given arguments in WORK; sets rc, out, err.
 function(run_tool)
-  execute_process(COMMAND ${EMULATOR} ${TOOL} ${ARGN} WORKING_DIRECTORY ${WORK}
+  execute_process(COMMAND ${EMULATOR} ${TOOL} check ${ARGN} WORKING_DIRECTORY ${WORK}
                   RESULT_VARIABLE status OUTPUT_VARIABLE stdout ERROR_VARIABLE stderr)
   set(rc "${status}" PARENT_SCOPE)
   set(out "${stdout}" PARENT_SCOPE)
@@ -117,7 +117,7 @@ elseif(CASE STREQUAL "bad_command_lines")
   expect_in("${err}" "bad_race[.]ini:2: 'laps' needs a number")
   run_tool(--help)
   expect_rc(0)
-  expect_in("${out}" "^usage: replay-autosave-check")
+  expect_in("${out}" "^usage: replay-autosave check")
 
 elseif(CASE STREQUAL "race_file")
   file(WRITE ${WORK}/race.ini "[game]\nlaps = 5\ntrack_index = 1\n[track_folders]\n1 = Dune\n")

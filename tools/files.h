@@ -1,0 +1,11 @@
+// Small file helpers the companion's jobs share.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// The whole of a regular file; false when it is no file or cannot be read.
+bool ra_read_file(const std::filesystem::path &path, std::string *bytes);
+
+// True when both are regular files with the same bytes.
+bool ra_same_bytes(const std::filesystem::path &a, const std::filesystem::path &b);

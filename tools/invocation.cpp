@@ -1,0 +1,154 @@
+// The command line, read with CLI11; the check subcommand keeps the check
+// tool's own usage text and messages.
+#include "invocation.h"
+
+#include <string.h>
+
+#include <CLI/CLI.hpp>
+
+#include "settings/settings.h"
+
+const size_t ra_double_click_newest = 10;
+
+namespace {
+
+const char ra_check_usage[] =
+    "usage: replay-autosave check [--quiet] [--race RACE.ini] [replay_autosave.ini]\n"
+    "  Without a file name it checks replay_autosave.ini next to this program.\n"
+    "  --race RACE.ini  name a race described in the simulator's race file format\n"
+    "                   instead of the built-in example race\n"
+    "  --quiet          print only the warnings\n"
+    "Exit status: 0 without warnings, 1 with warnings, 2 on a bad command line or an\n"
+    "unreadable file. A missing settings file is no error: the plug-in then runs on\n"
+    "its defaults, which the report shows.\n";
+
+const char ra_description[] =
+    "The replay autosave plug-in's companion: checks replay_autosave.ini, lists the saved "
+    "replays and makes the game play one of them again.";
+
+const char ra_footer[] =
+    "Without a command it checks replay_autosave.ini next to this program and lists the ten "
+    "newest replays. A replay (.rp4) dropped on it is restored, after a question; an .ini "
+    "dropped on it is checked.\n"
+    "Exit status of list and restore: 0 done, 1 failed, 2 on a bad command line or an "
+    "unreadable file.";
+
+const char ra_ini_help[] = "the replay_autosave.ini to use (default: the one next to this program)";
+
+bool ra_ends_with(const std::string &text, const char *ext) {
+    size_t n = strlen(ext);
+    return text.size() > n && ra_ieq(text.c_str() + text.size() - n, ext);
+}
+
+ra_invocation ra_usage_error(const std::string &what, const std::string &usage) {
+    ra_invocation inv;
+    inv.job = ra_job::usage_error;
+    inv.text = std::string(ra_program) + ": " + what + "\n" + usage;
+    return inv;
+}
+
+// A dropped file, or a double click; null for a command line.
+bool ra_dropped(const std::vector<std::string> &args, ra_invocation *inv) {
+    inv->dropped = true;
+    if (args.empty()) {
+        inv->job = ra_job::check_and_list;
+        inv->list.newest = ra_double_click_newest;
+        return true;
+    }
+    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return false;
+    if (ra_ends_with(args[0], ".rp4")) {
+        inv->job = ra_job::restore;
+        inv->restore.file = args[0];
+        return true;
+    }
+    if (ra_ends_with(args[0], ".ini")) {
+        inv->job = ra_job::check;
+        inv->check.ini = args[0];
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
+    ra_invocation inv;
+    if (ra_dropped(args, &inv)) return inv;
+    inv = ra_invocation();
+
+    CLI::App app(ra_description, ra_program);
+    app.footer(ra_footer);
+    app.require_subcommand(1);
+
+    // check: its own usage text, and its own messages for what CLI11 lets through.
+    CLI::App *check =
+        app.add_subcommand("check", "show what the plug-in makes of replay_autosave.ini");
+    check->set_help_flag();
+    bool check_help = false;
+    check->add_flag("-h,--help", check_help);
+    check->add_flag("-q,--quiet", inv.check.quiet);
+    CLI::Option *race = check->add_option("--race", inv.check.race)->expected(0, 1);
+    check->add_option("ini", inv.check.ini);
+    check->allow_extras();
+
+    CLI::App *list = app.add_subcommand("list", "list the saved replays, newest first");
+    list->add_option("--track", inv.list.track, "only this track");
+    list->add_option("--type", inv.list.type, "only this race type code, e.g. SR");
+    list->add_option("--since", inv.list.since, "only replays saved on this day or later")
+        ->type_name("YYYY-MM-DD");
+    list->add_flag("--csv", inv.list.csv, "comma-separated values instead of a table");
+    list->add_option("--ini", inv.list.ini, ra_ini_help);
+
+    CLI::App *restore =
+        app.add_subcommand("restore", "make the game play a saved replay next time");
+    restore->add_option("FILE", inv.restore.file, "the replay: its path, or its name in Dir")
+        ->required();
+    restore->add_option("--to", inv.restore.to,
+                        "the game's replay.rp4, when the record file cannot tell");
+    restore->add_option("--ini", inv.restore.ini, ra_ini_help);
+
+    // CLI11 would only say that a command is missing.
+    if (!args.empty() && !args[0].empty() && args[0][0] != '-' &&
+        app.get_subcommands([&](const CLI::App *s) { return s->check_name(args[0]); }).empty()) {
+        return ra_usage_error(
+            "unknown command " + args[0] + "; the commands are check, list and restore",
+            std::string("Run \"") + ra_program + " --help\" to see how to use it.\n");
+    }
+
+    // CLI11 reads the arguments from the back.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp &) {
+        inv.job = ra_job::show_text;
+        inv.text = app.help();
+        return inv;
+    } catch (const CLI::ParseError &e) {
+        CLI::App *in = list->parsed() ? list : restore->parsed() ? restore : nullptr;
+        std::string see = std::string("Run \"") + ra_program + (in ? " " + in->get_name() : "") +
+                          " --help\" to see how to use it.\n";
+        return ra_usage_error(e.what(), see);
+    }
+
+    if (check->parsed()) {
+        if (check_help) {
+            inv.job = ra_job::show_text;
+            inv.text = ra_check_usage;
+            return inv;
+        }
+        std::vector<std::string> extra = check->remaining();
+        if (!extra.empty() && extra[0].size() > 1 && extra[0][0] == '-') {
+            return ra_usage_error("unknown option " + extra[0], ra_check_usage);
+        }
+        if (!extra.empty()) return ra_usage_error("more than one settings file", ra_check_usage);
+        if (race->count() > 0 && inv.check.race.empty()) {
+            return ra_usage_error("--race needs a file", ra_check_usage);
+        }
+        inv.job = ra_job::check;
+    } else if (list->parsed()) {
+        inv.job = ra_job::list;
+    } else {
+        inv.job = ra_job::restore;
+    }
+    return inv;
+}

@@ -1,0 +1,254 @@
+// restore: makes the game play a saved replay next time, by putting it in
+// the place of the game's replay.rp4. The game keeps only that one replay,
+// so the one it holds is kept in Dir first unless Dir has a copy of it. The
+// new replay is written beside the old one under a temporary name and then
+// put in its place in one rename, so that a failure at any step leaves the
+// game's replay as it was; the replay being restored is only ever read.
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "autosave/autosave.h"
+#include "files.h"
+#include "game_paths.h"
+#include "game_setup.h"
+#include "jobs.h"
+#include "naming/naming.h"
+#include "records.h"
+#include "replays.h"
+#include "settings/settings.h"
+
+namespace fs = std::filesystem;
+
+const char ra_restore_temp_suffix[] = ".restoring";
+
+namespace {
+
+// Name of a kept replay: this, its time stamp, and an extension.
+const char ra_kept_prefix[] = "kept_";
+// Kept replays of the same second are told apart by "_2" up to "_99".
+const int ra_kept_tries = 99;
+
+// How the game's replay was found; empty when it was not.
+struct ra_target {
+    fs::path path;
+    std::string problem;  // why it could not be found, and how to name it
+};
+
+// The single replay.rp4 under the game's folder outside Dir.
+ra_target ra_search_target(const ra_game_setup &setup) {
+    ra_target target;
+    std::vector<fs::path> found;
+    std::error_code failed;
+    fs::recursive_directory_iterator it(setup.game, fs::directory_options::skip_permission_denied,
+                                        failed),
+        end;
+    for (; !failed && it != end; it.increment(failed)) {
+        std::error_code ignored;
+        if (it->is_directory(ignored)) {
+            if (fs::equivalent(it->path(), setup.dir, ignored)) it.disable_recursion_pending();
+            continue;
+        }
+        if (ra_ieq(ra_text(it->path().filename()).c_str(), RA_REPLAY_FILE) &&
+            it->is_regular_file(ignored)) {
+            found.push_back(it->path());
+        }
+    }
+    const std::string how = "; name the game's replay with --to PATH";
+    if (found.size() == 1) {
+        target.path = found[0];
+    } else if (found.empty()) {
+        target.problem = "cannot tell where the game keeps its replay: no line of " +
+                         std::string(ra_records_file) + " names it and there is no " +
+                         RA_REPLAY_FILE + " in " + ra_text(setup.game) + how;
+    } else {
+        std::string list;
+        for (const fs::path &p : found) list += (list.empty() ? "" : ", ") + ra_text(p);
+        target.problem = "cannot tell which replay the game plays, there are " +
+                         std::to_string(found.size()) + ": " + list + how;
+    }
+    return target;
+}
+
+// The game's replay: the source of the file's record line, else of the
+// newest line, else the single one in the game's folder. A path the player
+// names with --to is taken as it is.
+ra_target ra_find_target(const ra_restore_job &job, const ra_game_setup &setup,
+                         const ra_records &records, const ra_record *own) {
+    ra_target target;
+    if (!job.to.empty()) {
+        std::error_code failed;
+        target.path = fs::absolute(ra_path(job.to), failed);
+        if (failed) target.path = ra_path(job.to);
+        return target;
+    }
+    const ra_record *newest = ra_newest_record(records);
+    for (const ra_record *r : {own, newest}) {
+        if (r != nullptr && !r->get(ra_column_source).empty()) {
+            target.path = ra_game_path(setup.game, r->get(ra_column_source));
+            return target;
+        }
+    }
+    return ra_search_target(setup);
+}
+
+// A file of Dir with the same bytes as the game's replay, if any. The
+// replay itself is no copy of it, should it lie in Dir.
+std::optional<fs::path> ra_copy_in(const fs::path &dir, const fs::path &replay) {
+    std::error_code failed;
+    fs::directory_iterator it(dir, failed), end;
+    for (; !failed && it != end; it.increment(failed)) {
+        std::error_code other;
+        if (ra_replay_name(ra_text(it->path().filename())) &&
+            !fs::equivalent(it->path(), replay, other) && ra_same_bytes(it->path(), replay)) {
+            return it->path();
+        }
+    }
+    return std::nullopt;
+}
+
+// Copies the game's replay into Dir as kept_<its time stamp>.rp4, never over
+// a file; the copy keeps the time stamp. Empty with *error on failure.
+fs::path ra_keep(const fs::path &dir, const fs::path &replay, std::string *error) {
+    ra_time written;
+    std::error_code failed;
+    if (!ra_file_time(replay, &written)) {
+        *error = "cannot read the time stamp of " + ra_text(replay);
+        return fs::path();
+    }
+    fs::create_directories(dir, failed);
+    std::string stem = ra_kept_prefix + ra_format_time_for_name(written);
+    for (int n = 1; n <= ra_kept_tries; ++n) {
+        fs::path kept =
+            dir / ra_path(stem + (n > 1 ? "_" + std::to_string(n) : "") + RA_REPLAY_EXT);
+        failed.clear();
+        if (fs::exists(kept, failed)) continue;
+        if (fs::copy_file(replay, kept, fs::copy_options::none, failed)) {
+            // The list shows a file without a record line by its time stamp.
+            std::error_code ignored;
+            fs::file_time_type stamp = fs::last_write_time(replay, ignored);
+            if (!ignored) fs::last_write_time(kept, stamp, ignored);
+            return kept;
+        }
+        if (fs::exists(kept, failed)) fs::remove(kept, failed);
+        *error = "cannot keep the game's replay in " + ra_text(dir) + ": " + failed.message();
+        return fs::path();
+    }
+    *error = "cannot keep the game's replay in " + ra_text(dir) + ": " + stem +
+             " and the names after it are taken";
+    return fs::path();
+}
+
+}  // namespace
+
+int ra_run_restore(const ra_restore_job &job, ra_output *out) {
+    ra_game_setup setup;
+    std::string error;
+    if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
+
+    // The replay to play: a path, or a name as the list shows it.
+    std::error_code failed;
+    fs::path file = ra_path(job.file);
+    if (!fs::exists(file, failed) && job.file.find_first_of("\\/") == std::string::npos) {
+        file = ra_game_path(setup.dir, job.file);
+    }
+    file = fs::absolute(file, failed);
+    if (!fs::is_regular_file(file, failed)) {
+        return ra_fail(out,
+                       "cannot find the replay " + job.file + "; give its path, or a name that \"" +
+                           ra_program + " list\" shows",
+                       ra_exit_usage);
+    }
+    // Read once before anything is written, so that a failure is told as one of reading.
+    std::string bytes;
+    if (!ra_read_file(file, &bytes)) {
+        return ra_fail(out, "cannot read " + ra_text(file), ra_exit_failed);
+    }
+    const std::string name = ra_text(file.filename());
+
+    ra_records records;
+    ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
+    for (const std::string &w : records.warnings) out->err += "warning: " + w + "\n";
+    const ra_record *own = nullptr;
+    if (fs::equivalent(file.parent_path(), setup.dir, failed)) own = ra_record_for(records, name);
+    ra_target target = ra_find_target(job, setup, records, own);
+    if (target.path.empty()) return ra_fail(out, target.problem, ra_exit_usage);
+    const fs::path &replay = target.path;
+    const std::string shown = ra_text(replay);
+
+    if (fs::is_directory(replay, failed)) {
+        return ra_fail(out,
+                       shown + " is a folder; name the replay file itself, e.g. " +
+                           ra_text(replay / RA_REPLAY_FILE),
+                       ra_exit_usage);
+    }
+    bool had_replay = fs::exists(replay, failed);
+    if (had_replay && fs::equivalent(file, replay, failed)) {
+        return ra_fail(out, name + " is the game's replay itself; name a saved replay to play",
+                       ra_exit_usage);
+    }
+    if (had_replay && ra_same_bytes(file, replay)) {
+        out->out += "The game already plays " + name + " (" + shown + "); nothing changed.\n";
+        return ra_exit_ok;
+    }
+    if (!fs::is_directory(replay.parent_path(), failed)) {
+        return ra_fail(out,
+                       "cannot write " + shown +
+                           ": its folder does not exist; name the game's replay with --to PATH",
+                       ra_exit_failed);
+    }
+
+    // 1. The new replay beside the old one. Only a file of ours is replaced.
+    fs::path temp = replay;
+    temp += ra_path(ra_restore_temp_suffix);
+    if (fs::exists(temp, failed) && !fs::is_regular_file(temp, failed)) {
+        return ra_fail(out,
+                       "cannot write " + ra_text(temp) +
+                           ": something else has that name; move it away. Nothing changed",
+                       ra_exit_failed);
+    }
+    if (!fs::copy_file(file, temp, fs::copy_options::overwrite_existing, failed)) {
+        std::string why = failed.message();
+        std::error_code ignored;
+        if (fs::is_regular_file(temp, ignored)) fs::remove(temp, ignored);
+        return ra_fail(out,
+                       "cannot write " + ra_text(temp) + ": " + why +
+                           "; make sure you may write to that folder. Nothing changed",
+                       ra_exit_failed);
+    }
+
+    // 2. The game's replay into Dir, unless Dir has it already.
+    std::optional<fs::path> saved;
+    fs::path kept;
+    if (had_replay) {
+        saved = ra_copy_in(setup.dir, replay);
+        if (!saved) {
+            kept = ra_keep(setup.dir, replay, &error);
+            if (kept.empty()) {
+                fs::remove(temp, failed);
+                return ra_fail(out, error + ". Nothing changed", ra_exit_failed);
+            }
+        }
+    }
+
+    // 3. One rename puts the new replay in place.
+    fs::rename(temp, replay, failed);
+    if (failed) {
+        std::string why = failed.message();
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        if (!kept.empty()) fs::remove(kept, ignored);
+        return ra_fail(out,
+                       "cannot replace " + shown + ": " + why +
+                           "; close the game if it has the replay open. Nothing changed",
+                       ra_exit_failed);
+    }
+
+    out->out +=
+        "The game will play " + name + " when you next watch its replay (copied to " + shown + ").";
+    if (!kept.empty()) out->out += " The replay it had is kept as " + ra_text(kept) + ".";
+    if (saved) out->out += " The replay it had is saved already as " + ra_text(*saved) + ".";
+    out->out += "\n";
+    return ra_exit_ok;
+}

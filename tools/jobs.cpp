@@ -1,0 +1,9 @@
+// What every job shares.
+#include "jobs.h"
+
+const char ra_program[] = "replay-autosave";
+
+int ra_fail(ra_output *out, const std::string &what, int status) {
+    out->err += std::string(ra_program) + ": " + what + "\n";
+    return status;
+}

@@ -1,0 +1,60 @@
+// The companion's jobs, one source each: job_check.cpp, job_list.cpp,
+// job_restore.cpp. A job writes what it has to say into an ra_output and
+// returns the program's exit status; main prints the output.
+#pragma once
+
+#include <stddef.h>
+
+#include <string>
+
+// What a job prints: the report or the listing on the output, warnings and
+// errors (one line each) on the error output.
+struct ra_output {
+    std::string out;
+    std::string err;
+};
+
+// Exit statuses of list and restore (check keeps its own: 1 means warnings).
+enum { ra_exit_ok = 0, ra_exit_failed = 1, ra_exit_usage = 2 };
+
+// The name the program gives itself in messages.
+extern const char ra_program[];
+
+// Appends "replay-autosave: what" as one line to the error output; returns status.
+int ra_fail(ra_output *out, const std::string &what, int status);
+
+struct ra_check_job {
+    bool quiet = false;  // only the warnings
+    std::string race;    // a race file instead of the built-in example race
+    std::string ini;     // the settings file; empty: the one beside this program
+};
+
+// What the plug-in will make of a replay_autosave.ini: 0 without warnings,
+// 1 with warnings, 2 when a file cannot be read.
+int ra_run_check(const ra_check_job &job, ra_output *out);
+
+struct ra_list_job {
+    std::string ini;    // the settings file; empty: the one beside this program
+    std::string track;  // only this track (any letter case)
+    std::string type;   // only this race type code (any letter case)
+    std::string since;  // only replays saved on this day (YYYY-MM-DD) or later
+    bool csv = false;   // comma-separated values instead of a table
+    size_t newest = 0;  // only this many of the newest; 0: all
+};
+
+// The replays in Dir, newest first.
+int ra_run_list(const ra_list_job &job, ra_output *out);
+
+struct ra_restore_job {
+    std::string ini;   // the settings file; empty: the one beside this program
+    std::string file;  // the replay to play: a path, or a name in Dir
+    std::string to;    // the game's replay.rp4, when the record file cannot tell
+};
+
+// Makes the game play job.file next time, keeping its current replay in Dir
+// when no copy of it is there yet.
+int ra_run_restore(const ra_restore_job &job, ra_output *out);
+
+// The new replay is written beside the game's replay under that name and
+// this suffix, then put in its place.
+extern const char ra_restore_temp_suffix[];

@@ -1,0 +1,105 @@
+// Local date and time: parsing, printing, and the time stamps of files.
+#include "local_time.h"
+
+#include <stdio.h>
+#include <time.h>
+
+#include <chrono>
+#include <system_error>
+#include <tuple>
+
+namespace {
+
+// The digits of text[at..at+count) as a number; false unless all are digits.
+bool ra_digits(const std::string &text, size_t at, size_t count, int *value) {
+    int v = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        v = v * 10 + (text[i] - '0');
+    }
+    *value = v;
+    return true;
+}
+
+bool ra_leap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int ra_days_in(int year, int month) {
+    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && ra_leap(year) ? 29 : days[month - 1];
+}
+
+// "YYYY-MM-DD" at the start of text into *t.
+bool ra_read_date(const std::string &text, ra_time *t) {
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-') return false;
+    if (!ra_digits(text, 0, 4, &t->year) || !ra_digits(text, 5, 2, &t->month) ||
+        !ra_digits(text, 8, 2, &t->day)) {
+        return false;
+    }
+    return t->month >= 1 && t->month <= 12 && t->day >= 1 &&
+           t->day <= ra_days_in(t->year, t->month);
+}
+
+std::string ra_format(const ra_time &t, char date_time, char in_time) {
+    char text[32];
+    snprintf(text, sizeof text, "%04d-%02d-%02d%c%02d%c%02d%c%02d", t.year, t.month, t.day,
+             date_time, t.hour, in_time, t.minute, in_time, t.second);
+    return text;
+}
+
+}  // namespace
+
+bool operator<(const ra_time &a, const ra_time &b) {
+    return std::tie(a.year, a.month, a.day, a.hour, a.minute, a.second) <
+           std::tie(b.year, b.month, b.day, b.hour, b.minute, b.second);
+}
+
+bool operator==(const ra_time &a, const ra_time &b) { return !(a < b) && !(b < a); }
+
+bool ra_parse_time(const std::string &text, ra_time *out) {
+    ra_time t;
+    if (text.size() != 19 || !ra_read_date(text, &t) || text[10] != ' ' || text[13] != ':' ||
+        text[16] != ':') {
+        return false;
+    }
+    if (!ra_digits(text, 11, 2, &t.hour) || !ra_digits(text, 14, 2, &t.minute) ||
+        !ra_digits(text, 17, 2, &t.second) || t.hour > 23 || t.minute > 59 || t.second > 59) {
+        return false;
+    }
+    *out = t;
+    return true;
+}
+
+bool ra_parse_date(const std::string &text, ra_time *out) {
+    ra_time t;
+    if (text.size() != 10 || !ra_read_date(text, &t)) return false;
+    *out = t;
+    return true;
+}
+
+std::string ra_format_time(const ra_time &t) { return ra_format(t, ' ', ':'); }
+
+std::string ra_format_time_for_name(const ra_time &t) { return ra_format(t, '_', '-'); }
+
+bool ra_file_time(const std::filesystem::path &path, ra_time *out) {
+    std::error_code error;
+    std::filesystem::file_time_type written = std::filesystem::last_write_time(path, error);
+    if (error) return false;
+    // C++17 has no conversion from the file clock to the system clock; both
+    // clocks run at the same rate, so the distance from "now" carries over,
+    // give or take the microseconds between the two readings. A millisecond
+    // more keeps a time stamp of a whole second from falling to the one before.
+    using namespace std::chrono;
+    system_clock::time_point when =
+        system_clock::now() + duration_cast<system_clock::duration>(
+                                  written - std::filesystem::file_time_type::clock::now());
+    time_t seconds = system_clock::to_time_t(floor<std::chrono::seconds>(when + milliseconds(1)));
+    const struct tm *local = localtime(&seconds);
+    if (local == nullptr) return false;
+    out->year = local->tm_year + 1900;
+    out->month = local->tm_mon + 1;
+    out->day = local->tm_mday;
+    out->hour = local->tm_hour;
+    out->minute = local->tm_min;
+    out->second = local->tm_sec;
+    return true;
+}

@@ -1,0 +1,33 @@
+// Local date and time as the plug-in writes them into its record file and
+// as the companion shows them: "YYYY-MM-DD HH:MM:SS", to the second, in the
+// time zone of the machine (the game takes them from GetLocalTime).
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+struct ra_time {
+    int year = 0, month = 0, day = 0;      // calendar date
+    int hour = 0, minute = 0, second = 0;  // time of day
+};
+
+// Earlier first; equal times compare equal.
+bool operator<(const ra_time &a, const ra_time &b);
+bool operator==(const ra_time &a, const ra_time &b);
+
+// "YYYY-MM-DD HH:MM:SS"; false, leaving *out alone, for any other text or
+// a date or time of day that cannot exist.
+bool ra_parse_time(const std::string &text, ra_time *out);
+
+// "YYYY-MM-DD" as the start of that day; false as above.
+bool ra_parse_date(const std::string &text, ra_time *out);
+
+// "YYYY-MM-DD HH:MM:SS".
+std::string ra_format_time(const ra_time &t);
+
+// "YYYY-MM-DD_HH-MM-SS": the same, as a file name may hold it.
+std::string ra_format_time_for_name(const ra_time &t);
+
+// The local time at which the file was last written; false when the file
+// system cannot tell.
+bool ra_file_time(const std::filesystem::path &path, ra_time *out);
