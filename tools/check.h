@@ -1,4 +1,4 @@
-// replay-autosave-check: shows a player what the plug-in will make of a
+// replay-autosave check: shows a player what the plug-in will make of a
 // replay_autosave.ini before a race. Everything it reports comes from the
 // plug-in's own settings loader, template cascade, expander and path
 // builder, run against an example race in a stand-in of the game's memory,
