@@ -218,6 +218,12 @@ void ra_check_settings(const ra_check_ini &ini, const std::vector<std::string> &
                      ra_check_note(raw, ra_clear_ip ? "IP addresses are blanked in each copy"
                                                     : "copies stay as the game wrote them"));
 
+    raw = ra_check_find_key(ini, "Record");
+    lines->push_back("  " + ra_check_pad("Record", 11) + std::to_string(ra_record_enabled) +
+                     ra_check_note(raw, ra_record_enabled
+                                            ? "a line per saved replay in Dir\\" RA_RECORD_FILE
+                                            : "no record: list and prune see only the files"));
+
     for (const ra_tpl &t : ra_tpls) {
         raw = ra_check_find_key(ini, t.key);
         std::string line = "  " + ra_check_pad(t.key, 11);

@@ -13,8 +13,8 @@
 namespace {
 
 // The keys the plug-in reads besides the 22 templates.
-const char *const ra_check_plain_keys[] = {"Enabled", "Dir", "IndexStart", "ClearIp"};
-const char *const ra_check_int_keys[] = {"Enabled", "IndexStart", "ClearIp"};
+const char *const ra_check_plain_keys[] = {"Enabled", "Dir", "IndexStart", "ClearIp", "Record"};
+const char *const ra_check_int_keys[] = {"Enabled", "IndexStart", "ClearIp", "Record"};
 
 // Longest Dir for which every name the expander can make still fits a path:
 // Dir, "\", the name and ".rp4" within 259 characters.
@@ -40,6 +40,7 @@ const ra_check_zero_meaning ra_check_zero_meanings[] = {
     {"Enabled", "so the plug-in is OFF: no replay is saved (write 1 to switch it on)"},
     {"IndexStart", "so %index% starts at 0"},
     {"ClearIp", "so IP addresses stay in the copies (write 1 to blank them)"},
+    {"Record", "so no record of the saved replays is kept (write 1 to keep one)"},
 };
 
 std::string ra_check_lower(std::string s) {

@@ -13,7 +13,8 @@
 #include "settings/settings.h"
 #include "snapshot/race_context.h"
 
-const char ra_records_file[] = "replays.csv";
+// The plug-in names the file; we only read it.
+const char ra_records_file[] = RA_RECORD_FILE;
 
 // A line without a file and a saved time is of no use; a header without
 // them is not the plug-in's.

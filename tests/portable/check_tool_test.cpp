@@ -168,12 +168,13 @@ TEST_F(CheckTool, SettingsShowCutsAndFixUps) {
     std::string long_tpl = "%date%_%time%_" + std::string(186, 'n');  // 200 characters
     ra_check_report r = check_section("Dir = " + long_dir + "\nsr_name = " + long_tpl +
                                       "\nIndexStart = -3\nClearIp = 0\n");
-    ASSERT_EQ(r.settings.size(), 4u);
+    ASSERT_EQ(r.settings.size(), 5u);
     EXPECT_EQ(r.settings[0], "  Enabled    1  (not set: the default)");
     EXPECT_EQ(r.settings[1], "  Dir        " + long_dir.substr(0, 95) +
                                  "  (cut to 95 characters; the file has 120)");
     EXPECT_EQ(r.settings[2], "  IndexStart 0  (the file says -3; below 0 counts as 0)");
     EXPECT_EQ(r.settings[3], "  ClearIp    0  (copies stay as the game wrote them)");
+    EXPECT_EQ(r.settings[4], "  Record     0  (not set: the default)");
     ASSERT_EQ(r.templates.size(), (size_t)RA_TPL_COUNT);
     EXPECT_EQ(r.templates[8], "  sr_name    " + long_tpl.substr(0, 159) +
                                   "  (cut to 159 characters; the file has 200)");
@@ -506,7 +507,7 @@ TEST_F(CheckTool, ExampleIniIsCleanAndSoAreItsCommentedExamples) {
     // Every key comes with an example line; all of them together are clean.
     std::map<std::string, std::string> examples = commented_examples(example);
     std::string all = "[ReplayAutosave]\n";
-    for (const char *key : {"Enabled", "Dir", "IndexStart", "ClearIp"}) {
+    for (const char *key : {"Enabled", "Dir", "IndexStart", "ClearIp", "Record"}) {
         ASSERT_EQ(examples.count(key), 1u) << key;
     }
     for (const ra_tpl &t : ra_tpls) {

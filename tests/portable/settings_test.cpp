@@ -56,6 +56,7 @@ TEST(SettingsStorage, InitialValuesAreThePluginsOwn) {
     EXPECT_STREQ(initial.tpls[RA_TPL_COUNT - 1].key, "mh_name");
     EXPECT_EQ(initial.index_start, 1);
     EXPECT_EQ(initial.clear_ip, 0);
+    EXPECT_EQ(initial.record, 0);
     EXPECT_EQ(initial.cfg_loaded, 0);
 }
 

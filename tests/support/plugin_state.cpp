@@ -28,6 +28,7 @@ ra_test_settings ra_take_settings(void) {
     memcpy(s.tpls, ra_tpls, sizeof s.tpls);
     s.index_start = ra_index_start;
     s.clear_ip = ra_clear_ip;
+    s.record = ra_record_enabled;
     s.cfg_loaded = ra_cfg_loaded;
     return s;
 }
@@ -45,6 +46,7 @@ void ra_test_reset_plugin(void) {
     memcpy(ra_tpls, s.tpls, sizeof ra_tpls);
     ra_index_start = s.index_start;
     ra_clear_ip = s.clear_ip;
+    ra_record_enabled = s.record;
     ra_cfg_loaded = s.cfg_loaded;
 
     ra_game = 0;

@@ -16,6 +16,7 @@ struct ra_test_settings {
     ra_tpl tpls[RA_TPL_COUNT];
     int32_t index_start;
     int32_t clear_ip;
+    int32_t record;
     int32_t cfg_loaded;
 };
 const ra_test_settings &ra_test_initial_settings(void);
