@@ -204,5 +204,5 @@ extern "C" void vq_ra_after(void) {
     if (ra_clear_ip) ra_scrub_ip(dst);
     if (ra_log) ra_log("replay autosave: %s (type=%s)", dst, ctx.type);
     // The record, too, is best effort: the saved replay stands whatever it does.
-    if (ra_record) ra_record_save(&ctx, src, dst);
+    if (ra_record_enabled) ra_record_save(&ctx, src, dst);
 }
