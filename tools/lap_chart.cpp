@@ -18,7 +18,7 @@ const int64_t ra_day_marks_max = 7;
 const uint32_t ra_lap_pad = 50;
 
 // The chart's size and the room around the plot for the axis labels, in px.
-const double ra_chart_width = 640, ra_chart_height = 240;
+const double ra_chart_width = 520, ra_chart_height = 210;
 const double ra_plot_left = 60, ra_plot_right = 40, ra_plot_top = 14, ra_plot_bottom = 40;
 const double ra_point_radius = 4;
 

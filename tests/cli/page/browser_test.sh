@@ -69,6 +69,18 @@ rows() {
     }'
 }
 
+# --out with a folder puts replays.html there; --open is refused off
+# Windows with a message, the page written all the same.
+mkdir -p "$work/elsewhere"
+rm -f "$work/elsewhere/replays.html"
+status=0
+(cd "$game" && ${emulator:+"$emulator"} "$tool" page --ini replay_autosave.ini \
+  --out "$work/elsewhere" --open) >"$work/open.out" 2>"$work/open.err" || status=$?
+[[ $status -eq 1 ]] || fail "page --open: exit status $status, want 1"
+grep -q -- "--open is available on Windows only" "$work/open.err" || fail "page --open: no message"
+cmp -s <(sed '/page made/d' "$page") <(sed '/page made/d' "$work/elsewhere/replays.html") ||
+  fail "page --out FOLDER did not write the same page into the folder"
+
 url="file://$page"
 
 # 1. As the page opens: every race, newest first.
@@ -131,7 +143,7 @@ grep -q '<th data-key="lap" class="number" aria-sort="ascending">' "$work/dom-ci
 # 3. The picture, kept with the page.
 mkdir -p "$artifacts"
 rm -f "$artifacts/replays.png"
-run_browser --window-size=1280,1400 --hide-scrollbars --screenshot="$artifacts/replays.png" "$url" \
+run_browser --window-size=1200,1150 --hide-scrollbars --screenshot="$artifacts/replays.png" "$url" \
   >/dev/null || fail "chromium failed to take the screenshot"
 [[ -s $artifacts/replays.png ]] || fail "no screenshot in $artifacts/replays.png"
 cp "$page" "$artifacts/replays.html"
