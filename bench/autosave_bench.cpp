@@ -184,7 +184,7 @@ static void bench_autosave_vs_copy(benchmark::State &state, int record) {
     bench_replay_world();
     bench_game(bench_replay_dir);
     bench_settings(RA_DEFAULT_DIR, nullptr, 1);
-    ra_record = record;
+    ra_record_enabled = record;
     sim_clear_faults();
     double autosave = 0, copy = 0;
     bool autosave_first = true;
@@ -205,7 +205,7 @@ static void bench_autosave_vs_copy(benchmark::State &state, int record) {
     if (record && sim_call_count("WriteFile") != 2 * state.iterations()) {
         state.SkipWithError("a record was not written");
     }
-    ra_record = 0;
+    ra_record_enabled = 0;
     double n = (double)state.iterations();
     state.counters["autosave_us"] = autosave / n * 1e6;
     state.counters["copy_us"] = copy / n * 1e6;
