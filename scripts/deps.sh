@@ -14,6 +14,7 @@ packages=(
   libbenchmark-dev libssl-dev                # benchmarks, and OpenSSL's MD5 to compare with
   zip                                        # the release package
   clang-format                               # the source format check
+  chromium                                   # the library page test: a real browser, headless
 )
 
 missing=()

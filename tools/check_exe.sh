@@ -47,7 +47,7 @@ echo "DLLs imported by $(basename "$exe"):" $dlls
 while read -r dll; do
     [ -z "$dll" ] && continue
     case "${dll,,}" in
-        kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | api-ms-win-crt-*.dll) ;;
+        kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | shell32.dll | ole32.dll | api-ms-win-crt-*.dll) ;;
         *) fail "imports $dll, which players would not have" ;;
     esac
 done <<<"$dlls"

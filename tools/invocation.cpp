@@ -30,7 +30,7 @@ const char ra_footer[] =
     "Without a command it checks replay_autosave.ini next to this program and lists the ten "
     "newest replays. A replay (.rp4) dropped on it is restored, after a question; an .ini "
     "dropped on it is checked.\n"
-    "Exit status of list and restore: 0 done, 1 failed, 2 on a bad command line or an "
+    "Exit status of list, restore and page: 0 done, 1 failed, 2 on a bad command line or an "
     "unreadable file.";
 
 const char ra_ini_help[] = "the replay_autosave.ini to use (default: the one next to this program)";
@@ -107,11 +107,17 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
                         "the game's replay.rp4, when the record file cannot tell");
     restore->add_option("--ini", inv.restore.ini, ra_ini_help);
 
+    CLI::App *page = app.add_subcommand(
+        "page", "write the library as a web page, replays.html in Dir, and print its path");
+    page->add_option("--out", inv.page.out, "write the page here instead (a file or a folder)");
+    page->add_flag("--open", inv.page.open, "then open it in the default browser (Windows)");
+    page->add_option("--ini", inv.page.ini, ra_ini_help);
+
     // CLI11 would only say that a command is missing.
     if (!args.empty() && !args[0].empty() && args[0][0] != '-' &&
         app.get_subcommands([&](const CLI::App *s) { return s->check_name(args[0]); }).empty()) {
         return ra_usage_error(
-            "unknown command " + args[0] + "; the commands are check, list and restore",
+            "unknown command " + args[0] + "; the commands are check, list, restore and page",
             std::string("Run \"") + ra_program + " --help\" to see how to use it.\n");
     }
 
@@ -124,7 +130,10 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
         inv.text = app.help();
         return inv;
     } catch (const CLI::ParseError &e) {
-        CLI::App *in = list->parsed() ? list : restore->parsed() ? restore : nullptr;
+        CLI::App *in = list->parsed()      ? list
+                       : restore->parsed() ? restore
+                       : page->parsed()    ? page
+                                           : nullptr;
         std::string see = std::string("Run \"") + ra_program + (in ? " " + in->get_name() : "") +
                           " --help\" to see how to use it.\n";
         return ra_usage_error(e.what(), see);
@@ -147,6 +156,8 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
         inv.job = ra_job::check;
     } else if (list->parsed()) {
         inv.job = ra_job::list;
+    } else if (page->parsed()) {
+        inv.job = ra_job::page;
     } else {
         inv.job = ra_job::restore;
     }

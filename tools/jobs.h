@@ -1,5 +1,5 @@
 // The companion's jobs, one source each: job_check.cpp, job_list.cpp,
-// job_restore.cpp. A job writes what it has to say into an ra_output and
+// job_restore.cpp, job_page.cpp. A job writes what it has to say into an ra_output and
 // returns the program's exit status; main prints the output.
 #pragma once
 
@@ -14,7 +14,7 @@ struct ra_output {
     std::string err;
 };
 
-// Exit statuses of list and restore (check keeps its own: 1 means warnings).
+// Exit statuses of list, restore and page (check keeps its own: 1 means warnings).
 enum { ra_exit_ok = 0, ra_exit_failed = 1, ra_exit_usage = 2 };
 
 // The name the program gives itself in messages.
@@ -58,3 +58,12 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out);
 // The new replay is written beside the game's replay under that name and
 // this suffix, then put in its place.
 extern const char ra_restore_temp_suffix[];
+
+struct ra_page_job {
+    std::string ini;    // the settings file; empty: the one beside this program
+    std::string out;    // where the page goes; empty: replays.html in Dir
+    bool open = false;  // then open it in the default browser
+};
+
+// Writes the library page (library_page.h) and prints its path.
+int ra_run_page(const ra_page_job &job, ra_output *out);

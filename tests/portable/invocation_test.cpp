@@ -63,6 +63,11 @@ TEST(Invocation, CommandLines) {
     EXPECT_EQ(inv.check.race, "race.ini");
     EXPECT_EQ(inv.check.ini, "mine.ini");
 
+    inv = ra_parse_invocation({"page", "--out", "library.html", "--open"});
+    EXPECT_EQ(inv.job, ra_job::page);
+    EXPECT_EQ(inv.page.out, "library.html");
+    EXPECT_TRUE(inv.page.open);
+
     // Wrong ones say what is wrong.
     inv = ra_parse_invocation({"restore"});
     EXPECT_EQ(inv.job, ra_job::usage_error);

@@ -1,0 +1,14 @@
+# The library page of replay-autosave in a real browser: a season of races
+# played through the simulator (so only the i386 build, which has it), the
+# page made from the game folder, and headless Chromium checking what it
+# built. The screenshot and the page are kept in test-artifacts/ of the build.
+if(RA_BUILD STREQUAL "i386")
+  set(page_work ${CMAKE_BINARY_DIR}/test-tmp/cli-page)
+  file(MAKE_DIRECTORY ${page_work})
+  add_test(NAME page_browser_season
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/page/browser_test.sh
+                   "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>
+                   $<TARGET_FILE:replay-autosave> ${page_work}
+                   ${CMAKE_BINARY_DIR}/test-artifacts)
+  set_tests_properties(page_browser_season PROPERTIES TIMEOUT 600)
+endif()

@@ -1,0 +1,141 @@
+// The library page: game text never becomes markup, replays whose file is
+// gone are shown as such, and the lap charts' axes carry round seconds and
+// real calendar days.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "html_text.h"
+#include "lap_chart.h"
+#include "library_page.h"
+#include "records.h"
+#include "replays.h"
+
+namespace {
+
+size_t count_of(const std::string &text, const std::string &what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+const char header[] =
+    "file,saved,type,track,laps,cars,weather,name1,name2,best_lap_car1,best_lap_car2\r\n";
+
+// The replays of a record file's text, all with their files present.
+ra_replay_list list_of(const std::string &lines) {
+    ra_replay_list list;
+    ra_parse_records(header + lines, "replays.csv", &list.records);
+    for (const ra_record &r : list.records.lines) {
+        ra_replay replay;
+        replay.file = r.file;
+        replay.when = r.saved;
+        replay.record = r;
+        list.replays.push_back(replay);
+    }
+    return list;
+}
+
+TEST(HtmlText, EscapesMarkupAndReadsGameBytes) {
+    // Every character that can open markup or close an attribute.
+    EXPECT_EQ(ra_html_text("<b a=\"x\" c='y'>&amp;</b>"),
+              "&lt;b a=&quot;x&quot; c=&#39;y&#39;&gt;&amp;amp;&lt;/b&gt;");
+    // UTF-8 stays as it is; other bytes are Windows-1252 (e-acute, euro sign);
+    // a lone lead byte does not swallow the quote after it.
+    EXPECT_EQ(ra_html_text("Ren\xC3\xA9"), "Ren\xC3\xA9");
+    EXPECT_EQ(ra_html_text("Ren\xE9 \x80"), "Ren\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(ra_html_text("\xC3\""), "\xC3\x83&quot;");
+}
+
+TEST(LibraryPage, GameTextNeverBecomesMarkup) {
+    ra_replay_list list = list_of(
+        "a.rp4,2026-03-07 21:05:09,SR,A&B<i>,3,2,DRY,Player,<script>,81.44,80.10\r\n"
+        "b.rp4,2026-03-08 21:05:09,SR,\"\"\"><b>\",3,2,WET,Player,x,79.00,80.00\r\n");
+    std::string page = ra_library_page(list, "C:\\Games\\<Dir>", "2026-03-09 10:00:00");
+    // The racer with the fastest lap, the track in the table and as the
+    // chart's heading, and Dir: all shown as text.
+    EXPECT_NE(page.find("1:20.10 <span class=\"racer\">&lt;script&gt;</span>"), std::string::npos);
+    EXPECT_EQ(count_of(page, "<td>A&amp;B&lt;i&gt;</td>"), 1u);
+    EXPECT_EQ(count_of(page, "<h3>A&amp;B&lt;i&gt;</h3>"), 1u);
+    EXPECT_EQ(count_of(page, "&quot;&gt;&lt;b&gt;"), 2u);  // table and heading
+    EXPECT_NE(page.find("C:\\Games\\&lt;Dir&gt;"), std::string::npos);
+    // Only our own script, and none of the game's tags.
+    EXPECT_EQ(count_of(page, "<script"), 1u);
+    EXPECT_EQ(count_of(page, "<i>"), 0u);
+    EXPECT_EQ(count_of(page, "<b>"), 0u);
+}
+
+TEST(LibraryPage, ReplaysWhoseFileIsGoneAreShownAsRemoved) {
+    ra_replay_list list = list_of(
+        "kept.rp4,2026-03-07 21:05:09,SR,ALPINE,3,2,DRY,P,Q,81.44,\r\n"
+        "gone.rp4,2026-03-08 21:05:09,SR,ALPINE,3,2,DRY,P,Q,80.00,\r\n");
+    list.replays[1].state = ra_replay_state::missing;
+    ra_replay bare;  // a file no line names: no facts
+    bare.file = "other.rp4";
+    list.replays.push_back(bare);
+    std::string page = ra_library_page(list, "Saves", "2026-03-09 10:00:00");
+
+    EXPECT_NE(page.find("<tr class=\"saved\"><td>2026-03-07 21:05:09</td>"), std::string::npos);
+    EXPECT_NE(page.find("<tr class=\"gone\"><td>2026-03-08 21:05:09</td>"), std::string::npos);
+    EXPECT_NE(page.find("<span class=\"file\">gone.rp4</span><span class=\"state\">removed</span>"),
+              std::string::npos);
+    EXPECT_EQ(count_of(page, ">removed<"), 1u);
+    EXPECT_NE(page.find("3 replays in <span class=\"dir\">Saves</span>, 1 of them removed"),
+              std::string::npos);
+    // The removed race still counts on the chart: it was raced.
+    EXPECT_EQ(count_of(page, "<circle class=\"race\""), 2u);
+    EXPECT_NE(page.find("2 races, best 1:20.00 on 2026-03-08 21:05:09"), std::string::npos);
+    // The bare file sorts last by lap and by track (no fact).
+    EXPECT_NE(page.find("<span class=\"file\">other.rp4</span>"), std::string::npos);
+    EXPECT_EQ(count_of(page, "<td class=\"unknown"), 6u);
+}
+
+TEST(LapChart, AxesAreLabelledInRoundSecondsAndCalendarDays) {
+    // 79.80 to 81.44 s: half seconds, one decimal each, around the laps.
+    std::vector<std::string> labels;
+    for (const ra_axis_tick &t : ra_lap_ticks(7980, 8144)) labels.push_back(t.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"79.5", "80.0", "80.5", "81.0", "81.5"}));
+    // Minutes-long laps far apart: whole seconds.
+    labels.clear();
+    for (const ra_axis_tick &t : ra_lap_ticks(15000, 18000)) labels.push_back(t.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"150", "160", "170", "180"}));
+    // One lap time alone gets room on both sides.
+    labels.clear();
+    for (const ra_axis_tick &t : ra_lap_ticks(8144, 8144)) labels.push_back(t.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"80.5", "81.0", "81.5", "82.0"}));
+
+    // Two weeks: a mark a week, from the first race's day.
+    ra_time first, last;
+    ASSERT_TRUE(ra_parse_time("2026-03-01 20:00:00", &first));
+    ASSERT_TRUE(ra_parse_time("2026-03-15 21:00:00", &last));
+    labels.clear();
+    for (const ra_axis_tick &t : ra_day_ticks(first, last)) labels.push_back(t.label);
+    EXPECT_EQ(labels,
+              (std::vector<std::string>{"2026-03-01", "2026-03-08", "2026-03-15", "2026-03-22"}));
+    // Days across a leap day and the end of a month.
+    ASSERT_TRUE(ra_parse_time("2028-02-27 10:00:00", &first));
+    ASSERT_TRUE(ra_parse_time("2028-03-01 10:00:00", &last));
+    labels.clear();
+    for (const ra_axis_tick &t : ra_day_ticks(first, last)) labels.push_back(t.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"2028-02-27", "2028-02-28", "2028-02-29",
+                                                "2028-03-01", "2028-03-02"}));
+
+    // The chart carries the same labels, one point per race, and the axis title.
+    std::vector<ra_lap_point> points(2);
+    ASSERT_TRUE(ra_parse_time("2026-03-01 20:00:00", &points[0].when));
+    ASSERT_TRUE(ra_parse_time("2026-03-15 21:00:00", &points[1].when));
+    points[0].lap = 8144;
+    points[1].lap = 7980;
+    points[1].note = "SR  <Rival>";
+    std::string svg = ra_lap_chart_svg(points);
+    EXPECT_NE(svg.find(">79.5</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">81.5</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">2026-03-08</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">fastest lap (s)</text>"), std::string::npos);
+    EXPECT_EQ(count_of(svg, "<circle"), 2u);
+    EXPECT_NE(svg.find("<title>2026-03-15 21:00:00  1:19.80  SR  &lt;Rival&gt;</title>"),
+              std::string::npos);
+}
+
+}  // namespace

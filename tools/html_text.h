@@ -1,0 +1,13 @@
+// Text for an HTML page. Everything the page shows that came from the game
+// or the record file (racer names, tracks, file names) goes through
+// ra_html_text, so that a racer named "<script>" is shown as those eight
+// characters and can never become markup, in element content or in a
+// quoted attribute value alike.
+#pragma once
+
+#include <string>
+
+// The text with & < > " ' as character references, in UTF-8. Bytes that are
+// not UTF-8 are taken as Windows-1252, the code page the game's texts are
+// most likely in, so that a name never turns into replacement characters.
+std::string ra_html_text(const std::string &text);

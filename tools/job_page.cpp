@@ -1,0 +1,76 @@
+// page: the library as a web page (library_page.h), written into Dir or
+// where --out says, and shown in the browser with --open.
+#include <time.h>
+
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#include "browser.h"
+#include "game_paths.h"
+#include "game_setup.h"
+#include "jobs.h"
+#include "library_page.h"
+#include "local_time.h"
+#include "replays.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ra_now(void) {
+    time_t now = time(nullptr);
+    const struct tm *local = localtime(&now);
+    if (local == nullptr) return "";
+    ra_time t;
+    t.year = local->tm_year + 1900;
+    t.month = local->tm_mon + 1;
+    t.day = local->tm_mday;
+    t.hour = local->tm_hour;
+    t.minute = local->tm_min;
+    t.second = local->tm_sec;
+    return ra_format_time(t);
+}
+
+// The whole text into the file; false with *error when it is not all written.
+bool ra_write_page(const fs::path &path, const std::string &text, std::string *error) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (file) file.write(text.data(), (std::streamsize)text.size());
+    if (file) file.close();
+    if (!file) {
+        *error = "cannot write " + ra_text(path);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int ra_run_page(const ra_page_job &job, ra_output *out) {
+    ra_game_setup setup;
+    std::string error;
+    if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
+    std::string shown = ra_text(setup.dir);
+    ra_replay_list list;
+    if (!ra_list_replays(setup.dir, shown, &list, &error)) {
+        return ra_fail(out, error, ra_exit_failed);
+    }
+    for (const std::string &w : list.records.warnings) out->err += "warning: " + w + "\n";
+
+    // --out names the file, or a folder to put replays.html in.
+    std::error_code failed;
+    fs::path page = setup.dir / ra_page_file;
+    if (!job.out.empty()) {
+        page = ra_path(job.out);
+        if (fs::is_directory(page, failed)) page /= ra_page_file;
+    }
+    page = fs::absolute(page, failed);
+    if (!ra_write_page(page, ra_library_page(list, shown, ra_now()), &error)) {
+        return ra_fail(out, error, ra_exit_failed);
+    }
+    out->out += ra_text(page) + "\n";
+    if (job.open && !ra_open_in_browser(page, &error)) {
+        return ra_fail(out, error + " (" + ra_text(page) + ")", ra_exit_failed);
+    }
+    return ra_exit_ok;
+}
