@@ -46,7 +46,8 @@ echo "DLLs imported by $(basename "$exe"):" $dlls
 while read -r dll; do
     [ -z "$dll" ] && continue
     case "${dll,,}" in
-        kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | api-ms-win-crt-*.dll) ;;
+        # shell32: the Recycle Bin of prune --apply.
+        kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | shell32.dll | api-ms-win-crt-*.dll) ;;
         *) fail "imports $dll, which players would not have" ;;
     esac
 done <<<"$dlls"

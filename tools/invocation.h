@@ -13,6 +13,7 @@ enum class ra_job {
     check,           // the check tool's report
     list,            // the replays in Dir
     restore,         // make the game play a replay
+    prune,           // remove the oldest replays the plug-in saved
     check_and_list,  // double click: check the INI beside the program, then the ten newest
     show_text,       // --help: print text, exit 0
     usage_error,     // a wrong command line: print text, exit 2
@@ -25,6 +26,7 @@ struct ra_invocation {
     ra_check_job check;
     ra_list_job list;
     ra_restore_job restore;
+    ra_prune_job prune;
     std::string text;  // show_text: the help; usage_error: what is wrong, then the usage
 };
 
