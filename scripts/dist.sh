@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the release package dist/replay_autosave-<version>.zip for players:
-# the shipped replay_autosave.vqp, replay-autosave-check.exe, the example
+# the shipped replay_autosave.vqp, replay-autosave.exe, the example
 # replay_autosave.ini and the players' guide as README.md. Builds the mingw
 # preset itself and runs its binary checks first. The version is the one in
 # the plug-in's manifest, which must agree with the CMake project version.
@@ -39,8 +39,8 @@ trap 'rm -rf "$stage"' EXIT
 mkdir "$stage/$name"
 cp "$build/src/replay_autosave.vqp" "$stage/$name/"
 # Debug information is of no use to players and doubles the size.
-i686-w64-mingw32-strip -o "$stage/$name/replay-autosave-check.exe" \
-    "$build/src/replay-autosave-check.exe"
+i686-w64-mingw32-strip -o "$stage/$name/replay-autosave.exe" \
+    "$build/src/replay-autosave.exe"
 # Windows line ends, so that every editor shows the lines.
 sed 's/\r*$/\r/' examples/replay_autosave.ini >"$stage/$name/replay_autosave.ini"
 sed 's/\r*$/\r/' docs/PLAYERS.md >"$stage/$name/README.md"
@@ -53,6 +53,6 @@ mkdir -p dist
 zip_path=$PWD/dist/$name.zip
 rm -f "$zip_path"
 (cd "$stage" && zip -q -X "$zip_path" "$name/" "$name/replay_autosave.vqp" \
-    "$name/replay-autosave-check.exe" "$name/replay_autosave.ini" "$name/README.md")
+    "$name/replay-autosave.exe" "$name/replay_autosave.ini" "$name/README.md")
 echo "dist: made dist/$name.zip"
 unzip -l "$zip_path"

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Checks on replay-autosave-check.exe: a console program that players run
+# Checks on replay-autosave.exe: a console program that players run
 # beside the game with nothing else installed, and whose own image holds the
 # stand-in of the game's memory at the game's addresses.
-# Usage: check_exe.sh path/to/replay-autosave-check.exe
+# Usage: check_exe.sh path/to/replay-autosave.exe
 set -u
 
-exe=${1:?usage: check_exe.sh replay-autosave-check.exe}
+exe=${1:?usage: check_exe.sh replay-autosave.exe}
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 failures=0
 
@@ -36,7 +36,8 @@ read -r space_at next_at < <("${NM:-i686-w64-mingw32-nm}" -n "$exe" |
 if [ -z "${space_at:-}" ] || [ -z "${next_at:-}" ]; then
     fail "no sim_game_space symbol"
 else
-    (( 16#$space_at <= 16#5BA21C )) || fail "game memory starts at 0x$space_at, above 0x5BA21C"
+    (( 16#$space_at <= 16#5BA21C )) ||
+        fail "game memory starts at 0x$space_at, above 0x5BA21C: the program's code and data grew too big"
     (( 16#$next_at >= 16#900000 )) || fail "0x$next_at, below 0x900000, is not game memory"
 fi
 

@@ -91,12 +91,15 @@ ra_target ra_find_target(const ra_restore_job &job, const ra_game_setup &setup,
     return ra_search_target(setup);
 }
 
-// A file of Dir with the same bytes as the game's replay, if any.
+// A file of Dir with the same bytes as the game's replay, if any. The
+// replay itself is no copy of it, should it lie in Dir.
 std::optional<fs::path> ra_copy_in(const fs::path &dir, const fs::path &replay) {
     std::error_code failed;
     fs::directory_iterator it(dir, failed), end;
     for (; !failed && it != end; it.increment(failed)) {
-        if (ra_replay_name(ra_text(it->path().filename())) && ra_same_bytes(it->path(), replay)) {
+        std::error_code other;
+        if (ra_replay_name(ra_text(it->path().filename())) &&
+            !fs::equivalent(it->path(), replay, other) && ra_same_bytes(it->path(), replay)) {
             return it->path();
         }
     }
@@ -155,6 +158,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
                            ra_program + " list\" shows",
                        ra_exit_usage);
     }
+    // Read once before anything is written, so that a failure is told as one of reading.
     std::string bytes;
     if (!ra_read_file(file, &bytes)) {
         return ra_fail(out, "cannot read " + ra_text(file), ra_exit_failed);
@@ -197,14 +201,18 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
     fs::path temp = replay;
     temp += ra_path(ra_restore_temp_suffix);
     if (fs::exists(temp, failed) && !fs::is_regular_file(temp, failed)) {
-        return ra_fail(out, "cannot write " + ra_text(temp) + ": something else has that name",
+        return ra_fail(out,
+                       "cannot write " + ra_text(temp) +
+                           ": something else has that name; move it away. Nothing changed",
                        ra_exit_failed);
     }
     if (!fs::copy_file(file, temp, fs::copy_options::overwrite_existing, failed)) {
         std::string why = failed.message();
         std::error_code ignored;
         if (fs::is_regular_file(temp, ignored)) fs::remove(temp, ignored);
-        return ra_fail(out, "cannot write " + ra_text(temp) + ": " + why + "; nothing changed",
+        return ra_fail(out,
+                       "cannot write " + ra_text(temp) + ": " + why +
+                           "; make sure you may write to that folder. Nothing changed",
                        ra_exit_failed);
     }
 
@@ -217,7 +225,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
             kept = ra_keep(setup.dir, replay, &error);
             if (kept.empty()) {
                 fs::remove(temp, failed);
-                return ra_fail(out, error + "; nothing changed", ra_exit_failed);
+                return ra_fail(out, error + ". Nothing changed", ra_exit_failed);
             }
         }
     }
@@ -229,7 +237,9 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
         std::error_code ignored;
         fs::remove(temp, ignored);
         if (!kept.empty()) fs::remove(kept, ignored);
-        return ra_fail(out, "cannot replace " + shown + ": " + why + "; nothing changed",
+        return ra_fail(out,
+                       "cannot replace " + shown + ": " + why +
+                           "; close the game if it has the replay open. Nothing changed",
                        ra_exit_failed);
     }
 

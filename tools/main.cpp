@@ -51,9 +51,14 @@ int ra_run(const ra_invocation &inv) {
     case ra_job::list:
         return ra_print(output, ra_run_list(inv.list, &output));
     case ra_job::restore:
-        if (inv.dropped && !ra_confirm_restore(inv.restore.file)) {
-            output.out = "\nNothing changed.\n";
-            return ra_print(output, ra_exit_failed);
+        if (inv.dropped) {
+            bool go = ra_confirm_restore(inv.restore.file);
+            // A line of its own, whether or not the console echoed the Enter.
+            output.out = "\n";
+            if (!go) {
+                output.out += "Nothing changed.\n";
+                return ra_print(output, ra_exit_failed);
+            }
         }
         return ra_print(output, ra_run_restore(inv.restore, &output));
     case ra_job::prune:

@@ -1,0 +1,101 @@
+# Command-line tests of replay-autosave as players start it: a replay dropped
+# on it (restored once the player presses Enter), and a double click (the
+# INI next to it checked, then the ten newest replays). Included by
+# tests/CMakeLists.txt to register the tests; each test runs this same file
+# as a script (cmake -P) with CASE naming what to check, on a copy of the
+# program in a game folder of its own.
+if(NOT CMAKE_SCRIPT_MODE_FILE)
+  set(companion_work ${CMAKE_BINARY_DIR}/test-tmp/cli-companion)
+  file(MAKE_DIRECTORY ${companion_work})
+  foreach(case dropped_replay double_click)
+    add_test(NAME companion_cli_${case}
+             COMMAND ${CMAKE_COMMAND} -DCASE=${case}
+                     -DTOOL=$<TARGET_FILE:replay-autosave>
+                     "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+                     -DWORK=${companion_work}/${case} -P ${CMAKE_CURRENT_LIST_FILE})
+  endforeach()
+  return()
+endif()
+
+# --- Script mode: one case.
+cmake_minimum_required(VERSION 3.21)
+
+file(REMOVE_RECURSE ${WORK})
+set(game ${WORK}/game)
+file(MAKE_DIRECTORY ${game}/Replays ${game}/SaveData/Saves)
+file(COPY ${TOOL} DESTINATION ${game})
+get_filename_component(tool_name ${TOOL} NAME)
+set(TOOL ${game}/${tool_name})
+file(WRITE ${game}/replay_autosave.ini "[ReplayAutosave]\nDir = SaveData\\Saves\n")
+file(WRITE ${game}/Replays/replay.rp4 "the race just driven")
+file(WRITE ${game}/SaveData/Saves/a.rp4 "replay A")
+file(WRITE ${game}/SaveData/Saves/replays.csv
+     "file,saved,type,track,laps,source,best_lap_car1\r\n"
+     "a.rp4,2026-03-07 21:05:09,SR,ALPINE,3,Replays\\replay.rp4,81.44\r\n")
+
+# Runs the program with the given arguments and `input` as what the player
+# types; sets rc, out, err.
+function(run_tool input)
+  file(WRITE ${WORK}/input "${input}")
+  execute_process(COMMAND ${EMULATOR} ${TOOL} ${ARGN} WORKING_DIRECTORY ${WORK}
+                  INPUT_FILE ${WORK}/input
+                  RESULT_VARIABLE status OUTPUT_VARIABLE stdout ERROR_VARIABLE stderr)
+  set(rc "${status}" PARENT_SCOPE)
+  set(out "${stdout}" PARENT_SCOPE)
+  set(err "${stderr}" PARENT_SCOPE)
+endfunction()
+
+function(expect_rc want)
+  if(NOT rc STREQUAL "${want}")
+    message(FATAL_ERROR "exit status ${rc}, want ${want}\nstdout:\n${out}\nstderr:\n${err}")
+  endif()
+endfunction()
+
+function(expect_in text pattern)
+  if(NOT "${text}" MATCHES "${pattern}")
+    message(FATAL_ERROR "no match for '${pattern}' in:\n${text}")
+  endif()
+endfunction()
+
+function(expect_file path want)
+  file(READ ${path} got)
+  if(NOT got STREQUAL "${want}")
+    message(FATAL_ERROR "${path} holds '${got}', want '${want}'")
+  endif()
+endfunction()
+
+if(CASE STREQUAL "dropped_replay")
+  # The window is closed instead of Enter: nothing changes.
+  run_tool("" ${game}/SaveData/Saves/a.rp4)
+  expect_rc(1)
+  expect_in("${out}" "^Press Enter to let the game play a[.]rp4, or close this window[.]")
+  expect_in("${out}" "Nothing changed[.]\n$")
+  expect_file(${game}/Replays/replay.rp4 "the race just driven")
+
+  run_tool("\n" ${game}/SaveData/Saves/a.rp4)
+  expect_rc(0)
+  expect_in("${out}" "\nThe game will play a[.]rp4 when you next watch its replay")
+  expect_in("${out}" "The replay it had is kept as [^\n]*kept_[-0-9_]+[.]rp4[.]\n$")
+  expect_file(${game}/Replays/replay.rp4 "replay A")
+  expect_file(${game}/SaveData/Saves/a.rp4 "replay A")
+
+elseif(CASE STREQUAL "double_click")
+  # Eleven replays more than the recorded one: the ten newest are listed.
+  foreach(i RANGE 10 20)
+    file(WRITE ${game}/SaveData/Saves/bare_${i}.rp4 "${i}")
+    file(TOUCH_NOCREATE ${game}/SaveData/Saves/bare_${i}.rp4)
+  endforeach()
+  run_tool("")
+  expect_rc(0)
+  expect_in("${out}" "^Settings the plug-in reads from [^\n]*game/replay_autosave[.]ini:")
+  expect_in("${out}" "\nNo warnings[.]\n\nReplays in [^\n]*SaveData/Saves, newest first:\n")
+  expect_in("${out}" "\n[(]the 10 newest of 12; \"replay-autosave list\" shows them all[)]\n$")
+  string(REGEX MATCHALL "bare_[0-9]+[.]rp4" listed "${out}")
+  list(LENGTH listed count)
+  if(NOT count EQUAL 10)
+    message(FATAL_ERROR "want 10 replays listed, got ${count}:\n${out}")
+  endif()
+
+else()
+  message(FATAL_ERROR "unknown CASE ${CASE}")
+endif()

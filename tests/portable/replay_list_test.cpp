@@ -1,0 +1,196 @@
+// The replays list: what it shows from the plug-in's record lines and from
+// bare files in Dir, record lines whose file is gone, and how the record
+// reader copes with damaged and foreign lines.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "companion_fixture.h"
+#include "jobs.h"
+#include "plugin_state.h"
+#include "records.h"
+
+namespace {
+
+class ReplayList : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ra_test_reset_plugin();
+        game_ = ra_test_scratch_dir();
+        saves_ = game_ + "/SaveData/Saves";
+        ASSERT_EQ(system(("mkdir -p '" + saves_ + "'").c_str()), 0);
+        ASSERT_TRUE(ra_test_write_file(game_ + "/replay_autosave.ini",
+                                       "[ReplayAutosave]\nDir = SaveData\\Saves\n"));
+    }
+    void TearDown() override { ra_test_reset_plugin(); }
+
+    // The list job's exit status, output and error output for these options.
+    int list(ra_list_job job, ra_output *out) {
+        ra_test_reset_plugin();
+        job.ini = game_ + "/replay_autosave.ini";
+        return ra_run_list(job, out);
+    }
+
+    std::string game_, saves_;
+};
+
+const char alpine[] = "2026-03-07_21-05-09_SR_ALPINE_3L.rp4";
+
+}  // namespace
+
+TEST_F(ReplayList, RecordedBareAndMissingReplaysNewestFirst) {
+    // A recorded file (its lap times by car, the fastest in car 2), a record
+    // line whose file is gone, and a file no line names, dated by its stamp.
+    std::string records = ra_test_record_header() +
+                          ra_test_record_line({{"file", alpine},
+                                               {"saved", "2026-03-07 21:05:09"},
+                                               {"type", "SR"},
+                                               {"track", "ALPINE"},
+                                               {"laps", "3"},
+                                               {"source", "Replays\\replay.rp4"},
+                                               {"best_lap_car1", "81.44"},
+                                               {"best_lap_car2", "80.01"},
+                                               {"best_lap_car3", "0.00"}}) +
+                          ra_test_record_line({{"file", "gone.rp4"},
+                                               {"saved", "2026-03-06 10:00:00"},
+                                               {"type", "ST"},
+                                               {"track", "COAST"},
+                                               {"laps", "2"}});
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/replays.csv", records));
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/" + alpine, "A"));
+    ASSERT_TRUE(ra_test_set_file_time(saves_ + "/" + alpine, "2026-01-01 00:00:00"));
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/bare.rp4", "B"));
+    ASSERT_TRUE(ra_test_set_file_time(saves_ + "/bare.rp4", "2026-03-08 08:00:00"));
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/notes.txt", "not a replay"));
+
+    ra_output out;
+    ASSERT_EQ(list(ra_list_job(), &out), ra_exit_ok) << out.err;
+    EXPECT_EQ(out.err, "");
+    EXPECT_EQ(out.out,
+              "Replays in " + saves_ +
+                  ", newest first:\n"
+                  "When                 Type  Track   Laps  Fastest lap  File\n"
+                  "2026-03-08 08:00:00  -     -       -     -            bare.rp4\n"
+                  "2026-03-07 21:05:09  SR    ALPINE  3     1:20.01      " +
+                  alpine +
+                  "\n"
+                  "2026-03-06 10:00:00  ST    COAST   2     -            gone.rp4  (missing)\n");
+
+    // The same as comma-separated values, and cut down by the filters; a
+    // bare file has no track or type to match.
+    ra_list_job job;
+    job.csv = true;
+    job.since = "2026-03-07";
+    out = ra_output();
+    ASSERT_EQ(list(job, &out), ra_exit_ok);
+    EXPECT_EQ(out.out,
+              "when,type,track,laps,fastest_lap,file,state\n"
+              "2026-03-08 08:00:00,,,,,bare.rp4,saved\n"
+              "2026-03-07 21:05:09,SR,ALPINE,3,80.01," +
+                  std::string(alpine) + ",saved\n");
+    job = ra_list_job();
+    job.track = "coast";
+    job.type = "st";
+    out = ra_output();
+    ASSERT_EQ(list(job, &out), ra_exit_ok);
+    EXPECT_NE(out.out.find("gone.rp4  (missing)"), std::string::npos) << out.out;
+    EXPECT_EQ(out.out.find("bare.rp4"), std::string::npos) << out.out;
+
+    // Without a record file every replay is listed from its file.
+    ASSERT_EQ(remove((saves_ + "/replays.csv").c_str()), 0);
+    out = ra_output();
+    ASSERT_EQ(list(ra_list_job(), &out), ra_exit_ok);
+    EXPECT_NE(
+        out.out.find("2026-01-01 00:00:00  -     -      -     -            " + std::string(alpine)),
+        std::string::npos)
+        << out.out;
+}
+
+TEST_F(ReplayList, ASecondSaveUnderTheSameNameReplacesTheFirst) {
+    // Without %time% in the name, the second race overwrote the first's file.
+    ASSERT_TRUE(ra_test_write_file(
+        saves_ + "/replays.csv",
+        ra_test_record_header() +
+            ra_test_record_line({{"file", "ALPINE.rp4"}, {"saved", "2026-03-07 20:00:00"}}) +
+            ra_test_record_line({{"file", "ALPINE.rp4"}, {"saved", "2026-03-07 21:00:00"}})));
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/alpine.RP4", "second"));
+    ra_output out;
+    ASSERT_EQ(list(ra_list_job(), &out), ra_exit_ok);
+    EXPECT_NE(out.out.find("2026-03-07 21:00:00  -     -      -     -            alpine.RP4\n"),
+              std::string::npos)
+        << out.out;
+    EXPECT_NE(out.out.find("ALPINE.rp4  (replaced by a later race of the same name)"),
+              std::string::npos)
+        << out.out;
+}
+
+TEST_F(ReplayList, DamagedAndForeignLinesAreSkippedWithOneWarningEach) {
+    // Columns found by name: moved, and one the reader does not know.
+    std::string text =
+        "laps,extra,saved,file,best_lap_car1,source\r\n"
+        "3,x,2026-03-07 21:05:09,a.rp4,81.44,Replays\\replay.rp4\r\n"  // line 2: good
+        "3,x,2026-03-07 21:05:09,b.rp4,81.44\r\n"                      // 3: a field short
+        "\"multi\r\nline\",\"a \"\"quoted\"\", value\",2026-03-07 21:06:00,c.rp4,,\r\n"  // 4-5:
+                                                                                         // good
+        "3,x,2026-02-30 10:00:00,d.rp4,,\r\n"                      // 6: no such day
+        "3,x,2026-03-07 21:05:09,..\\..\\game.exe,,\r\n"           // 7: a path
+        "3,x,2026-03-07 21:05:09,e.rp4,,C:\\Windows\\win.ini\r\n"  // 8: not the replay
+        "3,x,2026-03-07 21:05:09,f.rp4,,\"unterminated\r\n"        // 9: quote never ends
+        "\r\n"                                                     // 10: empty
+        "3,x,2026-03-07 21:07:00,g.rp4,79.99,\r\n";                // 11: good
+    ra_records records;
+    ra_parse_records(text, "replays.csv", &records);
+    ASSERT_EQ(records.lines.size(), 3u);
+    EXPECT_EQ(records.lines[0].file, "a.rp4");
+    EXPECT_EQ(records.lines[0].line, 2);
+    EXPECT_EQ(records.lines[0].fastest_lap, 8144u);
+    EXPECT_EQ(records.lines[1].get("laps"), "multi\r\nline");
+    EXPECT_EQ(records.lines[1].get("extra"), "a \"quoted\", value");
+    EXPECT_EQ(records.lines[1].fastest_lap, 0u);
+    EXPECT_EQ(records.lines[2].file, "g.rp4");
+    EXPECT_EQ(records.lines[2].line, 11);
+    const int damaged[] = {3, 6, 7, 8, 9};
+    ASSERT_EQ(records.warnings.size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(records.warnings[i], "replays.csv line " + std::to_string(damaged[i]) +
+                                           ": a damaged or foreign line, skipped");
+    }
+
+    // A file whose header is not ours: one warning, and no line is used.
+    ra_parse_records("name,when\r\na.rp4,2026-03-07 21:05:09\r\n", "replays.csv", &records);
+    EXPECT_TRUE(records.lines.empty());
+    ASSERT_EQ(records.warnings.size(), 1u);
+    EXPECT_NE(records.warnings[0].find("not the plug-in's record file"), std::string::npos);
+
+    // Through the list: the warning on the error output, the files still listed.
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/replays.csv", "\xFF\xFE garbage"));
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/a.rp4", "A"));
+    ra_output out;
+    ASSERT_EQ(list(ra_list_job(), &out), ra_exit_ok);
+    EXPECT_EQ(out.err, "warning: " + saves_ +
+                           "/replays.csv: not the plug-in's record file (its first line names "
+                           "no \"file\" and \"saved\" columns); it is not used\n");
+    EXPECT_NE(out.out.find("a.rp4"), std::string::npos);
+}
+
+TEST_F(ReplayList, UnreadableSaveFolderOrSettingsFail) {
+    ASSERT_EQ(system(("rm -rf '" + saves_ + "'").c_str()), 0);
+    ra_output out;
+    EXPECT_EQ(list(ra_list_job(), &out), ra_exit_failed);
+    EXPECT_EQ(out.out, "");
+    EXPECT_NE(out.err.find("the save folder " + saves_ + " does not exist"), std::string::npos)
+        << out.err;
+
+    ra_list_job job;
+    job.since = "7 March";
+    out = ra_output();
+    EXPECT_EQ(list(job, &out), ra_exit_usage);
+    EXPECT_NE(out.err.find("--since wants a day as YYYY-MM-DD"), std::string::npos);
+
+    ra_test_reset_plugin();
+    job = ra_list_job();
+    job.ini = game_ + "/missing.ini";
+    out = ra_output();
+    EXPECT_EQ(ra_run_list(job, &out), ra_exit_usage);
+    EXPECT_NE(out.err.find("cannot read " + game_ + "/missing.ini"), std::string::npos) << out.err;
+}

@@ -1,0 +1,157 @@
+// Restoring a saved replay: the game's replay is replaced by it, the replay
+// the game had is kept in Dir unless Dir has it already, the restored file is
+// never changed, and a failure leaves everything as it was.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "companion_fixture.h"
+#include "jobs.h"
+#include "plugin_state.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Restore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ra_test_reset_plugin();
+        game_ = ra_test_scratch_dir();
+        saves_ = game_ + "/SaveData/Saves";
+        replay_ = game_ + "/Replays/replay.rp4";
+        ASSERT_EQ(system(("mkdir -p '" + saves_ + "' '" + game_ + "/Replays'").c_str()), 0);
+        ASSERT_TRUE(ra_test_write_file(game_ + "/replay_autosave.ini",
+                                       "[ReplayAutosave]\nDir = SaveData\\Saves\n"));
+        ASSERT_TRUE(ra_test_write_file(replay_, "the race just driven"));
+        ASSERT_TRUE(ra_test_set_file_time(replay_, "2026-03-08 19:30:00"));
+        ASSERT_TRUE(ra_test_write_file(saves_ + "/a.rp4", "replay A"));
+        ASSERT_TRUE(ra_test_write_file(saves_ + "/b.rp4", "replay B"));
+        // The game's replay folder as the game names it.
+        ASSERT_TRUE(ra_test_write_file(
+            saves_ + "/replays.csv",
+            ra_test_record_header() + ra_test_record_line({{"file", "a.rp4"},
+                                                           {"saved", "2026-03-07 21:05:09"},
+                                                           {"source", "Replays\\replay.rp4"}})));
+    }
+    void TearDown() override { ra_test_reset_plugin(); }
+
+    int restore(const std::string &file, ra_output *out, const std::string &to = "") {
+        ra_test_reset_plugin();
+        ra_restore_job job;
+        job.ini = game_ + "/replay_autosave.ini";
+        job.file = file;
+        job.to = to;
+        *out = ra_output();
+        return ra_run_restore(job, out);
+    }
+
+    // Every file below the game's folder with its bytes, to see that nothing changed.
+    std::vector<std::string> everything() {
+        std::vector<std::string> files;
+        for (const auto &entry : fs::recursive_directory_iterator(game_)) {
+            files.push_back(entry.path().string() + "=" +
+                            (entry.is_regular_file() ? ra_test_read_file(entry.path()) : "/"));
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    std::string game_, saves_, replay_;
+};
+
+}  // namespace
+
+TEST_F(Restore, KeepsTheUnsavedReplayOnceAndNeverChangesTheFile) {
+    ra_output out;
+    // The replay the game has is in no file of Dir: it is kept first, under
+    // its time stamp.
+    ASSERT_EQ(restore("a.rp4", &out), ra_exit_ok) << out.err;
+    const std::string kept = saves_ + "/kept_2026-03-08_19-30-00.rp4";
+    EXPECT_EQ(ra_test_read_file(replay_), "replay A");
+    EXPECT_EQ(ra_test_read_file(kept), "the race just driven");
+    EXPECT_EQ(ra_test_read_file(saves_ + "/a.rp4"), "replay A");
+    EXPECT_EQ(out.out, "The game will play a.rp4 when you next watch its replay (copied to " +
+                           replay_ + "). The replay it had is kept as " + kept + ".\n");
+    EXPECT_FALSE(ra_test_file_exists(replay_ + ra_restore_temp_suffix));
+
+    // Now the game's replay is a.rp4, which Dir has: no second copy.
+    ASSERT_EQ(restore(saves_ + "/b.rp4", &out), ra_exit_ok) << out.err;
+    EXPECT_EQ(ra_test_read_file(replay_), "replay B");
+    EXPECT_EQ(out.out, "The game will play b.rp4 when you next watch its replay (copied to " +
+                           replay_ + "). The replay it had is saved already as " + saves_ +
+                           "/a.rp4.\n");
+    std::vector<std::string> before = everything();
+    ASSERT_EQ(restore("b.rp4", &out), ra_exit_ok);
+    EXPECT_EQ(out.out, "The game already plays b.rp4 (" + replay_ + "); nothing changed.\n");
+    EXPECT_EQ(everything(), before);
+
+    // A kept name already taken by another replay is never replaced.
+    ASSERT_TRUE(ra_test_write_file(replay_, "another race"));
+    ASSERT_TRUE(ra_test_set_file_time(replay_, "2026-03-08 19:30:00"));
+    ASSERT_EQ(restore("a.rp4", &out), ra_exit_ok) << out.err;
+    EXPECT_EQ(ra_test_read_file(kept), "the race just driven");
+    EXPECT_EQ(ra_test_read_file(saves_ + "/kept_2026-03-08_19-30-00_2.rp4"), "another race");
+
+    // A game's replay named inside Dir is no saved copy of itself.
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/replay.rp4", "in Dir"));
+    ASSERT_TRUE(ra_test_set_file_time(saves_ + "/replay.rp4", "2026-03-09 10:00:00"));
+    ASSERT_EQ(restore("b.rp4", &out, saves_ + "/replay.rp4"), ra_exit_ok) << out.err;
+    EXPECT_EQ(ra_test_read_file(saves_ + "/kept_2026-03-09_10-00-00.rp4"), "in Dir");
+}
+
+TEST_F(Restore, LeavesEverythingAsItWasWhenTheReplayCannotBeWritten) {
+    // The new replay cannot be written beside the game's (its temporary name
+    // is taken by a folder): the unsaved replay is not kept either.
+    ASSERT_EQ(mkdir((replay_ + ra_restore_temp_suffix).c_str(), 0755), 0);
+    ASSERT_TRUE(ra_test_write_file(replay_ + ra_restore_temp_suffix + "/x", "x"));
+    std::vector<std::string> before = everything();
+    ra_output out;
+    EXPECT_EQ(restore("a.rp4", &out), ra_exit_failed);
+    EXPECT_EQ(everything(), before);
+    EXPECT_EQ(out.out, "");
+    EXPECT_NE(out.err.find("cannot write " + replay_ + ra_restore_temp_suffix), std::string::npos)
+        << out.err;
+    EXPECT_EQ(out.err.find('\n'), out.err.size() - 1) << out.err;
+
+    // A named replay in a folder that does not exist.
+    EXPECT_EQ(restore("a.rp4", &out, game_ + "/Nowhere/replay.rp4"), ra_exit_failed);
+    EXPECT_EQ(everything(), before);
+    EXPECT_NE(out.err.find("its folder does not exist"), std::string::npos) << out.err;
+
+    // The game's replay itself, and a file that does not exist.
+    EXPECT_EQ(restore(replay_, &out), ra_exit_usage);
+    EXPECT_NE(out.err.find("is the game's replay itself"), std::string::npos) << out.err;
+    EXPECT_EQ(restore("c.rp4", &out), ra_exit_usage);
+    EXPECT_NE(out.err.find("cannot find the replay c.rp4"), std::string::npos) << out.err;
+    EXPECT_EQ(everything(), before);
+}
+
+TEST_F(Restore, FindsTheGamesReplayWithoutARecordOrSaysHowToNameIt) {
+    ASSERT_EQ(remove((saves_ + "/replays.csv").c_str()), 0);
+    // A replay.rp4 inside Dir is a saved one, never the game's.
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/replay.rp4", "saved under the game's name"));
+    ra_output out;
+    ASSERT_EQ(restore("a.rp4", &out), ra_exit_ok) << out.err;
+    EXPECT_EQ(ra_test_read_file(replay_), "replay A");
+
+    // Two candidates: nothing changes, and the message says to use --to.
+    ASSERT_EQ(system(("mkdir -p '" + game_ + "/Old'").c_str()), 0);
+    ASSERT_TRUE(ra_test_write_file(game_ + "/Old/REPLAY.RP4", "old"));
+    std::vector<std::string> before = everything();
+    EXPECT_EQ(restore("b.rp4", &out), ra_exit_usage);
+    EXPECT_EQ(everything(), before);
+    EXPECT_NE(out.err.find("cannot tell which replay the game plays, there are 2"),
+              std::string::npos)
+        << out.err;
+    EXPECT_NE(out.err.find("--to PATH"), std::string::npos) << out.err;
+
+    // Named with --to.
+    ASSERT_EQ(restore("b.rp4", &out, game_ + "/Old/REPLAY.RP4"), ra_exit_ok) << out.err;
+    EXPECT_EQ(ra_test_read_file(game_ + "/Old/REPLAY.RP4"), "replay B");
+    EXPECT_EQ(ra_test_read_file(replay_), "replay A");
+}

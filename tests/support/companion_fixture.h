@@ -1,0 +1,16 @@
+// Test support for the companion program: a game folder with its
+// replay_autosave.ini, a save folder, and the plug-in's record file in it.
+#pragma once
+
+#include <map>
+#include <string>
+
+// Every column of the record file, in the order the plug-in writes them.
+std::string ra_test_record_header(void);
+
+// One record line with these values by column name (the others empty),
+// quoted as the plug-in quotes them, ended by CR LF.
+std::string ra_test_record_line(const std::map<std::string, std::string> &values);
+
+// Sets the file's time stamp to a local time "YYYY-MM-DD HH:MM:SS".
+bool ra_test_set_file_time(const std::string &path, const char *local);
