@@ -1,6 +1,7 @@
 // The autosave's own costs, with the Windows stand-ins on the real file
 // system: one probing candidate, the longest stall a probing run can cause,
-// one whole autosave against a plain copy of the same file, and scrubbing.
+// one whole autosave against a plain copy of the same file (also with the
+// record of saves on), and scrubbing.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,6 +25,7 @@ static const char bench_replay_file[] = "Replays\\replay.rp4";
 static const char bench_probe_dir[] = "SaveData\\Probe";
 static const char bench_plain_copy[] = "SaveData\\Saves\\plain.rp4";
 static const char bench_scrub_file[] = "SaveData\\Saves\\scrub.rp4";
+static const char bench_saved_file[] = "SaveData\\Saves\\2026-03-07_21-05-09_SR_ALPINE_3L.rp4";
 // The template of the probing benchmarks: the default one with the index.
 static const char bench_index_tpl[] = "%date%_%time%_%type%_%track%_%laps%L_%index%";
 
@@ -146,11 +148,44 @@ static void ScrubReplay(benchmark::State &state) {
     close(fd);
 }
 
-// Both, alternately: one autosave, one plain copy, each timed on its own.
-static void AutosaveVsCopy(benchmark::State &state) {
+// The record's own cost: one line appended to replays.csv, the file opened
+// and closed around it, from a context filled as the handler fills it.
+static void RecordSave(benchmark::State &state) {
     bench_replay_world();
     bench_game(bench_replay_dir);
     bench_settings(RA_DEFAULT_DIR, nullptr, 1);
+    ra_ctx ctx;
+    ra_fill_ctx(&ctx, 1);
+    sim_clear_faults();
+    for (auto _ : state) {
+        ra_record_save(&ctx, bench_replay_file, bench_saved_file);
+    }
+    if (sim_call_count("WriteFile") != state.iterations()) state.SkipWithError("a write failed");
+}
+
+// Building the record's header and line alone, without the file.
+static void RecordLine(benchmark::State &state) {
+    bench_game(bench_replay_dir);
+    ra_ctx ctx;
+    ra_fill_ctx(&ctx, 1);
+    char buf[RA_RECORD_BUF];
+    for (auto _ : state) {
+        uint32_t fill = 0;
+        ra_record_header(buf, &fill);
+        ra_record_line(buf, &fill, &ctx, bench_saved_file + sizeof RA_DEFAULT_DIR,
+                       bench_replay_file);
+        benchmark::DoNotOptimize(fill);
+    }
+}
+
+// Both, alternately: one autosave, one plain copy, each timed on its own.
+// With record, every autosave also appends its line to replays.csv.
+static void bench_autosave_vs_copy(benchmark::State &state, int record) {
+    bench_replay_world();
+    bench_game(bench_replay_dir);
+    bench_settings(RA_DEFAULT_DIR, nullptr, 1);
+    ra_record = record;
+    sim_clear_faults();
     double autosave = 0, copy = 0;
     bool autosave_first = true;
     for (auto _ : state) {
@@ -166,11 +201,19 @@ static void AutosaveVsCopy(benchmark::State &state) {
         }
         autosave_first = !autosave_first;
     }
+    // The record's one write per autosave, after the scrub's one.
+    if (record && sim_call_count("WriteFile") != 2 * state.iterations()) {
+        state.SkipWithError("a record was not written");
+    }
+    ra_record = 0;
     double n = (double)state.iterations();
     state.counters["autosave_us"] = autosave / n * 1e6;
     state.counters["copy_us"] = copy / n * 1e6;
     state.counters["ratio"] = autosave / copy;
 }
+
+static void AutosaveVsCopy(benchmark::State &state) { bench_autosave_vs_copy(state, 0); }
+static void AutosaveRecordVsCopy(benchmark::State &state) { bench_autosave_vs_copy(state, 1); }
 
 BENCHMARK(ProbeCandidate);
 BENCHMARK(ProbeWorstCase)->Unit(benchmark::kMillisecond);
@@ -180,8 +223,18 @@ BENCHMARK(AutosaveVsCopy)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(RecordLine)->Unit(benchmark::kMicrosecond);
+BENCHMARK(RecordSave)->Unit(benchmark::kMicrosecond);
+BENCHMARK(AutosaveRecordVsCopy)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(ScrubReplay)->Unit(benchmark::kMicrosecond);
 
 static const int bench_autosave_ratio =
     (bench_add_ratio("whole autosave / plain copy (1 MiB)", "AutosaveVsCopy", "ratio", 1.10, false),
+     0);
+static const int bench_record_ratio =
+    (bench_add_ratio("whole autosave with Record=1 / plain copy (1 MiB)", "AutosaveRecordVsCopy",
+                     "ratio", 1.10, false),
      0);

@@ -96,6 +96,7 @@ void bench_settings(const std::string &dir, const char *name_tpl, int clear_ip) 
     if (name_tpl) strcpy(ra_tpls[0].value, name_tpl);
     ra_index_start = 1;
     ra_clear_ip = clear_ip;
+    ra_record = 0;
 }
 
 void bench_write_file(const std::string &path, const std::string &bytes) {

@@ -23,7 +23,7 @@ const std::string &bench_scratch(void);
 void bench_game(const std::string &replay_dir);
 
 // Settings as the INI would give them, loaded already: Dir, the "Name"
-// template (null: none, so the built-in one), IndexStart 1, ClearIp.
+// template (null: none, so the built-in one), IndexStart 1, ClearIp, Record 0.
 void bench_settings(const std::string &dir, const char *name_tpl, int clear_ip);
 
 // Writes a whole file at a host path; aborts on failure.

@@ -13,8 +13,8 @@
 namespace {
 
 // The keys the plug-in reads besides the 22 templates.
-const char *const ra_check_plain_keys[] = {"Enabled", "Dir", "IndexStart", "ClearIp"};
-const char *const ra_check_int_keys[] = {"Enabled", "IndexStart", "ClearIp"};
+const char *const ra_check_plain_keys[] = {"Enabled", "Dir", "IndexStart", "ClearIp", "Record"};
+const char *const ra_check_int_keys[] = {"Enabled", "IndexStart", "ClearIp", "Record"};
 
 // Longest Dir for which every name the expander can make still fits a path:
 // Dir, "\", the name and ".rp4" within 259 characters.

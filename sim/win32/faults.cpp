@@ -27,6 +27,8 @@ std::map<std::string, sim_fault> &sim_faults() {
 }
 
 sim_short_read_state sim_pending_short_read = {false, 0, 0};
+bool sim_short_write_armed = false;  // the next WriteFile stops short
+uint32_t sim_short_write_max = 0;    // after this many bytes
 
 // Services that cannot fail on Windows: they are counted but never fail.
 bool sim_cannot_fail(const std::string &service) {
@@ -74,10 +76,23 @@ extern "C" void sim_short_read(uint32_t max_bytes, uint32_t error) {
     sim_pending_short_read = sim_short_read_state{true, max_bytes, error};
 }
 
+bool sim_take_short_write(uint32_t *max_bytes) {
+    if (!sim_short_write_armed) return false;
+    sim_short_write_armed = false;
+    *max_bytes = sim_short_write_max;
+    return true;
+}
+
+extern "C" void sim_short_write(uint32_t max_bytes) {
+    sim_short_write_armed = true;
+    sim_short_write_max = max_bytes;
+}
+
 extern "C" void sim_clear_faults(void) {
     sim_faults().clear();
     sim_counts().clear();
     sim_pending_short_read.armed = false;
+    sim_short_write_armed = false;
     sim_clear_handle_faults();
     sim_clear_created_dirs();
 }

@@ -19,7 +19,7 @@ struct sim_handle {
     int fd;     // host descriptor
     dev_t dev;  // identity of the open file, for sharing
     ino_t ino;
-    DWORD access;              // GENERIC_READ and/or GENERIC_WRITE
+    DWORD access;              // GENERIC_READ and/or GENERIC_WRITE (see sim_rights)
     DWORD share;               // FILE_SHARE_READ and/or FILE_SHARE_WRITE
     std::string host_path;     // for error translation
     sim_short_read_state cap;  // injected short reads on this handle
@@ -44,11 +44,33 @@ sim_handle *sim_lookup(HANDLE h) {
     return &it->second;
 }
 
+// Windows' File Access Rights Constants: FILE_APPEND_DATA is "the right to
+// append data to the file", and "for local files, write operations will not
+// overwrite existing data if this flag is specified without FILE_WRITE_DATA"
+// (which GENERIC_WRITE includes). WriteFile's documentation calls writing at
+// the end "functionally equivalent to previously calling the CreateFile
+// function to open hFile using FILE_APPEND_DATA access". For sharing it is
+// write access: CreateFileA's FILE_SHARE_WRITE lets others "request write
+// access", and a handle without it refuses every writer. We keep
+// GENERIC_READ and GENERIC_WRITE as the rights for reading, writing and
+// sharing, with FILE_APPEND_DATA counted as GENERIC_WRITE.
+DWORD sim_rights(DWORD access) {
+    DWORD rights = access & (GENERIC_READ | GENERIC_WRITE);
+    if (access & FILE_APPEND_DATA) rights |= GENERIC_WRITE;
+    return rights;
+}
+
+bool sim_append_only(DWORD access) {
+    return (access & FILE_APPEND_DATA) != 0 && (access & GENERIC_WRITE) == 0;
+}
+
 int sim_open_flags(DWORD access, DWORD disposition) {
     int flags = O_CLOEXEC;
-    bool reading = (access & GENERIC_READ) != 0;
-    bool writing = (access & GENERIC_WRITE) != 0;
+    bool reading = (sim_rights(access) & GENERIC_READ) != 0;
+    bool writing = (sim_rights(access) & GENERIC_WRITE) != 0;
     flags |= writing ? (reading ? O_RDWR : O_WRONLY) : O_RDONLY;
+    // POSIX O_APPEND moves to the end before each write, as one step.
+    if (sim_append_only(access)) flags |= O_APPEND;
     switch (disposition) {
     case CREATE_NEW:
         return flags | O_CREAT | O_EXCL;
@@ -112,7 +134,7 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPS
     // Everything that can refuse the open is checked before a file is
     // created or truncated.
     existed = stat(host.c_str(), &st) == 0;
-    if (existed) error = sim_refuse_existing(st, access, share, disposition);
+    if (existed) error = sim_refuse_existing(st, sim_rights(access), share, disposition);
     if (error != ERROR_SUCCESS) goto fail;
     fd = open(host.c_str(), sim_open_flags(access, disposition), 0666);
     if (fd < 0 || fstat(fd, &st) != 0) {
@@ -122,9 +144,14 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPS
     {
         uintptr_t value = sim_next_handle;
         sim_next_handle += 4;
-        sim_handles()[value] = sim_handle{
-            fd,   st.st_dev, st.st_ino, access, share, host, sim_short_read_state{false, 0, 0},
-            false};
+        sim_handles()[value] = sim_handle{fd,
+                                          st.st_dev,
+                                          st.st_ino,
+                                          sim_rights(access),
+                                          share,
+                                          host,
+                                          sim_short_read_state{false, 0, 0},
+                                          false};
         // Like Windows: ERROR_ALREADY_EXISTS tells that an existing file was
         // opened or replaced where one could have been created.
         bool may_create = disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
@@ -197,6 +224,10 @@ extern "C" BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LP
         sim_set_error(ERROR_ACCESS_DENIED);
         return FALSE;
     }
+    // An injected short write stops there and still reports success, as
+    // WriteFile may ("lpNumberOfBytesWritten" below the count asked for).
+    uint32_t cap = 0;
+    if (sim_take_short_write(&cap) && to_write > cap) to_write = cap;
     DWORD done = 0;
     while (done < to_write) {
         ssize_t n = ::write(h->fd, (const char *)buffer + done, to_write - done);

@@ -57,6 +57,8 @@ struct sim_short_read_state {
 };
 // Takes the pending cap, if any, leaving none pending.
 sim_short_read_state sim_take_short_read(void);
+// Takes the pending short write, if any: true with its byte count in *max_bytes.
+bool sim_take_short_write(uint32_t *max_bytes);
 // Drops the cap of every open handle (sim_clear_faults).
 void sim_clear_handle_faults(void);
 // Forgets the CreateDirectoryA log (sim_clear_faults).

@@ -57,6 +57,10 @@ void sim_fail_call_after(const char *service, uint32_t skip, uint32_t error, uin
 // reads without failing). Cleared by sim_clear_faults.
 void sim_short_read(uint32_t max_bytes, uint32_t error);
 
+// Makes the next WriteFile write at most `max_bytes` and report success
+// with that count, short of what was asked. Cleared by sim_clear_faults.
+void sim_short_write(uint32_t max_bytes);
+
 // Clears every injected fault and the call counters.
 void sim_clear_faults(void);
 

@@ -203,4 +203,6 @@ extern "C" void vq_ra_after(void) {
     // Scrubbing is best effort: the copy stands whatever it does.
     if (ra_clear_ip) ra_scrub_ip(dst);
     if (ra_log) ra_log("replay autosave: %s (type=%s)", dst, ctx.type);
+    // The record, too, is best effort: the saved replay stands whatever it does.
+    if (ra_record) ra_record_save(&ctx, src, dst);
 }

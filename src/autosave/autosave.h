@@ -1,8 +1,10 @@
 // The after-race autosave: copies the game's latest replay under its
-// templated name, and scrubs addresses from the copy.
+// templated name, scrubs addresses from the copy, and records the save.
 #pragma once
 
 #include <stdint.h>
+
+#include "snapshot/race_context.h"
 
 // Candidates tried for a template with "%index%" before giving up.
 #define RA_INDEX_PROBES 10000u
@@ -15,6 +17,10 @@
 #define RA_QUAD_MIN 7u
 // The game's replay file, appended to its replay folder text.
 #define RA_REPLAY_FILE "replay.rp4"
+// The record of saved replays in Dir, one line per save ("Record" on).
+#define RA_RECORD_FILE "replays.csv"
+// The record's header and one line at their longest (proven in record.cpp).
+#define RA_RECORD_BUF 4096u
 
 extern "C" {
 
@@ -38,5 +44,18 @@ void ra_scrub_ip(const char *path);
 
 // Length of the dotted quad starting exactly at p (limit bytes readable), or 0.
 uint32_t ra_quad_len(const uint8_t *p, uint32_t limit);
+
+// Appends the line of the replay just copied from src to dst to
+// Dir\replays.csv in one write, the header first when the file is empty;
+// ctx is the race context the name came from. A failure is logged; the
+// saved replay stands whatever happens here.
+void ra_record_save(const ra_ctx *ctx, const char *src, const char *dst);
+
+// The header line, and the line of one save (file: the saved name without
+// Dir; source: the game's replay path), each ending in CR LF, appended to
+// buf (RA_RECORD_BUF bytes) at *fill. No terminator is stored.
+void ra_record_header(char *buf, uint32_t *fill);
+void ra_record_line(char *buf, uint32_t *fill, const ra_ctx *ctx, const char *file,
+                    const char *source);
 
 }  // extern "C"

@@ -13,6 +13,7 @@ int32_t ra_index_start = 1;
 // Off until the file is read: a path that cannot be formed leaves scrubbing
 // off, while a missing file gives the key's default, on.
 int32_t ra_clear_ip = 0;
+int32_t ra_record = 0;
 int32_t ra_cfg_loaded = 0;
 
 const char ra_default_tpl[] = "%date%_%time%_%type%_%track%_%laps%L";
@@ -53,6 +54,7 @@ static void ra_read_ini(const char *ini) {
     }
     ra_index_start = (int32_t)GetPrivateProfileIntA(RA_INI_SECTION, "IndexStart", 1, ini);
     ra_clear_ip = (int32_t)GetPrivateProfileIntA(RA_INI_SECTION, "ClearIp", 1, ini);
+    ra_record = (int32_t)GetPrivateProfileIntA(RA_INI_SECTION, "Record", 0, ini);
 }
 
 // Loads once from ini, or keeps the initial values when ini is null.

@@ -31,6 +31,7 @@ extern char ra_dir[RA_DIR_SIZE];      // save directory, never empty after loadi
 extern ra_tpl ra_tpls[RA_TPL_COUNT];  // templates in reading and lookup order
 extern int32_t ra_index_start;        // first "%index%" value, never negative after loading
 extern int32_t ra_clear_ip;           // non-zero: scrub addresses from saved copies
+extern int32_t ra_record;             // non-zero: a line in Dir's replays.csv per save
 extern int32_t ra_cfg_loaded;         // 1 once loading has begun
 
 // Built-in template used when the settings give none.

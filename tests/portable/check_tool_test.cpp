@@ -393,7 +393,7 @@ TEST_F(CheckTool, ExampleIniIsCleanAndSoAreItsCommentedExamples) {
     // Every key comes with an example line; all of them together are clean.
     std::map<std::string, std::string> examples = commented_examples(example);
     std::string all = "[ReplayAutosave]\n";
-    for (const char *key : {"Enabled", "Dir", "IndexStart", "ClearIp"}) {
+    for (const char *key : {"Enabled", "Dir", "IndexStart", "ClearIp", "Record"}) {
         ASSERT_EQ(examples.count(key), 1u) << key;
     }
     for (const ra_tpl &t : ra_tpls) {

@@ -356,6 +356,40 @@ TEST_F(Files, WriterRefusedWhileReaderSharesOnlyReading) {
     EXPECT_EQ(sim_open_handles(), 0u);
 }
 
+TEST_F(Files, AppendAccessWritesAtTheEndAndCountsAsWriting) {
+    const DWORD both = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    // OPEN_ALWAYS creates a missing file without 183, opens an existing one with it.
+    HANDLE first = open_file("log.csv", FILE_APPEND_DATA, both, OPEN_ALWAYS);
+    ASSERT_NE(first, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    HANDLE second = open_file("log.csv", FILE_APPEND_DATA, both, OPEN_ALWAYS);
+    ASSERT_NE(second, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+
+    // Each write lands at the end, wherever the handle's pointer stands.
+    DWORD n = 0;
+    EXPECT_TRUE(WriteFile(first, "one\r\n", 5, &n, nullptr));
+    EXPECT_TRUE(WriteFile(second, "two\r\n", 5, &n, nullptr));
+    EXPECT_EQ(SetFilePointer(first, 0, nullptr, FILE_BEGIN), 0u);
+    EXPECT_TRUE(WriteFile(first, "three\r\n", 7, &n, nullptr));
+    LONG high = 0;
+    EXPECT_EQ(SetFilePointer(second, 0, &high, FILE_END), 17u);
+    // Appending is no reading.
+    char buf[4];
+    EXPECT_FALSE(ReadFile(first, buf, sizeof buf, &n, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(CloseHandle(first));
+    EXPECT_TRUE(CloseHandle(second));
+    EXPECT_EQ(ra_test_read_file("log.csv"), "one\r\ntwo\r\nthree\r\n");
+
+    // For sharing it is write access: refused by a reader that shares only reading.
+    HANDLE reader = open_file("log.csv", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(open_file("log.csv", FILE_APPEND_DATA, both, OPEN_ALWAYS), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_TRUE(CloseHandle(reader));
+    EXPECT_EQ(sim_open_handles(), 0u);
+}
 TEST_F(Copy, ErrorCodesAndReplacement) {
     ASSERT_TRUE(ra_test_write_file("src.rp4", "replay bytes"));
     ASSERT_TRUE(ra_test_write_file("dst.rp4", "older"));

@@ -21,6 +21,7 @@ void ra_test_reset_plugin(void) {
     for (ra_tpl &tpl : ra_tpls) tpl.value[0] = '\0';
     ra_index_start = 1;
     ra_clear_ip = 0;
+    ra_record = 0;
     ra_cfg_loaded = 0;
 
     ra_game = 0;
