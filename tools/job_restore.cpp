@@ -73,7 +73,7 @@ ra_target ra_search_target(const ra_game_setup &setup) {
 // newest line, else the single one in the game's folder. A path the player
 // names with --to is taken as it is.
 ra_target ra_find_target(const ra_restore_job &job, const ra_game_setup &setup,
-                         const ra_records &records, const ra_record *own) {
+                         const ra_records &records, const ra_record_entry *own) {
     ra_target target;
     if (!job.to.empty()) {
         std::error_code failed;
@@ -81,8 +81,8 @@ ra_target ra_find_target(const ra_restore_job &job, const ra_game_setup &setup,
         if (failed) target.path = ra_path(job.to);
         return target;
     }
-    const ra_record *newest = ra_newest_record(records);
-    for (const ra_record *r : {own, newest}) {
+    const ra_record_entry *newest = ra_newest_record(records);
+    for (const ra_record_entry *r : {own, newest}) {
         if (r != nullptr && !r->get(ra_column_source).empty()) {
             target.path = ra_game_path(setup.game, r->get(ra_column_source));
             return target;
@@ -168,7 +168,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
     ra_records records;
     ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
     for (const std::string &w : records.warnings) out->err += "warning: " + w + "\n";
-    const ra_record *own = nullptr;
+    const ra_record_entry *own = nullptr;
     if (fs::equivalent(file.parent_path(), setup.dir, failed)) own = ra_record_for(records, name);
     ra_target target = ra_find_target(job, setup, records, own);
     if (target.path.empty()) return ra_fail(out, target.problem, ra_exit_usage);

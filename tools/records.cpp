@@ -49,9 +49,10 @@ bool ra_replay_source(const std::string &path) {
 }
 
 // The record of one data row, or false when the row is damaged or foreign.
-bool ra_make_record(const std::vector<std::string> &header, const ra_csv_row &row, ra_record *out) {
+bool ra_make_record(const std::vector<std::string> &header, const ra_csv_row &row,
+                    ra_record_entry *out) {
     if (!row.well_formed || row.fields.size() != header.size()) return false;
-    ra_record record;
+    ra_record_entry record;
     record.line = row.line;
     for (size_t i = 0; i < header.size(); ++i) record.columns.emplace(header[i], row.fields[i]);
     record.file = record.get(ra_column_file);
@@ -78,7 +79,7 @@ bool ra_has(const std::vector<std::string> &header, const char *column) {
 
 }  // namespace
 
-const std::string &ra_record::get(const std::string &column) const {
+const std::string &ra_record_entry::get(const std::string &column) const {
     static const std::string none;
     auto found = columns.find(column);
     return found == columns.end() ? none : found->second;
@@ -103,7 +104,7 @@ void ra_parse_records(const std::string &all, const std::string &shown, ra_recor
         const ra_csv_row &row = rows[i];
         // An empty line carries nothing; it is no damage either.
         if (row.well_formed && row.fields.size() == 1 && row.fields[0].empty()) continue;
-        ra_record record;
+        ra_record_entry record;
         if (ra_make_record(header, row, &record)) {
             out->lines.push_back(record);
         } else {
@@ -127,17 +128,17 @@ void ra_read_records(const std::filesystem::path &dir, const std::string &shown,
     ra_parse_records(text, shown, out);
 }
 
-const ra_record *ra_record_for(const ra_records &records, const std::string &file) {
-    const ra_record *found = nullptr;
-    for (const ra_record &r : records.lines) {
+const ra_record_entry *ra_record_for(const ra_records &records, const std::string &file) {
+    const ra_record_entry *found = nullptr;
+    for (const ra_record_entry &r : records.lines) {
         if (ra_ieq(r.file.c_str(), file.c_str())) found = &r;
     }
     return found;
 }
 
-const ra_record *ra_newest_record(const ra_records &records) {
-    const ra_record *newest = nullptr;
-    for (const ra_record &r : records.lines) {
+const ra_record_entry *ra_newest_record(const ra_records &records) {
+    const ra_record_entry *newest = nullptr;
+    for (const ra_record_entry &r : records.lines) {
         if (newest == nullptr || !(r.saved < newest->saved)) newest = &r;
     }
     return newest;

@@ -29,7 +29,7 @@ extern const char ra_column_source[];    // the game's replay it was copied from
 extern const char ra_column_best_lap[];  // + car number 1..16: best lap of that car
 
 // One usable line of the record file.
-struct ra_record {
+struct ra_record_entry {
     int line = 0;              // line of the file where it starts
     std::string file;          // saved name in Dir, e.g. "2026-03-07_21-05-09_SR_ALPINE_3L.rp4"
     ra_time saved;             // when the plug-in saved it
@@ -41,9 +41,9 @@ struct ra_record {
 };
 
 struct ra_records {
-    bool found = false;                 // the record file exists
-    std::vector<ra_record> lines;       // the usable lines, in file order
-    std::vector<std::string> warnings;  // one per damaged or foreign line, or one for the file
+    bool found = false;                  // the record file exists
+    std::vector<ra_record_entry> lines;  // the usable lines, in file order
+    std::vector<std::string> warnings;   // one per damaged or foreign line, or one for the file
 };
 
 // The record file's text; `shown` names the file in the warnings.
@@ -55,10 +55,10 @@ void ra_read_records(const std::filesystem::path &dir, const std::string &shown,
 
 // The latest line that names this file (ignoring letter case, as Windows
 // compares names), or null.
-const ra_record *ra_record_for(const ra_records &records, const std::string &file);
+const ra_record_entry *ra_record_for(const ra_records &records, const std::string &file);
 
 // The newest line by its saved time (of equal times the later line), or null.
-const ra_record *ra_newest_record(const ra_records &records);
+const ra_record_entry *ra_newest_record(const ra_records &records);
 
 // A lap time as the plug-in writes it, seconds and hundredths ("81.44"), in
 // hundredths; 0 for an empty or zero value, or one in another form.

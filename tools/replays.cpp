@@ -53,7 +53,7 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
     ra_read_records(dir, ra_text(dir / ra_records_file), &out->records);
     // The latest line for each name claims the file.
     std::map<std::string, size_t> claim;
-    const std::vector<ra_record> &lines = out->records.lines;
+    const std::vector<ra_record_entry> &lines = out->records.lines;
     for (size_t i = 0; i < lines.size(); ++i) claim[ra_folded(lines[i].file)] = i;
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string folded = ra_folded(lines[i].file);

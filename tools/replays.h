@@ -18,9 +18,9 @@ enum class ra_replay_state {
 };
 
 struct ra_replay {
-    std::string file;                 // name in Dir
-    ra_time when;                     // saved time of its record line, else the file's time stamp
-    std::optional<ra_record> record;  // the line that names it, if any
+    std::string file;  // name in Dir
+    ra_time when;      // saved time of its record line, else the file's time stamp
+    std::optional<ra_record_entry> record;  // the line that names it, if any
     ra_replay_state state = ra_replay_state::saved;
 };
 
