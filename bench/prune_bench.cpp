@@ -29,17 +29,22 @@ struct bench_prune_world {
 };
 
 // Names as the built-in template makes them, an hour apart, and a record
-// line each with the columns the plug-in writes.
+// line each with every column the plug-in writes, filled as for a race of
+// four racers.
 const bench_prune_world &bench_prune_names(void) {
     static bench_prune_world world;
     if (!world.dir.empty()) return world;
     world.dir = bench_scratch() + "/PruneSaves";
     std::filesystem::create_directories(world.dir);
-    std::string records = "file,saved,type,track,laps,cars";
-    for (int car = 1; car <= bench_prune_cars; ++car) {
-        records += ",best_lap_car" + std::to_string(car);
+    std::string records =
+        "file,saved,started,type,track,laps,cars,count,cops,traffic,tier,circ,seed,weather,night,"
+        "direction,mirror,start_pos,index,track_tr_md5,track_trn_md5,source";
+    for (const char *per_car : {"name", "best_lap_car", "total_time_car", "max_speed_car"}) {
+        for (int car = 1; car <= bench_prune_cars; ++car) {
+            records += "," + std::string(per_car) + std::to_string(car);
+        }
     }
-    records += ",source\r\n";
+    records += "\r\n";
     for (int i = 0; i < bench_prune_replays; ++i) {
         ra_time t;
         t.year = 2026;
@@ -50,9 +55,16 @@ const bench_prune_world &bench_prune_names(void) {
         t.second = 9;
         std::string name = ra_format_time_for_name(t) + "_SR_ALPINE_3L.rp4";
         world.files.push_back(name);
-        records += name + "," + ra_format_time(t) + ",SR,ALPINE,3,4";
-        for (int car = 1; car <= bench_prune_cars; ++car) records += car <= 4 ? ",81.44" : ",";
-        records += ",Replays\\replay.rp4\r\n";
+        records += name + "," + ra_format_time(t) + "," + ra_format_time(t) +
+                   ",SR,ALPINE,3,4,4,2,0,0,0,1234ABCD,DRY,NIGHT,NORMAL,NORMAL,4,,"
+                   "c81245ac40f414e699ab87189318e7b9,af0d7dbf0a0e346a3c062d8571c1e0db,"
+                   "Replays\\replay.rp4";
+        for (const char *four : {"Player", "81.44", "247.67", "221"}) {
+            for (int car = 1; car <= bench_prune_cars; ++car) {
+                records += "," + std::string(car <= 4 ? four : "");
+            }
+        }
+        records += "\r\n";
     }
     bench_write_file(world.dir + "/replays.csv", records);
     return world;

@@ -1,12 +1,16 @@
 // prune: the policies from the command line, the save folder from the
 // player's replay_autosave.ini, then prune.cpp does the rest.
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "game_paths.h"
 #include "game_setup.h"
 #include "jobs.h"
 #include "local_time.h"
 #include "prune.h"
+#include "records.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -51,5 +55,12 @@ int ra_run_prune(const ra_prune_job &job, ra_output *out) {
     ra_game_setup setup;
     std::string error;
     if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
+    // The lines stop when Record is switched off: replays saved since have none.
+    std::error_code failed;
+    if (ra_record == 0 && std::filesystem::exists(setup.dir / ra_records_file, failed)) {
+        out->err += "warning: Record is 0 in " + ra_text(setup.ini) +
+                    ": the replays saved while it is 0 get no line in " + ra_records_file +
+                    ", so prune leaves them alone\n";
+    }
     return ra_prune_folder(setup.dir, ra_text(setup.dir), policy, job.apply, out);
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "companion_fixture.h"
 #include "invocation.h"
 #include "jobs.h"
 #include "local_time.h"
@@ -156,11 +157,14 @@ protected:
     }
     // The record file, a line per name: saved a day apart, newest last.
     void records(const std::vector<std::string> &names) {
-        std::string text = "file,saved,type,track,laps,source\r\n";
+        std::string text = ra_test_record_header();
         for (size_t i = 0; i < names.size(); ++i) {
-            text += names[i] + "," +
-                    ra_format_time(ra_days_before(at("2026-03-20 21:00:00"), names.size() - i)) +
-                    ",SR,ALPINE,3,replay.rp4\r\n";
+            ra_time saved = ra_days_before(at("2026-03-20 21:00:00"), names.size() - i);
+            text += ra_test_record_line({{"file", names[i]},
+                                         {"saved", ra_format_time(saved)},
+                                         {"type", "SR"},
+                                         {"track", "ALPINE"},
+                                         {"source", "Replays\\replay.rp4"}});
         }
         ASSERT_TRUE(ra_test_write_file(dir_ + "/replays.csv", text));
     }
@@ -313,8 +317,8 @@ TEST_F(PruneFolder, CommandLineToRemovedFiles) {
     EXPECT_EQ(inv.prune.older_than, "30");
     EXPECT_TRUE(inv.prune.apply);
 
-    ASSERT_TRUE(
-        ra_test_write_file(root_ + "/replay_autosave.ini", "[ReplayAutosave]\nDir = Saves\n"));
+    ASSERT_TRUE(ra_test_write_file(root_ + "/replay_autosave.ini",
+                                   "[ReplayAutosave]\nDir = Saves\nRecord = 1\n"));
     file("Saves/old.rp4", 10);
     file("Saves/future.rp4", 10);
     ASSERT_TRUE(ra_test_write_file(dir_ + "/replays.csv",
@@ -322,6 +326,7 @@ TEST_F(PruneFolder, CommandLineToRemovedFiles) {
                                    "future.rp4,2999-01-01 00:00:00\n"));
     ra_output out;
     EXPECT_EQ(ra_run_prune(inv.prune, &out), ra_exit_ok) << out.err;
+    EXPECT_EQ(out.err, "");
     EXPECT_FALSE(ra_test_file_exists(dir_ + "/old.rp4"));
     EXPECT_TRUE(ra_test_file_exists(dir_ + "/future.rp4"));
 
