@@ -194,9 +194,9 @@ int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prun
     if (going == 0) {
         out->out += candidates.empty() ? "Nothing to remove: " + std::string(ra_records_file) +
                                              " names no replay that is still in " + shown + ".\n"
-                                       : "Nothing to remove: the " + ra_replays(candidates.size()) +
-                                             " the plug-in saved in " + shown + " (" +
-                                             ra_format_size(all_bytes) + ") all stay.\n";
+                                       : "Nothing to remove: every replay the plug-in saved in " +
+                                             shown + " stays (" + ra_replays(candidates.size()) +
+                                             ", " + ra_format_size(all_bytes) + ").\n";
         out->out += others_stay;
         return ra_exit_ok;
     }
@@ -238,8 +238,8 @@ int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prun
                 ra_exit_failed);
     }
     out->out += ra_replays(removed) + " (" + ra_format_size(removed_bytes) + ") " + ra_removed_how +
-                "; the other " + std::to_string(candidates.size() - removed) +
-                " the plug-in saved stay.\n";
+                "; the plug-in's replays left: " + std::to_string(candidates.size() - removed) +
+                ".\n";
     if (failed)
         out->out += ra_replays(failed) + " could not be removed (see the messages above).\n";
     out->out += others_stay;

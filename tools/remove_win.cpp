@@ -29,7 +29,10 @@ int ra_shell_delete(const std::vector<const fs::path *> &files) {
     // after the last.
     std::wstring from;
     for (const fs::path *file : files) {
-        from += file->native();
+        // The shell wants full paths: a relative one would not be undoable.
+        std::error_code failed;
+        fs::path full = fs::absolute(*file, failed);
+        from += failed ? file->native() : full.native();
         from += L'\0';
     }
     from += L'\0';

@@ -246,7 +246,7 @@ TEST_F(PruneFolder, ApplyRemovesOnlyReplaysTheRecordNamesDirectlyInDir) {
     EXPECT_NE(out_.out.find("Removing 2 replays (30 bytes) of the 2 the plug-in saved in"),
               std::string::npos)
         << out_.out;
-    EXPECT_NE(out_.out.find("2 replays (30 bytes) deleted; the other 0 the plug-in saved stay.\n"),
+    EXPECT_NE(out_.out.find("2 replays (30 bytes) deleted; the plug-in's replays left: 0.\n"),
               std::string::npos)
         << out_.out;
     // The lines with separators are damaged ones, and say so.
@@ -302,7 +302,7 @@ TEST_F(PruneFolder, AFailureIsReportedAndTheOthersStillGo) {
               "replay-autosave: cannot remove b.rp4: it is in use; close any program "
               "that has it open, check that you may change files in " +
                   dir_ + ", then run prune --apply again\n");
-    EXPECT_NE(out_.out.find("2 replays (200 bytes) deleted; the other 2 the plug-in saved stay.\n"
+    EXPECT_NE(out_.out.find("2 replays (200 bytes) deleted; the plug-in's replays left: 2.\n"
                             "1 replay could not be removed"),
               std::string::npos)
         << out_.out;
