@@ -47,6 +47,7 @@ echo "DLLs imported by $(basename "$exe"):" $dlls
 while read -r dll; do
     [ -z "$dll" ] && continue
     case "${dll,,}" in
+        # shell32 and ole32: the Recycle Bin of prune --apply, page --open.
         kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | shell32.dll | ole32.dll | api-ms-win-crt-*.dll) ;;
         *) fail "imports $dll, which players would not have" ;;
     esac

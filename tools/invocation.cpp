@@ -33,6 +33,13 @@ const char ra_footer[] =
     "Exit status of list, restore and page: 0 done, 1 failed, 2 on a bad command line or an "
     "unreadable file.";
 
+const char ra_prune_footer[] =
+    "Policies combine: a replay is removed when any policy given removes it. Only replays the "
+    "plug-in saved and named in replays.csv (Record = 1) are ever removed; rename a replay to "
+    "keep it for ever. Without --apply nothing is removed.\n"
+    "Exit status: 0 done, 1 failed (no replays.csv in Dir, or a replay could not be removed), "
+    "2 on a bad command line or an unreadable file.";
+
 const char ra_ini_help[] = "the replay_autosave.ini to use (default: the one next to this program)";
 
 bool ra_ends_with(const std::string &text, const char *ext) {
@@ -112,12 +119,28 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
     page->add_option("--out", inv.page.out, "write the page here instead (a file or a folder)");
     page->add_flag("--open", inv.page.open, "then open it in the default browser (Windows)");
     page->add_option("--ini", inv.page.ini, ra_ini_help);
+    CLI::App *prune = app.add_subcommand("prune", "remove the oldest replays the plug-in saved");
+    prune->add_option("--keep", inv.prune.keep, "the N newest stay")->type_name("N");
+    prune
+        ->add_option("--max-size", inv.prune.max_size,
+                     "the newest that fit in SIZE stay (bytes, or with K, M or G: 2G, 500M)")
+        ->type_name("SIZE");
+    prune
+        ->add_option("--older-than", inv.prune.older_than,
+                     "replays saved more than DAYS days ago go")
+        ->type_name("DAYS");
+    prune->add_flag("--apply", inv.prune.apply,
+                    "remove them (into the Recycle Bin on Windows); without it, only show which "
+                    "would go");
+    prune->add_option("--ini", inv.prune.ini, ra_ini_help);
+    prune->footer(ra_prune_footer);
 
     // CLI11 would only say that a command is missing.
     if (!args.empty() && !args[0].empty() && args[0][0] != '-' &&
         app.get_subcommands([&](const CLI::App *s) { return s->check_name(args[0]); }).empty()) {
         return ra_usage_error(
-            "unknown command " + args[0] + "; the commands are check, list, restore and page",
+            "unknown command " + args[0] +
+                "; the commands are check, list, restore, prune and page",
             std::string("Run \"") + ra_program + " --help\" to see how to use it.\n");
     }
 
@@ -133,6 +156,7 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
         CLI::App *in = list->parsed()      ? list
                        : restore->parsed() ? restore
                        : page->parsed()    ? page
+                       : prune->parsed()   ? prune
                                            : nullptr;
         std::string see = std::string("Run \"") + ra_program + (in ? " " + in->get_name() : "") +
                           " --help\" to see how to use it.\n";
@@ -156,6 +180,8 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
         inv.job = ra_job::check;
     } else if (list->parsed()) {
         inv.job = ra_job::list;
+    } else if (prune->parsed()) {
+        inv.job = ra_job::prune;
     } else if (page->parsed()) {
         inv.job = ra_job::page;
     } else {

@@ -14,6 +14,7 @@ enum class ra_job {
     list,            // the replays in Dir
     restore,         // make the game play a replay
     page,            // the library as a web page
+    prune,           // remove the oldest replays the plug-in saved
     check_and_list,  // double click: check the INI beside the program, then the ten newest
     show_text,       // --help: print text, exit 0
     usage_error,     // a wrong command line: print text, exit 2
@@ -27,6 +28,7 @@ struct ra_invocation {
     ra_list_job list;
     ra_restore_job restore;
     ra_page_job page;
+    ra_prune_job prune;
     std::string text;  // show_text: the help; usage_error: what is wrong, then the usage
 };
 

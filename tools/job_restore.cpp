@@ -25,8 +25,6 @@ const char ra_restore_temp_suffix[] = ".restoring";
 
 namespace {
 
-// Name of a kept replay: this, its time stamp, and an extension.
-const char ra_kept_prefix[] = "kept_";
 // Kept replays of the same second are told apart by "_2" up to "_99".
 const int ra_kept_tries = 99;
 

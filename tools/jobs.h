@@ -67,3 +67,20 @@ struct ra_page_job {
 
 // Writes the library page (library_page.h) and prints its path.
 int ra_run_page(const ra_page_job &job, ra_output *out);
+
+// Restore keeps the game's replay in Dir under this prefix, its time stamp
+// and the extension; prune never removes such a file.
+extern const char ra_kept_prefix[];
+
+struct ra_prune_job {
+    std::string ini;         // the settings file; empty: the one beside this program
+    std::string keep;        // --keep N as given; empty: not given
+    std::string max_size;    // --max-size SIZE as given; empty: not given
+    std::string older_than;  // --older-than DAYS as given; empty: not given
+    bool apply = false;      // remove them; otherwise only say which would go
+};
+
+// Removes the oldest of the replays the plug-in saved in Dir by the job's
+// policies (any policy given removes a replay); without apply it only says
+// which would go.
+int ra_run_prune(const ra_prune_job &job, ra_output *out);

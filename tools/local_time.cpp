@@ -103,3 +103,37 @@ bool ra_file_time(const std::filesystem::path &path, ra_time *out) {
     out->second = local->tm_sec;
     return true;
 }
+
+ra_time ra_local_now(void) {
+    time_t now = time(nullptr);
+    const struct tm *local = localtime(&now);
+    ra_time t;
+    if (local == nullptr) return t;
+    t.year = local->tm_year + 1900;
+    t.month = local->tm_mon + 1;
+    t.day = local->tm_mday;
+    t.hour = local->tm_hour;
+    t.minute = local->tm_min;
+    t.second = local->tm_sec;
+    return t;
+}
+
+ra_time ra_days_before(const ra_time &t, uint64_t days) {
+    // Days since 1 March of the year 0, whose leap day then comes last.
+    int64_t y = t.month <= 2 ? t.year - 1 : t.year;
+    int64_t m = t.month <= 2 ? t.month + 9 : t.month - 3;  // March is 0
+    if (y < 0 || days > (uint64_t)INT32_MAX) return ra_time();
+    int64_t n = y * 365 + y / 4 - y / 100 + y / 400 + (153 * m + 2) / 5 + t.day - 1;
+    n -= (int64_t)days;
+    if (n < 0) return ra_time();
+    // And back: 400 years are 146097 days.
+    int64_t era = n / 146097, of_era = n % 146097;
+    int64_t year_of_era = (of_era - of_era / 1460 + of_era / 36524 - of_era / 146096) / 365;
+    int64_t day_of_year = of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+    int64_t mp = (5 * day_of_year + 2) / 153;
+    ra_time out = t;
+    out.day = (int)(day_of_year - (153 * mp + 2) / 5 + 1);
+    out.month = (int)(mp < 10 ? mp + 3 : mp - 9);
+    out.year = (int)(era * 400 + year_of_era + (out.month <= 2 ? 1 : 0));
+    return out;
+}

@@ -3,6 +3,8 @@
 // time zone of the machine (the game takes them from GetLocalTime).
 #pragma once
 
+#include <stdint.h>
+
 #include <filesystem>
 #include <string>
 
@@ -31,3 +33,10 @@ std::string ra_format_time_for_name(const ra_time &t);
 // The local time at which the file was last written; false when the file
 // system cannot tell.
 bool ra_file_time(const std::filesystem::path &path, ra_time *out);
+
+// The local time now, to the second.
+ra_time ra_local_now(void);
+
+// The same time of day `days` calendar days earlier; a time before the year
+// 0 comes out as ra_time(), which is earlier than every real time.
+ra_time ra_days_before(const ra_time &t, uint64_t days);

@@ -1,0 +1,16 @@
+// Removing the replays prune gives up: on Windows into the Recycle Bin, so
+// that a player who changes his mind can put them back; elsewhere they are
+// deleted. One source per platform, chosen by the build: remove_win.cpp,
+// remove_posix.cpp.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// What became of a removed file, for messages: "moved to the Recycle Bin".
+extern const char ra_removed_how[];
+
+// Removes the files (absolute paths of regular files). One entry per file,
+// in the same order: empty when the file is gone, else why it is not.
+std::vector<std::string> ra_remove_files(const std::vector<std::filesystem::path> &files);

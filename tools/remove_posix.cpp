@@ -1,0 +1,16 @@
+// Removing files where there is no Recycle Bin: they are deleted.
+#include <system_error>
+
+#include "remove.h"
+
+const char ra_removed_how[] = "deleted";
+
+std::vector<std::string> ra_remove_files(const std::vector<std::filesystem::path> &files) {
+    std::vector<std::string> results;
+    for (const std::filesystem::path &file : files) {
+        std::error_code failed;
+        std::filesystem::remove(file, failed);
+        results.push_back(failed ? failed.message() : std::string());
+    }
+    return results;
+}

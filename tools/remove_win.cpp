@@ -1,0 +1,78 @@
+// Removing files on Windows: into the Recycle Bin through the shell's
+// undoable delete, as Explorer's Delete key does, so that a player can put
+// a replay back.
+#include <windows.h>
+// windows.h first: shellapi.h needs its types.
+#include <shellapi.h>
+
+#include <system_error>
+
+#include "remove.h"
+
+namespace fs = std::filesystem;
+
+const char ra_removed_how[] = "moved to the Recycle Bin";
+
+namespace {
+
+// Undoable, and without any window: no question, no progress, no error box
+// (failures are reported by the program). Explorer deletes a web page's
+// "connected" folder (page.htm, page_files) along with it; never here.
+const FILEOP_FLAGS ra_recycle_flags =
+    FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI | FOF_NO_CONNECTED_ELEMENTS;
+
+// The shell's delete of the files: 0 when it went through, else its error
+// code. The shell reads '*' and '?' as patterns: such paths are refused by
+// the caller, so that nothing but the named files can be taken.
+int ra_shell_delete(const std::vector<const fs::path *> &files) {
+    // The paths one after another, each ended by a NUL, and one NUL more
+    // after the last.
+    std::wstring from;
+    for (const fs::path *file : files) {
+        // The shell wants full paths: a relative one would not be undoable.
+        std::error_code failed;
+        fs::path full = fs::absolute(*file, failed);
+        from += failed ? file->native() : full.native();
+        from += L'\0';
+    }
+    from += L'\0';
+    SHFILEOPSTRUCTW op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = ra_recycle_flags;
+    int code = SHFileOperationW(&op);
+    // Aborted without a code: nothing asks us, so this is the shell's own doing.
+    if (code == 0 && op.fAnyOperationsAborted) code = ERROR_CANCELLED;
+    return code;
+}
+
+bool ra_exists(const fs::path &file) {
+    std::error_code failed;
+    return fs::exists(fs::symlink_status(file, failed));
+}
+
+}  // namespace
+
+std::vector<std::string> ra_remove_files(const std::vector<fs::path> &files) {
+    std::vector<std::string> results(files.size());
+    // One call for all is much faster than one call each; a failure may stop
+    // the shell part-way, so whatever is still there is tried once more on
+    // its own, which also gives each failure its own code.
+    std::vector<const fs::path *> batch;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (files[i].native().find_first_of(L"*?") != std::wstring::npos) {
+            results[i] = "its path holds * or ?, which the shell would read as a pattern";
+        } else {
+            batch.push_back(&files[i]);
+        }
+    }
+    if (!batch.empty()) ra_shell_delete(batch);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!results[i].empty() || !ra_exists(files[i])) continue;
+        int code = ra_shell_delete({&files[i]});
+        if (!ra_exists(files[i])) continue;
+        results[i] = code == 0 ? "the shell left it in place"
+                               : "the shell refused it (error " + std::to_string(code) + ")";
+    }
+    return results;
+}
