@@ -1,6 +1,7 @@
 // The companion's jobs, one source each: job_check.cpp, job_list.cpp,
-// job_restore.cpp, job_page.cpp. A job writes what it has to say into an ra_output and
-// returns the program's exit status; main prints the output.
+// job_restore.cpp, job_prune.cpp, job_page.cpp. A job writes what it has to
+// say into an ra_output and returns the program's exit status; main prints
+// the output.
 #pragma once
 
 #include <stddef.h>
