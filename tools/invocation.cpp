@@ -24,13 +24,14 @@ const char ra_check_usage[] =
 
 const char ra_description[] =
     "The replay autosave plug-in's companion: checks replay_autosave.ini, lists the saved "
-    "replays and makes the game play one of them again.";
+    "replays, makes the game play one of them again, removes the oldest and shows them all "
+    "as a web page.";
 
 const char ra_footer[] =
     "Without a command it checks replay_autosave.ini next to this program and lists the ten "
     "newest replays. A replay (.rp4) dropped on it is restored, after a question; an .ini "
     "dropped on it is checked.\n"
-    "Exit status of list, restore and page: 0 done, 1 failed, 2 on a bad command line or an "
+    "Exit status of list, restore, prune and page: 0 done, 1 failed, 2 on a bad command line or an "
     "unreadable file.";
 
 const char ra_prune_footer[] =
