@@ -85,14 +85,10 @@ int ra_run_list(const ra_list_job &job, ra_output *out) {
                        ra_exit_usage);
     }
     ra_game_setup setup;
-    std::string error;
-    if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
-    std::string shown = ra_text(setup.dir);
     ra_replay_list list;
-    if (!ra_list_replays(setup.dir, shown, &list, &error)) {
-        return ra_fail(out, error, ra_exit_failed);
-    }
-    for (const std::string &w : list.records.warnings) out->err += "warning: " + w + "\n";
+    int status = ra_open_library(job.ini, &setup, &list, out);
+    if (status != ra_exit_ok) return status;
+    std::string shown = ra_text(setup.dir);
 
     std::vector<const ra_replay *> shown_replays;
     size_t matching = 0;

@@ -1,6 +1,5 @@
 // page: the library as a web page (library_page.h), written into Dir or
 // where --out says, and shown in the browser with --open.
-#include <time.h>
 
 #include <fstream>
 #include <string>
@@ -18,20 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ra_now(void) {
-    time_t now = time(nullptr);
-    const struct tm *local = localtime(&now);
-    if (local == nullptr) return "";
-    ra_time t;
-    t.year = local->tm_year + 1900;
-    t.month = local->tm_mon + 1;
-    t.day = local->tm_mday;
-    t.hour = local->tm_hour;
-    t.minute = local->tm_min;
-    t.second = local->tm_sec;
-    return ra_format_time(t);
-}
-
 // The whole text into the file; false with *error when it is not all written.
 bool ra_write_page(const fs::path &path, const std::string &text, std::string *error) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -48,14 +33,11 @@ bool ra_write_page(const fs::path &path, const std::string &text, std::string *e
 
 int ra_run_page(const ra_page_job &job, ra_output *out) {
     ra_game_setup setup;
-    std::string error;
-    if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
-    std::string shown = ra_text(setup.dir);
     ra_replay_list list;
-    if (!ra_list_replays(setup.dir, shown, &list, &error)) {
-        return ra_fail(out, error, ra_exit_failed);
-    }
-    for (const std::string &w : list.records.warnings) out->err += "warning: " + w + "\n";
+    int status = ra_open_library(job.ini, &setup, &list, out);
+    if (status != ra_exit_ok) return status;
+    std::string shown = ra_text(setup.dir);
+    std::string error;
 
     // --out names the file, or a folder to put replays.html in.
     std::error_code failed;
@@ -65,7 +47,8 @@ int ra_run_page(const ra_page_job &job, ra_output *out) {
         if (fs::is_directory(page, failed)) page /= ra_page_file;
     }
     page = fs::absolute(page, failed);
-    if (!ra_write_page(page, ra_library_page(list, shown, ra_now()), &error)) {
+    if (!ra_write_page(page, ra_library_page(list, shown, ra_format_time(ra_local_now())),
+                       &error)) {
         return ra_fail(out, error, ra_exit_failed);
     }
     out->out += ra_text(page) + "\n";

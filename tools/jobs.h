@@ -8,6 +8,9 @@
 
 #include <string>
 
+#include "game_setup.h"
+#include "replays.h"
+
 // What a job prints: the report or the listing on the output, warnings and
 // errors (one line each) on the error output.
 struct ra_output {
@@ -23,6 +26,12 @@ extern const char ra_program[];
 
 // Appends "replay-autosave: what" as one line to the error output; returns status.
 int ra_fail(ra_output *out, const std::string &what, int status);
+
+// The settings of the INI (empty: the one beside this program) and the
+// replays in their Dir, for the jobs that show them; the record file's
+// warnings go to the error output. ra_exit_ok, or the status of the failure.
+int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list *list,
+                    ra_output *out);
 
 struct ra_check_job {
     bool quiet = false;  // only the warnings
