@@ -6,16 +6,22 @@
 
 #include <vector>
 
+#include "autosave/autosave.h"
+
 namespace {
 
+// The columns as the plug-in's own header names them.
 std::vector<std::string> ra_test_columns(void) {
-    std::vector<std::string> columns = {
-        "file",  "saved",        "started",       "type",      "track",  "laps",
-        "cars",  "count",        "cops",          "traffic",   "tier",   "circ",
-        "seed",  "weather",      "night",         "direction", "mirror", "start_pos",
-        "index", "track_tr_md5", "track_trn_md5", "source"};
-    for (const char *per_car : {"name", "best_lap_car", "total_time_car", "max_speed_car"}) {
-        for (int car = 1; car <= 16; ++car) columns.push_back(per_car + std::to_string(car));
+    char buf[RA_RECORD_BUF];
+    uint32_t fill = 0;
+    ra_record_header(buf, &fill);
+    std::vector<std::string> columns;
+    std::string header(buf, fill - 2);  // without its CR LF
+    for (size_t at = 0; at <= header.size();) {
+        size_t comma = header.find(',', at);
+        if (comma == std::string::npos) comma = header.size();
+        columns.push_back(header.substr(at, comma - at));
+        at = comma + 1;
     }
     return columns;
 }
@@ -30,9 +36,10 @@ std::string ra_test_quoted(const std::string &value) {
 }  // namespace
 
 std::string ra_test_record_header(void) {
-    std::string line;
-    for (const std::string &c : ra_test_columns()) line += (line.empty() ? "" : ",") + c;
-    return line + "\r\n";
+    char buf[RA_RECORD_BUF];
+    uint32_t fill = 0;
+    ra_record_header(buf, &fill);
+    return std::string(buf, fill);
 }
 
 std::string ra_test_record_line(const std::map<std::string, std::string> &values) {

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-// Every column of the record file, in the order the plug-in writes them.
+// The plug-in's header line of the record file.
 std::string ra_test_record_header(void);
 
 // One record line with these values by column name (the others empty),
