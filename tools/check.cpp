@@ -206,9 +206,9 @@ void ra_check_settings(const ra_check_ini &ini, const std::vector<std::string> &
 
     raw = ra_check_find_key(ini, "IndexStart");
     note.clear();
-    int64_t given;
-    if (raw != nullptr && ra_check_leading_int(raw->value, &given) && given < 0) {
-        note = "the file says " + std::to_string(given) + "; below 0 counts as 0";
+    uint32_t given;
+    if (raw != nullptr && sim_profile_int(raw->value, &given) && (int32_t)given < 0) {
+        note = "the file says " + std::to_string((int32_t)given) + "; below 0 counts as 0";
     }
     lines->push_back("  " + ra_check_pad("IndexStart", 11) + std::to_string(ra_index_start) +
                      ra_check_note(raw, note));

@@ -13,33 +13,6 @@ bool ra_check_same_name(const std::string &a, const std::string &b) {
     return sim_profile_same_name(a, b);
 }
 
-bool ra_check_leading_int(const std::string &text, int64_t *value) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    int64_t v = 0;
-    bool digits = false;
-    if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        digits = true;  // "0x" alone reads as 0
-        for (i += 2; i < text.size(); ++i) {
-            char c = text[i];
-            int d = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                           : -1;
-            if (d < 0) break;
-            v = (v * 16 + d) & 0xFFFFFFFF;
-        }
-    } else {
-        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-            v = (v * 10 + (text[i] - '0')) & 0xFFFFFFFF;
-            digits = true;
-        }
-    }
-    *value = negative ? -v : v;
-    return digits;
-}
-
 void ra_check_scan_ini(const std::string &bytes, ra_check_ini *out) {
     *out = ra_check_ini();
     sim_profile_text decoded = sim_profile_decode(bytes);

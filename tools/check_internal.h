@@ -12,11 +12,6 @@
 // Names as the profile services compare them: ignoring ASCII letter case.
 bool ra_check_same_name(const std::string &a, const std::string &b);
 
-// The number at the start of text as the profile services read an integer
-// (sign, then "0x" and hex digits or decimal digits); false when text does
-// not start with one, which the services read as 0.
-bool ra_check_leading_int(const std::string &text, int64_t *value);
-
 // The first key of that name in our section, or null.
 const ra_check_entry *ra_check_find_key(const ra_check_ini &ini, const char *key);
 

@@ -286,10 +286,10 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
                                 std::to_string(first->line) + ") is read");
             continue;
         }
-        int64_t number;
+        uint32_t number;
         for (const char *k : ra_check_int_keys) {
             if (ra_check_same_name(e.name, k) && !e.value.empty() &&
-                !ra_check_leading_int(e.value, &number)) {
+                !sim_profile_int(e.value, &number)) {
                 std::string meaning;
                 for (const ra_check_zero_meaning &m : ra_check_zero_meanings) {
                     if (ra_check_same_name(k, m.key)) meaning = std::string(", ") + m.meaning;

@@ -77,37 +77,6 @@ bool sim_profile_value(const char *service, const char *section, const char *key
     return true;
 }
 
-// Integer as Windows reads it from a profile: optional sign, then "0x" and
-// hex digits or decimal digits, stopping at the first other character;
-// no digits at all give 0; overflow wraps around modulo 2^32.
-uint32_t sim_parse_int(const std::string &s) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
-    uint32_t value = 0;
-    if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
-        for (i += 2; i < s.size(); ++i) {
-            char c = s[i];
-            uint32_t digit;
-            if (c >= '0' && c <= '9') {
-                digit = (uint32_t)(c - '0');
-            } else if (c >= 'a' && c <= 'f') {
-                digit = (uint32_t)(c - 'a' + 10);
-            } else if (c >= 'A' && c <= 'F') {
-                digit = (uint32_t)(c - 'A' + 10);
-            } else {
-                break;
-            }
-            value = value * 16u + digit;
-        }
-    } else {
-        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-            value = value * 10u + (uint32_t)(s[i] - '0');
-        }
-    }
-    return negative ? 0u - value : value;
-}
-
 }  // namespace
 
 extern "C" UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int default_value,
@@ -119,7 +88,9 @@ extern "C" UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int def
     // A key with an empty value counts as absent here (unlike the string
     // service, which reports the empty text).
     if (value.empty()) return (UINT)default_value;
-    return sim_parse_int(value);
+    uint32_t number = 0;
+    sim_profile_int(value, &number);
+    return number;
 }
 
 extern "C" DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value,

@@ -182,3 +182,38 @@ bool sim_profile_same_name(const std::string &a, const std::string &b) {
     }
     return true;
 }
+
+// An integer as Windows reads it from a profile: optional sign, then "0x"
+// and hex digits or decimal digits, stopping at the first other character;
+// no digits at all give 0; overflow wraps around modulo 2^32.
+bool sim_profile_int(const std::string &s, uint32_t *out) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    uint32_t value = 0;
+    bool number = false;
+    if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        number = true;  // "0x" alone reads as 0
+        for (i += 2; i < s.size(); ++i) {
+            char c = s[i];
+            uint32_t digit;
+            if (c >= '0' && c <= '9') {
+                digit = (uint32_t)(c - '0');
+            } else if (c >= 'a' && c <= 'f') {
+                digit = (uint32_t)(c - 'a' + 10);
+            } else if (c >= 'A' && c <= 'F') {
+                digit = (uint32_t)(c - 'A' + 10);
+            } else {
+                break;
+            }
+            value = value * 16u + digit;
+        }
+    } else {
+        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+            value = value * 10u + (uint32_t)(s[i] - '0');
+            number = true;
+        }
+    }
+    *out = negative ? 0u - value : value;
+    return number;
+}

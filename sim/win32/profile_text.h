@@ -6,6 +6,8 @@
 // Windows calls: it builds for the players' Windows program too.
 #pragma once
 
+#include <stdint.h>
+
 #include <string>
 #include <vector>
 
@@ -44,6 +46,11 @@ struct sim_profile_line {
 };
 
 std::vector<sim_profile_line> sim_profile_lines(const std::string &text);
+
+// The integer at the start of a value, as GetPrivateProfileIntA reads it,
+// into *value; false when the value does not start with a number (it then
+// reads as 0).
+bool sim_profile_int(const std::string &text, uint32_t *value);
 
 // Section and key names compare ignoring ASCII letter case only.
 bool sim_profile_same_name(const std::string &a, const std::string &b);
