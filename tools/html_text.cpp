@@ -3,14 +3,9 @@
 
 #include <stdint.h>
 
-namespace {
+#include "profile_text.h"
 
-// Windows-1252 0x80..0x9F; the five bytes it leaves unassigned read as
-// U+FFFD, the replacement character.
-const uint16_t ra_cp1252_high[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+namespace {
 
 void ra_put_utf8(std::string *out, uint32_t c) {
     if (c < 0x80) {
@@ -84,7 +79,10 @@ std::string ra_html_text(const std::string &text) {
             i += n;
             continue;
         }
-        ra_put_utf8(&out, c < 0xA0 ? ra_cp1252_high[c - 0x80] : c);
+        // A byte of the game's code page, Windows-1252; one it leaves
+        // unassigned shows as the replacement character.
+        uint32_t u = sim_cp1252_char(c);
+        ra_put_utf8(&out, u < 0xA0 ? 0xFFFD : u);
         ++i;
     }
     return out;

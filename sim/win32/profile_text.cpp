@@ -217,3 +217,7 @@ bool sim_profile_int(const std::string &s, uint32_t *out) {
     *out = negative ? 0u - value : value;
     return number;
 }
+
+uint32_t sim_cp1252_char(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 ? sim_cp1252_high[byte - 0x80] : byte;
+}
