@@ -22,31 +22,6 @@ const double ra_chart_width = 520, ra_chart_height = 210;
 const double ra_plot_left = 60, ra_plot_right = 40, ra_plot_top = 14, ra_plot_bottom = 40;
 const double ra_point_radius = 4;
 
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
-int64_t ra_days_from_civil(int64_t y, int64_t m, int64_t d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-std::string ra_civil_from_days(int64_t z) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int64_t d = doy - (153 * mp + 2) / 5 + 1;
-    const int64_t m = mp < 10 ? mp + 3 : mp - 9;
-    const int64_t y = yoe + era * 400 + (m <= 2);
-    char text[64];  // room for any 64-bit year, as the compiler checks
-    snprintf(text, sizeof text, "%04lld-%02lld-%02lld", (long long)y, (long long)m, (long long)d);
-    return text;
-}
-
 // Hundredths as seconds with the given number of decimals (0 to 2).
 std::string ra_seconds(uint64_t hundredths, int decimals) {
     char text[32];
@@ -71,8 +46,7 @@ std::string ra_px(double v) {
 }  // namespace
 
 double ra_day_number(const ra_time &t) {
-    return (double)ra_days_from_civil(t.year, t.month, t.day) +
-           (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
+    return (double)ra_day_of(t) + (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
 }
 
 std::vector<ra_axis_tick> ra_lap_ticks(uint32_t lo_in, uint32_t hi_in) {
@@ -98,8 +72,8 @@ std::vector<ra_axis_tick> ra_lap_ticks(uint32_t lo_in, uint32_t hi_in) {
 }
 
 std::vector<ra_axis_tick> ra_day_ticks(const ra_time &first, const ra_time &last) {
-    int64_t from = ra_days_from_civil(first.year, first.month, first.day);
-    int64_t to = ra_days_from_civil(last.year, last.month, last.day) + 1;
+    int64_t from = ra_day_of(first);
+    int64_t to = ra_day_of(last) + 1;
     if (to <= from) to = from + 1;
     // A day, two, a week, two, four, then doubling.
     static const int64_t steps[] = {1, 2, 7, 14, 28};
@@ -116,7 +90,7 @@ std::vector<ra_axis_tick> ra_day_ticks(const ra_time &first, const ra_time &last
     }
     std::vector<ra_axis_tick> ticks;
     for (int64_t day = from;; day += step) {
-        ticks.push_back({(double)day, ra_civil_from_days(day)});
+        ticks.push_back({(double)day, ra_format_time(ra_date_of_day(day)).substr(0, 10)});
         if (day >= to) break;
     }
     return ticks;

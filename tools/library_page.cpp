@@ -205,20 +205,6 @@ const ra_page_column ra_page_columns[] = {
     {"lap", "Fastest lap", true}, {"file", "File", false},
 };
 
-// The car with the race's fastest lap (1..16), or 0.
-int ra_fastest_car(const ra_record &record) {
-    int fastest = 0;
-    uint32_t best = 0;
-    for (int car = 1; car <= RA_CARS; ++car) {
-        uint32_t lap = ra_parse_lap(record.get(ra_column_best_lap + std::to_string(car)));
-        if (lap != 0 && (best == 0 || lap < best)) {
-            best = lap;
-            fastest = car;
-        }
-    }
-    return fastest;
-}
-
 // Digits only, as a number to sort by; false for anything else.
 bool ra_count(const std::string &text, uint32_t *value) {
     if (text.empty() || text.size() > 9) return false;
@@ -251,7 +237,7 @@ std::string ra_lap_cell(const ra_replay &r) {
     if (!r.record || r.record->fastest_lap == 0) return ra_unknown_cell(true);
     std::string cell = "<td class=\"number\" data-sort=\"" + std::to_string(r.record->fastest_lap) +
                        "\">" + ra_format_lap(r.record->fastest_lap);
-    int car = ra_fastest_car(*r.record);
+    int car = r.record->fastest_car;
     const std::string &racer = r.record->get(ra_column_name + std::to_string(car));
     if (!racer.empty()) cell += " <span class=\"racer\">" + ra_html_text(racer) + "</span>";
     return cell + "</td>";
@@ -301,7 +287,7 @@ std::map<std::string, std::vector<ra_lap_point>> ra_track_points(const ra_replay
         point.lap = r.record->fastest_lap;
         point.note = r.record->get(ra_column_type);
         const std::string &racer =
-            r.record->get(ra_column_name + std::to_string(ra_fastest_car(*r.record)));
+            r.record->get(ra_column_name + std::to_string(r.record->fastest_car));
         if (!racer.empty()) point.note += (point.note.empty() ? "" : "  ") + racer;
         tracks[track].push_back(point);
     }

@@ -118,22 +118,44 @@ ra_time ra_local_now(void) {
     return t;
 }
 
-ra_time ra_days_before(const ra_time &t, uint64_t days) {
-    // Days since 1 March of the year 0, whose leap day then comes last.
+// The days_from_civil and civil_from_days algorithms: whole 400-year eras
+// of 146097 days, each counted from 1 March, whose leap day then comes last.
+int64_t ra_day_of(const ra_time &t) {
     int64_t y = t.month <= 2 ? t.year - 1 : t.year;
     int64_t m = t.month <= 2 ? t.month + 9 : t.month - 3;  // March is 0
-    if (y < 0 || days > (uint64_t)INT32_MAX) return ra_time();
-    int64_t n = y * 365 + y / 4 - y / 100 + y / 400 + (153 * m + 2) / 5 + t.day - 1;
-    n -= (int64_t)days;
-    if (n < 0) return ra_time();
-    // And back: 400 years are 146097 days.
-    int64_t era = n / 146097, of_era = n % 146097;
+    int64_t era = (y >= 0 ? y : y - 399) / 400;
+    int64_t year_of_era = y - era * 400;
+    int64_t day_of_year = (153 * m + 2) / 5 + t.day - 1;
+    int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+    return era * 146097 + day_of_era - 719468;  // 719468: 0000-03-01 to 1970-01-01
+}
+
+ra_time ra_date_of_day(int64_t day) {
+    day += 719468;
+    int64_t era = (day >= 0 ? day : day - 146096) / 146097;
+    int64_t of_era = day - era * 146097;
     int64_t year_of_era = (of_era - of_era / 1460 + of_era / 36524 - of_era / 146096) / 365;
     int64_t day_of_year = of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
     int64_t mp = (5 * day_of_year + 2) / 153;
-    ra_time out = t;
+    ra_time out;
     out.day = (int)(day_of_year - (153 * mp + 2) / 5 + 1);
     out.month = (int)(mp < 10 ? mp + 3 : mp - 9);
     out.year = (int)(era * 400 + year_of_era + (out.month <= 2 ? 1 : 0));
+    return out;
+}
+
+ra_time ra_days_before(const ra_time &t, uint64_t days) {
+    // Nothing before 1 March of the year 0 is counted.
+    ra_time first;
+    first.month = 3;
+    first.day = 1;
+    int64_t from = ra_day_of(t), earliest = ra_day_of(first);
+    if (from < earliest || days > (uint64_t)INT32_MAX || from - (int64_t)days < earliest) {
+        return ra_time();
+    }
+    ra_time out = ra_date_of_day(from - (int64_t)days);
+    out.hour = t.hour;
+    out.minute = t.minute;
+    out.second = t.second;
     return out;
 }

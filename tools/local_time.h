@@ -37,6 +37,11 @@ bool ra_file_time(const std::filesystem::path &path, ra_time *out);
 // The local time now, to the second.
 ra_time ra_local_now(void);
 
+// Days from 1970-01-01 to t's date (negative before it), and back: the date
+// of such a day, at midnight. Proleptic Gregorian calendar.
+int64_t ra_day_of(const ra_time &t);
+ra_time ra_date_of_day(int64_t day);
+
 // The same time of day `days` calendar days earlier; a time before the year
 // 0 comes out as ra_time(), which is earlier than every real time.
 ra_time ra_days_before(const ra_time &t, uint64_t days);

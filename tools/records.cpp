@@ -64,6 +64,7 @@ bool ra_make_record(const std::vector<std::string> &header, const ra_csv_row &ro
         uint32_t lap = ra_parse_lap(record.get(ra_column_best_lap + std::to_string(car)));
         if (lap != 0 && (record.fastest_lap == 0 || lap < record.fastest_lap)) {
             record.fastest_lap = lap;
+            record.fastest_car = car;
         }
     }
     *out = record;

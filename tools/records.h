@@ -34,6 +34,7 @@ struct ra_record {
     std::string file;          // saved name in Dir, e.g. "2026-03-07_21-05-09_SR_ALPINE_3L.rp4"
     ra_time saved;             // when the plug-in saved it
     uint32_t fastest_lap = 0;  // fastest lap of the race in hundredths; 0 when nobody set one
+    int fastest_car = 0;       // the car (1..16) that set it; 0 when nobody did
     std::map<std::string, std::string> columns;  // every value by its column name
 
     // The value of the column; empty when the file has no such column.
