@@ -34,17 +34,7 @@ function(run_tool)
   set(err "${stderr}" PARENT_SCOPE)
 endfunction()
 
-function(expect_rc want)
-  if(NOT rc STREQUAL "${want}")
-    message(FATAL_ERROR "exit status ${rc}, want ${want}\nstdout:\n${out}\nstderr:\n${err}")
-  endif()
-endfunction()
-
-function(expect_in text pattern)
-  if(NOT "${text}" MATCHES "${pattern}")
-    message(FATAL_ERROR "no match for '${pattern}' in:\n${text}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/support/expect.cmake)
 
 # Five mistakes, one warning each.
 set(warning_ini "[ReplayAutosave]

@@ -45,17 +45,7 @@ function(run_tool input)
   set(err "${stderr}" PARENT_SCOPE)
 endfunction()
 
-function(expect_rc want)
-  if(NOT rc STREQUAL "${want}")
-    message(FATAL_ERROR "exit status ${rc}, want ${want}\nstdout:\n${out}\nstderr:\n${err}")
-  endif()
-endfunction()
-
-function(expect_in text pattern)
-  if(NOT "${text}" MATCHES "${pattern}")
-    message(FATAL_ERROR "no match for '${pattern}' in:\n${text}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/support/expect.cmake)
 
 function(expect_file path want)
   file(READ ${path} got)
