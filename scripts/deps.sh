@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the three builds need, when they are missing.
-# Safe to run again: it installs nothing when everything is present.
+# Installs the Debian packages the three builds and the Wine tier need, when
+# they are missing. Safe to run again: it installs nothing when everything
+# is present.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make                 # the build itself
   g++-multilib                               # i386: 32-bit Linux build of the plug-in and tests
   g++-mingw-w64-i686 binutils-mingw-w64-i686 # mingw: the shipped replay_autosave.vqp
-  qemu-user-static                           # runs the i386 programs; this kernel cannot
+  qemu-user-static                           # runs the i386 programs
   googletest                                 # GoogleTest sources in /usr/src/googletest
   libcli11-dev                               # the companion program's command line (header-only)
   clang-14 libclang-rt-14-dev                # native: sanitizers and libFuzzer
@@ -16,19 +17,60 @@ packages=(
   clang-format                               # the source format check
   chromium                                   # the library page test: a real browser, headless
 )
+# The Wine tier: the mingw programs on an implementation of Windows. wine32
+# is a package of the i386 architecture.
+wine_packages=(wine wine32:i386)
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
+done
+missing_wine=()
+for p in "${wine_packages[@]}"; do
+  installed "$p" || missing_wine+=("$p")
 done
 
-if ((${#missing[@]})); then
-  echo "deps: installing ${missing[*]}"
-  if [[ $(id -u) -ne 0 ]]; then
-    echo "deps: these packages are missing and installing them needs root: ${missing[*]}" >&2
+if ((${#missing[@]} + ${#missing_wine[@]} == 0)); then
+  exit 0
+fi
+all_missing=("${missing[@]}" "${missing_wine[@]}")
+echo "deps: installing ${all_missing[*]}"
+if [[ $(id -u) -ne 0 ]]; then
+  echo "deps: these packages are missing and installing them needs root: ${all_missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+if ((${#missing_wine[@]})) && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+# An index that fails to download (a mirror in the middle of a sync) leaves
+# apt with the others; the installs below say whether that was enough.
+apt-get update -qq || echo "deps: apt-get update reported errors; going on with the indexes it has" >&2
+
+# One install for everything, so that apt pairs the libraries of both
+# architectures in one go.
+log=$(mktemp)
+trap 'rm -f "$log" "${preferences:-}"' EXIT
+if ! apt-get install -y -qq --no-install-recommends "${all_missing[@]}" >"$log" 2>&1; then
+  if ((${#missing_wine[@]} == 0)); then
+    tail -n 30 "$log" >&2
+    echo "deps: cannot install ${all_missing[*]}" >&2
     exit 1
   fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A library of both architectures must be of one version. When the
+  # security suite's i386 index could not be read, its amd64 versions have
+  # no i386 twin; taking both from the release and its updates pairs them.
+  echo "deps: installing again with the versions of the release suites" >&2
+  preferences=$(mktemp)
+  printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$preferences"
+  if ! apt-get install -y -qq --no-install-recommends -o Dir::Etc::Preferences="$preferences" \
+       "${all_missing[@]}" >"$log" 2>&1; then
+    tail -n 30 "$log" >&2
+    echo "deps: cannot install ${all_missing[*]}" >&2
+    exit 1
+  fi
 fi
