@@ -1,6 +1,7 @@
-# 32-bit Linux build of the plug-in and its tests. The kernel here cannot run
-# i386 programs, so every test binary runs under qemu-user; binaries are static
-# so that qemu needs no 32-bit loader or libraries from the host.
+# 32-bit Linux build of the plug-in and its tests. Every test binary runs
+# under qemu-user, which works on any x86-64 kernel, also on one built
+# without 32-bit support; binaries are static so that qemu needs no 32-bit
+# loader or libraries from the host.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 # 64-bit file offsets: on this file system 32-bit readdir fails with EOVERFLOW
