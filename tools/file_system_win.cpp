@@ -49,7 +49,8 @@ std::string ra_last_reason() { return ra_error_reason(GetLastError()); }
 }  // namespace
 
 std::string ra_reason(const std::error_code &failed) {
-    if (failed.category() == std::system_category()) return ra_error_reason((unsigned long)failed.value());
+    if (failed.category() == std::system_category())
+        return ra_error_reason((unsigned long)failed.value());
     return failed.message();
 }
 

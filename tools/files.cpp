@@ -8,7 +8,7 @@ bool ra_read_file(const std::filesystem::path &path, std::string *bytes, std::st
     std::string reason;
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) {
-        reason = error ? ra_reason(error)
+        reason = error                                  ? ra_reason(error)
                  : std::filesystem::exists(path, error) ? "it is not a file"
                                                         : "no such file or folder";
     } else if (ra_load_file(path, bytes, &reason)) {

@@ -33,8 +33,7 @@ int ra_run_check(const ra_check_job &job, ra_output *out) {
     if (!job.race.empty()) {
         std::string race_text, error;
         if (!ra_read_file(ra_path(job.race), &race_text, &why)) {
-            return ra_fail(out, "cannot read race file " + job.race + ": " + why,
-                           check_unreadable);
+            return ra_fail(out, "cannot read race file " + job.race + ": " + why, check_unreadable);
         }
         if (!sim_parse_race_file(race_text, job.race, &race, &error)) {
             return ra_fail(out, error, check_unreadable);

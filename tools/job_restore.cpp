@@ -116,8 +116,8 @@ fs::path ra_keep(const fs::path &dir, const fs::path &replay, std::string *error
         *error = "cannot read the time stamp of " + ra_text(replay);
         return fs::path();
     }
-    const std::string where = "cannot keep the game's replay " + ra_text(replay) + " in " +
-                              ra_text(dir) + ": ";
+    const std::string where =
+        "cannot keep the game's replay " + ra_text(replay) + " in " + ra_text(dir) + ": ";
     if (fs::exists(dir, failed) && !fs::is_directory(dir, failed)) {
         *error = where + "that is a file, not a folder";
         return fs::path();
