@@ -19,7 +19,8 @@ packages=(
 )
 # The Wine tier: the mingw programs on an implementation of Windows. wine32
 # is a package of the i386 architecture.
-wine_packages=(wine wine32:i386)
+# tmux gives a companion test a terminal whose screen it can read.
+wine_packages=(wine wine32:i386 tmux)
 
 installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"

@@ -1,20 +1,21 @@
 #include "files.h"
 
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
-bool ra_read_file(const std::filesystem::path &path, std::string *bytes) {
+#include "file_system.h"
+
+bool ra_read_file(const std::filesystem::path &path, std::string *bytes, std::string *why) {
+    std::string reason;
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    // An empty file extracts nothing, which marks `all`, not `in`, as failed.
-    all << in.rdbuf();
-    if (in.bad()) return false;
-    *bytes = all.str();
-    return true;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        reason = error                                  ? ra_reason(error)
+                 : std::filesystem::exists(path, error) ? "it is not a file"
+                                                        : "no such file or folder";
+    } else if (ra_load_file(path, bytes, &reason)) {
+        return true;
+    }
+    if (why != nullptr) *why = reason;
+    return false;
 }
 
 bool ra_same_bytes(const std::filesystem::path &a, const std::filesystem::path &b) {

@@ -10,6 +10,12 @@ std::filesystem::path ra_path(const std::string &text) { return std::filesystem:
 
 std::string ra_text(const std::filesystem::path &path) { return path.string(); }
 
+std::vector<std::string> ra_arguments(int argc, char **argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+std::filesystem::path ra_argument_path(const std::string &argument) { return ra_path(argument); }
+
 namespace {
 
 bool ra_separator(char c) { return c == '\\' || c == '/'; }

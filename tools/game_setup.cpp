@@ -18,12 +18,12 @@ bool ra_load_setup(const std::string &ini, ra_game_setup *out, std::string *erro
         }
     }
     std::error_code failed;
-    std::filesystem::path path = std::filesystem::absolute(ra_path(named), failed);
-    if (failed) path = ra_path(named);
-    std::string text;
+    std::filesystem::path path = std::filesystem::absolute(ra_argument_path(named), failed);
+    if (failed) path = ra_argument_path(named);
+    std::string text, why;
     bool absent = !std::filesystem::exists(path, failed);
-    if (!(absent && ini.empty()) && !ra_read_file(path, &text)) {
-        *error = "cannot read " + ra_text(path) +
+    if (!(absent && ini.empty()) && !ra_read_file(path, &text, &why)) {
+        *error = "cannot read " + ra_text(path) + ": " + why +
                  "; name your replay_autosave.ini with --ini, or put this program next to it";
         return false;
     }

@@ -25,14 +25,15 @@ int ra_run_check(const ra_check_job &job, ra_output *out) {
     std::string ini_text;
     std::error_code error;
     bool ini_missing = !std::filesystem::exists(ra_path(ini_path), error) && !error;
-    if (!ini_missing && !ra_read_file(ra_path(ini_path), &ini_text)) {
-        return ra_fail(out, "cannot read " + ini_path, check_unreadable);
+    std::string why;
+    if (!ini_missing && !ra_read_file(ra_path(ini_path), &ini_text, &why)) {
+        return ra_fail(out, "cannot read " + ini_path + ": " + why, check_unreadable);
     }
     sim_race_file race;
     if (!job.race.empty()) {
         std::string race_text, error;
-        if (!ra_read_file(ra_path(job.race), &race_text)) {
-            return ra_fail(out, "cannot read race file " + job.race, check_unreadable);
+        if (!ra_read_file(ra_path(job.race), &race_text, &why)) {
+            return ra_fail(out, "cannot read race file " + job.race + ": " + why, check_unreadable);
         }
         if (!sim_parse_race_file(race_text, job.race, &race, &error)) {
             return ra_fail(out, error, check_unreadable);

@@ -1,11 +1,11 @@
 // page: the library as a web page (library_page.h), written into Dir or
 // where --out says, and shown in the browser with --open.
 
-#include <fstream>
 #include <string>
 #include <system_error>
 
 #include "browser.h"
+#include "file_system.h"
 #include "game_paths.h"
 #include "game_setup.h"
 #include "jobs.h"
@@ -19,14 +19,10 @@ namespace {
 
 // The whole text into the file; false with *error when it is not all written.
 bool ra_write_page(const fs::path &path, const std::string &text, std::string *error) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file) file.write(text.data(), (std::streamsize)text.size());
-    if (file) file.close();
-    if (!file) {
-        *error = "cannot write " + ra_text(path);
-        return false;
-    }
-    return true;
+    std::string why;
+    if (ra_save_file(path, text, &why)) return true;
+    *error = "cannot write " + ra_text(path) + ": " + why;
+    return false;
 }
 
 }  // namespace
@@ -43,7 +39,7 @@ int ra_run_page(const ra_page_job &job, ra_output *out) {
     std::error_code failed;
     fs::path page = setup.dir / ra_page_file;
     if (!job.out.empty()) {
-        page = ra_path(job.out);
+        page = ra_argument_path(job.out);
         if (fs::is_directory(page, failed)) page /= ra_page_file;
     }
     page = fs::absolute(page, failed);

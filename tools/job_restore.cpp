@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "autosave/autosave.h"
+#include "file_system.h"
 #include "files.h"
 #include "game_paths.h"
 #include "game_setup.h"
@@ -77,8 +78,8 @@ ra_target ra_find_target(const ra_restore_job &job, const ra_game_setup &setup,
     ra_target target;
     if (!job.to.empty()) {
         std::error_code failed;
-        target.path = fs::absolute(ra_path(job.to), failed);
-        if (failed) target.path = ra_path(job.to);
+        target.path = fs::absolute(ra_argument_path(job.to), failed);
+        if (failed) target.path = ra_argument_path(job.to);
         return target;
     }
     const ra_record *newest = ra_newest_record(records);
@@ -115,26 +116,36 @@ fs::path ra_keep(const fs::path &dir, const fs::path &replay, std::string *error
         *error = "cannot read the time stamp of " + ra_text(replay);
         return fs::path();
     }
+    const std::string where =
+        "cannot keep the game's replay " + ra_text(replay) + " in " + ra_text(dir) + ": ";
+    if (fs::exists(dir, failed) && !fs::is_directory(dir, failed)) {
+        *error = where + "that is a file, not a folder";
+        return fs::path();
+    }
     fs::create_directories(dir, failed);
+    if (failed) {
+        *error = where + ra_reason(failed);
+        return fs::path();
+    }
+    std::string why;
     std::string stem = ra_kept_prefix + ra_format_time_for_name(written);
     for (int n = 1; n <= ra_kept_tries; ++n) {
         fs::path kept =
             dir / ra_path(stem + (n > 1 ? "_" + std::to_string(n) : "") + RA_REPLAY_EXT);
         failed.clear();
         if (fs::exists(kept, failed)) continue;
-        if (fs::copy_file(replay, kept, fs::copy_options::none, failed)) {
+        // Never over a file, should one of that name appear meanwhile.
+        if (ra_copy_file(replay, kept, false, &why)) {
             // The list shows a file without a record line by its time stamp.
             std::error_code ignored;
             fs::file_time_type stamp = fs::last_write_time(replay, ignored);
             if (!ignored) fs::last_write_time(kept, stamp, ignored);
             return kept;
         }
-        if (fs::exists(kept, failed)) fs::remove(kept, failed);
-        *error = "cannot keep the game's replay in " + ra_text(dir) + ": " + failed.message();
+        *error = where + why;
         return fs::path();
     }
-    *error = "cannot keep the game's replay in " + ra_text(dir) + ": " + stem +
-             " and the names after it are taken";
+    *error = where + stem + " and the names after it are taken";
     return fs::path();
 }
 
@@ -147,7 +158,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
 
     // The replay to play: a path, or a name as the list shows it.
     std::error_code failed;
-    fs::path file = ra_path(job.file);
+    fs::path file = ra_argument_path(job.file);
     if (!fs::exists(file, failed) && job.file.find_first_of("\\/") == std::string::npos) {
         file = ra_game_path(setup.dir, job.file);
     }
@@ -159,9 +170,10 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
                        ra_exit_usage);
     }
     // Read once before anything is written, so that a failure is told as one of reading.
-    std::string bytes;
-    if (!ra_read_file(file, &bytes)) {
-        return ra_fail(out, "cannot read " + ra_text(file), ra_exit_failed);
+    std::string bytes, why;
+    if (!ra_read_file(file, &bytes, &why)) {
+        return ra_fail(out, "cannot read " + ra_text(file) + ": " + why + ". Nothing changed",
+                       ra_exit_failed);
     }
     const std::string name = ra_text(file.filename());
 
@@ -206,8 +218,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
                            ": something else has that name; move it away. Nothing changed",
                        ra_exit_failed);
     }
-    if (!fs::copy_file(file, temp, fs::copy_options::overwrite_existing, failed)) {
-        std::string why = failed.message();
+    if (!ra_copy_file(file, temp, true, &why)) {
         std::error_code ignored;
         if (fs::is_regular_file(temp, ignored)) fs::remove(temp, ignored);
         return ra_fail(out,
@@ -231,9 +242,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
     }
 
     // 3. One rename puts the new replay in place.
-    fs::rename(temp, replay, failed);
-    if (failed) {
-        std::string why = failed.message();
+    if (!ra_move_file(temp, replay, &why)) {
         std::error_code ignored;
         fs::remove(temp, ignored);
         if (!kept.empty()) fs::remove(kept, ignored);

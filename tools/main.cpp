@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "check_platform.h"
+#include "console.h"
 #include "game_paths.h"
 #include "invocation.h"
 #include "jobs.h"
@@ -18,10 +19,8 @@
 namespace {
 
 int ra_print(const ra_output &output, int status) {
-    fputs(output.err.c_str(), stderr);
-    fflush(stderr);
-    fputs(output.out.c_str(), stdout);
-    fflush(stdout);
+    ra_write_text(stderr, output.err);
+    ra_write_text(stdout, output.out);
     return status;
 }
 
@@ -29,8 +28,7 @@ int ra_print(const ra_output &output, int status) {
 // false when the input ends (the window was closed).
 bool ra_confirm_restore(const std::string &file) {
     std::string name = ra_text(ra_path(file).filename());
-    printf("Press Enter to let the game play %s, or close this window.", name.c_str());
-    fflush(stdout);
+    ra_write_text(stdout, "Press Enter to let the game play " + name + ", or close this window.");
     for (int c = getchar(); c != '\n'; c = getchar()) {
         if (c == EOF) return false;
     }
@@ -79,7 +77,7 @@ int ra_run(const ra_invocation &inv) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    int status = ra_run(ra_parse_invocation(std::vector<std::string>(argv + 1, argv + argc)));
+    int status = ra_run(ra_parse_invocation(ra_arguments(argc, argv)));
     // A window opened for us alone stays open until the player has read it.
     ra_check_hold_window();
     return status;

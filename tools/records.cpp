@@ -121,9 +121,10 @@ void ra_read_records(const std::filesystem::path &dir, const std::string &shown,
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return;
     out->found = true;
-    std::string text;
-    if (!ra_read_file(path, &text)) {
-        out->warnings.push_back("cannot read " + shown + "; what it records is not shown");
+    std::string text, why;
+    if (!ra_read_file(path, &text, &why)) {
+        out->warnings.push_back("cannot read " + shown + ": " + why +
+                                "; what it records is not shown");
         return;
     }
     ra_parse_records(text, shown, out);

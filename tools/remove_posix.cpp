@@ -1,6 +1,7 @@
 // Removing files where there is no Recycle Bin: they are deleted.
 #include <system_error>
 
+#include "file_system.h"
 #include "remove.h"
 
 const char ra_removed_how[] = "deleted";
@@ -10,7 +11,7 @@ std::vector<std::string> ra_remove_files(const std::vector<std::filesystem::path
     for (const std::filesystem::path &file : files) {
         std::error_code failed;
         std::filesystem::remove(file, failed);
-        results.push_back(failed ? failed.message() : std::string());
+        results.push_back(failed ? ra_reason(failed) : std::string());
     }
     return results;
 }

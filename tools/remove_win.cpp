@@ -7,6 +7,7 @@
 
 #include <system_error>
 
+#include "file_system.h"
 #include "remove.h"
 
 namespace fs = std::filesystem;
@@ -46,6 +47,15 @@ int ra_shell_delete(const std::vector<const fs::path *> &files) {
     return code;
 }
 
+// The shell answers with the system's error codes, and with codes of its
+// own from the days of DOS (0x71 to 0x88, 0xB7 and a few larger ones),
+// which mean something else.
+std::string ra_shell_reason(int code) {
+    bool own = (code >= 0x71 && code <= 0x88) || code == 0xB7 || code >= 0x400;
+    if (own) return "the shell refused it (error " + std::to_string(code) + ")";
+    return ra_error_reason((unsigned long)code);
+}
+
 bool ra_exists(const fs::path &file) {
     std::error_code failed;
     return fs::exists(fs::symlink_status(file, failed));
@@ -71,8 +81,7 @@ std::vector<std::string> ra_remove_files(const std::vector<fs::path> &files) {
         if (!results[i].empty() || !ra_exists(files[i])) continue;
         int code = ra_shell_delete({&files[i]});
         if (!ra_exists(files[i])) continue;
-        results[i] = code == 0 ? "the shell left it in place"
-                               : "the shell refused it (error " + std::to_string(code) + ")";
+        results[i] = code == 0 ? "the shell left it in place" : ra_shell_reason(code);
     }
     return results;
 }

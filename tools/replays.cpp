@@ -5,6 +5,7 @@
 #include <map>
 #include <system_error>
 
+#include "file_system.h"
 #include "game_paths.h"
 #include "naming/naming.h"
 #include "settings/settings.h"
@@ -46,7 +47,7 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
         }
     }
     if (failed) {
-        *error = "cannot read the save folder " + shown + ": " + failed.message();
+        *error = "cannot read the save folder " + shown + ": " + ra_reason(failed);
         return false;
     }
 

@@ -1,0 +1,13 @@
+// Writing the program's text, which is in the system's code page (the
+// plug-in's names and paths are), to its output. A Windows console shows
+// another code page (the OEM one: 850 or 437), so there the text is handed
+// over as characters; pipes and files get the bytes unchanged. One source
+// per platform, chosen by the build: console_win.cpp, console_posix.cpp.
+#pragma once
+
+#include <stdio.h>
+
+#include <string>
+
+// Writes the text to the stream (stdout or stderr) and flushes it.
+void ra_write_text(FILE *stream, const std::string &text);
