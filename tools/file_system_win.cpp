@@ -7,11 +7,7 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 // Our words for the failures players meet; the system's text for the rest.
-}  // namespace
-
 std::string ra_error_reason(unsigned long code) {
     switch (code) {
     case ERROR_ACCESS_DENIED:
