@@ -11,8 +11,7 @@
 // Makes the game folder the current directory, keeping the previous one in
 // *previous; false with *error when it cannot be entered. The plug-in then
 // finds its settings beside the game's executable.
-bool sim_enter_game_folder(const std::string &game_dir, std::string *previous,
-                           std::string *error);
+bool sim_enter_game_folder(const std::string &game_dir, std::string *previous, std::string *error);
 // Back to the directory sim_enter_game_folder left; false when that fails.
 bool sim_leave_game_folder(const std::string &previous);
 

@@ -38,8 +38,7 @@ void sim_plugin_unload(sim_plugin *plugin) {
 
 const char *sim_fixed_clock_refusal(void) { return nullptr; }
 
-bool sim_enter_game_folder(const std::string &game_dir, std::string *previous,
-                           std::string *error) {
+bool sim_enter_game_folder(const std::string &game_dir, std::string *previous, std::string *error) {
     char cwd[PATH_MAX];
     if (getcwd(cwd, sizeof cwd) == nullptr) {
         *error = "cannot read the current directory";

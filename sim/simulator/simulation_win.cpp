@@ -59,8 +59,7 @@ bool sim_plugin_load_dll(const char *path, sim_plugin *plugin, std::string *erro
     const vq_manifest *manifest = (const vq_manifest *)GetProcAddress(module, "vq_manifest_data");
     if (manifest->abi_version != VQ_ABI_VERSION) {
         *error = std::string(path) + " has interface version " +
-                 std::to_string(manifest->abi_version) + ", not " +
-                 std::to_string(VQ_ABI_VERSION);
+                 std::to_string(manifest->abi_version) + ", not " + std::to_string(VQ_ABI_VERSION);
         FreeLibrary(module);
         return false;
     }
@@ -79,8 +78,7 @@ const char *sim_fixed_clock_refusal(void) {
     return "--clock cannot be used on Windows: the saves take the system's local time";
 }
 
-bool sim_enter_game_folder(const std::string &game_dir, std::string *previous,
-                           std::string *error) {
+bool sim_enter_game_folder(const std::string &game_dir, std::string *previous, std::string *error) {
     char cwd[MAX_PATH];
     DWORD length = GetCurrentDirectoryA(sizeof cwd, cwd);
     if (length == 0 || length >= sizeof cwd) {

@@ -24,8 +24,7 @@ void sim_game_map(void) {
         fprintf(stderr,
                 "sim_game_map: the game's memory 0x%X..0x%X is not inside the program "
                 "(it has 0x%X..0x%X): link it with game_space.cmake\n",
-                SIM_GAME_BASE + SIM_GAME_PE_HEADERS, SIM_GAME_END, (unsigned)begin,
-                (unsigned)end);
+                SIM_GAME_BASE + SIM_GAME_PE_HEADERS, SIM_GAME_END, (unsigned)begin, (unsigned)end);
         abort();
     }
     memset(sim_game_space, 0, SIM_GAME_END - begin);
