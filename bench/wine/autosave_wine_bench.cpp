@@ -63,10 +63,11 @@ bool count_kernel32_calls(HMODULE module, std::string *error) {
     unsigned char *base = (unsigned char *)module;
     const IMAGE_DOS_HEADER *dos = (const IMAGE_DOS_HEADER *)base;
     const IMAGE_NT_HEADERS32 *nt = (const IMAGE_NT_HEADERS32 *)(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY &dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    counting_stub *stubs = (counting_stub *)VirtualAlloc(
-        nullptr, sizeof(counting_stub) * max_counted_imports, MEM_COMMIT | MEM_RESERVE,
-        PAGE_EXECUTE_READWRITE);
+    const IMAGE_DATA_DIRECTORY &dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    counting_stub *stubs =
+        (counting_stub *)VirtualAlloc(nullptr, sizeof(counting_stub) * max_counted_imports,
+                                      MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
     if (stubs == nullptr) {
         *error = "cannot allocate the counting stubs";
         return false;
@@ -75,7 +76,8 @@ bool count_kernel32_calls(HMODULE module, std::string *error) {
              (const IMAGE_IMPORT_DESCRIPTOR *)(base + dir.VirtualAddress);
          d->Name != 0; ++d) {
         if (_stricmp((const char *)(base + d->Name), "KERNEL32.dll") != 0) continue;
-        const IMAGE_THUNK_DATA32 *names = (const IMAGE_THUNK_DATA32 *)(base + d->OriginalFirstThunk);
+        const IMAGE_THUNK_DATA32 *names =
+            (const IMAGE_THUNK_DATA32 *)(base + d->OriginalFirstThunk);
         IMAGE_THUNK_DATA32 *slots = (IMAGE_THUNK_DATA32 *)(base + d->FirstThunk);
         for (; names->u1.AddressOfData != 0; ++names, ++slots) {
             if (g_counted_count == max_counted_imports) {
@@ -84,11 +86,11 @@ bool count_kernel32_calls(HMODULE module, std::string *error) {
             }
             counted_import &c = g_counted[g_counted_count];
             counting_stub &stub = stubs[g_counted_count++];
-            c.name = (names->u1.Ordinal & IMAGE_ORDINAL_FLAG32)
-                         ? "#" + std::to_string(names->u1.Ordinal & 0xFFFF)
-                         : (const char *)((const IMAGE_IMPORT_BY_NAME *)(base +
-                                                                         names->u1.AddressOfData))
-                               ->Name;
+            c.name =
+                (names->u1.Ordinal & IMAGE_ORDINAL_FLAG32)
+                    ? "#" + std::to_string(names->u1.Ordinal & 0xFFFF)
+                    : (const char *)((const IMAGE_IMPORT_BY_NAME *)(base + names->u1.AddressOfData))
+                          ->Name;
             c.original = (void *)(uintptr_t)slots->u1.Function;
             stub = {{0xFF, 0x05}, &c.calls, {0xFF, 0x25}, &c.original};
             DWORD old;
@@ -151,8 +153,9 @@ int main(int argc, char **argv) {
     }
     if (game_dir.empty() || race_path.empty() || plugin_path.empty() || rounds == 0 ||
         repetitions == 0) {
-        return fail("usage: --game-dir DIR --race RACE.ini --plugin PATH.vqp [--rounds N] "
-                    "[--repetitions N]");
+        return fail(
+            "usage: --game-dir DIR --race RACE.ini --plugin PATH.vqp [--rounds N] "
+            "[--repetitions N]");
     }
 
     std::ifstream in(race_path, std::ios::binary);

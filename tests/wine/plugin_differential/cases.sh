@@ -15,6 +15,7 @@ case_table=(
   'index_collides|3||Name = race_%index%\nIndexStart = 1\nClearIp = 0'
   'dir_new_two_levels|2||Dir = Season 1\\Week 2\nName = r_%index%\nRecord = 1'
   'dir_through_a_file|1||Dir = Blocked\\Saves\nName = r_%index%\nRecord = 1'
+  'record_is_a_folder|1||Name = r_%index%\nRecord = 1'
   'replay_missing|1|[game]\nwrite_replay = 0\n|Name = r_%index%\nRecord = 1'
   'template_names_own_replay|1||Dir = Replays\nName = replay'
   'own_replay_other_case|1|[game]\nreplay_dir = replays\\\n|Dir = REPLAYS\nName = Replay\nRecord = 1'
@@ -40,5 +41,7 @@ case_setup() {
       printf 'first' >SaveData/Saves/race_1.rp4
       printf 'second' >SaveData/Saves/race_2.rp4 ;;
     dir_through_a_file) printf 'not a folder' >Blocked ;;
+    # The record cannot be opened: the replay must stand, the failure said.
+    record_is_a_folder) mkdir -p SaveData/Saves/replays.csv ;;
   esac
 }

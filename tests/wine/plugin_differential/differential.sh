@@ -89,9 +89,13 @@ report() {
   echo "exit status $(cat "$work/$side/$name.status")"
   echo "--- log"
   cat "$work/$side/$name.out"
-  echo "--- files (records in full below)"
-  (cd "$game" && find . -type f ! -name replays.csv -printf '%P\n') | while read -r f; do
-    printf '%s  %s\n' "$(shown "$f")" "$(md5sum <"$game/$f" | cut -c1-32)"
+  echo "--- folders and files (records in full below)"
+  (cd "$game" && find . -mindepth 1 ! -name replays.csv -printf '%y %P\n') | while read -r type f; do
+    if [[ $type == d ]]; then
+      printf '%s/\n' "$(shown "$f")"
+    else
+      printf '%s  %s\n' "$(shown "$f")" "$(md5sum <"$game/$f" | cut -c1-32)"
+    fi
   done | LC_ALL=C sort
   (cd "$game" && find . -type f -name replays.csv -printf '%P\n') | while read -r f; do
     printf '%s\t%s\n' "$(shown "$f")" "$f"
