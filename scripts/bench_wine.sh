@@ -7,7 +7,8 @@
 # program, e.g. scripts/bench_wine.sh --rounds 200.
 # RA_MINGW_BUILD picks the mingw build (default build/mingw); RA_BENCH_DIR
 # the folder for the game and its files (default /dev/shm, a memory file
-# system, else the temp folder). The Wine prefix is a fresh one below it.
+# system, else the temp folder). Wine's prefix is kept in the build folder,
+# made on the first run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,7 +25,7 @@ mkdir -p "$game"
 cp "$build/bench/autosave-wine-bench.exe" "$game/"
 printf '[ReplayAutosave]\r\nRecord = 1\r\nClearIp = 1\r\n' >"$game/replay_autosave.ini"
 
-export WINEPREFIX=$root/prefix WINEDEBUG=-all WINEARCH=win32 LC_ALL=C.UTF-8
+export WINEPREFIX=$(realpath "$build")/bench/wine-prefix WINEDEBUG=-all WINEARCH=win32 LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 [[ -f $WINEPREFIX/system.reg ]] || { wineboot -i && wineserver -w; }
 
