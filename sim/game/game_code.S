@@ -1,6 +1,7 @@
 /*
- * The game's code for the fake image (i386, ELF), and the trampoline that
- * calls it.
+ * The game's code for the fake image (i386; ELF for the Linux simulator and
+ * tests, PE/COFF for the Windows simulator), and the trampoline that calls
+ * it. PE/COFF symbols carry a leading underscore, ELF symbols do not.
  *
  * Game code is assembled here as data and copied to its game address by
  * sim_game_install_code (the table sim_game_blobs says where). Every blob is
@@ -10,6 +11,16 @@
  * game's own bytes do.
  */
 #include "game_code.h"
+
+#if defined(_WIN32)
+#define SYM(x) _##x
+#define FUNC(x) .globl SYM(x); .def SYM(x); .scl 2; .type 32; .endef; SYM(x):
+#define FUNC_END(x)
+#else
+#define SYM(x) x
+#define FUNC(x) .globl SYM(x); .type SYM(x), @function; SYM(x):
+#define FUNC_END(x) .size SYM(x), . - SYM(x)
+#endif
 
 /* E8 rel32 from the game address site to the game address dest. */
 .macro GAME_CALL site, dest
@@ -168,16 +179,16 @@ start_end:
 
 /* Where each blob goes: game address, first byte, end. */
 	.p2align 2
-	.globl	sim_game_blobs
-sim_game_blobs:
+	.globl	SYM(sim_game_blobs)
+SYM(sim_game_blobs):
 	.long	SIM_GAME_SAVE_REPLAY, save_start, save_end
 	.long	SIM_GAME_RACE_SETUP, setup_start, setup_end
 	.long	SIM_GAME_CAREER_ACCESSOR, career_start, career_end
 	.long	SIM_GAME_FINISH_FN, finish_start, finish_end
 	.long	SIM_GAME_PAUSE_FN, pause_start, pause_end
 	.long	SIM_GAME_RACE_START_FN, start_start, start_end
-	.globl	sim_game_blob_count
-sim_game_blob_count:
+	.globl	SYM(sim_game_blob_count)
+SYM(sim_game_blob_count):
 	.long	6
 
 /*
@@ -205,9 +216,7 @@ sim_game_blob_count:
 
 	.text
 	.p2align 4
-	.globl	sim_game_call_raw
-	.type	sim_game_call_raw, @function
-sim_game_call_raw:
+FUNC(sim_game_call_raw)
 	pushl	%ebp
 	pushl	%ebx
 	pushl	%esi
@@ -312,7 +321,7 @@ sim_game_call_raw:
 	popl	%ebx
 	popl	%ebp
 	ret
-	.size	sim_game_call_raw, . - sim_game_call_raw
+	FUNC_END(sim_game_call_raw)
 
 	.bss
 	.p2align 4
@@ -328,4 +337,6 @@ sim_call_target:			/* read only by the CALL itself */
 sim_host_esp:				/* innermost host frame, 0 outside calls */
 	.skip	4
 
+#if !defined(_WIN32)
 	.section .note.GNU-stack,"",@progbits
+#endif

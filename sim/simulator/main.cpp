@@ -34,6 +34,7 @@ int main(int argc, char **argv) {
         } else if (arg == "--race") {
             race_path = value;
         } else if (arg == "--clock") {
+            if (const char *refusal = sim_fixed_clock_refusal()) return bad_usage(refusal);
             if (!sim_parse_clock(value, &options.clock)) {
                 return bad_usage("--clock must be YYYY-MM-DDTHH:MM:SS, got '" + value + "'");
             }
@@ -67,7 +68,10 @@ int main(int argc, char **argv) {
 
     sim_plugin plugin;
     if (plugin_path.empty()) {
-        sim_plugin_linked(&plugin);
+        if (!sim_plugin_default(&plugin, &error)) {
+            fprintf(stderr, "replay-autosave-sim: %s\n", error.c_str());
+            return exit_usage;
+        }
     } else if (!sim_plugin_load_dll(plugin_path.c_str(), &plugin, &error)) {
         fprintf(stderr, "replay-autosave-sim: %s\n", error.c_str());
         return exit_usage;

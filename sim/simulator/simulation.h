@@ -1,6 +1,8 @@
 // One run of the simulated game: the host loads the plug-in (linked in, or
-// the shipped DLL through the PE loader), calls VQ_Apply, and the game plays
-// its race setup, career accessor and replay saves through the patched code.
+// the shipped DLL: through our PE loader on Linux, the system's on Windows),
+// calls VQ_Apply, and the game plays its race setup, career accessor and
+// replay saves through the patched code. What differs between the two
+// systems is in simulation_posix.cpp and simulation_win.cpp.
 #pragma once
 
 #include <stdint.h>
@@ -10,20 +12,28 @@
 #include <vector>
 
 #include "host/host.h"
-#include "pe_loader.h"
+#include "plugin_module.h"
 #include "race_file.h"
 
 // The plug-in as the host sees it: its VQ_Apply, from either build.
 struct sim_plugin {
     int (*apply)(const vq_host *host) = nullptr;
-    sim_pe_image dll;  // loaded when the plug-in is the shipped DLL
+    sim_plugin_module dll;  // loaded when the plug-in is the shipped DLL
 };
 
-// The plug-in built into this program.
+// The plug-in built into this program (Linux only: the Windows simulator
+// has none and always loads a DLL).
 void sim_plugin_linked(sim_plugin *plugin);
+// The plug-in a run without --plugin uses: the one linked in on Linux,
+// replay_autosave.vqp beside the program on Windows. False with a message.
+bool sim_plugin_default(sim_plugin *plugin, std::string *error);
 // The shipped DLL at path; false with a message in *error when it is refused.
 bool sim_plugin_load_dll(const char *path, sim_plugin *plugin, std::string *error);
 void sim_plugin_unload(sim_plugin *plugin);
+
+// Null where the local clock of the saves can be fixed (--clock); otherwise
+// why it cannot.
+const char *sim_fixed_clock_refusal(void);
 
 struct sim_options {
     std::string game_dir;      // the game folder; the process works there

@@ -49,6 +49,25 @@ static std::string sim_join(const std::string &folder, const std::string &name) 
     return folder + "/" + name;
 }
 
+// Windows trims names in a path before any file system sees it: a folder
+// name that ends in one period loses it ("Saves.\\x" is "Saves\\x",
+// "Saves..\\x" stays), and the last name loses every period and space it
+// ends in ("x. ." is "x"); "." and ".." are left to the file system.
+// Sources: Microsoft's "File path formats on Windows systems" (.NET
+// documentation, "Trim characters"), and the conformance tests of
+// RtlGetFullPathName_U and RtlDosPathNameToNtPathName_U in Wine's
+// dlls/ntdll/tests/path.c ("c:/test./file" -> "c:\\test\\file", "c:/test../file"
+// unchanged since Vista, "c:/foo . ." -> "c:\\foo").
+static std::string sim_trim_name(std::string name, bool last) {
+    if (name == "." || name == "..") return name;
+    if (last) {
+        while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    } else if (name.size() >= 2 && name.back() == '.' && name[name.size() - 2] != '.') {
+        name.pop_back();
+    }
+    return name;
+}
+
 std::string sim_translate(const char *windows_path) {
     if (windows_path == nullptr) return std::string();
     const char *p = windows_path;
@@ -63,7 +82,9 @@ std::string sim_translate(const char *windows_path) {
         while (sim_is_sep(*p)) ++p;
         const char *start = p;
         while (*p != '\0' && !sim_is_sep(*p)) ++p;
-        if (p > start) parts.emplace_back(start, (size_t)(p - start));
+        if (p == start) continue;
+        std::string name = sim_trim_name(std::string(start, (size_t)(p - start)), *p == '\0');
+        if (!name.empty()) parts.push_back(name);
     }
 
     std::string exact = rooted ? "/" : "";

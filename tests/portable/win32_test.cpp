@@ -74,6 +74,20 @@ TEST_F(Paths, SeparatorsDrivesAndRelativePathsTranslate) {
     EXPECT_STREQ(sim_host_path("abcdef", small, sizeof small), "");
 }
 
+TEST_F(Paths, NamesLoseTheTrailingPeriodsWindowsTrims) {
+    // A folder name ending in one period loses it, one ending in two keeps
+    // both; the last name loses every trailing period and space.
+    EXPECT_EQ(host_path("Saves.\\r.rp4"), "Saves/r.rp4");
+    EXPECT_EQ(host_path("Saves..\\r.rp4"), "Saves../r.rp4");
+    EXPECT_EQ(host_path("Saves.\\"), "Saves");
+    EXPECT_EQ(host_path("a\\Saves. . "), "a/Saves");
+    EXPECT_EQ(host_path("a\\...\\b"), "a/.../b");
+    // So the folder CreateDirectoryA makes is the one a copy then reaches.
+    EXPECT_TRUE(CreateDirectoryA("Week.", nullptr));
+    EXPECT_EQ(GetFileAttributesA("Week.\\"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesA("Week"), FILE_ATTRIBUTE_DIRECTORY);
+}
+
 TEST_F(Paths, LetterCaseResolvedPerComponent) {
     ASSERT_EQ(mkdir("tracks", 0777), 0);
     ASSERT_EQ(mkdir("tracks/tr01", 0777), 0);
