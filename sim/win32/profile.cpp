@@ -68,13 +68,12 @@ bool sim_read_profile(const char *file, std::string *text) {
     DWORD error = sim_resolve(file != nullptr ? named.c_str() : nullptr, &host);
     if (error != ERROR_SUCCESS) {
         sim_set_error(error == ERROR_PATH_NOT_FOUND && file == nullptr ? ERROR_FILE_NOT_FOUND
-                                                                        : error);
+                                                                       : error);
         return false;
     }
     struct stat st;
-    if (stat(host.c_str(), &st) == 0 &&
-        sim_share_conflict(st.st_dev, st.st_ino, GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE)) {
+    if (stat(host.c_str(), &st) == 0 && sim_share_conflict(st.st_dev, st.st_ino, GENERIC_READ,
+                                                           FILE_SHARE_READ | FILE_SHARE_WRITE)) {
         sim_set_error(ERROR_SHARING_VIOLATION);
         return false;
     }
@@ -147,8 +146,7 @@ bool sim_profile_value(const char *service, const char *section, const char *key
 // out: too small a buffer cuts the last string that fits in part and keeps
 // both NULs. Returns the characters before the final NUL (size - 2 when
 // cut). An empty list is a single NUL, or two with `empty_pair`.
-DWORD sim_put_list(const std::vector<std::string> &items, LPSTR out, DWORD size,
-                   bool empty_pair) {
+DWORD sim_put_list(const std::vector<std::string> &items, LPSTR out, DWORD size, bool empty_pair) {
     if (out == nullptr || size == 0) return 0;
     std::string all;
     // A name ends at a NUL, as any string of the list does.

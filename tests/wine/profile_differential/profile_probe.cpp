@@ -202,13 +202,19 @@ std::vector<probe_case> probe_cases() {
         {"trailing_sub", "[S]\r\nk=v\x1A\r\nn=5\x1A\r\n", "S", {"k", "n"}, 256},
         {"trailing_vt", "[S]\r\nk=v\x0B\r\n", "S", k, 256},
         {"trailing_ff", "[S]\r\nk=v\x0C\r\n", "S", k, 256},
-        {"leading_controls", "[S]\r\nk=\x0Bv\r\nn=\x0C" "5\r\n", "S", {"k", "n"}, 256},
+        {"leading_controls",
+         "[S]\r\nk=\x0Bv\r\nn=\x0C"
+         "5\r\n",
+         "S",
+         {"k", "n"},
+         256},
         {"file_ends_in_sub", "[S]\r\nk=v\r\n\x1A", "S", k, 256},
         // Numbers.
         {"numbers",
          "[S]\r\nplus=+5\r\nminus=-5\r\nhex=0x1F\r\nHEXX=0X1F\r\nneghex=-0x10\r\n"
          "wrap=4294967297\r\nbig=99999999999\r\ntail=12abc\r\nspace=- 3\r\n"
-         "bin=0b101\r\noct=0o17\r\nlead0=007\r\nvt=\x0B" "7\r\ntab=\t7\r\nword=abc\r\n"
+         "bin=0b101\r\noct=0o17\r\nlead0=007\r\nvt=\x0B"
+         "7\r\ntab=\t7\r\nword=abc\r\n"
          "hexonly=0x\r\nhexbad=0xG\r\ndouble=--4\r\n",
          "S",
          {"plus", "minus", "hex", "HEXX", "neghex", "wrap", "big", "tail", "space", "bin", "oct",
@@ -219,15 +225,17 @@ std::vector<probe_case> probe_cases() {
     for (size_t n : {300u, 1000u, 70000u}) {
         std::string v(n, 'x');
         v[n - 1] = 'y';
-        cases.push_back(
-            {"long_value_" + std::to_string(n), "[S]\r\nk=" + v + "\r\nn=1\r\n", "S", {"k", "n"},
-             probe_big});
+        cases.push_back({"long_value_" + std::to_string(n),
+                         "[S]\r\nk=" + v + "\r\nn=1\r\n",
+                         "S",
+                         {"k", "n"},
+                         probe_big});
         cases.push_back(
             {"long_value_cut_" + std::to_string(n), "[S]\r\nk=" + v + "\r\n", "S", k, 160});
     }
     std::string long_key(300, 'q');
-    cases.push_back({"long_key_300", "[S]\r\n" + long_key + "=v\r\nk=w\r\n", "S", {long_key, "k"},
-                     256});
+    cases.push_back(
+        {"long_key_300", "[S]\r\n" + long_key + "=v\r\nk=w\r\n", "S", {long_key, "k"}, 256});
     std::string long_line(1000, 'z');
     cases.push_back({"long_junk_line", "[S]\r\n" + long_line + "\r\nk=v\r\n", "S", k, 256});
     return cases;
