@@ -28,6 +28,11 @@
 //   in matching double or single quotes loses them; a NUL ends the value;
 //   lines without "=" are ignored;
 // - section and key names compare ignoring ASCII letter case.
+// Where Wine reads a line otherwise and no source tells what Windows does
+// ('#' lines, control bytes, NULs in names, headers without ']' or with
+// text after it, 0b/0o/0X prefixes, a line without '=' spelling a key), the
+// differential test lists both readings (tests/wine/profile_differential)
+// and the players' check tool warns about the construct.
 #include "profile_text.h"
 
 #include <stdint.h>
