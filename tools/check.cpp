@@ -292,7 +292,9 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
     ra_check_ini ini;
     ra_check_scan_ini(ini_text, &ini);
     // A missing file gives the plug-in every default, as here.
-    ra_load_config_file(ini_path.c_str());
+    std::string profile_path = ra_check_profile_path(ini_path);
+    ra_load_config_file(profile_path.c_str());
+    ra_check_read_system(profile_path, &ini);
 
     sim_race_file race;
     if (given != nullptr) {

@@ -41,7 +41,7 @@ void ra_check_example_race(sim_race_file *race);
 struct ra_check_entry {
     std::string name;   // section or key name, blanks trimmed
     std::string value;  // the value as the profile services return it
-    int line;           // 1-based line number
+    int line;           // 1-based line number; 0 when only the system saw it
 };
 
 // The INI file read with the profile services' rules (profile_text.h: its
@@ -58,9 +58,19 @@ struct ra_check_ini {
     std::vector<int> repeated_section;           // lines of later [ReplayAutosave] headers
     std::vector<ra_check_entry> outside;         // keys above the first section header
     std::vector<ra_check_entry> no_equals;       // lines of our section without '='
+    // Lines that INI readers are known to read differently (name: what to
+    // tell the player), one per construct found.
+    std::vector<ra_check_entry> unsettled;
 };
 
 void ra_check_scan_ini(const std::string &bytes, ra_check_ini *out);
+
+// Replaces what the scan found about our section with what the system's own
+// profile services read (GetPrivateProfileSectionA, and each key's value as
+// GetPrivateProfileStringA gives it), keeping the scan's line numbers where
+// both see the same key: whether a key is set, and to what, is the system's
+// word. profile_path: the file as the services must be given it.
+void ra_check_read_system(const std::string &profile_path, ra_check_ini *ini);
 
 // What the plug-in would name the replay of one race type code.
 struct ra_check_name {
@@ -73,7 +83,7 @@ struct ra_check_name {
 };
 
 struct ra_check_report {
-    std::string ini_path;                // the file as the plug-in opened it
+    std::string ini_path;                // the file as the player named it
     bool ini_missing = false;            // there is no such file: every default applies
     std::vector<std::string> settings;   // Enabled, Dir, IndexStart, ClearIp as read
     std::vector<std::string> templates;  // the 22 templates as read, "-" when unset

@@ -18,8 +18,12 @@ std::string ra_check_default_ini(void) {
 }
 
 // The stand-ins read "/" as the root and anything else relative to the
-// current folder, as a host path would be.
-std::string ra_check_profile_path(const std::string &path) { return path; }
+// current folder, as a host path would be, except a name without a folder,
+// which they look for in the Windows folder as Windows does: such a name
+// gets the current folder in front.
+std::string ra_check_profile_path(const std::string &path) {
+    return path.find_first_of("/\\") == std::string::npos ? "./" + path : path;
+}
 
 void ra_check_hold_window(void) {}
 

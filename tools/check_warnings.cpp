@@ -66,6 +66,18 @@ size_t ra_check_distance(const std::string &a, const std::string &b) {
     return row[b.size()];
 }
 
+// " (line N)", or nothing for a key only the system's services saw.
+std::string ra_check_at(int line) { return line > 0 ? " (line " + std::to_string(line) + ")" : ""; }
+
+// An integer written with a prefix that INI readers take differently (0b,
+// 0o, 0X; 0x is read alike), after an optional sign.
+bool ra_check_int_prefix(const std::string &value) {
+    size_t i = !value.empty() && (value[0] == '+' || value[0] == '-') ? 1 : 0;
+    if (i + 1 >= value.size() || value[i] != '0') return false;
+    char p = value[i + 1];
+    return p == 'b' || p == 'B' || p == 'o' || p == 'O' || p == 'X';
+}
+
 bool ra_check_known_key(const std::string &name) {
     for (const char *k : ra_check_plain_keys) {
         if (ra_check_same_name(name, k)) return true;
@@ -230,8 +242,9 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
         ini.encoding == sim_profile_encoding::utf16_unmarked) {
         warnings->push_back(
             "the file is saved as UTF-16 without the mark Windows recognises (\"Unicode\" in "
-            "Notepad, little-endian), so the plug-in reads none of it and uses every default; "
-            "save the file as ANSI, as UTF-8 without BOM, or as \"Unicode\"");
+            "Notepad, little-endian): Windows has been seen to read none of it and use every "
+            "default, while other INI readers decode it; save the file as ANSI, as UTF-8 without "
+            "BOM, or as \"Unicode\"");
         return;  // every other finding would be a consequence of this one
     }
     if (!ini.has_section) {
@@ -247,18 +260,23 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
                             "): only the first section of this name (line " +
                             std::to_string(ini.section_line) + ") is read");
     }
-    // The services read a UTF-8 mark as text of line 1; a header there is lost.
+    // Readers differ on a UTF-8 mark before a header on line 1.
     if (ini.bom_hides_section) {
         warnings->push_back(
-            "line 1: the file is saved as UTF-8 with a byte-order mark, which the plug-in reads as "
-            "part of line 1, so it does not see [" RA_INI_SECTION
-            "] and uses every default; save the file as ANSI or as UTF-8 without BOM, or leave "
-            "line 1 empty");
+            "line 1: the file is saved as UTF-8 with a byte-order mark, and INI readers differ on "
+            "it: Windows has been seen to read the mark as part of line 1 and so miss "
+            "[" RA_INI_SECTION
+            "] (every default applies), others skip it; save the file as ANSI "
+            "or as UTF-8 without BOM, or leave line 1 empty");
     }
     if (ini.lossy) {
         warnings->push_back(
             "the file is saved as Unicode and holds characters the ANSI code page lacks: the "
-            "plug-in gets '?' for them");
+            "plug-in gets '?' or a similar letter for them (INI readers differ); use only "
+            "letters of the ANSI code page");
+    }
+    for (const ra_check_entry &u : ini.unsettled) {
+        warnings->push_back("line " + std::to_string(u.line) + ": " + u.name);
     }
     // Keys below a header the mark hid are told of by the warning above.
     for (const ra_check_entry &e :
@@ -268,12 +286,23 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
                             "]");
     }
     for (const ra_check_entry &e : ini.no_equals) {
-        warnings->push_back("line " + std::to_string(e.line) + ": \"" + e.name +
-                            "\" has no '=' and is ignored");
+        bool names_key = false;
+        for (const ra_check_entry &k : ini.keys)
+            names_key = names_key || ra_check_same_name(k.name, e.name);
+        if (names_key) {
+            warnings->push_back("line " + std::to_string(e.line) + ": \"" + e.name +
+                                "\" has no '=', and INI readers differ on it: some ignore it, "
+                                "others take it for " +
+                                e.name + " without a value and ignore the " + e.name +
+                                " line below; delete the line or add '='");
+        } else {
+            warnings->push_back("line " + std::to_string(e.line) + ": \"" + e.name +
+                                "\" has no '=' and is ignored");
+        }
     }
     for (size_t i = 0; i < ini.keys.size(); ++i) {
         const ra_check_entry &e = ini.keys[i];
-        std::string at = " (line " + std::to_string(e.line) + ")";
+        std::string at = ra_check_at(e.line);
         if (!ra_check_known_key(e.name)) {
             std::string suggestion = ra_check_suggest_key(e.name);
             warnings->push_back(e.name + at + ": the plug-in does not read this key" +
@@ -282,12 +311,18 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
         }
         const ra_check_entry *first = ra_check_find_key(ini, e.name.c_str());
         if (first != &e) {
-            warnings->push_back(e.name + at + ": given again; only the first value (line " +
-                                std::to_string(first->line) + ") is read");
+            warnings->push_back(e.name + at + ": given again; only the first value" +
+                                ra_check_at(first->line) + " is read");
             continue;
         }
         uint32_t number;
         for (const char *k : ra_check_int_keys) {
+            if (ra_check_same_name(e.name, k) && ra_check_int_prefix(e.value)) {
+                warnings->push_back(e.name + at + ": \"" + e.value +
+                                    "\" starts with a prefix INI readers read differently "
+                                    "(0b, 0o, 0X); write the number in plain decimal digits");
+                continue;
+            }
             if (ra_check_same_name(e.name, k) && !e.value.empty() &&
                 !sim_profile_int(e.value, &number)) {
                 std::string meaning;
@@ -385,6 +420,6 @@ void ra_check_name_warnings(const ra_check_ini &ini, const std::vector<ra_check_
         const char *tpl = key == "built-in" ? ra_default_tpl : ra_tpl_lookup(key.c_str());
         if (tpl != nullptr && strstr(tpl, "%index%") != nullptr) return;
     }
-    warnings->push_back("IndexStart (line " + std::to_string(index_start->line) +
-                        "): no template in use has %index%, so IndexStart changes nothing");
+    warnings->push_back("IndexStart" + ra_check_at(index_start->line) +
+                        ": no template in use has %index%, so IndexStart changes nothing");
 }

@@ -41,8 +41,7 @@ int ra_run_check(const ra_check_job &job, ra_output *out) {
     }
 
     ra_check_report report;
-    ra_check_run(ra_check_profile_path(ini_path), ini_text, job.race.empty() ? nullptr : &race,
-                 &report, ini_missing);
+    ra_check_run(ini_path, ini_text, job.race.empty() ? nullptr : &race, &report, ini_missing);
     out->out += ra_check_format(report, job.quiet);
     return report.warnings.empty() ? check_clean : check_warnings;
 }

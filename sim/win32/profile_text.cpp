@@ -28,6 +28,11 @@
 //   in matching double or single quotes loses them; a NUL ends the value;
 //   lines without "=" are ignored;
 // - section and key names compare ignoring ASCII letter case.
+// Where Wine reads a line otherwise and no source tells what Windows does
+// ('#' lines, control bytes, NULs in names, headers without ']' or with
+// text after it, 0b/0o/0X prefixes, a line without '=' spelling a key), the
+// differential test lists both readings (tests/wine/profile_differential)
+// and the players' check tool warns about the construct.
 #include "profile_text.h"
 
 #include <stdint.h>
@@ -114,7 +119,7 @@ std::string sim_trim(const std::string &s) {
 char sim_fold(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c; }
 
 sim_profile_line sim_read_line(const std::string &raw, int number) {
-    sim_profile_line line{sim_profile_line::other, number, "", "", false};
+    sim_profile_line line{sim_profile_line::other, number, "", "", false, ""};
     std::string text = sim_trim(raw);
     if (text.empty()) {
         line.kind = sim_profile_line::blank;
@@ -129,6 +134,7 @@ sim_profile_line sim_read_line(const std::string &raw, int number) {
         line.kind = sim_profile_line::entry;
         line.name = sim_trim(text.substr(0, eq));
         std::string v = sim_trim(text.substr(eq + 1));
+        line.raw = v.substr(0, v.find('\0'));
         if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) {
             v = v.substr(1, v.size() - 2);
         }

@@ -43,6 +43,8 @@ struct sim_profile_line {
     std::string name;   // section or key name (entry, section); the trimmed line (other)
     std::string value;  // entry: the value as the services return it
     bool cut_at_nul;    // entry: the value held a NUL, where it ends
+    std::string raw;    // entry: the value as GetPrivateProfileSectionA lists it
+                        // (trimmed, cut at a NUL, quotes kept)
 };
 
 std::vector<sim_profile_line> sim_profile_lines(const std::string &text);

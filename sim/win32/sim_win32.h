@@ -41,6 +41,11 @@ extern "C" {
 // the host's root).
 void sim_set_module_path(const char *windows_path);
 
+// The Windows folder, where the profile services look for a file named
+// without a folder (a Windows path); null restores the default, C:\Windows
+// (the host's /Windows, which does not exist: such a file is missing).
+void sim_set_windows_folder(const char *windows_path);
+
 // Fixes the local clock that GetLocalTime reports; null lets it follow the
 // real local time again.
 void sim_set_clock(const SYSTEMTIME *time);

@@ -497,6 +497,40 @@ TEST_F(CheckTool, ValuesThatDoNotDoWhatTheySeem) {
 // --- The shipped example INI and the players' guide: no warning, every key
 // and token documented, every example what the plug-in really makes.
 
+// What INI readers read differently: one warning per construct, with its
+// line and how to write it so that every reader agrees.
+TEST_F(CheckTool, ConstructsReadersReadDifferentlyAreToldOf) {
+    const std::string quoted_dir = "\"" + std::string(RA_DIR_SIZE - 1, 'd') + "\"";
+    struct {
+        std::string body;  // below the header on line 1
+        std::string starts, says;
+    } cases[] = {
+        {"# Dir = x\n", "line 2: ", "start comments with ';'"},
+        {"[Other\n", "line 2: ", "has no closing ']'"},
+        {"[Other]]\n", "line 2: ", "put nothing after ']'"},
+        {std::string("k\0x=1\n", 7), "line 2: ", "a NUL byte"},
+        {"Dir = a\x1A\n", "line 2: ", "control character"},
+        {"Dir\nDir = x\n", "line 2: ", "add '='"},
+        {"IndexStart = 0X10\nName = %index%_%time%\n", "IndexStart (line 2): ", "plain decimal"},
+        {"Dir = " + quoted_dir + "\n", "line 2: Dir: ", "leave the quotes off"},
+    };
+    for (const auto &c : cases) {
+        ra_check_report r = check_section(c.body);
+        std::vector<std::string> found = about(r, c.starts);
+        ASSERT_EQ(found.size(), 1u) << c.body << all_warnings(r);
+        EXPECT_NE(found[0].find(c.says), std::string::npos) << found[0];
+    }
+}
+
+// Whether a key is set, and to what, is what the profile services read; the
+// scan only adds line numbers.
+TEST_F(CheckTool, KeysAreWhatTheSystemReads) {
+    ra_check_report r = check("[ReplayAutosave]\r\nDir = \"Quoted\\Dir\"\r\n# Enabled = 0\r\n");
+    EXPECT_NE(r.settings[1].find("Quoted\\Dir"), std::string::npos) << r.settings[1];
+    EXPECT_EQ(r.settings[1].find("not set"), std::string::npos) << r.settings[1];
+    EXPECT_NE(r.settings[0].find("not set: the default"), std::string::npos) << r.settings[0];
+}
+
 TEST_F(CheckTool, ExampleIniIsCleanAndSoAreItsCommentedExamples) {
     std::string example = source_file("examples/" RA_INI_FILE);
     ASSERT_FALSE(example.empty());

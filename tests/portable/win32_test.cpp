@@ -13,7 +13,8 @@
 namespace {
 
 // Each test works inside a fresh scratch folder as its current directory,
-// so relative Windows paths land there.
+// so relative Windows paths land there; it is the Windows folder too, where
+// the profile services look for a file named without a folder.
 class ScratchFolder : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -21,9 +22,11 @@ protected:
         dir_ = ra_test_scratch_dir();
         ASSERT_NE(getcwd(old_cwd_, sizeof old_cwd_), nullptr);
         ASSERT_EQ(chdir(dir_.c_str()), 0);
+        sim_set_windows_folder(dir_.c_str());
     }
     void TearDown() override {
         EXPECT_EQ(chdir(old_cwd_), 0);
+        sim_set_windows_folder(nullptr);
         sim_clear_faults();
     }
     std::string dir_;
@@ -278,6 +281,83 @@ TEST_F(Profile, EncodingsReadAsWindowsReadsThem) {
     ASSERT_TRUE(ra_test_write_file("bare.ini", bare));
     EXPECT_EQ(GetPrivateProfileIntA("S", "N", 7, "be.ini"), 7u);
     EXPECT_EQ(GetPrivateProfileIntA("S", "N", 7, "bare.ini"), 7u);
+}
+
+// A name without a folder is looked for in the Windows folder, and a handle
+// that does not share reading keeps the services out (Wine's conformance
+// test dlls/kernel32/tests/profile.c: test_GetPrivateProfileString, "only
+// filename is used"; test_profile_existing, read_error).
+TEST_F(Profile, FindsAndOpensTheFileAsWindowsDoes) {
+    ASSERT_EQ(mkdir("win", 0777), 0);
+    ASSERT_TRUE(ra_test_write_file("a.ini", "[S]\r\nk=here\r\n"));
+    ASSERT_TRUE(ra_test_write_file("win/a.ini", "[S]\r\nk=windows\r\n"));
+    sim_set_windows_folder((dir_ + "/win").c_str());
+    char out[32];
+    GetPrivateProfileStringA("S", "k", "dflt", out, sizeof out, "a.ini");
+    EXPECT_STREQ(out, "windows");
+    GetPrivateProfileStringA("S", "k", "dflt", out, sizeof out, ".\\a.ini");
+    EXPECT_STREQ(out, "here");
+
+    struct {
+        DWORD access, share;
+        const char *expect;
+    } holds[] = {
+        {GENERIC_READ, FILE_SHARE_READ, "here"},
+        {GENERIC_WRITE, FILE_SHARE_READ, "here"},
+        {GENERIC_READ, FILE_SHARE_WRITE, "dflt"},
+        {GENERIC_WRITE, 0, "dflt"},
+    };
+    for (const auto &h : holds) {
+        HANDLE held = open_file("a.ini", h.access, h.share, OPEN_EXISTING);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        GetPrivateProfileStringA("S", "k", "dflt", out, sizeof out, ".\\a.ini");
+        EXPECT_STREQ(out, h.expect) << h.access << " " << h.share;
+        CloseHandle(held);
+    }
+}
+
+// Null names list the names; GetPrivateProfileSectionA gives the lines of
+// the section (Microsoft's page on GetPrivateProfileStringA; profile.c:
+// test_profile_sections, test_profile_sections_names, and the "lpAppName is
+// NULL" and "lpKeyName is NULL" cases of test_GetPrivateProfileString).
+TEST_F(Profile, ListsNamesAndSections) {
+    ASSERT_TRUE(ra_test_write_file(
+        "a.ini", "[s1]\r\nname1=val1\r\nname2 = \"q\" \r\nname3\r\n; c\r\nname4=\r\n[s2]\r\n"));
+    ASSERT_TRUE(ra_test_write_file("empty.ini", "k=v\r\n"));
+    struct {
+        const char *section, *key;
+        DWORD size;
+        const char *file;
+        DWORD ret;
+        std::string bytes;  // up to and with the final NUL
+    } lists[] = {
+        {nullptr, nullptr, 64, "a.ini", 6, std::string("s1\0s2\0\0", 7)},
+        {"S1", nullptr, 64, "a.ini", 18, std::string("name1\0name2\0name4\0\0", 19)},
+        {"s1", nullptr, 16, "a.ini", 14, std::string("name1\0name2\0na\0\0", 16)},
+        {nullptr, nullptr, 64, "empty.ini", 0, std::string("\0", 1)},
+        {nullptr, nullptr, 64, "none.ini", 0, std::string("\0", 1)},
+        {"s2", nullptr, 64, "a.ini", 4, std::string("dflt\0", 5)},
+    };
+    for (const auto &l : lists) {
+        char out[64];
+        memset(out, 0x7F, sizeof out);
+        EXPECT_EQ(GetPrivateProfileStringA(l.section, l.key, "dflt", out, l.size, l.file), l.ret);
+        EXPECT_EQ(std::string(out, l.bytes.size()), l.bytes) << l.ret;
+    }
+
+    char out[64];
+    EXPECT_EQ(GetPrivateProfileSectionA("s1", out, sizeof out, "a.ini"), 34u);
+    EXPECT_EQ(std::string(out, 35), std::string("name1=val1\0name2=\"q\"\0name3\0name4=\0\0", 35));
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    // Too small: cut, both NULs kept, size - 2 returned.
+    EXPECT_EQ(GetPrivateProfileSectionA("s1", out, 16, "a.ini"), 14u);
+    EXPECT_EQ(std::string(out, 16), std::string("name1=val1\0nam\0\0", 16));
+    EXPECT_EQ(GetPrivateProfileSectionA("s2", out, sizeof out, "a.ini"), 0u);
+    EXPECT_EQ(std::string(out, 2), std::string("\0\0", 2));
+    EXPECT_EQ(GetPrivateProfileSectionA(nullptr, out, sizeof out, "a.ini"), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(GetPrivateProfileSectionA("s1", out, sizeof out, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(Profile, IntegersParsedLikeWindows) {

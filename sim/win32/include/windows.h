@@ -96,6 +96,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR filename, DWORD size);
 UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int default_value, LPCSTR file);
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value, LPSTR out,
                                       DWORD size, LPCSTR file);
+DWORD WINAPI GetPrivateProfileSectionA(LPCSTR section, LPSTR out, DWORD size, LPCSTR file);
 void WINAPI GetLocalTime(LPSYSTEMTIME time);
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                           DWORD disposition, DWORD flags, HANDLE template_file);
