@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # companion.sh EMULATOR SIM
 # replay-autosave.exe on Wine, on a season of races played by the simulator
-# SIM (run by EMULATOR, which may be empty: qemu-i386-static for the Linux
-# simulator, wine for the Windows one) into a game folder whose name has a letter beyond ASCII and a space. Each
+# SIM (run by EMULATOR, which may be empty) at the dates the season needs,
+# and its newest race played by the Windows simulator on Wine, into a game
+# folder whose name has a letter beyond ASCII and a space. Each
 # stage is one group of what players do: list, restore, prune, page, the
 # double click, and a replay dropped from a folder the code page cannot
 # spell. Needs the Wine tier's environment (WINEPREFIX, HOME, RA_MINGW_BUILD,
@@ -78,7 +79,19 @@ printf '[ReplayAutosave]\r\nRecord = 1\r\nName = %%date%%_%%time%%_%%type%%_extr
   >"$game/replay_autosave.ini"
 sed -e 's/^0 = Coast/0 = C\x9cur For\xeat/' -e 's/^2 = <script>/2 = Zo\xeb \x8cuvre/' \
   "$game/races/race0.ini" >"$game/races/extra.ini"
-"${sim[@]}" --game-dir "$game" --race "$game/races/extra.ini" --clock 2026-03-28T18:00:00 >/dev/null
+# This race is played by the Windows simulator on Wine's kernel32, at the
+# system's own time, which cannot be set: it is read around the run.
+win_sim=$RA_MINGW_BUILD/sim/replay-autosave-sim.exe
+[[ -f $win_sim ]] || { echo "companion.sh: $win_sim is missing: build the mingw preset" >&2; exit 1; }
+cp "$win_sim" "$game/"
+before=$(date '+%Y-%m-%d %H:%M:%S')
+(cd "$game" && wine replay-autosave-sim.exe --plugin "$(winpath "$RA_MINGW_BUILD/src/replay_autosave.vqp")" \
+  --game-dir . --race 'races\extra.ini' >/dev/null)
+after=$(date '+%Y-%m-%d %H:%M:%S')
+rm "$game/replay-autosave-sim.exe"
+extra_when=$(tail -n 1 "$saves/replays.csv" | cut -d, -f2)
+[[ ! $extra_when < $before && ! $extra_when > $after ]] ||
+  { echo "companion.sh: the extra race was saved at '$extra_when', not between $before and $after" >&2; exit 1; }
 cp "$exe" "$game/"
 # The simulated game writes the same bytes each race; tell the replays apart.
 for f in "$saves"/*.rp4; do printf '%s' "${f##*/}" >>"$f"; done
@@ -88,13 +101,13 @@ stage=list
 run "" list
 expect_rc 0
 expect_in "$out" "Replays in $(winpath "$saves"), newest first:"
-expect_in "$out" "2026-03-28 18:00:00  SR    CœUR FORêT"
+expect_in "$out" "$extra_when  SR    CœUR FORêT"
 expect_in "$out" "2026-03-10_19-28-00_SR_CITY_3L.rp4  (missing)"
 [[ $(grep -c '[.]rp4' "$work/out") == 13 ]] || fail "want 13 replays listed: $out"
 grep -q $'C\x9cUR FOR\xeaT' "$work/out" || fail "the track is not in Windows-1252 on a pipe"
 run "" list --track "cœur forêt" --csv
 expect_rc 0
-expect_in "$out" $'when,type,track,laps,fastest_lap,file,state\n2026-03-28 18:00:00,SR,CœUR FORêT,3,'
+expect_in "$out" $'when,type,track,laps,fastest_lap,file,state\n'"$extra_when,SR,CœUR FORêT,3,"
 [[ $(wc -l <"$work/out") == 2 ]] || fail "--track: want one line: $out"
 run "" list --type st --since 2026-03-16
 expect_rc 0
@@ -238,7 +251,7 @@ done
 tmux -S "$sock" kill-server 2>/dev/null || true
 expect_in "$shown" "Settings the plug-in reads from $(winpath "$game")\\replay_autosave.ini:"
 expect_in "$shown" "Replays in $(winpath "$saves"), newest first:"
-expect_in "$shown" "2026-03-28 18:00:00  SR    CœUR FORêT"
+expect_in "$shown" "$extra_when  SR    CœUR FORêT"
 expect_in "$shown" "(the 10 newest of"
 expect_in "$shown" "Press Enter to close this window."
 [[ $(cat "$work/double_click.rc" 2>/dev/null) == "exit 0" ]] || fail "the window did not close on Enter"
