@@ -7,7 +7,7 @@ add_executable(profile_probe ${CMAKE_CURRENT_LIST_DIR}/profile_differential/prof
 target_link_libraries(profile_probe PRIVATE sim_win32)
 target_compile_options(profile_probe PRIVATE ${RA_WARN_FLAGS})
 
-ra_wine_test(profile_differential
+ra_wine_test(wine_profile_differential
              bash ${CMAKE_CURRENT_LIST_DIR}/profile_differential/compare.sh
              $<TARGET_FILE:profile_probe> ${CMAKE_SOURCE_DIR}/fuzz/corpus/profile
              ${CMAKE_CROSSCOMPILING_EMULATOR})
