@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Checks on replay-autosave-sim.exe: a console program loaded at the game's
-# base and never moved, whose first section, .game, is the game's memory
-# (uninitialised, writable and executable) from above the headers to 0x900000,
-# with every other section above it, and which needs no DLL of the tool chain.
-# Usage: check_sim_exe.sh path/to/replay-autosave-sim.exe
+# Checks on a Windows program that holds the game's memory in its own image
+# (game_space.cmake): a console program loaded at the game's base and never
+# moved, whose first section, .game, is the game's memory (uninitialised,
+# writable and executable) from above the headers to 0x900000, with every
+# other section above it, and which needs no DLL of the tool chain: only
+# KERNEL32 and msvcrt, and the system DLLs named after the program.
+# Usage: check_game_space_exe.sh path/to/program.exe [DLL...]
 set -u
 
-exe=${1:?usage: check_sim_exe.sh replay-autosave-sim.exe}
+exe=${1:?usage: check_game_space_exe.sh program.exe [DLL...]}
+shift
+allowed=(kernel32.dll msvcrt.dll "${@,,}")
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 game_first=$((16#401000)) game_end=$((16#900000))
 failures=0
@@ -49,9 +53,9 @@ echo "DLLs imported by $(basename "$exe"):" $dlls
 while read -r dll; do
     [ -z "$dll" ] && continue
     case "${dll,,}" in
-        kernel32.dll | msvcrt.dll | api-ms-win-crt-*.dll) ;;
-        *) fail "imports $dll, which a plain Windows would not have" ;;
+        api-ms-win-crt-*.dll) continue ;;
     esac
+    [[ " ${allowed[*]} " == *" ${dll,,} "* ]] || fail "imports $dll, which a plain Windows would not have"
 done <<<"$dlls"
 
 if ((failures)); then
