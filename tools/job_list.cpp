@@ -156,27 +156,29 @@ int ra_run_list(const ra_list_job &job, ra_output *out) {
     if (job.csv) {
         out->out += job.racer.empty() ? "when,type,track,laps,fastest_lap,file,state\n"
                                       : "when,type,track,laps,racer_lap,file,state,personal_best\n";
-        for (const std::vector<size_t> *part : {&races, &others}) {
-            for (size_t i : *part) {
-                const ra_replay *r = &list.replays[i];
-                const ra_record *facts = ra_facts(*r);
-                const std::string none;
-                auto fact = [&](const char *column) { return facts ? facts->get(column) : none; };
-                uint32_t lap = ra_shown_lap(*r, job);
-                std::vector<std::string> cells = {ra_format_time(r->when),
-                                                  fact(ra_column_type),
-                                                  fact(ra_column_track),
-                                                  fact(ra_column_laps),
-                                                  lap ? ra_format_lap_seconds(lap) : "",
-                                                  r->file,
-                                                  ra_state_word(*r)};
-                if (!job.racer.empty()) cells.push_back(personal[i] ? "1" : "");
-                std::string line;
-                for (size_t c = 0; c < cells.size(); ++c) {
-                    line += (c ? "," : "") + ra_csv_field(cells[c]);
-                }
-                out->out += line + "\n";
+        // One list, newest first; the state tells races from the other files.
+        std::vector<size_t> all = races;
+        all.insert(all.end(), others.begin(), others.end());
+        std::sort(all.begin(), all.end());
+        for (size_t i : all) {
+            const ra_replay *r = &list.replays[i];
+            const ra_record *facts = ra_facts(*r);
+            const std::string none;
+            auto fact = [&](const char *column) { return facts ? facts->get(column) : none; };
+            uint32_t lap = ra_shown_lap(*r, job);
+            std::vector<std::string> cells = {ra_format_time(r->when),
+                                              fact(ra_column_type),
+                                              fact(ra_column_track),
+                                              fact(ra_column_laps),
+                                              lap ? ra_format_lap_seconds(lap) : "",
+                                              r->file,
+                                              ra_state_word(*r)};
+            if (!job.racer.empty()) cells.push_back(personal[i] ? "1" : "");
+            std::string line;
+            for (size_t c = 0; c < cells.size(); ++c) {
+                line += (c ? "," : "") + ra_csv_field(cells[c]);
             }
+            out->out += line + "\n";
         }
         return ra_exit_ok;
     }
