@@ -182,9 +182,11 @@ ra_page_racers ra_racers_of(const ra_replay_list &list) {
     return racers;
 }
 
+// A scale's end as the script reads it: marks are whole hundredths and
+// whole days, so every digit is kept.
 std::string ra_number(double v) {
-    char text[40];
-    snprintf(text, sizeof text, "%.6g", v);
+    char text[400];
+    snprintf(text, sizeof text, "%.0f", v);
     return text;
 }
 
