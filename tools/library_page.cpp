@@ -27,15 +27,12 @@ const char ra_column_name[] = "name";        // + car number 1..16: racer name
 
 // Shown where a replay has no fact to give (a file without a record line).
 const char ra_unknown[] = "-";
-// Beside the lap of a race that was the racer's personal best on its track.
-const char ra_personal_badge[] = "<span class=\"pb-badge\">PB</span>";
 
 // What the page shows of the racer it is about: their races by the index of
 // the entry in the list, and every racer's lap in each race for the script.
 struct ra_page_racers {
     std::vector<std::string> names;          // the selector's racers, most races first
     size_t shown = 0;                        // the one shown as the page opens
-    std::map<size_t, ra_racer_race> races;   // the shown racer's races, by entry
     std::map<size_t, std::string> laps;      // by entry: "racer:hundredths ..." of every racer
     std::map<std::string, std::vector<std::vector<ra_lap_point>>> tracks;  // track: per racer
 };
@@ -52,56 +49,33 @@ const ra_page_column ra_page_columns[] = {
     {"lap", "Fastest lap", true}, {"yours", "Your lap", true}, {"file", "File", false},
 };
 
-// Digits only, as a number to sort by; false for anything else.
-bool ra_count(const std::string &text, uint32_t *value) {
-    if (text.empty() || text.size() > 9) return false;
-    uint32_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (uint32_t)(c - '0');
-    }
-    *value = v;
-    return true;
-}
+// Cells stay small, as a long season has thousands of rows: the script
+// sorts a number column by the number its text shows, and the style sets
+// the columns' alignment.
+std::string ra_unknown_cell() { return std::string("<td class=\"unknown\">") + ra_unknown + "</td>"; }
 
-std::string ra_unknown_cell(bool number) {
-    return std::string("<td class=\"unknown") + (number ? " number" : "") + "\">" + ra_unknown +
-           "</td>";
-}
-
-// A cell of game text; a number column sorts by the number when the text is one.
-std::string ra_text_cell(const std::string &text, bool number) {
-    if (text.empty()) return ra_unknown_cell(number);
-    uint32_t n = 0;
-    if (number && ra_count(text, &n)) {
-        return "<td class=\"number\" data-sort=\"" + std::to_string(n) + "\">" +
-               ra_html_text(text) + "</td>";
-    }
-    return std::string(number ? "<td class=\"number\">" : "<td>") + ra_html_text(text) + "</td>";
+// A cell of game text.
+std::string ra_text_cell(const std::string &text) {
+    if (text.empty()) return ra_unknown_cell();
+    return "<td>" + ra_html_text(text) + "</td>";
 }
 
 std::string ra_lap_cell(const ra_replay &r) {
     const ra_record *facts = r.record ? &*r.record : r.holds ? &*r.holds : nullptr;
-    if (!facts || facts->fastest_lap == 0) return ra_unknown_cell(true);
-    std::string cell = "<td class=\"number\" data-sort=\"" + std::to_string(facts->fastest_lap) +
-                       "\">" + ra_format_lap(facts->fastest_lap);
+    if (!facts || facts->fastest_lap == 0) return ra_unknown_cell();
+    std::string cell = "<td>" + ra_format_lap(facts->fastest_lap);
     int car = facts->fastest_car;
     const std::string &racer = facts->get(ra_column_name + std::to_string(car));
     if (!racer.empty()) cell += " <span class=\"racer\">" + ra_html_text(racer) + "</span>";
     return cell + "</td>";
 }
 
-// The lap of the racer the page is about, with every racer's laps for the script.
+// Every racer's laps in the race for the script, which shows the lap of the
+// racer chosen, with a badge where it was their personal best.
 std::string ra_yours_cell(const ra_page_racers &racers, size_t entry) {
     auto laps = racers.laps.find(entry);
-    std::string data = laps == racers.laps.end() ? "" : " data-laps=\"" + laps->second + "\"";
-    auto race = racers.races.find(entry);
-    if (race == racers.races.end()) {
-        return "<td class=\"unknown number\"" + data + ">" + ra_unknown + "</td>";
-    }
-    return "<td class=\"number\" data-sort=\"" + std::to_string(race->second.lap) + "\"" + data +
-           ">" + ra_format_lap(race->second.lap) + (race->second.personal ? ra_personal_badge : "") +
-           "</td>";
+    if (laps == racers.laps.end()) return "<td></td>";
+    return "<td data-laps=\"" + laps->second + "\"></td>";
 }
 
 std::string ra_file_cell(const ra_replay &r) {
@@ -131,14 +105,14 @@ std::string ra_row(const ra_replay &r, const ra_page_racers &racers, size_t entr
     std::string row = std::string("<tr class=\"") + (there ? "saved" : "gone") + "\">";
     row += "<td>" + ra_html_text(ra_format_time(r.when)) + "</td>";
     const ra_record *facts = r.record ? &*r.record : r.holds ? &*r.holds : nullptr;
-    auto fact = [&](const char *column, bool number) {
-        return ra_text_cell(facts ? facts->get(column) : std::string(), number);
+    auto fact = [&](const char *column) {
+        return ra_text_cell(facts ? facts->get(column) : std::string());
     };
-    row += fact(ra_column_type, false);
-    row += fact(ra_column_track, false);
-    row += fact(ra_column_laps, true);
-    row += fact(ra_column_cars, true);
-    row += fact(ra_column_weather, false);
+    row += fact(ra_column_type);
+    row += fact(ra_column_track);
+    row += fact(ra_column_laps);
+    row += fact(ra_column_cars);
+    row += fact(ra_column_weather);
     row += ra_lap_cell(r);
     if (r.kind == ra_replay_kind::race) row += ra_yours_cell(racers, entry);
     row += ra_file_cell(r);
@@ -151,32 +125,53 @@ std::string ra_upper(const std::string &text) {
     return up;
 }
 
-// Every racer's laps and personal bests, the one shown first, and per track
-// each racer's races for the charts.
+// Every racer's laps by race, the one shown first, and per track each
+// racer's races for the axes. Each race's columns are read once: a long
+// season has thousands of races.
 ra_page_racers ra_racers_of(const ra_replay_list &list) {
     ra_page_racers racers;
     racers.names = ra_racer_names(list);
-    std::string first = ra_default_racer(list);
+    std::map<std::string, size_t> index;  // upper case name: its place in names
+    for (size_t i = 0; i < racers.names.size(); ++i) index[ra_upper(racers.names[i])] = i;
+    std::string first = ra_upper(ra_default_racer(list));
+    if (index.count(first) != 0) racers.shown = index[first];
     std::map<std::string, std::string> track_names;  // upper case: as first seen
-    for (size_t i = 0; i < racers.names.size(); ++i) {
-        if (ra_upper(racers.names[i]) == ra_upper(first)) racers.shown = i;
-        for (const ra_racer_race &race : ra_racer_races(list, racers.names[i])) {
-            std::string &laps = racers.laps[race.replay];
-            laps += (laps.empty() ? "" : " ") + std::to_string(i) + ":" + std::to_string(race.lap);
-            const ra_replay &r = list.replays[race.replay];
-            if (i == racers.shown) racers.races[race.replay] = race;
-            const std::string &track = r.record->get(ra_column_track);
-            if (track.empty()) continue;
-            std::string &name = track_names[ra_upper(track)];
-            if (name.empty()) name = track;
-            auto &per_racer = racers.tracks[name];
-            per_racer.resize(racers.names.size());
+    for (size_t e = 0; e < list.replays.size(); ++e) {
+        const ra_replay &r = list.replays[e];
+        if (r.kind != ra_replay_kind::race || !r.record) continue;
+        // Each racer's best lap in the race (a name may drive two cars).
+        std::vector<std::pair<size_t, uint32_t>> laps;
+        for (int car = 1; car <= RA_CARS; ++car) {
+            const std::string &name = r.record->get(ra_column_name + std::to_string(car));
+            if (name.empty()) continue;
+            uint32_t lap = ra_parse_lap(r.record->get(ra_column_best_lap + std::to_string(car)));
+            if (lap == 0) continue;
+            size_t who = index[ra_upper(name)];
+            auto same = std::find_if(laps.begin(), laps.end(),
+                                     [&](const std::pair<size_t, uint32_t> &l) { return l.first == who; });
+            if (same == laps.end()) {
+                laps.push_back({who, lap});
+            } else {
+                same->second = std::min(same->second, lap);
+            }
+        }
+        if (laps.empty()) continue;
+        std::string &data = racers.laps[e];
+        for (const auto &l : laps) {
+            data += (data.empty() ? "" : " ") + std::to_string(l.first) + ":" +
+                    std::to_string(l.second);
+        }
+        const std::string &track = r.record->get(ra_column_track);
+        if (track.empty()) continue;
+        std::string &name = track_names[ra_upper(track)];
+        if (name.empty()) name = track;
+        auto &per_racer = racers.tracks[name];
+        per_racer.resize(racers.names.size());
+        for (const auto &l : laps) {
             ra_lap_point point;
             point.when = r.when;
-            point.lap = race.lap;
-            point.note = r.record->get(ra_column_type);
-            point.personal = race.personal;
-            per_racer[i].push_back(point);
+            point.lap = l.second;
+            per_racer[l.first].push_back(point);
         }
     }
     return racers;
@@ -190,8 +185,8 @@ std::string ra_number(double v) {
     return text;
 }
 
-// Per track a chart of the shown racer's laps, with every racer's axes for
-// the script, which draws another racer's races on theirs.
+// Per track a chart: every racer's axes, the script drawing the races of
+// the racer chosen on theirs; the heading tells the shown racer's best.
 std::string ra_charts(const ra_page_racers &racers) {
     if (racers.tracks.empty()) return "";
     std::string html = "<h2>Your best lap over time</h2>\n<div class=\"charts\">\n";
@@ -219,9 +214,8 @@ std::string ra_charts(const ra_page_racers &racers) {
                     (i == racers.shown ? "" : " hidden") + ">\n" + ra_lap_chart_axes(points) +
                     "</g>\n";
         }
-        html += "<g class=\"plot\">\n";
-        if (!mine.empty()) html += ra_lap_chart_plot(mine, ra_lap_chart_scale(mine));
-        html += "</g>\n</svg>\n</section>\n";
+        // The script draws the races, of the racer and race type chosen.
+        html += "<g class=\"plot\"></g>\n</svg>\n</section>\n";
     }
     return html + "</div>\n";
 }

@@ -32,12 +32,21 @@
 
   function same(a, b) { return a.toUpperCase() === b.toUpperCase(); }
   function known(row, col) { return !row.cells[col].classList.contains('unknown'); }
-  // What a cell sorts by: its data-sort number, else its text; null for no fact.
+  // What a cell sorts by: its data-sort number; in a number column the
+  // number or lap (m:ss.hh) its text begins with; else its text; null for
+  // no fact.
   function sortKey(row, col) {
     if (!known(row, col)) return null;
     var cell = row.cells[col];
     var n = cell.getAttribute('data-sort');
-    return n !== null ? Number(n) : cell.textContent;
+    if (n !== null) return Number(n);
+    var text = cell.textContent;
+    if (heads[col].classList.contains('number')) {
+      var lap = /^(\d+):(\d\d)\.(\d\d)/.exec(text);
+      if (lap) return lap[1] * 6000 + lap[2] * 100 + +lap[3];
+      if (/^\d+$/.test(text)) return Number(text);
+    }
+    return text;
   }
   function compare(a, b) {
     if (typeof a === 'number' && typeof b === 'number') return a - b;
