@@ -297,7 +297,9 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
         "<label>Track <select id=\"filter-track\"><option value=\"\">all</option></select>"
         "</label><label>Type <select id=\"filter-type\"><option value=\"\">all</option>"
         "</select></label><span id=\"shown\"></span></form>\n";
-    html += "<table id=\"replays\">\n<thead><tr>";
+    // The browser lays out thousands of rows as they arrive, again and again,
+    // unless it may leave them until they are in view.
+    html += "<div class=\"rows\">\n<table id=\"replays\">\n<thead><tr>";
     for (const ra_page_column &c : ra_page_columns) {
         html += std::string("<th data-key=\"") + c.key + "\"" +
                 (c.number ? " class=\"number\"" : "") + "><button type=\"button\">" + c.heading +
@@ -307,7 +309,7 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     for (size_t i = 0; i < list.replays.size(); ++i) {
         if (list.replays[i].kind == ra_replay_kind::race) html += ra_row(list.replays[i], racers, i);
     }
-    html += "</tbody>\n</table>\n";
+    html += "</tbody>\n</table>\n</div>\n";
     html += ra_others(list, racers);
     html += "<script>";
     html += ra_page_script;

@@ -11,7 +11,7 @@
   var body = table.tBodies[0];
   var heads = table.tHead.rows[0].cells;
   var rows = Array.prototype.slice.call(body.rows);
-  var order = new Map();
+  var order = new Map(), current = rows.slice();
   rows.forEach(function (row, i) { order.set(row, i); });
   var trackSelect = document.getElementById('filter-track');
   var typeSelect = document.getElementById('filter-type');
@@ -32,6 +32,22 @@
 
   function same(a, b) { return a.toUpperCase() === b.toUpperCase(); }
   function known(row, col) { return !row.cells[col].classList.contains('unknown'); }
+  var collator = new Intl.Collator(undefined, {numeric: true, sensitivity: 'base'});
+  // What each row shows, read once: a long season has thousands of rows.
+  var facts = new Map();
+  rows.forEach(function (row) {
+    var laps = new Map();
+    (row.cells[yoursColumn].getAttribute('data-laps') || '').split(' ').forEach(function (pair) {
+      var p = pair.split(':');
+      if (p.length === 2) laps.set(Number(p[0]), Number(p[1]));
+    });
+    facts.set(row, {
+      laps: laps,
+      when: row.cells[whenColumn].textContent,
+      track: known(row, trackColumn) ? row.cells[trackColumn].textContent.toUpperCase() : null,
+      type: known(row, typeColumn) ? row.cells[typeColumn].textContent.toUpperCase() : null
+    });
+  });
   // What a cell sorts by: its data-sort number; in a number column the
   // number or lap (m:ss.hh) its text begins with; else its text; null for
   // no fact.
@@ -50,7 +66,7 @@
   }
   function compare(a, b) {
     if (typeof a === 'number' && typeof b === 'number') return a - b;
-    return String(a).localeCompare(String(b), undefined, {numeric: true, sensitivity: 'base'});
+    return collator.compare(String(a), String(b));
   }
   function fill(select, col) {
     var values = [];
@@ -86,15 +102,8 @@
     }
     return Number(racerSelect.getAttribute('data-default'));
   }
-  // The racer's laps by row: data-laps holds "racer:hundredths" pairs.
-  function lapOf(row, racer) {
-    var pairs = (row.cells[yoursColumn].getAttribute('data-laps') || '').split(' ');
-    for (var i = 0; i < pairs.length; ++i) {
-      var pair = pairs[i].split(':');
-      if (pair.length === 2 && Number(pair[0]) === racer) return Number(pair[1]);
-    }
-    return 0;
-  }
+  // The racer's lap in the row's race: data-laps holds "racer:hundredths" pairs.
+  function lapOf(row, racer) { return facts.get(row).laps.get(racer) || 0; }
   function stored() {
     try { return localStorage.getItem(remembered) || ''; } catch (e) { return ''; }
   }
@@ -128,12 +137,14 @@
 
   // The racer's lap and personal bests in the table: a race in which they
   // beat their earlier best on its track. Rows are newest first.
+  var shownRacer = null, shownPersonal = null;
   function showLaps(racer) {
+    if (racer === shownRacer) return shownPersonal;
     var best = new Map(), personal = new Set();
     for (var i = rows.length - 1; i >= 0; --i) {
       var row = rows[i], lap = lapOf(row, racer);
       if (!lap) continue;
-      var track = row.cells[trackColumn].textContent.toUpperCase();
+      var track = facts.get(row).track;
       if (best.has(track) && lap < best.get(track)) personal.add(row);
       if (!best.has(track) || lap < best.get(track)) best.set(track, lap);
     }
@@ -149,6 +160,8 @@
         cell.appendChild(badge);
       }
     });
+    shownRacer = racer;
+    shownPersonal = personal;
     return personal;
   }
 
@@ -167,13 +180,13 @@
       g.toggleAttribute('hidden', !mine);
       if (mine) axes = g;
     });
-    var track = chart.querySelector('h3').textContent;
+    var track = chart.querySelector('h3').textContent.toUpperCase();
     var points = [];
     for (var i = rows.length - 1; i >= 0; --i) {
-      var row = rows[i], lap = lapOf(row, racer);
-      if (!lap || !same(row.cells[trackColumn].textContent, track)) continue;
-      if (type && !(known(row, typeColumn) && same(row.cells[typeColumn].textContent, type))) continue;
-      points.push({row: row, lap: lap, day: dayNumber(row.cells[whenColumn].textContent)});
+      var row = rows[i], lap = lapOf(row, racer), f = facts.get(row);
+      if (!lap || f.track !== track) continue;
+      if (type && f.type !== type.toUpperCase()) continue;
+      points.push({row: row, lap: lap, day: dayNumber(f.when)});
     }
     var plot = chart.querySelector('g.plot');
     while (plot.firstChild) plot.removeChild(plot.firstChild);
@@ -202,13 +215,13 @@
       var dot = svg('circle', {'class': pb ? 'race pb' : 'race', cx: px(x(p.day)), cy: px(y(p.lap))});
       var title = svg('title', {});
       var kind = p.row.cells[typeColumn];
-      title.textContent = p.row.cells[whenColumn].textContent + '  ' + lapText(p.lap) +
+      title.textContent = facts.get(p.row).when + '  ' + lapText(p.lap) +
                           (pb ? '  personal best' : '') + (known(p.row, typeColumn) ? '  ' + kind.textContent : '');
       dot.appendChild(title);
       plot.appendChild(dot);
     });
     note.textContent = points.length + (points.length === 1 ? ' race' : ' races') + ', your best ' +
-                       lapText(best) + ' on ' + bestPoint.row.cells[whenColumn].textContent;
+                       lapText(best) + ' on ' + facts.get(bestPoint.row).when;
     return true;
   }
 
@@ -217,8 +230,10 @@
     var col = column(state.sort);
     var racer = racerIndex(state.racer);
     var personal = showLaps(racer);
+    var keys = new Map();
+    rows.forEach(function (row) { keys.set(row, sortKey(row, col)); });
     var sorted = rows.slice().sort(function (a, b) {
-      var ka = sortKey(a, col), kb = sortKey(b, col);
+      var ka = keys.get(a), kb = keys.get(b);
       if (ka === null || kb === null) {
         if (ka !== kb) return ka === null ? 1 : -1;
       } else {
@@ -228,6 +243,9 @@
       return order.get(a) - order.get(b);
     });
     var count = 0;
+    // Moving thousands of rows costs a layout each: only when the order changed.
+    var moved = sorted.some(function (row, i) { return row !== current[i]; });
+    current = sorted;
     sorted.forEach(function (row) {
       var show = (!state.track || (known(row, trackColumn) &&
                                    same(row.cells[trackColumn].textContent, state.track))) &&
@@ -235,7 +253,7 @@
                                   same(row.cells[typeColumn].textContent, state.type)));
       row.hidden = !show;
       if (show) ++count;
-      body.appendChild(row);
+      if (moved) body.appendChild(row);
     });
     for (var i = 0; i < heads.length; ++i) {
       heads[i].setAttribute('aria-sort', i !== col ? 'none' : state.desc ? 'descending' : 'ascending');
