@@ -28,15 +28,16 @@ const char fuzz_header[] =
     "best_lap_car2,best_lap_car3\r\n";
 
 const char *const fuzz_tags[] = {
-    "!DOCTYPE", "html", "head", "meta",    "title", "style", "body",     "h1",     "h2",
-    "h3",       "p",    "span", "ul",      "li",    "form",  "label",    "select", "option",
-    "div",      "section", "svg", "g",     "line",  "text",  "polyline", "circle", "table",
-    "thead",    "tbody", "tr",  "th",      "td",    "button", "script"};
+    "!DOCTYPE", "html",    "head", "meta", "title", "style",  "body",     "h1",     "h2",
+    "h3",       "p",       "span", "ul",   "li",    "form",   "label",    "select", "option",
+    "div",      "section", "svg",  "g",    "line",  "text",   "polyline", "circle", "table",
+    "thead",    "tbody",   "tr",   "th",   "td",    "button", "script"};
 const char *const fuzz_attributes[] = {
-    "lang", "charset", "name", "content", "class", "id", "value", "selected", "data-default",
-    "hidden", "viewBox", "width", "height", "data-plot", "data-racer", "data-scale", "x1", "x2",
-    "y1", "y2", "x", "y", "transform", "points", "cx", "cy", "data-key", "type", "data-sort",
-    "data-laps", "html"};
+    "lang",       "charset",      "name",   "content", "class", "id",       "value",
+    "selected",   "data-default", "hidden", "viewBox", "width", "height",   "data-plot",
+    "data-racer", "data-scale",   "x1",     "x2",      "y1",    "y2",       "x",
+    "y",          "transform",    "points", "cx",      "cy",    "data-key", "type",
+    "data-sort",  "data-laps",    "html"};
 
 bool fuzz_in(const std::string &word, const char *const *list, size_t n) {
     for (size_t i = 0; i < n; ++i) {
@@ -46,8 +47,8 @@ bool fuzz_in(const std::string &word, const char *const *list, size_t n) {
 }
 
 bool fuzz_name_char(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '!';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '!';
 }
 
 // A coordinate's attribute and the box side it must lie within.
@@ -86,8 +87,8 @@ size_t fuzz_check_tag(const std::string &page, size_t at, bool *in_chart) {
         size_t attr_start = i;
         while (i < page.size() && fuzz_name_char(page[i])) ++i;
         std::string attribute = page.substr(attr_start, i - attr_start);
-        FUZZ_CHECK(fuzz_in(attribute, fuzz_attributes,
-                           sizeof fuzz_attributes / sizeof *fuzz_attributes));
+        FUZZ_CHECK(
+            fuzz_in(attribute, fuzz_attributes, sizeof fuzz_attributes / sizeof *fuzz_attributes));
         if (i >= page.size() || page[i] != '=') continue;  // a bare attribute
         FUZZ_CHECK(i + 1 < page.size() && page[i + 1] == '"');
         size_t close = page.find('"', i + 2);
@@ -101,8 +102,8 @@ size_t fuzz_check_tag(const std::string &page, size_t at, bool *in_chart) {
             size_t from = 0;
             while (from < value.size()) {
                 size_t space = value.find(' ', from);
-                std::string pair = value.substr(from, space == std::string::npos ? std::string::npos
-                                                                                  : space - from);
+                std::string pair = value.substr(
+                    from, space == std::string::npos ? std::string::npos : space - from);
                 size_t comma = pair.find(',');
                 FUZZ_CHECK(comma != std::string::npos);
                 fuzz_check_number(pair.substr(0, comma), ra_chart_width);
@@ -112,8 +113,8 @@ size_t fuzz_check_tag(const std::string &page, size_t at, bool *in_chart) {
         }
         if (attribute == "data-scale") {
             double lap_lo, lap_hi, day_lo, day_hi;
-            FUZZ_CHECK(sscanf(value.c_str(), "%lf %lf %lf %lf", &lap_lo, &lap_hi, &day_lo,
-                              &day_hi) == 4);
+            FUZZ_CHECK(
+                sscanf(value.c_str(), "%lf %lf %lf %lf", &lap_lo, &lap_hi, &day_lo, &day_hi) == 4);
             FUZZ_CHECK(isfinite(lap_lo) && isfinite(lap_hi) && lap_lo < lap_hi);
             FUZZ_CHECK(isfinite(day_lo) && isfinite(day_hi) && day_lo < day_hi);
         }

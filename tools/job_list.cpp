@@ -190,8 +190,8 @@ int ra_run_list(const ra_list_job &job, ra_output *out) {
     }
     auto rows_of = [&](const std::vector<size_t> &part) {
         std::vector<std::vector<std::string>> rows = {
-            {"When", "Type", "Track", "Laps", job.racer.empty() ? "Fastest lap" : "Lap of " + job.racer,
-             "File"}};
+            {"When", "Type", "Track", "Laps",
+             job.racer.empty() ? "Fastest lap" : "Lap of " + job.racer, "File"}};
         for (size_t i : part) {
             const ra_replay &r = list.replays[i];
             uint32_t lap = ra_shown_lap(r, job);

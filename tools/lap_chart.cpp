@@ -65,8 +65,8 @@ ra_axes ra_axes_for(const std::vector<ra_lap_point> &points) {
 
 // Where a lap and a day go on the plot.
 double ra_x(const ra_lap_scale &s, double day) {
-    return ra_plot_left +
-           (day - s.day_lo) / (s.day_hi - s.day_lo) * (ra_chart_width - ra_plot_right - ra_plot_left);
+    return ra_plot_left + (day - s.day_lo) / (s.day_hi - s.day_lo) *
+                              (ra_chart_width - ra_plot_right - ra_plot_left);
 }
 double ra_y(const ra_lap_scale &s, double lap) {
     double bottom = ra_chart_height - ra_plot_bottom;

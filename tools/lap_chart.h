@@ -16,7 +16,7 @@
 
 // One race on the chart.
 struct ra_lap_point {
-    ra_time when;      // when its replay was saved
+    ra_time when;           // when its replay was saved
     uint32_t lap = 0;       // the lap in hundredths, not 0
     std::string note;       // game text for the point's tooltip (race type, racer); escaped here
     bool personal = false;  // a personal best: marked

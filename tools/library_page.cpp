@@ -31,9 +31,9 @@ const char ra_unknown[] = "-";
 // What the page shows of the racer it is about: their races by the index of
 // the entry in the list, and every racer's lap in each race for the script.
 struct ra_page_racers {
-    std::vector<std::string> names;          // the selector's racers, most races first
-    size_t shown = 0;                        // the one shown as the page opens
-    std::map<size_t, std::string> laps;      // by entry: "racer:hundredths ..." of every racer
+    std::vector<std::string> names;      // the selector's racers, most races first
+    size_t shown = 0;                    // the one shown as the page opens
+    std::map<size_t, std::string> laps;  // by entry: "racer:hundredths ..." of every racer
     std::map<std::string, std::vector<std::vector<ra_lap_point>>> tracks;  // track: per racer
 };
 
@@ -44,15 +44,17 @@ struct ra_page_column {
     bool number;
 };
 const ra_page_column ra_page_columns[] = {
-    {"when", "When", false},      {"type", "Type", false}, {"track", "Track", false},
-    {"laps", "Laps", true},       {"cars", "Cars", true},  {"weather", "Weather", false},
+    {"when", "When", false},      {"type", "Type", false},     {"track", "Track", false},
+    {"laps", "Laps", true},       {"cars", "Cars", true},      {"weather", "Weather", false},
     {"lap", "Fastest lap", true}, {"yours", "Your lap", true}, {"file", "File", false},
 };
 
 // Cells stay small, as a long season has thousands of rows: the script
 // sorts a number column by the number its text shows, and the style sets
 // the columns' alignment.
-std::string ra_unknown_cell() { return std::string("<td class=\"unknown\">") + ra_unknown + "</td>"; }
+std::string ra_unknown_cell() {
+    return std::string("<td class=\"unknown\">") + ra_unknown + "</td>";
+}
 
 // A cell of game text.
 std::string ra_text_cell(const std::string &text) {
@@ -80,7 +82,8 @@ std::string ra_yours_cell(const ra_page_racers &racers, size_t entry) {
 
 std::string ra_file_cell(const ra_replay &r) {
     std::string cell = "<td><span class=\"file\">" + ra_html_text(r.file) + "</span>";
-    if (r.kind == ra_replay_kind::kept) return cell + "<span class=\"state\">kept by restore</span></td>";
+    if (r.kind == ra_replay_kind::kept)
+        return cell + "<span class=\"state\">kept by restore</span></td>";
     if (r.kind == ra_replay_kind::unrecorded) {
         return cell + (r.holds ? "<span class=\"state\">a copy</span>" : "") + "</td>";
     }
@@ -147,8 +150,9 @@ ra_page_racers ra_racers_of(const ra_replay_list &list) {
             uint32_t lap = ra_parse_lap(r.record->get(ra_column_best_lap + std::to_string(car)));
             if (lap == 0) continue;
             size_t who = index[ra_upper(name)];
-            auto same = std::find_if(laps.begin(), laps.end(),
-                                     [&](const std::pair<size_t, uint32_t> &l) { return l.first == who; });
+            auto same =
+                std::find_if(laps.begin(), laps.end(),
+                             [&](const std::pair<size_t, uint32_t> &l) { return l.first == who; });
             if (same == laps.end()) {
                 laps.push_back({who, lap});
             } else {
@@ -192,8 +196,8 @@ std::string ra_charts(const ra_page_racers &racers) {
     std::string html = "<h2>Your best lap over time</h2>\n<div class=\"charts\">\n";
     for (const auto &track : racers.tracks) {
         const std::vector<ra_lap_point> &mine = track.second[racers.shown];
-        html += std::string("<section class=\"chart\"") + (mine.empty() ? " hidden" : "") + "><h3>" +
-                ra_html_text(track.first) + "</h3>\n<p class=\"best-lap\">";
+        html += std::string("<section class=\"chart\"") + (mine.empty() ? " hidden" : "") +
+                "><h3>" + ra_html_text(track.first) + "</h3>\n<p class=\"best-lap\">";
         if (!mine.empty()) {
             const ra_lap_point *best = &mine[0];
             for (const ra_lap_point &p : mine) {
@@ -224,7 +228,8 @@ std::string ra_charts(const ra_page_racers &racers) {
 std::string ra_others(const ra_replay_list &list, const ra_page_racers &racers) {
     std::string rows;
     for (size_t i = 0; i < list.replays.size(); ++i) {
-        if (list.replays[i].kind != ra_replay_kind::race) rows += ra_row(list.replays[i], racers, i);
+        if (list.replays[i].kind != ra_replay_kind::race)
+            rows += ra_row(list.replays[i], racers, i);
     }
     if (rows.empty()) return "";
     std::string html =
@@ -233,7 +238,8 @@ std::string ra_others(const ra_replay_list &list, const ra_page_racers &racers) 
         "<table id=\"others\">\n<thead><tr>";
     for (const ra_page_column &c : ra_page_columns) {
         if (std::string(c.key) == "yours") continue;
-        html += std::string("<th") + (c.number ? " class=\"number\"" : "") + ">" + c.heading + "</th>";
+        html +=
+            std::string("<th") + (c.number ? " class=\"number\"" : "") + ">" + c.heading + "</th>";
     }
     return html + "</tr></thead>\n<tbody>\n" + rows + "</tbody>\n</table>\n";
 }
@@ -260,8 +266,8 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     html += ra_page_style;
     html += "</style>\n</head>\n<body>\n<h1>Replays</h1>\n";
     html += "<p class=\"summary\">" + std::to_string(races) +
-            (races == 1 ? " replay" : " replays") + " in <span class=\"dir\">" +
-            ra_html_text(dir) + "</span>";
+            (races == 1 ? " replay" : " replays") + " in <span class=\"dir\">" + ra_html_text(dir) +
+            "</span>";
     if (gone != 0) html += ", " + std::to_string(gone) + " of them removed or replaced";
     if (others != 0) {
         html += "; " + std::to_string(others) + (others == 1 ? " other file" : " other files");
@@ -285,8 +291,8 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
                 std::to_string(racers.shown) + "\">";
         for (size_t i = 0; i < racers.names.size(); ++i) {
             std::string name = ra_html_text(racers.names[i]);
-            html += "<option value=\"" + name + "\"" + (i == racers.shown ? " selected" : "") + ">" +
-                    name + "</option>";
+            html += "<option value=\"" + name + "\"" + (i == racers.shown ? " selected" : "") +
+                    ">" + name + "</option>";
         }
         html += "</select></label></form>\n";
     }
@@ -307,7 +313,8 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     }
     html += "</tr></thead>\n<tbody>\n";
     for (size_t i = 0; i < list.replays.size(); ++i) {
-        if (list.replays[i].kind == ra_replay_kind::race) html += ra_row(list.replays[i], racers, i);
+        if (list.replays[i].kind == ra_replay_kind::race)
+            html += ra_row(list.replays[i], racers, i);
     }
     html += "</tbody>\n</table>\n</div>\n";
     html += ra_others(list, racers);

@@ -103,9 +103,10 @@ std::vector<ra_racer_race> ra_racer_races(const ra_replay_list &list, const std:
         uint32_t lap = ra_racer_lap(*r.record, racer);
         if (lap != 0) races.push_back({i, lap, false});
     }
-    std::stable_sort(races.begin(), races.end(), [&](const ra_racer_race &a, const ra_racer_race &b) {
-        return ra_earlier(list.replays[a.replay], list.replays[b.replay]);
-    });
+    std::stable_sort(races.begin(), races.end(),
+                     [&](const ra_racer_race &a, const ra_racer_race &b) {
+                         return ra_earlier(list.replays[a.replay], list.replays[b.replay]);
+                     });
     std::map<std::string, uint32_t> best;  // by track, upper case
     for (ra_racer_race &race : races) {
         std::string track = ra_upper(list.replays[race.replay].record->get(ra_column_track));

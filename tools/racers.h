@@ -30,10 +30,10 @@ std::string ra_default_racer(const ra_replay_list &list);
 
 // One race of the racer, by the index of its entry in list.replays.
 struct ra_racer_race {
-    size_t replay = 0;       // index in list.replays
-    uint32_t lap = 0;        // the racer's best lap in it, in hundredths
-    bool personal = false;   // a personal best: faster than every earlier race of theirs on
-                             // the track (the first race there is none)
+    size_t replay = 0;      // index in list.replays
+    uint32_t lap = 0;       // the racer's best lap in it, in hundredths
+    bool personal = false;  // a personal best: faster than every earlier race of theirs on
+                            // the track (the first race there is none)
 };
 
 // The races (kind race, any state) in which the racer set a lap, oldest

@@ -42,8 +42,8 @@ int64_t ra_seconds_between(const ra_time &a, const ra_time &b) {
     return seconds(b) - seconds(a);
 }
 
-// The pairs of a line that claims its name (the latest of it) and an unnamed file of the same save (see
-// replays.h): line -> file, each unique on both sides.
+// The pairs of a line that claims its name (the latest of it) and an unnamed file of the same save
+// (see replays.h): line -> file, each unique on both sides.
 std::map<size_t, size_t> ra_pair_by_time(const std::vector<ra_record> &lines,
                                          const std::vector<size_t> &claiming,
                                          const std::vector<ra_stray> &strays) {
@@ -53,8 +53,9 @@ std::map<size_t, size_t> ra_pair_by_time(const std::vector<ra_record> &lines,
     epoch.year = 1970;
     epoch.month = 1;
     epoch.day = 1;
-    for (size_t line : claiming) by_time.emplace(ra_seconds_between(epoch, lines[line].saved), line);
-    std::map<size_t, size_t> near_file;       // file -> its one near line
+    for (size_t line : claiming)
+        by_time.emplace(ra_seconds_between(epoch, lines[line].saved), line);
+    std::map<size_t, size_t> near_file;        // file -> its one near line
     std::map<size_t, size_t> files_near_line;  // line -> how many files are near it
     for (size_t s = 0; s < strays.size(); ++s) {
         if (!strays[s].stamped) continue;
@@ -141,8 +142,8 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
         replay.when = lines[i].saved;
         replay.record = lines[i];
         if (claim[folded] != i) {
-            replay.state = files.count(folded) == 0 ? ra_replay_state::missing
-                                                    : ra_replay_state::replaced;
+            replay.state =
+                files.count(folded) == 0 ? ra_replay_state::missing : ra_replay_state::replaced;
         } else if (files.count(folded) != 0) {
             replay.file = ra_text(files[folded].filename());
         } else if (renamed.count(i) != 0) {
@@ -162,8 +163,8 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
         replay.when = strays[s].when;
         // Without a record file every file is a race the plug-in saved.
         if (out->records.found) {
-            replay.kind = ra_kept_name(replay.file) ? ra_replay_kind::kept
-                                                    : ra_replay_kind::unrecorded;
+            replay.kind =
+                ra_kept_name(replay.file) ? ra_replay_kind::kept : ra_replay_kind::unrecorded;
             if (held.count(s) != 0) replay.holds = lines[held[s]];
         }
         out->replays.push_back(replay);

@@ -54,7 +54,7 @@ TEST(HtmlText, WhatIsNoTextShowsAsTheReplacementCharacter) {
     // Control bytes of a hand-edited file, C1 controls in UTF-8, and the
     // five bytes Windows-1252 leaves unassigned; tab and line ends stay.
     const char *no_text[] = {"\x01", "\x7F", "\xC2\x80", "\xC2\x9F", "\x81",
-                             "\x8D",  "\x8F", "\x90",     "\x9D"};
+                             "\x8D", "\x8F", "\x90",     "\x9D"};
     for (const char *bytes : no_text) {
         EXPECT_EQ(ra_html_text(std::string("a") + bytes + "b"), "a" + replacement + "b") << bytes;
     }
@@ -68,8 +68,8 @@ TEST(LibraryPage, ChartsOneRacerWithTheirPersonalBests) {
     struct racer_case {
         const char *what;
         const char *lines;
-        const char *racer;       // the selector's first choice
-        const char *title;       // the ALPINE chart's
+        const char *racer;  // the selector's first choice
+        const char *title;  // the ALPINE chart's
         size_t personal_bests;
     };
     const racer_case cases[] = {
@@ -172,7 +172,8 @@ TEST(LapChart, AxesAreLabelledInRoundMinutesAndSecondsAndCalendarDays) {
     EXPECT_EQ(labels, (std::vector<std::string>{"1:20.5", "1:21.0", "1:21.5", "1:22.0"}));
     labels.clear();
     for (const ra_axis_tick &t : ra_lap_ticks(4510, 4590)) labels.push_back(t.label);
-    EXPECT_EQ(labels, (std::vector<std::string>{"0:45.0", "0:45.2", "0:45.4", "0:45.6", "0:45.8", "0:46.0"}));
+    EXPECT_EQ(labels, (std::vector<std::string>{"0:45.0", "0:45.2", "0:45.4", "0:45.6", "0:45.8",
+                                                "0:46.0"}));
 
     // Two weeks: a mark a week, from the first race's day.
     ra_time first, last;

@@ -265,8 +265,10 @@ TEST_F(ReplayList, ARenamedReplayKeepsItsRaceAndNoWrongFileIsPaired) {
         }
         ra_output out;
         ASSERT_EQ(list(ra_list_job(), &out), ra_exit_ok);
-        for (const std::string &want : c.want) EXPECT_NE(out.out.find(want), std::string::npos) << out.out;
-        for (const std::string &never : c.never) EXPECT_EQ(out.out.find(never), std::string::npos) << out.out;
+        for (const std::string &want : c.want)
+            EXPECT_NE(out.out.find(want), std::string::npos) << out.out;
+        for (const std::string &never : c.never)
+            EXPECT_EQ(out.out.find(never), std::string::npos) << out.out;
         // Prune removes none of the files that no line names under their name.
         ra_prune_policy policy;
         policy.keep = 0;
@@ -299,11 +301,12 @@ TEST_F(ReplayList, ANameThatDiffersFromItsFileOnlyInLetterCaseIsNoMissingRace) {
 TEST_F(ReplayList, ARacerAskedForShowsTheirLapsAndPersonalBests) {
     // Racer "Rival" in car 2: 80.50, then 81.00, then 79.90 on ALPINE (a
     // personal best), and 90.00 on COAST (the first there: none).
-    std::string records = "file,saved,track,type,laps,name1,name2,best_lap_car1,best_lap_car2\r\n"
-                          "a.rp4,2026-03-01 20:00:00,ALPINE,SR,3,Me,Rival,79.00,80.50\r\n"
-                          "b.rp4,2026-03-02 20:00:00,ALPINE,SR,3,Me,Rival,79.50,81.00\r\n"
-                          "c.rp4,2026-03-03 20:00:00,ALPINE,SR,3,Me,Rival,78.00,79.90\r\n"
-                          "d.rp4,2026-03-04 20:00:00,COAST,SR,3,Me,Rival,91.00,90.00\r\n";
+    std::string records =
+        "file,saved,track,type,laps,name1,name2,best_lap_car1,best_lap_car2\r\n"
+        "a.rp4,2026-03-01 20:00:00,ALPINE,SR,3,Me,Rival,79.00,80.50\r\n"
+        "b.rp4,2026-03-02 20:00:00,ALPINE,SR,3,Me,Rival,79.50,81.00\r\n"
+        "c.rp4,2026-03-03 20:00:00,ALPINE,SR,3,Me,Rival,78.00,79.90\r\n"
+        "d.rp4,2026-03-04 20:00:00,COAST,SR,3,Me,Rival,91.00,90.00\r\n";
     ASSERT_TRUE(ra_test_write_file(saves_ + "/replays.csv", records));
     for (const char *f : {"a.rp4", "b.rp4", "c.rp4", "d.rp4"}) {
         ASSERT_TRUE(ra_test_write_file(saves_ + "/" + f, "R"));
