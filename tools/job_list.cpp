@@ -141,16 +141,16 @@ int ra_run_list(const ra_list_job &job, ra_output *out) {
         racer_lap[race.replay] = race.lap;
     }
 
-    // The races, then apart from them the files that are none of their own.
+    // The newest that match, then split: the races, and apart from them the
+    // files that are none of their own.
     std::vector<size_t> races, others;
-    size_t matching_races = 0, matching_others = 0;
+    size_t matching = 0;
     for (size_t i = 0; i < list.replays.size(); ++i) {
         const ra_replay &r = list.replays[i];
         if (!ra_wanted(r, job, since)) continue;
-        bool race = r.kind == ra_replay_kind::race;
-        std::vector<size_t> &into = race ? races : others;
-        ++(race ? matching_races : matching_others);
-        if (job.newest == 0 || into.size() < job.newest) into.push_back(i);
+        ++matching;
+        if (job.newest != 0 && races.size() + others.size() >= job.newest) continue;
+        (r.kind == ra_replay_kind::race ? races : others).push_back(i);
     }
 
     if (job.csv) {
@@ -208,24 +208,21 @@ int ra_run_list(const ra_list_job &job, ra_output *out) {
         }
         return ra_table(rows);
     };
-    auto cut = [&](size_t shown_count, size_t matching) {
-        if (shown_count >= matching) return std::string();
-        return "(the " + std::to_string(shown_count) + " newest of " + std::to_string(matching) +
-               "; \"" + ra_program + " list\" shows them all)\n";
-    };
-    if (!races.empty()) {
-        out->out += "Replays in " + shown + ", newest first:\n" + rows_of(races);
-        out->out += cut(races.size(), matching_races);
-    }
+    out->out += "Replays in " + shown + ", newest first:\n";
+    if (!races.empty()) out->out += rows_of(races);
     if (!others.empty()) {
         out->out += std::string(races.empty() ? "" : "\n") + "Other files in " + shown +
                     ", no race of their own (kept by restore, renamed copies or copied in):\n" +
                     rows_of(others);
-        out->out += cut(others.size(), matching_others);
     }
     if (!racer.empty() && std::find(personal.begin(), personal.end(), true) != personal.end()) {
         out->out += std::string(ra_personal_badge) + ": a personal best of " + racer +
                     " on the track (their lap in brackets where a rival was faster).\n";
+    }
+    size_t listed = races.size() + others.size();
+    if (listed < matching) {
+        out->out += "(the " + std::to_string(listed) + " newest of " + std::to_string(matching) +
+                    "; \"" + ra_program + " list\" shows them all)\n";
     }
     return ra_exit_ok;
 }
