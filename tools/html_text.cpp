@@ -7,6 +7,9 @@
 
 namespace {
 
+// U+FFFD, shown for what is no character of text.
+const uint32_t ra_replacement = 0xFFFD;
+
 void ra_put_utf8(std::string *out, uint32_t c) {
     if (c < 0x80) {
         *out += (char)c;
@@ -68,12 +71,24 @@ std::string ra_html_text(const std::string &text) {
                 out += "&#39;";
                 break;
             default:
-                out += (char)c;
+                // Control characters (a NUL, 0x01, DEL from a hand-edited
+                // file) are no text; tabs and line ends are white space.
+                if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F) {
+                    ra_put_utf8(&out, ra_replacement);
+                } else {
+                    out += (char)c;
+                }
             }
             ++i;
             continue;
         }
         size_t n = ra_utf8_length(text, i);
+        // U+0080 to U+009F, written C2 80 to C2 9F: the C1 control characters.
+        if (n == 2 && (unsigned char)text[i] == 0xC2 && (unsigned char)text[i + 1] < 0xA0) {
+            ra_put_utf8(&out, ra_replacement);
+            i += n;
+            continue;
+        }
         if (n != 0) {
             out.append(text, i, n);
             i += n;
@@ -82,7 +97,7 @@ std::string ra_html_text(const std::string &text) {
         // A byte of the game's code page, Windows-1252; one it leaves
         // unassigned shows as the replacement character.
         uint32_t u = sim_cp1252_char(c);
-        ra_put_utf8(&out, u < 0xA0 ? 0xFFFD : u);
+        ra_put_utf8(&out, u < 0xA0 ? ra_replacement : u);
         ++i;
     }
     return out;

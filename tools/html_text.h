@@ -10,4 +10,6 @@
 // The text with & < > " ' as character references, in UTF-8. Bytes that are
 // not UTF-8 are taken as Windows-1252, the code page the game's texts are
 // most likely in, so that a name never turns into replacement characters.
+// What is no text (control characters other than tab and line ends, and
+// bytes Windows-1252 leaves unassigned) shows as U+FFFD.
 std::string ra_html_text(const std::string &text);

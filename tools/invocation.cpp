@@ -105,6 +105,9 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
     list->add_option("--since", inv.list.since, "only replays saved on this day or later")
         ->type_name("YYYY-MM-DD");
     list->add_flag("--csv", inv.list.csv, "comma-separated values instead of a table");
+    list->add_option("--racer", inv.list.racer,
+                     "show this racer's lap in place of the race's fastest, and their personal "
+                     "bests");
     list->add_option("--ini", inv.list.ini, ra_ini_help);
 
     CLI::App *restore =

@@ -1,5 +1,7 @@
 // list: the replays in Dir, newest first, as a table or as comma-separated
-// values: when, type, track, laps, the fastest lap of the race, the file.
+// values: when, type, track, laps, the fastest lap of the race (or of the
+// racer asked for, with their personal bests), the file; then the files that
+// are no race of their own.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "game_paths.h"
 #include "game_setup.h"
 #include "jobs.h"
+#include "racers.h"
 #include "replays.h"
 #include "settings/settings.h"
 
@@ -15,21 +18,48 @@ namespace {
 
 // Shown where a bare file has no fact to give.
 const char ra_unknown[] = "-";
+// Beside a lap that was the racer's personal best on the track.
+const char ra_personal_badge[] = "PB";
 
-const char *ra_state_word(ra_replay_state state) {
-    switch (state) {
+const char *ra_state_word(const ra_replay &r) {
+    switch (r.kind) {
+    case ra_replay_kind::race:
+        break;
+    case ra_replay_kind::kept:
+        return "kept";
+    case ra_replay_kind::unrecorded:
+        return "unrecorded";
+    }
+    switch (r.state) {
     case ra_replay_state::saved:
         return "saved";
     case ra_replay_state::missing:
         return "missing";
     case ra_replay_state::replaced:
         return "replaced";
+    case ra_replay_state::renamed:
+        return "renamed";
     }
     return "";
 }
 
+// The race an entry shows the facts of: its own, or the one a file holds.
+const ra_record *ra_facts(const ra_replay &r) {
+    if (r.record) return &*r.record;
+    return r.holds ? &*r.holds : nullptr;
+}
+
 // The file column of the table, with what became of the file.
 std::string ra_file_cell(const ra_replay &r) {
+    std::string held = r.holds ? "; the race of " + ra_format_time(r.holds->saved) : "";
+    switch (r.kind) {
+    case ra_replay_kind::race:
+        break;
+    case ra_replay_kind::kept:
+        return r.file + "  (kept by restore" + held + ")";
+    case ra_replay_kind::unrecorded:
+        return r.file + (r.holds ? "  (a copy" + held + ")" : "");
+    }
     switch (r.state) {
     case ra_replay_state::saved:
         return r.file;
@@ -37,22 +67,26 @@ std::string ra_file_cell(const ra_replay &r) {
         return r.file + "  (missing)";
     case ra_replay_state::replaced:
         return r.file + "  (replaced by a later race of the same name)";
+    case ra_replay_state::renamed:
+        return r.file + "  (renamed from " + r.record->file + ")";
     }
     return r.file;
 }
 
 std::string ra_fact(const ra_replay &r, const char *column) {
-    if (!r.record || r.record->get(column).empty()) return ra_unknown;
-    return r.record->get(column);
+    const ra_record *facts = ra_facts(r);
+    if (!facts || facts->get(column).empty()) return ra_unknown;
+    return facts->get(column);
 }
 
 bool ra_wanted(const ra_replay &r, const ra_list_job &job, const ra_time &since) {
+    const ra_record *facts = ra_facts(r);
     if (!job.track.empty() &&
-        !(r.record && ra_ieq(r.record->get(ra_column_track).c_str(), job.track.c_str()))) {
+        !(facts && ra_ieq(facts->get(ra_column_track).c_str(), job.track.c_str()))) {
         return false;
     }
     if (!job.type.empty() &&
-        !(r.record && ra_ieq(r.record->get(ra_column_type).c_str(), job.type.c_str()))) {
+        !(facts && ra_ieq(facts->get(ra_column_type).c_str(), job.type.c_str()))) {
         return false;
     }
     return job.since.empty() || !(r.when < since);
@@ -76,6 +110,14 @@ std::string ra_table(const std::vector<std::vector<std::string>> &rows) {
     return text;
 }
 
+// The lap an entry shows: the racer's when one was asked for, else the
+// race's fastest; 0 for none.
+uint32_t ra_shown_lap(const ra_replay &r, const ra_list_job &job) {
+    const ra_record *facts = ra_facts(r);
+    if (!facts) return 0;
+    return job.racer.empty() ? facts->fastest_lap : ra_racer_lap(*facts, job.racer);
+}
+
 }  // namespace
 
 int ra_run_list(const ra_list_job &job, ra_output *out) {
@@ -90,57 +132,97 @@ int ra_run_list(const ra_list_job &job, ra_output *out) {
     if (status != ra_exit_ok) return status;
     std::string shown = ra_text(setup.dir);
 
-    std::vector<const ra_replay *> shown_replays;
+    // The personal bests of the racer asked for, else of the player.
+    std::string racer = job.racer.empty() ? ra_default_racer(list) : job.racer;
+    std::vector<bool> personal(list.replays.size(), false);
+    std::vector<uint32_t> racer_lap(list.replays.size(), 0);
+    for (const ra_racer_race &race : ra_racer_races(list, racer)) {
+        personal[race.replay] = race.personal;
+        racer_lap[race.replay] = race.lap;
+    }
+
+    // The newest that match, then split: the races, and apart from them the
+    // files that are none of their own.
+    std::vector<size_t> races, others;
     size_t matching = 0;
-    for (const ra_replay &r : list.replays) {
+    for (size_t i = 0; i < list.replays.size(); ++i) {
+        const ra_replay &r = list.replays[i];
         if (!ra_wanted(r, job, since)) continue;
         ++matching;
-        if (job.newest == 0 || shown_replays.size() < job.newest) shown_replays.push_back(&r);
+        if (job.newest != 0 && races.size() + others.size() >= job.newest) continue;
+        (r.kind == ra_replay_kind::race ? races : others).push_back(i);
     }
 
     if (job.csv) {
-        out->out += "when,type,track,laps,fastest_lap,file,state\n";
-        for (const ra_replay *r : shown_replays) {
+        out->out += job.racer.empty() ? "when,type,track,laps,fastest_lap,file,state\n"
+                                      : "when,type,track,laps,racer_lap,file,state,personal_best\n";
+        // One list, newest first; the state tells races from the other files.
+        std::vector<size_t> all = races;
+        all.insert(all.end(), others.begin(), others.end());
+        std::sort(all.begin(), all.end());
+        for (size_t i : all) {
+            const ra_replay *r = &list.replays[i];
+            const ra_record *facts = ra_facts(*r);
             const std::string none;
-            auto fact = [&](const char *column) {
-                return r->record ? r->record->get(column) : none;
-            };
+            auto fact = [&](const char *column) { return facts ? facts->get(column) : none; };
+            uint32_t lap = ra_shown_lap(*r, job);
             std::vector<std::string> cells = {ra_format_time(r->when),
                                               fact(ra_column_type),
                                               fact(ra_column_track),
                                               fact(ra_column_laps),
-                                              r->record && r->record->fastest_lap
-                                                  ? ra_format_lap_seconds(r->record->fastest_lap)
-                                                  : "",
+                                              lap ? ra_format_lap_seconds(lap) : "",
                                               r->file,
-                                              ra_state_word(r->state)};
+                                              ra_state_word(*r)};
+            if (!job.racer.empty()) cells.push_back(personal[i] ? "1" : "");
             std::string line;
-            for (size_t i = 0; i < cells.size(); ++i) {
-                line += (i ? "," : "") + ra_csv_field(cells[i]);
+            for (size_t c = 0; c < cells.size(); ++c) {
+                line += (c ? "," : "") + ra_csv_field(cells[c]);
             }
             out->out += line + "\n";
         }
         return ra_exit_ok;
     }
 
-    if (shown_replays.empty()) {
+    if (races.empty() && others.empty()) {
         out->out += list.replays.empty() ? "No replays in " + shown + ".\n"
                                          : "No replay in " + shown + " matches.\n";
         return ra_exit_ok;
     }
-    std::vector<std::vector<std::string>> rows = {
-        {"When", "Type", "Track", "Laps", "Fastest lap", "File"}};
-    for (const ra_replay *r : shown_replays) {
-        rows.push_back({ra_format_time(r->when), ra_fact(*r, ra_column_type),
-                        ra_fact(*r, ra_column_track), ra_fact(*r, ra_column_laps),
-                        r->record && r->record->fastest_lap ? ra_format_lap(r->record->fastest_lap)
-                                                            : ra_unknown,
-                        ra_file_cell(*r)});
+    auto rows_of = [&](const std::vector<size_t> &part) {
+        std::vector<std::vector<std::string>> rows = {
+            {"When", "Type", "Track", "Laps",
+             job.racer.empty() ? "Fastest lap" : "Lap of " + job.racer, "File"}};
+        for (size_t i : part) {
+            const ra_replay &r = list.replays[i];
+            uint32_t lap = ra_shown_lap(r, job);
+            std::string lap_cell = lap ? ra_format_lap(lap) : ra_unknown;
+            // A rival's faster lap is not the racer's best: theirs goes beside it.
+            if (personal[i]) {
+                lap_cell += lap == racer_lap[i] ? std::string(" ") + ra_personal_badge
+                                                : std::string(" (") + ra_personal_badge + " " +
+                                                      ra_format_lap(racer_lap[i]) + ")";
+            }
+            rows.push_back({ra_format_time(r.when), ra_fact(r, ra_column_type),
+                            ra_fact(r, ra_column_track), ra_fact(r, ra_column_laps), lap_cell,
+                            ra_file_cell(r)});
+        }
+        return ra_table(rows);
+    };
+    out->out += "Replays in " + shown + ", newest first:\n";
+    if (!races.empty()) out->out += rows_of(races);
+    if (!others.empty()) {
+        out->out += std::string(races.empty() ? "" : "\n") + "Other files in " + shown +
+                    ", no race of their own (kept by restore, renamed copies or copied in):\n" +
+                    rows_of(others);
     }
-    out->out += "Replays in " + shown + ", newest first:\n" + ra_table(rows);
-    if (shown_replays.size() < matching) {
-        out->out += "(the " + std::to_string(shown_replays.size()) + " newest of " +
-                    std::to_string(matching) + "; \"" + ra_program + " list\" shows them all)\n";
+    if (!racer.empty() && std::find(personal.begin(), personal.end(), true) != personal.end()) {
+        out->out += std::string(ra_personal_badge) + ": a personal best of " + racer +
+                    " on the track (their lap in brackets where a rival was faster).\n";
+    }
+    size_t listed = races.size() + others.size();
+    if (listed < matching) {
+        out->out += "(the " + std::to_string(listed) + " newest of " + std::to_string(matching) +
+                    "; \"" + ra_program + " list\" shows them all)\n";
     }
     return ra_exit_ok;
 }

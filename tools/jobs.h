@@ -50,6 +50,7 @@ struct ra_list_job {
     std::string since;  // only replays saved on this day (YYYY-MM-DD) or later
     bool csv = false;   // comma-separated values instead of a table
     size_t newest = 0;  // only this many of the newest; 0: all
+    std::string racer;  // show this racer's lap in place of the race's fastest
 };
 
 // The replays in Dir, newest first.

@@ -9,6 +9,7 @@
 #include "html_text.h"
 #include "lap_chart.h"
 #include "library_page.h"
+#include "racers.h"
 #include "records.h"
 #include "replays.h"
 
@@ -48,6 +49,70 @@ TEST(HtmlText, EscapesMarkupAndReadsGameBytes) {
     EXPECT_EQ(ra_html_text("\xC3\""), "\xC3\x83&quot;");
 }
 
+TEST(HtmlText, WhatIsNoTextShowsAsTheReplacementCharacter) {
+    const std::string replacement = "\xEF\xBF\xBD";
+    // Control bytes of a hand-edited file, C1 controls in UTF-8, and the
+    // five bytes Windows-1252 leaves unassigned; tab and line ends stay.
+    const char *no_text[] = {"\x01", "\x7F", "\xC2\x80", "\xC2\x9F", "\x81",
+                             "\x8D", "\x8F", "\x90",     "\x9D"};
+    for (const char *bytes : no_text) {
+        EXPECT_EQ(ra_html_text(std::string("a") + bytes + "b"), "a" + replacement + "b") << bytes;
+    }
+    EXPECT_EQ(ra_html_text(std::string("a\0b", 3)), "a" + replacement + "b");
+    EXPECT_EQ(ra_html_text("a\tb\r\n"), "a\tb\r\n");
+}
+
+TEST(LibraryPage, ChartsOneRacerWithTheirPersonalBests) {
+    // The racer named at `player` in the newest race that has one, else the
+    // one in the most races; their own laps only, a rival's faster lap aside.
+    struct racer_case {
+        const char *what;
+        const char *lines;
+        const char *racer;  // the selector's first choice
+        const char *title;  // the ALPINE chart's
+        size_t personal_bests;
+    };
+    const racer_case cases[] = {
+        {"no player column: the name in the most races",
+         "a.rp4,2026-03-01 20:00:00,SR,ALPINE,3,2,DRY,,Me,Rival,81.00,79.00\r\n"
+         "b.rp4,2026-03-02 20:00:00,SR,ALPINE,3,2,DRY,,Me,Rival,80.50,79.10\r\n"
+         "c.rp4,2026-03-03 20:00:00,SR,ALPINE,3,2,DRY,,Me,Other,80.90,79.20\r\n"
+         "d.rp4,2026-03-04 20:00:00,SR,ALPINE,3,2,DRY,,Me,Rival,80.00,79.30\r\n",
+         "Me", "4 races, your best 1:20.00 on 2026-03-04 20:00:00", 2},
+        {"the player's car in the newest race that names one",
+         "a.rp4,2026-03-01 20:00:00,SR,ALPINE,3,2,DRY,1,Me,Rival,81.00,79.00\r\n"
+         "b.rp4,2026-03-02 20:00:00,SR,ALPINE,3,2,DRY,2,Me,Rival,80.50,79.10\r\n"
+         "c.rp4,2026-03-03 20:00:00,SR,ALPINE,3,2,DRY,0,Me,Rival,80.90,78.20\r\n",
+         "Rival", "3 races, your best 1:18.20 on 2026-03-03 20:00:00", 1},
+    };
+    for (const racer_case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ra_replay_list list;
+        ra_parse_records(std::string("file,saved,type,track,laps,cars,weather,player,name1,name2,"
+                                     "best_lap_car1,best_lap_car2\r\n") +
+                             c.lines,
+                         "replays.csv", &list.records);
+        for (const ra_record &r : list.records.lines) {
+            ra_replay replay;
+            replay.file = r.file;
+            replay.when = r.saved;
+            replay.record = r;
+            list.replays.insert(list.replays.begin(), replay);  // newest first
+        }
+        std::string page = ra_library_page(list, "Saves", "2026-03-09 10:00:00");
+        EXPECT_NE(page.find(std::string("<option value=\"") + c.racer + "\" selected>"),
+                  std::string::npos);
+        EXPECT_NE(page.find(c.title), std::string::npos);
+        // Their personal bests (the page's script marks the same ones).
+        size_t personal = 0;
+        for (const ra_racer_race &race : ra_racer_races(list, c.racer)) personal += race.personal;
+        EXPECT_EQ(personal, c.personal_bests);
+        // Every racer's axes for the script, the others hidden.
+        // (two options are the filters' "all").
+        EXPECT_EQ(count_of(page, "<g class=\"axes\""), count_of(page, "<option value=") - 2);
+    }
+}
+
 TEST(LibraryPage, GameTextNeverBecomesMarkup) {
     ra_replay_list list = list_of(
         "a.rp4,2026-03-07 21:05:09,SR,A&B<i>,3,2,DRY,Player,<script>,81.44,80.10\r\n"
@@ -84,26 +149,31 @@ TEST(LibraryPage, ReplaysWhoseFileIsGoneAreShownAsRemoved) {
     EXPECT_NE(page.find("3 replays in <span class=\"dir\">Saves</span>, 1 of them removed"),
               std::string::npos);
     // The removed race still counts on the chart: it was raced.
-    EXPECT_EQ(count_of(page, "<circle class=\"race\""), 2u);
-    EXPECT_NE(page.find("2 races, best 1:20.00 on 2026-03-08 21:05:09"), std::string::npos);
+    EXPECT_NE(page.find("<td data-laps=\"0:8000\"></td><td><span class=\"file\">gone.rp4"),
+              std::string::npos);
+    EXPECT_NE(page.find("2 races, your best 1:20.00 on 2026-03-08 21:05:09"), std::string::npos);
     // The bare file sorts last by lap and by track (no fact).
     EXPECT_NE(page.find("<span class=\"file\">other.rp4</span>"), std::string::npos);
     EXPECT_EQ(count_of(page, "<td class=\"unknown"), 6u);
 }
 
-TEST(LapChart, AxesAreLabelledInRoundSecondsAndCalendarDays) {
-    // 79.80 to 81.44 s: half seconds, one decimal each, around the laps.
+TEST(LapChart, AxesAreLabelledInRoundMinutesAndSecondsAndCalendarDays) {
+    // 79.80 to 81.44 s: half seconds, one decimal each, around the laps, in m:ss.
     std::vector<std::string> labels;
     for (const ra_axis_tick &t : ra_lap_ticks(7980, 8144)) labels.push_back(t.label);
-    EXPECT_EQ(labels, (std::vector<std::string>{"79.5", "80.0", "80.5", "81.0", "81.5"}));
+    EXPECT_EQ(labels, (std::vector<std::string>{"1:19.5", "1:20.0", "1:20.5", "1:21.0", "1:21.5"}));
     // Minutes-long laps far apart: whole seconds.
     labels.clear();
     for (const ra_axis_tick &t : ra_lap_ticks(15000, 18000)) labels.push_back(t.label);
-    EXPECT_EQ(labels, (std::vector<std::string>{"150", "160", "170", "180"}));
-    // One lap time alone gets room on both sides.
+    EXPECT_EQ(labels, (std::vector<std::string>{"2:30", "2:40", "2:50", "3:00"}));
+    // One lap time alone gets room on both sides; under a minute, 0:ss.
     labels.clear();
     for (const ra_axis_tick &t : ra_lap_ticks(8144, 8144)) labels.push_back(t.label);
-    EXPECT_EQ(labels, (std::vector<std::string>{"80.5", "81.0", "81.5", "82.0"}));
+    EXPECT_EQ(labels, (std::vector<std::string>{"1:20.5", "1:21.0", "1:21.5", "1:22.0"}));
+    labels.clear();
+    for (const ra_axis_tick &t : ra_lap_ticks(4510, 4590)) labels.push_back(t.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"0:45.0", "0:45.2", "0:45.4", "0:45.6", "0:45.8",
+                                                "0:46.0"}));
 
     // Two weeks: a mark a week, from the first race's day.
     ra_time first, last;
@@ -120,6 +190,11 @@ TEST(LapChart, AxesAreLabelledInRoundSecondsAndCalendarDays) {
     for (const ra_axis_tick &t : ra_day_ticks(first, last)) labels.push_back(t.label);
     EXPECT_EQ(labels, (std::vector<std::string>{"2028-02-27", "2028-02-28", "2028-02-29",
                                                 "2028-03-01", "2028-03-02"}));
+    // A year of five digits (a file's time stamp can be anything) is not cut.
+    first.year = last.year = 12026;
+    labels.clear();
+    for (const ra_axis_tick &t : ra_day_ticks(first, last)) labels.push_back(t.label);
+    EXPECT_EQ(labels.front(), "12026-02-27");
 
     // The chart carries the same labels, one point per race, and the axis title.
     std::vector<ra_lap_point> points(2);
@@ -129,10 +204,10 @@ TEST(LapChart, AxesAreLabelledInRoundSecondsAndCalendarDays) {
     points[1].lap = 7980;
     points[1].note = "SR  <Rival>";
     std::string svg = ra_lap_chart_svg(points);
-    EXPECT_NE(svg.find(">79.5</text>"), std::string::npos);
-    EXPECT_NE(svg.find(">81.5</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">1:19.5</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">1:21.5</text>"), std::string::npos);
     EXPECT_NE(svg.find(">2026-03-08</text>"), std::string::npos);
-    EXPECT_NE(svg.find(">fastest lap (s)</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">best lap (m:ss)</text>"), std::string::npos);
     EXPECT_EQ(count_of(svg, "<circle"), 2u);
     EXPECT_NE(svg.find("<title>2026-03-15 21:00:00  1:19.80  SR  &lt;Rival&gt;</title>"),
               std::string::npos);

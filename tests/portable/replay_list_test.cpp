@@ -6,6 +6,7 @@
 #include <string>
 
 #include "companion_fixture.h"
+#include "prune.h"
 #include "jobs.h"
 #include "plugin_state.h"
 #include "records.h"
@@ -70,11 +71,15 @@ TEST_F(ReplayList, RecordedBareAndMissingReplaysNewestFirst) {
               "Replays in " + saves_ +
                   ", newest first:\n"
                   "When                 Type  Track   Laps  Fastest lap  File\n"
-                  "2026-03-08 08:00:00  -     -       -     -            bare.rp4\n"
                   "2026-03-07 21:05:09  SR    ALPINE  3     1:20.01      " +
                   alpine +
                   "\n"
-                  "2026-03-06 10:00:00  ST    COAST   2     -            gone.rp4  (missing)\n");
+                  "2026-03-06 10:00:00  ST    COAST   2     -            gone.rp4  (missing)\n"
+                  "\nOther files in " +
+                  saves_ +
+                  ", no race of their own (kept by restore, renamed copies or copied in):\n"
+                  "When                 Type  Track  Laps  Fastest lap  File\n"
+                  "2026-03-08 08:00:00  -     -      -     -            bare.rp4\n");
 
     // The same as comma-separated values, and cut down by the filters; a
     // bare file has no track or type to match.
@@ -85,7 +90,7 @@ TEST_F(ReplayList, RecordedBareAndMissingReplaysNewestFirst) {
     ASSERT_EQ(list(job, &out), ra_exit_ok);
     EXPECT_EQ(out.out,
               "when,type,track,laps,fastest_lap,file,state\n"
-              "2026-03-08 08:00:00,,,,,bare.rp4,saved\n"
+              "2026-03-08 08:00:00,,,,,bare.rp4,unrecorded\n"
               "2026-03-07 21:05:09,SR,ALPINE,3,80.01," +
                   std::string(alpine) + ",saved\n");
     job = ra_list_job();
@@ -193,4 +198,137 @@ TEST_F(ReplayList, UnreadableSaveFolderOrSettingsFail) {
     out = ra_output();
     EXPECT_EQ(ra_run_list(job, &out), ra_exit_usage);
     EXPECT_NE(out.err.find("cannot read " + game_ + "/missing.ini"), std::string::npos) << out.err;
+}
+
+TEST_F(ReplayList, ARenamedReplayKeepsItsRaceAndNoWrongFileIsPaired) {
+    // Each case: the record's lines (file, saved), the files in Dir with
+    // their time stamps, and what list makes of them.
+    struct file_case {
+        const char *name, *stamp;
+    };
+    struct pairing_case {
+        const char *what;
+        std::vector<std::pair<const char *, const char *>> lines;
+        std::vector<file_case> files;
+        std::vector<std::string> want;  // lines of the listing, in any order
+        std::vector<std::string> never;
+    };
+    const pairing_case cases[] = {
+        {"renamed within the save's seconds: its race under its new name",
+         {{"r.rp4", "2026-03-07 21:05:09"}},
+         {{"ALPINE best.rp4", "2026-03-07 21:05:08"}},
+         {"ALPINE  3     1:20.01      ALPINE best.rp4  (renamed from r.rp4)"},
+         {"(missing)", "Other files"}},
+        {"three seconds off: no pairing",
+         {{"r.rp4", "2026-03-07 21:05:09"}},
+         {{"other.rp4", "2026-03-07 21:05:12"}},
+         {"r.rp4  (missing)", "-     -            other.rp4"},
+         {"(renamed from"}},
+        {"two files fit one gone line: neither is taken for it",
+         {{"r.rp4", "2026-03-07 21:05:09"}},
+         {{"a.rp4", "2026-03-07 21:05:09"}, {"b.rp4", "2026-03-07 21:05:10"}},
+         {"r.rp4  (missing)", "-            a.rp4", "-            b.rp4"},
+         {"(renamed from"}},
+        {"a file fits two lines: neither",
+         {{"r.rp4", "2026-03-07 21:05:09"}, {"s.rp4", "2026-03-07 21:05:11"}},
+         {{"a.rp4", "2026-03-07 21:05:10"}},
+         {"r.rp4  (missing)", "s.rp4  (missing)", "-            a.rp4"},
+         {"(renamed from"}},
+        {"the race's file is still there: a copy, with its race",
+         {{"r.rp4", "2026-03-07 21:05:09"}},
+         {{"r.rp4", "2026-03-07 21:05:09"}, {"copy.rp4", "2026-03-07 21:05:09"}},
+         {"1:20.01      r.rp4\n", "copy.rp4  (a copy; the race of 2026-03-07 21:05:09)"},
+         {"(renamed from", "(missing)"}},
+        {"a file restore kept is never a rename",
+         {{"r.rp4", "2026-03-07 21:05:09"}},
+         {{"kept_2026-03-07_21-05-09.rp4", "2026-03-07 21:05:09"}},
+         {"r.rp4  (missing)",
+          "kept_2026-03-07_21-05-09.rp4  (kept by restore; the race of 2026-03-07 21:05:09)"},
+         {"(renamed from"}},
+    };
+    for (const pairing_case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(system(("rm -rf '" + saves_ + "' && mkdir -p '" + saves_ + "'").c_str()), 0);
+        std::string records = ra_test_record_header();
+        for (const auto &line : c.lines) {
+            records += ra_test_record_line({{"file", line.first},
+                                            {"saved", line.second},
+                                            {"type", "SR"},
+                                            {"track", "ALPINE"},
+                                            {"laps", "3"},
+                                            {"best_lap_car1", "80.01"}});
+        }
+        ASSERT_TRUE(ra_test_write_file(saves_ + "/replays.csv", records));
+        for (const file_case &f : c.files) {
+            ASSERT_TRUE(ra_test_write_file(saves_ + "/" + f.name, "R"));
+            ASSERT_TRUE(ra_test_set_file_time(saves_ + "/" + f.name, f.stamp));
+        }
+        ra_output out;
+        ASSERT_EQ(list(ra_list_job(), &out), ra_exit_ok);
+        for (const std::string &want : c.want)
+            EXPECT_NE(out.out.find(want), std::string::npos) << out.out;
+        for (const std::string &never : c.never)
+            EXPECT_EQ(out.out.find(never), std::string::npos) << out.out;
+        // Prune removes none of the files that no line names under their name.
+        ra_prune_policy policy;
+        policy.keep = 0;
+        ra_output pruned;
+        ra_prune_folder(saves_, saves_, policy, true, &pruned);
+        for (const file_case &f : c.files) {
+            bool named = false;
+            for (const auto &line : c.lines) named = named || std::string(line.first) == f.name;
+            if (!named) {
+                EXPECT_TRUE(ra_test_file_exists(saves_ + "/" + f.name)) << f.name;
+            }
+        }
+    }
+}
+
+TEST_F(ReplayList, ANameThatDiffersFromItsFileOnlyInLetterCaseIsNoMissingRace) {
+    // Windows compares names ignoring case, every letter from a to z.
+    ASSERT_TRUE(ra_test_write_file(
+        saves_ + "/replays.csv",
+        ra_test_record_header() +
+            ra_test_record_line({{"file", "zandvoort_Z.rp4"}, {"saved", "2026-03-07 21:00:00"}})));
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/ZANDVOORT_z.RP4", "R"));
+    ra_output out;
+    ASSERT_EQ(list(ra_list_job(), &out), ra_exit_ok);
+    EXPECT_NE(out.out.find("-            ZANDVOORT_z.RP4\n"), std::string::npos) << out.out;
+    EXPECT_EQ(out.out.find("missing"), std::string::npos) << out.out;
+    EXPECT_EQ(out.out.find("Other files"), std::string::npos) << out.out;
+}
+
+TEST_F(ReplayList, ARacerAskedForShowsTheirLapsAndPersonalBests) {
+    // Racer "Rival" in car 2: 80.50, then 81.00, then 79.90 on ALPINE (a
+    // personal best), and 90.00 on COAST (the first there: none).
+    std::string records =
+        "file,saved,track,type,laps,name1,name2,best_lap_car1,best_lap_car2\r\n"
+        "a.rp4,2026-03-01 20:00:00,ALPINE,SR,3,Me,Rival,79.00,80.50\r\n"
+        "b.rp4,2026-03-02 20:00:00,ALPINE,SR,3,Me,Rival,79.50,81.00\r\n"
+        "c.rp4,2026-03-03 20:00:00,ALPINE,SR,3,Me,Rival,78.00,79.90\r\n"
+        "d.rp4,2026-03-04 20:00:00,COAST,SR,3,Me,Rival,91.00,90.00\r\n";
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/replays.csv", records));
+    for (const char *f : {"a.rp4", "b.rp4", "c.rp4", "d.rp4"}) {
+        ASSERT_TRUE(ra_test_write_file(saves_ + "/" + f, "R"));
+    }
+    ra_list_job job;
+    job.racer = "rival";
+    ra_output out;
+    ASSERT_EQ(list(job, &out), ra_exit_ok);
+    EXPECT_NE(out.out.find("Lap of rival  File\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("COAST   3     1:30.00       d.rp4\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("ALPINE  3     1:19.90 PB    c.rp4\n"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("ALPINE  3     1:21.00       b.rp4\n"), std::string::npos) << out.out;
+    job.csv = true;
+    out = ra_output();
+    ASSERT_EQ(list(job, &out), ra_exit_ok);
+    EXPECT_NE(out.out.find("2026-03-03 20:00:00,SR,ALPINE,3,79.90,c.rp4,saved,1\n"),
+              std::string::npos)
+        << out.out;
+    // Without --racer: the race's fastest, and the player's (here "Me", in
+    // car 1 as often as Rival) personal bests beside it.
+    out = ra_output();
+    ASSERT_EQ(list(ra_list_job(), &out), ra_exit_ok);
+    EXPECT_NE(out.out.find("1:18.00 PB   c.rp4"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find("PB: a personal best of Me"), std::string::npos) << out.out;
 }

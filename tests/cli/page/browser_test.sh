@@ -50,23 +50,33 @@ run_browser() {
   return $status
 }
 
-# The rows of the table as the browser shows them, one per line:
-# shown|hidden <tab> when <tab> type <tab> track <tab> lap hundredths
-# <tab> racer <tab> file <tab> state.
+# The rows of the races' table as the browser shows them, one per line:
+# shown|hidden <tab> when <tab> type <tab> track <tab> fastest lap in
+# hundredths <tab> its racer <tab> file <tab> state <tab> the chosen
+# racer's lap <tab> PB when it was their personal best.
 rows() {
-  sed 's/<tr/\n<tr/g; s/<\/tbody>/\n/g' "$1" | grep '^<tr class=' | awk -F'<td' '
+  sed 's/<tr/\n<tr/g; s/<\/tbody>/\n/g' "$1" | sed -n '/<table id="replays"/,/<\/table>/p' |
+    grep '^<tr class=' | awk -F'<td' '
     function text(cell) { sub(/^[^>]*>/, "", cell); gsub(/<[^>]*>/, "", cell); return cell }
+    function hundredths(t) { return match(t, /^[0-9]+:[0-9][0-9][.][0-9][0-9]/) ? \
+      substr(t, 1, index(t, ":") - 1) * 6000 + substr(t, index(t, ":") + 1, 2) * 100 + substr(t, index(t, ".") + 1, 2) : "" }
     {
       shown = $1 ~ /hidden/ ? "hidden" : "shown"
-      lap = $8; sort = ""
-      if (match(lap, /data-sort="[0-9]+"/)) sort = substr(lap, RSTART + 11, RLENGTH - 12)
+      lap = $8; sort = hundredths(text(lap))
       racer = ""
       if (match(lap, /<span class="racer">[^<]*/)) racer = substr(lap, RSTART + 20, RLENGTH - 20)
-      file = $9; state = "saved"
+      yours = text($9); pb = yours ~ /PB$/ ? "PB" : ""; sub(/PB$/, "", yours)
+      file = $10; state = "saved"
       if (match(file, /<span class="state">[^<]*/)) state = substr(file, RSTART + 20, RLENGTH - 20)
       if (match(file, /<span class="file">[^<]*/)) file = substr(file, RSTART + 19, RLENGTH - 19)
-      printf "%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", shown, text($2), text($3), text($4), sort, racer, file, state
+      printf "%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", shown, text($2), text($3), text($4), sort, racer, file, state, yours, pb
     }'
+}
+
+# One chart of a page as one line: chart TRACK PAGE.
+chart_of() {
+  tr '\n' ' ' <"$2" | sed 's/<section/\n<section/g' | grep "^<section class=\"chart\"[^>]*><h3>$1</h3>" |
+    sed 's/<\/section>.*//'
 }
 
 # --out with a folder puts replays.html there; --open is refused off
@@ -107,23 +117,128 @@ hostile=$(awk -F'\t' '$6 == "&lt;script&gt;"' "$work/rows-default.tsv" | wc -l)
 grep -q '<span class="racer"><script>' "$work/dom-default.html" && fail "the name became markup"
 grep -q '<span class="racer"></span>' "$work/dom-default.html" && fail "a racer cell is empty (the name was taken as markup)"
 
-# Charts: one per track, one point per race on it (the removed race too),
-# lap axis labelled in seconds, day axis in dates.
+# Charts: one per track, of the racer the page opens with (Player: in as
+# many races as the others, in car 1), one point per race of theirs on it
+# (the removed race too), lap axis in m:ss like the table, day axis in dates.
+grep -q '<option value="Player" selected="">Player</option>' "$work/dom-default.html" ||
+  fail "the page does not open with Player chosen"
 for track in ALPINE CITY COAST; do
-  chart=$(tr '\n' ' ' <"$work/dom-default.html" | sed 's/<section/\n<section/g' |
-          grep "^<section class=\"chart\"><h3>$track</h3>" | sed 's/<\/section>.*//')
+  chart=$(chart_of "$track" "$work/dom-default.html")
   if [[ -z $chart ]]; then
     fail "no chart for $track"
     continue
   fi
-  [[ $(grep -o '<circle class="race"' <<<"$chart" | wc -l) -eq 4 ]] || fail "$track: want 4 points"
-  grep -q '>fastest lap (s)</text>' <<<"$chart" || fail "$track: no lap axis title"
-  [[ $(grep -oE '<text class="tick"[^>]*>[0-9]+(\.[0-9]+)?</text>' <<<"$chart" | wc -l) -ge 2 ]] ||
-    fail "$track: no lap axis labels in seconds"
+  [[ $(grep -o '<circle class="race' <<<"$chart" | wc -l) -eq 4 ]] || fail "$track: want 4 points"
+  grep -q '>best lap (m:ss)</text>' <<<"$chart" || fail "$track: no lap axis title"
+  [[ $(grep -oE '<g class="axes" data-racer="0"[^>]*>' <<<"$chart") != *hidden* ]] || fail "$track: Player's axes hidden"
+  [[ $(sed 's/<g class="axes" data-racer="[12]"[^>]*hidden[^>]*>.*<g class="plot"//' <<<"$chart" |
+       grep -oE '<text class="tick"[^>]*>[0-9]+:[0-9]{2}(\.[0-9]+)?</text>' | wc -l) -ge 2 ]] ||
+    fail "$track: no lap axis labels in m:ss"
   [[ $(grep -oE '<text class="tick"[^>]*>2026-0[34]-[0-9]{2}</text>' <<<"$chart" | wc -l) -ge 2 ]] ||
     fail "$track: no day axis labels"
+  # The title tells the racer's own best, never a rival's faster lap.
+  best=$(awk -F'\t' -v t="$track" '$4 == t {print $9}' "$work/rows-default.tsv" | sort | head -1)
+  grep -q "races, your best $best on " <<<"$chart" || fail "$track: the title is not Player's best $best"
 done
 [[ $(grep -o '<svg class="lap-chart"' "$work/dom-default.html" | wc -l) -eq 3 ]] || fail "want 3 charts"
+
+# Personal bests: the page's badges and marks are the races list calls
+# personal bests of Player, and none is a rival's.
+want_pb=$(cd "$game" && ${emulator:+"$emulator"} "$tool" list --ini replay_autosave.ini --racer Player --csv |
+          awk -F, '$8 == 1 {print $1}' | sort)
+got_pb=$(awk -F'\t' '$10 == "PB" {print $2}' "$work/rows-default.tsv" | sort)
+[[ -n $want_pb && $want_pb == "$got_pb" ]] || fail "personal best badges: want [$want_pb], got [$got_pb]"
+[[ $(grep -o '<circle class="race pb"' "$work/dom-default.html" | wc -l) -eq $(wc -l <<<"$want_pb") ]] ||
+  fail "the charts do not mark each personal best"
+
+# Another racer from the address: their laps in the table, their charts.
+run_browser --dump-dom "$url#racer=%3Cscript%3E" >"$work/dom-rival.html" || fail "chromium failed (see $work/browser.log)"
+rows "$work/dom-rival.html" >"$work/rows-rival.tsv"
+want=$(cd "$game" && ${emulator:+"$emulator"} "$tool" list --ini replay_autosave.ini --racer '<script>' --csv |
+       awk -F, 'NR > 1 {print $1 "\t" $5}' | sort)
+got=$(awk -F'\t' '{split($9, t, /[:.]/); printf "%s\t%d.%02d\n", $2, t[1] * 60 + t[2], t[3]}' "$work/rows-rival.tsv" | sort)
+[[ $want == "$got" ]] || fail "racer from the address: the laps are not <script>'s"
+rival_best=$(cut -f9 "$work/rows-rival.tsv" | sort | head -1)
+tr '\n' ' ' <"$work/dom-rival.html" | grep -q "your best $rival_best on " || fail "the rival's chart titles are not theirs"
+
+# The Type filter filters the charts: the one time trial is on CITY.
+run_browser --dump-dom "$url#type=ST" >"$work/dom-st.html" || fail "chromium failed (see $work/browser.log)"
+[[ $(grep -o '<section class="chart" hidden="">' "$work/dom-st.html" | wc -l) -eq 2 ]] ||
+  fail "type ST: the charts without a time trial are not hidden"
+[[ $(chart_of CITY "$work/dom-st.html" | grep -o '<circle class="race' | wc -l) -eq 1 ]] ||
+  fail "type ST: the CITY chart does not show its one time trial alone"
+
+# The choice is remembered: a page beside it (same browser profile) picks
+# <script> in the selector, then opens the page without an address.
+cat >"$work/remember.html" <<'PAGE'
+<!DOCTYPE html><html><body><p id="result">waiting</p><iframe id="f"></iframe><script>
+var f = document.getElementById('f'), step = 0, hash = '';
+f.onload = function () {
+  var d = f.contentDocument, select = d.getElementById('racer');
+  if (step++ === 0) {
+    select.selectedIndex = 1;
+    select.dispatchEvent(new Event('change'));
+    hash = f.contentWindow.location.hash;
+    f.src = 'replays.html';
+  } else {
+    document.getElementById('result').textContent = 'chosen=' + select.value + ' address=' + hash;
+  }
+};
+f.src = 'replays.html#sort=when';
+</script></body></html>
+PAGE
+cp "$work/remember.html" "$(dirname "$page")/remember-test.html"
+run_browser --allow-file-access-from-files --virtual-time-budget=10000 --dump-dom \
+  "file://$(dirname "$page")/remember-test.html" >"$work/dom-remember.html" || fail "chromium failed (see $work/browser.log)"
+rm -f "$(dirname "$page")/remember-test.html"
+# The address carries the choice, and the page opened again shows it.
+grep -q '<p id="result">chosen=&lt;script&gt; address=#sort=when&amp;racer=%3Cscript%3E</p>' "$work/dom-remember.html" ||
+  fail "the racer chosen is not remembered or not in the address: $(grep -o '<p id="result">[^<]*' "$work/dom-remember.html")"
+
+# A long season: 5000 races of four racers. The page stays small and
+# loads fast: the time to load it, less the time to load an empty page
+# (the browser's own start), at most 1.5 s.
+long=$work/long
+rm -rf "$long"
+mkdir -p "$long/SaveData/Saves"
+printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$long/replay_autosave.ini"
+awk 'BEGIN {
+  printf "file,saved,type,track,laps,cars,weather,player"
+  for (c = 1; c <= 16; ++c) printf ",name%d", c
+  for (c = 1; c <= 16; ++c) printf ",best_lap_car%d", c
+  printf "\r\n"
+  split("ALPINE CITY COAST CANYON", tracks, " "); split("SR ST SK SC SE TR TT TK TC", types, " ")
+  split("Rival:One Racer?3 Racer4 Speedy <script> Ana", rivals, " ")
+  for (i = 0; i < 5000; ++i) {
+    day = int(i / 3); month = 1 + int(day / 28) % 12; year = 2026 + int(day / 336)
+    file = sprintf("%04d-%02d-%02d_%02d-05-09_%s_%s_3L.rp4", year, month, 1 + day % 28, 18 + i % 3, types[1 + i % 9], tracks[1 + i % 4])
+    printf "%s,%04d-%02d-%02d %02d:05:09,%s,%s,3,4,DRY,1,Player,%s,%s,%s,,,,,,,,,,,,", file, year, month, 1 + day % 28, 18 + i % 3, types[1 + i % 9], tracks[1 + i % 4], rivals[1 + i % 6], rivals[1 + (i + 1) % 6], rivals[1 + (i + 3) % 6]
+    for (c = 1; c <= 4; ++c) { lap = 8000 + c * 40 - (c == 1 ? int(i / 10) : 0) + (i * 37 + c * 11) % 90; printf ",%d.%02d", lap / 100, lap % 100 }
+    printf ",,,,,,,,,,,,\r\n"
+    print file > "'"$long"'/files"
+  }
+}' >"$long/SaveData/Saves/replays.csv"
+(cd "$long/SaveData/Saves" && xargs touch <"$long/files")
+long_page=$(cd "$long" && ${emulator:+"$emulator"} "$tool" page --ini replay_autosave.ini) || fail "page of 5000 races failed"
+bytes=$(stat -c %s "$long_page")
+echo "page of 5000 races: $bytes bytes"
+((bytes <= 1500000)) || fail "the page of 5000 races is $bytes bytes, more than 1.5 MB"
+printf '<!DOCTYPE html><title>empty</title>\n' >"$work/empty.html"
+elapsed() {
+  local start end
+  start=$(date +%s%N)
+  run_browser --dump-dom "$1" >"$2" || fail "chromium failed (see $work/browser.log)"
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000000))
+}
+elapsed "file://$work/empty.html" "$work/dom-empty.html" >/dev/null  # warm the disk cache
+empty_ms=$(elapsed "file://$work/empty.html" "$work/dom-empty.html")
+long_ms=$(elapsed "file://$long_page" "$work/dom-long.html")
+load_ms=$((long_ms - empty_ms))
+echo "page of 5000 races loaded in ${load_ms} ms (${long_ms} ms, less ${empty_ms} ms for an empty page)"
+((load_ms <= 1500)) || fail "the page of 5000 races took ${load_ms} ms to load, more than 1.5 s"
+grep -q '<span id="shown">5000 of 5000 shown</span>' "$work/dom-long.html" ||
+  fail "the page of 5000 races did not finish its script"
 
 # 2. Sorted by the fastest lap and filtered by track and type, from the address.
 run_browser --dump-dom "$url#sort=lap&track=City&type=SR" >"$work/dom-city.html" ||
