@@ -13,6 +13,8 @@
 namespace fs = std::filesystem;
 
 const char ra_removed_how[] = "moved to the Recycle Bin";
+const char ra_removed_where[] =
+    "; prune moves the replays it removes to the Recycle Bin, from where you can put it back";
 
 namespace {
 
