@@ -94,9 +94,9 @@ void ra_check_dir_warnings(const std::string &game_folder, std::vector<std::stri
     DWORD error = 0;
     if (ra_check_may_write(deepest, &error) == 0 &&
         (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
-        warnings->push_back("Dir: this account may not write in " + deepest +
-                            (error == ERROR_WRITE_PROTECT ? " (the disk is write-protected)"
-                                                          : " (access denied)") +
-                            lost + "; choose a folder of your own, such as one in Documents");
+        warnings->push_back(
+            "Dir: this account may not write in " + deepest +
+            (error == ERROR_WRITE_PROTECT ? " (the disk is write-protected)" : " (access denied)") +
+            lost + "; choose a folder of your own, such as one in Documents");
     }
 }

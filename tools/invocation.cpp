@@ -106,9 +106,8 @@ bool ra_dropped(const std::vector<std::string> &args, ra_invocation *inv) {
 std::string ra_repeated_option(const CLI::App &app, const std::vector<std::string> &args) {
     if (args.empty()) return "";
     const CLI::App *sub = nullptr;
-    for (const CLI::App *s : app.get_subcommands([&](const CLI::App *s) {
-             return s->check_name(args[0]);
-         })) {
+    for (const CLI::App *s :
+         app.get_subcommands([&](const CLI::App *s) { return s->check_name(args[0]); })) {
         sub = s;
     }
     if (sub == nullptr) return "";
@@ -252,10 +251,10 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
     } else {
         // An empty name is no replay: CLI11 takes "" as a value.
         if (restore_file->count() > 0 && inv.restore.file.empty()) {
-            return ra_usage_error("restore needs a replay: its path, or a name that \"" +
-                                      std::string(ra_program) + " list\" shows",
-                                  std::string("Run \"") + ra_program +
-                                      " restore --help\" to see how to use it.\n");
+            return ra_usage_error(
+                "restore needs a replay: its path, or a name that \"" + std::string(ra_program) +
+                    " list\" shows",
+                std::string("Run \"") + ra_program + " restore --help\" to see how to use it.\n");
         }
         inv.job = ra_job::restore;
     }

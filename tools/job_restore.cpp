@@ -241,8 +241,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
                        ra_exit_usage);
     }
     if (fs::is_directory(file, failed)) {
-        return ra_fail(out,
-                       ra_text(file) + " is a folder; name one replay (.rp4) in it to play",
+        return ra_fail(out, ra_text(file) + " is a folder; name one replay (.rp4) in it to play",
                        ra_exit_usage);
     }
     // Read once before anything is written, so that a failure is told as one of reading.
@@ -280,8 +279,8 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
     if (had_replay) {
         if (!ra_read_file(replay, &current, &why)) {
             return ra_fail(out,
-                           "cannot keep the game's replay " + shown + " in " +
-                               ra_text(setup.dir) + ": " + why + ". Nothing changed",
+                           "cannot keep the game's replay " + shown + " in " + ra_text(setup.dir) +
+                               ": " + why + ". Nothing changed",
                            ra_exit_failed);
         }
         if (current == bytes) {

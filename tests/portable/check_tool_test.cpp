@@ -584,7 +584,8 @@ TEST_F(CheckTool, DirThatCannotBeMadeOrWrittenIsToldOfAndNothingIsLeft) {
     // A file where a folder of Dir should be: every save would fail.
     ASSERT_TRUE(ra_test_write_file(dir_ + "/Blocked", "not a folder"));
     ra_check_report r = check_section("Dir = Blocked\\Saves\n");
-    EXPECT_EQ(about(r, "Dir: " + dir_ + "/Blocked is a file, not a folder, so the plug-in "
+    EXPECT_EQ(about(r, "Dir: " + dir_ +
+                           "/Blocked is a file, not a folder, so the plug-in "
                            "cannot save any replay there")
                   .size(),
               1u)

@@ -118,8 +118,8 @@ TEST(PruneParse, SizesDaysAndNonsense) {
         EXPECT_TRUE(ra_parse_size(size.first, &n)) << size.first;
         EXPECT_EQ(n, size.second) << size.first;
     }
-    for (const char *bad : {"", "G", "GB", "2.5G", "-1", "2T", "2B", " 2G", "2G ", "2  GB",
-                            "2GBB", "0x10", "1e3", "18446744073709551616", "17179869184G"}) {
+    for (const char *bad : {"", "G", "GB", "2.5G", "-1", "2T", "2B", " 2G", "2G ", "2  GB", "2GBB",
+                            "0x10", "1e3", "18446744073709551616", "17179869184G"}) {
         n = 7;
         EXPECT_FALSE(ra_parse_size(bad, &n)) << bad;
         EXPECT_EQ(n, 7u) << bad;
@@ -365,8 +365,7 @@ TEST_F(PruneFolder, OlderThanCountsWholeDays) {
     file("Saves/young.rp4", 10);
     file("Saves/old.rp4", 10);
     ASSERT_TRUE(ra_test_write_file(dir_ + "/replays.csv", "file,saved\nold.rp4," +
-                                                              ra_format_time(old) +
-                                                              "\nyoung.rp4," +
+                                                              ra_format_time(old) + "\nyoung.rp4," +
                                                               ra_format_time(young) + "\n"));
     ra_prune_job job;
     job.ini = root_ + "/replay_autosave.ini";

@@ -220,15 +220,14 @@ TEST_F(Restore, AKeptCopyKeepsTheTimeStampOfTheRace) {
 
 TEST_F(Restore, RefusesWhatIsNoReplayAndSaysWhereARemovedOneWent) {
     ASSERT_TRUE(ra_test_write_file(saves_ + "/notes.rp4", ""));
-    ASSERT_TRUE(ra_test_write_file(
-        saves_ + "/replays.csv",
-        ra_test_record_header() +
-            ra_test_record_line({{"file", "a.rp4"},
-                                 {"saved", "2026-03-07 21:05:09"},
-                                 {"source", "Replays\\replay.rp4"}}) +
-            ra_test_record_line({{"file", "pruned.rp4"},
-                                 {"saved", "2026-03-07 21:15:09"},
-                                 {"source", "Replays\\replay.rp4"}})));
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/replays.csv",
+                                   ra_test_record_header() +
+                                       ra_test_record_line({{"file", "a.rp4"},
+                                                            {"saved", "2026-03-07 21:05:09"},
+                                                            {"source", "Replays\\replay.rp4"}}) +
+                                       ra_test_record_line({{"file", "pruned.rp4"},
+                                                            {"saved", "2026-03-07 21:15:09"},
+                                                            {"source", "Replays\\replay.rp4"}})));
     struct {
         const char *file;
         int status;
