@@ -321,16 +321,20 @@ TEST_F(PruneFolder, OfTwoFilesThatDifferOnlyInCaseNeitherGoes) {
     // plug-in's, and either could be the one the line means to Windows.
     file("Saves/b.rp4", 10);
     file("Saves/B.rp4", 20);
+    file("Saves/x.rp4", 10);
+    file("Saves/X.rp4", 20);
     file("Saves/c.rp4", 30);
     // A line whose name is in no file's letter case has no file here.
     file("Saves/d.rp4", 40);
-    records({"B.rp4", "c.rp4", "D.rp4"});
+    records({"B.rp4", "X.rp4", "c.rp4", "D.rp4"});
     ra_prune_policy policy;
     policy.keep = 0;
     EXPECT_EQ(prune(policy, true), ra_exit_ok) << out_.err;
     std::map<std::string, std::string> left = everything();
     EXPECT_EQ(left.count("Saves/b.rp4"), 1u);
     EXPECT_EQ(left.count("Saves/B.rp4"), 1u);
+    EXPECT_EQ(left.count("Saves/x.rp4"), 1u);
+    EXPECT_EQ(left.count("Saves/X.rp4"), 1u);
     EXPECT_EQ(left.count("Saves/c.rp4"), 0u);
     EXPECT_EQ(left.count("Saves/d.rp4"), 1u);
 }
