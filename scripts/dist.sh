@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the release package dist/replay_autosave-<version>.zip for players:
 # the shipped replay_autosave.vqp, replay-autosave.exe, the example
-# replay_autosave.ini and the players' guide as README.md. Builds the mingw
+# replay_autosave.ini, the players' guide as README.md and CHANGES.md (what
+# changed for players in each version). Builds the mingw
 # preset itself and runs its binary checks first. The version is the one in
 # the plug-in's manifest, which must agree with the CMake project version.
 #
@@ -27,6 +28,8 @@ if [[ "$manifest_version" != "$project_version" ]]; then
     exit 1
 fi
 version=$manifest_version
+# Players read what changed in the version they get.
+grep -q "^## $version\b" CHANGES.md || { echo "dist: CHANGES.md has no section for $version" >&2; exit 1; }
 
 build=${RA_DIST_BUILD_DIR:-build/mingw}
 cmake --preset mingw -B "$build" >/dev/null
@@ -44,6 +47,7 @@ i686-w64-mingw32-strip -o "$stage/$name/replay-autosave.exe" \
 # Windows line ends, so that every editor shows the lines.
 sed 's/\r*$/\r/' examples/replay_autosave.ini >"$stage/$name/replay_autosave.ini"
 sed 's/\r*$/\r/' docs/PLAYERS.md >"$stage/$name/README.md"
+sed 's/\r*$/\r/' CHANGES.md >"$stage/$name/CHANGES.md"
 
 # The same sources give the same archive: every file dated by the last commit.
 stamp=$(git log -1 --format=%ct 2>/dev/null || date +%s)
@@ -53,6 +57,6 @@ mkdir -p dist
 zip_path=$PWD/dist/$name.zip
 rm -f "$zip_path"
 (cd "$stage" && zip -q -X "$zip_path" "$name/" "$name/replay_autosave.vqp" \
-    "$name/replay-autosave.exe" "$name/replay_autosave.ini" "$name/README.md")
+    "$name/replay-autosave.exe" "$name/replay_autosave.ini" "$name/README.md" "$name/CHANGES.md")
 echo "dist: made dist/$name.zip"
 unzip -l "$zip_path"

@@ -5,6 +5,33 @@
 #include <shellapi.h>
 
 #include "browser.h"
+#include "file_system.h"
+
+namespace {
+
+// ShellExecute's answers below 33: some are its own (SE_ERR_...), the
+// others the system's error codes.
+std::string ra_shell_open_reason(INT_PTR code) {
+    switch (code) {
+    case 0:
+    case SE_ERR_OOM:
+        return "the system is out of memory";
+    case SE_ERR_NOASSOC:
+    case SE_ERR_ASSOCINCOMPLETE:
+        return "no program is set to open web pages (.html files)";
+    case SE_ERR_DDETIMEOUT:
+    case SE_ERR_DDEFAIL:
+    case SE_ERR_DDEBUSY:
+        return "the browser did not answer";
+    case SE_ERR_SHARE:
+        return "it is in use by another program";
+    case SE_ERR_DLLNOTFOUND:
+        return "a part of the browser is missing";
+    }
+    return ra_error_reason((unsigned long)code);
+}
+
+}  // namespace
 
 bool ra_open_in_browser(const std::filesystem::path &file, std::string *error) {
     // The shell may hand the file to an extension that needs COM; without
@@ -16,7 +43,7 @@ bool ra_open_in_browser(const std::filesystem::path &file, std::string *error) {
     // Values above 32 mean success; the others are error codes.
     INT_PTR code = (INT_PTR)result;
     if (code > 32) return true;
-    *error = "Windows could not open the page in a browser (error " + std::to_string(code) +
-             "); open it yourself";
+    *error = "Windows could not open the page in a browser: " + ra_shell_open_reason(code) +
+             "; open it yourself";
     return false;
 }

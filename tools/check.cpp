@@ -344,6 +344,9 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
     ra_check_settings(ini, used, &out->settings, &out->templates);
     ra_check_warnings(ini, example, &out->warnings);
     ra_check_name_warnings(ini, out->names, used, source, &out->warnings);
+    // Dir starts in the game's folder, the INI's.
+    ra_check_dir_warnings(profile_path.substr(0, profile_path.find_last_of("\\/") + 1),
+                          &out->warnings);
 }
 
 namespace {

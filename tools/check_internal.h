@@ -20,6 +20,12 @@ const ra_check_entry *ra_check_find_key(const ra_check_ini &ini, const char *key
 void ra_check_warnings(const ra_check_ini &ini, const ra_ctx &example,
                        std::vector<std::string> *warnings);
 
+// The warnings about Dir itself (check_dir.cpp): a drive that does not
+// exist, a file where one of its folders should be, a folder this account
+// may not write. game_folder: the folder relative Dirs start in, ending in a
+// separator, or empty for the current folder.
+void ra_check_dir_warnings(const std::string &game_folder, std::vector<std::string> *warnings);
+
 // The warnings that need the names of every race type code: names that are
 // the game's own replay (source), and IndexStart without "%index%" in any
 // template used (used: the keys that serve a code, "built-in" included).

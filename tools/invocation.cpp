@@ -9,6 +9,9 @@
 #include "settings/settings.h"
 
 const size_t ra_double_click_newest = 10;
+// From the CMake project's version, which the plug-in's manifest and the
+// release package's name carry too.
+const char ra_version[] = RA_VERSION;
 
 namespace {
 
@@ -41,6 +44,12 @@ const char ra_prune_footer[] =
     "Exit status: 0 done, 1 failed (no replays.csv in Dir, or a replay could not be removed), "
     "2 on a bad command line or an unreadable file.";
 
+// What a drop can give the program, said when it was given something else.
+const char ra_drop_usage[] =
+    "replay-autosave takes one dropped file: a replay (.rp4), which the game then plays, or a "
+    "replay_autosave.ini, which it checks; folders, replays.csv and several files at once "
+    "cannot be dropped.\n";
+
 const char ra_ini_help[] = "the replay_autosave.ini to use (default: the one next to this program)";
 
 bool ra_ends_with(const std::string &text, const char *ext) {
@@ -55,7 +64,16 @@ ra_invocation ra_usage_error(const std::string &what, const std::string &usage) 
     return inv;
 }
 
-// A dropped file, or a double click; null for a command line.
+// True for what Explorer hands over for a dropped file or folder: a path
+// (with a folder or drive in it) or a file's name, never an option or a
+// command.
+bool ra_looks_dropped(const std::string &arg) {
+    if (arg.empty() || arg[0] == '-') return false;
+    return arg.find_first_of("\\/:") != std::string::npos || ra_ends_with(arg, ".rp4") ||
+           ra_ends_with(arg, ".ini") || ra_ends_with(arg, ".csv");
+}
+
+// A dropped file, or a double click; false for a command line.
 bool ra_dropped(const std::vector<std::string> &args, ra_invocation *inv) {
     inv->dropped = true;
     if (args.empty()) {
@@ -63,7 +81,13 @@ bool ra_dropped(const std::vector<std::string> &args, ra_invocation *inv) {
         inv->list.newest = ra_double_click_newest;
         return true;
     }
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return false;
+    for (const std::string &arg : args) {
+        if (!ra_looks_dropped(arg)) return false;
+    }
+    // A folder, the record file or several files: nothing a drop can do.
+    inv->job = ra_job::usage_error;
+    inv->text = ra_drop_usage;
+    if (args.size() != 1) return true;
     if (ra_ends_with(args[0], ".rp4")) {
         inv->job = ra_job::restore;
         inv->restore.file = args[0];
@@ -74,7 +98,33 @@ bool ra_dropped(const std::vector<std::string> &args, ra_invocation *inv) {
         inv->check.ini = args[0];
         return true;
     }
-    return false;
+    return true;
+}
+
+// The option that args (a subcommand's name, then its arguments) give more
+// than once, or empty: CLI11 would only say how many it got.
+std::string ra_repeated_option(const CLI::App &app, const std::vector<std::string> &args) {
+    if (args.empty()) return "";
+    const CLI::App *sub = nullptr;
+    for (const CLI::App *s :
+         app.get_subcommands([&](const CLI::App *s) { return s->check_name(args[0]); })) {
+        sub = s;
+    }
+    if (sub == nullptr) return "";
+    std::vector<const CLI::Option *> seen;
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string name = args[i].substr(0, args[i].find('='));
+        if (name.size() < 2 || name[0] != '-') continue;
+        const CLI::Option *option = sub->get_option_no_throw(name);
+        if (option == nullptr) continue;
+        for (const CLI::Option *o : seen) {
+            if (o == option) return name;
+        }
+        seen.push_back(option);
+        // The value that follows is no option, whatever it looks like.
+        if (option->get_expected_min() > 0 && name.size() == args[i].size()) ++i;
+    }
+    return "";
 }
 
 }  // namespace
@@ -87,6 +137,7 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
     CLI::App app(ra_description, ra_program);
     app.footer(ra_footer);
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string(ra_program) + " " + ra_version);
 
     // check: its own usage text, and its own messages for what CLI11 lets through.
     CLI::App *check =
@@ -112,8 +163,9 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
 
     CLI::App *restore =
         app.add_subcommand("restore", "make the game play a saved replay next time");
-    restore->add_option("FILE", inv.restore.file, "the replay: its path, or its name in Dir")
-        ->required();
+    CLI::Option *restore_file =
+        restore->add_option("FILE", inv.restore.file, "the replay: its path, or its name in Dir")
+            ->required();
     restore->add_option("--to", inv.restore.to,
                         "the game's replay.rp4, when the record file cannot tell");
     restore->add_option("--ini", inv.restore.ini, ra_ini_help);
@@ -127,7 +179,7 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
     prune->add_option("--keep", inv.prune.keep, "the N newest stay")->type_name("N");
     prune
         ->add_option("--max-size", inv.prune.max_size,
-                     "the newest that fit in SIZE stay (bytes, or with K, M or G: 2G, 500M)")
+                     "the newest that fit in SIZE stay (bytes, or with KB, MB or GB: 2GB, 500MB)")
         ->type_name("SIZE");
     prune
         ->add_option("--older-than", inv.prune.older_than,
@@ -148,6 +200,13 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
             std::string("Run \"") + ra_program + " --help\" to see how to use it.\n");
     }
 
+    std::string repeated = ra_repeated_option(app, args);
+    if (!repeated.empty()) {
+        return ra_usage_error(repeated + " is given more than once; give each option once",
+                              std::string("Run \"") + ra_program + " " + args[0] +
+                                  " --help\" to see how to use it.\n");
+    }
+
     // CLI11 reads the arguments from the back.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -155,6 +214,10 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
     } catch (const CLI::CallForHelp &) {
         inv.job = ra_job::show_text;
         inv.text = app.help();
+        return inv;
+    } catch (const CLI::CallForVersion &e) {
+        inv.job = ra_job::show_text;
+        inv.text = std::string(e.what()) + "\n";
         return inv;
     } catch (const CLI::ParseError &e) {
         CLI::App *in = list->parsed()      ? list
@@ -189,6 +252,13 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
     } else if (page->parsed()) {
         inv.job = ra_job::page;
     } else {
+        // An empty name is no replay: CLI11 takes "" as a value.
+        if (restore_file->count() > 0 && inv.restore.file.empty()) {
+            return ra_usage_error(
+                "restore needs a replay: its path, or a name that \"" + std::string(ra_program) +
+                    " list\" shows",
+                std::string("Run \"") + ra_program + " restore --help\" to see how to use it.\n");
+        }
         inv.job = ra_job::restore;
     }
     return inv;

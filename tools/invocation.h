@@ -32,6 +32,9 @@ struct ra_invocation {
     std::string text;  // show_text: the help; usage_error: what is wrong, then the usage
 };
 
+// The program's version, the plug-in's: "1.0.0".
+extern const char ra_version[];
+
 // How many replays a double click lists.
 extern const size_t ra_double_click_newest;
 

@@ -33,8 +33,8 @@ int ra_run_prune(const ra_prune_job &job, ra_output *out) {
     if (!job.max_size.empty()) {
         if (!ra_parse_size(job.max_size, &n)) {
             return ra_prune_usage(out,
-                                  "--max-size wants a whole number of bytes, or of K, M or G "
-                                  "(1024-based), e.g. 2G or 500M, not " +
+                                  "--max-size wants a whole number of bytes, or of KB, MB or GB "
+                                  "(1024-based), e.g. 2GB or 500MB, not " +
                                       job.max_size);
         }
         policy.max_size = n;

@@ -4,6 +4,11 @@
 // new replay is written beside the old one under a temporary name and then
 // put in its place in one rename, so that a failure at any step leaves the
 // game's replay as it was; the replay being restored is only ever read.
+// With ClearIp on, the copies in Dir are scrubbed, so the game's replay is
+// compared with them as the plug-in would have saved it, and a replay that
+// must be kept is scrubbed too: Dir stays safe to share.
+#include <stdint.h>
+
 #include <optional>
 #include <string>
 #include <system_error>
@@ -17,6 +22,7 @@
 #include "jobs.h"
 #include "naming/naming.h"
 #include "records.h"
+#include "remove.h"
 #include "replays.h"
 #include "settings/settings.h"
 
@@ -92,15 +98,34 @@ ra_target ra_find_target(const ra_restore_job &job, const ra_game_setup &setup,
     return ra_search_target(setup);
 }
 
-// A file of Dir with the same bytes as the game's replay, if any. The
-// replay itself is no copy of it, should it lie in Dir.
-std::optional<fs::path> ra_copy_in(const fs::path &dir, const fs::path &replay) {
+// The game's replay as the plug-in saves it: scrubbed by its own code when
+// ClearIp is on, else as it is.
+std::string ra_as_saved(const std::string &replay) {
+    std::string saved = replay;
+    if (ra_clear_ip != 0 && !saved.empty() && saved.size() <= UINT32_MAX) {
+        ra_scrub_bytes((uint8_t *)&saved[0], (uint32_t)saved.size());
+    }
+    return saved;
+}
+
+// A file of Dir with the game's replay's bytes, as they are or as the
+// plug-in saved them (saved), if any. The replay itself is no copy of it,
+// should it lie in Dir.
+std::optional<fs::path> ra_copy_in(const fs::path &dir, const fs::path &replay,
+                                   const std::string &bytes, const std::string &saved) {
     std::error_code failed;
     fs::directory_iterator it(dir, failed), end;
     for (; !failed && it != end; it.increment(failed)) {
         std::error_code other;
-        if (ra_replay_name(ra_text(it->path().filename())) &&
-            !fs::equivalent(it->path(), replay, other) && ra_same_bytes(it->path(), replay)) {
+        if (!ra_replay_name(ra_text(it->path().filename())) ||
+            fs::equivalent(it->path(), replay, other)) {
+            continue;
+        }
+        // Scrubbing keeps the length: only files of that size are read.
+        uintmax_t size = fs::file_size(it->path(), other);
+        std::string copy;
+        if (!other && size == bytes.size() && ra_read_file(it->path(), &copy) &&
+            (copy == saved || copy == bytes)) {
             return it->path();
         }
     }
@@ -108,8 +133,10 @@ std::optional<fs::path> ra_copy_in(const fs::path &dir, const fs::path &replay) 
 }
 
 // Copies the game's replay into Dir as kept_<its time stamp>.rp4, never over
-// a file; the copy keeps the time stamp. Empty with *error on failure.
-fs::path ra_keep(const fs::path &dir, const fs::path &replay, std::string *error) {
+// a file, scrubbed as the plug-in saves replays (saved: those bytes); the
+// copy keeps the time stamp. Empty with *error on failure.
+fs::path ra_keep(const fs::path &dir, const fs::path &replay, const std::string &bytes,
+                 const std::string &saved, std::string *error) {
     ra_time written;
     std::error_code failed;
     if (!ra_file_time(replay, &written)) {
@@ -136,6 +163,14 @@ fs::path ra_keep(const fs::path &dir, const fs::path &replay, std::string *error
         if (fs::exists(kept, failed)) continue;
         // Never over a file, should one of that name appear meanwhile.
         if (ra_copy_file(replay, kept, false, &why)) {
+            // The copy is ours now: what must not be shared is cleared in it.
+            // A copy that keeps an address is never left in Dir.
+            if (saved != bytes && !ra_save_file(kept, saved, &why)) {
+                std::error_code ignored;
+                fs::remove(kept, ignored);
+                *error = where + why;
+                return fs::path();
+            }
             // The list shows a file without a record line by its time stamp.
             std::error_code ignored;
             fs::file_time_type stamp = fs::last_write_time(replay, ignored);
@@ -149,24 +184,64 @@ fs::path ra_keep(const fs::path &dir, const fs::path &replay, std::string *error
     return fs::path();
 }
 
+// The replay a name or path given to restore stands for: as given, else a
+// name in Dir, with ".rp4" added when it has none. Empty when there is no
+// such file, with *recorded set to the record line of that name, if any.
+fs::path ra_find_replay(const std::string &given, const ra_game_setup &setup,
+                        const ra_records &records, const ra_record **recorded) {
+    *recorded = nullptr;
+    std::error_code failed;
+    fs::path file = ra_argument_path(given);
+    if (fs::exists(file, failed)) return fs::absolute(file, failed);
+    if (given.find_first_of("\\/") != std::string::npos) return fs::path();
+    std::vector<std::string> names = {given};
+    if (!ra_replay_name(given)) names.push_back(given + RA_REPLAY_EXT);
+    for (const std::string &name : names) {
+        file = ra_game_path(setup.dir, name);
+        if (fs::exists(file, failed)) return fs::absolute(file, failed);
+    }
+    for (const std::string &name : names) {
+        if (*recorded == nullptr) *recorded = ra_record_for(records, name);
+    }
+    return fs::path();
+}
+
 }  // namespace
 
-int ra_run_restore(const ra_restore_job &job, ra_output *out) {
+int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_hooks &hooks) {
+    if (job.file.empty()) {
+        return ra_fail(out,
+                       "restore needs a replay: its path, or a name that \"" +
+                           std::string(ra_program) + " list\" shows",
+                       ra_exit_usage);
+    }
     ra_game_setup setup;
     std::string error;
     if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
 
+    ra_records records;
+    ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
+    for (const std::string &w : records.warnings) out->err += "warning: " + w + "\n";
+
     // The replay to play: a path, or a name as the list shows it.
     std::error_code failed;
-    fs::path file = ra_argument_path(job.file);
-    if (!fs::exists(file, failed) && job.file.find_first_of("\\/") == std::string::npos) {
-        file = ra_game_path(setup.dir, job.file);
+    const ra_record *gone = nullptr;
+    fs::path file = ra_find_replay(job.file, setup, records, &gone);
+    if (file.empty() && gone != nullptr) {
+        return ra_fail(out,
+                       "the replay " + gone->file + " was removed or moved: " + ra_records_file +
+                           " records it, but it is no longer in " + ra_text(setup.dir) +
+                           ra_removed_where,
+                       ra_exit_failed);
     }
-    file = fs::absolute(file, failed);
-    if (!fs::is_regular_file(file, failed)) {
+    if (file.empty()) {
         return ra_fail(out,
                        "cannot find the replay " + job.file + "; give its path, or a name that \"" +
                            ra_program + " list\" shows",
+                       ra_exit_usage);
+    }
+    if (fs::is_directory(file, failed)) {
+        return ra_fail(out, ra_text(file) + " is a folder; name one replay (.rp4) in it to play",
                        ra_exit_usage);
     }
     // Read once before anything is written, so that a failure is told as one of reading.
@@ -176,10 +251,11 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
                        ra_exit_failed);
     }
     const std::string name = ra_text(file.filename());
+    if (bytes.empty()) {
+        return ra_fail(out, name + " is empty (0 bytes), so it holds no replay. Nothing changed",
+                       ra_exit_usage);
+    }
 
-    ra_records records;
-    ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
-    for (const std::string &w : records.warnings) out->err += "warning: " + w + "\n";
     const ra_record *own = nullptr;
     if (fs::equivalent(file.parent_path(), setup.dir, failed)) own = ra_record_for(records, name);
     ra_target target = ra_find_target(job, setup, records, own);
@@ -198,9 +274,20 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
         return ra_fail(out, name + " is the game's replay itself; name a saved replay to play",
                        ra_exit_usage);
     }
-    if (had_replay && ra_same_bytes(file, replay)) {
-        out->out += "The game already plays " + name + " (" + shown + "); nothing changed.\n";
-        return ra_exit_ok;
+    // The game's replay as it is and as the plug-in saves it, read before anything is written.
+    std::string current, saved;
+    if (had_replay) {
+        if (!ra_read_file(replay, &current, &why)) {
+            return ra_fail(out,
+                           "cannot keep the game's replay " + shown + " in " + ra_text(setup.dir) +
+                               ": " + why + ". Nothing changed",
+                           ra_exit_failed);
+        }
+        if (current == bytes) {
+            out->out += "The game already plays " + name + " (" + shown + "); nothing changed.\n";
+            return ra_exit_ok;
+        }
+        saved = ra_as_saved(current);
     }
     if (!fs::is_directory(replay.parent_path(), failed)) {
         return ra_fail(out,
@@ -208,8 +295,6 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
                            ": its folder does not exist; name the game's replay with --to PATH",
                        ra_exit_failed);
     }
-
-    // 1. The new replay beside the old one. Only a file of ours is replaced.
     fs::path temp = replay;
     temp += ra_path(ra_restore_temp_suffix);
     if (fs::exists(temp, failed) && !fs::is_regular_file(temp, failed)) {
@@ -218,6 +303,13 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
                            ": something else has that name; move it away. Nothing changed",
                        ra_exit_failed);
     }
+    // Everything is checked: only now is the player asked.
+    if (hooks.confirm != nullptr && !hooks.confirm(name)) {
+        out->out += "Nothing changed.\n";
+        return ra_exit_failed;
+    }
+
+    // 1. The new replay beside the old one. Only a file of ours is replaced.
     if (!ra_copy_file(file, temp, true, &why)) {
         std::error_code ignored;
         if (fs::is_regular_file(temp, ignored)) fs::remove(temp, ignored);
@@ -228,12 +320,12 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
     }
 
     // 2. The game's replay into Dir, unless Dir has it already.
-    std::optional<fs::path> saved;
+    std::optional<fs::path> copy;
     fs::path kept;
     if (had_replay) {
-        saved = ra_copy_in(setup.dir, replay);
-        if (!saved) {
-            kept = ra_keep(setup.dir, replay, &error);
+        copy = ra_copy_in(setup.dir, replay, current, saved);
+        if (!copy) {
+            kept = ra_keep(setup.dir, replay, current, saved, &error);
             if (kept.empty()) {
                 fs::remove(temp, failed);
                 return ra_fail(out, error + ". Nothing changed", ra_exit_failed);
@@ -242,7 +334,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
     }
 
     // 3. One rename puts the new replay in place.
-    if (!ra_move_file(temp, replay, &why)) {
+    if (!(hooks.move ? hooks.move : ra_move_file)(temp, replay, &why)) {
         std::error_code ignored;
         fs::remove(temp, ignored);
         if (!kept.empty()) fs::remove(kept, ignored);
@@ -255,7 +347,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out) {
     out->out +=
         "The game will play " + name + " when you next watch its replay (copied to " + shown + ").";
     if (!kept.empty()) out->out += " The replay it had is kept as " + ra_text(kept) + ".";
-    if (saved) out->out += " The replay it had is saved already as " + ra_text(*saved) + ".";
+    if (copy) out->out += " The replay it had is saved already as " + ra_text(*copy) + ".";
     out->out += "\n";
     return ra_exit_ok;
 }

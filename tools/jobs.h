@@ -6,6 +6,7 @@
 
 #include <stddef.h>
 
+#include <filesystem>
 #include <string>
 
 #include "game_setup.h"
@@ -62,9 +63,21 @@ struct ra_restore_job {
     std::string to;    // the game's replay.rp4, when the record file cannot tell
 };
 
+// What restore asks of the world besides files: the player's word, and the
+// final rename (a seam for tests, as prune's remover is).
+struct ra_restore_hooks {
+    // Asked with the replay's name once everything is checked, before
+    // anything is written; false: nothing changes. Null: not asked.
+    bool (*confirm)(const std::string &name) = nullptr;
+    // Puts the new replay in place of the game's; null: ra_move_file.
+    bool (*move)(const std::filesystem::path &from, const std::filesystem::path &to,
+                 std::string *why) = nullptr;
+};
+
 // Makes the game play job.file next time, keeping its current replay in Dir
 // when no copy of it is there yet.
-int ra_run_restore(const ra_restore_job &job, ra_output *out);
+int ra_run_restore(const ra_restore_job &job, ra_output *out,
+                   const ra_restore_hooks &hooks = ra_restore_hooks());
 
 // The new replay is written beside the game's replay under that name and
 // this suffix, then put in its place.

@@ -26,13 +26,18 @@ int ra_print(const ra_output &output, int status) {
 
 // A dropped replay is restored only after the player says so: true on Enter,
 // false when the input ends (the window was closed).
-bool ra_confirm_restore(const std::string &file) {
-    std::string name = ra_text(ra_path(file).filename());
+bool ra_confirm_restore(const std::string &name) {
     ra_write_text(stdout, "Press Enter to let the game play " + name + ", or close this window.");
+    bool go = true;
     for (int c = getchar(); c != '\n'; c = getchar()) {
-        if (c == EOF) return false;
+        if (c == EOF) {
+            go = false;
+            break;
+        }
     }
-    return true;
+    // A line of its own, whether or not the console echoed the Enter.
+    ra_write_text(stdout, "\n");
+    return go;
 }
 
 int ra_run(const ra_invocation &inv) {
@@ -48,17 +53,12 @@ int ra_run(const ra_invocation &inv) {
         return ra_print(output, ra_run_check(inv.check, &output));
     case ra_job::list:
         return ra_print(output, ra_run_list(inv.list, &output));
-    case ra_job::restore:
-        if (inv.dropped) {
-            bool go = ra_confirm_restore(inv.restore.file);
-            // A line of its own, whether or not the console echoed the Enter.
-            output.out = "\n";
-            if (!go) {
-                output.out += "Nothing changed.\n";
-                return ra_print(output, ra_exit_failed);
-            }
-        }
-        return ra_print(output, ra_run_restore(inv.restore, &output));
+    case ra_job::restore: {
+        // A dropped replay is checked whole before the question.
+        ra_restore_hooks hooks;
+        if (inv.dropped) hooks.confirm = ra_confirm_restore;
+        return ra_print(output, ra_run_restore(inv.restore, &output, hooks));
+    }
     case ra_job::page:
         return ra_print(output, ra_run_page(inv.page, &output));
     case ra_job::prune:

@@ -5,6 +5,8 @@
 #include <string.h>
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 #include <system_error>
 
 #include "game_paths.h"
@@ -34,12 +36,38 @@ bool ra_starts_with_folded(const std::string &name, const char *prefix) {
     return ra_ieq(start.c_str(), prefix) != 0;
 }
 
+// Names as Windows compares them: ASCII letters folded.
+std::string ra_folded_name(const std::string &name) {
+    std::string folded = name;
+    for (char &c : folded) c = c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+    return folded;
+}
+
+// The names of the entries of dir, by folded name: two names under one key
+// differ only in letter case.
+using ra_dir_names = std::multimap<std::string, std::string>;
+
+ra_dir_names ra_list_names(const fs::path &dir) {
+    ra_dir_names names;
+    std::error_code failed;
+    fs::directory_iterator it(dir, failed), end;
+    for (; !failed && it != end; it.increment(failed)) {
+        std::string name = ra_text(it->path().filename());
+        names.emplace(ra_folded_name(name), name);
+    }
+    return names;
+}
+
 // The file a record line names, when prune may remove it: one plain name (no
 // folder, no drive, not "." or ".."), a regular file directly in dir (not a
 // link, not a folder), and not one that restore kept. The record reader
 // refuses such names already; they are checked again where files are
 // removed, so that a damaged or hostile line can never reach outside Dir.
-bool ra_prunable(const fs::path &dir, const std::string &name, fs::path *path, uint64_t *size) {
+// The file is the one of exactly that name, or, where the folder ignores
+// letter case, the one file the folder gives for it; never one of two files
+// that differ only in case, of which the other may be the player's.
+bool ra_prunable(const fs::path &dir, const ra_dir_names &names, const std::string &name,
+                 fs::path *path, uint64_t *size) {
     if (name.empty() || name == "." || name == ".." ||
         name.find_first_of("\\/:") != std::string::npos ||
         ra_starts_with_folded(name, ra_kept_prefix)) {
@@ -50,6 +78,15 @@ bool ra_prunable(const fs::path &dir, const std::string &name, fs::path *path, u
     if (file.filename() != ra_path(name) ||
         !fs::is_regular_file(fs::symlink_status(file, failed))) {
         return false;
+    }
+    auto same = names.equal_range(ra_folded_name(name));
+    if (same.first == same.second || std::next(same.first) != same.second) return false;
+    const std::string &listed = same.first->second;
+    if (listed != name) {
+        // Another spelling: only the file the folder itself gives for the name.
+        fs::path real = dir / ra_path(listed);
+        if (!fs::equivalent(real, file, failed) || failed) return false;
+        file = real;
     }
     uintmax_t bytes = fs::file_size(file, failed);
     if (failed) return false;
@@ -108,6 +145,11 @@ bool ra_parse_count(const std::string &text, uint64_t *count) {
 bool ra_parse_size(const std::string &text, uint64_t *bytes) {
     uint64_t unit = 1;
     std::string digits = text;
+    // "2GB" and "2 GB" as Windows writes sizes, as well as "2G".
+    if (digits.size() >= 2 && (digits.back() == 'B' || digits.back() == 'b') &&
+        strchr("KkMmGg", digits[digits.size() - 2]) != nullptr) {
+        digits.pop_back();
+    }
     if (!digits.empty()) {
         switch (digits.back()) {
         case 'K':
@@ -124,6 +166,8 @@ bool ra_parse_size(const std::string &text, uint64_t *bytes) {
             break;
         }
         if (unit != 1) digits.pop_back();
+        // One blank between the number and its unit.
+        if (unit != 1 && digits.size() >= 2 && digits.back() == ' ') digits.pop_back();
     }
     uint64_t n = 0;
     if (!ra_parse_count(digits, &n) || n > UINT64_MAX / unit) return false;
@@ -161,16 +205,19 @@ int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prun
     std::vector<ra_prune_candidate> candidates;
     std::vector<fs::path> paths;
     size_t others = 0;
+    const ra_dir_names names = ra_list_names(dir);
     for (const ra_replay &r : list.replays) {
         // A missing file has nothing to remove; a replaced line's file is the later line's.
         if (r.state != ra_replay_state::saved) continue;
         ra_prune_candidate c;
         fs::path path;
-        if (!r.record || !ra_prunable(dir, r.file, &path, &c.size)) {
+        // The name the line holds, not the file it was matched to: a renamed
+        // replay, or one that differs in letter case, is not the line's.
+        if (!r.record || !ra_prunable(dir, names, r.record->file, &path, &c.size)) {
             ++others;
             continue;
         }
-        c.file = r.file;
+        c.file = ra_text(path.filename());
         c.saved = r.when;
         candidates.push_back(c);
         paths.push_back(path);
@@ -222,6 +269,7 @@ int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prun
     std::vector<std::string> results = (remove ? remove : ra_remove_files)(to_remove);
     size_t removed = 0, failed = 0;
     uint64_t removed_bytes = 0;
+    std::string failures;
     for (size_t i = 0; i < to_remove.size(); ++i) {
         const ra_prune_candidate &c = *removing[i];
         if (i < results.size() && results[i].empty()) {
@@ -230,18 +278,19 @@ int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prun
             continue;
         }
         ++failed;
-        ra_fail(out,
-                "cannot remove " + c.file + ": " +
-                    (i < results.size() ? results[i] : "it was not tried") +
-                    "; close any program that has it open, check that you may change files in " +
-                    shown + ", then run prune --apply again",
-                ra_exit_failed);
+        failures += "  cannot remove " + c.file + ": " +
+                    (i < results.size() ? results[i] : "it was not tried") + "\n";
     }
     out->out += ra_replays(removed) + " (" + ra_format_size(removed_bytes) + ") " + ra_removed_how +
                 "; the plug-in's replays left: " + std::to_string(candidates.size() - removed) +
                 ".\n";
-    if (failed)
-        out->out += ra_replays(failed) + " could not be removed (see the messages above).\n";
+    // Each failure under the summary it belongs to, and what to do once.
+    if (failed) {
+        out->out += ra_replays(failed) + " could not be removed:\n" + failures +
+                    "Close any program that has " + (failed == 1 ? "it" : "them") +
+                    " open, check that you may change files in " + shown +
+                    ", then run prune --apply again.\n";
+    }
     out->out += others_stay;
     return failed ? ra_exit_failed : ra_exit_ok;
 }

@@ -35,7 +35,8 @@ struct ra_prune_candidate {
 void ra_prune_decide(const ra_prune_policy &policy, std::vector<ra_prune_candidate> *candidates);
 
 // SIZE as --max-size takes it: digits, optionally followed by K, M or G in
-// either case (1024-based). False for anything else, or for more than 2^64-1.
+// either case (1024-based), which may be followed by B and follow one blank
+// ("2G", "2GB", "2 GB"). False for anything else, or for more than 2^64-1.
 bool ra_parse_size(const std::string &text, uint64_t *bytes);
 
 // A number as --keep and --older-than take it: digits only. False for

@@ -11,6 +11,10 @@
 // What became of a removed file, for messages: "moved to the Recycle Bin".
 extern const char ra_removed_how[];
 
+// Where a replay that prune removed can be found again, as the end of a
+// sentence ("; prune moves ... Recycle Bin ..."); empty where it is deleted.
+extern const char ra_removed_where[];
+
 // Removes the files (absolute paths of regular files). One entry per file,
 // in the same order: empty when the file is gone, else why it is not.
 std::vector<std::string> ra_remove_files(const std::vector<std::filesystem::path> &files);

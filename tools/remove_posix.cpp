@@ -5,6 +5,7 @@
 #include "remove.h"
 
 const char ra_removed_how[] = "deleted";
+const char ra_removed_where[] = "";
 
 std::vector<std::string> ra_remove_files(const std::vector<std::filesystem::path> &files) {
     std::vector<std::string> results;

@@ -13,6 +13,8 @@
 namespace fs = std::filesystem;
 
 const char ra_removed_how[] = "moved to the Recycle Bin";
+const char ra_removed_where[] =
+    "; prune moves the replays it removes to the Recycle Bin, from where you can put it back";
 
 namespace {
 
@@ -65,23 +67,34 @@ bool ra_exists(const fs::path &file) {
 
 std::vector<std::string> ra_remove_files(const std::vector<fs::path> &files) {
     std::vector<std::string> results(files.size());
-    // One call for all is much faster than one call each; a failure may stop
-    // the shell part-way, so whatever is still there is tried once more on
-    // its own, which also gives each failure its own code.
-    std::vector<const fs::path *> batch;
+    std::vector<size_t> pending;
     for (size_t i = 0; i < files.size(); ++i) {
         if (files[i].native().find_first_of(L"*?") != std::wstring::npos) {
             results[i] = "its path holds * or ?, which the shell would read as a pattern";
         } else {
-            batch.push_back(&files[i]);
+            pending.push_back(i);
         }
     }
-    if (!batch.empty()) ra_shell_delete(batch);
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (!results[i].empty() || !ra_exists(files[i])) continue;
-        int code = ra_shell_delete({&files[i]});
-        if (!ra_exists(files[i])) continue;
-        results[i] = code == 0 ? "the shell left it in place" : ra_shell_reason(code);
+    // One call for all is much faster than one call each. The shell stops at
+    // the first file it cannot take (one that another program holds), so the
+    // first of those still there is tried on its own, which gives it its own
+    // code, and the rest go on in one call again: a failure costs two calls,
+    // not one call for every file after it.
+    while (!pending.empty()) {
+        std::vector<const fs::path *> batch;
+        for (size_t i : pending) batch.push_back(&files[i]);
+        ra_shell_delete(batch);
+        std::vector<size_t> left;
+        for (size_t i : pending) {
+            if (ra_exists(files[i])) left.push_back(i);
+        }
+        if (left.empty()) break;
+        size_t first = left.front();
+        int code = ra_shell_delete({&files[first]});
+        if (ra_exists(files[first])) {
+            results[first] = code == 0 ? "the shell left it in place" : ra_shell_reason(code);
+        }
+        pending.assign(left.begin() + 1, left.end());
     }
     return results;
 }

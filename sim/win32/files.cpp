@@ -21,9 +21,10 @@ struct sim_handle {
     ino_t ino;
     DWORD access;              // GENERIC_READ and/or GENERIC_WRITE (see sim_rights)
     DWORD share;               // FILE_SHARE_READ and/or FILE_SHARE_WRITE
-    std::string host_path;     // for error translation
+    std::string host_path;     // for error translation, and FILE_FLAG_DELETE_ON_CLOSE
     sim_short_read_state cap;  // injected short reads on this handle
     bool capped_once;          // the first capped read was delivered
+    bool delete_on_close;      // the file goes when this handle closes
 };
 
 // First handle value; small, so that it is easy to tell in a debugger.
@@ -118,7 +119,7 @@ static DWORD sim_refuse_existing(const struct stat &st, DWORD access, DWORD shar
 extern "C" uint32_t sim_open_handles(void) { return (uint32_t)sim_handles().size(); }
 
 extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
-                                     DWORD disposition, DWORD, HANDLE) {
+                                     DWORD disposition, DWORD flags, HANDLE) {
     if (sim_enter("CreateFileA")) return INVALID_HANDLE_VALUE;
     std::string host;
     DWORD error = sim_resolve(path, &host);
@@ -151,7 +152,8 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPS
                                           share,
                                           host,
                                           sim_short_read_state{false, 0, 0},
-                                          false};
+                                          false,
+                                          (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0};
         // Like Windows: ERROR_ALREADY_EXISTS tells that an existing file was
         // opened or replaced where one could have been created.
         bool may_create = disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
@@ -288,6 +290,8 @@ extern "C" BOOL WINAPI CloseHandle(HANDLE handle) {
     sim_handle *h = sim_lookup(handle);
     if (h == nullptr) return FALSE;
     close(h->fd);
+    // Windows deletes such a file once its last handle is closed; ours are one each.
+    if (h->delete_on_close) unlink(h->host_path.c_str());
     sim_handles().erase((uintptr_t)handle);
     sim_set_error(ERROR_SUCCESS);
     return TRUE;

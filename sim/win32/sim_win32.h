@@ -19,6 +19,8 @@
 //   ERROR_DISK_FULL; an unknown handle ERROR_INVALID_HANDLE; a file pointer
 //   moved before the start 131 (ERROR_NEGATIVE_SEEK); a buffer too small for
 //   the module path ERROR_INSUFFICIENT_BUFFER.
+// - CreateFileA with FILE_FLAG_DELETE_ON_CLOSE: the file is deleted when
+//   that handle is closed (each open is its own file description here).
 // - Profiles: see profile_text.cpp for the encodings and reading rules, and
 //   profile.cpp for the services. Integers take a sign,
 //   then "0x" and hex digits or decimal digits, up to the first other

@@ -42,6 +42,11 @@ void ra_make_dirs(void);
 // of the file at path, in place. Silent on every failure.
 void ra_scrub_ip(const char *path);
 
+// The same scrub on a replay's bytes in memory (size of them readable):
+// clears what ra_scrub_ip would clear in a file of those bytes. Returns 1
+// when any byte changed; a replay shorter than the region is untouched.
+int ra_scrub_bytes(uint8_t *bytes, uint32_t size);
+
 // Length of the dotted quad starting exactly at p (limit bytes readable), or 0.
 uint32_t ra_quad_len(const uint8_t *p, uint32_t limit);
 

@@ -66,6 +66,12 @@ static int ra_scrub_region(uint8_t *region) {
     return changed;
 }
 
+extern "C" int ra_scrub_bytes(uint8_t *bytes, uint32_t size) {
+    // A replay shorter than the region is left as it is, as on disk.
+    if (size < RA_SCRUB_REGION) return 0;
+    return ra_scrub_region(bytes);
+}
+
 extern "C" void ra_scrub_ip(const char *path) {
     // Read sharing only: nobody else may write the copy while we rewrite it.
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -80,7 +86,7 @@ extern "C" void ra_scrub_ip(const char *path) {
     if (!ReadFile(file, region, RA_SCRUB_REGION, &got, nullptr) || got != RA_SCRUB_REGION) {
         goto out;
     }
-    if (ra_scrub_region(region)) {
+    if (ra_scrub_bytes(region, got)) {
         // Best effort and silent: the copy is already saved and there is
         // nobody to tell. But without the pointer back at 0 the region would
         // land at offset 6308, over the replay's own data, so we skip it.

@@ -7,6 +7,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -15,6 +16,7 @@
 #include "check.h"
 #include "plugin_state.h"
 #include "settings/settings.h"
+#include "sim_win32.h"
 
 namespace {
 
@@ -576,4 +578,36 @@ TEST_F(CheckTool, TokenTablesShowWhatTheExampleRaceGives) {
             EXPECT_EQ(name_of(r, "SR").path, "SaveData\\Saves\\" + expected + ".rp4") << row.first;
         }
     }
+}
+
+TEST_F(CheckTool, DirThatCannotBeMadeOrWrittenIsToldOfAndNothingIsLeft) {
+    // A file where a folder of Dir should be: every save would fail.
+    ASSERT_TRUE(ra_test_write_file(dir_ + "/Blocked", "not a folder"));
+    ra_check_report r = check_section("Dir = Blocked\\Saves\n");
+    EXPECT_EQ(about(r, "Dir: " + dir_ +
+                           "/Blocked is a file, not a folder, so the plug-in "
+                           "cannot save any replay there")
+                  .size(),
+              1u)
+        << all_warnings(r);
+
+    // A folder this account may not write: the system refuses the test file.
+    ra_test_reset_plugin();
+    const std::string path = dir_ + "/" RA_INI_FILE;
+    ASSERT_TRUE(ra_test_write_file(path, "[ReplayAutosave]\nDir = Saves\n"));
+    sim_fail_call("CreateFileA", ERROR_ACCESS_DENIED, 1);
+    ra_check_run(path, ra_test_read_file(path), nullptr, &r);
+    sim_fail_call("CreateFileA", 0, 0);
+    EXPECT_EQ(about(r, "Dir: this account may not write in " + dir_ + " (access denied)").size(),
+              1u)
+        << all_warnings(r);
+
+    // A folder that can be made and written: no warning, and the test file is gone.
+    std::vector<std::string> before;
+    for (const auto &e : std::filesystem::directory_iterator(dir_)) before.push_back(e.path());
+    r = check_section("Dir = Saves\\Later\n");
+    EXPECT_EQ(about(r, "Dir").size(), 0u) << all_warnings(r);
+    std::vector<std::string> after;
+    for (const auto &e : std::filesystem::directory_iterator(dir_)) after.push_back(e.path());
+    EXPECT_EQ(after.size(), before.size());
 }

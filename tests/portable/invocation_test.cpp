@@ -35,6 +35,19 @@ TEST(Invocation, DoubleClickAndDroppedFiles) {
         EXPECT_EQ(inv.job, ra_job::usage_error) << args[0];
         EXPECT_FALSE(inv.text.empty());
     }
+    // A folder, the record file or two files: one sentence says what can be dropped.
+    for (const std::vector<std::string> &args :
+         std::vector<std::vector<std::string>>{{"C:\\Games\\Racer\\SaveData\\Saves"},
+                                               {"C:\\Games\\Racer\\SaveData\\Saves\\replays.csv"},
+                                               {"C:\\Saves\\a.rp4", "C:\\Saves\\b.rp4"}}) {
+        inv = ra_parse_invocation(args);
+        EXPECT_EQ(inv.job, ra_job::usage_error) << args[0];
+        EXPECT_TRUE(inv.dropped) << args[0];
+        EXPECT_EQ(inv.text,
+                  "replay-autosave takes one dropped file: a replay (.rp4), which the game then "
+                  "plays, or a replay_autosave.ini, which it checks; folders, replays.csv and "
+                  "several files at once cannot be dropped.\n");
+    }
 }
 
 TEST(Invocation, CommandLines) {
@@ -75,6 +88,22 @@ TEST(Invocation, CommandLines) {
     inv = ra_parse_invocation({"play", "a.rp4"});
     EXPECT_EQ(inv.job, ra_job::usage_error);
     EXPECT_NE(inv.text.find("unknown command play"), std::string::npos) << inv.text;
+    inv = ra_parse_invocation({"restore", ""});
+    EXPECT_EQ(inv.job, ra_job::usage_error);
+    EXPECT_NE(inv.text.find("restore needs a replay"), std::string::npos) << inv.text;
+    for (auto twice :
+         std::vector<std::vector<std::string>>{{"list", "--track", "A", "--track", "B"},
+                                               {"prune", "--keep=3", "--apply", "--keep", "4"},
+                                               {"prune", "--apply", "--apply", "--keep", "1"}}) {
+        inv = ra_parse_invocation(twice);
+        EXPECT_EQ(inv.job, ra_job::usage_error);
+        EXPECT_NE(inv.text.find(" is given more than once; give each option once"),
+                  std::string::npos)
+            << inv.text;
+    }
+    inv = ra_parse_invocation({"--version"});
+    EXPECT_EQ(inv.job, ra_job::show_text);
+    EXPECT_EQ(inv.text, std::string("replay-autosave ") + ra_version + "\n");
     inv = ra_parse_invocation({"--help"});
     EXPECT_EQ(inv.job, ra_job::show_text);
     EXPECT_NE(inv.text.find("restore"), std::string::npos) << inv.text;

@@ -112,8 +112,14 @@ TEST(PruneParse, SizesDaysAndNonsense) {
     EXPECT_EQ(n, 1024u);
     EXPECT_TRUE(ra_parse_size("18446744073709551615", &n));
     EXPECT_EQ(n, UINT64_MAX);
-    for (const char *bad : {"", "G", "2.5G", "-1", "2T", "2GB", " 2G", "2G ", "0x10", "1e3",
-                            "18446744073709551616", "17179869184G"}) {
+    // As the guide and Windows write sizes.
+    for (auto size : std::vector<std::pair<const char *, uint64_t>>{
+             {"2GB", 2ull << 30}, {"2 GB", 2ull << 30}, {"500MB", 500ull << 20}, {"3kb", 3072}}) {
+        EXPECT_TRUE(ra_parse_size(size.first, &n)) << size.first;
+        EXPECT_EQ(n, size.second) << size.first;
+    }
+    for (const char *bad : {"", "G", "GB", "2.5G", "-1", "2T", "2B", " 2G", "2G ", "2  GB", "2GBB",
+                            "0x10", "1e3", "18446744073709551616", "17179869184G"}) {
         n = 7;
         EXPECT_FALSE(ra_parse_size(bad, &n)) << bad;
         EXPECT_EQ(n, 7u) << bad;
@@ -298,14 +304,81 @@ TEST_F(PruneFolder, AFailureIsReportedAndTheOthersStillGo) {
     EXPECT_EQ(left.count("Saves/c.rp4"), 0u);
     EXPECT_EQ(left.count("Saves/b.rp4"), 1u);
     EXPECT_EQ(left.count("Saves/d.rp4"), 1u);
-    EXPECT_EQ(out_.err,
-              "replay-autosave: cannot remove b.rp4: it is in use; close any program "
-              "that has it open, check that you may change files in " +
-                  dir_ + ", then run prune --apply again\n");
+    // The failure under the summary it belongs to.
+    EXPECT_EQ(out_.err, "");
     EXPECT_NE(out_.out.find("2 replays (200 bytes) deleted; the plug-in's replays left: 2.\n"
-                            "1 replay could not be removed"),
+                            "1 replay could not be removed:\n"
+                            "  cannot remove b.rp4: it is in use\n"
+                            "Close any program that has it open, check that you may change "
+                            "files in " +
+                            dir_ + ", then run prune --apply again.\n"),
               std::string::npos)
         << out_.out;
+}
+
+TEST_F(PruneFolder, OfTwoFilesThatDifferOnlyInCaseNeitherGoes) {
+    // The folder tells letter case apart: b.rp4 is the player's, B.rp4 the
+    // plug-in's, and either could be the one the line means to Windows.
+    file("Saves/b.rp4", 10);
+    file("Saves/B.rp4", 20);
+    file("Saves/x.rp4", 10);
+    file("Saves/X.rp4", 20);
+    file("Saves/c.rp4", 30);
+    // A line whose name is in no file's letter case has no file here.
+    file("Saves/d.rp4", 40);
+    records({"B.rp4", "X.rp4", "c.rp4", "D.rp4"});
+    ra_prune_policy policy;
+    policy.keep = 0;
+    EXPECT_EQ(prune(policy, true), ra_exit_ok) << out_.err;
+    std::map<std::string, std::string> left = everything();
+    EXPECT_EQ(left.count("Saves/b.rp4"), 1u);
+    EXPECT_EQ(left.count("Saves/B.rp4"), 1u);
+    EXPECT_EQ(left.count("Saves/x.rp4"), 1u);
+    EXPECT_EQ(left.count("Saves/X.rp4"), 1u);
+    EXPECT_EQ(left.count("Saves/c.rp4"), 0u);
+    EXPECT_EQ(left.count("Saves/d.rp4"), 1u);
+}
+
+TEST_F(PruneFolder, OnlyTheLatestLineOfANameCounts) {
+    // Without %time% in the template every race of the day is saved under
+    // one name: the older lines are races the newest one replaced.
+    file("Saves/day.rp4", 10);
+    file("Saves/old.rp4", 10);
+    records({"day.rp4", "old.rp4", "day.rp4"});
+    ra_prune_policy policy;
+    policy.keep = 1;
+    EXPECT_EQ(prune(policy, true), ra_exit_ok) << out_.err;
+    EXPECT_TRUE(ra_test_file_exists(dir_ + "/day.rp4"));
+    EXPECT_FALSE(ra_test_file_exists(dir_ + "/old.rp4"));
+}
+
+TEST_F(PruneFolder, OlderThanCountsWholeDays) {
+    // Saved 29 days and 1 hour ago: not older than 30 days.
+    ra_time young = ra_days_before(ra_local_now(), 29);
+    ra_time old = ra_days_before(ra_local_now(), 30);
+    if (young.hour > 0) {
+        --young.hour;
+        --old.hour;
+    } else {
+        young = ra_days_before(young, 1);
+        old = ra_days_before(old, 1);
+        young.hour = old.hour = 23;
+    }
+    ASSERT_TRUE(ra_test_write_file(root_ + "/replay_autosave.ini",
+                                   "[ReplayAutosave]\nDir = Saves\nRecord = 1\n"));
+    file("Saves/young.rp4", 10);
+    file("Saves/old.rp4", 10);
+    ASSERT_TRUE(ra_test_write_file(dir_ + "/replays.csv", "file,saved\nold.rp4," +
+                                                              ra_format_time(old) + "\nyoung.rp4," +
+                                                              ra_format_time(young) + "\n"));
+    ra_prune_job job;
+    job.ini = root_ + "/replay_autosave.ini";
+    job.older_than = "30";
+    job.apply = true;
+    ra_output out;
+    EXPECT_EQ(ra_run_prune(job, &out), ra_exit_ok) << out.err;
+    EXPECT_TRUE(ra_test_file_exists(dir_ + "/young.rp4"));
+    EXPECT_FALSE(ra_test_file_exists(dir_ + "/old.rp4"));
 }
 
 // The whole job as the command line starts it: Dir from replay_autosave.ini,

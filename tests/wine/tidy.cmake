@@ -1,0 +1,5 @@
+# replay-autosave.exe on Wine where Windows itself decides: check on a Dir
+# whose drive does not exist or whose folder is a file, restore's words for
+# what is no replay or was pruned into the Recycle Bin, and what a drop of
+# a folder or of two files says.
+ra_wine_test(wine_companion_tidy bash ${CMAKE_CURRENT_LIST_DIR}/tidy/tidy.sh)
