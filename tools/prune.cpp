@@ -207,7 +207,9 @@ int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prun
     size_t others = 0;
     const ra_dir_names names = ra_list_names(dir);
     for (const ra_replay &r : list.replays) {
-        // A missing file has nothing to remove; a replaced line's file is the later line's.
+        // A missing file has nothing to remove; a replaced line's file is the
+        // later line's; a renamed replay is the player's now and stays.
+        if (r.state == ra_replay_state::renamed) ++others;
         if (r.state != ra_replay_state::saved) continue;
         ra_prune_candidate c;
         fs::path path;

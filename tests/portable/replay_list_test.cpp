@@ -274,12 +274,20 @@ TEST_F(ReplayList, ARenamedReplayKeepsItsRaceAndNoWrongFileIsPaired) {
         policy.keep = 0;
         ra_output pruned;
         ra_prune_folder(saves_, saves_, policy, true, &pruned);
+        size_t unnamed = 0;
         for (const file_case &f : c.files) {
             bool named = false;
             for (const auto &line : c.lines) named = named || std::string(line.first) == f.name;
             if (!named) {
+                ++unnamed;
                 EXPECT_TRUE(ra_test_file_exists(saves_ + "/" + f.name)) << f.name;
             }
+        }
+        // ...and counts each of them, renamed ones too, among those left alone.
+        if (unnamed > 0) {
+            std::string left = "Left alone: " + std::to_string(unnamed) +
+                               (unnamed == 1 ? " replay in" : " replays in");
+            EXPECT_NE(pruned.out.find(left), std::string::npos) << pruned.out;
         }
     }
 }
