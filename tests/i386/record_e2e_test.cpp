@@ -94,17 +94,19 @@ TEST_P(RecordE2e, EverySaveAddsALineOfItsTokensValues) {
     EXPECT_EQ(sim_open_handles(), 0u);
 }
 
-TEST_P(RecordE2e, RecordOffOrAbsentLeavesOnlyTheReplays) {
+TEST_P(RecordE2e, RecordOffLeavesOnlyTheReplaysAndAbsentKeepsTheRecord) {
     e2e_game game(GetParam());
     const sim_race_file race = e2e_race(race_extra);
-    for (const char *record : {"Record = 0\n", ""}) {
-        SCOPED_TRACE(record);
-        game.write_ini(std::string("Name = r\nClearIp = 0\n") + record);
-        e2e_run run = game.run(race);
-        EXPECT_EQ(run.log, (lines{e2e_settings_line("r", 0), saved_line("r.rp4")}));
-        EXPECT_TRUE(e2e_same_files({{"r.rp4", sim_replay_bytes(race, 0)}}, run.saved));
-        EXPECT_EQ(sim_call_count("CreateFileA"), 0u);
-    }
+    game.write_ini("Name = r\nClearIp = 0\nRecord = 0\n");
+    e2e_run run = game.run(race);
+    EXPECT_EQ(run.log, (lines{e2e_settings_line("r", 0), saved_line("r.rp4")}));
+    EXPECT_TRUE(e2e_same_files({{"r.rp4", sim_replay_bytes(race, 0)}}, run.saved));
+    EXPECT_EQ(sim_call_count("CreateFileA"), 0u);
+
+    // Without the key the record is kept: it is on by default.
+    game.write_ini("Name = r\nClearIp = 0\n");
+    run = game.run(race);
+    EXPECT_EQ(run.saved.count(record_file), 1u);
 }
 
 TEST_P(RecordE2e, RecordNotWrittenIsLoggedAndTheReplayStands) {
