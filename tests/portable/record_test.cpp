@@ -172,10 +172,10 @@ TEST(RecordLine, FormulaLikeTextIsMarkedAsTextAndNumbersAreNot) {
         {"+1", "\"'+1\""},
         {"-2", "\"'-2\""},
         {"@SUM", "\"'@SUM\""},
-        {"'Jo", "\"''Jo\""},     // a mark of its own is kept through a reader
-        {"\tTab", "_Tab"},        // control bytes become '_' first
+        {"'Jo", "\"''Jo\""},  // a mark of its own is kept through a reader
+        {"\tTab", "_Tab"},    // control bytes become '_' first
         {"\rCR", "_CR"},
-        {"a=b", "a=b"},            // only the first character counts
+        {"a=b", "a=b"},  // only the first character counts
     };
     for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) strcpy(ctx.names[i], cases[i].name);
     strcpy(ctx.track, "-ALPINE");
