@@ -9,8 +9,7 @@ namespace {
 bool ra_number(const std::string &text, size_t *at, size_t max_digits, int *value) {
     size_t start = *at;
     int v = 0;
-    while (*at < text.size() && text[*at] >= '0' && text[*at] <= '9' &&
-           *at - start < max_digits) {
+    while (*at < text.size() && text[*at] >= '0' && text[*at] <= '9' && *at - start < max_digits) {
         v = v * 10 + (text[*at] - '0');
         ++*at;
     }

@@ -15,10 +15,10 @@ enum class ra_date_order { day_first, month_first };
 
 // A time as a spreadsheet wrote it.
 struct ra_sheet_time {
-    bool slashed = false;    // "A/B/Y": A and B need a date order
-    int a = 0, b = 0;        // of a slashed date, its first two numbers
+    bool slashed = false;      // "A/B/Y": A and B need a date order
+    int a = 0, b = 0;          // of a slashed date, its first two numbers
     bool twelve_hour = false;  // with AM or PM
-    ra_time time;            // with the date order given
+    ra_time time;              // with the date order given
 };
 
 // text in one of the forms above (or the plug-in's own); false for any

@@ -39,8 +39,10 @@ std::string warnings_of(const ra_records &records) {
 
 TEST(RecordReader, EachLineIsReadByItsOwnFormOrSkipped) {
     const std::string ours = ra_test_record_header();
-    const std::string a = ra_test_record_line({{"file", "a.rp4"}, {"saved", "2026-03-07 21:05:09"},
-                                               {"track", "ALPINE"}, {"player", "2"}});
+    const std::string a = ra_test_record_line({{"file", "a.rp4"},
+                                               {"saved", "2026-03-07 21:05:09"},
+                                               {"track", "ALPINE"},
+                                               {"player", "2"}});
     // A spreadsheet dropped the "track" column from the header and the lines
     // it had; the plug-in then appended its own line of every column.
     std::string no_track = "file,saved,laps\r\nb.rp4,2026-03-01 10:00:00,3\r\n" + a;
@@ -105,7 +107,8 @@ TEST(RecordReader, WhatALineTells) {
                                                  {"name3", "'Jo"},
                                                  {"player", "16"}};
     for (int car = 1; car <= 16; ++car) {
-        values["best_lap_car" + std::to_string(car)] = car == 16 ? "80.01" : "81." + std::to_string(10 + car);
+        values["best_lap_car" + std::to_string(car)] =
+            car == 16 ? "80.01" : "81." + std::to_string(10 + car);
     }
     std::string text = ra_test_record_header() + ra_test_record_line(values);
     values["player"] = "17";
@@ -136,20 +139,28 @@ TEST(RecordReader, SpreadsheetVersionsReadAsTheOriginal) {
     const struct {
         const char *file;
         size_t races;
-        bool seconds;                        // the form keeps them
-        std::vector<std::string> warnings;   // what each warning starts with, after the file
+        bool seconds;                       // the form keeps them
+        std::vector<std::string> warnings;  // what each warning starts with, after the file
     } cases[] = {
         {"semicolon.csv", 6, true, {"a spreadsheet changed the separator to \";\""}},
         {"tab.csv", 6, true, {"a spreadsheet changed the separator to a tab"}},
-        {"us_dates.csv", 6, false,
+        {"us_dates.csv",
+         6,
+         false,
          {"6 lines (the first is line 2) have their times in a spreadsheet's form, such as "
           "\"3/7/2026 9:05 PM\""}},
-        {"us_dates_undecided.csv", 5, false,
-         {"5 lines", "10 dates such as \"3/7/2026 9:05 PM\" (line 2) could be day/month or "
-                     "month/day, and no date of the file tells which; they were read month first"}},
-        {"german_dates.csv", 6, false,
-         {"a spreadsheet changed the separator", "6 lines (the first is line 2) have their times "
-                                                 "in a spreadsheet's form, such as \"07.03.2026 21:05\""}},
+        {"us_dates_undecided.csv",
+         5,
+         false,
+         {"5 lines",
+          "10 dates such as \"3/7/2026 9:05 PM\" (line 2) could be day/month or "
+          "month/day, and no date of the file tells which; they were read month first"}},
+        {"german_dates.csv",
+         6,
+         false,
+         {"a spreadsheet changed the separator",
+          "6 lines (the first is line 2) have their times "
+          "in a spreadsheet's form, such as \"07.03.2026 21:05\""}},
         {"uk_dates.csv", 6, false, {"6 lines"}},
         {"iso_minutes.csv", 6, false, {"6 lines"}},
     };
