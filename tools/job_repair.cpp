@@ -29,50 +29,6 @@ const char ra_repair_temp_suffix[] = ".repair";
 // Backup names tried before giving up: replays.csv.bak, replays.csv.1.bak ...
 const int ra_backup_tries = 1000;
 
-bool ra_lap_column(const std::string &column) {
-    return column.compare(0, 12, "best_lap_car") == 0 || column.compare(0, 14, "total_time_car") == 0;
-}
-
-// A lap time as the plug-in writes it ("80.10", "0.00") where a spreadsheet
-// dropped its zeros ("80.1", "0"); any other text as it is.
-std::string ra_plugin_lap(const std::string &value) {
-    uint32_t lap = ra_parse_lap(value);
-    if (lap != 0) return ra_format_lap_seconds(lap);
-    if (!value.empty() && value.find_first_not_of("0.,") == std::string::npos &&
-        value.find_first_of("0") == 0) {
-        return ra_format_lap_seconds(0);
-    }
-    return value;
-}
-
-// A value as the plug-in writes a text: control bytes as '_', a "'" before
-// a text a spreadsheet would run as a formula, quoted when it must be. The
-// plug-in's numbers and words never start with such a character, so this
-// serves every column.
-std::string ra_plugin_field(std::string value) {
-    for (char &c : value) {
-        if ((unsigned char)c < 0x20u || c == 0x7F) c = '_';
-    }
-    if (!value.empty() && strchr("=+-@'", value[0]) != nullptr) {
-        std::string quoted = "\"'";
-        for (char c : value) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-        return quoted + "\"";
-    }
-    return ra_csv_field(value);
-}
-
-std::string ra_plugin_line(const ra_record &record) {
-    std::string line;
-    bool first = true;
-    for (const std::string &column : ra_plugin_columns()) {
-        std::string value = record.get(column);
-        if (ra_lap_column(column)) value = ra_plugin_lap(value);
-        line += (first ? "" : ",") + ra_plugin_field(value);
-        first = false;
-    }
-    return line + "\r\n";
-}
-
 std::string ra_plugin_header(void) {
     char buf[RA_RECORD_BUF];
     uint32_t fill = 0;
@@ -144,7 +100,7 @@ int ra_run_repair(const ra_repair_job &job, ra_output *out) {
     const bool header_changes = text.compare(0, repaired.size(), repaired) != 0;
     int changed = 0, first_changed = 0;
     for (const ra_record &r : records.lines) {
-        std::string line = ra_plugin_line(r);
+        std::string line = ra_plugin_form(r);
         if ((size_t)r.line >= raw.size() || raw[(size_t)r.line] + "\r\n" != line) {
             if (changed++ == 0) first_changed = r.line;
         }

@@ -128,6 +128,54 @@ bool ra_all_empty(const std::vector<std::string> &fields) {
     return true;
 }
 
+bool ra_lap_column(const std::string &column) {
+    return column.compare(0, 12, "best_lap_car") == 0 || column.compare(0, 14, "total_time_car") == 0;
+}
+
+// A lap time as the plug-in writes it ("80.10", "0.00") where a spreadsheet
+// dropped its zeros ("80.1", "0"); any other text as it is.
+std::string ra_plugin_lap(const std::string &value) {
+    uint32_t lap = ra_parse_lap(value);
+    if (lap != 0) return ra_format_lap_seconds(lap);
+    if (!value.empty() && value.find_first_not_of("0.,") == std::string::npos &&
+        value.find_first_of("0") == 0) {
+        return ra_format_lap_seconds(0);
+    }
+    return value;
+}
+
+// A value as the plug-in writes a text: control bytes as '_', a "'" before
+// a text a spreadsheet would run as a formula, quoted when it must be. The
+// plug-in's numbers and words never start with such a character, so this
+// serves every column.
+std::string ra_plugin_field(std::string value) {
+    for (char &c : value) {
+        if ((unsigned char)c < 0x20u || c == 0x7F) c = '_';
+    }
+    if (!value.empty() && strchr("=+-@'", value[0]) != nullptr) {
+        std::string quoted = "\"'";
+        for (char c : value) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        return quoted + "\"";
+    }
+    return ra_csv_field(value);
+}
+
+}  // namespace
+
+std::string ra_plugin_form(const ra_record &record) {
+    std::string line;
+    bool first = true;
+    for (const std::string &column : ra_plugin_columns()) {
+        std::string value = record.get(column);
+        if (ra_lap_column(column)) value = ra_plugin_lap(value);
+        line += (first ? "" : ",") + ra_plugin_field(value);
+        first = false;
+    }
+    return line + "\r\n";
+}
+
+namespace {
+
 // The whole reading of one file.
 class ra_reader {
 public:

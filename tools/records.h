@@ -71,6 +71,11 @@ void ra_parse_records(const std::string &text, const std::string &shown, ra_reco
 // does not exist, a warning when it cannot be read.
 void ra_read_records(const std::filesystem::path &dir, const std::string &shown, ra_records *out);
 
+// The line as the plug-in writes it, ended by CR LF: the plug-in's columns
+// in its order, text as it quotes and marks it, lap times as "80.10".
+// Reading it gives the record back.
+std::string ra_plugin_form(const ra_record &record);
+
 // The plug-in's columns in its order, as its own header names them.
 const std::vector<std::string> &ra_plugin_columns(void);
 
