@@ -88,10 +88,10 @@ int ra_run_repair(const ra_repair_job &job, ra_output *out) {
     ra_parse_records(text, shown, &records);
     for (const std::string &w : records.warnings) out->err += "warning: " + w + "\n";
     if (records.lines.empty() && !records.skipped.empty()) {
-        return ra_fail(out,
-                       "no line of " + shown +
-                           " can be read, so a repair would keep nothing; nothing changed",
-                       ra_exit_failed);
+        return ra_fail(
+            out,
+            "no line of " + shown + " can be read, so a repair would keep nothing; nothing changed",
+            ra_exit_failed);
     }
 
     // The file as the plug-in would have written it, and what that changes.
@@ -120,7 +120,8 @@ int ra_run_repair(const ra_repair_job &job, ra_output *out) {
     }
     const size_t kept = records.lines.size() - (size_t)changed;
     if (kept > 0) {
-        out->out += "  " + std::to_string(kept) + (kept == 1 ? " line" : " lines") + " as they are\n";
+        out->out +=
+            "  " + std::to_string(kept) + (kept == 1 ? " line" : " lines") + " as they are\n";
     }
     if (!records.skipped.empty()) {
         std::string which;
@@ -130,7 +131,8 @@ int ra_run_repair(const ra_repair_job &job, ra_output *out) {
         if (records.skipped.size() > 10) which += " ...";
         const bool one = records.skipped.size() == 1;
         out->out += "  " + std::to_string(records.skipped.size()) +
-                    (one ? " line that cannot be read left out (line " : " lines that cannot be read left out (lines ") +
+                    (one ? " line that cannot be read left out (line "
+                         : " lines that cannot be read left out (lines ") +
                     which + "); the old file keeps " + (one ? "it\n" : "them\n");
     }
     if (!job.apply) {
@@ -144,16 +146,18 @@ int ra_run_repair(const ra_repair_job &job, ra_output *out) {
     ra_records check;
     ra_parse_records(repaired, shown, &check);
     if (check.lines.size() != records.lines.size() || !check.warnings.empty()) {
-        return ra_fail(out, "the repaired text of " + shown + " would not read back whole; nothing changed",
-                       ra_exit_failed);
+        return ra_fail(
+            out, "the repaired text of " + shown + " would not read back whole; nothing changed",
+            ra_exit_failed);
     }
     fs::path backup, temp = path;
     temp += ra_repair_temp_suffix;
     if (!ra_keep_backup(path, &backup, &error)) return ra_fail(out, error, ra_exit_failed);
     if (!ra_save_file(temp, repaired, &why)) {
         fs::remove(temp, failed);
-        return ra_fail(out, "cannot write " + ra_text(temp) + ": " + why + "; nothing changed (" +
-                                ra_text(backup) + " is a copy of the old file)",
+        return ra_fail(out,
+                       "cannot write " + ra_text(temp) + ": " + why + "; nothing changed (" +
+                           ra_text(backup) + " is a copy of the old file)",
                        ra_exit_failed);
     }
     // A race saved meanwhile added a line that the repaired text lacks.
@@ -161,15 +165,17 @@ int ra_run_repair(const ra_repair_job &job, ra_output *out) {
     if (!ra_load_file(path, &now, &why) || now != text) {
         fs::remove(temp, failed);
         return ra_fail(out,
-                       shown + " changed while it was repaired (was a race saved?); nothing "
-                               "changed: run the repair again",
+                       shown +
+                           " changed while it was repaired (was a race saved?); nothing "
+                           "changed: run the repair again",
                        ra_exit_failed);
     }
     if (!ra_move_file(temp, path, &why)) {
         fs::remove(temp, failed);
-        return ra_fail(out, "cannot put the repaired file in place of " + shown + ": " + why +
-                                "; nothing changed",
-                       ra_exit_failed);
+        return ra_fail(
+            out,
+            "cannot put the repaired file in place of " + shown + ": " + why + "; nothing changed",
+            ra_exit_failed);
     }
     out->out += "Done: the old file is kept as " + ra_text(backup) + ".\n";
     return ra_exit_ok;

@@ -129,7 +129,8 @@ bool ra_all_empty(const std::vector<std::string> &fields) {
 }
 
 bool ra_lap_column(const std::string &column) {
-    return column.compare(0, 12, "best_lap_car") == 0 || column.compare(0, 14, "total_time_car") == 0;
+    return column.compare(0, 12, "best_lap_car") == 0 ||
+           column.compare(0, 14, "total_time_car") == 0;
 }
 
 // A lap time as the plug-in writes it ("80.10", "0.00") where a spreadsheet

@@ -71,7 +71,8 @@ TEST_F(Repair, WritesTheFileBackInThePluginsForm) {
     }
 
     // Dates back as the plug-in writes them; an older backup is never replaced.
-    ASSERT_TRUE(ra_test_write_file(saves_ + "/replays.csv", ra_test_read_file(data + "us_dates.csv")));
+    ASSERT_TRUE(
+        ra_test_write_file(saves_ + "/replays.csv", ra_test_read_file(data + "us_dates.csv")));
     ASSERT_TRUE(ra_test_write_file(saves_ + "/replays.csv.bak", "older"));
     EXPECT_EQ(repair(true), ra_exit_ok) << out_.err;
     EXPECT_EQ(ra_test_read_file(saves_ + "/replays.csv.bak"), "older");
@@ -87,7 +88,8 @@ TEST_F(Repair, WritesTheFileBackInThePluginsForm) {
 }
 
 TEST_F(Repair, KeepsEveryLineItCanReadAndSaysWhichItCannot) {
-    const std::string good = ra_test_record_line({{"file", "a.rp4"}, {"saved", "2026-03-07 21:05:09"}});
+    const std::string good =
+        ra_test_record_line({{"file", "a.rp4"}, {"saved", "2026-03-07 21:05:09"}});
     const std::string text = "file,saved\r\n" + std::string("b.rp4,2026-03-06 10:00:00\r\n") +
                              "\"Speedy,2026-03-06 11:00:00\r\n" + good;
     ASSERT_TRUE(ra_test_write_file(saves_ + "/replays.csv", text));
@@ -99,9 +101,10 @@ TEST_F(Repair, KeepsEveryLineItCanReadAndSaysWhichItCannot) {
     ASSERT_EQ(records.lines.size(), 2u);
     EXPECT_EQ(records.lines[0].file, "b.rp4");
     EXPECT_EQ(records.lines[1].file, "a.rp4");
-    EXPECT_EQ(record(), ra_test_record_header() +
-                            ra_test_record_line({{"file", "b.rp4"}, {"saved", "2026-03-06 10:00:00"}}) +
-                            good);
+    EXPECT_EQ(record(),
+              ra_test_record_header() +
+                  ra_test_record_line({{"file", "b.rp4"}, {"saved", "2026-03-06 10:00:00"}}) +
+                  good);
 
     // A file of the plug-in's own is left alone, and no backup is made.
     system(("rm -f '" + saves_ + "'/replays.csv.*").c_str());
