@@ -428,7 +428,10 @@ void ra_reader::warn() {
                std::to_string(c.line) + ") " + (c.count == 1 ? one : more);
     };
     auto quoted = [&](ra_cause cause) { return " \"" + s[cause].example + "\""; };
-    const std::string skipped = ": they are skipped, and the other lines read";
+    auto skipped = [&](ra_cause cause) {
+        return s[cause].count == 1 ? std::string(": it is skipped, and the other lines read")
+                                   : std::string(": they are skipped, and the other lines read");
+    };
     const std::string repair = "; \"replay-autosave repair\" shows what it would write back";
     const std::string repair_apply =
         ": \"replay-autosave repair --apply\" writes the file back in the plug-in's form";
@@ -437,7 +440,7 @@ void ra_reader::warn() {
         w.push_back(lines(ra_cause_no_header, "is", "are") +
                     " not in the plug-in's own form, and the first line of the file is not its "
                     "header, so they cannot be read" +
-                    skipped + repair);
+                    skipped(ra_cause_no_header) + repair);
     }
     if (s[ra_cause_separator].count > 0) {
         w.push_back(at + "a spreadsheet changed the separator to " +
@@ -465,34 +468,34 @@ void ra_reader::warn() {
         w.push_back(lines(ra_cause_open_quote, "has", "have") +
                     " a quote that is not closed before the line ends. The plug-in never writes "
                     "that, so a quote was typed or the line was cut there" +
-                    skipped + repair);
+                    skipped(ra_cause_open_quote) + repair);
     }
     if (s[ra_cause_stray_quote].count > 0) {
         w.push_back(lines(ra_cause_stray_quote, "has", "have") +
                     " a quote inside a field, as in \"ALPINE\"x, which the plug-in never writes" +
-                    skipped + repair);
+                    skipped(ra_cause_stray_quote) + repair);
     }
     if (s[ra_cause_fields].count > 0) {
         w.push_back(lines(ra_cause_fields, "does", "do") + " not fit the header (" +
                     s[ra_cause_fields].example +
-                    "), so their values cannot be told apart. A value was added or removed "
+                    "), so the values cannot be told apart. A value was added or removed "
                     "there by hand or by a program" +
-                    skipped + repair);
+                    skipped(ra_cause_fields) + repair);
     }
     if (s[ra_cause_file].count > 0) {
         w.push_back(lines(ra_cause_file, "names", "name") +
                     " no replay the plug-in can have saved, such as" + quoted(ra_cause_file) +
-                    skipped);
+                    skipped(ra_cause_file));
     }
     if (s[ra_cause_saved].count > 0) {
         w.push_back(lines(ra_cause_saved, "has", "have") +
                     " a saved time that cannot be read, such as" + quoted(ra_cause_saved) +
-                    skipped);
+                    skipped(ra_cause_saved));
     }
     if (s[ra_cause_source].count > 0) {
         w.push_back(lines(ra_cause_source, "names", "name") +
                     " another file than the game's replay.rp4 as the source, such as" +
-                    quoted(ra_cause_source) + skipped);
+                    quoted(ra_cause_source) + skipped(ra_cause_source));
     }
 }
 
