@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-30}"
 build="${RA_NATIVE_BUILD:-build/native}"
-targets=(expand hex_match scrub profile race_file page prune)
+targets=(expand hex_match scrub profile race_file records page prune)
 
 if ! [[ $seconds =~ ^[0-9]+$ ]] || ((seconds < 1)); then
   echo "usage: scripts/fuzz.sh [SECONDS]" >&2

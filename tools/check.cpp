@@ -219,10 +219,12 @@ void ra_check_settings(const ra_check_ini &ini, const std::vector<std::string> &
                                                     : "copies stay as the game wrote them"));
 
     raw = ra_check_find_key(ini, "Record");
-    lines->push_back("  " + ra_check_pad("Record", 11) + std::to_string(ra_record_enabled) +
-                     ra_check_note(raw, ra_record_enabled
-                                            ? "a line per saved replay in Dir\\" RA_RECORD_FILE
-                                            : "no record: list and prune see only the files"));
+    note = ra_record_enabled ? "a line per saved replay in Dir\\" RA_RECORD_FILE
+                             : "no record: list, prune and page see only the files";
+    // On by default; players who never wrote the key should learn what it does.
+    lines->push_back(
+        "  " + ra_check_pad("Record", 11) + std::to_string(ra_record_enabled) +
+        (raw == nullptr ? "  (not set: on by default, " + note + ")" : ra_check_note(raw, note)));
 
     for (const ra_tpl &t : ra_tpls) {
         raw = ra_check_find_key(ini, t.key);

@@ -1,95 +1,55 @@
-// Reading and writing RFC 4180 fields.
+// Reading and writing RFC 4180 fields, a line at a time.
 #include "csv.h"
 
-namespace {
-
-bool ra_csv_line_end(char c) { return c == '\r' || c == '\n'; }
-
-// Past the line end at pos ("\r\n", "\n" or "\r").
-size_t ra_csv_skip_line_end(const std::string &text, size_t pos) {
-    if (pos < text.size() && text[pos] == '\r') {
-        ++pos;
-        if (pos < text.size() && text[pos] == '\n') ++pos;
-    } else if (pos < text.size() && text[pos] == '\n') {
-        ++pos;
-    }
-    return pos;
+bool ra_csv_next_line(ra_csv_lines *lines, const char **begin, const char **end) {
+    const std::string &text = *lines->text;
+    size_t pos = lines->pos;
+    if (pos >= text.size()) return false;
+    size_t stop = text.find_first_of("\r\n", pos);
+    if (stop == std::string::npos) stop = text.size();
+    *begin = text.data() + pos;
+    *end = text.data() + stop;
+    // Past "\r\n", "\n" or "\r".
+    if (stop < text.size() && text[stop] == '\r') ++stop;
+    if (stop < text.size() && text[stop] == '\n') ++stop;
+    lines->pos = stop;
+    ++lines->line;
+    return true;
 }
 
-}  // namespace
-
-std::vector<ra_csv_row> ra_csv_rows(const std::string &text) {
-    std::vector<ra_csv_row> rows;
-    size_t pos = 0;
-    int line = 1;
-    const size_t n = text.size();
-    while (pos < n) {
-        ra_csv_row row;
-        row.line = line;
-        const size_t row_start = pos;
-        bool unterminated = false;
-        for (;;) {
-            std::string field;
-            if (pos < n && text[pos] == '"') {
-                ++pos;
-                bool closed = false;
-                while (pos < n) {
-                    char c = text[pos];
-                    if (c == '"') {
-                        if (pos + 1 < n && text[pos + 1] == '"') {
-                            field += '"';
-                            pos += 2;
-                            continue;
-                        }
-                        ++pos;
-                        closed = true;
-                        break;
+ra_csv_fault ra_csv_split(const char *begin, const char *end, char sep,
+                          std::vector<std::string> *fields) {
+    fields->clear();
+    const char *p = begin;
+    for (;;) {
+        fields->emplace_back();
+        std::string &field = fields->back();
+        if (p < end && *p == '"') {
+            ++p;
+            for (;;) {
+                if (p == end) return ra_csv_fault::open_quote;
+                if (*p == '"') {
+                    if (p + 1 < end && p[1] == '"') {
+                        field += '"';
+                        p += 2;
+                        continue;
                     }
-                    // A line end inside quotes is part of the value.
-                    if (c == '\n' || (c == '\r' && (pos + 1 >= n || text[pos + 1] != '\n'))) {
-                        ++line;
-                    }
-                    field += c;
-                    ++pos;
-                }
-                if (!closed) {
-                    unterminated = true;
+                    ++p;
                     break;
                 }
-                if (pos < n && text[pos] != ',' && !ra_csv_line_end(text[pos])) {
-                    // Text after the closing quote: keep it, but the record is damaged.
-                    row.well_formed = false;
-                    while (pos < n && text[pos] != ',' && !ra_csv_line_end(text[pos])) {
-                        field += text[pos++];
-                    }
-                }
-            } else {
-                while (pos < n && text[pos] != ',' && !ra_csv_line_end(text[pos])) {
-                    field += text[pos++];
-                }
+                field += *p++;
             }
-            row.fields.push_back(field);
-            if (pos < n && text[pos] == ',') {
-                ++pos;
-                continue;
-            }
-            break;
+            if (p < end && *p != sep) return ra_csv_fault::stray_quote;
+        } else {
+            const char *start = p;
+            while (p < end && *p != sep) ++p;
+            field.assign(start, p);
+            // Only a quoted field may hold a quote.
+            if (field.find('"') != std::string::npos) return ra_csv_fault::stray_quote;
         }
-        if (unterminated) {
-            // The record is cut at the end of its first line.
-            row.well_formed = false;
-            row.fields.clear();
-            pos = row_start;
-            while (pos < n && !ra_csv_line_end(text[pos])) ++pos;
-            line = row.line;
-        }
-        if (pos < n) {
-            pos = ra_csv_skip_line_end(text, pos);
-            ++line;
-        }
-        rows.push_back(row);
+        if (p == end) return ra_csv_fault::none;
+        ++p;  // the separator
     }
-    return rows;
 }
 
 std::string ra_csv_field(const std::string &value) {

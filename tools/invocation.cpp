@@ -34,7 +34,8 @@ const char ra_footer[] =
     "Without a command it checks replay_autosave.ini next to this program and lists the ten "
     "newest replays. A replay (.rp4) dropped on it is restored, after a question; an .ini "
     "dropped on it is checked.\n"
-    "Exit status of list, restore, prune and page: 0 done, 1 failed, 2 on a bad command line or an "
+    "Exit status of list, restore, prune, page and repair: 0 done, 1 failed, 2 on a bad command "
+    "line or an "
     "unreadable file.";
 
 const char ra_prune_footer[] =
@@ -190,13 +191,19 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
                     "would go");
     prune->add_option("--ini", inv.prune.ini, ra_ini_help);
     prune->footer(ra_prune_footer);
+    CLI::App *repair = app.add_subcommand(
+        "repair", "write replays.csv back in the plug-in's form after a spreadsheet changed it");
+    repair->add_flag("--apply", inv.repair.apply,
+                     "write it (the old file is kept as replays.csv.bak); without it, only show "
+                     "what would change");
+    repair->add_option("--ini", inv.repair.ini, ra_ini_help);
 
     // CLI11 would only say that a command is missing.
     if (!args.empty() && !args[0].empty() && args[0][0] != '-' &&
         app.get_subcommands([&](const CLI::App *s) { return s->check_name(args[0]); }).empty()) {
         return ra_usage_error(
             "unknown command " + args[0] +
-                "; the commands are check, list, restore, prune and page",
+                "; the commands are check, list, restore, prune, page and repair",
             std::string("Run \"") + ra_program + " --help\" to see how to use it.\n");
     }
 
@@ -224,6 +231,7 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
                        : restore->parsed() ? restore
                        : page->parsed()    ? page
                        : prune->parsed()   ? prune
+                       : repair->parsed()  ? repair
                                            : nullptr;
         std::string see = std::string("Run \"") + ra_program + (in ? " " + in->get_name() : "") +
                           " --help\" to see how to use it.\n";
@@ -251,6 +259,8 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
         inv.job = ra_job::prune;
     } else if (page->parsed()) {
         inv.job = ra_job::page;
+    } else if (repair->parsed()) {
+        inv.job = ra_job::repair;
     } else {
         // An empty name is no replay: CLI11 takes "" as a value.
         if (restore_file->count() > 0 && inv.restore.file.empty()) {

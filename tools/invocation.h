@@ -15,6 +15,7 @@ enum class ra_job {
     restore,         // make the game play a replay
     page,            // the library as a web page
     prune,           // remove the oldest replays the plug-in saved
+    repair,          // write replays.csv back in the plug-in's form
     check_and_list,  // double click: check the INI beside the program, then the ten newest
     show_text,       // --help: print text, exit 0
     usage_error,     // a wrong command line: print text, exit 2
@@ -29,6 +30,7 @@ struct ra_invocation {
     ra_restore_job restore;
     ra_page_job page;
     ra_prune_job prune;
+    ra_repair_job repair;
     std::string text;  // show_text: the help; usage_error: what is wrong, then the usage
 };
 

@@ -1,5 +1,5 @@
 // The companion's jobs, one source each: job_check.cpp, job_list.cpp,
-// job_restore.cpp, job_prune.cpp, job_page.cpp. A job writes what it has to
+// job_restore.cpp, job_prune.cpp, job_page.cpp, job_repair.cpp. A job writes what it has to
 // say into an ra_output and returns the program's exit status; main prints
 // the output.
 #pragma once
@@ -91,6 +91,15 @@ struct ra_page_job {
 
 // Writes the library page (library_page.h) and prints its path.
 int ra_run_page(const ra_page_job &job, ra_output *out);
+
+struct ra_repair_job {
+    std::string ini;     // the settings file; empty: the one beside this program
+    bool apply = false;  // write it; otherwise only say what would change
+};
+
+// Writes Dir's replays.csv back in the plug-in's own form (job_repair.cpp);
+// without apply it only says what would change.
+int ra_run_repair(const ra_repair_job &job, ra_output *out);
 
 // Restore keeps the game's replay in Dir under this prefix, its time stamp
 // and the extension; prune never removes such a file.

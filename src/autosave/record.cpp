@@ -3,6 +3,8 @@
 // replays by the facts of their races instead of parsing file names. The
 // values are what the name tokens give, except that text keeps the
 // characters a file name may not hold: it is written as RFC 4180 has it.
+// Every save pays for its line, so the line is written straight from the
+// race context's fields, not through the token table's lookups by name.
 #include <stddef.h>
 #include <string.h>
 #include <windows.h>
@@ -10,78 +12,97 @@
 #include "autosave/autosave.h"
 #include "host/host.h"
 #include "naming/naming.h"
-#include "naming/tokens.h"
 #include "settings/settings.h"
 
-// What a column holds.
+// What a column holds, and so how its value is written; the numbers are
+// written as their tokens write them into file names.
 enum ra_column_kind : uint8_t {
     RA_COL_FILE,    // the saved replay's file name, without Dir
     RA_COL_SOURCE,  // the game's replay path
-    RA_COL_STAMP,   // a date token and a time token as "YYYY-MM-DD HH:MM:SS"
+    RA_COL_STAMP,   // three date words, three time words: "YYYY-MM-DD HH:MM:SS"
     RA_COL_TEXT,    // a text field of the race context, not made file-name-safe
-    RA_COL_TOKEN,   // the token of the column's name, expanded as in file names
+    RA_COL_DEC,     // a 32-bit number in decimal
+    RA_COL_HEX,     // a 32-bit number as eight upper-case hex digits
+    RA_COL_CENTI,   // hundredths of a second as seconds, '.', two digits
+    RA_COL_WORD,    // one of two words, chosen by a 0/1 field
 };
 
 struct ra_column {
     const char *name;     // header name; of a numbered column, the prefix of 1..count
     ra_column_kind kind;  // what the column holds
     uint32_t count;       // 1, or RA_CARS for a numbered column (name1..name16)
-    uint32_t offset;      // RA_COL_TEXT: the field (of entry 1) in ra_ctx
-    uint32_t stride;      // RA_COL_TEXT, numbered: bytes from one entry to the next
-    const char *date;     // RA_COL_STAMP: the date token
-    const char *time;     // RA_COL_STAMP: the time token
+    uint32_t offset;      // the field (of entry 1) in ra_ctx; RA_COL_STAMP: its date words
+    uint32_t stride;      // numbered: bytes from one entry to the next; RA_COL_STAMP: time words
+    const char *set;      // RA_COL_WORD: the word for a non-zero field
+    const char *clear;    // RA_COL_WORD: the word for zero
     uint32_t max;         // longest value, before quoting
 };
 
-// Longest expansions of the tokens the record writes.
+// Longest values the record writes.
 #define RA_REC_DECIMAL_MAX 10u  // a 32-bit number: 4294967295
 #define RA_REC_HEX_MAX 8u       // %seed%: eight hex digits
 #define RA_REC_CENTI_MAX 11u    // seconds and hundredths: 42949672.95
 #define RA_REC_DATE_LEN 10u     // YYYY-MM-DD
-#define RA_REC_TIME_LEN 8u      // HH-MM-SS as the token writes it, HH:MM:SS here
+#define RA_REC_TIME_LEN 8u      // HH:MM:SS
 #define RA_REC_STAMP_LEN (RA_REC_DATE_LEN + 1u + RA_REC_TIME_LEN)
 #define RA_REC_WORD(a, b) (sizeof a > sizeof b ? sizeof a - 1u : sizeof b - 1u)
 // Paths, and so the file name in one, hold at most 259 characters.
 #define RA_REC_PATH_MAX (RA_PATH_SIZE - 1u)
 // Lines end as RFC 4180 has them.
 static constexpr char ra_crlf[] = "\r\n";
+// Eight hex digits hold a 32-bit word, most significant nibble first.
+#define RA_REC_HEX_DIGITS 8
+static const char ra_rec_hex[] = "0123456789ABCDEF";
 
 #define RA_REC_FIELD(f) ((uint32_t)offsetof(ra_ctx, f))
-#define RA_REC_ONE(name, kind, max) \
-    { name, kind, 1, 0, 0, nullptr, nullptr, max }
-#define RA_REC_TOKEN(name, max) RA_REC_ONE(name, RA_COL_TOKEN, max)
-#define RA_REC_TEXT(name, field) \
-    { name, RA_COL_TEXT, 1, RA_REC_FIELD(field), 0, nullptr, nullptr, sizeof(ra_ctx::field) - 1u }
+#define RA_REC_ONE(name, kind, field, max) \
+    { name, kind, 1, RA_REC_FIELD(field), 0, nullptr, nullptr, max }
+#define RA_REC_DEC(name, field) RA_REC_ONE(name, RA_COL_DEC, field, RA_REC_DECIMAL_MAX)
+#define RA_REC_TEXT(name, field) RA_REC_ONE(name, RA_COL_TEXT, field, sizeof(ra_ctx::field) - 1u)
+#define RA_REC_WORDS(name, field, set, clear) \
+    { name, RA_COL_WORD, 1, RA_REC_FIELD(field), 0, set, clear, RA_REC_WORD(set, clear) }
+#define RA_REC_CARS(name, kind, field, max) \
+    { name, kind, RA_CARS, RA_REC_FIELD(field), sizeof(uint32_t), nullptr, nullptr, max }
 
-// The columns in their order; the header names them.
+// The stamps read three words in a row from their first one.
+static_assert(offsetof(ra_ctx, day) == offsetof(ra_ctx, year) + 8, "date words in a row");
+static_assert(offsetof(ra_ctx, second) == offsetof(ra_ctx, hour) + 8, "time words in a row");
+static_assert(offsetof(ra_ctx, start_day) == offsetof(ra_ctx, start_year) + 8, "in a row");
+static_assert(offsetof(ra_ctx, start_second) == offsetof(ra_ctx, start_hour) + 8, "in a row");
+
+// The columns in their order; the header names them. A column added later
+// goes at the end, so that readers of older lines find theirs where they were.
 static constexpr ra_column ra_columns[] = {
-    RA_REC_ONE("file", RA_COL_FILE, RA_REC_PATH_MAX),
-    {"saved", RA_COL_STAMP, 1, 0, 0, "date", "time", RA_REC_STAMP_LEN},
-    {"started", RA_COL_STAMP, 1, 0, 0, "start_date", "start_time", RA_REC_STAMP_LEN},
+    {"file", RA_COL_FILE, 1, 0, 0, nullptr, nullptr, RA_REC_PATH_MAX},
+    {"saved", RA_COL_STAMP, 1, RA_REC_FIELD(year), RA_REC_FIELD(hour), nullptr, nullptr,
+     RA_REC_STAMP_LEN},
+    {"started", RA_COL_STAMP, 1, RA_REC_FIELD(start_year), RA_REC_FIELD(start_hour), nullptr,
+     nullptr, RA_REC_STAMP_LEN},
     RA_REC_TEXT("type", type),
     RA_REC_TEXT("track", track),
-    RA_REC_TOKEN("laps", RA_REC_DECIMAL_MAX),
-    RA_REC_TOKEN("cars", RA_REC_DECIMAL_MAX),
-    RA_REC_TOKEN("count", RA_REC_DECIMAL_MAX),
-    RA_REC_TOKEN("cops", RA_REC_DECIMAL_MAX),
-    RA_REC_TOKEN("traffic", RA_REC_DECIMAL_MAX),
-    RA_REC_TOKEN("tier", RA_REC_DECIMAL_MAX),
-    RA_REC_TOKEN("circ", RA_REC_DECIMAL_MAX),
-    RA_REC_TOKEN("seed", RA_REC_HEX_MAX),
-    RA_REC_TOKEN("weather", RA_REC_WORD("WET", "DRY")),
-    RA_REC_TOKEN("night", RA_REC_WORD("NIGHT", "DAY")),
-    RA_REC_TOKEN("direction", RA_REC_WORD("REVERSE", "NORMAL")),
-    RA_REC_TOKEN("mirror", RA_REC_WORD("MIRRORED", "NORMAL")),
-    RA_REC_TOKEN("start_pos", RA_REC_DECIMAL_MAX),
-    RA_REC_TOKEN("index", RA_REC_DECIMAL_MAX),
+    RA_REC_DEC("laps", laps),
+    RA_REC_DEC("cars", cars),
+    RA_REC_DEC("count", count),
+    RA_REC_DEC("cops", cops),
+    RA_REC_DEC("traffic", traffic),
+    RA_REC_DEC("tier", tier),
+    RA_REC_DEC("circ", circ),
+    RA_REC_ONE("seed", RA_COL_HEX, seed, RA_REC_HEX_MAX),
+    RA_REC_WORDS("weather", wet, "WET", "DRY"),
+    RA_REC_WORDS("night", night, "NIGHT", "DAY"),
+    RA_REC_WORDS("direction", reverse, "REVERSE", "NORMAL"),
+    RA_REC_WORDS("mirror", mirror, "MIRRORED", "NORMAL"),
+    RA_REC_DEC("start_pos", start_pos),
+    RA_REC_DEC("index", index),
     RA_REC_TEXT("track_tr_md5", md5_tr),
     RA_REC_TEXT("track_trn_md5", md5_trn),
-    RA_REC_ONE("source", RA_COL_SOURCE, RA_REC_PATH_MAX),
+    {"source", RA_COL_SOURCE, 1, 0, 0, nullptr, nullptr, RA_REC_PATH_MAX},
     {"name", RA_COL_TEXT, RA_CARS, RA_REC_FIELD(names), RA_NAME_SIZE, nullptr, nullptr,
      RA_NAME_SIZE - 1u},
-    {"best_lap_car", RA_COL_TOKEN, RA_CARS, 0, 0, nullptr, nullptr, RA_REC_CENTI_MAX},
-    {"total_time_car", RA_COL_TOKEN, RA_CARS, 0, 0, nullptr, nullptr, RA_REC_CENTI_MAX},
-    {"max_speed_car", RA_COL_TOKEN, RA_CARS, 0, 0, nullptr, nullptr, RA_REC_DECIMAL_MAX},
+    RA_REC_CARS("best_lap_car", RA_COL_CENTI, best_lap, RA_REC_CENTI_MAX),
+    RA_REC_CARS("total_time_car", RA_COL_CENTI, total_time, RA_REC_CENTI_MAX),
+    RA_REC_CARS("max_speed_car", RA_COL_DEC, max_speed, RA_REC_DECIMAL_MAX),
+    RA_REC_DEC("player", player),
 };
 
 // The worst case, proven at compile time: the header and the longest line
@@ -106,11 +127,12 @@ static constexpr uint32_t ra_rec_header_len(void) {
     }
     return n + (values - 1u) + ra_rec_strlen(ra_crlf);
 }
-// Text in quotes, every byte of it a doubled quote at worst.
+// Text in quotes, after the mark of a formula-like text, every byte of it
+// a doubled quote at worst.
 static constexpr uint32_t ra_rec_line_max(void) {
     uint32_t n = 0, values = 0;
     for (const ra_column &c : ra_columns) {
-        n += c.count * (ra_rec_is_text(c.kind) ? 2u + 2u * c.max : c.max);
+        n += c.count * (ra_rec_is_text(c.kind) ? 3u + 2u * c.max : c.max);
         values += c.count;
     }
     return n + (values - 1u) + ra_rec_strlen(ra_crlf);
@@ -136,41 +158,84 @@ static void ra_rec_puts(char *buf, uint32_t *fill, const char *s) {
     for (; *s != '\0'; ++s) ra_rec_putc(buf, fill, *s);
 }
 
+// Ten digits hold any 32-bit value.
+#define RA_REC_U32_DIGITS 10
+
+static void ra_rec_putu(char *buf, uint32_t *fill, uint32_t v) {
+    char digits[RA_REC_U32_DIGITS];
+    int n = 0;
+    do {
+        digits[n++] = (char)('0' + v % 10u);
+        v /= 10u;
+    } while (v != 0);
+    while (n > 0) ra_rec_putc(buf, fill, digits[--n]);
+}
+
+// The last two decimal digits, as the date and time tokens write them.
+static void ra_rec_put2(char *buf, uint32_t *fill, uint32_t v) {
+    ra_rec_putc(buf, fill, (char)('0' + (v / 10u) % 10u));
+    ra_rec_putc(buf, fill, (char)('0' + v % 10u));
+}
+
+static uint32_t ra_rec_word(const ra_ctx *ctx, uint32_t offset) {
+    uint32_t v;
+    memcpy(&v, (const char *)ctx + offset, sizeof v);
+    return v;
+}
+
 // ASCII control bytes, which would break a line or a reader; bytes from
 // 0x80 up are the game's own letters and are kept.
 static int ra_rec_is_control(unsigned char c) { return c < 0x20u || c == 0x7Fu; }
 
-// Text as RFC 4180 has it: quoted when it holds a comma or a double quote,
-// quotes doubled. CR and LF, which would need quotes too, are control bytes
-// and become '_' with the others first.
+// A spreadsheet runs a cell that starts with one of these as a formula
+// (and racer names come from other players), so such a text is written
+// after a "'", which makes the cell text. Tab and CR are control bytes and
+// become '_' before this test, so no written text starts with them; they
+// stay listed so that the rule holds on its own. A text that starts with
+// "'" gets one more, so that a reader taking the mark off again gives back
+// every text as it was.
+static int ra_rec_formula_like(unsigned char c) {
+    return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r' || c == '\'';
+}
+
+// Text as RFC 4180 has it: quoted when it holds a comma or a double quote
+// or carries the formula mark, quotes doubled. CR and LF, which would need
+// quotes too, are control bytes and become '_' with the others first.
+// The fill is kept in a local while the bytes go in: a store through buf
+// could otherwise be taken to change *fill, which made every byte reload it.
 static void ra_rec_put_text(char *buf, uint32_t *fill, const char *text) {
-    int quoted = 0;
-    for (const char *p = text; *p != '\0'; ++p) {
+    const unsigned char first = (unsigned char)text[0];
+    const int mark = first != '\0' && !ra_rec_is_control(first) && ra_rec_formula_like(first);
+    int quoted = mark;
+    for (const char *p = text; *p != '\0' && !quoted; ++p) {
         if (*p == ',' || *p == '"') quoted = 1;
     }
-    if (quoted) ra_rec_putc(buf, fill, '"');
+    uint32_t n = *fill;
+    if (quoted && n < RA_RECORD_BUF) buf[n++] = '"';
+    if (mark && n < RA_RECORD_BUF) buf[n++] = '\'';
     for (; *text != '\0'; ++text) {
         unsigned char c = (unsigned char)*text;
-        if (c == '"') ra_rec_putc(buf, fill, '"');
-        ra_rec_putc(buf, fill, ra_rec_is_control(c) ? '_' : (char)c);
+        if (c == '"' && n < RA_RECORD_BUF) buf[n++] = '"';
+        if (n < RA_RECORD_BUF) buf[n++] = ra_rec_is_control(c) ? '_' : (char)c;
     }
-    if (quoted) ra_rec_putc(buf, fill, '"');
+    if (quoted && n < RA_RECORD_BUF) buf[n++] = '"';
+    *fill = n;
 }
 
-// The token's expansion, exactly as a file name would get it; tokens that
-// are no text give digits, letters, '.' and '-' only, so need no quotes.
-// With is_time, its '-' become ':'.
-static void ra_rec_put_token(char *buf, uint32_t *fill, const char *token, const ra_ctx *ctx,
-                             int is_time) {
-    char value[RA_NAME_BUF];
-    uint32_t n = 0;
-    ra_put_token(value, &n, token, ctx);
-    for (uint32_t i = 0; i < n; ++i) {
-        ra_rec_putc(buf, fill, is_time && value[i] == '-' ? ':' : value[i]);
-    }
+// Three words in a row, two digits each joined by sep; a date's year gets
+// the two digits of year / 100 before its own two, as %date% writes it.
+static void ra_rec_put_three(char *buf, uint32_t *fill, const ra_ctx *ctx, uint32_t offset,
+                             int is_date) {
+    const char sep = is_date ? '-' : ':';
+    if (is_date) ra_rec_put2(buf, fill, ra_rec_word(ctx, offset) / 100u);
+    ra_rec_put2(buf, fill, ra_rec_word(ctx, offset));
+    ra_rec_putc(buf, fill, sep);
+    ra_rec_put2(buf, fill, ra_rec_word(ctx, offset + 4u));
+    ra_rec_putc(buf, fill, sep);
+    ra_rec_put2(buf, fill, ra_rec_word(ctx, offset + 8u));
 }
 
-// "prefix" and the number 1..RA_CARS: a numbered column's name and token.
+// "prefix" and the number 1..RA_CARS: a numbered column's name.
 static void ra_rec_numbered(char *out, const char *prefix, uint32_t number) {
     char *at = ra_stpcpy(out, prefix);
     if (number >= 10u) *at++ = (char)('0' + number / 10u);
@@ -181,7 +246,8 @@ static_assert(sizeof "total_time_car16" <= RA_TOKEN_BUF, "numbered names fit a t
 
 static void ra_rec_put_value(char *buf, uint32_t *fill, const ra_column &c, uint32_t entry,
                              const ra_ctx *ctx, const char *file, const char *source) {
-    char token[RA_TOKEN_BUF];
+    const uint32_t at = c.offset + entry * c.stride;
+    uint32_t v;
     switch (c.kind) {
     case RA_COL_FILE:
         ra_rec_put_text(buf, fill, file);
@@ -190,20 +256,31 @@ static void ra_rec_put_value(char *buf, uint32_t *fill, const ra_column &c, uint
         ra_rec_put_text(buf, fill, source);
         break;
     case RA_COL_STAMP:
-        ra_rec_put_token(buf, fill, c.date, ctx, 0);
+        ra_rec_put_three(buf, fill, ctx, c.offset, 1);
         ra_rec_putc(buf, fill, ' ');
-        ra_rec_put_token(buf, fill, c.time, ctx, 1);
+        ra_rec_put_three(buf, fill, ctx, c.stride, 0);
         break;
     case RA_COL_TEXT:
-        ra_rec_put_text(buf, fill, (const char *)ctx + c.offset + entry * c.stride);
+        ra_rec_put_text(buf, fill, (const char *)ctx + at);
         break;
-    case RA_COL_TOKEN:
-        if (c.count == 1) {
-            ra_rec_put_token(buf, fill, c.name, ctx, 0);
-        } else {
-            ra_rec_numbered(token, c.name, entry + 1u);
-            ra_rec_put_token(buf, fill, token, ctx, 0);
+    case RA_COL_DEC:
+        ra_rec_putu(buf, fill, ra_rec_word(ctx, at));
+        break;
+    case RA_COL_HEX:
+        v = ra_rec_word(ctx, at);
+        for (int shift = (RA_REC_HEX_DIGITS - 1) * 4; shift >= 0; shift -= 4) {
+            ra_rec_putc(buf, fill, ra_rec_hex[(v >> shift) & 0xFu]);
         }
+        break;
+    case RA_COL_CENTI:
+        // No minutes: 8345 is 83.45 and 12 is 0.12.
+        v = ra_rec_word(ctx, at);
+        ra_rec_putu(buf, fill, v / 100u);
+        ra_rec_putc(buf, fill, '.');
+        ra_rec_put2(buf, fill, v % 100u);
+        break;
+    case RA_COL_WORD:
+        ra_rec_puts(buf, fill, ra_rec_word(ctx, at) != 0 ? c.set : c.clear);
         break;
     }
 }
@@ -239,14 +316,29 @@ extern "C" void ra_record_line(char *buf, uint32_t *fill, const ra_ctx *ctx, con
     ra_rec_puts(buf, fill, ra_crlf);
 }
 
-// 1 when the file's last byte ends a line, or cannot be read (then nothing
-// is added: a reader skips a joined line as damaged, nothing worse).
-static int ra_rec_ends_line(HANDLE record) {
+// What the record file's end needs before our line: the header when the
+// file is new or left empty, a line end when its last byte is no '\n' (a
+// write cut short earlier left part of a line; ours then starts on a line
+// of its own, so that only the cut one is lost), else nothing. One seek to
+// the last byte tells all three: before the start of an empty file it
+// fails with ERROR_NEGATIVE_SEEK. 0 with *error on a failure.
+static int ra_rec_prepare(HANDLE record, char *buf, uint32_t *fill, unsigned long *error) {
+    LONG high = -1;  // with the high word, -1 reaches the last byte of any size
+    DWORD low = SetFilePointer(record, -1, &high, FILE_END);
+    if (low == INVALID_SET_FILE_POINTER && (*error = GetLastError()) != ERROR_SUCCESS) {
+        if (*error != ERROR_NEGATIVE_SEEK) return 0;
+        *error = ERROR_SUCCESS;
+        ra_record_header(buf, fill);
+        return 1;
+    }
+    // A last byte that cannot be read adds nothing: a reader skips a joined
+    // line as damaged, nothing worse.
     char last = '\n';
     DWORD got = 0;
-    if (SetFilePointer(record, -1, nullptr, FILE_END) == INVALID_SET_FILE_POINTER) return 1;
-    if (!ReadFile(record, &last, 1, &got, nullptr) || got != 1) return 1;
-    return last == '\n';
+    if (ReadFile(record, &last, 1, &got, nullptr) && got == 1 && last != '\n') {
+        ra_rec_puts(buf, fill, ra_crlf);
+    }
+    return 1;
 }
 
 extern "C" void ra_record_save(const ra_ctx *ctx, const char *src, const char *dst) {
@@ -259,8 +351,7 @@ extern "C" void ra_record_save(const ra_ctx *ctx, const char *src, const char *d
 
     char buf[RA_RECORD_BUF];
     uint32_t fill = 0;
-    LONG size_high = 0;
-    DWORD size_low = 0, written = 0;
+    DWORD written = 0;
     unsigned long error = ERROR_SUCCESS;
     int ok = 0;
     // Append access only: every write lands at the end of the file, whatever
@@ -275,19 +366,7 @@ extern "C" void ra_record_save(const ra_ctx *ctx, const char *src, const char *d
         error = GetLastError();
         goto report;
     }
-    // A new file, or one left empty, gets the header first. The end of the
-    // file is its size; the last error tells a size of 0xFFFFFFFF from a failure.
-    size_low = SetFilePointer(record, 0, &size_high, FILE_END);
-    if (size_low == INVALID_SET_FILE_POINTER && (error = GetLastError()) != ERROR_SUCCESS) {
-        goto out;
-    }
-    if (size_low == 0 && size_high == 0) {
-        ra_record_header(buf, &fill);
-    } else if (!ra_rec_ends_line(record)) {
-        // A write cut short earlier left part of a line: ours starts on a
-        // line of its own, so that only the cut one is lost.
-        ra_rec_puts(buf, &fill, ra_crlf);
-    }
+    if (!ra_rec_prepare(record, buf, &fill, &error)) goto out;
     ra_record_line(buf, &fill, ctx, file, src);
     // One write for the whole line, header included.
     if (!WriteFile(record, buf, fill, &written, nullptr)) {

@@ -11,7 +11,7 @@ int32_t ra_enabled = 1;
 char ra_dir[RA_DIR_SIZE] = RA_DEFAULT_DIR;
 int32_t ra_index_start = 1;
 // Off until the file is read: a path that cannot be formed leaves scrubbing
-// off, while a missing file gives the key's default, on.
+// and the record off, while a missing file gives the keys' default, on.
 int32_t ra_clear_ip = 0;
 int32_t ra_record_enabled = 0;
 int32_t ra_cfg_loaded = 0;
@@ -54,7 +54,9 @@ static void ra_read_ini(const char *ini) {
     }
     ra_index_start = (int32_t)GetPrivateProfileIntA(RA_INI_SECTION, "IndexStart", 1, ini);
     ra_clear_ip = (int32_t)GetPrivateProfileIntA(RA_INI_SECTION, "ClearIp", 1, ini);
-    ra_record_enabled = (int32_t)GetPrivateProfileIntA(RA_INI_SECTION, "Record", 0, ini);
+    // On unless switched off: the player's program lists, prunes and pages
+    // the replays by the record.
+    ra_record_enabled = (int32_t)GetPrivateProfileIntA(RA_INI_SECTION, "Record", 1, ini);
 }
 
 // Loads once from ini, or keeps the initial values when ini is null.

@@ -98,6 +98,7 @@ extern "C" void ra_fill_ctx(ra_ctx *ctx, uint32_t index) {
     uint32_t player = ra_game_u32(game_player_index);
     if (player < game_table_max) {
         ctx->start_pos = ra_game_u32(game_start_positions + 4u * player) + 1u;
+        ctx->player = player + 1u;
     }
     ctx->seed = ra_game_u32(game_seed);
     ctx->wet = ra_flag(ra_game_u32(game_wet));

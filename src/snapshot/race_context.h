@@ -27,6 +27,7 @@ struct ra_ctx {
     uint32_t circ;                      // circuit id, race type 4 only
     uint32_t seed;                      // the game's seed word
     uint32_t start_pos;                 // player's start position + 1, or 0
+    uint32_t player;                    // the player's car (racer) number 1..16, or 0
     uint32_t best_lap[RA_CARS];         // hundredths of a second, by car slot
     uint32_t total_time[RA_CARS];       // hundredths of a second, by car slot
     uint32_t max_speed[RA_CARS];        // km/h, by car slot

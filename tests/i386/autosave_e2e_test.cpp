@@ -157,7 +157,7 @@ TEST_P(AutosaveE2e, UnknownRaceTypeIsDecidedByTheGroupKey) {
 
 TEST_P(AutosaveE2e, ReplayPlaybackIsSkippedWithAMessage) {
     e2e_game game(GetParam());
-    game.write_ini("Name = %date%_%index%\n");
+    game.write_ini("Name = %date%_%index%\nRecord = 0\n");
     const lines skipped = {e2e_settings_line("%date%_%index%", 1),
                            "replay autosave: skip (replay playback)"};
     // Playback state 2 alone, then the playback flag alone: both skip.
@@ -195,7 +195,7 @@ TEST_P(AutosaveE2e, TrnDigestTokenAloneRefreshesTheDigests) {
     // RFC 1321 test values: the empty message, and the quick brown fox.
     game.write("Tracks/Alpine/Tr.frd", "");
     game.write("Tracks/Alpine/Trn.frd", "The quick brown fox jumps over the lazy dog");
-    game.write_ini("Name = trn_%track_trn_md5%\nClearIp = 0\n");
+    game.write_ini("Name = trn_%track_trn_md5%\nClearIp = 0\nRecord = 0\n");
     e2e_run run = game.run(e2e_race(), 2);
     const std::string dst = "SaveData\\Saves\\trn_9e107d9d372bb6826bd81d3542a419d6.rp4";
     EXPECT_EQ(run.log, (lines{e2e_settings_line("trn_%track_trn_md5%", 0), saved_line(dst, "SR"),
@@ -204,13 +204,13 @@ TEST_P(AutosaveE2e, TrnDigestTokenAloneRefreshesTheDigests) {
     // nothing.
     EXPECT_EQ(sim_call_count("CreateFileA"), 2u);
 
-    game.write_ini("Name = tr_%track_tr_md5%\nClearIp = 0\n");
+    game.write_ini("Name = tr_%track_tr_md5%\nClearIp = 0\nRecord = 0\n");
     run = game.run(e2e_race());
     EXPECT_EQ(last_line(run),
               saved_line("SaveData\\Saves\\tr_d41d8cd98f00b204e9800998ecf8427e.rp4", "SR"));
 
     // Without a digest token no track file is opened.
-    game.write_ini("Name = plain\nClearIp = 0\n");
+    game.write_ini("Name = plain\nClearIp = 0\nRecord = 0\n");
     run = game.run(e2e_race());
     EXPECT_EQ(last_line(run), saved_line("SaveData\\Saves\\plain.rp4", "SR"));
     EXPECT_EQ(sim_call_count("CreateFileA"), 0u);
@@ -220,7 +220,7 @@ TEST_P(AutosaveE2e, TrnDigestTokenAloneRefreshesTheDigests) {
 
 TEST_P(AutosaveE2e, IndexProbingTakesTheFirstFreeNameAndCreatesDir) {
     e2e_game game(GetParam());
-    game.write_ini("Name = %date%_%index%\nClearIp = 0\nIndexStart = 1\n");
+    game.write_ini("Name = %date%_%index%\nClearIp = 0\nIndexStart = 1\nRecord = 0\n");
     sim_race_file race = e2e_race();
 
     // The very first save: no Dir yet, so index 1 is free and Dir is made.
@@ -243,7 +243,7 @@ TEST_P(AutosaveE2e, IndexProbingTakesTheFirstFreeNameAndCreatesDir) {
 
 TEST_P(AutosaveE2e, CandidateWhoseExistenceCannotBeToldEndsTheProbing) {
     e2e_game game(GetParam());
-    game.write_ini("Name = %date%_%index%\nClearIp = 0\n");
+    game.write_ini("Name = %date%_%index%\nClearIp = 0\nRecord = 0\n");
     e2e_run run = game.run(e2e_race());
     const e2e_files earlier = run.saved;
     ASSERT_EQ(earlier.size(), 1u);
@@ -282,7 +282,7 @@ TEST_P(AutosaveE2e, CandidateWhoseExistenceCannotBeToldEndsTheProbing) {
 
 TEST_P(AutosaveE2e, IndexTokenInCapitalsDoesNotProbe) {
     e2e_game game(GetParam());
-    game.write_ini("Name = %date%_%INDEX%\nClearIp = 0\n");
+    game.write_ini("Name = %date%_%INDEX%\nClearIp = 0\nRecord = 0\n");
     // "%INDEX%" is no token: it stays in the name, and the one file it names
     // is replaced by every save.
     game.write("SaveData/Saves/2026-03-07_%INDEX%.rp4", "old");
@@ -295,7 +295,7 @@ TEST_P(AutosaveE2e, IndexTokenInCapitalsDoesNotProbe) {
 
 TEST_P(AutosaveE2e, TemplateWithoutIndexReplacesTheFileItNames) {
     e2e_game game(GetParam());
-    game.write_ini("Name = %date%_%track%\nClearIp = 0\n");
+    game.write_ini("Name = %date%_%track%\nClearIp = 0\nRecord = 0\n");
     game.write("SaveData/Saves/2026-03-07_ALPINE.rp4", "an older replay of this track");
     sim_race_file race = e2e_race();
     e2e_run run = game.run(race);
@@ -352,7 +352,7 @@ TEST_P(AutosaveE2e, MissingSourceOrEmptyNameIsLoggedAndNothingCopied) {
 
 TEST_P(AutosaveE2e, ReplayFolderOf249CharactersIsCopiedButNotOf250) {
     e2e_game game(GetParam());
-    game.write_ini("Name = x\nClearIp = 0\n");
+    game.write_ini("Name = x\nClearIp = 0\nRecord = 0\n");
     // The folder text and "replay.rp4" must fit in 259 characters.
     const std::string folder_249 = "Replays\\" + std::string(240, 'r') + "\\";
     ASSERT_EQ(folder_249.size(), 249u);
@@ -408,7 +408,7 @@ TEST_P(AutosaveE2e, SourceAsDestinationInOtherCaseIsNeverCopied) {
 
 TEST_P(AutosaveE2e, EveryLevelOfDirIsRequestedOnEverySave) {
     e2e_game game(GetParam());
-    game.write_ini("Dir = Saves/Season 1\\Week 2\nName = r_%index%\nClearIp = 0\n");
+    game.write_ini("Dir = Saves/Season 1\\Week 2\nName = r_%index%\nClearIp = 0\nRecord = 0\n");
     game.save_folder = "Saves/Season 1/Week 2";
     sim_race_file race = e2e_race();
     e2e_run run = game.run(race, 2);
@@ -429,7 +429,7 @@ TEST_P(AutosaveE2e, EveryLevelOfDirIsRequestedOnEverySave) {
 
 TEST_P(AutosaveE2e, FailedCopyIsLoggedAndTheNextSaveGoesOn) {
     e2e_game game(GetParam());
-    game.write_ini("Name = %date%_%index%\nClearIp = 0\n");
+    game.write_ini("Name = %date%_%index%\nClearIp = 0\nRecord = 0\n");
     sim_race_file race = e2e_race();
     e2e_run run = game.run(race);
     const e2e_files earlier = run.saved;
@@ -457,14 +457,14 @@ TEST_P(AutosaveE2e, ClearIpScrubsTheCopyOnlyAndOnlyWhenOn) {
     const std::string replay = sim_replay_bytes(race, 0);
     ASSERT_EQ(replay.substr(SIM_REPLAY_IP_OFFSET, 12), "192.168.0.17");
 
-    game.write_ini("Name = on\nClearIp = 1\n");
+    game.write_ini("Name = on\nClearIp = 1\nRecord = 0\n");
     e2e_run run = game.run(race);
     EXPECT_EQ(last_line(run), saved_line("SaveData\\Saves\\on.rp4", "SR"));
     EXPECT_TRUE(e2e_same_bytes(scrubbed(replay, "192.168.0.17"), run.saved["on.rp4"]));
     // The game's own file keeps its address.
     EXPECT_TRUE(e2e_same_bytes(replay, game.read("Replays/replay.rp4")));
 
-    game.write_ini("Name = off\nClearIp = 0\n");
+    game.write_ini("Name = off\nClearIp = 0\nRecord = 0\n");
     run = game.run(race);
     EXPECT_EQ(last_line(run), saved_line("SaveData\\Saves\\off.rp4", "SR"));
     EXPECT_TRUE(e2e_same_bytes(replay, run.saved["off.rp4"]));

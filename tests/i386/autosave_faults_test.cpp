@@ -86,7 +86,7 @@ TEST_P(AutosaveFaults, EveryFailingFileServiceLosesNothing) {
         SCOPED_TRACE(row.what);
         e2e_game game(GetParam());
         game.save_folder = "SaveData";
-        game.write_ini(std::string("Name = ") + tpl + "\n");
+        game.write_ini(std::string("Name = ") + tpl + "\nRecord = 0\n");
         e2e_run run = game.run(earlier_race);
         const e2e_files earlier = run.saved;
         ASSERT_EQ(earlier.size(), 1u);
@@ -95,7 +95,7 @@ TEST_P(AutosaveFaults, EveryFailingFileServiceLosesNothing) {
         const std::string host_dir = row.new_dir ? "Saves/Season 2/" : "Saves/";
         const std::string name = row.new_dir ? "2026-03-07_1.rp4" : "2026-03-07_2.rp4";
         const std::string dst = dir + "\\" + name;
-        game.write_ini("Dir = " + dir + "\nName = " + tpl + "\n");
+        game.write_ini("Dir = " + dir + "\nName = " + tpl + "\nRecord = 0\n");
         if (row.service != nullptr) {
             game.fail_call(row.service, row.error, row.count);
         } else {
@@ -137,7 +137,7 @@ TEST_P(AutosaveFaults, EveryFailingFileServiceLosesNothing) {
 // fails, the replay it would have replaced must survive untouched.
 TEST_P(AutosaveFaults, FailedReplacementKeepsTheOldReplay) {
     e2e_game game(GetParam());
-    game.write_ini("Name = %date%_%track%\n");
+    game.write_ini("Name = %date%_%track%\nRecord = 0\n");
     const sim_race_file race = e2e_race();
     e2e_run run = game.run(race);
     const e2e_files earlier = run.saved;

@@ -38,7 +38,7 @@ const std::string header =
     "file,saved,started,type,track,laps,cars,count,cops,traffic,tier,circ,seed,weather,night,"
     "direction,mirror,start_pos,index,track_tr_md5,track_trn_md5,source," +
     numbered("name") + "," + numbered("best_lap_car") + "," + numbered("total_time_car") + "," +
-    numbered("max_speed_car") + "\r\n";
+    numbered("max_speed_car") + ",player\r\n";
 
 // The example race with a started time, the player starting fourth, night,
 // and racers whose names hold what neither a file name nor CSV takes as is.
@@ -49,7 +49,8 @@ const char race_extra[] =
     "[race_start]\nclock = 2026-03-07T20:59:30\n";
 
 // The line of save `index` of that race named by "%name2%_%index%": the
-// tokens' values, with text as it is (quoted, quotes doubled, the tab '_').
+// tokens' values, with text as it is (quoted, quotes doubled, the tab '_'),
+// and the player's car, the first.
 std::string record_line(int index) {
     const std::string i = std::to_string(index);
     return "\"O_Neil, Jo_" + i +
@@ -57,7 +58,7 @@ std::string record_line(int index) {
            "NIGHT,NORMAL,NORMAL,4," +
            i + ",,,Replays\\replay.rp4,Player,\"O\"\"Neil, Jo\",Tab_Racer?3,Racer4,,,,,,,,,,,,," +
            first_then("81.44", "0.00") + "," + first_then("247.67", "0.00") + "," +
-           first_then("221", "0") + "\r\n";
+           first_then("221", "0") + ",1\r\n";
 }
 
 std::string saved_line(const std::string &name) {
@@ -94,17 +95,19 @@ TEST_P(RecordE2e, EverySaveAddsALineOfItsTokensValues) {
     EXPECT_EQ(sim_open_handles(), 0u);
 }
 
-TEST_P(RecordE2e, RecordOffOrAbsentLeavesOnlyTheReplays) {
+TEST_P(RecordE2e, RecordOffLeavesOnlyTheReplaysAndAbsentKeepsTheRecord) {
     e2e_game game(GetParam());
     const sim_race_file race = e2e_race(race_extra);
-    for (const char *record : {"Record = 0\n", ""}) {
-        SCOPED_TRACE(record);
-        game.write_ini(std::string("Name = r\nClearIp = 0\n") + record);
-        e2e_run run = game.run(race);
-        EXPECT_EQ(run.log, (lines{e2e_settings_line("r", 0), saved_line("r.rp4")}));
-        EXPECT_TRUE(e2e_same_files({{"r.rp4", sim_replay_bytes(race, 0)}}, run.saved));
-        EXPECT_EQ(sim_call_count("CreateFileA"), 0u);
-    }
+    game.write_ini("Name = r\nClearIp = 0\nRecord = 0\n");
+    e2e_run run = game.run(race);
+    EXPECT_EQ(run.log, (lines{e2e_settings_line("r", 0), saved_line("r.rp4")}));
+    EXPECT_TRUE(e2e_same_files({{"r.rp4", sim_replay_bytes(race, 0)}}, run.saved));
+    EXPECT_EQ(sim_call_count("CreateFileA"), 0u);
+
+    // Without the key the record is kept: it is on by default.
+    game.write_ini("Name = r\nClearIp = 0\n");
+    run = game.run(race);
+    EXPECT_EQ(run.saved.count(record_file), 1u);
 }
 
 TEST_P(RecordE2e, RecordNotWrittenIsLoggedAndTheReplayStands) {

@@ -176,7 +176,9 @@ TEST_F(CheckTool, SettingsShowCutsAndFixUps) {
                                  "  (cut to 95 characters; the file has 120)");
     EXPECT_EQ(r.settings[2], "  IndexStart 0  (the file says -3; below 0 counts as 0)");
     EXPECT_EQ(r.settings[3], "  ClearIp    0  (copies stay as the game wrote them)");
-    EXPECT_EQ(r.settings[4], "  Record     0  (not set: the default)");
+    EXPECT_EQ(r.settings[4],
+              "  Record     1  (not set: on by default, a line per saved replay in "
+              "Dir\\replays.csv)");
     ASSERT_EQ(r.templates.size(), (size_t)RA_TPL_COUNT);
     EXPECT_EQ(r.templates[8], "  sr_name    " + long_tpl.substr(0, 159) +
                                   "  (cut to 159 characters; the file has 200)");

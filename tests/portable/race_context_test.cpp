@@ -100,17 +100,19 @@ TEST_F(RaceContext, TypeTrackAndCircuit) {
     EXPECT_EQ(ctx.circ, 0u);
 }
 
-TEST_F(RaceContext, StartPositionOnlyForPlayerIndexUpTo15) {
+TEST_F(RaceContext, StartPositionAndPlayerOnlyForPlayerIndexUpTo15) {
     race.start_positions[0] = 0;
     race.start_positions[15] = 6;
-    race.player_index = 0;
-    EXPECT_EQ(fill().start_pos, 1u);
-    race.player_index = 15;
-    EXPECT_EQ(fill().start_pos, 7u);
-    race.player_index = 16;
-    EXPECT_EQ(fill().start_pos, 0u);
-    race.player_index = 0xFFFFFFFFu;
-    EXPECT_EQ(fill().start_pos, 0u);
+    // player index, start_pos, player (the car number)
+    const struct {
+        uint32_t index, start_pos, player;
+    } cases[] = {{0, 1, 1}, {15, 7, 16}, {16, 0, 0}, {0xFFFFFFFFu, 0, 0}};
+    for (const auto &c : cases) {
+        race.player_index = c.index;
+        const ra_ctx &got = fill();
+        EXPECT_EQ(got.start_pos, c.start_pos) << c.index;
+        EXPECT_EQ(got.player, c.player) << c.index;
+    }
 }
 
 TEST_F(RaceContext, RacerNamesAreTwelveBytesAndATerminator) {

@@ -2,6 +2,7 @@
 // whole record as players get it is followed through the simulated game in
 // tests/i386/record_e2e_test.cpp.
 #include <gtest/gtest.h>
+#include <stddef.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "plugin_state.h"
 #include "settings/settings.h"
 #include "sim_win32.h"
+#include "naming/tokens.h"
 #include "test_host.h"
 
 namespace {
@@ -65,7 +67,7 @@ TEST(RecordLine, LongestValuesAreWrittenWhole) {
     const std::string header(buf, header_len), line(buf + header_len, fill - header_len);
 
     const std::vector<std::string> names = csv_fields(header), values = csv_fields(line);
-    ASSERT_EQ(names.size(), 86u);
+    ASSERT_EQ(names.size(), 87u);
     ASSERT_EQ(values.size(), names.size());
     EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
     for (size_t i = 0; i < names.size(); ++i) {
@@ -107,11 +109,88 @@ TEST(RecordLine, TextKeepsItsLettersAndLosesOnlyControlBytes) {
     uint32_t fill = 0;
     ra_record_line(buf, &fill, &ctx, "f.rp4", "Replays\\replay.rp4");
     const std::vector<std::string> values = csv_fields(std::string(buf, fill));
-    ASSERT_EQ(values.size(), 86u);
+    ASSERT_EQ(values.size(), 87u);
     EXPECT_EQ(values[22], "a?b:c*d|\xE9");
     EXPECT_EQ(values[23], "x__y_z_");
     EXPECT_EQ(values[24], "no, quotes");
     EXPECT_NE(std::string(buf, fill).find(",\"no, quotes\","), std::string::npos);
+}
+
+TEST(RecordLine, NumbersAreWhatTheirTokensGive) {
+    // Every word of the context different, so that a column reading the
+    // wrong field or writing it another way than its token shows.
+    ra_ctx ctx;
+    memset(&ctx, 0, sizeof ctx);
+    uint32_t *words = (uint32_t *)(void *)&ctx.laps;
+    const size_t count = (sizeof ctx - offsetof(ra_ctx, laps)) / sizeof(uint32_t);
+    for (size_t i = 0; i < count; ++i) words[i] = (uint32_t)(i * 2654435761u) % 100000u;
+    ctx.wet = 1;
+    ctx.mirror = 1;
+    char buf[RA_RECORD_BUF];
+    uint32_t fill = 0;
+    ra_record_header(buf, &fill);
+    const uint32_t header_len = fill;
+    ra_record_line(buf, &fill, &ctx, "f.rp4", "Replays\\replay.rp4");
+    const std::vector<std::string> names = csv_fields(std::string(buf, header_len));
+    const std::vector<std::string> values =
+        csv_fields(std::string(buf + header_len, fill - header_len));
+    ASSERT_EQ(values.size(), names.size());
+    auto token = [&](const std::string &name) {
+        char value[256];
+        uint32_t n = 0;
+        return ra_put_token(value, &n, name.c_str(), &ctx) ? std::string(value, n) : "?";
+    };
+    auto colons = [](std::string s) {
+        for (char &c : s) c = c == '-' ? ':' : c;
+        return s;
+    };
+    int compared = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string &n = names[i];
+        if (n == "saved" || n == "started") {
+            const std::string prefix = n == "saved" ? "" : "start_";
+            EXPECT_EQ(values[i], token(prefix + "date") + " " + colons(token(prefix + "time")));
+        } else if (n == "player") {
+            EXPECT_EQ(values[i], std::to_string(ctx.player));
+        } else if (n != "file" && n != "source" && n.compare(0, 4, "name") != 0) {
+            EXPECT_EQ(values[i], token(n)) << n;
+        }
+        ++compared;
+    }
+    EXPECT_EQ(compared, 87);
+    EXPECT_EQ(names.back(), "player");  // after the columns older readers know
+}
+
+TEST(RecordLine, FormulaLikeTextIsMarkedAsTextAndNumbersAreNot) {
+    ra_ctx ctx;
+    memset(&ctx, 0, sizeof ctx);
+    // A name as another player chose it, and the field the record writes.
+    const struct {
+        const char *name, *field;
+    } cases[] = {
+        {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+        {"+1", "\"'+1\""},
+        {"-2", "\"'-2\""},
+        {"@SUM", "\"'@SUM\""},
+        {"'Jo", "\"''Jo\""},  // a mark of its own is kept through a reader
+        {"\tTab", "_Tab"},    // control bytes become '_' first
+        {"\rCR", "_CR"},
+        {"a=b", "a=b"},  // only the first character counts
+    };
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) strcpy(ctx.names[i], cases[i].name);
+    strcpy(ctx.track, "-ALPINE");
+    ctx.laps = 3;
+    char buf[RA_RECORD_BUF];
+    uint32_t fill = 0;
+    ra_record_line(buf, &fill, &ctx, "f.rp4", "Replays\\replay.rp4");
+    const std::string line(buf, fill);
+    std::string expected = "\"'-ALPINE\",3,";
+    EXPECT_NE(line.find(expected), std::string::npos) << line;
+    for (const auto &c : cases) {
+        EXPECT_NE(line.find("," + std::string(c.field) + ","), std::string::npos) << c.field;
+    }
+    // Numbers and words never get the mark.
+    EXPECT_EQ(line.find(",'"), std::string::npos) << line;
 }
 
 TEST(RecordSave, ShortWriteIsReportedAndTheFileClosed) {

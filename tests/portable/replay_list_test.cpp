@@ -129,14 +129,16 @@ TEST_F(ReplayList, ASecondSaveUnderTheSameNameReplacesTheFirst) {
         << out.out;
 }
 
-TEST_F(ReplayList, DamagedAndForeignLinesAreSkippedWithOneWarningEach) {
+TEST_F(ReplayList, DamagedAndForeignLinesAreSkippedWithOneWarningPerCause) {
     // Columns found by name: moved, and one the reader does not know.
     std::string text =
         "laps,extra,saved,file,best_lap_car1,source\r\n"
         "3,x,2026-03-07 21:05:09,a.rp4,81.44,Replays\\replay.rp4\r\n"  // line 2: good
         "3,x,2026-03-07 21:05:09,b.rp4,81.44\r\n"                      // 3: a field short
         "\"multi\r\nline\",\"a \"\"quoted\"\", value\",2026-03-07 21:06:00,c.rp4,,\r\n"  // 4-5:
-                                                                                         // good
+                                                                                         // a field
+                                                                                         // across
+                                                                                         // lines
         "3,x,2026-02-30 10:00:00,d.rp4,,\r\n"                      // 6: no such day
         "3,x,2026-03-07 21:05:09,..\\..\\game.exe,,\r\n"           // 7: a path
         "3,x,2026-03-07 21:05:09,e.rp4,,C:\\Windows\\win.ini\r\n"  // 8: not the replay
@@ -145,20 +147,26 @@ TEST_F(ReplayList, DamagedAndForeignLinesAreSkippedWithOneWarningEach) {
         "3,x,2026-03-07 21:07:00,g.rp4,79.99,\r\n";                // 11: good
     ra_records records;
     ra_parse_records(text, "replays.csv", &records);
-    ASSERT_EQ(records.lines.size(), 3u);
+    ASSERT_EQ(records.lines.size(), 2u);
     EXPECT_EQ(records.lines[0].file, "a.rp4");
     EXPECT_EQ(records.lines[0].line, 2);
     EXPECT_EQ(records.lines[0].fastest_lap, 8144u);
-    EXPECT_EQ(records.lines[1].get("laps"), "multi\r\nline");
-    EXPECT_EQ(records.lines[1].get("extra"), "a \"quoted\", value");
-    EXPECT_EQ(records.lines[1].fastest_lap, 0u);
-    EXPECT_EQ(records.lines[2].file, "g.rp4");
-    EXPECT_EQ(records.lines[2].line, 11);
-    const int damaged[] = {3, 6, 7, 8, 9};
-    ASSERT_EQ(records.warnings.size(), 5u);
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(records.warnings[i], "replays.csv line " + std::to_string(damaged[i]) +
-                                           ": a damaged or foreign line, skipped");
+    EXPECT_EQ(records.lines[0].get("extra"), "x");
+    EXPECT_EQ(records.lines[1].file, "g.rp4");
+    EXPECT_EQ(records.lines[1].line, 11);
+    EXPECT_EQ(records.skipped, (std::vector<int>{3, 4, 5, 6, 7, 8, 9}));
+    // One warning per cause, with its count and its first line.
+    const char *const expected[] = {
+        "replays.csv: 2 lines (the first is line 4) have a quote that is not closed",
+        "replays.csv: 1 line (line 5) has a quote inside a field",
+        "replays.csv: 1 line (line 3) does not fit the header (5 fields where the header has 6)",
+        "replays.csv: 1 line (line 7) names no replay the plug-in can have saved",
+        "replays.csv: 1 line (line 6) has a saved time that cannot be read",
+        "replays.csv: 1 line (line 8) names another file than the game's replay.rp4",
+    };
+    ASSERT_EQ(records.warnings.size(), 6u);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(records.warnings[i].rfind(expected[i], 0), 0u) << records.warnings[i];
     }
 
     // A file whose header is not ours: one warning, and no line is used.

@@ -1,0 +1,198 @@
+// The record reader on what players do to replays.csv: lines of older
+// plug-ins and of this one under a header a spreadsheet changed, the
+// spreadsheet's own versions of the file (made once with a real one, see
+// tests/data/spreadsheet), and lines damaged by hand.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "companion_fixture.h"
+#include "plugin_state.h"
+#include "records.h"
+
+namespace {
+
+// The header of the plug-in before the player column, and one line of it.
+std::string older_header(void) {
+    std::string h = ra_test_record_header();
+    return h.substr(0, h.rfind(",player")) + "\r\n";
+}
+std::string older_line(const std::map<std::string, std::string> &values) {
+    std::string line = ra_test_record_line(values);
+    return line.substr(0, line.rfind(',')) + "\r\n";  // the player's value was last
+}
+
+std::string files_of(const ra_records &records) {
+    std::string files;
+    for (const ra_record &r : records.lines) files += r.file + " ";
+    return files;
+}
+
+std::string warnings_of(const ra_records &records) {
+    std::string all;
+    for (const std::string &w : records.warnings) all += w + "\n";
+    return all;
+}
+
+}  // namespace
+
+TEST(RecordReader, EachLineIsReadByItsOwnFormOrSkipped) {
+    const std::string ours = ra_test_record_header();
+    const std::string a = ra_test_record_line({{"file", "a.rp4"},
+                                               {"saved", "2026-03-07 21:05:09"},
+                                               {"track", "ALPINE"},
+                                               {"player", "2"}});
+    // A spreadsheet dropped the "track" column from the header and the lines
+    // it had; the plug-in then appended its own line of every column.
+    std::string no_track = "file,saved,laps\r\nb.rp4,2026-03-01 10:00:00,3\r\n" + a;
+    // 30 lines with one hand-typed quote in line 11.
+    std::string stray = ours, stray_files;
+    for (int i = 2; i <= 30; ++i) {
+        std::string name = "r" + std::to_string(i) + ".rp4";
+        std::string line = ra_test_record_line({{"file", name}, {"saved", "2026-03-07 21:05:09"}});
+        stray += i == 11 ? line.replace(line.find(".rp4,") + 5, 0, "\"Speedy ") : line;
+        if (i != 11) stray_files += name + " ";
+    }
+    const struct {
+        const char *what;
+        std::string text, files, warning;
+    } cases[] = {
+        {"the plug-in's line under a header that lost a column", no_track, "b.rp4 a.rp4 ", ""},
+        {"an older plug-in's lines by their header, ours by our order",
+         older_header() + older_line({{"file", "o.rp4"}, {"saved", "2026-03-01 10:00:00"}}) + a,
+         "o.rp4 a.rp4 ", ""},
+        {"a line with more fields than its header is skipped, not shifted",
+         "file,saved,laps\r\nc.rp4,2026-03-01 10:00:00,3,x\r\nd.rp4,2026-03-01 10:00:00,3\r\n",
+         "d.rp4 ", "1 line (line 2) does not fit the header (4 fields where the header has 3)"},
+        {"text after a closing quote",
+         "file,saved,track\r\ne.rp4,2026-03-01 10:00:00,\"ALPINE\"x\r\n"
+         "f.rp4,2026-03-01 10:00:00,\"ALPINE\"\r\n",
+         "f.rp4 ", "1 line (line 2) has a quote inside a field"},
+        {"a stray quote costs its own line only", stray, stray_files,
+         "1 line (line 11) has a quote that is not closed before the line ends"},
+        {"no header, the plug-in's lines all the same", a + "x,y\r\n", "a.rp4 ",
+         "1 line (line 2) is not in the plug-in's own form"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ra_records records;
+        ra_parse_records(c.text, "replays.csv", &records);
+        EXPECT_EQ(files_of(records), c.files);
+        if (c.warning.empty()) {
+            EXPECT_EQ(warnings_of(records), "");
+        } else {
+            ASSERT_EQ(records.warnings.size(), 1u) << warnings_of(records);
+            EXPECT_NE(records.warnings[0].find(c.warning), std::string::npos)
+                << records.warnings[0];
+        }
+        for (const ra_record &r : records.lines) {
+            if (r.file == "a.rp4") {
+                EXPECT_EQ(r.get("track"), "ALPINE");
+                EXPECT_EQ(r.player, 2);
+            } else {
+                EXPECT_EQ(r.player, 0) << r.file;  // no player column, or none given
+            }
+        }
+    }
+}
+
+TEST(RecordReader, WhatALineTells) {
+    // A 16-car race whose fastest lap is car 16's; names the plug-in marked
+    // as text; the player's car.
+    std::map<std::string, std::string> values = {{"file", "a.rp4"},
+                                                 {"saved", "2026-03-07 21:05:09"},
+                                                 {"name1", "'=HYPERLINK(\"x\")"},
+                                                 {"name2", "''Jo"},
+                                                 {"name3", "'Jo"},
+                                                 {"player", "16"}};
+    for (int car = 1; car <= 16; ++car) {
+        values["best_lap_car" + std::to_string(car)] =
+            car == 16 ? "80.01" : "81." + std::to_string(10 + car);
+    }
+    std::string text = ra_test_record_header() + ra_test_record_line(values);
+    values["player"] = "17";
+    values["best_lap_car16"] = "0";  // as a spreadsheet writes 0.00
+    values["best_lap_car15"] = "80.5";
+    text += ra_test_record_line(values);
+    ra_records records;
+    ra_parse_records(text, "replays.csv", &records);
+    ASSERT_EQ(records.lines.size(), 2u) << warnings_of(records);
+    const ra_record &r = records.lines[0];
+    EXPECT_EQ(r.fastest_car, 16);
+    EXPECT_EQ(r.fastest_lap, 8001u);
+    EXPECT_EQ(r.get("name1"), "=HYPERLINK(\"x\")");
+    EXPECT_EQ(r.get("name2"), "'Jo");
+    EXPECT_EQ(r.get("name3"), "'Jo");  // no mark of ours: as it is
+    EXPECT_EQ(r.player, 16);
+    EXPECT_EQ(records.lines[1].player, 0);  // no car 17
+    EXPECT_EQ(records.lines[1].fastest_car, 15);
+    EXPECT_EQ(records.lines[1].fastest_lap, 8050u);
+}
+
+TEST(RecordReader, SpreadsheetVersionsReadAsTheOriginal) {
+    const std::string dir = std::string(RA_TEST_DATA) + "/spreadsheet/";
+    ra_records original;
+    ra_parse_records(ra_test_read_file(dir + "season.csv"), "season.csv", &original);
+    ASSERT_EQ(original.lines.size(), 6u);
+    ASSERT_EQ(warnings_of(original), "");
+    const struct {
+        const char *file;
+        size_t races;
+        bool seconds;                       // the form keeps them
+        std::vector<std::string> warnings;  // what each warning starts with, after the file
+    } cases[] = {
+        {"semicolon.csv", 6, true, {"a spreadsheet changed the separator to \";\""}},
+        {"tab.csv", 6, true, {"a spreadsheet changed the separator to a tab"}},
+        {"us_dates.csv",
+         6,
+         false,
+         {"6 lines (the first is line 2) have their times in a spreadsheet's form, such as "
+          "\"3/7/2026 9:05 PM\""}},
+        {"us_dates_undecided.csv",
+         5,
+         false,
+         {"5 lines",
+          "10 dates such as \"3/7/2026 9:05 PM\" (line 2) could be day/month or "
+          "month/day, and no date of the file tells which; they were read month first"}},
+        {"german_dates.csv",
+         6,
+         false,
+         {"a spreadsheet changed the separator",
+          "6 lines (the first is line 2) have their times "
+          "in a spreadsheet's form, such as \"07.03.2026 21:05\""}},
+        {"uk_dates.csv", 6, false, {"6 lines"}},
+        {"iso_minutes.csv", 6, false, {"6 lines"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        ra_records records;
+        ra_parse_records(ra_test_read_file(dir + c.file), c.file, &records);
+        ASSERT_EQ(records.lines.size(), c.races) << warnings_of(records);
+        ASSERT_EQ(records.warnings.size(), c.warnings.size()) << warnings_of(records);
+        for (size_t i = 0; i < c.warnings.size(); ++i) {
+            EXPECT_EQ(records.warnings[i].rfind(std::string(c.file) + ": " + c.warnings[i], 0), 0u)
+                << records.warnings[i];
+        }
+        for (size_t i = 0; i < records.lines.size(); ++i) {
+            const ra_record &got = records.lines[i], &want = original.lines[i];
+            ra_time saved = want.saved;
+            if (!c.seconds) saved.second = 0;
+            EXPECT_EQ(ra_format_time(got.saved), ra_format_time(saved)) << i;
+            EXPECT_EQ(got.get("saved"), ra_format_time(saved)) << i;
+            for (const std::string &column : ra_plugin_columns()) {
+                if (column == "saved" || column == "started") continue;
+                if (column.compare(0, 4, "best") == 0 || column.compare(0, 5, "total") == 0) {
+                    EXPECT_EQ(ra_parse_lap(got.get(column)), ra_parse_lap(want.get(column)))
+                        << column;
+                } else {
+                    EXPECT_EQ(got.get(column), want.get(column)) << column;
+                }
+            }
+            EXPECT_EQ(got.fastest_lap, want.fastest_lap);
+            EXPECT_EQ(got.player, want.player);
+        }
+    }
+    EXPECT_EQ(original.lines[0].get("name4"), "=HYPERLINK(\"http://x\",\"win\")");
+    EXPECT_EQ(original.lines[1].get("name2"), "-Speedy");
+}
