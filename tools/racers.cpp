@@ -1,7 +1,6 @@
 // The racers of the record file and their personal bests.
 #include "racers.h"
 
-#include <stdlib.h>
 
 #include <algorithm>
 #include <map>
@@ -9,8 +8,6 @@
 #include "naming/naming.h"
 #include "settings/settings.h"
 #include "snapshot/race_context.h"
-
-const char ra_column_player[] = "player";
 
 namespace {
 
@@ -81,8 +78,7 @@ std::string ra_default_racer(const ra_replay_list &list) {
     std::string racer;
     for (const ra_replay &r : list.replays) {
         if (r.kind != ra_replay_kind::race || !r.record) continue;
-        const std::string &player = r.record->get(ra_column_player);
-        int car = player.size() <= 2 ? atoi(player.c_str()) : 0;
+        int car = r.record->player;
         if (car < 1 || car > RA_CARS) continue;
         const std::string &name = r.record->get(ra_column_name + std::to_string(car));
         if (name.empty() || (newest != nullptr && !ra_earlier(*newest, r))) continue;

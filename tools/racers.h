@@ -12,9 +12,6 @@
 #include "records.h"
 #include "replays.h"
 
-// Record column: the player's car 1..16; 0 or empty when not known.
-extern const char ra_column_player[];
-
 // The racer's best lap in the race in hundredths; 0 when they did not race
 // in it or set no lap.
 uint32_t ra_racer_lap(const ra_record &record, const std::string &racer);
