@@ -1,7 +1,6 @@
 // The racers of the record file and their personal bests.
 #include "racers.h"
 
-
 #include <algorithm>
 #include <map>
 
