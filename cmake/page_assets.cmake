@@ -1,6 +1,6 @@
 # The library page's style and script (tools/page.css, tools/page.js) as
 # C++ byte arrays, so that the program carries them and the page needs no
-# other file. Generated when CMake runs, and again whenever either changes.
+# other file; app.js is the library app's (serve). Generated when CMake runs, and again whenever either changes.
 # Sets RA_PAGE_ASSETS_SOURCE to the generated source (ra_page_style and
 # ra_page_script, declared in tools/page_assets.h).
 set(RA_PAGE_ASSETS_SOURCE ${CMAKE_BINARY_DIR}/generated/page_assets.cpp)
@@ -8,7 +8,7 @@ if(NOT RA_PAGE_ASSETS_DONE)
   set(RA_PAGE_ASSETS_DONE ON)
   set(text "// Generated from tools/page.css and tools/page.js; do not edit.\n")
   string(APPEND text "#include \"page_assets.h\"\n")
-  foreach(asset style:page.css script:page.js)
+  foreach(asset style:page.css script:page.js app_script:app.js)
     string(REPLACE ":" ";" parts ${asset})
     list(GET parts 0 name)
     list(GET parts 1 file)

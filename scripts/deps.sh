@@ -11,6 +11,7 @@ packages=(
   qemu-user-static                           # runs the i386 programs
   googletest                                 # GoogleTest sources in /usr/src/googletest
   libcli11-dev                               # the companion program's command line (header-only)
+  libcpp-httplib-dev dpkg-dev                # the companion's server (scripts/httplib.sh)
   clang-14 libclang-rt-14-dev                # native: sanitizers and libFuzzer
   libbenchmark-dev libssl-dev                # benchmarks, and OpenSSL's MD5 to compare with
   zip                                        # the release package
@@ -36,7 +37,7 @@ for p in "${wine_packages[@]}"; do
 done
 
 if ((${#missing[@]} + ${#missing_wine[@]} == 0)); then
-  exit 0
+  exec bash "$(dirname "$0")/httplib.sh"
 fi
 all_missing=("${missing[@]}" "${missing_wine[@]}")
 echo "deps: installing ${all_missing[*]}"
@@ -75,3 +76,5 @@ if ! apt-get install -y -qq --no-install-recommends "${all_missing[@]}" >"$log" 
     exit 1
   fi
 fi
+
+bash "$(dirname "$0")/httplib.sh"

@@ -13,3 +13,7 @@
 // What is no text (control characters other than tab and line ends, and
 // bytes Windows-1252 leaves unassigned) shows as U+FFFD.
 std::string ra_html_text(const std::string &text);
+
+// Text as one value of an address's query ("a b&c" -> "a%20b%26c"): every
+// byte but letters, digits and "-._~" percent-encoded.
+std::string ra_url_text(const std::string &text);

@@ -197,13 +197,20 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
                      "write it (the old file is kept as replays.csv.bak); without it, only show "
                      "what would change");
     repair->add_option("--ini", inv.repair.ini, ra_ini_help);
+    CLI::App *serve = app.add_subcommand(
+        "serve", "the library app: the library page in the browser, with Watch, Keep and Tidy");
+    serve->add_option("--port", inv.serve.port, "listen on this port (default: a free one)")
+        ->type_name("N");
+    bool no_open = false;
+    serve->add_flag("--no-open", no_open, "do not open it in the default browser");
+    serve->add_option("--ini", inv.serve.ini, ra_ini_help);
 
     // CLI11 would only say that a command is missing.
     if (!args.empty() && !args[0].empty() && args[0][0] != '-' &&
         app.get_subcommands([&](const CLI::App *s) { return s->check_name(args[0]); }).empty()) {
         return ra_usage_error(
             "unknown command " + args[0] +
-                "; the commands are check, list, restore, prune, page and repair",
+                "; the commands are check, list, restore, prune, page, repair and serve",
             std::string("Run \"") + ra_program + " --help\" to see how to use it.\n");
     }
 
@@ -232,6 +239,7 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
                        : page->parsed()    ? page
                        : prune->parsed()   ? prune
                        : repair->parsed()  ? repair
+                       : serve->parsed()   ? serve
                                            : nullptr;
         std::string see = std::string("Run \"") + ra_program + (in ? " " + in->get_name() : "") +
                           " --help\" to see how to use it.\n";
@@ -261,6 +269,9 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
         inv.job = ra_job::page;
     } else if (repair->parsed()) {
         inv.job = ra_job::repair;
+    } else if (serve->parsed()) {
+        inv.job = ra_job::serve;
+        inv.serve.open = !no_open;
     } else {
         // An empty name is no replay: CLI11 takes "" as a value.
         if (restore_file->count() > 0 && inv.restore.file.empty()) {

@@ -16,6 +16,7 @@ enum class ra_job {
     page,            // the library as a web page
     prune,           // remove the oldest replays the plug-in saved
     repair,          // write replays.csv back in the plug-in's form
+    serve,           // the library app in the browser
     check_and_list,  // double click: check the INI beside the program, then the ten newest
     show_text,       // --help: print text, exit 0
     usage_error,     // a wrong command line: print text, exit 2
@@ -31,6 +32,7 @@ struct ra_invocation {
     ra_page_job page;
     ra_prune_job prune;
     ra_repair_job repair;
+    ra_serve_job serve;
     std::string text;  // show_text: the help; usage_error: what is wrong, then the usage
 };
 

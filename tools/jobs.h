@@ -117,3 +117,13 @@ struct ra_prune_job {
 // policies (any policy given removes a replay); without apply it only says
 // which would go.
 int ra_run_prune(const ra_prune_job &job, ra_output *out);
+
+struct ra_serve_job {
+    std::string ini;   // the settings file; empty: the one beside this program
+    std::string port;  // --port N as given; empty: a free one
+    bool open = true;  // open the address in the default browser
+};
+
+// The library app (serve/serve.cpp): the library page with its actions,
+// on 127.0.0.1, until the player stops it.
+int ra_run_serve(const ra_serve_job &job, ra_output *out);

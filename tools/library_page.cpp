@@ -80,8 +80,30 @@ std::string ra_yours_cell(const ra_page_racers &racers, size_t entry) {
     return "<td data-laps=\"" + laps->second + "\"></td>";
 }
 
-std::string ra_file_cell(const ra_replay &r) {
+// The library app's buttons for a file that is there: Watch, Keep or
+// Unkeep for a race prune could remove, and its details.
+std::string ra_actions(const ra_replay &r, const ra_page_app &app) {
+    bool there = r.state == ra_replay_state::saved || r.state == ra_replay_state::renamed;
+    if (!there) return "";
+    std::string name = ra_html_text(r.file);
+    std::string html = "<span class=\"actions\" data-file=\"" + name +
+                       "\"><button type=\"button\" data-do=\"watch\">Watch</button>";
+    if (r.kind == ra_replay_kind::race) {
+        bool kept = app.marks.has(r.file);
+        html += std::string("<button type=\"button\" data-do=\"") + (kept ? "unkeep" : "keep") +
+                "\">" + (kept ? "Unkeep" : "Keep") + "</button>";
+    }
+    if (r.record || r.holds)
+        html += "<a href=\"/race?file=" + ra_url_text(r.file) + "\">Details</a>";
+    return html + "</span>";
+}
+
+std::string ra_file_cell(const ra_replay &r, const ra_page_app *app) {
     std::string cell = "<td><span class=\"file\">" + ra_html_text(r.file) + "</span>";
+    if (app) {
+        if (app->marks.has(r.file)) cell += "<span class=\"state mark\">kept by you</span>";
+        cell += ra_actions(r, *app);
+    }
     if (r.kind == ra_replay_kind::kept)
         return cell + "<span class=\"state\">kept by restore</span></td>";
     if (r.kind == ra_replay_kind::unrecorded) {
@@ -103,7 +125,8 @@ std::string ra_file_cell(const ra_replay &r) {
     return cell + "</td>";
 }
 
-std::string ra_row(const ra_replay &r, const ra_page_racers &racers, size_t entry) {
+std::string ra_row(const ra_replay &r, const ra_page_racers &racers, size_t entry,
+                   const ra_page_app *app) {
     bool there = r.state == ra_replay_state::saved || r.state == ra_replay_state::renamed;
     std::string row = std::string("<tr class=\"") + (there ? "saved" : "gone") + "\">";
     row += "<td>" + ra_html_text(ra_format_time(r.when)) + "</td>";
@@ -118,7 +141,7 @@ std::string ra_row(const ra_replay &r, const ra_page_racers &racers, size_t entr
     row += fact(ra_column_weather);
     row += ra_lap_cell(r);
     if (r.kind == ra_replay_kind::race) row += ra_yours_cell(racers, entry);
-    row += ra_file_cell(r);
+    row += ra_file_cell(r, app);
     return row + "</tr>\n";
 }
 
@@ -225,11 +248,12 @@ std::string ra_charts(const ra_page_racers &racers) {
 }
 
 // The files that are no race of their own, with the race they hold where known.
-std::string ra_others(const ra_replay_list &list, const ra_page_racers &racers) {
+std::string ra_others(const ra_replay_list &list, const ra_page_racers &racers,
+                      const ra_page_app *app) {
     std::string rows;
     for (size_t i = 0; i < list.replays.size(); ++i) {
         if (list.replays[i].kind != ra_replay_kind::race)
-            rows += ra_row(list.replays[i], racers, i);
+            rows += ra_row(list.replays[i], racers, i, app);
     }
     if (rows.empty()) return "";
     std::string html =
@@ -244,10 +268,29 @@ std::string ra_others(const ra_replay_list &list, const ra_page_racers &racers) 
     return html + "</tr></thead>\n<tbody>\n" + rows + "</tbody>\n</table>\n";
 }
 
+// The library app's panel: where the actions answer, and the tidy form with
+// prune's policies.
+std::string ra_app_panel(const ra_page_app &app) {
+    return "<section id=\"app\" data-secret=\"" + ra_html_text(app.secret) + "\" data-state=\"" +
+           ra_html_text(app.state) +
+           "\">\n<p id=\"result\" role=\"status\"></p>\n<details id=\"tidy\"><summary>Tidy: "
+           "remove the oldest replays the plug-in saved</summary>\n<form id=\"tidy-form\">"
+           "<label>Keep the newest <input name=\"keep\" inputmode=\"numeric\" size=\"6\"></label>"
+           "<label>Keep at most <input name=\"max_size\" size=\"8\" placeholder=\"2GB\"></label>"
+           "<label>Remove older than <input name=\"older_than\" inputmode=\"numeric\" "
+           "size=\"4\"> days</label><button type=\"submit\" id=\"tidy-preview\">Preview</button>"
+           "<button type=\"button\" id=\"tidy-apply\" disabled>Remove them</button></form>\n"
+           "<pre id=\"tidy-result\"></pre>\n<p class=\"summary\">Replays you keep, renamed ones, "
+           "the ones restore kept and files the record does not name are never removed.</p>"
+           "</details>\n</section>\n";
+}
+
 }  // namespace
 
 std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
-                            const std::string &made) {
+                            const std::string &made, const ra_page_app *app) {
+    // The app's policy runs only the script and style that carry its nonce.
+    const std::string nonce = app ? " nonce=\"" + app->nonce + "\"" : std::string();
     size_t races = 0, gone = 0, others = 0;
     for (const ra_replay &r : list.replays) {
         if (r.kind != ra_replay_kind::race) {
@@ -262,9 +305,11 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-        "<title>Replays</title>\n<style>";
+        "<title>Replays</title>\n<style" +
+        nonce + ">";
     html += ra_page_style;
     html += "</style>\n</head>\n<body>\n<h1>Replays</h1>\n";
+    if (app) html += ra_app_panel(*app);
     html += "<p class=\"summary\">" + std::to_string(races) +
             (races == 1 ? " replay" : " replays") + " in <span class=\"dir\">" + ra_html_text(dir) +
             "</span>";
@@ -314,12 +359,14 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     html += "</tr></thead>\n<tbody>\n";
     for (size_t i = 0; i < list.replays.size(); ++i) {
         if (list.replays[i].kind == ra_replay_kind::race)
-            html += ra_row(list.replays[i], racers, i);
+            html += ra_row(list.replays[i], racers, i, app);
     }
     html += "</tbody>\n</table>\n</div>\n";
-    html += ra_others(list, racers);
-    html += "<script>";
+    html += ra_others(list, racers, app);
+    html += "<script" + nonce + ">";
     html += ra_page_script;
-    html += "</script>\n</body>\n</html>\n";
+    html += "</script>\n";
+    if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
+    html += "</body>\n</html>\n";
     return html;
 }

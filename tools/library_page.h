@@ -14,11 +14,22 @@
 
 #include <string>
 
+#include "keep_marks.h"
 #include "replays.h"
 
 // The page's name in Dir.
 extern const char ra_page_file[];
 
-// The page for the replays of Dir (shown as `dir`), made at `made`.
+// What the page of the library app (serve) has besides: the buttons of
+// each row, the tidy form, and its script and style under a nonce.
+struct ra_page_app {
+    std::string nonce;   // the security policy's, per start
+    std::string secret;  // every action carries it
+    std::string state;   // what the page compares to notice a new race
+    ra_keep_marks marks;
+};
+
+// The page for the replays of Dir (shown as `dir`), made at `made`; with
+// app, the library app's page.
 std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
-                            const std::string &made);
+                            const std::string &made, const ra_page_app *app = nullptr);

@@ -65,6 +65,8 @@ int ra_run(const ra_invocation &inv) {
         return ra_print(output, ra_run_prune(inv.prune, &output));
     case ra_job::repair:
         return ra_print(output, ra_run_repair(inv.repair, &output));
+    case ra_job::serve:
+        return ra_print(output, ra_run_serve(inv.serve, &output));
     case ra_job::check_and_list: {
         int checked = ra_print(output, ra_run_check(inv.check, &output));
         ra_output listing;

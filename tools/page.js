@@ -292,6 +292,15 @@
     });
   }
   window.addEventListener('hashchange', apply);
+  // The library app puts a new season's rows in the table (app.js): they
+  // are sorted and filtered as the others.
+  document.addEventListener('ra-rows', function () {
+    rows = Array.prototype.slice.call(body.rows);
+    order = new Map();
+    current = rows.slice();
+    rows.forEach(function (row, i) { order.set(row, i); });
+    apply();
+  });
   fill(trackSelect, trackColumn);
   fill(typeSelect, typeColumn);
   apply();

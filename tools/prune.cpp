@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "game_paths.h"
+#include "keep_marks.h"
 #include "records.h"
 #include "remove.h"
 #include "replays.h"
@@ -204,13 +205,19 @@ int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prun
     // The plug-in's replays, newest first, and how many others stay regardless.
     std::vector<ra_prune_candidate> candidates;
     std::vector<fs::path> paths;
-    size_t others = 0;
+    size_t others = 0, marked = 0;
     const ra_dir_names names = ra_list_names(dir);
+    // The player's marks (keep_marks.h) are asked once: a kept replay stays.
+    const ra_keep_marks marks = ra_read_keep_marks(dir);
     for (const ra_replay &r : list.replays) {
         // A missing file has nothing to remove; a replaced line's file is the
         // later line's; a renamed replay is the player's now and stays.
         if (r.state == ra_replay_state::renamed) ++others;
         if (r.state != ra_replay_state::saved) continue;
+        if (marks.has(r.file)) {
+            ++marked;
+            continue;
+        }
         ra_prune_candidate c;
         fs::path path;
         // The name the line holds, not the file it was matched to: a renamed
@@ -236,9 +243,12 @@ int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prun
         size_width = std::max(size_width, ra_format_size(c.size).size());
     }
     const std::string others_stay =
-        others == 0 ? ""
-                    : "Left alone: " + ra_replays(others) + " in " + shown +
-                          " that the record file does not name (renamed, copied in or kept).\n";
+        (others == 0 ? std::string()
+                     : "Left alone: " + ra_replays(others) + " in " + shown +
+                           " that the record file does not name (renamed, copied in or kept).\n") +
+        (marked == 0 ? ""
+                     : "Left alone: " + ra_replays(marked) + " you keep (marked in " +
+                           ra_keep_file + ").\n");
 
     if (going == 0) {
         out->out += candidates.empty() ? "Nothing to remove: " + std::string(ra_records_file) +

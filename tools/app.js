@@ -1,0 +1,89 @@
+// The library app's script (serve): the buttons of each row, the tidy
+// form, and new races appearing by themselves. Every action is a POST that
+// carries the secret the page was given; the answers are the companion's
+// own messages, shown as text.
+(function () {
+  'use strict';
+  var app = document.getElementById('app');
+  if (!app) return;
+  var secret = app.getAttribute('data-secret');
+  var state = app.getAttribute('data-state');
+  var result = document.getElementById('result');
+  // How often the page asks whether a race was saved.
+  var pollMs = 2000;
+
+  function post(path, fields) {
+    var body = new URLSearchParams(fields);
+    body.set('secret', secret);
+    return fetch(path, { method: 'POST', body: body }).then(function (answer) {
+      return answer.text().then(function (text) { return { ok: answer.ok, text: text }; });
+    });
+  }
+
+  function say(answer) {
+    result.textContent = answer.text;
+    result.className = answer.ok ? '' : 'failed';
+  }
+
+  // The rows of the page as the server makes it now, in place of ours.
+  function refresh() {
+    return fetch('/').then(function (answer) { return answer.text(); }).then(function (html) {
+      var fresh = new DOMParser().parseFromString(html, 'text/html');
+      ['replays', 'others'].forEach(function (id) {
+        var mine = document.getElementById(id), theirs = fresh.getElementById(id);
+        if (!mine || !theirs) return;
+        var body = mine.tBodies[0];
+        while (body.rows.length) body.deleteRow(0);
+        Array.prototype.slice.call(theirs.tBodies[0].rows).forEach(function (row) {
+          body.appendChild(document.importNode(row, true));
+        });
+      });
+      var summary = document.querySelector('p.summary'), next = fresh.querySelector('p.summary');
+      if (summary && next) summary.textContent = next.textContent;
+      var freshApp = fresh.getElementById('app');
+      if (freshApp) state = freshApp.getAttribute('data-state');
+      document.dispatchEvent(new Event('ra-rows'));
+    });
+  }
+
+  document.addEventListener('click', function (event) {
+    var button = event.target.closest('.actions button');
+    if (!button) return;
+    var file = button.parentNode.getAttribute('data-file');
+    var action = button.getAttribute('data-do');
+    button.disabled = true;
+    post('/' + action, { file: file }).then(function (answer) {
+      say(answer);
+      return action === 'watch' ? null : refresh();
+    }).catch(function (e) { say({ ok: false, text: String(e) }); })
+      .then(function () { button.disabled = false; });
+  });
+
+  var form = document.getElementById('tidy-form');
+  var applyButton = document.getElementById('tidy-apply');
+  var tidyResult = document.getElementById('tidy-result');
+  function tidy(apply) {
+    var fields = { apply: apply ? '1' : '0' };
+    ['keep', 'max_size', 'older_than'].forEach(function (name) {
+      fields[name] = form.elements[name].value.trim();
+    });
+    return post('/tidy', fields).then(function (answer) {
+      tidyResult.textContent = answer.text;
+      tidyResult.className = answer.ok ? '' : 'failed';
+      applyButton.disabled = apply || !answer.ok || answer.text.indexOf('Would remove') !== 0;
+      return apply ? refresh() : null;
+    });
+  }
+  form.addEventListener('submit', function (event) { event.preventDefault(); tidy(false); });
+  form.addEventListener('input', function () { applyButton.disabled = true; });
+  applyButton.addEventListener('click', function () { tidy(true); });
+
+  // A cheap question every few seconds; the rows only when a race came.
+  function poll() {
+    fetch('/state').then(function (answer) { return answer.text(); }).then(function (now) {
+      return now !== state ? refresh() : null;
+    }).catch(function () { /* the app stopped: ask again later */ })
+      .then(function () { setTimeout(poll, pollMs); });
+  }
+  setTimeout(poll, pollMs);
+})();
