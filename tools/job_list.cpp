@@ -10,6 +10,7 @@
 #include "game_paths.h"
 #include "game_setup.h"
 #include "jobs.h"
+#include "keep_marks.h"
 #include "racers.h"
 #include "replays.h"
 #include "settings/settings.h"
@@ -50,7 +51,11 @@ const ra_record *ra_facts(const ra_replay &r) {
 }
 
 // The file column of the table, with what became of the file.
-std::string ra_file_cell(const ra_replay &r) {
+std::string ra_file_cell(const ra_replay &r, const ra_keep_marks &marks) {
+    if (r.kind == ra_replay_kind::race && marks.has(r.file) &&
+        (r.state == ra_replay_state::saved || r.state == ra_replay_state::renamed)) {
+        return r.file + "  (kept by you)";
+    }
     std::string held = r.holds ? "; the race of " + ra_format_time(r.holds->saved) : "";
     switch (r.kind) {
     case ra_replay_kind::race:
@@ -131,6 +136,7 @@ int ra_run_list(const ra_list_job &job, ra_output *out) {
     int status = ra_open_library(job.ini, &setup, &list, out);
     if (status != ra_exit_ok) return status;
     std::string shown = ra_text(setup.dir);
+    const ra_keep_marks marks = ra_read_keep_marks(setup.dir);
 
     // The personal bests of the racer asked for, else of the player.
     std::string racer = job.racer.empty() ? ra_default_racer(list) : job.racer;
@@ -204,7 +210,7 @@ int ra_run_list(const ra_list_job &job, ra_output *out) {
             }
             rows.push_back({ra_format_time(r.when), ra_fact(r, ra_column_type),
                             ra_fact(r, ra_column_track), ra_fact(r, ra_column_laps), lap_cell,
-                            ra_file_cell(r)});
+                            ra_file_cell(r, marks)});
         }
         return ra_table(rows);
     };

@@ -12,3 +12,14 @@ if(RA_BUILD STREQUAL "i386")
                    ${CMAKE_BINARY_DIR}/test-artifacts)
   set_tests_properties(page_browser_season PROPERTIES TIMEOUT 600)
 endif()
+
+# The library app (serve) over plain HTTP: its request rules and actions.
+if(RA_BUILD STREQUAL "i386")
+  set(serve_work ${CMAKE_BINARY_DIR}/test-tmp/cli-serve)
+  file(MAKE_DIRECTORY ${serve_work})
+  add_test(NAME serve_http_rules_and_actions
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/serve/http_test.sh
+                   "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>
+                   $<TARGET_FILE:replay-autosave> ${serve_work})
+  set_tests_properties(serve_http_rules_and_actions PROPERTIES TIMEOUT 300)
+endif()

@@ -10,8 +10,8 @@ namespace {
 
 // The facts shown at the top, by record column, with their labels.
 const char *const ra_race_facts[][2] = {
-    {"type", "Type"},         {"track", "Track"},     {"laps", "Laps"},
-    {"cars", "Cars"},         {"weather", "Weather"}, {"night", "Light"},
+    {"type", "Type"},           {"track", "Track"},     {"laps", "Laps"},
+    {"cars", "Cars"},           {"weather", "Weather"}, {"night", "Light"},
     {"direction", "Direction"}, {"started", "Started"}, {"source", "Copied from"},
 };
 
@@ -27,7 +27,9 @@ std::string ra_lap_text(const std::string &value) {
 }  // namespace
 
 std::string ra_race_page(const ra_replay &replay, const std::string &nonce) {
-    const ra_record *facts = replay.record ? &*replay.record : replay.holds ? &*replay.holds : nullptr;
+    const ra_record *facts = replay.record  ? &*replay.record
+                             : replay.holds ? &*replay.holds
+                                            : nullptr;
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
         ra_html_text(replay.file) + "</title>\n<style nonce=\"" + nonce + "\">" + ra_page_style +
@@ -39,13 +41,14 @@ std::string ra_race_page(const ra_replay &replay, const std::string &nonce) {
     }
     html += "<table id=\"facts\">\n<tbody>\n";
     for (const auto &fact : ra_race_facts) {
-        html += std::string("<tr><th>") + fact[1] + "</th>" + ra_cell(facts->get(fact[0])) +
-                "</tr>\n";
+        html +=
+            std::string("<tr><th>") + fact[1] + "</th>" + ra_cell(facts->get(fact[0])) + "</tr>\n";
     }
-    html += "</tbody>\n</table>\n<h2>Racers</h2>\n<table id=\"racers\">\n<thead><tr><th>Car</th>"
-            "<th>Racer</th><th class=\"number\">Best lap</th><th class=\"number\">Total "
-            "time</th><th class=\"number\">Top speed</th><th class=\"number\">Start "
-            "position</th></tr></thead>\n<tbody>\n";
+    html +=
+        "</tbody>\n</table>\n<h2>Racers</h2>\n<table id=\"racers\">\n<thead><tr><th>Car</th>"
+        "<th>Racer</th><th class=\"number\">Best lap</th><th class=\"number\">Total "
+        "time</th><th class=\"number\">Top speed</th><th class=\"number\">Start "
+        "position</th></tr></thead>\n<tbody>\n";
     const std::string start = facts->get("start_pos");
     for (int car = 1; car <= RA_CARS; ++car) {
         const std::string n = std::to_string(car);

@@ -9,10 +9,10 @@ std::string ra_lower(const std::string &text) {
 }
 
 // Names Windows gives to devices in every folder, with any extension.
-const char *const ra_device_names[] = {"con",  "prn",  "aux",  "nul",  "com1", "com2", "com3",
-                                       "com4", "com5", "com6", "com7", "com8", "com9", "lpt1",
-                                       "lpt2", "lpt3", "lpt4", "lpt5", "lpt6", "lpt7", "lpt8",
-                                       "lpt9", "conin$", "conout$"};
+const char *const ra_device_names[] = {"con",  "prn",  "aux",  "nul",  "com1",   "com2",
+                                       "com3", "com4", "com5", "com6", "com7",   "com8",
+                                       "com9", "lpt1", "lpt2", "lpt3", "lpt4",   "lpt5",
+                                       "lpt6", "lpt7", "lpt8", "lpt9", "conin$", "conout$"};
 
 }  // namespace
 
@@ -30,7 +30,8 @@ bool ra_secret_matches(const std::string &given, const std::string &secret) {
 
 std::string ra_replay_name_problem(const std::string &name) {
     if (name.empty()) return "no replay named";
-    if (name.find_first_of("/\\:") != std::string::npos) return "a replay is named without a folder";
+    if (name.find_first_of("/\\:") != std::string::npos)
+        return "a replay is named without a folder";
     for (char c : name) {
         if ((unsigned char)c < 0x20) return "a replay name holds no control characters";
     }

@@ -49,8 +49,8 @@ struct ra_route {
     bool names_replay;
 };
 const ra_route ra_routes[] = {
-    {"/", false, false},      {"/race", false, true},  {"/state", false, false},
-    {"/watch", true, true},   {"/keep", true, true},   {"/unkeep", true, true},
+    {"/", false, false},    {"/race", false, true}, {"/state", false, false},
+    {"/watch", true, true}, {"/keep", true, true},  {"/unkeep", true, true},
     {"/tidy", true, false},
 };
 
@@ -89,8 +89,9 @@ std::string ra_library_state(const fs::path &dir) {
         fs::path file = dir / name;
         uintmax_t size = fs::file_size(file, failed);
         auto stamp = fs::last_write_time(file, failed);
-        state += failed ? std::string("-") : std::to_string(size) + "@" +
-                                                 std::to_string(stamp.time_since_epoch().count());
+        state +=
+            failed ? std::string("-")
+                   : std::to_string(size) + "@" + std::to_string(stamp.time_since_epoch().count());
         state += " ";
     }
     return state;
@@ -174,79 +175,88 @@ void ra_answer_job(httplib::Response &res, int status, const ra_output &out) {
 
 void ra_add_handlers(ra_app &app, httplib::Server &server) {
     server.Get("/", ra_checked(app, [&app](const httplib::Request &, httplib::Response &res) {
-        std::lock_guard<std::mutex> hold(app.library);
-        ra_game_setup setup;
-        ra_replay_list list;
-        ra_output out;
-        if (ra_open_library(app.job.ini, &setup, &list, &out) != ra_exit_ok) {
-            return ra_answer(res, 500, out.err);
-        }
-        ra_page_app page;
-        page.nonce = app.nonce;
-        page.secret = app.secret;
-        page.state = ra_library_state(setup.dir);
-        page.marks = ra_read_keep_marks(setup.dir);
-        res.set_content(ra_library_page(list, ra_text(setup.dir),
-                                        ra_format_time(ra_local_now()), &page),
-                        "text/html; charset=utf-8");
-    }));
-    server.Get("/race", ra_checked(app, [&app](const httplib::Request &req, httplib::Response &res) {
-        std::lock_guard<std::mutex> hold(app.library);
-        ra_game_setup setup;
-        ra_replay_list list;
-        ra_output out;
-        if (ra_open_library(app.job.ini, &setup, &list, &out) != ra_exit_ok) {
-            return ra_answer(res, 500, out.err);
-        }
-        const ra_replay *entry = ra_entry(list, req.get_param_value("file"));
-        if (entry == nullptr) return ra_answer(res, 400, "No replay of that name is in the list.");
-        res.set_content(ra_race_page(*entry, app.nonce), "text/html; charset=utf-8");
-    }));
+                   std::lock_guard<std::mutex> hold(app.library);
+                   ra_game_setup setup;
+                   ra_replay_list list;
+                   ra_output out;
+                   if (ra_open_library(app.job.ini, &setup, &list, &out) != ra_exit_ok) {
+                       return ra_answer(res, 500, out.err);
+                   }
+                   ra_page_app page;
+                   page.nonce = app.nonce;
+                   page.secret = app.secret;
+                   page.state = ra_library_state(setup.dir);
+                   page.marks = ra_read_keep_marks(setup.dir);
+                   res.set_content(ra_library_page(list, ra_text(setup.dir),
+                                                   ra_format_time(ra_local_now()), &page),
+                                   "text/html; charset=utf-8");
+               }));
+    server.Get("/race",
+               ra_checked(app, [&app](const httplib::Request &req, httplib::Response &res) {
+                   std::lock_guard<std::mutex> hold(app.library);
+                   ra_game_setup setup;
+                   ra_replay_list list;
+                   ra_output out;
+                   if (ra_open_library(app.job.ini, &setup, &list, &out) != ra_exit_ok) {
+                       return ra_answer(res, 500, out.err);
+                   }
+                   const ra_replay *entry = ra_entry(list, req.get_param_value("file"));
+                   if (entry == nullptr)
+                       return ra_answer(res, 400, "No replay of that name is in the list.");
+                   res.set_content(ra_race_page(*entry, app.nonce), "text/html; charset=utf-8");
+               }));
     server.Get("/state", ra_checked(app, [&app](const httplib::Request &, httplib::Response &res) {
-        std::lock_guard<std::mutex> hold(app.library);
-        ra_game_setup setup;
-        std::string error;
-        if (!ra_load_setup(app.job.ini, &setup, &error)) return ra_answer(res, 500, error);
-        res.set_content(ra_library_state(setup.dir), "text/plain; charset=utf-8");
-    }));
-    server.Post("/watch", ra_checked(app, [&app](const httplib::Request &req, httplib::Response &res) {
-        std::lock_guard<std::mutex> hold(app.library);
-        ra_game_setup setup;
-        std::string error;
-        if (!ra_load_setup(app.job.ini, &setup, &error)) return ra_answer(res, 500, error);
-        // The file the list shows, by its place in Dir, never a path of the request's.
-        ra_restore_job restore;
-        restore.ini = app.job.ini;
-        restore.file = ra_text(setup.dir / ra_path(req.get_param_value("file")));
-        ra_output out;
-        ra_answer_job(res, ra_run_restore(restore, &out), out);
-    }));
+                   std::lock_guard<std::mutex> hold(app.library);
+                   ra_game_setup setup;
+                   std::string error;
+                   if (!ra_load_setup(app.job.ini, &setup, &error))
+                       return ra_answer(res, 500, error);
+                   res.set_content(ra_library_state(setup.dir), "text/plain; charset=utf-8");
+               }));
+    server.Post("/watch",
+                ra_checked(app, [&app](const httplib::Request &req, httplib::Response &res) {
+                    std::lock_guard<std::mutex> hold(app.library);
+                    ra_game_setup setup;
+                    std::string error;
+                    if (!ra_load_setup(app.job.ini, &setup, &error))
+                        return ra_answer(res, 500, error);
+                    // The file the list shows, by its place in Dir, never a path of the request's.
+                    ra_restore_job restore;
+                    restore.ini = app.job.ini;
+                    restore.file = ra_text(setup.dir / ra_path(req.get_param_value("file")));
+                    ra_output out;
+                    ra_answer_job(res, ra_run_restore(restore, &out), out);
+                }));
     for (bool keep : {true, false}) {
-        server.Post(keep ? "/keep" : "/unkeep", ra_checked(app, [&app, keep](const httplib::Request &req, httplib::Response &res) {
-                        std::lock_guard<std::mutex> hold(app.library);
-                        ra_game_setup setup;
-                        std::string error, file = req.get_param_value("file");
-                        if (!ra_load_setup(app.job.ini, &setup, &error) ||
-                            !ra_mark_kept(setup.dir, file, keep, &error)) {
-                            return ra_answer(res, 409, error);
-                        }
-                        ra_answer(res, 200,
-                                  keep ? file + " is kept: prune never removes it."
-                                       : file + " is no longer kept: prune's policies apply "
-                                                "to it again.");
-                    }));
+        server.Post(
+            keep ? "/keep" : "/unkeep",
+            ra_checked(app, [&app, keep](const httplib::Request &req, httplib::Response &res) {
+                std::lock_guard<std::mutex> hold(app.library);
+                ra_game_setup setup;
+                std::string error, file = req.get_param_value("file");
+                if (!ra_load_setup(app.job.ini, &setup, &error) ||
+                    !ra_mark_kept(setup.dir, file, keep, &error)) {
+                    return ra_answer(res, 409, error);
+                }
+                ra_answer(res, 200,
+                          keep ? file + " is kept: prune never removes it."
+                               : file +
+                                     " is no longer kept: prune's policies apply "
+                                     "to it again.");
+            }));
     }
-    server.Post("/tidy", ra_checked(app, [&app](const httplib::Request &req, httplib::Response &res) {
-        std::lock_guard<std::mutex> hold(app.library);
-        ra_prune_job prune;
-        prune.ini = app.job.ini;
-        prune.keep = req.get_param_value("keep");
-        prune.max_size = req.get_param_value("max_size");
-        prune.older_than = req.get_param_value("older_than");
-        prune.apply = req.get_param_value("apply") == "1";
-        ra_output out;
-        ra_answer_job(res, ra_run_prune(prune, &out), out);
-    }));
+    server.Post("/tidy",
+                ra_checked(app, [&app](const httplib::Request &req, httplib::Response &res) {
+                    std::lock_guard<std::mutex> hold(app.library);
+                    ra_prune_job prune;
+                    prune.ini = app.job.ini;
+                    prune.keep = req.get_param_value("keep");
+                    prune.max_size = req.get_param_value("max_size");
+                    prune.older_than = req.get_param_value("older_than");
+                    prune.apply = req.get_param_value("apply") == "1";
+                    ra_output out;
+                    ra_answer_job(res, ra_run_prune(prune, &out), out);
+                }));
 }
 
 void ra_say(const std::string &text) { ra_write_text(stdout, text); }

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# http_test.sh EMULATOR SIM TOOL WORK
+# The library app (TOOL serve) over plain HTTP on a season played by the
+# simulator: every request rule answers as it must (Host, secret, method,
+# replay names, the headers of every answer), Watch restores as restore
+# does, Keep survives a Tidy that would remove the replay, the Tidy preview
+# is prune's dry run word for word, a second start on the same port is
+# refused, and a stop ends it. EMULATOR runs the 32-bit programs, or is empty.
+set -euo pipefail
+emulator=$1 sim=$2 tool=$3 work=$4
+here=$(cd "$(dirname "$0")" && pwd)
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+game=$work/game
+bash "$here/../page/season.sh" "$emulator" "$sim" "$game" >/dev/null
+saves=$game/SaveData/Saves
+run() { (cd "$game" && exec ${emulator:+"$emulator"} "$tool" "$@"); }
+
+# A port of its own per run: the tests of other builds may run beside us.
+port=$((20000 + RANDOM % 20000))
+(cd "$game" && exec ${emulator:+"$emulator"} "$tool" serve --ini replay_autosave.ini --no-open \
+  --port "$port") >"$work/serve.out" 2>&1 &
+server=$!
+trap 'kill "$server" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+  grep -q 'is at http' "$work/serve.out" 2>/dev/null && break
+  sleep 0.1
+done
+secret=$(sed -n 's/.*is at http:\/\/127\.0\.0\.1:[0-9]*\/?s=\([0-9a-f]*\).*/\1/p' "$work/serve.out")
+[[ -n $secret ]] || { cat "$work/serve.out"; echo "FAIL: serve printed no address"; exit 1; }
+base=http://127.0.0.1:$port
+
+oldest=$(cd "$saves" && ls -1 2026-*.rp4 | head -1)
+newest=$(cd "$saves" && ls -1 2026-*.rp4 | tail -1)
+# status METHOD PATH DATA [HOST]: the answer's HTTP status.
+status() {
+  local args=(-s -o "$work/body" -w '%{http_code}' -H "Host: ${4:-127.0.0.1:$port}")
+  [[ $1 == POST ]] && args+=(--data "$3")
+  curl "${args[@]}" "$base$2"
+}
+
+# Each rule: what is sent, and the status it must get. No file changes.
+before=$(cd "$saves" && ls -l --time-style=+%s .; md5sum ../../Replays/replay.rp4)
+while IFS='|' read -r want method path data host; do
+  got=$(status "$method" "$path" "$data" "$host")
+  [[ $got == "$want" ]] || fail "$method $path '$data' Host '$host': $got, want $want ($(cat "$work/body"))"
+done <<CASES
+403|GET|/||evil.example:$port
+403|GET|/||127.0.0.1:$((port + 1))
+200|GET|/||localhost:$port
+403|POST|/watch|file=$newest|
+403|POST|/watch|file=$newest&secret=${secret%?}0|
+405|GET|/watch?file=$newest&secret=$secret||
+405|GET|/keep?file=$newest&secret=$secret||
+400|POST|/watch|secret=$secret&file=../replay_autosave.ini|
+400|POST|/watch|secret=$secret&file=..|
+400|POST|/watch|secret=$secret&file=Replays%2Freplay.rp4|
+400|POST|/watch|secret=$secret&file=C:replay.rp4|
+400|POST|/watch|secret=$secret&file=CON.rp4|
+400|POST|/keep|secret=$secret&file=nul|
+400|POST|/watch|secret=$secret&file=not-in-the-list.rp4|
+400|GET|/race?file=..%2Freplay_autosave.ini||
+404|GET|/other||
+CASES
+after=$(cd "$saves" && ls -l --time-style=+%s .; md5sum ../../Replays/replay.rp4)
+[[ $before == "$after" ]] || fail "a refused request changed files"
+
+# Every answer's headers, and no CORS.
+headers=$(curl -s -D - -o /dev/null -H "Origin: http://evil.example" "$base/")
+for h in 'Content-Type: text/html' 'X-Content-Type-Options: nosniff' 'Referrer-Policy: no-referrer' \
+  "frame-ancestors 'none'" "script-src 'nonce-"; do
+  grep -qF "$h" <<<"$headers" || fail "the page's headers lack $h"
+done
+grep -qi 'Access-Control-Allow' <<<"$headers" && fail "the page carries CORS headers"
+nonce=$(sed -n "s/.*script-src 'nonce-\([0-9a-f]*\)'.*/\1/p" <<<"$headers" | tr -d '\r')
+grep -q "<script nonce=\"$nonce\">" "$work/body" 2>/dev/null || curl -s "$base/" | grep -q "<script nonce=\"$nonce\">" ||
+  fail "the page's script does not carry the nonce"
+
+# Watch is restore: the game plays the replay.
+[[ $(status POST /watch "secret=$secret&file=$oldest") == 200 ]] || fail "watch: $(cat "$work/body")"
+cmp -s "$saves/$oldest" "$game/Replays/replay.rp4" || fail "watch did not put $oldest in the game's place"
+grep -q "The game will play $oldest" "$work/body" || fail "watch said: $(cat "$work/body")"
+
+# Keep, then the Tidy preview is prune's dry run, then applying it leaves the kept one.
+[[ $(status POST /keep "secret=$secret&file=$oldest") == 200 ]] || fail "keep: $(cat "$work/body")"
+run list --ini replay_autosave.ini | grep "$oldest" | grep -q "kept by you" || fail "list does not show the mark"
+status POST /tidy "secret=$secret&keep=2" >/dev/null
+dry=$(run prune --ini replay_autosave.ini --keep 2 2>&1)
+[[ $(cat "$work/body") == "$dry" ]] || fail "the tidy preview is not prune's dry run:
+$(cat "$work/body")
+---
+$dry"
+[[ $(status POST /tidy "secret=$secret&keep=2&apply=1") == 200 ]] || fail "tidy: $(cat "$work/body")"
+[[ -f $saves/$oldest ]] || fail "tidy removed the kept replay $oldest"
+[[ $(cd "$saves" && ls -1 2026-*.rp4 | wc -l) == 3 ]] || fail "tidy left $(ls "$saves")"
+
+# The details show every racer of the race.
+status GET "/race?file=$newest" >/dev/null
+for racer in Player '&lt;script&gt;' Racer3; do
+  grep -qF "<td>$racer</td>" "$work/body" || fail "the details of $newest lack $racer"
+done
+
+# The page's question changes when a race is saved.
+state=$(curl -s "$base/state")
+printf '\r\n' >>"$saves/replays.csv"
+[[ $(curl -s "$base/state") != "$state" ]] || fail "/state did not change with replays.csv"
+
+# A second start on the same port, then a stop. A job started in the
+# background of a script ignores Ctrl+C's SIGINT, so SIGTERM stands for it.
+second=$(run serve --ini replay_autosave.ini --no-open --port "$port" 2>&1) && fail "a second serve on $port started"
+grep -q "port is taken" <<<"$second" || fail "a second start said: $second"
+kill -TERM "$server"
+wait "$server" || fail "serve ended with $? when stopped"
+grep -q "The library app stopped." "$work/serve.out" || fail "serve did not say it stopped"
+
+((failures == 0)) || exit 1
+echo "serve over HTTP: all cases pass"
