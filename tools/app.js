@@ -38,7 +38,8 @@
           body.appendChild(document.importNode(row, true));
         });
       });
-      var summary = document.querySelector('p.summary'), next = fresh.querySelector('p.summary');
+      var summary = document.querySelector('body > p.summary');
+      var next = fresh.querySelector('body > p.summary');
       if (summary && next) summary.textContent = next.textContent;
       var freshApp = fresh.getElementById('app');
       if (freshApp) state = freshApp.getAttribute('data-state');

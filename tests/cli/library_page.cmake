@@ -23,3 +23,11 @@ if(RA_BUILD STREQUAL "i386")
                    $<TARGET_FILE:replay-autosave> ${serve_work})
   set_tests_properties(serve_http_rules_and_actions PROPERTIES TIMEOUT 300)
 endif()
+if(RA_BUILD STREQUAL "i386")
+  add_test(NAME serve_in_browser_watch_keep_new_race_details
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/serve/browser_test.sh
+                   "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>
+                   $<TARGET_FILE:replay-autosave> ${serve_work}/browser
+                   ${CMAKE_BINARY_DIR}/test-artifacts)
+  set_tests_properties(serve_in_browser_watch_keep_new_race_details PROPERTIES TIMEOUT 300)
+endif()

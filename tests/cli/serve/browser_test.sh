@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# browser_test.sh EMULATOR SIM TOOL WORK ARTIFACTS [WINDOWS_TOOL]
+# The library app in a real browser (app_in_browser.py) on a season played
+# by the simulator: served by TOOL, or with WINDOWS_TOOL by the Windows
+# program on Wine. Keeps the screenshot in ARTIFACTS (serve.png). Fails,
+# never skips, without Chromium. EMULATOR runs the 32-bit programs, or is empty.
+set -euo pipefail
+emulator=$1 sim=$2 tool=$3 work=$4 artifacts=$5 windows_tool=${6:-}
+here=$(cd "$(dirname "$0")" && pwd)
+command -v chromium >/dev/null || { echo "browser_test.sh: chromium is missing; run bash scripts/deps.sh" >&2; exit 1; }
+
+game=$work/game
+bash "$here/../page/season.sh" "$emulator" "$sim" "$game" >/dev/null
+mkdir -p "$artifacts"
+port=$((20000 + RANDOM % 20000))
+if [[ -n $windows_tool ]]; then
+  (cd "$game" && exec wine "$windows_tool" serve --ini replay_autosave.ini --no-open --port "$port") \
+    >"$work/serve.out" 2>&1 &
+else
+  (cd "$game" && exec ${emulator:+"$emulator"} "$tool" serve --ini replay_autosave.ini --no-open \
+    --port "$port") >"$work/serve.out" 2>&1 &
+fi
+server=$!
+trap 'kill "$server" 2>/dev/null || true' EXIT
+for _ in $(seq 300); do
+  grep -q 'is at http' "$work/serve.out" 2>/dev/null && break
+  sleep 0.1
+done
+address=$(grep -o 'http://127\.0\.0\.1:[0-9]*/?s=[0-9a-f]*' "$work/serve.out" || true)
+[[ -n $address ]] || { cat "$work/serve.out"; echo "FAIL: serve printed no address"; exit 1; }
+
+# One more race, saved by the simulator while the page is open.
+race=$work/new_race.ini
+sed 's/^timer_now = .*/timer_now = 20500/' "$game/races/race11.ini" >"$race"
+new_race="${emulator:+$emulator }$sim --game-dir $game --race $race --clock 2026-04-02T20:00:00"
+
+shot=$artifacts/serve${windows_tool:+-wine}.png
+python3 "$here/app_in_browser.py" "$address" "$game/SaveData/Saves" "$game/Replays/replay.rp4" \
+  "$new_race" "$shot"
+echo "the library app in the browser: all cases pass (screenshot $shot)"
