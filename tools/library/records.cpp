@@ -101,7 +101,8 @@ bool ra_saved_name(const std::string &name) {
 bool ra_replay_source(const std::string &path) {
     size_t slash = path.find_last_of("\\/");
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return ra_ieq(name.c_str(), RA_REPLAY_FILE) != 0;
+    // Compared whole: a NUL in the value must not end the name early.
+    return name.size() == strlen(RA_REPLAY_FILE) && ra_ieq(name.c_str(), RA_REPLAY_FILE) != 0;
 }
 
 // The plug-in marks a text that a spreadsheet would run as a formula with
