@@ -10,8 +10,8 @@
 #include <string>
 
 #include "bench_world.h"
-#include "jobs.h"
-#include "local_time.h"
+#include "program/jobs.h"
+#include "library/local_time.h"
 #include "settings/settings.h"
 
 namespace {

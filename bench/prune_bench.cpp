@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "bench_world.h"
-#include "jobs.h"
-#include "local_time.h"
-#include "prune.h"
+#include "program/jobs.h"
+#include "library/local_time.h"
+#include "library/prune.h"
 
 namespace {
 

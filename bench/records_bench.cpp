@@ -10,7 +10,7 @@
 
 #include "autosave/autosave.h"
 #include "bench_world.h"
-#include "records.h"
+#include "library/records.h"
 #include "snapshot/race_context.h"
 
 namespace {

@@ -1,18 +1,18 @@
-# The library page's style and script (tools/page.css, tools/page.js) as
+# The library page's style and script (tools/library/page.css, tools/library/page.js) as
 # C++ byte arrays, so that the program carries them and the page needs no
 # other file; app.js is the library app's (serve). Generated when CMake runs, and again whenever either changes.
 # Sets RA_PAGE_ASSETS_SOURCE to the generated source (ra_page_style and
-# ra_page_script, declared in tools/page_assets.h).
+# ra_page_script, declared in tools/library/page_assets.h).
 set(RA_PAGE_ASSETS_SOURCE ${CMAKE_BINARY_DIR}/generated/page_assets.cpp)
 if(NOT RA_PAGE_ASSETS_DONE)
   set(RA_PAGE_ASSETS_DONE ON)
-  set(text "// Generated from tools/page.css and tools/page.js; do not edit.\n")
-  string(APPEND text "#include \"page_assets.h\"\n")
+  set(text "// Generated from tools/library/page.css and tools/library/page.js; do not edit.\n")
+  string(APPEND text "#include \"library/page_assets.h\"\n")
   foreach(asset style:page.css script:page.js app_script:app.js)
     string(REPLACE ":" ";" parts ${asset})
     list(GET parts 0 name)
     list(GET parts 1 file)
-    set(path ${CMAKE_SOURCE_DIR}/tools/${file})
+    set(path ${CMAKE_SOURCE_DIR}/tools/library/${file})
     set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${path})
     file(READ ${path} hex HEX)
     string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")

@@ -16,10 +16,10 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "lap_chart.h"
-#include "library_page.h"
-#include "records.h"
-#include "replays.h"
+#include "library/lap_chart.h"
+#include "library/library_page.h"
+#include "library/records.h"
+#include "library/replays.h"
 
 namespace {
 

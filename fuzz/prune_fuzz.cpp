@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "jobs.h"
-#include "prune.h"
-#include "records.h"
+#include "program/jobs.h"
+#include "library/prune.h"
+#include "library/records.h"
 
 namespace fs = std::filesystem;
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "records.h"
+#include "library/records.h"
 
 // The causes the reader tells apart, each told at most once.
 static const size_t fuzz_causes = 10;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "check.h"
+#include "check/check.h"
 #include "plugin_state.h"
 #include "settings/settings.h"
 #include "sim_win32.h"

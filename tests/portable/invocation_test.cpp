@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "invocation.h"
+#include "program/invocation.h"
 
 TEST(Invocation, DoubleClickAndDroppedFiles) {
     // No argument: check the INI beside the program, then the ten newest.

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "html_text.h"
-#include "lap_chart.h"
-#include "library_page.h"
-#include "racers.h"
-#include "records.h"
-#include "replays.h"
+#include "library/html_text.h"
+#include "library/lap_chart.h"
+#include "library/library_page.h"
+#include "library/racers.h"
+#include "library/records.h"
+#include "library/replays.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "companion_fixture.h"
-#include "invocation.h"
-#include "jobs.h"
-#include "local_time.h"
+#include "program/invocation.h"
+#include "program/jobs.h"
+#include "library/local_time.h"
 #include "plugin_state.h"
-#include "prune.h"
+#include "library/prune.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 
 #include "companion_fixture.h"
 #include "plugin_state.h"
-#include "records.h"
+#include "library/records.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "companion_fixture.h"
-#include "jobs.h"
+#include "program/jobs.h"
 #include "plugin_state.h"
-#include "records.h"
+#include "library/records.h"
 
 namespace {
 

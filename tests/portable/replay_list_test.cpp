@@ -6,10 +6,10 @@
 #include <string>
 
 #include "companion_fixture.h"
-#include "prune.h"
-#include "jobs.h"
+#include "library/prune.h"
+#include "program/jobs.h"
 #include "plugin_state.h"
-#include "records.h"
+#include "library/records.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "autosave/autosave.h"
 #include "companion_fixture.h"
-#include "jobs.h"
+#include "program/jobs.h"
 #include "plugin_state.h"
 
 namespace fs = std::filesystem;

@@ -2,6 +2,7 @@
 // on Linux too, or the tests of the plug-in prove nothing.
 #include <gtest/gtest.h>
 #include <string.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -557,6 +558,18 @@ TEST_F(Copy, ErrorCodesAndReplacement) {
     EXPECT_TRUE(CopyFileA("src.rp4", "SAVES/new.rp4", TRUE));
     EXPECT_EQ(ra_test_read_file("saves/new.rp4"), "replay bytes");
     EXPECT_EQ(sim_open_handles(), 0u);
+}
+
+// Windows keeps the source's last write time on the copy, so a saved replay
+// is dated by the race, not by the copy.
+TEST_F(Copy, KeepsTheSourcesLastWriteTime) {
+    ASSERT_TRUE(ra_test_write_file("src.rp4", "replay bytes"));
+    struct timespec old_times[2] = {{1700000000, 0}, {1700000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, "src.rp4", old_times, 0), 0);
+    ASSERT_TRUE(CopyFileA("src.rp4", "copy.rp4", FALSE));
+    struct stat copy;
+    ASSERT_EQ(stat("copy.rp4", &copy), 0);
+    EXPECT_EQ(copy.st_mtim.tv_sec, 1700000000);
 }
 
 TEST_F(Folders, CreateDirectoryCodesAndLog) {

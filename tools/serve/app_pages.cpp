@@ -1,9 +1,9 @@
-#include "app_pages.h"
+#include "serve/app_pages.h"
 
-#include "html_text.h"
-#include "local_time.h"
-#include "page_assets.h"
-#include "records.h"
+#include "library/html_text.h"
+#include "library/local_time.h"
+#include "library/page_assets.h"
+#include "library/records.h"
 #include "snapshot/race_context.h"
 
 namespace {

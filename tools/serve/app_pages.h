@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "replays.h"
+#include "library/replays.h"
 
 // One race: its facts, and per racer the best lap, total time and top
 // speed as the record holds them (the start position where it names the

@@ -1,4 +1,4 @@
-#include "request_rules.h"
+#include "serve/request_rules.h"
 
 namespace {
 

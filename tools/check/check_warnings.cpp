@@ -1,0 +1,425 @@
+// The mistakes a player would otherwise find only after a race. Each finding
+// is one line that starts with the key (or section, or line) it concerns.
+// Templates are judged with the plug-in's own expander and token table.
+#include <string.h>
+
+#include <algorithm>
+
+#include "check/check_internal.h"
+#include "naming/naming.h"
+#include "naming/tokens.h"
+#include "settings/settings.h"
+
+namespace {
+
+// The keys the plug-in reads besides the 22 templates.
+const char *const ra_check_plain_keys[] = {"Enabled", "Dir", "IndexStart", "ClearIp", "Record"};
+const char *const ra_check_int_keys[] = {"Enabled", "IndexStart", "ClearIp", "Record"};
+
+// Longest Dir for which every name the expander can make still fits a path:
+// Dir, "\", the name and ".rp4" within 259 characters.
+const size_t ra_check_dir_safe = RA_PATH_SIZE - 1 - 1 - RA_NAME_MAX - (sizeof RA_REPLAY_EXT - 1);
+
+// Numbered tokens: racer names and per-car results, numbered 1 to 16.
+const char *const ra_check_numbered[] = {"name", "best_lap_car", "total_time_car", "max_speed_car"};
+// The other tokens of the expander's table, for suggesting the one a
+// misspelt token was meant to be.
+const char *const ra_check_fixed_tokens[] = {
+    "date",  "time", "start_date", "start_time", "type",  "track",        "laps",         "cars",
+    "count", "cops", "traffic",    "start_pos",  "tier",  "circ",         "seed",         "weather",
+    "night", "dir",  "direction",  "mirror",     "index", "track_tr_md5", "track_trn_md5"};
+// At most this many letters wrong for a suggestion.
+const size_t ra_check_max_typos = 2;
+
+// What an integer key that is not a number (and so reads as 0) means.
+struct ra_check_zero_meaning {
+    const char *key;
+    const char *meaning;
+};
+const ra_check_zero_meaning ra_check_zero_meanings[] = {
+    {"Enabled", "so the plug-in is OFF: no replay is saved (write 1 to switch it on)"},
+    {"IndexStart", "so %index% starts at 0"},
+    {"ClearIp", "so IP addresses stay in the copies (write 1 to blank them)"},
+    {"Record", "so no record of the saved replays is kept (write 1 to keep one)"},
+};
+
+std::string ra_check_lower(std::string s) {
+    for (char &c : s) {
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    }
+    return s;
+}
+
+// Edit distance, for suggesting the key a misspelt one was meant to be.
+size_t ra_check_distance(const std::string &a, const std::string &b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// " (line N)", or nothing for a key only the system's services saw.
+std::string ra_check_at(int line) { return line > 0 ? " (line " + std::to_string(line) + ")" : ""; }
+
+// An integer written with a prefix that INI readers take differently (0b,
+// 0o, 0X; 0x is read alike), after an optional sign.
+bool ra_check_int_prefix(const std::string &value) {
+    size_t i = !value.empty() && (value[0] == '+' || value[0] == '-') ? 1 : 0;
+    if (i + 1 >= value.size() || value[i] != '0') return false;
+    char p = value[i + 1];
+    return p == 'b' || p == 'B' || p == 'o' || p == 'O' || p == 'X';
+}
+
+bool ra_check_known_key(const std::string &name) {
+    for (const char *k : ra_check_plain_keys) {
+        if (ra_check_same_name(name, k)) return true;
+    }
+    for (const ra_tpl &t : ra_tpls) {
+        if (ra_check_same_name(name, t.key)) return true;
+    }
+    return false;
+}
+
+// The known key closest to a misspelt one, or empty when none is close.
+std::string ra_check_closest(const std::string &name, const std::vector<const char *> &known) {
+    std::string best;
+    size_t best_distance = ra_check_max_typos + 1;
+    for (const char *k : known) {
+        size_t d = ra_check_distance(ra_check_lower(name), ra_check_lower(k));
+        if (d < best_distance && d < strlen(k)) {
+            best = k;
+            best_distance = d;
+        }
+    }
+    return best;
+}
+
+std::string ra_check_suggest_key(const std::string &name) {
+    std::vector<const char *> keys(std::begin(ra_check_plain_keys), std::end(ra_check_plain_keys));
+    for (const ra_tpl &t : ra_tpls) keys.push_back(t.key);
+    return ra_check_closest(name, keys);
+}
+
+// The token a misspelt one was meant to be: "%track%", or "%best_lap_carN%"
+// for a numbered token given without its number or misspelt; empty if none.
+std::string ra_check_suggest_token(const std::string &name) {
+    std::vector<const char *> fixed(std::begin(ra_check_fixed_tokens),
+                                    std::end(ra_check_fixed_tokens));
+    std::string best = ra_check_closest(name, fixed);
+    if (!best.empty()) return "%" + best + "%";
+    std::string base = name.substr(0, name.find_last_not_of("0123456789") + 1);
+    std::vector<const char *> numbered(std::begin(ra_check_numbered), std::end(ra_check_numbered));
+    best = ra_check_closest(base, numbered);
+    for (const char *prefix : ra_check_numbered) {
+        // "best_lap" for "best_lap_car": the start of the name is enough.
+        if (best.empty() && base.size() >= 4 && strncmp(prefix, base.c_str(), base.size()) == 0) {
+            best = prefix;
+        }
+    }
+    return best.empty() ? "" : "%" + best + "N% with N from 1 to 16";
+}
+
+// 1 when the expander knows the token name (cut as it cuts it).
+bool ra_check_token_known(const std::string &name) {
+    static const ra_ctx zero = {};
+    char scratch[RA_NAME_BUF];
+    uint32_t fill = 0;
+    return ra_put_token(scratch, &fill, name.substr(0, RA_TOKEN_BUF - 1).c_str(), &zero) != 0;
+}
+
+std::string ra_check_token_hint(const std::string &name) {
+    if (name.empty()) return "%% is no token; a lone % stays in the name as it is";
+    if (name.size() > RA_TOKEN_BUF - 1) {
+        return "only the first 23 characters of a token name count";
+    }
+    std::string lower = ra_check_lower(name);
+    if (lower != name && ra_check_token_known(lower)) {
+        return "tokens are case-sensitive: did you mean %" + lower + "%?";
+    }
+    for (const char *prefix : ra_check_numbered) {
+        if (name.compare(0, strlen(prefix), prefix) == 0) {
+            return std::string("%") + prefix + "N% takes a number N from 1 to 16";
+        }
+    }
+    std::string suggestion = ra_check_suggest_token(lower);
+    return suggestion.empty() ? "" : "did you mean " + suggestion + "?";
+}
+
+// Every token of the template the expander would write back unexpanded,
+// found as the expander finds tokens: from a '%' to the next one.
+void ra_check_tokens(const char *key, const char *tpl, std::vector<std::string> *warnings) {
+    std::vector<std::string> reported;
+    for (const char *p = strchr(tpl, '%'); p != nullptr; p = strchr(p, '%')) {
+        const char *close = strchr(p + 1, '%');
+        if (close == nullptr) break;  // a '%' without partner is plain text
+        std::string name(p + 1, close);
+        p = close + 1;
+        if (ra_check_token_known(name)) continue;
+        if (std::find(reported.begin(), reported.end(), name) != reported.end()) continue;
+        reported.push_back(name);
+        std::string hint = ra_check_token_hint(name);
+        warnings->push_back(std::string(key) + ": unknown token %" + name +
+                            "% stays in the file name as it is" +
+                            (hint.empty() ? "" : " (" + hint + ")"));
+    }
+}
+
+// Characters of the template's own text (outside its tokens) that cannot
+// stand in a file name, and become '_': the printable ones by name, every
+// other byte (non-ASCII letters, in any code page) as one group.
+void ra_check_unsafe_text(const char *key, const char *tpl, std::vector<std::string> *warnings) {
+    std::string shown;
+    bool non_ascii = false;
+    for (const char *p = tpl; *p != '\0'; ++p) {
+        const char *close = *p == '%' ? strchr(p + 1, '%') : nullptr;
+        if (close != nullptr) {
+            p = close;  // a token, known or not: told of by the token check
+            continue;
+        }
+        unsigned char c = (unsigned char)*p;
+        if (vqra_char_ok(c)) continue;
+        if (c >= 0x20 && c < 0x7F) {
+            if (shown.find((char)c) == std::string::npos) shown += (char)c;
+        } else {
+            non_ascii = true;
+        }
+    }
+    if (shown.empty() && !non_ascii) return;
+    std::string what;
+    for (char c : shown) what += std::string(what.empty() ? "" : " ") + "'" + c + "'";
+    if (non_ascii) what += std::string(what.empty() ? "" : " and ") + "non-ASCII letters";
+    warnings->push_back(std::string(key) + ": " + what +
+                        " cannot stand in a file name and become '_' (letters A to Z, digits, "
+                        "spaces and most punctuation are kept)");
+}
+
+std::string ra_check_expand(const char *tpl, const ra_ctx &ctx) {
+    char name[RA_NAME_BUF];
+    return vqra_expand(tpl, &ctx, name);
+}
+
+// Names of one template for two races that differ only in what differs
+// between any two races: the time of the save and of the start, and the
+// index. The same name for both means each race replaces the last.
+bool ra_check_name_fixed(const char *tpl, const ra_ctx &example) {
+    ra_ctx later = example;
+    later.second = (example.second + 1) % 60;
+    later.start_second = (example.start_second + 1) % 60;
+    later.index = example.index + 1;
+    std::string a = ra_check_expand(tpl, example);
+    return !a.empty() && a == ra_check_expand(tpl, later);
+}
+
+// The name with every field that can be empty left empty: racer names, the
+// track and the digests. The type code is never empty.
+bool ra_check_name_can_be_empty(const char *tpl) {
+    ra_ctx blank = {};
+    ra_stpcpy(blank.type, "SR");
+    return ra_check_expand(tpl, blank).empty();
+}
+
+bool ra_check_is_text_key(const std::string &name) {
+    if (ra_check_same_name(name, "Dir")) return true;
+    for (const ra_tpl &t : ra_tpls) {
+        if (ra_check_same_name(name, t.key)) return true;
+    }
+    return false;
+}
+
+// The INI text itself: sections and keys the plug-in never reads, keys
+// given twice, values it reads otherwise than a player would expect.
+void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) {
+    // Read as ANSI, its names hold NULs and match nothing.
+    if (ini.encoding == sim_profile_encoding::utf16be ||
+        ini.encoding == sim_profile_encoding::utf16_unmarked) {
+        warnings->push_back(
+            "the file is saved as UTF-16 without the mark Windows recognises (\"Unicode\" in "
+            "Notepad, little-endian): Windows has been seen to read none of it and use every "
+            "default, while other INI readers decode it; save the file as ANSI, as UTF-8 without "
+            "BOM, or as \"Unicode\"");
+        return;  // every other finding would be a consequence of this one
+    }
+    if (!ini.has_section) {
+        for (const ra_check_entry &s : ini.other_sections) {
+            warnings->push_back("[" + s.name +
+                                "]: the plug-in reads only [" RA_INI_SECTION
+                                "], which this file lacks, so nothing in [" +
+                                s.name + "] is read");
+        }
+    }
+    for (int line : ini.repeated_section) {
+        warnings->push_back("[" RA_INI_SECTION "] (line " + std::to_string(line) +
+                            "): only the first section of this name (line " +
+                            std::to_string(ini.section_line) + ") is read");
+    }
+    // Readers differ on a UTF-8 mark before a header on line 1.
+    if (ini.bom_hides_section) {
+        warnings->push_back(
+            "line 1: the file is saved as UTF-8 with a byte-order mark, and INI readers differ on "
+            "it: Windows has been seen to read the mark as part of line 1 and so miss "
+            "[" RA_INI_SECTION
+            "] (every default applies), others skip it; save the file as ANSI "
+            "or as UTF-8 without BOM, or leave line 1 empty");
+    }
+    if (ini.lossy) {
+        warnings->push_back(
+            "the file is saved as Unicode and holds characters the ANSI code page lacks: the "
+            "plug-in gets '?' or a similar letter for them (INI readers differ); use only "
+            "letters of the ANSI code page");
+    }
+    for (const ra_check_entry &u : ini.unsettled) {
+        warnings->push_back("line " + std::to_string(u.line) + ": " + u.name);
+    }
+    // Keys below a header the mark hid are told of by the warning above.
+    for (const ra_check_entry &e :
+         ini.bom_hides_section ? std::vector<ra_check_entry>() : ini.outside) {
+        warnings->push_back(e.name + " (line " + std::to_string(e.line) +
+                            "): outside any section, never read; keys go below [" RA_INI_SECTION
+                            "]");
+    }
+    for (const ra_check_entry &e : ini.no_equals) {
+        bool names_key = false;
+        for (const ra_check_entry &k : ini.keys)
+            names_key = names_key || ra_check_same_name(k.name, e.name);
+        if (names_key) {
+            warnings->push_back("line " + std::to_string(e.line) + ": \"" + e.name +
+                                "\" has no '=', and INI readers differ on it: some ignore it, "
+                                "others take it for " +
+                                e.name + " without a value and ignore the " + e.name +
+                                " line below; delete the line or add '='");
+        } else {
+            warnings->push_back("line " + std::to_string(e.line) + ": \"" + e.name +
+                                "\" has no '=' and is ignored");
+        }
+    }
+    for (size_t i = 0; i < ini.keys.size(); ++i) {
+        const ra_check_entry &e = ini.keys[i];
+        std::string at = ra_check_at(e.line);
+        if (!ra_check_known_key(e.name)) {
+            std::string suggestion = ra_check_suggest_key(e.name);
+            warnings->push_back(e.name + at + ": the plug-in does not read this key" +
+                                (suggestion.empty() ? "" : "; did you mean " + suggestion + "?"));
+            continue;
+        }
+        const ra_check_entry *first = ra_check_find_key(ini, e.name.c_str());
+        if (first != &e) {
+            warnings->push_back(e.name + at + ": given again; only the first value" +
+                                ra_check_at(first->line) + " is read");
+            continue;
+        }
+        uint32_t number;
+        for (const char *k : ra_check_int_keys) {
+            if (ra_check_same_name(e.name, k) && ra_check_int_prefix(e.value)) {
+                warnings->push_back(e.name + at + ": \"" + e.value +
+                                    "\" starts with a prefix INI readers read differently "
+                                    "(0b, 0o, 0X); write the number in plain decimal digits");
+                continue;
+            }
+            if (ra_check_same_name(e.name, k) && !e.value.empty() &&
+                !sim_profile_int(e.value, &number)) {
+                std::string meaning;
+                for (const ra_check_zero_meaning &m : ra_check_zero_meanings) {
+                    if (ra_check_same_name(k, m.key)) meaning = std::string(", ") + m.meaning;
+                }
+                warnings->push_back(e.name + at + ": \"" + e.value +
+                                    "\" is not a number; the plug-in reads 0" + meaning);
+            }
+        }
+        size_t mark = e.value.find_first_of(";#");
+        if (ra_check_is_text_key(e.name) && mark != std::string::npos) {
+            warnings->push_back(e.name + at + ": the '" + e.value[mark] +
+                                "' and everything after it are part of the value (a comment "
+                                "must be a line of its own, starting with ';')");
+        }
+    }
+}
+
+}  // namespace
+
+void ra_check_warnings(const ra_check_ini &ini, const ra_ctx &example,
+                       std::vector<std::string> *warnings) {
+    ra_check_text(ini, warnings);
+
+    const ra_check_entry *dir = ra_check_find_key(ini, "Dir");
+    if (dir != nullptr && dir->value.size() > RA_DIR_SIZE - 1) {
+        warnings->push_back("Dir: " + std::to_string(dir->value.size()) +
+                            " characters; the plug-in keeps only the first 95");
+    }
+    size_t dir_length = strlen(ra_dir);
+    if (dir_length > ra_check_dir_safe) {
+        warnings->push_back("Dir: " + std::to_string(dir_length) +
+                            " characters; a replay whose name is longer than " +
+                            std::to_string(RA_PATH_SIZE - 1 - 1 - 4 - dir_length) +
+                            " characters would make a path over 259 characters and is not saved"
+                            " (keep Dir to " +
+                            std::to_string(ra_check_dir_safe) + ")");
+    }
+    size_t last = dir_length - 1;
+    if (dir_length > 1 && (ra_dir[last] == '\\' || ra_dir[last] == '/')) {
+        warnings->push_back(std::string("Dir: ends in '") + ra_dir[last] +
+                            "', and the plug-in adds a '\\' after Dir itself, so saved paths get "
+                            "two in a row; leave the last '" +
+                            ra_dir[last] + "' off");
+    }
+    if (strchr(ra_dir, '%') != nullptr) {
+        warnings->push_back(
+            "Dir: a '%' is taken as it is (no %VARIABLE% is expanded), so the replays go to a "
+            "folder with that name; write the folder's full path instead");
+    }
+
+    for (const ra_tpl &t : ra_tpls) {
+        const ra_check_entry *raw = ra_check_find_key(ini, t.key);
+        if (raw != nullptr && raw->value.size() > RA_TPL_SIZE - 1) {
+            warnings->push_back(std::string(t.key) + ": " + std::to_string(raw->value.size()) +
+                                " characters; the plug-in keeps only the first 159");
+        }
+        if (t.value[0] == '\0') continue;
+        ra_check_tokens(t.key, t.value, warnings);
+        ra_check_unsafe_text(t.key, t.value, warnings);
+        if (ra_check_name_can_be_empty(t.value)) {
+            warnings->push_back(std::string(t.key) +
+                                ": the name can come out empty (racer names, the track and the "
+                                "digests can be empty; trailing dots and spaces are dropped), "
+                                "and then no replay is saved");
+        }
+        if (ra_check_name_fixed(t.value, example)) {
+            warnings->push_back(std::string(t.key) +
+                                ": the name is the same for every race (no %time% or %index%), "
+                                "so each race replaces the replay saved before");
+        }
+    }
+}
+
+void ra_check_name_warnings(const ra_check_ini &ini, const std::vector<ra_check_name> &names,
+                            const std::vector<std::string> &used, const std::string &source,
+                            std::vector<std::string> *warnings) {
+    std::string same;
+    for (const ra_check_name &n : names) {
+        if (n.is_source) {
+            same += std::string(same.empty() ? "" : ", ") + n.code->code;
+        }
+    }
+    if (!same.empty()) {
+        warnings->push_back("Dir and the name template make the game's own replay " + source +
+                            " for " + same +
+                            ": the plug-in never copies it onto itself, so nothing is saved for "
+                            "these races; use another Dir or name");
+    }
+
+    const ra_check_entry *index_start = ra_check_find_key(ini, "IndexStart");
+    if (index_start == nullptr) return;
+    for (const std::string &key : used) {
+        const char *tpl = key == "built-in" ? ra_default_tpl : ra_tpl_lookup(key.c_str());
+        if (tpl != nullptr && strstr(tpl, "%index%") != nullptr) return;
+    }
+    warnings->push_back("IndexStart" + ra_check_at(index_start->line) +
+                        ": no template in use has %index%, so IndexStart changes nothing");
+}

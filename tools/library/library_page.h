@@ -1,0 +1,35 @@
+// The library as one web page, "replays.html": a table of every replay in
+// Dir that sorts by any column and filters by track and race type, and per
+// track a chart of the fastest lap of each race over time. The page is one
+// file that needs nothing else (no network, no other file): its style, its
+// charts (SVG made here) and its script are inside it. The script carries
+// no game text: it reads what it sorts and filters from the table's cells.
+//
+// The page applies a state named in its address after '#' when it loads,
+// and keeps the address in step when the player sorts or filters, so that a
+// view can be bookmarked: "replays.html#sort=-lap&track=ALPINE&type=SR"
+// sorts by the fastest lap, slowest first ('-'), and shows only the single
+// races on ALPINE. The sort keys are the columns' data-key attributes.
+#pragma once
+
+#include <string>
+
+#include "library/replays.h"
+#include "library/keep_marks.h"
+
+// The page's name in Dir.
+extern const char ra_page_file[];
+
+// What the page of the library app (serve) has besides: the buttons of
+// each row, the tidy form, and its script and style under a nonce.
+struct ra_page_app {
+    std::string nonce;   // the security policy's, per start
+    std::string secret;  // every action carries it
+    std::string state;   // what the page compares to notice a new race
+    ra_keep_marks marks;
+};
+
+// The page for the replays of Dir (shown as `dir`), made at `made`; with
+// app, the library app's page.
+std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
+                            const std::string &made, const ra_page_app *app = nullptr);

@@ -1,0 +1,57 @@
+// prune: keeps the save folder from growing for ever by removing the oldest
+// of the replays the plug-in saved, by the player's policies. Only a file
+// that a line of the record file names, under that name, directly in Dir,
+// can go: a replay the player renamed or copied in, or that restore kept,
+// always stays. The record file is only read, so its lines keep the history
+// of every race.
+#pragma once
+
+#include <stdint.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "program/jobs.h"
+#include "library/local_time.h"
+
+// The policies; a replay goes when any policy given removes it.
+struct ra_prune_policy {
+    std::optional<uint64_t> keep;      // --keep: this many of the newest stay
+    std::optional<uint64_t> max_size;  // --max-size: the newest that fit in these bytes stay
+    std::optional<ra_time> before;     // --older-than: replays saved before this go
+};
+
+// One replay the plug-in saved: a candidate for removal.
+struct ra_prune_candidate {
+    std::string file;                  // name in Dir
+    ra_time saved;                     // saved time of its record line
+    uint64_t size = 0;                 // bytes
+    std::vector<std::string> reasons;  // why it goes, one per policy; empty: it stays
+};
+
+// Fills the reasons of the candidates, which are newest first.
+void ra_prune_decide(const ra_prune_policy &policy, std::vector<ra_prune_candidate> *candidates);
+
+// SIZE as --max-size takes it: digits, optionally followed by K, M or G in
+// either case (1024-based), which may be followed by B and follow one blank
+// ("2G", "2GB", "2 GB"). False for anything else, or for more than 2^64-1.
+bool ra_parse_size(const std::string &text, uint64_t *bytes);
+
+// A number as --keep and --older-than take it: digits only. False for
+// anything else, or for more than 2^64-1.
+bool ra_parse_count(const std::string &text, uint64_t *count);
+
+// Bytes as Windows shows sizes (1024-based): "950 bytes", "4.2 MB".
+std::string ra_format_size(uint64_t bytes);
+
+// How prune removes files; the build's own (remove.h) unless a test gives another.
+using ra_remover = std::vector<std::string> (*)(const std::vector<std::filesystem::path> &);
+
+// Prunes dir (shown as `shown`): prints which replays go and the space they
+// take, and with apply removes them. Exit status: 0 done, 1 when there is no
+// record file, Dir cannot be read or a file could not be removed.
+int ra_prune_folder(const std::filesystem::path &dir, const std::string &shown,
+                    const ra_prune_policy &policy, bool apply, ra_output *out,
+                    ra_remover remove = nullptr);

@@ -1,0 +1,67 @@
+// The replays in Dir as the companion shows them: the races (every record
+// line, with the file that holds it, or gone), and apart from them the
+// files that are no race of their own: those restore kept and those the
+// player copied in (listed from their name and time stamp).
+//
+// A renamed replay keeps its race. A record line whose file is gone and a
+// file that no line names are taken for the same replay when the file's
+// time stamp lies within ra_same_save_seconds of the line's saved time and
+// the pairing is unique on both sides: no other line (of any state) lies
+// that near the file, and no other unnamed file that near the line. Copying
+// and renaming keep a file's time stamp, and the saved copy's stamp is the
+// game's replay's, written just before the plug-in read the clock; races
+// are minutes apart. A file whose stamp fits a line whose file is still
+// there is a copy of that race; a kept file is never taken for a rename.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "library/local_time.h"
+#include "library/records.h"
+
+// How near a file's time stamp must be to a line's saved time to be that
+// save's: the clock read a moment after the game wrote its replay, and FAT
+// drives keep time stamps in steps of two seconds.
+extern const int ra_same_save_seconds;
+
+enum class ra_replay_state {
+    saved,     // the file is in Dir under the name its line gives
+    missing,   // a record line names it, but the file is gone
+    replaced,  // the file is there, but a later race was saved under its name
+    renamed,   // the line's file is gone; `file` is the file that holds it now
+};
+
+// Whether an entry is a race (a record line, or a file that may be one) or
+// a file that is none of its own.
+enum class ra_replay_kind {
+    race,        // counted as a race
+    kept,        // a file restore kept ("kept_..."); never removed by prune
+    unrecorded,  // a file no line names, copied in or a second copy of a race
+};
+
+struct ra_replay {
+    std::string file;                 // name in Dir
+    ra_time when;                     // saved time of its record line, else the file's time stamp
+    std::optional<ra_record> record;  // a race: its line (renamed: the line that named it)
+    ra_replay_state state = ra_replay_state::saved;
+    ra_replay_kind kind = ra_replay_kind::race;
+    // Kept and unrecorded files: the race whose replay the file holds, found
+    // by its time stamp as a rename is; `record` stays empty for them.
+    std::optional<ra_record> holds;
+};
+
+struct ra_replay_list {
+    ra_records records;              // the record file as read, with its warnings
+    std::vector<ra_replay> replays;  // newest first, races and the other files
+};
+
+// Lists Dir (dir on this system, shown as `shown` in messages). False with
+// *error when Dir cannot be read.
+bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
+                     ra_replay_list *out, std::string *error);
+
+// True for a file name with the extension of replays (any letter case).
+bool ra_replay_name(const std::string &name);

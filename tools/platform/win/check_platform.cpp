@@ -1,0 +1,57 @@
+// The check tool on Windows: the plug-in's code runs on the real system.
+#include <stdio.h>
+#include <windows.h>
+
+#include "platform/check_platform.h"
+#include "patches/hooks.h"
+#include "settings/settings.h"
+
+std::string ra_check_default_ini(void) {
+    char exe[RA_PATH_SIZE];
+    DWORD n = GetModuleFileNameA(nullptr, exe, sizeof exe);
+    if (n == 0 || n >= sizeof exe) return "";
+    std::string path(exe, n);
+    size_t slash = path.rfind('\\');
+    if (slash == std::string::npos) return "";
+    return path.substr(0, slash + 1) + RA_INI_FILE;
+}
+
+// GetPrivateProfileStringA looks for a path without a folder in the Windows
+// folder, not in the current one, so it gets the full path.
+std::string ra_check_profile_path(const std::string &path) {
+    char full[RA_PATH_SIZE];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full) return path;
+    return std::string(full, n);
+}
+
+void ra_check_hold_window(void) {
+    // A console opened for us alone lists only this process.
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) != 1) return;
+    fputs("\nPress Enter to close this window.", stdout);
+    fflush(stdout);
+    getchar();
+}
+
+// The real clock cannot be set, so the time fields that ra_fill_ctx took
+// from GetLocalTime are replaced by the example time afterwards: the only
+// place where the tool does not run the plug-in's own code. Without a race
+// start the plug-in uses the save time for the start fields too.
+void ra_check_fill_ctx(ra_ctx *ctx, uint32_t index, const SYSTEMTIME &clock) {
+    ra_fill_ctx(ctx, index);
+    ctx->year = clock.wYear;
+    ctx->month = clock.wMonth;
+    ctx->day = clock.wDay;
+    ctx->hour = clock.wHour;
+    ctx->minute = clock.wMinute;
+    ctx->second = clock.wSecond;
+    if (!ra_start_valid) {
+        ctx->start_year = ctx->year;
+        ctx->start_month = ctx->month;
+        ctx->start_day = ctx->day;
+        ctx->start_hour = ctx->hour;
+        ctx->start_minute = ctx->minute;
+        ctx->start_second = ctx->second;
+    }
+}

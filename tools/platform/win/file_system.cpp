@@ -1,0 +1,100 @@
+// File operations on Windows through the Win32 functions, whose error codes
+// say why: the MinGW C++ library reports some of these failures with no
+// reason at all ("Success").
+#include <windows.h>
+
+#include "platform/file_system.h"
+
+namespace fs = std::filesystem;
+
+// Our words for the failures players meet; the system's text for the rest.
+std::string ra_error_reason(unsigned long code) {
+    switch (code) {
+    case ERROR_ACCESS_DENIED:
+        return "access denied";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return "it is in use by another program";
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return "no such file or folder";
+    case ERROR_WRITE_PROTECT:
+        return "the disk is write-protected";
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_DISK_FULL:
+        return "the disk is full";
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return "a file of that name is already there";
+    case ERROR_FILENAME_EXCED_RANGE:
+        return "the path is too long";
+    }
+    char text[512];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, text, sizeof text, nullptr);
+    // The system's text ends in a full stop and a line break.
+    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.')) --n;
+    std::string number = "error " + std::to_string(code);
+    return n == 0 ? number : std::string(text, n) + " (" + number + ")";
+}
+
+namespace {
+
+std::string ra_last_reason() { return ra_error_reason(GetLastError()); }
+
+}  // namespace
+
+std::string ra_reason(const std::error_code &failed) {
+    if (failed.category() == std::system_category())
+        return ra_error_reason((unsigned long)failed.value());
+    return failed.message();
+}
+
+bool ra_copy_file(const fs::path &from, const fs::path &to, bool replace, std::string *why) {
+    if (CopyFileW(from.c_str(), to.c_str(), replace ? FALSE : TRUE)) return true;
+    *why = ra_last_reason();
+    return false;
+}
+
+bool ra_move_file(const fs::path &from, const fs::path &to, std::string *why) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    *why = ra_last_reason();
+    return false;
+}
+
+bool ra_load_file(const fs::path &path, std::string *bytes, std::string *why) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *why = ra_last_reason();
+        return false;
+    }
+    std::string all;
+    char chunk[1 << 16];
+    DWORD n = 0;
+    BOOL ok;
+    while ((ok = ReadFile(file, chunk, sizeof chunk, &n, nullptr)) && n > 0) all.append(chunk, n);
+    if (!ok) *why = ra_last_reason();
+    CloseHandle(file);
+    if (!ok) return false;
+    *bytes = all;
+    return true;
+}
+
+bool ra_save_file(const fs::path &path, const std::string &bytes, std::string *why) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *why = ra_last_reason();
+        return false;
+    }
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr) &&
+              written == bytes.size();
+    if (!ok) *why = ra_last_reason();
+    if (!CloseHandle(file) && ok) {
+        ok = FALSE;
+        *why = ra_last_reason();
+    }
+    return ok;
+}

@@ -1,0 +1,88 @@
+// replay-autosave: the players' companion of the replay autosave plug-in.
+// "check" shows what the plug-in will make of a replay_autosave.ini before a
+// race, "list" shows the replays it saved, "restore" makes the game play one
+// of them again. Without a command line, as a double click or a file dropped
+// on the Windows program starts it, it does what the player most likely
+// wants (see invocation.h).
+#include <stdio.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/check_platform.h"
+#include "platform/console.h"
+#include "platform/game_paths.h"
+#include "program/invocation.h"
+#include "program/jobs.h"
+
+namespace {
+
+int ra_print(const ra_output &output, int status) {
+    ra_write_text(stderr, output.err);
+    ra_write_text(stdout, output.out);
+    return status;
+}
+
+// A dropped replay is restored only after the player says so: true on Enter,
+// false when the input ends (the window was closed).
+bool ra_confirm_restore(const std::string &name) {
+    ra_write_text(stdout, "Press Enter to let the game play " + name + ", or close this window.");
+    bool go = true;
+    for (int c = getchar(); c != '\n'; c = getchar()) {
+        if (c == EOF) {
+            go = false;
+            break;
+        }
+    }
+    // A line of its own, whether or not the console echoed the Enter.
+    ra_write_text(stdout, "\n");
+    return go;
+}
+
+int ra_run(const ra_invocation &inv) {
+    ra_output output;
+    switch (inv.job) {
+    case ra_job::show_text:
+        output.out = inv.text;
+        return ra_print(output, ra_exit_ok);
+    case ra_job::usage_error:
+        output.err = inv.text;
+        return ra_print(output, ra_exit_usage);
+    case ra_job::check:
+        return ra_print(output, ra_run_check(inv.check, &output));
+    case ra_job::list:
+        return ra_print(output, ra_run_list(inv.list, &output));
+    case ra_job::restore: {
+        // A dropped replay is checked whole before the question.
+        ra_restore_hooks hooks;
+        if (inv.dropped) hooks.confirm = ra_confirm_restore;
+        return ra_print(output, ra_run_restore(inv.restore, &output, hooks));
+    }
+    case ra_job::page:
+        return ra_print(output, ra_run_page(inv.page, &output));
+    case ra_job::prune:
+        return ra_print(output, ra_run_prune(inv.prune, &output));
+    case ra_job::repair:
+        return ra_print(output, ra_run_repair(inv.repair, &output));
+    case ra_job::serve:
+        return ra_print(output, ra_run_serve(inv.serve, &output));
+    case ra_job::check_and_list: {
+        int checked = ra_print(output, ra_run_check(inv.check, &output));
+        ra_output listing;
+        listing.out = "\n";
+        int listed = ra_print(listing, ra_run_list(inv.list, &listing));
+        return std::max(checked, listed);
+    }
+    }
+    return ra_exit_usage;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    int status = ra_run(ra_parse_invocation(ra_arguments(argc, argv)));
+    // A window opened for us alone stays open until the player has read it.
+    ra_check_hold_window();
+    return status;
+}
