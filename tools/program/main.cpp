@@ -40,6 +40,17 @@ bool ra_confirm_restore(const std::string &name) {
     return go;
 }
 
+// After a double click's check and list, in the program's own window: the
+// library app on "A" and Enter; true when the player chose it.
+bool ra_offer_library_app() {
+    ra_write_text(stdout,
+                  "\nType A and press Enter to open your library app in the browser.\n"
+                  "Press Enter to close this window.");
+    std::string line;
+    for (int c = getchar(); c != '\n' && c != EOF; c = getchar()) line += (char)c;
+    return line == "a" || line == "A";
+}
+
 int ra_run(const ra_invocation &inv) {
     ra_output output;
     switch (inv.job) {
@@ -72,7 +83,13 @@ int ra_run(const ra_invocation &inv) {
         ra_output listing;
         listing.out = "\n";
         int listed = ra_print(listing, ra_run_list(inv.list, &listing));
-        return std::max(checked, listed);
+        int status = std::max(checked, listed);
+        if (inv.dropped && ra_check_window_is_own()) {
+            if (!ra_offer_library_app()) return status;
+            ra_output served;
+            return ra_print(served, ra_run_serve(inv.serve, &served));
+        }
+        return status;
     }
     }
     return ra_exit_usage;
@@ -81,8 +98,10 @@ int ra_run(const ra_invocation &inv) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    int status = ra_run(ra_parse_invocation(ra_arguments(argc, argv)));
-    // A window opened for us alone stays open until the player has read it.
-    ra_check_hold_window();
+    ra_invocation inv = ra_parse_invocation(ra_arguments(argc, argv));
+    int status = ra_run(inv);
+    // A window opened for us alone stays open until the player has read it;
+    // a double click's list has asked already.
+    if (inv.job != ra_job::check_and_list) ra_check_hold_window();
     return status;
 }

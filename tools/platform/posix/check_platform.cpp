@@ -32,3 +32,5 @@ void ra_check_fill_ctx(ra_ctx *ctx, uint32_t index, const SYSTEMTIME &clock) {
     ra_fill_ctx(ctx, index);
     sim_set_clock(nullptr);
 }
+
+bool ra_check_window_is_own(void) { return false; }

@@ -25,10 +25,14 @@ std::string ra_check_profile_path(const std::string &path) {
     return std::string(full, n);
 }
 
-void ra_check_hold_window(void) {
+bool ra_check_window_is_own(void) {
     // A console opened for us alone lists only this process.
     DWORD processes[2];
-    if (GetConsoleProcessList(processes, 2) != 1) return;
+    return GetConsoleProcessList(processes, 2) == 1;
+}
+
+void ra_check_hold_window(void) {
+    if (!ra_check_window_is_own()) return;
     fputs("\nPress Enter to close this window.", stdout);
     fflush(stdout);
     getchar();
