@@ -12,22 +12,12 @@ command -v chromium >/dev/null || { echo "browser_test.sh: chromium is missing; 
 game=$work/game
 bash "$here/../page/season.sh" "$emulator" "$sim" "$game" >/dev/null
 mkdir -p "$artifacts"
-port=$((20000 + RANDOM % 20000))
+source "$here/start_server.sh"
 if [[ -n $windows_tool ]]; then
-  (cd "$game" && exec wine "$windows_tool" serve --ini replay_autosave.ini --no-open --port "$port") \
-    >"$work/serve.out" 2>&1 &
+  start_server "$game" "$work/serve.out" wine "$windows_tool"
 else
-  (cd "$game" && exec ${emulator:+"$emulator"} "$tool" serve --ini replay_autosave.ini --no-open \
-    --port "$port") >"$work/serve.out" 2>&1 &
+  start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
 fi
-server=$!
-trap 'kill "$server" 2>/dev/null || true' EXIT
-for _ in $(seq 300); do
-  grep -q 'is at http' "$work/serve.out" 2>/dev/null && break
-  sleep 0.1
-done
-address=$(grep -o 'http://127\.0\.0\.1:[0-9]*/?s=[0-9a-f]*' "$work/serve.out" || true)
-[[ -n $address ]] || { cat "$work/serve.out"; echo "FAIL: serve printed no address"; exit 1; }
 
 # One more race, saved by the simulator while the page is open.
 race=$work/new_race.ini

@@ -21,18 +21,9 @@ bash "$here/../page/season.sh" "$emulator" "$sim" "$game" >/dev/null
 saves=$game/SaveData/Saves
 run() { (cd "$game" && exec ${emulator:+"$emulator"} "$tool" "$@"); }
 
-# A port of its own per run: the tests of other builds may run beside us.
-port=$((20000 + RANDOM % 20000))
-(cd "$game" && exec ${emulator:+"$emulator"} "$tool" serve --ini replay_autosave.ini --no-open \
-  --port "$port") >"$work/serve.out" 2>&1 &
-server=$!
-trap 'kill "$server" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-  grep -q 'is at http' "$work/serve.out" 2>/dev/null && break
-  sleep 0.1
-done
-secret=$(sed -n 's/.*is at http:\/\/127\.0\.0\.1:[0-9]*\/?s=\([0-9a-f]*\).*/\1/p' "$work/serve.out")
-[[ -n $secret ]] || { cat "$work/serve.out"; echo "FAIL: serve printed no address"; exit 1; }
+source "$here/start_server.sh"
+start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
+secret=${address##*s=}
 base=http://127.0.0.1:$port
 
 oldest=$(cd "$saves" && ls -1 2026-*.rp4 | head -1)

@@ -1,0 +1,19 @@
+# Sourced by the serve tests: start_server GAME OUT COMMAND... starts
+# COMMAND serve in GAME on a port of its own (the tests of other builds may
+# run beside us), output in OUT, and waits for the address it prints. Sets
+# port, server (its pid, killed on exit) and address; fails the test when
+# no address comes.
+start_server() {
+  local game=$1 out=$2
+  shift 2
+  port=$((20000 + RANDOM % 20000))
+  (cd "$game" && exec "$@" serve --ini replay_autosave.ini --no-open --port "$port") >"$out" 2>&1 &
+  server=$!
+  trap 'kill "$server" 2>/dev/null || true' EXIT
+  for _ in $(seq 300); do
+    grep -q 'is at http' "$out" 2>/dev/null && break
+    sleep 0.1
+  done
+  address=$(grep -o 'http://127\.0\.0\.1:[0-9]*/?s=[0-9a-f]*' "$out" || true)
+  [[ -n $address ]] || { cat "$out"; echo "FAIL: serve printed no address"; exit 1; }
+}
