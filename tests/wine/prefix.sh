@@ -25,4 +25,11 @@ wineserver -w
 for f in system.reg user.reg; do
   [[ -f $WINEPREFIX/$f ]] || { echo "prefix.sh: wineboot left no $f in $WINEPREFIX" >&2; exit 1; }
 done
+# The tests share one server. Left to itself it exits a few seconds after its
+# last program ends, and a program starting in that moment is refused
+# ("recvmsg: Connection reset by peer"), so it stays up until wine_server_stop.
+# Wine's services start with the server's first program and live as long as
+# the server; started here, they hold no test's output pipe open.
+wineserver -p </dev/null >/dev/null 2>&1
+wineboot </dev/null >/dev/null 2>&1
 echo "prefix.sh: Wine $(wine --version) prefix ready in $WINEPREFIX"
