@@ -1,13 +1,14 @@
 # Command-line tests of replay-autosave as players start it: a replay dropped
 # on it (restored once the player presses Enter), and a double click (the
-# INI next to it checked, then the ten newest replays). Included by
+# INI next to it checked, then the ten newest replays), and keep and
+# unkeep, which prune honours. Included by
 # tests/CMakeLists.txt to register the tests; each test runs this same file
 # as a script (cmake -P) with CASE naming what to check, on a copy of the
 # program in a game folder of its own.
 if(NOT CMAKE_SCRIPT_MODE_FILE)
   set(companion_work ${CMAKE_BINARY_DIR}/test-tmp/cli-companion)
   file(MAKE_DIRECTORY ${companion_work})
-  foreach(case dropped_replay double_click)
+  foreach(case dropped_replay double_click keep_marks)
     add_test(NAME companion_cli_${case}
              COMMAND ${CMAKE_COMMAND} -DCASE=${case}
                      -DTOOL=$<TARGET_FILE:replay-autosave>
@@ -85,6 +86,38 @@ elseif(CASE STREQUAL "double_click")
   if(NOT count EQUAL 10)
     message(FATAL_ERROR "want 10 replays listed, got ${count}:\n${out}")
   endif()
+
+elseif(CASE STREQUAL "keep_marks")
+  # Two races; prune --keep 0 would take both unless one is kept.
+  file(WRITE ${game}/SaveData/Saves/b.rp4 "replay B")
+  file(APPEND ${game}/SaveData/Saves/replays.csv
+       "b.rp4,2026-03-08 21:05:09,SR,ALPINE,3,Replays\\replay.rp4,80.01\r\n")
+  run_tool("" keep ${game}/SaveData/Saves/A.RP4)
+  expect_rc(0)
+  expect_in("${out}" "^a[.]rp4 is kept: prune never removes it[.]\n$")
+  run_tool("" list)
+  expect_in("${out}" "a[.]rp4  [(]kept by you[)]")
+  run_tool("" prune --keep 0)
+  expect_rc(0)
+  expect_in("${out}" "b[.]rp4")
+  expect_in("${out}" "Left alone: 1 replay you keep")
+  if(out MATCHES " a[.]rp4")
+    message(FATAL_ERROR "prune would remove the kept a.rp4:\n${out}")
+  endif()
+  run_tool("" unkeep a.rp4)
+  expect_rc(0)
+  expect_in("${out}" "^a[.]rp4 is no longer kept")
+  run_tool("" prune --keep 0)
+  expect_in("${out}" " a[.]rp4")
+  # Only a replay the list shows, and only in Dir.
+  run_tool("" keep nope.rp4)
+  expect_rc(1)
+  expect_in("${err}" "no replay nope[.]rp4 in [^\n]*; \"replay-autosave list\" shows their names")
+  run_tool("" keep ${game}/Replays/replay.rp4)
+  expect_rc(1)
+  expect_in("${err}" "only the replays in the save folder can be marked")
+  run_tool("" keep "")
+  expect_rc(2)
 
 else()
   message(FATAL_ERROR "unknown CASE ${CASE}")

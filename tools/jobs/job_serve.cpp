@@ -238,11 +238,7 @@ void ra_add_handlers(ra_app &app, httplib::Server &server) {
                     !ra_mark_kept(setup.dir, file, keep, &error)) {
                     return ra_answer(res, 409, error);
                 }
-                ra_answer(res, 200,
-                          keep ? file + " is kept: prune never removes it."
-                               : file +
-                                     " is no longer kept: prune's policies apply "
-                                     "to it again.");
+                ra_answer(res, 200, ra_keep_said(file, keep));
             }));
     }
     server.Post("/tidy",

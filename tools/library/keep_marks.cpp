@@ -65,3 +65,8 @@ bool ra_mark_kept(const fs::path &dir, const std::string &file, bool keep, std::
     *error = "cannot write " + ra_text(dir / ra_keep_file) + ": " + why;
     return false;
 }
+
+std::string ra_keep_said(const std::string &file, bool keep) {
+    return keep ? file + " is kept: prune never removes it."
+                : file + " is no longer kept: prune's policies apply to it again.";
+}

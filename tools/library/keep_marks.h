@@ -22,3 +22,6 @@ ra_keep_marks ra_read_keep_marks(const std::filesystem::path &dir);
 // file cannot be written.
 bool ra_mark_kept(const std::filesystem::path &dir, const std::string &file, bool keep,
                   std::string *error);
+
+// What the player is told once a mark is made (keep) or taken away.
+std::string ra_keep_said(const std::string &file, bool keep);

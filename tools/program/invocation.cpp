@@ -40,8 +40,8 @@ const char ra_footer[] =
 
 const char ra_prune_footer[] =
     "Policies combine: a replay is removed when any policy given removes it. Only replays the "
-    "plug-in saved and named in replays.csv (Record = 1) are ever removed; rename a replay to "
-    "keep it for ever. Without --apply nothing is removed.\n"
+    "plug-in saved and named in replays.csv (Record = 1) are ever removed; \"keep FILE\" "
+    "or renaming a replay keeps it for ever. Without --apply nothing is removed.\n"
     "Exit status: 0 done, 1 failed (no replays.csv in Dir, or a replay could not be removed), "
     "2 on a bad command line or an unreadable file.";
 
@@ -191,6 +191,18 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
                     "would go");
     prune->add_option("--ini", inv.prune.ini, ra_ini_help);
     prune->footer(ra_prune_footer);
+    // keep and unkeep: the marks of the library app's Keep and Unkeep.
+    CLI::App *keep = app.add_subcommand("keep", "mark a replay so that prune never removes it");
+    CLI::App *unkeep =
+        app.add_subcommand("unkeep", "take the keep mark away: prune's policies apply again");
+    CLI::Option *keep_file = nullptr, *unkeep_file = nullptr;
+    for (CLI::App *sub : {keep, unkeep}) {
+        (sub == keep ? keep_file : unkeep_file) =
+            sub->add_option("FILE", inv.keep.file,
+                            "the replay: its name as list shows it, or its path in Dir")
+                ->required();
+        sub->add_option("--ini", inv.keep.ini, ra_ini_help);
+    }
     CLI::App *repair = app.add_subcommand(
         "repair", "write replays.csv back in the plug-in's form after a spreadsheet changed it");
     repair->add_flag("--apply", inv.repair.apply,
@@ -210,7 +222,8 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
         app.get_subcommands([&](const CLI::App *s) { return s->check_name(args[0]); }).empty()) {
         return ra_usage_error(
             "unknown command " + args[0] +
-                "; the commands are check, list, restore, prune, page, repair and serve",
+                "; the commands are check, list, restore, prune, keep, unkeep, page, repair and "
+                "serve",
             std::string("Run \"") + ra_program + " --help\" to see how to use it.\n");
     }
 
@@ -238,6 +251,8 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
                        : restore->parsed() ? restore
                        : page->parsed()    ? page
                        : prune->parsed()   ? prune
+                       : keep->parsed()    ? keep
+                       : unkeep->parsed()  ? unkeep
                        : repair->parsed()  ? repair
                        : serve->parsed()   ? serve
                                            : nullptr;
@@ -265,6 +280,16 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
         inv.job = ra_job::list;
     } else if (prune->parsed()) {
         inv.job = ra_job::prune;
+    } else if (keep->parsed() || unkeep->parsed()) {
+        if ((keep_file->count() > 0 || unkeep_file->count() > 0) && inv.keep.file.empty()) {
+            CLI::App *sub = keep->parsed() ? keep : unkeep;
+            return ra_usage_error(sub->get_name() + " needs a replay: a name that \"" +
+                                      std::string(ra_program) + " list\" shows",
+                                  std::string("Run \"") + ra_program + " " + sub->get_name() +
+                                      " --help\" to see how to use it.\n");
+        }
+        inv.job = ra_job::keep;
+        inv.keep.keep = keep->parsed();
     } else if (page->parsed()) {
         inv.job = ra_job::page;
     } else if (repair->parsed()) {

@@ -15,6 +15,7 @@ enum class ra_job {
     restore,         // make the game play a replay
     page,            // the library as a web page
     prune,           // remove the oldest replays the plug-in saved
+    keep,            // mark a replay that prune must leave, or take the mark away
     repair,          // write replays.csv back in the plug-in's form
     serve,           // the library app in the browser
     check_and_list,  // double click: check the INI beside the program, then the ten newest
@@ -31,6 +32,7 @@ struct ra_invocation {
     ra_restore_job restore;
     ra_page_job page;
     ra_prune_job prune;
+    ra_keep_job keep;
     ra_repair_job repair;
     ra_serve_job serve;
     std::string text;  // show_text: the help; usage_error: what is wrong, then the usage

@@ -1,6 +1,7 @@
-// The companion's jobs, one source each: job_check.cpp, job_list.cpp,
-// job_restore.cpp, job_prune.cpp, job_page.cpp, job_repair.cpp, job_serve.cpp. A job writes what it
-// has to say into an ra_output and returns the program's exit status; main prints the output.
+// The companion's jobs, one source each in jobs/: job_check.cpp,
+// job_list.cpp, job_restore.cpp, job_prune.cpp, job_keep.cpp, job_page.cpp,
+// job_repair.cpp, job_serve.cpp. A job writes what it has to say into an
+// ra_output and returns the program's exit status; main prints the output.
 #pragma once
 
 #include <stddef.h>
@@ -116,6 +117,16 @@ struct ra_prune_job {
 // policies (any policy given removes a replay); without apply it only says
 // which would go.
 int ra_run_prune(const ra_prune_job &job, ra_output *out);
+
+struct ra_keep_job {
+    std::string ini;   // the settings file; empty: the one beside this program
+    std::string file;  // the replay: its name as the list shows it, or its path in Dir
+    bool keep = true;  // mark it; false: take the mark away
+};
+
+// Marks a replay of Dir so that prune never removes it, or takes the mark
+// away (keep_marks.h): the same marks as the library app's Keep.
+int ra_run_keep(const ra_keep_job &job, ra_output *out);
 
 struct ra_serve_job {
     std::string ini;   // the settings file; empty: the one beside this program
