@@ -4,9 +4,11 @@
 # four tracks, nine race types), served by PROGRAM (e.g. the Linux
 # companion, "qemu-i386-static build/i386/tools/replay-autosave", or
 # "wine build/mingw/src/replay-autosave.exe"). Prints the best and the
-# median of seven tries of the first page (GET /) and of an action (POST
-# /keep then /unkeep, which lists Dir to check the name and writes the
-# marks), each as curl's total time.
+# median of seven tries of the first page (GET /) and of the actions: POST
+# /keep then /unkeep (which list Dir to check the name and write the
+# marks), and POST /watch of two replays in turn (which also reads the
+# record again and puts the replay in the game's place), each as curl's
+# total time.
 set -euo pipefail
 work=$1
 shift
@@ -48,10 +50,16 @@ server=$!
 trap 'kill "$server" 2>/dev/null || true' EXIT
 for _ in $(seq 300); do grep -q 'is at http' "$work/serve.out" && break; sleep 0.1; done
 secret=$(grep -o '?s=[0-9a-f]*' "$work/serve.out" | cut -c4-)
-file=$(cd "$dir" && find . -maxdepth 1 -name "2026-*.rp4" -printf "%f\n" | sort | sed -n 1p)
+mkdir -p "$work/game/Replays"
+printf 'r' >"$work/game/Replays/replay.rp4"
+mapfile -t files < <(cd "$dir" && find . -maxdepth 1 -name "2026-*.rp4" -printf "%f\n" | sort | sed -n 1,2p)
+file=${files[0]}
 base=http://127.0.0.1:$port
 stats() { sort -n | awk '{a[NR]=$1} END {printf "best %.3f s, median %.3f s\n", a[1], a[int((NR+1)/2)]}'; }
 echo "first page (GET /, $(curl -s "$base/" | wc -c) bytes): $(for _ in $(seq 7); do curl -s -o /dev/null -w '%{time_total}\n' "$base/"; done | stats)"
 echo "action (POST /keep, /unkeep): $(for n in $(seq 7); do
   curl -s -o /dev/null -w '%{time_total}\n' -d "secret=$secret&file=$file" "$base/$([[ $((n % 2)) == 1 ]] && echo keep || echo unkeep)"
+done | stats)"
+echo "action (POST /watch): $(for n in $(seq 7); do
+  curl -s -o /dev/null -w '%{time_total}\n' -d "secret=$secret&file=${files[$((n % 2))]}" "$base/watch"
 done | stats)"

@@ -6,6 +6,7 @@
 #include <stdio.h>
 
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -61,6 +62,10 @@ struct ra_app {
     // The settings loader and Dir's files are the process's: one request at
     // a time touches them, so two actions can never interleave their steps.
     std::mutex library;
+    // The names the list showed, and the state of Dir they were read at
+    // (ra_listed); under `library`.
+    std::string listed_state;
+    std::set<std::string> listed;
 };
 
 std::string ra_random_text(size_t bytes) {
@@ -82,19 +87,41 @@ void ra_answer(httplib::Response &res, int status, const std::string &text) {
 
 // The record file's and the marks' size and time: what changes when a race
 // is saved, or a mark or a file is changed from the page or elsewhere.
+// A file's size and time stamp, or "-" when it cannot be read.
+std::string ra_file_state(const fs::path &file) {
+    std::error_code failed;
+    uintmax_t size = fs::is_directory(file, failed) ? 0 : fs::file_size(file, failed);
+    auto stamp = fs::last_write_time(file, failed);
+    return failed ? std::string("-")
+                  : std::to_string(size) + "@" + std::to_string(stamp.time_since_epoch().count());
+}
+
 std::string ra_library_state(const fs::path &dir) {
-    std::string state;
-    for (const char *name : {ra_records_file, ra_keep_file}) {
-        std::error_code failed;
-        fs::path file = dir / name;
-        uintmax_t size = fs::file_size(file, failed);
-        auto stamp = fs::last_write_time(file, failed);
-        state +=
-            failed ? std::string("-")
-                   : std::to_string(size) + "@" + std::to_string(stamp.time_since_epoch().count());
-        state += " ";
+    return ra_file_state(dir / ra_records_file) + " " + ra_file_state(dir / ra_keep_file) + " ";
+}
+
+// Whether the list shows exactly this file name. The list is only made
+// again once Dir, its record or the marks changed: every action asks, and
+// making the list of a long season costs more than most actions. The names
+// depend on Dir's entries and the record alone, and adding, removing or
+// renaming a file changes the folder's own time stamp. True as well when
+// the library cannot be opened: the handler then says why.
+bool ra_listed(ra_app &app, const std::string &file) {
+    ra_game_setup setup;
+    std::string error;
+    if (!ra_load_setup(app.job.ini, &setup, &error)) return true;
+    std::string folder = ra_file_state(setup.dir);
+    std::string state = ra_text(setup.dir) + " " + folder + " " +
+                        ra_file_state(setup.dir / ra_records_file);
+    if (folder == "-" || state != app.listed_state) {
+        ra_replay_list list;
+        ra_output ignored;
+        if (ra_open_library(app.job.ini, &setup, &list, &ignored) != ra_exit_ok) return true;
+        app.listed.clear();
+        for (const ra_replay &r : list.replays) app.listed.insert(r.file);
+        app.listed_state = folder == "-" ? "" : state;
     }
-    return state;
+    return app.listed.count(file) != 0;
 }
 
 // The entry of the list with exactly this file name (as the list shows it).
@@ -136,13 +163,7 @@ bool ra_check_request(ra_app &app, const httplib::Request &req, httplib::Respons
         std::string problem = ra_replay_name_problem(file);
         if (problem.empty()) {
             std::lock_guard<std::mutex> hold(app.library);
-            ra_game_setup setup;
-            ra_replay_list list;
-            ra_output ignored;
-            if (ra_open_library(app.job.ini, &setup, &list, &ignored) == ra_exit_ok &&
-                ra_entry(list, file) == nullptr) {
-                problem = "no replay of that name is in the list";
-            }
+            if (!ra_listed(app, file)) problem = "no replay of that name is in the list";
         }
         if (!problem.empty()) {
             ra_answer(res, 400, problem + ".");

@@ -3,7 +3,8 @@
 # The library app (TOOL serve) over plain HTTP on a season played by the
 # simulator: every request rule answers as it must (Host, secret, method,
 # replay names, the headers of every answer), Watch restores as restore
-# does, Keep survives a Tidy that would remove the replay, the Tidy preview
+# does, and one at a time when they come at once, Keep survives a Tidy that
+# would remove the replay, the Tidy preview
 # is prune's dry run word for word, a second start on the same port is
 # refused, and a stop ends it. EMULATOR runs the 32-bit programs, or is empty.
 set -euo pipefail
@@ -37,6 +38,8 @@ status() {
 
 # Each rule: what is sent, and the status it must get. No file changes.
 before=$(cd "$saves" && ls -l --time-style=+%s .; md5sum ../../Replays/replay.rp4)
+# The secret with its last digit changed: one digit off.
+wrong_secret=${secret%?}$([[ ${secret: -1} == 0 ]] && echo 1 || echo 0)
 while IFS='|' read -r want method path data host; do
   got=$(status "$method" "$path" "$data" "$host")
   [[ $got == "$want" ]] || fail "$method $path '$data' Host '$host': $got, want $want ($(cat "$work/body"))"
@@ -45,7 +48,7 @@ done <<CASES
 403|GET|/||127.0.0.1:$((port + 1))
 200|GET|/||localhost:$port
 403|POST|/watch|file=$newest|
-403|POST|/watch|file=$newest&secret=${secret%?}0|
+403|POST|/watch|file=$newest&secret=$wrong_secret|
 405|GET|/watch?file=$newest&secret=$secret||
 405|GET|/keep?file=$newest&secret=$secret||
 400|POST|/watch|secret=$secret&file=../replay_autosave.ini|
@@ -69,13 +72,25 @@ for h in 'Content-Type: text/html' 'X-Content-Type-Options: nosniff' 'Referrer-P
 done
 grep -qi 'Access-Control-Allow' <<<"$headers" && fail "the page carries CORS headers"
 nonce=$(sed -n "s/.*script-src 'nonce-\([0-9a-f]*\)'.*/\1/p" <<<"$headers" | tr -d '\r')
-grep -q "<script nonce=\"$nonce\">" "$work/body" 2>/dev/null || curl -s "$base/" | grep -q "<script nonce=\"$nonce\">" ||
-  fail "the page's script does not carry the nonce"
+# Read whole first: grep -q would end the pipe before curl has written the page.
+page=$(curl -s "$base/")
+grep -qF "<script nonce=\"$nonce\">" <<<"$page" || fail "the page's script does not carry the nonce"
 
 # Watch is restore: the game plays the replay.
 [[ $(status POST /watch "secret=$secret&file=$oldest") == 200 ]] || fail "watch: $(cat "$work/body")"
 cmp -s "$saves/$oldest" "$game/Replays/replay.rp4" || fail "watch did not put $oldest in the game's place"
 grep -q "The game will play $oldest" "$work/body" || fail "watch said: $(cat "$work/body")"
+
+# Watches at once, of two replays in turn: one after the other, each whole.
+second_oldest=$(cd "$saves" && ls -1 2026-*.rp4 | sed -n 2p)
+# Replays of some megabytes, so that the file steps take long enough to meet.
+for f in "$oldest" "$second_oldest"; do head -c 4000000 /dev/urandom >>"$saves/$f"; done
+answers=$(for n in $(seq 16); do echo "$([[ $((n % 2)) == 1 ]] && echo "$oldest" || echo "$second_oldest")"; done |
+  xargs -P 16 -I{} curl -s -o /dev/null -w '%{http_code}\n' --data "secret=$secret&file={}" "$base/watch" | sort | uniq -c)
+[[ $answers == *" 16 200" ]] || fail "watches at once answered: $answers"
+cmp -s "$saves/$oldest" "$game/Replays/replay.rp4" || cmp -s "$saves/$second_oldest" "$game/Replays/replay.rp4" ||
+  fail "after watches at once the game's replay is neither replay"
+ls "$game/Replays" | grep -q restoring && fail "watches at once left $(ls "$game/Replays")"
 
 # Keep, then the Tidy preview is prune's dry run, then applying it leaves the kept one.
 [[ $(status POST /keep "secret=$secret&file=$oldest") == 200 ]] || fail "keep: $(cat "$work/body")"
@@ -89,6 +104,11 @@ $dry"
 [[ $(status POST /tidy "secret=$secret&keep=2&apply=1") == 200 ]] || fail "tidy: $(cat "$work/body")"
 [[ -f $saves/$oldest ]] || fail "tidy removed the kept replay $oldest"
 [[ $(cd "$saves" && ls -1 2026-*.rp4 | wc -l) == 3 ]] || fail "tidy left $(ls "$saves")"
+
+# A file copied into Dir after the names were checked can be acted on at once.
+cp "$saves/$oldest" "$saves/copied_in.rp4"
+[[ $(status POST /watch "secret=$secret&file=copied_in.rp4") == 200 ]] ||
+  fail "watch of a file copied in meanwhile: $(cat "$work/body")"
 
 # The details show every racer of the race.
 status GET "/race?file=$newest" >/dev/null
