@@ -1,6 +1,7 @@
 # The library app of the Windows program (the mingw build's .exe on Wine)
-# served to the Linux Chromium: Watch, Keep, a new race without reload and
-# the details work there as on Linux (tests/cli/serve/browser_test.sh).
+# served to the Linux Chromium: Watch, Keep, a new race without reload,
+# Tidy and the details work there as on Linux, the Tidy preview being what
+# the same program's prune says (tests/cli/serve/browser_test.sh).
 ra_wine_test(wine_serve_in_browser
              bash ${CMAKE_SOURCE_DIR}/tests/cli/serve/browser_test.sh
              "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>

@@ -25,24 +25,31 @@
     result.className = answer.ok ? '' : 'failed';
   }
 
-  // The rows of the page as the server makes it now, in place of ours.
+  // The blocks the server makes from the record and the files, in place of
+  // ours: the table's rows, the overview (summary, racers, charts) and the
+  // other files. The filters, the tidy form and what the actions answered
+  // stay as the player left them. A page that had no races has no table to
+  // fill: it is loaded afresh once it would have one.
   function refresh() {
     return fetch('/').then(function (answer) { return answer.text(); }).then(function (html) {
       var fresh = new DOMParser().parseFromString(html, 'text/html');
-      ['replays', 'others'].forEach(function (id) {
-        var mine = document.getElementById(id), theirs = fresh.getElementById(id);
-        if (!mine || !theirs) return;
-        var body = mine.tBodies[0];
-        while (body.rows.length) body.deleteRow(0);
-        Array.prototype.slice.call(theirs.tBodies[0].rows).forEach(function (row) {
-          body.appendChild(document.importNode(row, true));
-        });
-      });
-      var summary = document.querySelector('body > p.summary');
-      var next = fresh.querySelector('body > p.summary');
-      if (summary && next) summary.textContent = next.textContent;
       var freshApp = fresh.getElementById('app');
       if (freshApp) state = freshApp.getAttribute('data-state');
+      var table = document.getElementById('replays'), theirs = fresh.getElementById('replays');
+      if (!table) {
+        if (theirs) location.reload();
+        return;
+      }
+      if (!theirs) return;
+      var body = table.tBodies[0];
+      while (body.rows.length) body.deleteRow(0);
+      Array.prototype.slice.call(theirs.tBodies[0].rows).forEach(function (row) {
+        body.appendChild(document.importNode(row, true));
+      });
+      ['overview', 'other-files'].forEach(function (id) {
+        var mine = document.getElementById(id), next = fresh.getElementById(id);
+        if (mine && next) mine.parentNode.replaceChild(document.importNode(next, true), mine);
+      });
       document.dispatchEvent(new Event('ra-rows'));
     });
   }

@@ -310,7 +310,10 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     html += ra_page_style;
     html += "</style>\n</head>\n<body>\n<h1>Replays</h1>\n";
     if (app) html += ra_app_panel(*app);
-    html += "<p class=\"summary\">" + std::to_string(races) +
+    // What the whole record tells, in one block the library app puts in
+    // place of its own when a race is saved (app.js): a new race may bring a
+    // new day for the axes, a new track or a new racer.
+    html += "<div id=\"overview\">\n<p class=\"summary\">" + std::to_string(races) +
             (races == 1 ? " replay" : " replays") + " in <span class=\"dir\">" + ra_html_text(dir) +
             "</span>";
     if (gone != 0) html += ", " + std::to_string(gone) + " of them removed or replaced";
@@ -326,8 +329,9 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
         html += "</ul>\n";
     }
     if (list.replays.empty()) {
-        html += "<p>No replays saved yet.</p>\n</body>\n</html>\n";
-        return html;
+        html += "</div>\n<p>No replays saved yet.</p>\n";
+        if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
+        return html + "</body>\n</html>\n";
     }
 
     ra_page_racers racers = ra_racers_of(list);
@@ -341,7 +345,7 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
         }
         html += "</select></label></form>\n";
     }
-    html += ra_charts(racers);
+    html += ra_charts(racers) + "</div>\n";
 
     html +=
         "<h2>All races</h2>\n<form class=\"filters\">"
@@ -362,7 +366,7 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
             html += ra_row(list.replays[i], racers, i, app);
     }
     html += "</tbody>\n</table>\n</div>\n";
-    html += ra_others(list, racers, app);
+    html += "<div id=\"other-files\">\n" + ra_others(list, racers, app) + "</div>\n";
     html += "<script" + nonce + ">";
     html += ra_page_script;
     html += "</script>\n";

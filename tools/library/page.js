@@ -10,14 +10,12 @@
   var svgNs = 'http://www.w3.org/2000/svg';
   var body = table.tBodies[0];
   var heads = table.tHead.rows[0].cells;
-  var rows = Array.prototype.slice.call(body.rows);
-  var order = new Map(), current = rows.slice();
-  rows.forEach(function (row, i) { order.set(row, i); });
   var trackSelect = document.getElementById('filter-track');
   var typeSelect = document.getElementById('filter-type');
-  var racerSelect = document.getElementById('racer');
   var shown = document.getElementById('shown');
-  var charts = Array.prototype.slice.call(document.querySelectorAll('.chart'));
+  // The rows in the page's order, the order shown, the racer selector and
+  // the charts: read by start().
+  var rows = [], order = new Map(), current = [], racerSelect = null, charts = [];
   // The racer chosen last, kept by the browser for the next visit.
   var remembered = 'replay-autosave.racer';
 
@@ -33,21 +31,25 @@
   function same(a, b) { return a.toUpperCase() === b.toUpperCase(); }
   function known(row, col) { return !row.cells[col].classList.contains('unknown'); }
   var collator = new Intl.Collator(undefined, {numeric: true, sensitivity: 'base'});
-  // What each row shows, read once: a long season has thousands of rows.
+  // What each row shows, read once per set of rows: a long season has
+  // thousands of rows.
   var facts = new Map();
-  rows.forEach(function (row) {
-    var laps = new Map();
-    (row.cells[yoursColumn].getAttribute('data-laps') || '').split(' ').forEach(function (pair) {
-      var p = pair.split(':');
-      if (p.length === 2) laps.set(Number(p[0]), Number(p[1]));
+  function readFacts() {
+    facts = new Map();
+    rows.forEach(function (row) {
+      var laps = new Map();
+      (row.cells[yoursColumn].getAttribute('data-laps') || '').split(' ').forEach(function (pair) {
+        var p = pair.split(':');
+        if (p.length === 2) laps.set(Number(p[0]), Number(p[1]));
+      });
+      facts.set(row, {
+        laps: laps,
+        when: row.cells[whenColumn].textContent,
+        track: known(row, trackColumn) ? row.cells[trackColumn].textContent.toUpperCase() : null,
+        type: known(row, typeColumn) ? row.cells[typeColumn].textContent.toUpperCase() : null
+      });
     });
-    facts.set(row, {
-      laps: laps,
-      when: row.cells[whenColumn].textContent,
-      track: known(row, trackColumn) ? row.cells[trackColumn].textContent.toUpperCase() : null,
-      type: known(row, typeColumn) ? row.cells[typeColumn].textContent.toUpperCase() : null
-    });
-  });
+  }
   // What a cell sorts by: its data-sort number; in a number column the
   // number or lap (m:ss.hh) its text begins with; else its text; null for
   // no fact.
@@ -68,7 +70,9 @@
     if (typeof a === 'number' && typeof b === 'number') return a - b;
     return collator.compare(String(a), String(b));
   }
+  // The select's choices after "all": the values of the column's rows.
   function fill(select, col) {
+    while (select.options.length > 1) select.remove(1);
     var values = [];
     rows.forEach(function (row) {
       var v = row.cells[col].textContent;
@@ -283,25 +287,35 @@
       writeState(state);
     });
   });
-  if (racerSelect) {
-    racerSelect.addEventListener('change', function () {
-      var state = readState();
-      state.racer = racerSelect.value;
-      try { localStorage.setItem(remembered, state.racer); } catch (e) { /* not kept */ }
-      writeState(state);
-    });
+  function chooseRacer() {
+    var state = readState();
+    state.racer = racerSelect.value;
+    try { localStorage.setItem(remembered, state.racer); } catch (e) { /* not kept */ }
+    writeState(state);
   }
   window.addEventListener('hashchange', apply);
-  // The library app puts a new season's rows in the table (app.js): they
-  // are sorted and filtered as the others.
-  document.addEventListener('ra-rows', function () {
+
+  // The rows, the racers and the charts as the page holds them now. The
+  // racer chosen is kept by name, as the racers' numbers in data-laps are
+  // their places in the selector, which a new racer shifts.
+  function start() {
     rows = Array.prototype.slice.call(body.rows);
     order = new Map();
     current = rows.slice();
     rows.forEach(function (row, i) { order.set(row, i); });
+    readFacts();
+    // The library app may have put a new selector in place of ours (a
+    // listener added twice to one element is added once).
+    racerSelect = document.getElementById('racer');
+    if (racerSelect) racerSelect.addEventListener('change', chooseRacer);
+    charts = Array.prototype.slice.call(document.querySelectorAll('.chart'));
+    shownRacer = null;
+    fill(trackSelect, trackColumn);
+    fill(typeSelect, typeColumn);
     apply();
-  });
-  fill(trackSelect, trackColumn);
-  fill(typeSelect, typeColumn);
-  apply();
+  }
+  // The library app puts the server's rows, racers and charts in place of
+  // ours when a race is saved (app.js).
+  document.addEventListener('ra-rows', start);
+  start();
 })();

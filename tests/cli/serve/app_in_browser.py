@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
-"""app_in_browser.py ADDRESS SAVES GAME_REPLAY NEW_RACE SCREENSHOT
+"""app_in_browser.py ADDRESS SAVES GAME_REPLAY NEW_RACE SCREENSHOT COMPANION
 
 The library app in headless Chromium, driven through its DevTools protocol
 (over --remote-debugging-pipe, so nothing but the standard library is
 needed). Clicks as a player would and checks what follows: Watch puts the
 replay in the game's place and says so in the page; Keep marks the row; a
 race saved while the page is open (NEW_RACE: a command that saves one)
-appears without a reload; the details page shows every racer. Saves a
-screenshot of the page to SCREENSHOT. Exit status 1 on any failure."""
+appears without a reload, and its track's chart shows it on its axes; Tidy
+previews what prune's dry run says (COMPANION: a command that runs the
+companion in the game folder) and removes those replays but never one kept;
+the details page shows every racer. Saves a screenshot of the page to
+SCREENSHOT. Exit status 1 on any failure."""
 import base64, json, os, subprocess, sys, tempfile, time, filecmp
 
-address, saves, game_replay, new_race, screenshot = sys.argv[1:6]
+address, saves, game_replay, new_race, screenshot, companion = sys.argv[1:7]
 failures = []
 
 
@@ -83,6 +86,17 @@ class Browser:
         subprocess.run(["rm", "-rf", self.profile])
 
 
+# Per chart (by track): the races its note counts, its dots, and whether
+# every dot lies inside the plot (on the chart's axes).
+charts = """Object.fromEntries(Array.from(document.querySelectorAll('.chart')).map(c => {
+  const box = c.querySelector('svg').getAttribute('data-plot').split(' ').map(Number);
+  const dots = Array.from(c.querySelectorAll('circle.race'));
+  return [c.querySelector('h3').textContent,
+          [parseInt(c.querySelector('.best-lap').textContent) || 0, dots.length,
+           dots.every(d => +d.getAttribute('cx') >= box[0] && +d.getAttribute('cx') <= box[1])]];
+}))"""
+tidy_result = "document.getElementById('tidy-result').textContent"
+
 browser = Browser()
 try:
     if not browser.open(address):
@@ -110,6 +124,7 @@ try:
 
     # A race saved while the page is open appears by itself.
     before = browser.js("document.querySelectorAll('#replays tbody tr').length")
+    charts_before = browser.js(charts)
     browser.js("window.ra_unreloaded = true")
     subprocess.run(new_race, shell=True, check=True, stdout=subprocess.DEVNULL)
     if not browser.wait_for("document.querySelectorAll('#replays tbody tr').length === %d" % (before + 1), 10):
@@ -117,10 +132,42 @@ try:
              (browser.js("document.querySelectorAll('#replays tbody tr').length"), before))
     if not browser.js("window.ra_unreloaded === true"):
         fail("the page was reloaded to show the new race")
+    # Its track's chart has one race more, every dot inside the plot.
+    charts_after = browser.js(charts)
+    grown = [t for t in charts_after if charts_after[t] != charts_before.get(t)]
+    if len(grown) != 1 or [charts_after[t] for t in grown] != [
+            [charts_before[grown[0]][0] + 1, charts_before[grown[0]][1] + 1, True]]:
+        fail("the charts after the new race: %r, were %r" % (charts_after, charts_before))
 
     shot = browser.page("Page.captureScreenshot", format="png")["data"]
     with open(screenshot, "wb") as out:
         out.write(base64.b64decode(shot))
+
+    # Tidy with a policy that would remove the oldest replay, kept too now:
+    # the preview is prune's dry run, and applying it leaves the kept ones.
+    oldest = files[-1]
+    browser.js("document.querySelector('.actions[data-file=\"%s\"] [data-do=keep]').click()" % oldest)
+    if not browser.wait_for("!!document.querySelector('.actions[data-file=\"%s\"] [data-do=unkeep]')" % oldest):
+        fail("Keep did not turn into Unkeep for %s" % oldest)
+    browser.js("document.getElementById('tidy').open = true;"
+               "document.querySelector('#tidy-form [name=keep]').value = '1';"
+               "document.getElementById('tidy-preview').click()")
+    if not browser.wait_for("!document.getElementById('tidy-apply').disabled"):
+        fail("the Tidy preview offers no removal: %r" % browser.js(tidy_result))
+    dry_run = subprocess.run(companion + " prune --ini replay_autosave.ini --keep 1", shell=True,
+                             cwd=os.path.dirname(os.path.dirname(saves)), capture_output=True, text=True)
+    said = (dry_run.stdout + dry_run.stderr).replace("\r\n", "\n").rstrip("\n")
+    preview = browser.js(tidy_result).rstrip("\n")
+    if dry_run.returncode != 0 or said != preview:
+        fail("the Tidy preview is not prune's dry run:\n%s\n--- prune said (%d):\n%s" %
+             (preview, dry_run.returncode, said))
+    browser.js("document.getElementById('tidy-apply').click()")
+    if not browser.wait_for("%s.indexOf('Removing ') === 0" % tidy_result):
+        fail("Tidy's apply showed: %r" % browser.js(tidy_result))
+    there = set(os.listdir(saves))
+    for f in files:
+        if (f in (kept, oldest)) != (f in there):
+            fail("after Tidy %s is %s" % (f, "there" if f in there else "gone"))
 
     # The details of a race, opened by its address: every racer.
     browser.js("document.querySelector('.actions[data-file=\"%s\"] a').click()" % kept)

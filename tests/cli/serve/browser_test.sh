@@ -19,6 +19,13 @@ else
   start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
 fi
 
+# The companion as the test runs it beside the page, in the game folder.
+if [[ -n $windows_tool ]]; then
+  companion="wine $(printf %q "$windows_tool")"
+else
+  companion="${emulator:+$(printf %q "$emulator") }$(printf %q "$tool")"
+fi
+
 # One more race, saved by the simulator while the page is open.
 race=$work/new_race.ini
 sed 's/^timer_now = .*/timer_now = 20500/' "$game/races/race11.ini" >"$race"
@@ -26,5 +33,5 @@ new_race="${emulator:+$emulator }$sim --game-dir $game --race $race --clock 2026
 
 shot=$artifacts/serve${windows_tool:+-wine}.png
 python3 "$here/app_in_browser.py" "$address" "$game/SaveData/Saves" "$game/Replays/replay.rp4" \
-  "$new_race" "$shot"
+  "$new_race" "$shot" "$companion"
 echo "the library app in the browser: all cases pass (screenshot $shot)"
