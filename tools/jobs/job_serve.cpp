@@ -111,8 +111,8 @@ bool ra_listed(ra_app &app, const std::string &file) {
     std::string error;
     if (!ra_load_setup(app.job.ini, &setup, &error)) return true;
     std::string folder = ra_file_state(setup.dir);
-    std::string state = ra_text(setup.dir) + " " + folder + " " +
-                        ra_file_state(setup.dir / ra_records_file);
+    std::string state =
+        ra_text(setup.dir) + " " + folder + " " + ra_file_state(setup.dir / ra_records_file);
     if (folder == "-" || state != app.listed_state) {
         ra_replay_list list;
         ra_output ignored;
