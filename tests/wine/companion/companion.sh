@@ -5,8 +5,8 @@
 # and its newest race played by the Windows simulator on Wine, into a game
 # folder whose name has a letter beyond ASCII and a space. Each
 # stage is one group of what players do: list, restore, prune, page, the
-# double click, and a replay dropped from a folder the code page cannot
-# spell. Needs the Wine tier's environment (WINEPREFIX, HOME, RA_MINGW_BUILD,
+# double click (and from it the library app, until Ctrl+C), and a replay
+# dropped from a folder the code page cannot spell. Needs the Wine tier's environment (WINEPREFIX, HOME, RA_MINGW_BUILD,
 # RA_TEST_TMP).
 set -euo pipefail
 emulator=$1 simulator=$2
@@ -261,6 +261,33 @@ expect_in "$shown" "$extra_when  SR    CœUR FORêT"
 expect_in "$shown" "(the 10 newest of"
 expect_in "$shown" "Press Enter to close this window."
 [[ $(cat "$work/double_click.rc" 2>/dev/null) == "exit 0" ]] || fail "the window did not close on Enter"
+
+stage="double click, then the library app, stopped by Ctrl+C"
+# The browser Wine hands the address to (xdg-open) is a no-op here.
+rm -f "$work/double_click.rc"
+tmux -S "$sock" new-session -d -s companion -x 200 -y 60 \
+  "cd '$game' && BROWSER=true wine replay-autosave.exe; echo \"exit \$?\" >'$work/double_click.rc'; sleep 60"
+for _ in $(seq 100); do
+  [[ $(screen) == *"Press Enter to close this window."* ]] && break
+  sleep 0.1
+done
+tmux -S "$sock" send-keys -t companion A Enter
+for _ in $(seq 100); do
+  [[ $(screen) == *"Press Ctrl+C to stop it."* ]] && break
+  sleep 0.1
+done
+shown=$(screen)
+tmux -S "$sock" send-keys -t companion C-c
+for _ in $(seq 100); do
+  [[ -f $work/double_click.rc ]] && break
+  sleep 0.1
+done
+stopped=$(screen)
+tmux -S "$sock" kill-server 2>/dev/null || true
+expect_in "$shown" "Type A and press Enter to open your library app in the browser."
+expect_in "$shown" "The library app is at http://127.0.0.1:"
+expect_in "$stopped" "The library app stopped."
+[[ $(cat "$work/double_click.rc" 2>/dev/null) == "exit 0" ]] || fail "the app did not end on Ctrl+C"
 
 if ((failures)); then
   echo "companion.sh: $failures check(s) failed" >&2
