@@ -11,20 +11,11 @@
 #include "platform/game_paths.h"
 #include "program/game_setup.h"
 #include "program/jobs.h"
+#include "settings/settings.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool ra_same_name(const std::string &a, const std::string &b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'a' && a[i] <= 'z' ? (char)(a[i] - 'a' + 'A') : a[i];
-        char y = b[i] >= 'a' && b[i] <= 'z' ? (char)(b[i] - 'a' + 'A') : b[i];
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // The entry the name gives: exactly as listed, else ignoring letter case
 // as Windows compares names.
@@ -33,7 +24,7 @@ const ra_replay *ra_listed(const ra_replay_list &list, const std::string &name) 
         if (r.file == name) return &r;
     }
     for (const ra_replay &r : list.replays) {
-        if (ra_same_name(r.file, name)) return &r;
+        if (ra_ieq(r.file.c_str(), name.c_str())) return &r;
     }
     return nullptr;
 }
