@@ -2,12 +2,21 @@
 // hook state they share with the rest of the plug-in.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 // Local time as Windows keeps it (the layout of SYSTEMTIME).
 struct ra_systemtime {
     uint16_t year, month, day_of_week, day, hour, minute, second, milliseconds;
 };
+static_assert(offsetof(ra_systemtime, year) == 0, "SYSTEMTIME layout");
+static_assert(offsetof(ra_systemtime, month) == 2, "SYSTEMTIME layout");
+static_assert(offsetof(ra_systemtime, day_of_week) == 4, "SYSTEMTIME layout");
+static_assert(offsetof(ra_systemtime, day) == 6, "SYSTEMTIME layout");
+static_assert(offsetof(ra_systemtime, hour) == 8, "SYSTEMTIME layout");
+static_assert(offsetof(ra_systemtime, minute) == 10, "SYSTEMTIME layout");
+static_assert(offsetof(ra_systemtime, second) == 12, "SYSTEMTIME layout");
+static_assert(offsetof(ra_systemtime, milliseconds) == 14, "SYSTEMTIME layout");
 static_assert(sizeof(ra_systemtime) == 16, "SYSTEMTIME layout");
 
 extern "C" {

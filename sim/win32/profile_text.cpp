@@ -30,9 +30,11 @@
 // - section and key names compare ignoring ASCII letter case.
 // Where Wine reads a line otherwise and no source tells what Windows does
 // ('#' lines, control bytes, NULs in names, headers without ']' or with
-// text after it, 0b/0o/0X prefixes, a line without '=' spelling a key), the
-// differential test lists both readings (tests/wine/profile_differential)
-// and the players' check tool warns about the construct.
+// text after it, 0b/0o/0X prefixes, a line without '=' spelling a key,
+// letters beyond ASCII in a file with a UTF-8 mark, a number after a blank
+// or longer than 29 characters), the differential test lists both readings
+// (tests/wine/profile_differential) and the players' check tool warns about
+// the construct.
 #include "profile_text.h"
 
 #include <stdint.h>

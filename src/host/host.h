@@ -66,16 +66,35 @@ struct vq_def {
     const char *name;    // entry name for messages and write_patch, or null
 };
 
-// The records cross between separately built 32-bit modules; on a 64-bit
-// build (portable tests only) pointers widen and the layout does not apply.
+// The records cross between separately built 32-bit modules, so every field
+// is pinned; on a 64-bit build (portable tests only) pointers widen and the
+// layout does not apply.
+#define VQ_LAYOUT(record, field, offset) \
+    static_assert(sizeof(void *) != 4 || offsetof(record, field) == (offset), #record " layout")
+VQ_LAYOUT(vq_host, abi_version, 0);
+VQ_LAYOUT(vq_host, image_base, 4);
+VQ_LAYOUT(vq_host, pool_base, 8);
+VQ_LAYOUT(vq_host, write_patch, 12);
+VQ_LAYOUT(vq_host, log, 16);
 static_assert(sizeof(void *) != 4 || sizeof(vq_host) == 20, "vq_host layout");
-static_assert(sizeof(void *) != 4 || offsetof(vq_host, log) == 16, "vq_host layout");
+VQ_LAYOUT(vq_manifest, abi_version, 0);
+VQ_LAYOUT(vq_manifest, id, 4);
+VQ_LAYOUT(vq_manifest, description, 8);
+VQ_LAYOUT(vq_manifest, version, 12);
+VQ_LAYOUT(vq_manifest, host_value, 16);
+VQ_LAYOUT(vq_manifest, check_pattern, 20);
+VQ_LAYOUT(vq_manifest, check_rva, 24);
+VQ_LAYOUT(vq_manifest, reserved, 28);
 static_assert(sizeof(void *) != 4 || sizeof(vq_manifest) == 64, "vq_manifest layout");
-static_assert(sizeof(void *) != 4 || offsetof(vq_manifest, check_rva) == 24, "vq_manifest layout");
-static_assert(sizeof(void *) != 4 || offsetof(vq_manifest, reserved) == 28, "vq_manifest layout");
+VQ_LAYOUT(vq_def, kind, 0);
+VQ_LAYOUT(vq_def, rva, 4);
+VQ_LAYOUT(vq_def, length, 8);
+VQ_LAYOUT(vq_def, expect, 12);
+VQ_LAYOUT(vq_def, target, 16);
+VQ_LAYOUT(vq_def, bytes, 20);
+VQ_LAYOUT(vq_def, reserved, 24);
+VQ_LAYOUT(vq_def, name, 28);
 static_assert(sizeof(void *) != 4 || sizeof(vq_def) == 32, "vq_def layout");
-static_assert(sizeof(void *) != 4 || offsetof(vq_def, target) == 16, "vq_def layout");
-static_assert(sizeof(void *) != 4 || offsetof(vq_def, name) == 28, "vq_def layout");
 
 extern "C" {
 

@@ -23,6 +23,7 @@ struct ra_tpl {
     const char *key;          // constant key text, e.g. "sr_name"
     char value[RA_TPL_SIZE];  // template text, at most 159 characters
 };
+static_assert(sizeof(void *) != 4 || sizeof(ra_tpl) == 4 + 160, "ra_tpl layout");
 
 extern "C" {
 
@@ -33,6 +34,7 @@ extern int32_t ra_index_start;        // first "%index%" value, never negative a
 extern int32_t ra_clear_ip;           // non-zero: scrub addresses from saved copies
 extern int32_t ra_record_enabled;     // non-zero: a line in Dir's replays.csv per save
 extern int32_t ra_cfg_loaded;         // 1 once loading has begun
+static_assert(sizeof ra_dir == 96 && sizeof ra_tpls / sizeof ra_tpls[0] == 22, "settings layout");
 
 // Built-in template used when the settings give none.
 extern const char ra_default_tpl[];

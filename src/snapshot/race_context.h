@@ -3,6 +3,7 @@
 // digest cache. The name template expands against it.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #define RA_CARS 16            // per-car entries and racer names
@@ -27,7 +28,6 @@ struct ra_ctx {
     uint32_t circ;                      // circuit id, race type 4 only
     uint32_t seed;                      // the game's seed word
     uint32_t start_pos;                 // player's start position + 1, or 0
-    uint32_t player;                    // the player's car (racer) number 1..16, or 0
     uint32_t best_lap[RA_CARS];         // hundredths of a second, by car slot
     uint32_t total_time[RA_CARS];       // hundredths of a second, by car slot
     uint32_t max_speed[RA_CARS];        // km/h, by car slot
@@ -38,7 +38,49 @@ struct ra_ctx {
     uint32_t hour, minute, second;
     uint32_t start_year, start_month, start_day;  // local time of the race start
     uint32_t start_hour, start_minute, start_second;
+    // Added after the snapshot's own fields, so that a caller filling the
+    // record in their order still finds every one of them in its place.
+    uint32_t player;  // the player's car (racer) number 1..16, or 0
 };
+
+// The layout callers of vqra_expand build the record by: widths and order
+// of the fields, text fields first, then 32-bit words (aligned to 4).
+static_assert(offsetof(ra_ctx, type) == 0, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, track) == 8, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, names) == 32, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, md5_tr) == 288, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, md5_trn) == 321, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, laps) == 356, "ra_ctx layout");  // 354 rounded up to 4
+static_assert(offsetof(ra_ctx, count) == 360, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, cars) == 364, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, cops) == 368, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, traffic) == 372, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, tier) == 376, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, circ) == 380, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, seed) == 384, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, start_pos) == 388, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, best_lap) == 392, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, total_time) == 456, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, max_speed) == 520, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, wet) == 584, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, night) == 588, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, index) == 592, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, reverse) == 596, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, mirror) == 600, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, year) == 604, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, month) == 608, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, day) == 612, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, hour) == 616, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, minute) == 620, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, second) == 624, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, start_year) == 628, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, start_month) == 632, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, start_day) == 636, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, start_hour) == 640, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, start_minute) == 644, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, start_second) == 648, "ra_ctx layout");
+static_assert(offsetof(ra_ctx, player) == 652, "ra_ctx layout: additions go at the end");
+static_assert(sizeof(ra_ctx) == 656, "ra_ctx layout");
 
 extern "C" {
 

@@ -33,3 +33,8 @@ void ra_track_md5(const char *folder, const char *file, char *out);
 void ra_md5_refresh(void);
 
 }  // extern "C"
+
+// The cache's texts: 32 hex digits and the terminator, and a folder name of
+// at most 23 characters and the terminator.
+static_assert(sizeof ra_md5_tr == 33 && sizeof ra_md5_trn == 33, "digest cache layout");
+static_assert(sizeof ra_md5_folder == 24, "digest cache layout");

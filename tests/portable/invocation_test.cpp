@@ -75,6 +75,13 @@ TEST(Invocation, CommandLines) {
     EXPECT_TRUE(inv.check.quiet);
     EXPECT_EQ(inv.check.race, "race.ini");
     EXPECT_EQ(inv.check.ini, "mine.ini");
+    // --ini, as every other command takes it; never two files.
+    inv = ra_parse_invocation({"check", "--ini", "mine.ini", "-q"});
+    EXPECT_EQ(inv.job, ra_job::check);
+    EXPECT_EQ(inv.check.ini, "mine.ini");
+    inv = ra_parse_invocation({"check", "--ini", "mine.ini", "other.ini"});
+    EXPECT_EQ(inv.job, ra_job::usage_error);
+    EXPECT_NE(inv.text.find("more than one settings file"), std::string::npos) << inv.text;
 
     inv = ra_parse_invocation({"page", "--out", "library.html", "--open"});
     EXPECT_EQ(inv.job, ra_job::page);

@@ -149,6 +149,31 @@ void ra_check_quoted_fill(const sim_profile_line &line, ra_check_ini *out) {
                               "", line.number});
 }
 
+// The first line that holds a letter beyond ASCII in a name or value (the
+// bytes of a file with a UTF-8 mark, the mark left off); 0 when none does.
+int ra_check_first_non_ascii(const std::string &text) {
+    for (const sim_profile_line &line : sim_profile_lines(text)) {
+        if (line.kind == sim_profile_line::blank || line.kind == sim_profile_line::comment)
+            continue;
+        for (char c : line.name + line.value) {
+            if ((unsigned char)c >= 0x80) return line.number;
+        }
+    }
+    return 0;
+}
+
+// Keys of our section given again below a line without '=' that spells them.
+void ra_check_keys_below(ra_check_ini *out) {
+    for (const ra_check_entry &bare : out->no_equals) {
+        for (const ra_check_entry &key : out->keys) {
+            if (key.line > bare.line && ra_check_same_name(key.name, bare.name)) {
+                out->no_equals_before_key.push_back(bare);
+                break;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 void ra_check_scan_ini(const std::string &bytes, ra_check_ini *out) {
@@ -163,6 +188,7 @@ void ra_check_scan_ini(const std::string &bytes, ra_check_ini *out) {
         out->bom_hides_section = !unmarked.empty() && unmarked[0].number == 1 &&
                                  unmarked[0].kind == sim_profile_line::section &&
                                  ra_check_same_name(unmarked[0].name, RA_INI_SECTION);
+        out->bom_non_ascii_line = ra_check_first_non_ascii(decoded.text.substr(3));
     }
     // A UTF-16 file read as ANSI bytes is all NULs: told of as a whole.
     if (decoded.encoding != sim_profile_encoding::utf16be &&
@@ -194,6 +220,7 @@ void ra_check_scan_ini(const std::string &bytes, ra_check_ini *out) {
             out->no_equals.push_back({line.name, "", line.number});
         }
     }
+    ra_check_keys_below(out);
 }
 
 const ra_check_entry *ra_check_find_key(const ra_check_ini &ini, const char *key) {
@@ -214,6 +241,7 @@ void ra_check_read_system(const std::string &profile_path, ra_check_ini *ini) {
         size_t eq = item.find('=');
         if (eq == std::string::npos) continue;  // a line without '=' is no key
         ra_check_entry entry{item.substr(0, eq), item.substr(eq + 1), 0};
+        entry.as_int = GetPrivateProfileIntA(RA_INI_SECTION, entry.name.c_str(), 0, path);
         // A comment to the scan (and to other readers): never a key we read.
         if (entry.name.empty() || entry.name[0] == '#' || entry.name[0] == ';') continue;
         // The scan's line of the same key, the first not yet taken.

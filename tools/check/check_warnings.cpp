@@ -28,6 +28,9 @@ const char *const ra_check_fixed_tokens[] = {
     "date",  "time", "start_date", "start_time", "type",  "track",        "laps",         "cars",
     "count", "cops", "traffic",    "start_pos",  "tier",  "circ",         "seed",         "weather",
     "night", "dir",  "direction",  "mirror",     "index", "track_tr_md5", "track_trn_md5"};
+// Profile readers agree on an integer of at most this many characters: some
+// read only this many of a longer value (a 30-character buffer), others all.
+const size_t ra_check_int_agreed_length = 29;
 // At most this many letters wrong for a suggestion.
 const size_t ra_check_max_typos = 2;
 
@@ -234,6 +237,55 @@ bool ra_check_is_text_key(const std::string &name) {
     return false;
 }
 
+// What the system's own reader made of an integer key: the plug-in's value,
+// told wherever readers differ, so that the tool never claims a value the
+// system does not give.
+std::string ra_check_reads_here(const ra_check_entry &e) {
+    return "; on this computer the plug-in reads " + std::to_string((int32_t)e.as_int);
+}
+
+bool ra_check_blank_or_control(char c) { return (unsigned char)c <= ' '; }
+
+// An integer key's value, judged with our reader and checked against the
+// system's (e.as_int).
+void ra_check_int_value(const ra_check_entry &e, std::vector<std::string> *warnings) {
+    std::string head = e.name + ra_check_at(e.line) + ": \"" + e.value + "\" ";
+    uint32_t ours = 0;
+    bool number = sim_profile_int(e.value, &ours);
+    size_t start = 0;
+    while (start < e.value.size() && ra_check_blank_or_control(e.value[start])) ++start;
+    uint32_t skipped;
+    if (ra_check_int_prefix(e.value)) {
+        warnings->push_back(head +
+                            "starts with a prefix INI readers read differently (0b, 0o, 0X)" +
+                            ra_check_reads_here(e) + "; write the number in plain decimal digits");
+    } else if (e.value.size() > ra_check_int_agreed_length) {
+        warnings->push_back(head + "is " + std::to_string(e.value.size()) +
+                            " characters long, and INI readers differ on it: some read only its "
+                            "first " +
+                            std::to_string(ra_check_int_agreed_length) +
+                            " characters as the number, others all of it" + ra_check_reads_here(e) +
+                            "; write the number without leading zeros");
+    } else if (!number && start > 0 && sim_profile_int(e.value.substr(start), &skipped)) {
+        warnings->push_back(head +
+                            "starts with a blank or a control character, and INI readers differ "
+                            "on it: some skip it and read the number after it, others read 0" +
+                            ra_check_reads_here(e) + "; write the number alone");
+    } else if (!number && e.as_int == 0) {
+        std::string meaning;
+        for (const ra_check_zero_meaning &m : ra_check_zero_meanings) {
+            if (ra_check_same_name(e.name, m.key)) meaning = std::string(", ") + m.meaning;
+        }
+        warnings->push_back(head + "is not a number; the plug-in reads 0" + meaning);
+    } else if (!number || ours != e.as_int) {
+        // No construct we know of, but the readers disagree all the same.
+        warnings->push_back(head + "is read as " +
+                            (number ? std::to_string((int32_t)ours) : std::string("0")) +
+                            " by some INI readers" + ra_check_reads_here(e) +
+                            "; write the number in plain decimal digits");
+    }
+}
+
 // The INI text itself: sections and keys the plug-in never reads, keys
 // given twice, values it reads otherwise than a player would expect.
 void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) {
@@ -269,6 +321,14 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
             "] (every default applies), others skip it; save the file as ANSI "
             "or as UTF-8 without BOM, or leave line 1 empty");
     }
+    if (ini.bom_non_ascii_line > 0) {
+        warnings->push_back(
+            "line " + std::to_string(ini.bom_non_ascii_line) +
+            ": the file is saved as UTF-8 with a byte-order mark and holds letters beyond ASCII, "
+            "and INI readers differ on them: some decode them (an accented letter is one "
+            "character), others take their bytes as they are (two or more characters), so the "
+            "plug-in's names and folders differ between them; save the file as ANSI");
+    }
     if (ini.lossy) {
         warnings->push_back(
             "the file is saved as Unicode and holds characters the ANSI code page lacks: the "
@@ -287,14 +347,17 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
     }
     for (const ra_check_entry &e : ini.no_equals) {
         bool names_key = false;
-        for (const ra_check_entry &k : ini.keys)
-            names_key = names_key || ra_check_same_name(k.name, e.name);
+        for (const ra_check_entry &k : ini.no_equals_before_key)
+            names_key = names_key || k.line == e.line;
         if (names_key) {
+            // Whether the key below counts is the system's word.
+            bool read = ra_check_find_key(ini, e.name.c_str()) != nullptr;
             warnings->push_back("line " + std::to_string(e.line) + ": \"" + e.name +
                                 "\" has no '=', and INI readers differ on it: some ignore it, "
                                 "others take it for " +
                                 e.name + " without a value and ignore the " + e.name +
-                                " line below; delete the line or add '='");
+                                " line below; on this computer that line is " +
+                                (read ? "read" : "not read") + "; delete the line or add '='");
         } else {
             warnings->push_back("line " + std::to_string(e.line) + ": \"" + e.name +
                                 "\" has no '=' and is ignored");
@@ -315,23 +378,8 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
                                 ra_check_at(first->line) + " is read");
             continue;
         }
-        uint32_t number;
         for (const char *k : ra_check_int_keys) {
-            if (ra_check_same_name(e.name, k) && ra_check_int_prefix(e.value)) {
-                warnings->push_back(e.name + at + ": \"" + e.value +
-                                    "\" starts with a prefix INI readers read differently "
-                                    "(0b, 0o, 0X); write the number in plain decimal digits");
-                continue;
-            }
-            if (ra_check_same_name(e.name, k) && !e.value.empty() &&
-                !sim_profile_int(e.value, &number)) {
-                std::string meaning;
-                for (const ra_check_zero_meaning &m : ra_check_zero_meanings) {
-                    if (ra_check_same_name(k, m.key)) meaning = std::string(", ") + m.meaning;
-                }
-                warnings->push_back(e.name + at + ": \"" + e.value +
-                                    "\" is not a number; the plug-in reads 0" + meaning);
-            }
+            if (ra_check_same_name(e.name, k) && !e.value.empty()) ra_check_int_value(e, warnings);
         }
         size_t mark = e.value.find_first_of(";#");
         if (ra_check_is_text_key(e.name) && mark != std::string::npos) {

@@ -16,8 +16,9 @@ const char ra_version[] = RA_VERSION;
 namespace {
 
 const char ra_check_usage[] =
-    "usage: replay-autosave check [--quiet] [--race RACE.ini] [replay_autosave.ini]\n"
-    "  Without a file name it checks replay_autosave.ini next to this program.\n"
+    "usage: replay-autosave check [--quiet] [--race RACE.ini] [[--ini] replay_autosave.ini]\n"
+    "  Without a file name it checks replay_autosave.ini next to this program; the\n"
+    "  file may be named with --ini, as for every other command, or on its own.\n"
     "  --race RACE.ini  name a race described in the simulator's race file format\n"
     "                   instead of the built-in example race\n"
     "  --quiet          print only the warnings\n"
@@ -149,6 +150,8 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
     check->add_flag("-q,--quiet", inv.check.quiet);
     CLI::Option *race = check->add_option("--race", inv.check.race)->expected(0, 1);
     check->add_option("ini", inv.check.ini);
+    std::string check_ini_option;
+    check->add_option("--ini", check_ini_option);
     check->allow_extras();
 
     CLI::App *list = app.add_subcommand("list", "list the saved replays, newest first");
@@ -275,6 +278,10 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
         if (race->count() > 0 && inv.check.race.empty()) {
             return ra_usage_error("--race needs a file", ra_check_usage);
         }
+        if (!check_ini_option.empty() && !inv.check.ini.empty()) {
+            return ra_usage_error("more than one settings file", ra_check_usage);
+        }
+        if (!check_ini_option.empty()) inv.check.ini = check_ini_option;
         inv.job = ra_job::check;
     } else if (list->parsed()) {
         inv.job = ra_job::list;

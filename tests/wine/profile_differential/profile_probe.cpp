@@ -158,6 +158,7 @@ std::vector<probe_case> probe_cases() {
         {"utf8_bom_line2", "\xEF\xBB\xBF\r\n[S]\r\nk=v\r\n", "S", k, 256},
         {"utf8_bom_key_line1", "\xEF\xBB\xBFk=v\r\n[S]\r\nk=w\r\n", "S", k, 256},
         {"utf8_plain", "[S]\r\nk=caf\xC3\xA9\r\n", "S", k, 256},
+        {"utf8_bom_accents", "\xEF\xBB\xBF; c\r\n[S]\r\nk=caf\xC3\xA9\r\n", "S", k, 256},
         {"utf16le_bom", probe_utf16le(u"[S]\r\nk=v\u00E9\r\nn=12\r\n", true), "S", {"k", "n"}, 256},
         {"utf16le_lossy", probe_utf16le(u"[S]\r\nk=\u0141\u2212\u20AC\r\n", true), "S", k, 256},
         {"utf16le_astral", probe_utf16le(u"[S]\r\nk=a\U0001F600b\r\n", true), "S", k, 256},
@@ -196,6 +197,7 @@ std::vector<probe_case> probe_cases() {
         {"header_double_close", "[S]]\r\nk=v\r\n", "S", {"k"}, 256},
         {"header_comment", "[S] ; c\r\nk=v\r\n", "S", k, 256},
         {"header_trailing_text", "[S]x\r\nk=v\r\n", "S", k, 256},
+        {"header_comment_brackets", "[S] ; [x]\r\nk=v\r\n", "S", k, 256},
         {"nul_in_key", PROBE_BYTES("[S]\r\nk\0x=1\r\nk=2\r\n"), "S", k, 256},
         {"nul_in_section", PROBE_BYTES("[S\0x]\r\nk=1\r\n[S]\r\nk=2\r\n"), "S", k, 256},
         {"nul_in_value", PROBE_BYTES("[S]\r\nk=a\0b\r\n"), "S", k, 256},
@@ -220,7 +222,23 @@ std::vector<probe_case> probe_cases() {
          {"plus", "minus", "hex", "HEXX", "neghex", "wrap", "big", "tail", "space", "bin", "oct",
           "lead0", "vt", "tab", "word", "hexonly", "hexbad", "double"},
          256},
+        {"number_quoted_blank", "[S]\r\nn=\" 3\"\r\n", "S", {"n"}, 256},
+        {"number_after_control",
+         "[S]\r\nn=\x01"
+         "7\r\n",
+         "S",
+         {"n"},
+         256},
     };
+    // Numbers of 29 and 30 characters: leading zeros, then 7.
+    for (size_t n : {29u, 30u, 40u}) {
+        std::string digits(n - 1, '0');
+        cases.push_back({"number_of_" + std::to_string(n) + "_characters",
+                         "[S]\r\nn=" + digits + "7\r\n",
+                         "S",
+                         {"n"},
+                         256});
+    }
     // Long lines: values of 300, 1000 and 70000 characters, and a key of 300.
     for (size_t n : {300u, 1000u, 70000u}) {
         std::string v(n, 'x');
