@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the three builds and the Wine tier need, when
-# they are missing. Safe to run again: it installs nothing when everything
-# is present.
+# Installs the Debian packages the three builds, the tests, the Wine tier and
+# the scripts call, when they are missing: a minbase Debian 12 has none of
+# them (scripts/fresh_machine.sh proves the list). Safe to run again: it
+# installs nothing when everything is present.
 set -euo pipefail
 
 packages=(
@@ -17,6 +18,13 @@ packages=(
   zip                                        # the release package
   clang-format                               # the source format check
   chromium                                   # the library page test: a real browser, headless
+  git                                        # the format check and the release package list files
+  curl                                       # the library app's request tests and benchmark
+  python3                                    # the library app's browser test (standard library only)
+  xz-utils                                   # unpacks the source packages of scripts/httplib.sh
+  unzip                                      # the release package's check of itself
+  bc                                         # the Wine benchmarks' arithmetic
+  debootstrap                                # scripts/fresh_machine.sh
 )
 # The Wine tier: the mingw programs on an implementation of Windows. wine32
 # is a package of the i386 architecture.
