@@ -1,9 +1,13 @@
 # The library app of the Windows program (the mingw build's .exe on Wine)
 # served to the Linux Chromium: Watch, Keep, a new race without reload,
 # Tidy and the details work there as on Linux, the Tidy preview being what
-# the same program's prune says (tests/cli/serve/browser_test.sh).
+# the same program's prune says (tests/cli/serve/browser_test.sh). The game
+# lies where a player's would, on Wine's drive C, so that the page shows the
+# Windows path C:\Games\Racing: its screenshot, test-artifacts/serve-wine.png,
+# is the guide's docs/library-app.png.
 ra_wine_test(wine_serve_in_browser
              bash ${CMAKE_SOURCE_DIR}/tests/cli/serve/browser_test.sh
              "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>
              $<TARGET_FILE:replay-autosave> ${CMAKE_BINARY_DIR}/test-tmp/wine/serve
-             ${CMAKE_BINARY_DIR}/test-artifacts ${RA_MINGW_BUILD}/src/replay-autosave.exe)
+             ${CMAKE_BINARY_DIR}/test-artifacts ${RA_MINGW_BUILD}/src/replay-autosave.exe
+             ${RA_WINE_ROOT}/prefix/drive_c/Games/Racing)
