@@ -33,11 +33,11 @@ const char *const fuzz_tags[] = {
     "div",      "section", "svg",  "g",    "line",  "text",   "polyline", "circle", "table",
     "thead",    "tbody",   "tr",   "th",   "td",    "button", "script"};
 const char *const fuzz_attributes[] = {
-    "lang",       "charset",      "name",   "content", "class", "id",       "value",
-    "selected",   "data-default", "hidden", "viewBox", "width", "height",   "data-plot",
-    "data-racer", "data-scale",   "x1",     "x2",      "y1",    "y2",       "x",
-    "y",          "transform",    "points", "cx",      "cy",    "data-key", "type",
-    "data-sort",  "data-laps",    "html"};
+    "lang",       "charset",      "name",   "content",    "class", "id",       "value",
+    "selected",   "data-default", "hidden", "viewBox",    "width", "height",   "data-plot",
+    "data-racer", "data-scale",   "x1",     "x2",         "y1",    "y2",       "x",
+    "y",          "transform",    "points", "cx",         "cy",    "data-key", "type",
+    "data-sort",  "data-laps",    "html",   "http-equiv", "nonce"};
 
 bool fuzz_in(const std::string &word, const char *const *list, size_t n) {
     for (size_t i = 0; i < n; ++i) {
@@ -122,6 +122,13 @@ size_t fuzz_check_tag(const std::string &page, size_t at, bool *in_chart) {
     }
 }
 
+// Whether the tag at `at` is `open` ("<style"), with or without attributes.
+bool fuzz_opens(const std::string &page, size_t at, const char *open) {
+    size_t n = strlen(open);
+    return page.compare(at, n, open) == 0 && at + n < page.size() &&
+           (page[at + n] == '>' || page[at + n] == ' ');
+}
+
 // Skips the raw text of our own <style> or <script> up to its end tag.
 size_t fuzz_skip_raw(const std::string &page, size_t at, const char *end_tag) {
     size_t end = page.find(end_tag, at);
@@ -159,9 +166,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     bool in_chart = false;
     for (size_t at = page.find('<'); at != std::string::npos; at = page.find('<', at)) {
-        if (page.compare(at, 7, "<style>") == 0) {
+        // Our own, with or without a nonce.
+        if (fuzz_opens(page, at, "<style")) {
             at = fuzz_skip_raw(page, at, "</style>");
-        } else if (page.compare(at, 8, "<script>") == 0) {
+        } else if (fuzz_opens(page, at, "<script")) {
             at = fuzz_skip_raw(page, at, "</script>");
         }
         at = fuzz_check_tag(page, at, &in_chart);

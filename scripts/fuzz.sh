@@ -12,7 +12,8 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-30}"
 build="${RA_NATIVE_BUILD:-build/native}"
-targets=(expand hex_match scrub profile race_file records page prune)
+# Every target is a file fuzz/NAME_fuzz.cpp (fuzz/CMakeLists.txt builds each).
+mapfile -t targets < <(cd fuzz && ls -1 ./*_fuzz.cpp | sed 's|^\./||; s|_fuzz\.cpp$||')
 
 if ! [[ $seconds =~ ^[0-9]+$ ]] || ((seconds < 1)); then
   echo "usage: scripts/fuzz.sh [SECONDS]" >&2

@@ -1,46 +1,57 @@
 #!/usr/bin/env bash
-# cpp-httplib as one header, for the companion's server. Debian's binary
-# package (libcpp-httplib-dev) splits the library into a header and a shared
-# object built for the host alone, which neither the 32-bit builds nor the
-# Windows cross build can link; the single header those need is the source
-# package's, as Debian patches it. Fetched with apt's own client from
-# Debian's archive into ${RA_HTTPLIB_HOME}; nothing happens when it is there.
+# cpp-httplib as one header, for the companion's server. Debian 12 has
+# 0.11.4, whose reader grows a request line without bound; Debian 13's
+# source package of 0.18.7 has the caps on the request line, the headers and
+# the body, and Debian's security fixes. Debian's binary package splits the
+# library into a header and a shared object built for the host alone, which
+# neither the 32-bit builds nor the Windows cross build can link, so the
+# single header is taken from the source package, with Debian's patches and
+# ours (httplib-read-deadline.patch: an overall deadline for reading one
+# connection) applied. Fetched with apt's own client from Debian's archive,
+# with a source list of its own (nothing in /etc/apt changes), into
+# ${RA_HTTPLIB_HOME}; nothing happens when it is there.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 
-home=${RA_HTTPLIB_HOME:-/usr/local/share/cpp-httplib}
+version=0.18.7
+suite=trixie
+# The folder names the version and our patch's revision, so that a build
+# never takes a header fetched before either changed.
+home=${RA_HTTPLIB_HOME:-/usr/local/share/cpp-httplib/$version-ra1}
 [[ -f $home/httplib.h ]] && exit 0
 if [[ $(id -u) -ne 0 ]]; then
   echo "deps: cpp-httplib's header is missing from $home and fetching it needs root" >&2
   exit 1
 fi
 
-# Source indexes beside the binary ones, for the same suites.
-sources=/etc/apt/sources.list.d/debian-src.sources
-if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-  cat >"$sources" <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-  apt-get update -qq || echo "deps: apt-get update reported errors; going on with the indexes it has" >&2
-fi
-
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-(cd "$work" && apt-get source -qq cpp-httplib >/dev/null 2>&1) || {
-  echo "deps: cannot fetch the source package cpp-httplib" >&2
+mkdir -p "$work/lists/partial" "$work/cache/archives/partial"
+printf 'deb-src http://deb.debian.org/debian %s main\n' "$suite" >"$work/sources.list"
+apt_own=(-o Dir::Etc::SourceList="$work/sources.list" -o Dir::Etc::SourceParts=/dev/null
+         -o Dir::State::Lists="$work/lists" -o Dir::Cache="$work/cache"
+         -o APT::Sandbox::User=root)
+if ! apt-get "${apt_own[@]}" update -qq >"$work/log" 2>&1 ||
+   ! (cd "$work" && apt-get "${apt_own[@]}" source -qq --download-only cpp-httplib \
+        >>"$work/log" 2>&1); then
+  tail -n 20 "$work/log" >&2
+  echo "deps: cannot fetch the source package cpp-httplib $version from Debian's $suite" >&2
+  exit 1
+fi
+dsc=$(find "$work" -maxdepth 1 -name "cpp-httplib_$version-*.dsc" -print -quit)
+(cd "$work" && dpkg-source -x "$dsc" src >>"$work/log" 2>&1) || {
+  tail -n 20 "$work/log" >&2
+  echo "deps: cannot unpack $dsc" >&2
   exit 1
 }
-src=$(find "$work" -maxdepth 2 -name httplib.h -print -quit)
-[[ -n $src ]] || { echo "deps: the source package cpp-httplib holds no httplib.h" >&2; exit 1; }
+grep -q "CPPHTTPLIB_VERSION \"$version\"" "$work/src/httplib.h" || {
+  echo "deps: the source package's httplib.h is not version $version" >&2
+  exit 1
+}
+(cd "$work/src" && patch -s -p1 <"$here/httplib-read-deadline.patch") || {
+  echo "deps: httplib-read-deadline.patch does not apply to cpp-httplib $version" >&2
+  exit 1
+}
 mkdir -p "$home"
-cp "$src" "$(dirname "$src")/LICENSE" "$home/"
-echo "deps: cpp-httplib's header is in $home"
+cp "$work/src/httplib.h" "$work/src/LICENSE" "$home/"
+echo "deps: cpp-httplib $version's header is in $home"

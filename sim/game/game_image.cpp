@@ -5,6 +5,8 @@
 #include <string.h>
 #include <sys/mman.h>
 
+uintptr_t sim_game_origin = SIM_GAME_BASE;
+
 static bool sim_game_mapped = false;
 
 void sim_game_map(void) {

@@ -26,13 +26,21 @@
 #include <stdint.h>
 #include <string.h>
 
-// Maps the image (read, write and execute) at SIM_GAME_BASE, zero-filled, on
-// the first call; later calls clear it to zero again. Aborts with a message
-// when the address range is taken.
+// Maps the image, zero-filled, on the first call; later calls clear it to
+// zero again. At SIM_GAME_BASE (read, write and execute) where the game's
+// code runs; a program that only reads the game's data, as the plug-in
+// does, may hold it anywhere (win/game_block_win.cpp). Aborts with a
+// message when it cannot.
 void sim_game_map(void);
 
-// Address in this process of game address a (the image is at its own base).
-inline unsigned char *sim_game_ptr(uint32_t a) { return (unsigned char *)(uintptr_t)a; }
+// Where game address SIM_GAME_BASE lies in this process: SIM_GAME_BASE
+// itself where the image is at its own base.
+extern uintptr_t sim_game_origin;
+
+// Address in this process of game address a.
+inline unsigned char *sim_game_ptr(uint32_t a) {
+    return (unsigned char *)(sim_game_origin + (a - SIM_GAME_BASE));
+}
 
 inline void sim_game_put32(uint32_t a, uint32_t value) { memcpy(sim_game_ptr(a), &value, 4); }
 

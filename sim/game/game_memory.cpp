@@ -13,9 +13,11 @@
 #include "snapshot/race_context.h"
 
 // Where the builder puts what the game's pointers lead to: no game location
-// lies here, and 0x880000 up is left to the game code's data.
-#define SIM_DATA_START 0x860000u
-#define SIM_DATA_END 0x880000u
+// lies here. It is inside the 4 MiB the plug-in translates a game pointer
+// in (ra_image_mem), so that the plug-in's code reads the race alike where
+// the image is held elsewhere (sim_game_origin).
+#define SIM_DATA_START 0x7E0000u
+#define SIM_DATA_END 0x800000u
 // Room for one car record: the last field read, car_state, ends at 0x2B0.
 #define SIM_CAR_RECORD_SIZE 0x300u
 // Every racer record byte we do not set carries this, so that reading past

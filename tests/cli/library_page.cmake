@@ -22,6 +22,12 @@ if(RA_BUILD STREQUAL "i386")
                    "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>
                    $<TARGET_FILE:replay-autosave> ${serve_work})
   set_tests_properties(serve_http_rules_and_actions PROPERTIES TIMEOUT 300)
+  # The same app against other programs of this computer: token, caps, floods.
+  add_test(NAME serve_refuses_other_programs
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/serve/hostile_test.sh
+                   "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>
+                   $<TARGET_FILE:replay-autosave> ${serve_work}/hostile)
+  set_tests_properties(serve_refuses_other_programs PROPERTIES TIMEOUT 300)
 endif()
 if(RA_BUILD STREQUAL "i386")
   add_test(NAME serve_in_browser_watch_keep_new_race_details

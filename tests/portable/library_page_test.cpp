@@ -129,6 +129,19 @@ TEST(LibraryPage, GameTextNeverBecomesMarkup) {
     EXPECT_EQ(count_of(page, "<script"), 1u);
     EXPECT_EQ(count_of(page, "<i>"), 0u);
     EXPECT_EQ(count_of(page, "<b>"), 0u);
+    // Should anything slip through, the page's own policy runs only the
+    // script and style that carry its nonce, which is the same for the same
+    // record and holds nothing a record could name.
+    size_t at = page.find("script-src 'nonce-");
+    ASSERT_NE(at, std::string::npos);
+    const std::string nonce = page.substr(at + 18, 32);
+    EXPECT_EQ(nonce.find_first_not_of("0123456789abcdef"), std::string::npos) << nonce;
+    EXPECT_NE(
+        page.find("<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'"),
+        std::string::npos);
+    EXPECT_EQ(count_of(page, "<script nonce=\"" + nonce + "\">"), 1u);
+    EXPECT_EQ(count_of(page, "<style nonce=\"" + nonce + "\">"), 1u);
+    EXPECT_EQ(page, ra_library_page(list, "C:\\Games\\<Dir>", "2026-03-09 10:00:00"));
 }
 
 TEST(LibraryPage, ReplaysWhoseFileIsGoneAreShownAsRemoved) {

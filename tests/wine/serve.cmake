@@ -11,3 +11,13 @@ ra_wine_test(wine_serve_in_browser
              $<TARGET_FILE:replay-autosave> ${CMAKE_BINARY_DIR}/test-tmp/wine/serve
              ${CMAKE_BINARY_DIR}/test-artifacts ${RA_MINGW_BUILD}/src/replay-autosave.exe
              ${RA_WINE_ROOT}/prefix/drive_c/Games/Racing)
+
+# The Windows program against other programs of the same computer: without
+# the address's token nothing answers, nothing larger than the caps is read
+# (a flood once ended it with std::bad_alloc), and strangers' connections
+# never keep the browser waiting (tests/cli/serve/hostile_test.sh).
+ra_wine_test(wine_serve_refuses_other_programs
+             bash ${CMAKE_SOURCE_DIR}/tests/cli/serve/hostile_test.sh
+             "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>
+             $<TARGET_FILE:replay-autosave> ${CMAKE_BINARY_DIR}/test-tmp/wine/hostile
+             ${RA_MINGW_BUILD}/src/replay-autosave.exe)

@@ -310,10 +310,12 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
         ra_stpcpy(ra_md5_tr, ra_check_example_md5_tr);
         ra_stpcpy(ra_md5_trn, ra_check_example_md5_trn);
     }
-    // The plug-in reads the game at its preferred base; its log stays quiet.
-    ra_game = VQ_GAME_BASE;
-    ra_log = nullptr;
+    // The plug-in reads the game where its image lies in this process (at
+    // the game's base, or wherever the Windows program holds it, which the
+    // plug-in's address translation covers); its log stays quiet.
     sim_game_map();
+    ra_game = (uint32_t)sim_game_origin;
+    ra_log = nullptr;
 
     // The game's replay, as the plug-in forms its path.
     std::string source = race.race.replay_dir + RA_REPLAY_FILE;

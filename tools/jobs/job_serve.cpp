@@ -1,22 +1,36 @@
 // serve: the library app. The library page, from the same code as page,
 // served on this computer alone with buttons that watch, keep and tidy
 // replays through the same functions as restore and prune. Every request
-// passes ra_check_request before any handler runs; the handlers then only
-// call the jobs and hand back what they say.
+// passes the gate (serve/request_rules.h) before any handler runs: its size,
+// Host, route and the address's token (a cookie once the printed address
+// was opened) before its body is read, an action's secret and a replay's
+// name after; the handlers then only call the jobs and hand back what they
+// say. The routes are one table, registered in one loop behind the gate.
 #include <stdio.h>
 
+#include <condition_variable>
 #include <mutex>
 #include <set>
 #include <string>
 #include <thread>
 
+#include "serve/request_rules.h"
+
+// The server's own limits are the gate's: nothing larger is read at all.
+#define CPPHTTPLIB_REQUEST_URI_MAX_LENGTH RA_REQUEST_TARGET_MAX
+#define CPPHTTPLIB_MAX_LINE_LENGTH RA_HEADER_LINE_MAX
+#define CPPHTTPLIB_HEADER_MAX_LENGTH RA_HEADER_LINE_MAX
+#define CPPHTTPLIB_HEADER_MAX_COUNT RA_HEADER_COUNT_MAX
+// A request arrives whole within this many seconds, however slowly its
+// bytes come, or the connection is closed: a program that sends a byte now
+// and then holds no thread for longer.
+#define CPPHTTPLIB_CONNECTION_READ_DEADLINE_SECOND 5
 // Windows' accept loop wakes on this interval to notice a stop; elsewhere
-// it blocks. A few threads are plenty for one player's browser.
+// it blocks.
 #ifdef _WIN32
 #define CPPHTTPLIB_IDLE_INTERVAL_SECOND 1
 #define CPPHTTPLIB_IDLE_INTERVAL_USECOND 0
 #endif
-#define CPPHTTPLIB_THREAD_POOL_COUNT 4
 #include <httplib.h>
 
 #include "serve/app_pages.h"
@@ -32,7 +46,6 @@
 #include "platform/random.h"
 #include "library/records.h"
 #include "library/replays.h"
-#include "serve/request_rules.h"
 #include "platform/stop.h"
 
 namespace fs = std::filesystem;
@@ -41,24 +54,21 @@ namespace {
 
 // The only address the app listens on.
 const char ra_loopback[] = "127.0.0.1";
-// Bytes of randomness in the secret and in the nonce.
-const size_t ra_secret_bytes = 24;
-
-struct ra_route {
-    const char *path;
-    bool action;  // a POST that changes files; otherwise a GET that reads
-    bool names_replay;
-};
-const ra_route ra_routes[] = {
-    {"/", false, false},    {"/race", false, true}, {"/state", false, false},
-    {"/watch", true, true}, {"/keep", true, true},  {"/unkeep", true, true},
-    {"/tidy", true, false},
-};
+// Random bytes in the address's token, in the actions' secret, and in the
+// nonce of each answer's security policy.
+const size_t ra_token_bytes = 24;
+const size_t ra_nonce_bytes = 16;
+// Connections served at once, each by a thread of its own, so that
+// connections a stranger holds open never keep the browser's waiting; more
+// are closed at once. Each lives at most the read deadline above, and then
+// as long as its answer takes.
+const size_t ra_connections_max = 64;
+// How long a connection waits for each piece of a request.
+const time_t ra_read_timeout_seconds = 2;
 
 struct ra_app {
     ra_serve_job job;
-    int port = 0;
-    std::string secret, nonce;
+    ra_gate gate;
     // The settings loader and Dir's files are the process's: one request at
     // a time touches them, so two actions can never interleave their steps.
     std::mutex library;
@@ -68,21 +78,43 @@ struct ra_app {
     std::set<std::string> listed;
 };
 
-std::string ra_random_text(size_t bytes) {
-    static const char hex[] = "0123456789abcdef";
-    unsigned char raw[ra_secret_bytes];
-    if (bytes > sizeof raw || !ra_random_bytes(raw, bytes)) return "";
-    std::string text;
-    for (size_t i = 0; i < bytes; ++i) {
-        text += hex[raw[i] >> 4];
-        text += hex[raw[i] & 15];
+// One thread per connection, at most ra_connections_max at once; the
+// server closes a connection the queue does not take.
+class ra_connection_threads : public httplib::TaskQueue {
+public:
+    bool enqueue(std::function<void()> fn) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (running_ >= ra_connections_max) return false;
+        ++running_;
+        std::thread([this, fn] {
+            fn();
+            std::lock_guard<std::mutex> done(lock_);
+            --running_;
+            idle_.notify_all();
+        }).detach();
+        return true;
     }
-    return text;
-}
+    // The server stops only once every connection has ended.
+    void shutdown() override {
+        std::unique_lock<std::mutex> hold(lock_);
+        idle_.wait(hold, [this] { return running_ == 0; });
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable idle_;
+    size_t running_ = 0;
+};
 
 void ra_answer(httplib::Response &res, int status, const std::string &text) {
     res.status = status;
     res.set_content(text + "\n", "text/plain; charset=utf-8");
+}
+
+// A page of the app: its policy names the nonce of this answer alone.
+void ra_answer_page(httplib::Response &res, const std::string &html, const std::string &nonce) {
+    res.set_header("Content-Security-Policy", ra_page_policy(nonce));
+    res.set_content(html, "text/html; charset=utf-8");
 }
 
 // The record file's and the marks' size and time: what changes when a race
@@ -132,148 +164,190 @@ const ra_replay *ra_entry(const ra_replay_list &list, const std::string &file) {
     return nullptr;
 }
 
-// Every rule in one place: the Host, the method, the secret of an action,
-// and a replay's name, which must be a plain name the list shows. Runs
-// before every handler (ra_checked), and for a request no handler takes;
-// true when the request may go on, else the answer is made.
-bool ra_check_request(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    if (!ra_host_allowed(req.get_header_value("Host"), app.port)) {
-        ra_answer(res, 403, "This app answers only at 127.0.0.1 or localhost.");
-        return false;
-    }
-    const ra_route *route = nullptr;
-    for (const ra_route &r : ra_routes) {
-        if (req.path == r.path) route = &r;
-    }
-    if (route == nullptr) {
-        ra_answer(res, 404, "No such page.");
-        return false;
-    }
-    if (req.method != (route->action ? "POST" : "GET")) {
-        res.set_header("Allow", route->action ? "POST" : "GET");
-        ra_answer(res, 405, route->action ? "An action is a POST." : "A page is read with GET.");
-        return false;
-    }
-    if (route->action && !ra_secret_matches(req.get_param_value("secret"), app.secret)) {
-        ra_answer(res, 403, "This action needs the address the app opened; open that.");
-        return false;
-    }
-    if (route->names_replay) {
-        const std::string file = req.get_param_value("file");
-        std::string problem = ra_replay_name_problem(file);
-        if (problem.empty()) {
-            std::lock_guard<std::mutex> hold(app.library);
-            if (!ra_listed(app, file)) problem = "no replay of that name is in the list";
-        }
-        if (!problem.empty()) {
-            ra_answer(res, 400, problem + ".");
-            return false;
-        }
-    }
-    return true;
-}
-
-// A handler behind the checks: the server reads a POST's form only once it
-// has chosen the handler, so the checks run there, before the handler.
-httplib::Server::Handler ra_checked(ra_app &app, httplib::Server::Handler handler) {
-    return [&app, handler](const httplib::Request &req, httplib::Response &res) {
-        if (ra_check_request(app, req, res)) handler(req, res);
-    };
-}
-
-// Whether a handler takes the request; the checks answer the others.
-bool ra_routed(const httplib::Request &req) {
-    for (const ra_route &r : ra_routes) {
-        if (req.path == r.path && req.method == (r.action ? "POST" : "GET")) return true;
-    }
-    return false;
-}
-
 // A job's words, as the console would print them, and whether it worked.
 void ra_answer_job(httplib::Response &res, int status, const ra_output &out) {
     ra_answer(res, status == ra_exit_ok ? 200 : 409, out.out + out.err);
 }
 
-void ra_add_handlers(ra_app &app, httplib::Server &server) {
-    server.Get("/", ra_checked(app, [&app](const httplib::Request &, httplib::Response &res) {
-                   std::lock_guard<std::mutex> hold(app.library);
-                   ra_game_setup setup;
-                   ra_replay_list list;
-                   ra_output out;
-                   if (ra_open_library(app.job.ini, &setup, &list, &out) != ra_exit_ok) {
-                       return ra_answer(res, 500, out.err);
-                   }
-                   ra_page_app page;
-                   page.nonce = app.nonce;
-                   page.secret = app.secret;
-                   page.state = ra_library_state(setup.dir);
-                   page.marks = ra_read_keep_marks(setup.dir);
-                   res.set_content(ra_library_page(list, ra_text(setup.dir),
-                                                   ra_format_time(ra_local_now()), &page),
-                                   "text/html; charset=utf-8");
-               }));
-    server.Get("/race",
-               ra_checked(app, [&app](const httplib::Request &req, httplib::Response &res) {
-                   std::lock_guard<std::mutex> hold(app.library);
-                   ra_game_setup setup;
-                   ra_replay_list list;
-                   ra_output out;
-                   if (ra_open_library(app.job.ini, &setup, &list, &out) != ra_exit_ok) {
-                       return ra_answer(res, 500, out.err);
-                   }
-                   const ra_replay *entry = ra_entry(list, req.get_param_value("file"));
-                   if (entry == nullptr)
-                       return ra_answer(res, 400, "No replay of that name is in the list.");
-                   res.set_content(ra_race_page(*entry, app.nonce), "text/html; charset=utf-8");
-               }));
-    server.Get("/state", ra_checked(app, [&app](const httplib::Request &, httplib::Response &res) {
-                   std::lock_guard<std::mutex> hold(app.library);
-                   ra_game_setup setup;
-                   std::string error;
-                   if (!ra_load_setup(app.job.ini, &setup, &error))
-                       return ra_answer(res, 500, error);
-                   res.set_content(ra_library_state(setup.dir), "text/plain; charset=utf-8");
-               }));
-    server.Post("/watch",
-                ra_checked(app, [&app](const httplib::Request &req, httplib::Response &res) {
-                    std::lock_guard<std::mutex> hold(app.library);
-                    ra_game_setup setup;
-                    std::string error;
-                    if (!ra_load_setup(app.job.ini, &setup, &error))
-                        return ra_answer(res, 500, error);
-                    // The file the list shows, by its place in Dir, never a path of the request's.
-                    ra_restore_job restore;
-                    restore.ini = app.job.ini;
-                    restore.file = ra_text(setup.dir / ra_path(req.get_param_value("file")));
-                    ra_output out;
-                    ra_answer_job(res, ra_run_restore(restore, &out), out);
-                }));
-    for (bool keep : {true, false}) {
-        server.Post(
-            keep ? "/keep" : "/unkeep",
-            ra_checked(app, [&app, keep](const httplib::Request &req, httplib::Response &res) {
-                std::lock_guard<std::mutex> hold(app.library);
-                ra_game_setup setup;
-                std::string error, file = req.get_param_value("file");
-                if (!ra_load_setup(app.job.ini, &setup, &error) ||
-                    !ra_mark_kept(setup.dir, file, keep, &error)) {
-                    return ra_answer(res, 409, error);
-                }
-                ra_answer(res, 200, ra_keep_said(file, keep));
-            }));
+void ra_serve_page(ra_app &app, const httplib::Request &, httplib::Response &res) {
+    ra_game_setup setup;
+    ra_replay_list list;
+    ra_output out;
+    if (ra_open_library(app.job.ini, &setup, &list, &out) != ra_exit_ok) {
+        return ra_answer(res, 500, out.err);
     }
-    server.Post("/tidy",
-                ra_checked(app, [&app](const httplib::Request &req, httplib::Response &res) {
-                    std::lock_guard<std::mutex> hold(app.library);
-                    ra_prune_job prune;
-                    prune.ini = app.job.ini;
-                    prune.keep = req.get_param_value("keep");
-                    prune.max_size = req.get_param_value("max_size");
-                    prune.older_than = req.get_param_value("older_than");
-                    prune.apply = req.get_param_value("apply") == "1";
-                    ra_output out;
-                    ra_answer_job(res, ra_run_prune(prune, &out), out);
-                }));
+    ra_page_app page;
+    page.nonce = ra_random_hex(ra_nonce_bytes);
+    page.secret = app.gate.secret;
+    page.state = ra_library_state(setup.dir);
+    page.marks = ra_read_keep_marks(setup.dir);
+    ra_answer_page(res,
+                   ra_library_page(list, ra_text(setup.dir), ra_format_time(ra_local_now()), &page),
+                   page.nonce);
+}
+
+void ra_serve_race(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    ra_replay_list list;
+    ra_output out;
+    if (ra_open_library(app.job.ini, &setup, &list, &out) != ra_exit_ok) {
+        return ra_answer(res, 500, out.err);
+    }
+    const ra_replay *entry = ra_entry(list, req.get_param_value("file"));
+    if (entry == nullptr) return ra_answer(res, 400, "No replay of that name is in the list.");
+    const std::string nonce = ra_random_hex(ra_nonce_bytes);
+    ra_answer_page(res, ra_race_page(*entry, nonce), nonce);
+}
+
+void ra_serve_state(ra_app &app, const httplib::Request &, httplib::Response &res) {
+    ra_game_setup setup;
+    std::string error;
+    if (!ra_load_setup(app.job.ini, &setup, &error)) return ra_answer(res, 500, error);
+    res.set_content(ra_library_state(setup.dir), "text/plain; charset=utf-8");
+}
+
+void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    std::string error;
+    if (!ra_load_setup(app.job.ini, &setup, &error)) return ra_answer(res, 500, error);
+    // The file the list shows, by its place in Dir, never a path of the request's.
+    ra_restore_job restore;
+    restore.ini = app.job.ini;
+    restore.file = ra_text(setup.dir / ra_path(req.get_param_value("file")));
+    ra_output out;
+    ra_answer_job(res, ra_run_restore(restore, &out), out);
+}
+
+void ra_mark(ra_app &app, const httplib::Request &req, httplib::Response &res, bool keep) {
+    ra_game_setup setup;
+    std::string error, file = req.get_param_value("file");
+    if (!ra_load_setup(app.job.ini, &setup, &error) ||
+        !ra_mark_kept(setup.dir, file, keep, &error)) {
+        return ra_answer(res, 409, error);
+    }
+    ra_answer(res, 200, ra_keep_said(file, keep));
+}
+
+void ra_serve_keep(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_mark(app, req, res, true);
+}
+
+void ra_serve_unkeep(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_mark(app, req, res, false);
+}
+
+void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_prune_job prune;
+    prune.ini = app.job.ini;
+    prune.keep = req.get_param_value("keep");
+    prune.max_size = req.get_param_value("max_size");
+    prune.older_than = req.get_param_value("older_than");
+    prune.apply = req.get_param_value("apply") == "1";
+    ra_output out;
+    ra_answer_job(res, ra_run_prune(prune, &out), out);
+}
+
+// The app's routes: the gate's rule and the handler, one row each.
+struct ra_route {
+    ra_route_rule rule;
+    void (*handler)(ra_app &app, const httplib::Request &req, httplib::Response &res);
+};
+const ra_route ra_routes[] = {
+    {{"GET", "/", false}, ra_serve_page},       {{"GET", "/race", true}, ra_serve_race},
+    {{"GET", "/state", false}, ra_serve_state}, {{"POST", "/watch", true}, ra_serve_watch},
+    {{"POST", "/keep", true}, ra_serve_keep},   {{"POST", "/unkeep", true}, ra_serve_unkeep},
+    {{"POST", "/tidy", false}, ra_serve_tidy},
+};
+const size_t ra_route_count = sizeof ra_routes / sizeof ra_routes[0];
+
+// The gate's rules, in the table's order.
+const ra_route_rule *ra_route_rules() {
+    static ra_route_rule rules[ra_route_count];
+    for (size_t i = 0; i < ra_route_count; ++i) rules[i] = ra_routes[i].rule;
+    return rules;
+}
+
+// The answer to a refused request; one without the token learns how to
+// start the app and open its address.
+void ra_refuse(httplib::Response &res, const ra_gate_verdict &verdict) {
+    if (verdict.start_again) {
+        res.status = verdict.status;
+        res.set_content(ra_start_again_page(verdict.message), "text/html; charset=utf-8");
+        return;
+    }
+    if (verdict.status == 405 && verdict.route != nullptr)
+        res.set_header("Allow", verdict.route->method);
+    ra_answer(res, verdict.status, verdict.message);
+}
+
+// The head of a request, as the gate judges it.
+ra_request_head ra_head_of(const httplib::Request &req) {
+    ra_request_head head;
+    head.method = req.method;
+    head.target = req.target;
+    head.path = req.path;
+    for (const auto &h : req.headers) {
+        // The server adds these to the request itself.
+        if (h.first == "REMOTE_ADDR" || h.first == "REMOTE_PORT" || h.first == "LOCAL_ADDR" ||
+            h.first == "LOCAL_PORT") {
+            continue;
+        }
+        head.headers.emplace_back(h.first, h.second);
+    }
+    head.has_token = req.has_param("s");
+    head.token = req.get_param_value("s");
+    // A length the server cannot read counts as too large.
+    const std::string length = req.get_header_value("Content-Length");
+    if (!length.empty()) {
+        bool digits =
+            length.size() <= 18 && length.find_first_not_of("0123456789") == std::string::npos;
+        head.body_length = digits ? (size_t)std::stoull(length) : (size_t)-1;
+    }
+    return head;
+}
+
+// Before the body is read: every rule that needs no body. A request the
+// gate lets on is one of the table's routes, with its method.
+httplib::Server::HandlerResponse ra_gate_head(ra_app &app, const httplib::Request &req,
+                                              httplib::Response &res) {
+    ra_gate_verdict verdict = ra_judge_head(app.gate, ra_head_of(req));
+    if (verdict.let_in) {
+        res.status = verdict.status;
+        res.set_header("Set-Cookie", ra_token_cookie(app.gate));
+        res.set_header("Location", verdict.location);
+        return httplib::Server::HandlerResponse::Handled;
+    }
+    if (verdict.status != 0) {
+        ra_refuse(res, verdict);
+        return httplib::Server::HandlerResponse::Handled;
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
+}
+
+// After the body: an action's secret and a replay's name, then the handler.
+void ra_run_route(ra_app &app, const ra_route &route, const httplib::Request &req,
+                  httplib::Response &res) {
+    ra_gate_verdict verdict = ra_judge_form(app.gate, route.rule, req.get_param_value("secret"),
+                                            req.get_param_value("file"));
+    if (verdict.status != 0) return ra_refuse(res, verdict);
+    std::lock_guard<std::mutex> hold(app.library);
+    if (route.rule.names_replay && !ra_listed(app, req.get_param_value("file"))) {
+        return ra_answer(res, 400, "No replay of that name is in the list.");
+    }
+    route.handler(app, req, res);
+}
+
+void ra_add_routes(ra_app &app, httplib::Server &server) {
+    for (const ra_route &route : ra_routes) {
+        auto handler = [&app, &route](const httplib::Request &req, httplib::Response &res) {
+            ra_run_route(app, route, req, res);
+        };
+        if (std::string(route.rule.method) == "POST") {
+            server.Post(route.rule.path, handler);
+        } else {
+            server.Get(route.rule.path, handler);
+        }
+    }
 }
 
 void ra_say(const std::string &text) { ra_write_text(stdout, text); }
@@ -300,14 +374,23 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
         int status = ra_open_library(job.ini, &setup, &list, out);
         if (status != ra_exit_ok) return status;
     }
-    app.secret = ra_random_text(ra_secret_bytes);
-    app.nonce = ra_random_text(ra_secret_bytes / 2);
-    if (app.secret.empty() || app.nonce.empty()) {
+    app.gate.token = ra_random_hex(ra_token_bytes);
+    app.gate.secret = ra_random_hex(ra_token_bytes);
+    app.gate.routes = ra_route_rules();
+    app.gate.route_count = ra_route_count;
+    if (app.gate.token.empty() || app.gate.secret.empty() ||
+        ra_random_hex(ra_nonce_bytes).empty()) {
         return ra_fail(out, "the system gave no random numbers for the app's secret",
                        ra_exit_failed);
     }
 
     httplib::Server server;
+    server.new_task_queue = [] { return new ra_connection_threads; };
+    // Each connection serves one request: an idle connection kept open holds
+    // nothing, and every request meets the read deadline on its own.
+    server.set_keep_alive_max_count(1);
+    server.set_read_timeout(ra_read_timeout_seconds, 0);
+    server.set_payload_max_length(ra_body_max);
     // One listener per port: a second start must fail, not share it.
     server.set_socket_options([](socket_t sock) {
         int yes = 1;
@@ -318,18 +401,21 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
 #endif
     });
     httplib::Headers headers;
-    for (const auto &h : ra_app_headers(app.nonce)) headers.emplace(h.first, h.second);
+    for (const auto &h : ra_app_headers()) headers.emplace(h.first, h.second);
     server.set_default_headers(headers);
     server.set_pre_routing_handler([&app](const httplib::Request &req, httplib::Response &res) {
-        if (ra_routed(req) || ra_check_request(app, req, res)) {
-            return httplib::Server::HandlerResponse::Unhandled;
+        return ra_gate_head(app, req, res);
+    });
+    // Every answer but a page (which names its own nonce) runs nothing at all.
+    server.set_post_routing_handler([](const httplib::Request &, httplib::Response &res) {
+        if (!res.has_header("Content-Security-Policy")) {
+            res.set_header("Content-Security-Policy", ra_plain_policy);
         }
-        return httplib::Server::HandlerResponse::Handled;
     });
     server.set_error_handler([](const httplib::Request &, httplib::Response &res) {
         if (res.body.empty()) ra_answer(res, res.status, "The app could not answer that.");
     });
-    ra_add_handlers(app, server);
+    ra_add_routes(app, server);
 
     if (wanted != 0) {
         if (!server.bind_to_port(ra_loopback, wanted)) {
@@ -339,10 +425,10 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
                                "choose another with --port, or leave --port out",
                            ra_exit_failed);
         }
-        app.port = wanted;
+        app.gate.port = wanted;
     } else {
-        app.port = server.bind_to_any_port(ra_loopback);
-        if (app.port <= 0) {
+        app.gate.port = server.bind_to_any_port(ra_loopback);
+        if (app.gate.port <= 0) {
             return ra_fail(out, "cannot listen on " + std::string(ra_loopback) + ": no free port",
                            ra_exit_failed);
         }
@@ -350,8 +436,8 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
 
     ra_stop_prepare();
     std::thread listener([&server] { server.listen_after_bind(); });
-    const std::string address =
-        "http://" + std::string(ra_loopback) + ":" + std::to_string(app.port) + "/?s=" + app.secret;
+    const std::string address = "http://" + std::string(ra_loopback) + ":" +
+                                std::to_string(app.gate.port) + "/?s=" + app.gate.token;
     ra_say("The library app is at " + address + "\nPress Ctrl+C to stop it.\n");
     std::string error;
     if (job.open && !ra_open_in_browser(fs::path(address), &error)) {

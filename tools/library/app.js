@@ -1,7 +1,8 @@
 // The library app's script (serve): the buttons of each row, the tidy
 // form, and new races appearing by themselves. Every action is a POST that
-// carries the secret the page was given; the answers are the companion's
-// own messages, shown as text.
+// carries the secret the page was given (the browser adds the app's cookie
+// to every request); the answers are the companion's own messages, shown
+// as text.
 (function () {
   'use strict';
   var app = document.getElementById('app');
@@ -12,10 +13,19 @@
   // How often the page asks whether a race was saved.
   var pollMs = 2000;
 
-  function post(path, fields) {
-    var body = new URLSearchParams(fields);
-    body.set('secret', secret);
-    return fetch(path, { method: 'POST', body: body }).then(function (answer) {
+  // A form of text fields, and the replay's name as the page holds it:
+  // percent-encoded already, its own bytes, which may be no UTF-8.
+  function post(path, fields, file) {
+    var parts = ['secret=' + encodeURIComponent(secret)];
+    Object.keys(fields).forEach(function (name) {
+      parts.push(name + '=' + encodeURIComponent(fields[name]));
+    });
+    if (file !== undefined) parts.push('file=' + file);
+    return fetch(path, {
+      method: 'POST',
+      headers: { 'Content-Type': 'application/x-www-form-urlencoded' },
+      body: parts.join('&')
+    }).then(function (answer) {
       return answer.text().then(function (text) { return { ok: answer.ok, text: text }; });
     });
   }
@@ -60,7 +70,7 @@
     var file = button.parentNode.getAttribute('data-file');
     var action = button.getAttribute('data-do');
     button.disabled = true;
-    post('/' + action, { file: file }).then(function (answer) {
+    post('/' + action, {}, file).then(function (answer) {
       say(answer);
       return action === 'watch' ? null : refresh();
     }).catch(function (e) { say({ ok: false, text: String(e) }); })

@@ -14,11 +14,39 @@
 #include "library/page_assets.h"
 #include "library/racers.h"
 #include "library/records.h"
+#include "snapshot/md5.h"
 #include "snapshot/race_context.h"
 
 const char ra_page_file[] = "replays.html";
 
 namespace {
+
+// Where the nonce of a page written to disk goes until the page is whole:
+// no text from the game or the record can hold it, since ra_html_text
+// writes every '<' of theirs as "&lt;".
+const char ra_page_nonce_mark[] = "<nonce>";
+
+// A page written to disk gets the digest of its whole text as its nonce:
+// the same record makes the same page, and nothing written into the record
+// can know the nonce of the page it ends up in.
+std::string ra_with_own_nonce(std::string html) {
+    vqmd5_ctx md5;
+    unsigned char digest[RA_MD5_DIGEST];
+    vqmd5_init(&md5);
+    vqmd5_update(&md5, html.data(), (uint32_t)html.size());
+    vqmd5_final(&md5, digest);
+    static const char hex[] = "0123456789abcdef";
+    std::string nonce;
+    for (unsigned char b : digest) {
+        nonce += hex[b >> 4];
+        nonce += hex[b & 15];
+    }
+    const std::string mark = ra_page_nonce_mark;
+    for (size_t at = html.find(mark); at != std::string::npos; at = html.find(mark, at)) {
+        html.replace(at, mark.size(), nonce);
+    }
+    return html;
+}
 
 // Record columns that only the page shows.
 const char ra_column_cars[] = "cars";        // number of cars
@@ -85,8 +113,10 @@ std::string ra_yours_cell(const ra_page_racers &racers, size_t entry) {
 std::string ra_actions(const ra_replay &r, const ra_page_app &app) {
     bool there = r.state == ra_replay_state::saved || r.state == ra_replay_state::renamed;
     if (!there) return "";
-    std::string name = ra_html_text(r.file);
-    std::string html = "<span class=\"actions\" data-file=\"" + name +
+    // The name's own bytes, percent-encoded: a name that is no UTF-8 (a
+    // letter of the game's code page) reaches the server as it is in Dir,
+    // not as the page shows it.
+    std::string html = "<span class=\"actions\" data-file=\"" + ra_url_text(r.file) +
                        "\"><button type=\"button\" data-do=\"watch\">Watch</button>";
     if (r.kind == ra_replay_kind::race) {
         bool kept = app.marks.has(r.file);
@@ -289,8 +319,12 @@ std::string ra_app_panel(const ra_page_app &app) {
 
 std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
                             const std::string &made, const ra_page_app *app) {
-    // The app's policy runs only the script and style that carry its nonce.
-    const std::string nonce = app ? " nonce=\"" + app->nonce + "\"" : std::string();
+    // Only the page's own script and style run: they carry a nonce that the
+    // policy names. The app's answer sends the policy with a nonce of that
+    // answer; a page written to disk has no server to send one, so it
+    // carries its policy itself, and its nonce is put in last (below).
+    const std::string own = app ? app->nonce : ra_page_nonce_mark;
+    const std::string nonce = " nonce=\"" + own + "\"";
     size_t races = 0, gone = 0, others = 0;
     for (const ra_replay &r : list.replays) {
         if (r.kind != ra_replay_kind::race) {
@@ -304,9 +338,14 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
 
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-        "<title>Replays</title>\n<style" +
-        nonce + ">";
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
+    if (!app) {
+        html +=
+            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+            "script-src 'nonce-" +
+            own + "'; style-src 'nonce-" + own + "'; img-src data:; base-uri 'none'\">\n";
+    }
+    html += "<title>Replays</title>\n<style" + nonce + ">";
     html += ra_page_style;
     html += "</style>\n</head>\n<body>\n<h1>Replays</h1>\n";
     if (app) html += ra_app_panel(*app);
@@ -331,7 +370,8 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     if (list.replays.empty()) {
         html += "</div>\n<p>No replays saved yet.</p>\n";
         if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
-        return html + "</body>\n</html>\n";
+        html += "</body>\n</html>\n";
+        return app ? html : ra_with_own_nonce(html);
     }
 
     ra_page_racers racers = ra_racers_of(list);
@@ -372,5 +412,5 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     html += "</script>\n";
     if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
     html += "</body>\n</html>\n";
-    return html;
+    return app ? html : ra_with_own_nonce(html);
 }

@@ -23,7 +23,7 @@ extern const char ra_page_file[];
 // What the page of the library app (serve) has besides: the buttons of
 // each row, the tidy form, and its script and style under a nonce.
 struct ra_page_app {
-    std::string nonce;   // the security policy's, per start
+    std::string nonce;   // the security policy's, a fresh one each answer
     std::string secret;  // every action carries it
     std::string state;   // what the page compares to notice a new race
     ra_keep_marks marks;

@@ -62,3 +62,16 @@ std::string ra_race_page(const ra_replay &replay, const std::string &nonce) {
     }
     return html + "</tbody>\n</table>\n</body>\n</html>\n";
 }
+
+std::string ra_start_again_page(const std::string &why) {
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+           "<title>Open the library app from its address</title>\n</head>\n<body>\n<main>\n"
+           "<h1>Open the library app from its address</h1>\n<p>" +
+           ra_html_text(why) +
+           " That address lets this browser in; it changes each time the app starts.</p>\n"
+           "<p>Start the app again, in a command prompt in the game's folder:</p>\n"
+           "<pre>replay-autosave serve</pre>\n<p>(or double-click replay-autosave.exe and "
+           "choose the library app), then open the address it prints.</p>\n</main>\n"
+           "</body>\n</html>\n";
+}

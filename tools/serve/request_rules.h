@@ -1,11 +1,83 @@
 // What every request to the library app must pass before any handler runs
-// (serve.cpp calls these in one place): the Host it was sent to, the
-// secret of a state-changing request, and the replay name it carries. Plain
-// functions of text, so that each rule is tested without a server.
+// (job_serve.cpp calls these in one place): its size, the Host it was sent
+// to, the route and method, the token of the address the app printed (once
+// in the address, then in a cookie), and, once the body is read, the
+// per-start secret of an action and the replay name it carries. Plain
+// functions of text, so that each rule is tested and fuzzed without a server.
 #pragma once
 
+#include <stddef.h>
+
 #include <string>
+#include <utility>
 #include <vector>
+
+// The most a request may bring; the server refuses more before reading it
+// (job_serve.cpp gives the server the same limits). An action is a few
+// hundred bytes of form; the page's requests carry a cookie and a browser's
+// usual headers, and cookies of other programs on 127.0.0.1 come along.
+#define RA_REQUEST_TARGET_MAX 2048  // the method's target: path and query
+#define RA_HEADER_LINE_MAX 8192     // one line: the request line, or a header
+#define RA_HEADER_COUNT_MAX 40      // headers of one request
+#define RA_BODY_MAX (64 * 1024)     // an action's form
+const size_t ra_request_target_max = RA_REQUEST_TARGET_MAX;
+const size_t ra_header_line_max = RA_HEADER_LINE_MAX;
+const size_t ra_header_count_max = RA_HEADER_COUNT_MAX;
+const size_t ra_body_max = RA_BODY_MAX;
+
+// One row of the app's route table, as the gate sees it.
+struct ra_route_rule {
+    const char *method;  // "GET" reads, "POST" acts
+    const char *path;
+    bool names_replay;  // carries file=, a name the list shows
+};
+
+// The request as it stands before its body is read.
+struct ra_request_head {
+    std::string method;
+    std::string target;  // path and query as sent, for its length
+    std::string path;    // decoded path
+    std::vector<std::pair<std::string, std::string>> headers;  // as sent, names in any case
+    bool has_token = false;                                    // the query holds s=
+    std::string token;                                         // its value
+    size_t body_length = 0;                                    // Content-Length, 0 without
+};
+
+// What the app knows to judge by.
+struct ra_gate {
+    int port = 0;
+    std::string token;   // in the printed address, then in the cookie
+    std::string secret;  // in the page, and in every action's form
+    const ra_route_rule *routes = nullptr;
+    size_t route_count = 0;
+};
+
+// The answer to a request: go on (status 0, with its route), or refuse it
+// with status and a sentence, or let the address's token in: a cookie, and
+// a redirect to the address without it.
+struct ra_gate_verdict {
+    int status = 0;
+    std::string message;
+    const ra_route_rule *route = nullptr;  // when going on
+    bool start_again = false;              // refused for want of the token: say how to start
+    bool let_in = false;                   // set the cookie and redirect to `location`
+    std::string location;
+};
+
+// The rules that need no body: sizes, Host (exactly one, a loopback name of
+// this port), no Range, a route and its method, the token.
+ra_gate_verdict ra_judge_head(const ra_gate &gate, const ra_request_head &head);
+
+// The rules of the form: an action's secret, and a replay name's form (the
+// handler then finds the name in the list).
+ra_gate_verdict ra_judge_form(const ra_gate &gate, const ra_route_rule &route,
+                              const std::string &secret, const std::string &file);
+
+// The cookie that carries the token: its name (one per port, since cookies
+// are not told apart by port) and the Set-Cookie value that lets the
+// browser in.
+std::string ra_token_cookie_name(int port);
+std::string ra_token_cookie(const ra_gate &gate);
 
 // True when the Host header names this server by a loopback name:
 // "127.0.0.1:PORT" or "localhost:PORT" (any letter case). Another name is
@@ -21,7 +93,11 @@ bool ra_secret_matches(const std::string &given, const std::string &secret);
 // is in the list is then used, and only to find that entry.
 std::string ra_replay_name_problem(const std::string &name);
 
-// The headers every answer carries: no sniffing, no referrer, and a
-// content security policy that allows only the page's own script and style
-// (those carrying `nonce`) and no framing.
-std::vector<std::pair<std::string, std::string>> ra_app_headers(const std::string &nonce);
+// The headers every answer carries: no sniffing, no referrer, no framing,
+// nothing kept.
+std::vector<std::pair<std::string, std::string>> ra_app_headers();
+
+// The content security policy of a page whose own script and style carry
+// `nonce` (a fresh one each answer), and of every other answer.
+std::string ra_page_policy(const std::string &nonce);
+extern const char ra_plain_policy[];

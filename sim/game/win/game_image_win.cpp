@@ -17,6 +17,8 @@ extern unsigned char sim_game_space[];
 extern unsigned char sim_game_space_end[];
 }
 
+uintptr_t sim_game_origin = SIM_GAME_BASE;
+
 void sim_game_map(void) {
     uintptr_t begin = (uintptr_t)sim_game_space;
     uintptr_t end = (uintptr_t)sim_game_space_end;

@@ -2,8 +2,9 @@
 # http_test.sh EMULATOR SIM TOOL WORK
 # The library app (TOOL serve) over plain HTTP on a season played by the
 # simulator: every request rule answers as it must (Host, secret, method,
-# replay names, the headers of every answer), Watch restores as restore
-# does, and one at a time when they come at once, Keep survives a Tidy that
+# replay names, the headers of every answer, a nonce of each answer's own),
+# Watch restores as restore does, and one at a time when they come at once,
+# a name that is no UTF-8 is acted on by its bytes, Keep survives a Tidy that
 # would remove the replay, the Tidy preview
 # is prune's dry run word for word, a second start on the same port is
 # refused, and a stop ends it. EMULATOR runs the 32-bit programs, or is empty.
@@ -24,14 +25,15 @@ run() { (cd "$game" && exec ${emulator:+"$emulator"} "$tool" "$@"); }
 
 source "$here/start_server.sh"
 start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
-secret=${address##*s=}
-base=http://127.0.0.1:$port
+let_in
 
 oldest=$(cd "$saves" && ls -1 2026-*.rp4 | head -1)
 newest=$(cd "$saves" && ls -1 2026-*.rp4 | tail -1)
 # status METHOD PATH DATA [HOST]: the answer's HTTP status.
 status() {
-  local args=(-s -o "$work/body" -w '%{http_code}' -H "Host: ${4:-127.0.0.1:$port}")
+  # The cookie by hand: curl would match its jar against the Host given.
+  local args=(-s -H "Cookie: ra_token_$port=${address##*s=}" -o "$work/body" -w '%{http_code}'
+              -H "Host: ${4:-127.0.0.1:$port}")
   [[ $1 == POST ]] && args+=(--data "$3")
   curl "${args[@]}" "$base$2"
 }
@@ -65,28 +67,44 @@ after=$(cd "$saves" && ls -l --time-style=+%s .; md5sum ../../Replays/replay.rp4
 [[ $before == "$after" ]] || fail "a refused request changed files"
 
 # Every answer's headers, and no CORS.
-headers=$(curl -s -D - -o /dev/null -H "Origin: http://evil.example" "$base/")
+curl -s -b "$jar" -D "$work/head" -o "$work/page" -H "Origin: http://evil.example" "$base/"
+headers=$(cat "$work/head")
 for h in 'Content-Type: text/html' 'X-Content-Type-Options: nosniff' 'Referrer-Policy: no-referrer' \
-  "frame-ancestors 'none'" "script-src 'nonce-"; do
+  'X-Frame-Options: DENY' "frame-ancestors 'none'" "script-src 'nonce-"; do
   grep -qF "$h" <<<"$headers" || fail "the page's headers lack $h"
 done
 grep -qi 'Access-Control-Allow' <<<"$headers" && fail "the page carries CORS headers"
 nonce=$(sed -n "s/.*script-src 'nonce-\([0-9a-f]*\)'.*/\1/p" <<<"$headers" | tr -d '\r')
-# Read whole first: grep -q would end the pipe before curl has written the page.
-page=$(curl -s "$base/")
-grep -qF "<script nonce=\"$nonce\">" <<<"$page" || fail "the page's script does not carry the nonce"
+grep -qF "<script nonce=\"$nonce\">" "$work/page" || fail "the page's script does not carry the nonce"
+# Each answer has a nonce of its own.
+again=$(curl -s -b "$jar" -D - -o /dev/null "$base/" | sed -n "s/.*script-src 'nonce-\([0-9a-f]*\)'.*/\1/p" | tr -d '\r')
+[[ -n $again && $again != "$nonce" ]] || fail "two answers share the nonce $nonce"
 
 # Watch is restore: the game plays the replay.
 [[ $(status POST /watch "secret=$secret&file=$oldest") == 200 ]] || fail "watch: $(cat "$work/body")"
 cmp -s "$saves/$oldest" "$game/Replays/replay.rp4" || fail "watch did not put $oldest in the game's place"
 grep -q "The game will play $oldest" "$work/body" || fail "watch said: $(cat "$work/body")"
 
+# A renamed replay whose name is no UTF-8 (a letter of the game's code
+# page) is kept and watched by its own bytes, which the page sends
+# percent-encoded.
+latin=$(printf 'caf\xe9.rp4')
+mv "$saves/$(cd "$saves" && ls -1 2026-*.rp4 | sed -n 3p)" "$saves/$latin"
+curl -s -b "$jar" -o "$work/page" "$base/"
+grep -qF 'data-file="caf%E9.rp4"' "$work/page" || fail "the page does not carry the name's own bytes"
+for action in keep unkeep watch; do
+  [[ $(status POST /$action "secret=$secret&file=caf%E9.rp4") == 200 ]] ||
+    fail "$action of a name that is no UTF-8: $(cat "$work/body")"
+  [[ $action == keep ]] && { grep -qaF "$latin" "$saves/replays.keep" || fail "the mark is not the name's own bytes"; }
+done
+cmp -s "$saves/$latin" "$game/Replays/replay.rp4" || fail "watch did not put $latin in the game's place"
+
 # Watches at once, of two replays in turn: one after the other, each whole.
 second_oldest=$(cd "$saves" && ls -1 2026-*.rp4 | sed -n 2p)
 # Replays of some megabytes, so that the file steps take long enough to meet.
 for f in "$oldest" "$second_oldest"; do head -c 4000000 /dev/urandom >>"$saves/$f"; done
 answers=$(for n in $(seq 16); do echo "$([[ $((n % 2)) == 1 ]] && echo "$oldest" || echo "$second_oldest")"; done |
-  xargs -P 16 -I{} curl -s -o /dev/null -w '%{http_code}\n' --data "secret=$secret&file={}" "$base/watch" | sort | uniq -c)
+  xargs -P 16 -I{} curl -s -b "$jar" -o /dev/null -w '%{http_code}\n' --data "secret=$secret&file={}" "$base/watch" | sort | uniq -c)
 [[ $answers == *" 16 200" ]] || fail "watches at once answered: $answers"
 cmp -s "$saves/$oldest" "$game/Replays/replay.rp4" || cmp -s "$saves/$second_oldest" "$game/Replays/replay.rp4" ||
   fail "after watches at once the game's replay is neither replay"
@@ -117,9 +135,9 @@ for racer in Player '&lt;script&gt;' Racer3; do
 done
 
 # The page's question changes when a race is saved.
-state=$(curl -s "$base/state")
+state=$(curl -s -b "$jar" "$base/state")
 printf '\r\n' >>"$saves/replays.csv"
-[[ $(curl -s "$base/state") != "$state" ]] || fail "/state did not change with replays.csv"
+[[ $(curl -s -b "$jar" "$base/state") != "$state" ]] || fail "/state did not change with replays.csv"
 
 # A second start on the same port, then a stop. A job started in the
 # background of a script ignores Ctrl+C's SIGINT, so SIGTERM stands for it.
