@@ -4,7 +4,8 @@
 # four tracks, nine race types), served by PROGRAM (e.g. the Linux
 # companion, "qemu-i386-static build/i386/tools/replay-autosave", or
 # "wine build/mingw/src/replay-autosave.exe"). Prints the best and the
-# median of seven tries of the first page (GET /) and of the actions: POST
+# median of seven tries of opening the printed address (the token answered
+# with the cookie), of the first page (GET /) and of the actions: POST
 # /keep then /unkeep (which list Dir to check the name and write the
 # marks), and POST /watch of two replays in turn (which also reads the
 # record again and puts the replay in the game's place), each as curl's
@@ -49,17 +50,23 @@ port=$((20000 + RANDOM % 20000))
 server=$!
 trap 'kill "$server" 2>/dev/null || true' EXIT
 for _ in $(seq 300); do grep -q 'is at http' "$work/serve.out" && break; sleep 0.1; done
-secret=$(grep -o '?s=[0-9a-f]*' "$work/serve.out" | cut -c4-)
+address=$(grep -o 'http://127\.0\.0\.1:[0-9]*/?s=[0-9a-f]*' "$work/serve.out")
+base=http://127.0.0.1:$port
+# In as the browser comes in: the address's token becomes the cookie, and
+# the page holds the secret of the actions.
+jar=$work/cookies
+curl -s -c "$jar" -o /dev/null "$address"
+secret=$(curl -s -b "$jar" "$base/" | grep -o 'data-secret="[0-9a-f]*"' | cut -d'"' -f2)
 mkdir -p "$work/game/Replays"
 printf 'r' >"$work/game/Replays/replay.rp4"
 mapfile -t files < <(cd "$dir" && find . -maxdepth 1 -name "2026-*.rp4" -printf "%f\n" | sort | sed -n 1,2p)
 file=${files[0]}
-base=http://127.0.0.1:$port
 stats() { sort -n | awk '{a[NR]=$1} END {printf "best %.3f s, median %.3f s\n", a[1], a[int((NR+1)/2)]}'; }
-echo "first page (GET /, $(curl -s "$base/" | wc -c) bytes): $(for _ in $(seq 7); do curl -s -o /dev/null -w '%{time_total}\n' "$base/"; done | stats)"
+echo "opening the address (its token set as the cookie): $(for _ in $(seq 7); do curl -s -o /dev/null -w '%{time_total}\n' "$address"; done | stats)"
+echo "first page (GET /, $(curl -s -b "$jar" "$base/" | wc -c) bytes): $(for _ in $(seq 7); do curl -s -b "$jar" -o /dev/null -w '%{time_total}\n' "$base/"; done | stats)"
 echo "action (POST /keep, /unkeep): $(for n in $(seq 7); do
-  curl -s -o /dev/null -w '%{time_total}\n' -d "secret=$secret&file=$file" "$base/$([[ $((n % 2)) == 1 ]] && echo keep || echo unkeep)"
+  curl -s -b "$jar" -o /dev/null -w '%{time_total}\n' -d "secret=$secret&file=$file" "$base/$([[ $((n % 2)) == 1 ]] && echo keep || echo unkeep)"
 done | stats)"
 echo "action (POST /watch): $(for n in $(seq 7); do
-  curl -s -o /dev/null -w '%{time_total}\n' -d "secret=$secret&file=${files[$((n % 2))]}" "$base/watch"
+  curl -s -b "$jar" -o /dev/null -w '%{time_total}\n' -d "secret=$secret&file=${files[$((n % 2))]}" "$base/watch"
 done | stats)"
