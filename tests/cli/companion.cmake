@@ -29,6 +29,10 @@ get_filename_component(tool_name ${TOOL} NAME)
 set(TOOL ${game}/${tool_name})
 file(WRITE ${game}/replay_autosave.ini "[ReplayAutosave]\nDir = SaveData\\Saves\n")
 file(WRITE ${game}/Replays/replay.rp4 "the race just driven")
+# Driven a while ago: a replay written moments ago may still be on its way
+# into Dir, and restore leaves it alone.
+execute_process(COMMAND touch -d "2026-03-08 19:30:00" ${game}/Replays/replay.rp4
+                COMMAND_ERROR_IS_FATAL ANY)
 file(WRITE ${game}/SaveData/Saves/a.rp4 "replay A")
 file(WRITE ${game}/SaveData/Saves/replays.csv
      "file,saved,type,track,laps,source,best_lap_car1\r\n"

@@ -3,6 +3,7 @@
 // reader copes with damaged and foreign lines.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "companion_fixture.h"
@@ -127,6 +128,29 @@ TEST_F(ReplayList, ASecondSaveUnderTheSameNameReplacesTheFirst) {
     EXPECT_NE(out.out.find("ALPINE.rp4  (replaced by a later race of the same name)"),
               std::string::npos)
         << out.out;
+}
+
+TEST_F(ReplayList, ALinkInDirIsNeverListed) {
+    // Links to a file outside Dir, to a replay in it and to nothing: none is
+    // a replay of Dir, and a line that names one shows its race as missing.
+    ASSERT_TRUE(ra_test_write_file(
+        saves_ + "/replays.csv",
+        ra_test_record_header() +
+            ra_test_record_line({{"file", "named.rp4"}, {"saved", "2026-03-07 20:00:00"}})));
+    ASSERT_TRUE(ra_test_write_file(game_ + "/secret.txt", "private"));
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/a.rp4", "A"));
+    for (const char *link : {"zz.rp4", "named.rp4"}) {
+        std::filesystem::create_symlink(game_ + "/secret.txt", saves_ + "/" + link);
+    }
+    std::filesystem::create_symlink(saves_ + "/a.rp4", saves_ + "/inside.rp4");
+    std::filesystem::create_symlink(saves_ + "/gone.rp4", saves_ + "/nowhere.rp4");
+    ra_output out;
+    ASSERT_EQ(list(ra_list_job(), &out), ra_exit_ok) << out.err;
+    EXPECT_NE(out.out.find("named.rp4  (missing)"), std::string::npos) << out.out;
+    EXPECT_NE(out.out.find(" a.rp4\n"), std::string::npos) << out.out;
+    for (const char *link : {"zz.rp4", "inside.rp4", "nowhere.rp4"}) {
+        EXPECT_EQ(out.out.find(link), std::string::npos) << link << ": " << out.out;
+    }
 }
 
 TEST_F(ReplayList, DamagedAndForeignLinesAreSkippedWithOneWarningPerCause) {

@@ -66,3 +66,10 @@ bool ra_test_set_file_time(const std::string &path, const char *local) {
     times.actime = times.modtime = mktime(&t);
     return utime(path.c_str(), &times) == 0;
 }
+
+std::string ra_test_local_time_ago(int seconds) {
+    time_t when = time(nullptr) - seconds;
+    char text[32];
+    strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", localtime(&when));
+    return text;
+}

@@ -14,3 +14,7 @@ std::string ra_test_record_line(const std::map<std::string, std::string> &values
 
 // Sets the file's time stamp to a local time "YYYY-MM-DD HH:MM:SS".
 bool ra_test_set_file_time(const std::string &path, const char *local);
+
+// The local time `seconds` ago as "YYYY-MM-DD HH:MM:SS", the form of
+// ra_test_set_file_time and of the record's times.
+std::string ra_test_local_time_ago(int seconds);

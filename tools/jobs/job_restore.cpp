@@ -1,9 +1,15 @@
 // restore: makes the game play a saved replay next time, by putting it in
 // the place of the game's replay.rp4. The game keeps only that one replay,
 // so the one it holds is kept in Dir first unless Dir has a copy of it. The
-// new replay is written beside the old one under a temporary name and then
-// put in its place in one rename, so that a failure at any step leaves the
-// game's replay as it was; the replay being restored is only ever read.
+// new replay is written beside the old one as a new file under a name
+// nobody can guess and then put in its place in one rename, so that a
+// failure at any step leaves the game's replay as it was; the replay being
+// restored is only ever read. Nothing is written through a link: the
+// replay played, the game's replay and the temporary file must be files of
+// their own, and a record line never leads the write out of the game's
+// folder. The game may save a race at any moment, and the plug-in copies
+// it right after: a replay that may not be copied yet is left alone, and
+// so is one that changes before the rename.
 // With ClearIp on, the copies in Dir are scrubbed, so the game's replay is
 // compared with them as the plug-in would have saved it, and a replay that
 // must be kept is scrubbed too: Dir stays safe to share.
@@ -15,15 +21,16 @@
 #include <vector>
 
 #include "autosave/autosave.h"
+#include "library/game_replay.h"
+#include "library/records.h"
+#include "library/replays.h"
+#include "naming/naming.h"
 #include "platform/file_system.h"
-#include "library/files.h"
 #include "platform/game_paths.h"
+#include "platform/random.h"
+#include "platform/remove.h"
 #include "program/game_setup.h"
 #include "program/jobs.h"
-#include "naming/naming.h"
-#include "library/records.h"
-#include "platform/remove.h"
-#include "library/replays.h"
 #include "settings/settings.h"
 
 namespace fs = std::filesystem;
@@ -35,68 +42,9 @@ namespace {
 // Kept replays of the same second are told apart by "_2" up to "_99".
 const int ra_kept_tries = 99;
 
-// How the game's replay was found; empty when it was not.
-struct ra_target {
-    fs::path path;
-    std::string problem;  // why it could not be found, and how to name it
-};
-
-// The single replay.rp4 under the game's folder outside Dir.
-ra_target ra_search_target(const ra_game_setup &setup) {
-    ra_target target;
-    std::vector<fs::path> found;
-    std::error_code failed;
-    fs::recursive_directory_iterator it(setup.game, fs::directory_options::skip_permission_denied,
-                                        failed),
-        end;
-    for (; !failed && it != end; it.increment(failed)) {
-        std::error_code ignored;
-        if (it->is_directory(ignored)) {
-            if (fs::equivalent(it->path(), setup.dir, ignored)) it.disable_recursion_pending();
-            continue;
-        }
-        if (ra_ieq(ra_text(it->path().filename()).c_str(), RA_REPLAY_FILE) &&
-            it->is_regular_file(ignored)) {
-            found.push_back(it->path());
-        }
-    }
-    const std::string how = "; name the game's replay with --to PATH";
-    if (found.size() == 1) {
-        target.path = found[0];
-    } else if (found.empty()) {
-        target.problem = "cannot tell where the game keeps its replay: no line of " +
-                         std::string(ra_records_file) + " names it and there is no " +
-                         RA_REPLAY_FILE + " in " + ra_text(setup.game) + how;
-    } else {
-        std::string list;
-        for (const fs::path &p : found) list += (list.empty() ? "" : ", ") + ra_text(p);
-        target.problem = "cannot tell which replay the game plays, there are " +
-                         std::to_string(found.size()) + ": " + list + how;
-    }
-    return target;
-}
-
-// The game's replay: the source of the file's record line, else of the
-// newest line, else the single one in the game's folder. A path the player
-// names with --to is taken as it is.
-ra_target ra_find_target(const ra_restore_job &job, const ra_game_setup &setup,
-                         const ra_records &records, const ra_record *own) {
-    ra_target target;
-    if (!job.to.empty()) {
-        std::error_code failed;
-        target.path = fs::absolute(ra_argument_path(job.to), failed);
-        if (failed) target.path = ra_argument_path(job.to);
-        return target;
-    }
-    const ra_record *newest = ra_newest_record(records);
-    for (const ra_record *r : {own, newest}) {
-        if (r != nullptr && !r->get(ra_column_source).empty()) {
-            target.path = ra_game_path(setup.game, r->get(ra_column_source));
-            return target;
-        }
-    }
-    return ra_search_target(setup);
-}
+// Random bytes in the temporary name, written as hex: 64 bits, so that no
+// other program can guess the name and put a link there first.
+const size_t ra_temp_random_bytes = 8;
 
 // The game's replay as the plug-in saves it: scrubbed by its own code when
 // ClearIp is on, else as it is.
@@ -108,9 +56,9 @@ std::string ra_as_saved(const std::string &replay) {
     return saved;
 }
 
-// A file of Dir with the game's replay's bytes, as they are or as the
+// A plain file of Dir with the game's replay's bytes, as they are or as the
 // plug-in saved them (saved), if any. The replay itself is no copy of it,
-// should it lie in Dir.
+// should it lie in Dir, and neither is a link.
 std::optional<fs::path> ra_copy_in(const fs::path &dir, const fs::path &replay,
                                    const std::string &bytes, const std::string &saved) {
     std::error_code failed;
@@ -118,13 +66,15 @@ std::optional<fs::path> ra_copy_in(const fs::path &dir, const fs::path &replay,
     for (; !failed && it != end; it.increment(failed)) {
         std::error_code other;
         if (!ra_replay_name(ra_text(it->path().filename())) ||
+            ra_entry_kind_of(it->path()) != ra_entry_kind::file ||
             fs::equivalent(it->path(), replay, other)) {
             continue;
         }
         // Scrubbing keeps the length: only files of that size are read.
         uintmax_t size = fs::file_size(it->path(), other);
-        std::string copy;
-        if (!other && size == bytes.size() && ra_read_file(it->path(), &copy) &&
+        std::string copy, why;
+        if (!other && size == bytes.size() &&
+            ra_load_plain_file(it->path(), bytes.size(), &copy, &why) &&
             (copy == saved || copy == bytes)) {
             return it->path();
         }
@@ -132,10 +82,11 @@ std::optional<fs::path> ra_copy_in(const fs::path &dir, const fs::path &replay,
     return std::nullopt;
 }
 
-// Copies the game's replay into Dir as kept_<its time stamp>.rp4, never over
-// a file, scrubbed as the plug-in saves replays (saved: those bytes); the
-// copy keeps the time stamp. Empty with *error on failure.
-fs::path ra_keep(const fs::path &dir, const fs::path &replay, const std::string &bytes,
+// Writes the game's replay (looked at as game) into Dir as kept_<its time
+// stamp>.rp4, a new file never over anything, with the bytes the plug-in
+// would have saved (saved); the copy keeps the time stamp. Empty with
+// *error on failure.
+fs::path ra_keep(const fs::path &dir, const fs::path &replay, const ra_replay_look &game,
                  const std::string &saved, std::string *error) {
     ra_time written;
     std::error_code failed;
@@ -159,26 +110,18 @@ fs::path ra_keep(const fs::path &dir, const fs::path &replay, const std::string 
     for (int n = 1; n <= ra_kept_tries; ++n) {
         fs::path kept =
             dir / ra_path(stem + (n > 1 ? "_" + std::to_string(n) : "") + RA_REPLAY_EXT);
-        failed.clear();
-        if (fs::exists(kept, failed)) continue;
-        // Never over a file, should one of that name appear meanwhile.
-        if (ra_copy_file(replay, kept, false, &why)) {
-            // The copy is ours now: what must not be shared is cleared in it.
-            // A copy that keeps an address is never left in Dir.
-            if (saved != bytes && !ra_save_file(kept, saved, &why)) {
-                std::error_code ignored;
-                fs::remove(kept, ignored);
-                *error = where + why;
-                return fs::path();
-            }
-            // The list shows a file without a record line by its time stamp.
-            std::error_code ignored;
-            fs::file_time_type stamp = fs::last_write_time(replay, ignored);
-            if (!ignored) fs::last_write_time(kept, stamp, ignored);
-            return kept;
+        // A name that is taken, even by a link to nowhere, is never written.
+        if (ra_entry_kind_of(kept) != ra_entry_kind::none) continue;
+        // What must not be shared is cleared already: a copy that keeps an
+        // address is never in Dir, not even for a moment.
+        if (!ra_create_new_file(kept, saved, &why)) {
+            *error = where + why;
+            return fs::path();
         }
-        *error = where + why;
-        return fs::path();
+        // The list shows a file without a record line by its time stamp.
+        std::error_code ignored;
+        fs::last_write_time(kept, game.written, ignored);
+        return kept;
     }
     *error = where + stem + " and the names after it are taken";
     return fs::path();
@@ -186,24 +129,41 @@ fs::path ra_keep(const fs::path &dir, const fs::path &replay, const std::string 
 
 // The replay a name or path given to restore stands for: as given, else a
 // name in Dir, with ".rp4" added when it has none. Empty when there is no
-// such file, with *recorded set to the record line of that name, if any.
+// such name (a link is found, to be refused), with *recorded set to the
+// record line of that name, if any.
 fs::path ra_find_replay(const std::string &given, const ra_game_setup &setup,
                         const ra_records &records, const ra_record **recorded) {
     *recorded = nullptr;
     std::error_code failed;
     fs::path file = ra_argument_path(given);
-    if (fs::exists(file, failed)) return fs::absolute(file, failed);
+    if (ra_entry_kind_of(file) != ra_entry_kind::none) return fs::absolute(file, failed);
     if (given.find_first_of("\\/") != std::string::npos) return fs::path();
     std::vector<std::string> names = {given};
     if (!ra_replay_name(given)) names.push_back(given + RA_REPLAY_EXT);
     for (const std::string &name : names) {
         file = ra_game_path(setup.dir, name);
-        if (fs::exists(file, failed)) return fs::absolute(file, failed);
+        if (ra_entry_kind_of(file) != ra_entry_kind::none) return fs::absolute(file, failed);
     }
     for (const std::string &name : names) {
         if (*recorded == nullptr) *recorded = ra_record_for(records, name);
     }
     return fs::path();
+}
+
+// The temporary name beside the game's replay: its name, random hex and
+// the suffix. False when the system gives no random bytes.
+bool ra_temp_name(const fs::path &replay, fs::path *temp) {
+    unsigned char random[ra_temp_random_bytes];
+    if (!ra_random_bytes(random, sizeof random)) return false;
+    static const char hex[] = "0123456789abcdef";
+    std::string part = ".";
+    for (unsigned char b : random) {
+        part += hex[b >> 4];
+        part += hex[b & 15];
+    }
+    *temp = replay;
+    *temp += ra_path(part + ra_restore_temp_suffix);
+    return true;
 }
 
 }  // namespace
@@ -240,16 +200,30 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
                            ra_program + " list\" shows",
                        ra_exit_usage);
     }
-    if (fs::is_directory(file, failed)) {
-        return ra_fail(out, ra_text(file) + " is a folder; name one replay (.rp4) in it to play",
-                       ra_exit_usage);
-    }
     // Read once before anything is written, so that a failure is told as one of reading.
-    std::string bytes, why;
-    if (!ra_read_file(file, &bytes, &why)) {
+    ra_replay_look played;
+    std::string why;
+    if (!ra_look_at(file, &played, &why)) {
         return ra_fail(out, "cannot read " + ra_text(file) + ": " + why + ". Nothing changed",
                        ra_exit_failed);
     }
+    switch (played.kind) {
+    case ra_entry_kind::file:
+        break;
+    case ra_entry_kind::folder:
+        return ra_fail(out, ra_text(file) + " is a folder; name one replay (.rp4) in it to play",
+                       ra_exit_usage);
+    case ra_entry_kind::link:
+        return ra_fail(out,
+                       ra_text(file) +
+                           " is a link to another file, not a replay of its own; restore plays "
+                           "only replay files themselves. Nothing changed",
+                       ra_exit_usage);
+    default:
+        return ra_fail(out, "cannot read " + ra_text(file) + ": it is not a file. Nothing changed",
+                       ra_exit_usage);
+    }
+    const std::string &bytes = played.bytes;
     const std::string name = ra_text(file.filename());
     if (bytes.empty()) {
         return ra_fail(out, name + " is empty (0 bytes), so it holds no replay. Nothing changed",
@@ -258,36 +232,60 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
 
     const ra_record *own = nullptr;
     if (fs::equivalent(file.parent_path(), setup.dir, failed)) own = ra_record_for(records, name);
-    ra_target target = ra_find_target(job, setup, records, own);
-    if (target.path.empty()) return ra_fail(out, target.problem, ra_exit_usage);
-    const fs::path &replay = target.path;
+    fs::path replay = ra_find_game_replay(job.to, setup, records, own, &error);
+    if (replay.empty()) return ra_fail(out, error, ra_exit_usage);
     const std::string shown = ra_text(replay);
 
-    if (fs::is_directory(replay, failed)) {
+    // The game's replay as it is and as the plug-in saves it, read before anything is written.
+    ra_replay_look game;
+    if (!ra_look_at(replay, &game, &why)) {
+        return ra_fail(out,
+                       "cannot keep the game's replay " + shown + " in " + ra_text(setup.dir) +
+                           ": " + why + ". Nothing changed",
+                       ra_exit_failed);
+    }
+    switch (game.kind) {
+    case ra_entry_kind::none:
+    case ra_entry_kind::file:
+        break;
+    case ra_entry_kind::folder:
         return ra_fail(out,
                        shown + " is a folder; name the replay file itself, e.g. " +
                            ra_text(replay / RA_REPLAY_FILE),
                        ra_exit_usage);
+    case ra_entry_kind::link:
+        return ra_fail(out,
+                       "the game's replay " + shown +
+                           " is a link to another place, and restore never writes through a "
+                           "link; put the game's own replay there. Nothing changed",
+                       ra_exit_failed);
+    default:
+        return ra_fail(
+            out,
+            "cannot write " + shown + ": it is not a file; name the game's replay with --to PATH",
+            ra_exit_failed);
     }
-    bool had_replay = fs::exists(replay, failed);
+    bool had_replay = game.kind == ra_entry_kind::file;
     if (had_replay && fs::equivalent(file, replay, failed)) {
         return ra_fail(out, name + " is the game's replay itself; name a saved replay to play",
                        ra_exit_usage);
     }
-    // The game's replay as it is and as the plug-in saves it, read before anything is written.
-    std::string current, saved;
+    std::string saved;
+    std::optional<fs::path> copy;
     if (had_replay) {
-        if (!ra_read_file(replay, &current, &why)) {
-            return ra_fail(out,
-                           "cannot keep the game's replay " + shown + " in " + ra_text(setup.dir) +
-                               ": " + why + ". Nothing changed",
-                           ra_exit_failed);
-        }
-        if (current == bytes) {
+        if (game.bytes == bytes) {
             out->out += "The game already plays " + name + " (" + shown + "); nothing changed.\n";
             return ra_exit_ok;
         }
-        saved = ra_as_saved(current);
+        saved = ra_as_saved(game.bytes);
+        copy = ra_copy_in(setup.dir, replay, game.bytes, saved);
+        // A replay Dir has a copy of is no race the plug-in is still copying.
+        if (!copy && ra_just_saved(replay, game, records)) {
+            return ra_fail(out,
+                           "the game has just saved a race; try again in a moment. Nothing "
+                           "changed",
+                           ra_exit_failed);
+        }
     }
     if (!fs::is_directory(replay.parent_path(), failed)) {
         return ra_fail(out,
@@ -295,12 +293,12 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
                            ": its folder does not exist; name the game's replay with --to PATH",
                        ra_exit_failed);
     }
-    fs::path temp = replay;
-    temp += ra_path(ra_restore_temp_suffix);
-    if (fs::exists(temp, failed) && !fs::is_regular_file(temp, failed)) {
+    fs::path temp;
+    if (!ra_temp_name(replay, &temp)) {
         return ra_fail(out,
-                       "cannot write " + ra_text(temp) +
-                           ": something else has that name; move it away. Nothing changed",
+                       "cannot write beside " + shown +
+                           ": the system gives no random numbers for a name of its own. Nothing "
+                           "changed",
                        ra_exit_failed);
     }
     // Everything is checked: only now is the player asked.
@@ -309,31 +307,48 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
         return ra_exit_failed;
     }
 
-    // 1. The new replay beside the old one. Only a file of ours is replaced.
-    if (!ra_copy_file(file, temp, true, &why)) {
-        std::error_code ignored;
-        if (fs::is_regular_file(temp, ignored)) fs::remove(temp, ignored);
+    // 1. The new replay beside the old one, as a new file: what it failed to
+    // create is no file of ours and stays as it was.
+    if (!(hooks.create ? hooks.create : ra_create_new_file)(temp, bytes, &why)) {
         return ra_fail(out,
                        "cannot write " + ra_text(temp) + ": " + why +
                            "; make sure you may write to that folder. Nothing changed",
                        ra_exit_failed);
     }
+    // With the time stamp of the race it holds, as a copy has: the game's
+    // replay then never looks as if the game had just saved it.
+    std::error_code unstamped;
+    fs::last_write_time(temp, played.written, unstamped);
 
     // 2. The game's replay into Dir, unless Dir has it already.
-    std::optional<fs::path> copy;
     fs::path kept;
-    if (had_replay) {
-        copy = ra_copy_in(setup.dir, replay, current, saved);
-        if (!copy) {
-            kept = ra_keep(setup.dir, replay, current, saved, &error);
-            if (kept.empty()) {
-                fs::remove(temp, failed);
-                return ra_fail(out, error + ". Nothing changed", ra_exit_failed);
-            }
+    if (had_replay && !copy) {
+        kept = ra_keep(setup.dir, replay, game, saved, &error);
+        if (kept.empty()) {
+            fs::remove(temp, failed);
+            return ra_fail(out, error + ". Nothing changed", ra_exit_failed);
         }
     }
 
-    // 3. One rename puts the new replay in place.
+    // 3. The game's replay once more, right before it is replaced: a race
+    // the game saved meanwhile is not in Dir yet and would be lost.
+    if (hooks.before_replace != nullptr) hooks.before_replace(replay);
+    ra_replay_look now;
+    bool looked = ra_look_at(replay, &now, &why);
+    if (!looked || !ra_same_look(game, now)) {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        if (!kept.empty()) fs::remove(kept, ignored);
+        return ra_fail(out,
+                       !looked ? "cannot read the game's replay " + shown + " again: " + why +
+                                     ". Nothing changed"
+                               : "the game's replay " + shown +
+                                     " changed meanwhile: the game has just saved a race; try "
+                                     "again in a moment. Nothing changed",
+                       ra_exit_failed);
+    }
+
+    // 4. One rename puts the new replay in place.
     if (!(hooks.move ? hooks.move : ra_move_file)(temp, replay, &why)) {
         std::error_code ignored;
         fs::remove(temp, ignored);

@@ -118,6 +118,13 @@ ra_time ra_local_now(void) {
     return t;
 }
 
+int64_t ra_seconds_between(const ra_time &a, const ra_time &b) {
+    auto seconds = [](const ra_time &t) {
+        return ra_day_of(t) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+    };
+    return seconds(b) - seconds(a);
+}
+
 // The days_from_civil and civil_from_days algorithms: whole 400-year eras
 // of 146097 days, each counted from 1 March, whose leap day then comes last.
 int64_t ra_day_of(const ra_time &t) {

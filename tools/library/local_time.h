@@ -37,6 +37,9 @@ bool ra_file_time(const std::filesystem::path &path, ra_time *out);
 // The local time now, to the second.
 ra_time ra_local_now(void);
 
+// Seconds from a to b (negative when b is earlier), over any dates.
+int64_t ra_seconds_between(const ra_time &a, const ra_time &b);
+
 // Days from 1970-01-01 to t's date (negative before it), and back: the date
 // of such a day, at midnight. Proleptic Gregorian calendar.
 int64_t ra_day_of(const ra_time &t);

@@ -34,14 +34,6 @@ struct ra_stray {
     bool stamped = false;  // its time stamp could be read
 };
 
-// Seconds from a to b (negative when b is earlier), over any dates.
-int64_t ra_seconds_between(const ra_time &a, const ra_time &b) {
-    auto seconds = [](const ra_time &t) {
-        return ra_day_of(t) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
-    };
-    return seconds(b) - seconds(a);
-}
-
 // The pairs of a line that claims its name (the latest of it) and an unnamed file of the same save
 // (see replays.h): line -> file, each unique on both sides.
 std::map<size_t, size_t> ra_pair_by_time(const std::vector<ra_record> &lines,
@@ -93,13 +85,14 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
                  "names another folder";
         return false;
     }
-    // The replay files of Dir, by folded name.
+    // The replay files of Dir, by folded name: plain files only. A link is
+    // no replay of Dir, whatever it points to (a file outside Dir that the
+    // app would show and Watch would copy), and is not shown at all.
     std::map<std::string, std::filesystem::path> files;
     std::filesystem::directory_iterator it(dir, failed), end;
     for (; !failed && it != end; it.increment(failed)) {
         std::string name = ra_text(it->path().filename());
-        std::error_code not_file;
-        if (ra_replay_name(name) && it->is_regular_file(not_file)) {
+        if (ra_replay_name(name) && ra_entry_kind_of(it->path()) == ra_entry_kind::file) {
             files.emplace(ra_folded(name), it->path());
         }
     }

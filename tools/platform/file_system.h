@@ -5,6 +5,8 @@
 // codes: the C++ library loses the reason there), file_system_posix.cpp.
 #pragma once
 
+#include <stdint.h>
+
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -21,8 +23,34 @@ bool ra_move_file(const std::filesystem::path &from, const std::filesystem::path
 // The whole of a file. False with *why.
 bool ra_load_file(const std::filesystem::path &path, std::string *bytes, std::string *why);
 
+// The whole of a plain file of at most max bytes, opened without following
+// a link: a link (on Windows any reparse point), a folder or a bigger file
+// is refused. False with *why.
+bool ra_load_plain_file(const std::filesystem::path &path, uintmax_t max, std::string *bytes,
+                        std::string *why);
+
 // Writes the whole text as the file, replacing it. False with *why.
 bool ra_save_file(const std::filesystem::path &path, const std::string &bytes, std::string *why);
+
+// Creates path as a new file holding bytes, written to the disk. Anything
+// already of that name (a file, a folder, a link, even one that points
+// nowhere) makes it fail, so that nothing is ever written through a link
+// planted there; a file it created and could not fill is removed again.
+// False with *why.
+bool ra_create_new_file(const std::filesystem::path &path, const std::string &bytes,
+                        std::string *why);
+
+// What a name in a folder is, the name itself and never what a link at it
+// points to: on Windows every reparse point (a symbolic link, a junction)
+// counts as a link.
+enum class ra_entry_kind {
+    none,    // nothing of that name (or it cannot be looked at)
+    file,    // a plain regular file
+    folder,  // a plain folder
+    link,    // a link to something else, whatever it points to
+    other,   // a device, a pipe, a socket
+};
+ra_entry_kind ra_entry_kind_of(const std::filesystem::path &path);
 
 // The player's words for a system error code: Win32's on Windows, errno's
 // elsewhere.

@@ -64,11 +64,19 @@ struct ra_restore_job {
 };
 
 // What restore asks of the world besides files: the player's word, and the
-// final rename (a seam for tests, as prune's remover is).
+// steps that write (seams for tests, as prune's remover is).
 struct ra_restore_hooks {
     // Asked with the replay's name once everything is checked, before
     // anything is written; false: nothing changes. Null: not asked.
     bool (*confirm)(const std::string &name) = nullptr;
+    // Writes the new replay as a new file beside the game's; null:
+    // ra_create_new_file.
+    bool (*create)(const std::filesystem::path &path, const std::string &bytes,
+                   std::string *why) = nullptr;
+    // Called with the game's replay just before it is looked at a last
+    // time and replaced, where the game may save a race meanwhile. Null:
+    // nothing.
+    void (*before_replace)(const std::filesystem::path &replay) = nullptr;
     // Puts the new replay in place of the game's; null: ra_move_file.
     bool (*move)(const std::filesystem::path &from, const std::filesystem::path &to,
                  std::string *why) = nullptr;
@@ -79,8 +87,8 @@ struct ra_restore_hooks {
 int ra_run_restore(const ra_restore_job &job, ra_output *out,
                    const ra_restore_hooks &hooks = ra_restore_hooks());
 
-// The new replay is written beside the game's replay under that name and
-// this suffix, then put in its place.
+// The new replay is written beside the game's replay under that name, a
+// random part nobody can guess and this suffix, then put in its place.
 extern const char ra_restore_temp_suffix[];
 
 struct ra_page_job {

@@ -102,7 +102,12 @@ cmp -s "$saves/$latin" "$game/Replays/replay.rp4" || fail "watch did not put $la
 # Watches at once, of two replays in turn: one after the other, each whole.
 second_oldest=$(cd "$saves" && ls -1 2026-*.rp4 | sed -n 2p)
 # Replays of some megabytes, so that the file steps take long enough to meet.
-for f in "$oldest" "$second_oldest"; do head -c 4000000 /dev/urandom >>"$saves/$f"; done
+# They stay races saved a while ago: a replay written moments ago that Dir
+# has no copy of may still be on its way there, and Watch leaves it alone.
+for f in "$oldest" "$second_oldest"; do
+  head -c 4000000 /dev/urandom >>"$saves/$f"
+  touch -d '-2 minutes' "$saves/$f"
+done
 answers=$(for n in $(seq 16); do echo "$([[ $((n % 2)) == 1 ]] && echo "$oldest" || echo "$second_oldest")"; done |
   xargs -P 16 -I{} curl -s -b "$jar" -o /dev/null -w '%{http_code}\n' --data "secret=$secret&file={}" "$base/watch" | sort | uniq -c)
 [[ $answers == *" 16 200" ]] || fail "watches at once answered: $answers"

@@ -116,9 +116,33 @@ run "" list --since 2026-02-30
 expect_rc 2
 expect_in "$err" "--since wants a day as YYYY-MM-DD"
 
-stage=restore
+stage="restore, a game that saves and a link"
 replay=$game/Replays/replay.rp4
-cp "$replay" "$work/last_race.rp4"
+cp -p "$replay" "$work/last_race.rp4"
+# The game has just written a race the plug-in may still be copying: it stays.
+printf 'a race the plug-in has not copied yet' >"$replay"
+before=$(snapshot)
+run "" restore 2026-03-01_19-00-00_SR_COAST_3L.rp4
+expect_rc 1
+expect_in "$err" "the game has just saved a race; try again in a moment. Nothing changed"
+[[ $(snapshot) == "$before" ]] || fail "a refused restore changed files"
+# Wine shows a Unix link to a folder as a reparse point (one to a file as a
+# plain file): as the game's replay it is refused, nothing written through it.
+rm "$replay"
+mkdir "$work/elsewhere"
+ln -s "$work/elsewhere" "$replay"
+before=$(snapshot)
+run "" restore 2026-03-01_19-00-00_SR_COAST_3L.rp4
+expect_rc 1
+expect_in "$err" "the game's replay $(winpath "$replay") is a link to another place, and restore never writes through a link"
+[[ -z $(ls -A "$work/elsewhere") ]] || fail "restore wrote through the link: $(ls -A "$work/elsewhere")"
+[[ $(snapshot) == "$before" ]] || fail "a refused restore changed files"
+rm "$replay"
+# Back to the last race, driven a while ago.
+cp -p "$work/last_race.rp4" "$replay"
+touch -d '-2 minutes' "$replay"
+
+stage=restore
 run "" restore 2026-03-01_19-00-00_SR_COAST_3L.rp4
 expect_rc 0
 expect_in "$out" "The game will play 2026-03-01_19-00-00_SR_COAST_3L.rp4"
@@ -152,6 +176,7 @@ expect_in "$out" "Nothing changed."
 [[ $(snapshot) == "$before" ]] || fail "a closed window changed files"
 # The game's replay held by another program: refused with the reason.
 printf 'another race never saved' >"$replay"
+touch -d '-2 minutes' "$replay"
 before=$(snapshot)
 hold "$replay"
 run "" restore 2026-03-12_20-35-00_SR_ALPINE_3L.rp4

@@ -1,7 +1,10 @@
 // File operations where the C++ library keeps the system's reason (errno).
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/file_system.h"
 
@@ -83,6 +86,46 @@ bool ra_load_file(const fs::path &path, std::string *bytes, std::string *why) {
     return true;
 }
 
+bool ra_load_plain_file(const fs::path &path, uintmax_t max, std::string *bytes, std::string *why) {
+    // O_NOFOLLOW: a link at the name fails to open (ELOOP) instead of being
+    // followed; O_NONBLOCK: a pipe planted there does not wait for a writer.
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        *why = errno == ELOOP ? "it is a link to another file" : ra_errno_reason(errno);
+        return false;
+    }
+    std::string all, reason;
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        reason = ra_errno_reason(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        reason = "it is not a file";
+    } else if ((uintmax_t)st.st_size > max) {
+        reason = "it has " + std::to_string((uintmax_t)st.st_size) + " bytes, more than " +
+                 std::to_string(max);
+    } else {
+        char chunk[1 << 16];
+        for (;;) {
+            ssize_t n = read(fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) reason = ra_errno_reason(errno);
+            if (n <= 0) break;
+            all.append(chunk, (size_t)n);
+            if (all.size() > max) {
+                reason = "it grew past " + std::to_string(max) + " bytes while it was read";
+                break;
+            }
+        }
+    }
+    close(fd);
+    if (!reason.empty()) {
+        *why = reason;
+        return false;
+    }
+    *bytes = all;
+    return true;
+}
+
 bool ra_save_file(const fs::path &path, const std::string &bytes, std::string *why) {
     FILE *file = fopen(path.c_str(), "wb");
     if (file == nullptr) {
@@ -97,4 +140,41 @@ bool ra_save_file(const fs::path &path, const std::string &bytes, std::string *w
     }
     if (!written) *why = ra_errno_reason(error);
     return written;
+}
+
+bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
+    // O_EXCL with O_CREAT fails on any name that exists, a link included,
+    // and never follows one.
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *why = ra_errno_reason(errno);
+        return false;
+    }
+    int error = 0;
+    for (size_t done = 0; done < bytes.size() && error == 0;) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += (size_t)n;
+        } else if (n < 0 && errno != EINTR) {
+            error = errno;
+        } else if (n == 0) {
+            error = EIO;
+        }
+    }
+    // On the disk before anything is renamed over to it.
+    if (error == 0 && fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error == 0) return true;
+    unlink(path.c_str());
+    *why = ra_errno_reason(error);
+    return false;
+}
+
+ra_entry_kind ra_entry_kind_of(const fs::path &path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) return ra_entry_kind::none;
+    if (S_ISLNK(st.st_mode)) return ra_entry_kind::link;
+    if (S_ISREG(st.st_mode)) return ra_entry_kind::file;
+    if (S_ISDIR(st.st_mode)) return ra_entry_kind::folder;
+    return ra_entry_kind::other;
 }

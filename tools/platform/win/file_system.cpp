@@ -3,6 +3,8 @@
 // reason at all ("Success").
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/file_system.h"
 
 namespace fs = std::filesystem;
@@ -81,6 +83,50 @@ bool ra_load_file(const fs::path &path, std::string *bytes, std::string *why) {
     return true;
 }
 
+bool ra_load_plain_file(const fs::path &path, uintmax_t max, std::string *bytes, std::string *why) {
+    // FILE_FLAG_OPEN_REPARSE_POINT opens a link or a junction itself, never
+    // what it points to; its attributes then tell what was opened.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *why = ra_last_reason();
+        return false;
+    }
+    std::string all, reason;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) {
+        reason = ra_last_reason();
+    } else if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        reason = "it is a link to another file";
+    } else if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE) ||
+               GetFileType(file) != FILE_TYPE_DISK) {
+        reason = "it is not a file";
+    } else if ((((uintmax_t)info.nFileSizeHigh << 32) | info.nFileSizeLow) > max) {
+        reason = "it has " +
+                 std::to_string(((uintmax_t)info.nFileSizeHigh << 32) | info.nFileSizeLow) +
+                 " bytes, more than " + std::to_string(max);
+    } else {
+        char chunk[1 << 16];
+        DWORD n = 0;
+        BOOL ok;
+        while ((ok = ReadFile(file, chunk, sizeof chunk, &n, nullptr)) && n > 0) {
+            all.append(chunk, n);
+            if (all.size() > max) {
+                reason = "it grew past " + std::to_string(max) + " bytes while it was read";
+                break;
+            }
+        }
+        if (!ok) reason = ra_last_reason();
+    }
+    CloseHandle(file);
+    if (!reason.empty()) {
+        *why = reason;
+        return false;
+    }
+    *bytes = all;
+    return true;
+}
+
 bool ra_save_file(const fs::path &path, const std::string &bytes, std::string *why) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -97,4 +143,43 @@ bool ra_save_file(const fs::path &path, const std::string &bytes, std::string *w
         *why = ra_last_reason();
     }
     return ok;
+}
+
+bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
+    // CREATE_NEW fails on any name that exists, a link or a junction
+    // included, and so never follows one.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *why = ra_last_reason();
+        return false;
+    }
+    // WriteFile takes at most a DWORD at once.
+    const size_t chunk = 1u << 20;
+    BOOL ok = TRUE;
+    for (size_t done = 0; ok && done < bytes.size();) {
+        DWORD n = (DWORD)std::min(chunk, bytes.size() - done), written = 0;
+        ok = WriteFile(file, bytes.data() + done, n, &written, nullptr) && written == n;
+        done += written;
+    }
+    // On the disk before anything is renamed over to it.
+    if (ok) ok = FlushFileBuffers(file);
+    if (!ok) *why = ra_last_reason();
+    if (!CloseHandle(file) && ok) {
+        ok = FALSE;
+        *why = ra_last_reason();
+    }
+    if (!ok) DeleteFileW(path.c_str());
+    return ok;
+}
+
+ra_entry_kind ra_entry_kind_of(const fs::path &path) {
+    // The attributes of the name itself: GetFileAttributesW never follows a
+    // reparse point.
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return ra_entry_kind::none;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ra_entry_kind::link;
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return ra_entry_kind::other;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ra_entry_kind::folder;
+    return ra_entry_kind::file;
 }
