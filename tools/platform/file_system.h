@@ -30,3 +30,18 @@ std::string ra_error_reason(unsigned long code);
 
 // The player's words for a failure std::filesystem reported.
 std::string ra_reason(const std::error_code &failed);
+
+// Writes the whole text as a new file at path, which must not be there yet:
+// the system makes the file or fails, so an existing file, a link or a
+// folder of that name is never opened, followed or replaced. The bytes are
+// flushed to the disk before the file is closed. False with *why; a file
+// made part-way is removed.
+bool ra_create_new_file(const std::filesystem::path &path, const std::string &bytes,
+                        std::string *why);
+
+// Renames from to `to` in one step, replacing `to`, as ra_move_file does;
+// where the system refuses to replace a file that another program has open
+// (Windows: a reader of `to`), tries again for a moment first. False with
+// *why.
+bool ra_replace_file(const std::filesystem::path &from, const std::filesystem::path &to,
+                     std::string *why);

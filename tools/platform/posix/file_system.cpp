@@ -1,7 +1,9 @@
 // File operations where the C++ library keeps the system's reason (errno).
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "platform/file_system.h"
 
@@ -97,4 +99,35 @@ bool ra_save_file(const fs::path &path, const std::string &bytes, std::string *w
     }
     if (!written) *why = ra_errno_reason(error);
     return written;
+}
+
+bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
+    // O_EXCL: the file is made here or not at all, and a link of that name
+    // is never followed.
+    int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (file < 0) {
+        *why = ra_errno_reason(errno);
+        return false;
+    }
+    int error = 0;
+    size_t done = 0;
+    while (error == 0 && done < bytes.size()) {
+        ssize_t n = write(file, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += (size_t)n;
+        } else if (n == 0 || errno != EINTR) {
+            error = n == 0 ? EIO : errno;
+        }
+    }
+    if (error == 0 && fsync(file) != 0) error = errno;
+    if (close(file) != 0 && error == 0) error = errno;
+    if (error == 0) return true;
+    unlink(path.c_str());
+    *why = ra_errno_reason(error);
+    return false;
+}
+
+// rename() replaces `to` even while it is open: a reader keeps the old file.
+bool ra_replace_file(const fs::path &from, const fs::path &to, std::string *why) {
+    return ra_move_file(from, to, why);
 }

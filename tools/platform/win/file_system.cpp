@@ -40,6 +40,12 @@ std::string ra_error_reason(unsigned long code) {
 
 namespace {
 
+// Windows never replaces a file that is open, even by a reader that lets
+// others delete it. A reader holds a small file for a moment only: a
+// replacement is tried again for this long, this often.
+const DWORD ra_replace_wait_ms = 2000;
+const DWORD ra_replace_poll_ms = 10;
+
 std::string ra_last_reason() { return ra_error_reason(GetLastError()); }
 
 }  // namespace
@@ -97,4 +103,40 @@ bool ra_save_file(const fs::path &path, const std::string &bytes, std::string *w
         *why = ra_last_reason();
     }
     return ok;
+}
+
+bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
+    // CREATE_NEW: the file is made here or not at all; an existing file or
+    // link of that name is never opened.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *why = ra_last_reason();
+        return false;
+    }
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr) &&
+              written == bytes.size() && FlushFileBuffers(file);
+    if (!ok) *why = ra_last_reason();
+    if (!CloseHandle(file) && ok) {
+        ok = FALSE;
+        *why = ra_last_reason();
+    }
+    if (!ok) DeleteFileW(path.c_str());
+    return ok;
+}
+
+bool ra_replace_file(const fs::path &from, const fs::path &to, std::string *why) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+        DWORD error = GetLastError();
+        bool held = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+        // The difference of two tick counts is right across their wrap.
+        if (!held || GetTickCount() - start >= ra_replace_wait_ms) {
+            *why = ra_error_reason(error);
+            return false;
+        }
+        Sleep(ra_replace_poll_ms);
+    }
 }
