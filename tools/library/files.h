@@ -11,3 +11,12 @@ bool ra_read_file(const std::filesystem::path &path, std::string *bytes,
 
 // True when both are regular files with the same bytes.
 bool ra_same_bytes(const std::filesystem::path &a, const std::filesystem::path &b);
+
+// Writes the whole text as the file at path in one step: into a new
+// temporary file beside it ("<name>.<random>.tmp", a name nobody can guess,
+// made by this call alone), which is then renamed over the old file. A
+// reader sees the old file or the new one, never a part of either, and a
+// crash leaves the old one whole. False with *why; the temporary is then
+// gone.
+bool ra_save_file_atomically(const std::filesystem::path &path, const std::string &bytes,
+                             std::string *why);

@@ -110,9 +110,9 @@ fs::path ra_find_game_replay(const std::string &to, const ra_game_setup &setup,
         std::string outside = ra_outside_game(setup.game, path);
         if (outside.empty()) return path;
         *problem = "the line of " + r->file + " in " + ra_records_file +
-                   " names the game's replay as " + source + " (" + ra_text(path) +
-                   "), but " + outside + ", and restore writes only the game's own " +
-                   RA_REPLAY_FILE + " in its folder" + ra_name_it + " if that is where it is";
+                   " names the game's replay as " + source + " (" + ra_text(path) + "), but " +
+                   outside + ", and restore writes only the game's own " + RA_REPLAY_FILE +
+                   " in its folder" + ra_name_it + " if that is where it is";
         return fs::path();
     }
     return ra_search_game_replay(setup, problem);
@@ -121,8 +121,7 @@ fs::path ra_find_game_replay(const std::string &to, const ra_game_setup &setup,
 bool ra_just_saved(const fs::path &path, const ra_replay_look &look, const ra_records &records) {
     if (look.kind != ra_entry_kind::file) return false;
     using namespace std::chrono;
-    int64_t age =
-        duration_cast<seconds>(fs::file_time_type::clock::now() - look.written).count();
+    int64_t age = duration_cast<seconds>(fs::file_time_type::clock::now() - look.written).count();
     // A time stamp a little ahead of the clock counts as just written; one
     // far ahead is a clock that was wrong, and would refuse for good.
     if (age >= ra_plugin_gives_up_seconds || age <= -ra_plugin_gives_up_seconds) return false;

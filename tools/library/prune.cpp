@@ -208,7 +208,16 @@ int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prun
     size_t others = 0, marked = 0;
     const ra_dir_names names = ra_list_names(dir);
     // The player's marks (keep_marks.h) are asked once: a kept replay stays.
-    const ra_keep_marks marks = ra_read_keep_marks(dir);
+    // Before removing, prune reads them under their lock and holds it until
+    // it is done: a mark made before is seen, one made meanwhile waits. A
+    // dry run changes nothing and needs no lock: the marks file is only ever
+    // replaced whole.
+    ra_file_lock marks_lock;
+    if (apply && !ra_lock_keep_marks(dir, &marks_lock, &error)) {
+        return ra_fail(out, error, ra_exit_failed);
+    }
+    ra_keep_marks marks;
+    if (!ra_load_keep_marks(dir, &marks, &error)) return ra_fail(out, error, ra_exit_failed);
     for (const ra_replay &r : list.replays) {
         // A missing file has nothing to remove; a replaced line's file is the
         // later line's; a renamed replay is the player's now and stays.

@@ -58,3 +58,10 @@ std::string ra_error_reason(unsigned long code);
 
 // The player's words for a failure std::filesystem reported.
 std::string ra_reason(const std::error_code &failed);
+
+// Renames from to `to` in one step, replacing `to`, as ra_move_file does;
+// where the system refuses to replace a file that another program has open
+// (Windows: a reader of `to`), tries again for a moment first. False with
+// *why.
+bool ra_replace_file(const std::filesystem::path &from, const std::filesystem::path &to,
+                     std::string *why);

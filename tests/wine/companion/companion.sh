@@ -314,6 +314,35 @@ expect_in "$shown" "The library app is at http://127.0.0.1:"
 expect_in "$stopped" "The library app stopped."
 [[ $(cat "$work/double_click.rc" 2>/dev/null) == "exit 0" ]] || fail "the app did not end on Ctrl+C"
 
+stage="keep from two consoles at once, and a lock another program holds"
+# Two consoles mark five replays each at the same time: every mark stays.
+mapfile -t marked < <(cd "$saves" && ls -1 2026-*.rp4 | head -10)
+keep_each() {
+  local f
+  for f in "$@"; do
+    (cd "$game" && wine replay-autosave.exe keep "$f" >/dev/null 2>>"$work/keep_err") ||
+      echo "$f" >>"$work/keep_failed"
+  done
+}
+rm -f "$work/keep_failed" "$work/keep_err"
+keep_each "${marked[@]:0:5}" &
+first=$!
+keep_each "${marked[@]:5:5}" &
+second=$!
+wait "$first" "$second"
+[[ ! -s $work/keep_failed ]] || fail "keep failed for $(cat "$work/keep_failed"): $(cat "$work/keep_err")"
+run "" list
+for f in "${marked[@]}"; do expect_in "$out" "$f  (kept by you)"; done
+# Another program holds the lock: a clear refusal after a few seconds.
+hold "$saves/replays.keep.lock"
+run "" unkeep "${marked[0]}"
+release
+expect_rc 1
+expect_in "$err" "cannot lock $(winpath "$saves")\\replays.keep.lock, which guards the replays you keep: another program held it for 5 seconds"
+run "" list
+expect_in "$out" "${marked[0]}  (kept by you)"
+expect_not_in "$out" "replays.keep."
+
 if ((failures)); then
   echo "companion.sh: $failures check(s) failed" >&2
   exit 1

@@ -145,7 +145,7 @@ bool ra_save_file(const fs::path &path, const std::string &bytes, std::string *w
 bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
     // O_EXCL with O_CREAT fails on any name that exists, a link included,
     // and never follows one.
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         *why = ra_errno_reason(errno);
         return false;
@@ -177,4 +177,9 @@ ra_entry_kind ra_entry_kind_of(const fs::path &path) {
     if (S_ISREG(st.st_mode)) return ra_entry_kind::file;
     if (S_ISDIR(st.st_mode)) return ra_entry_kind::folder;
     return ra_entry_kind::other;
+}
+
+// rename() replaces `to` even while it is open: a reader keeps the old file.
+bool ra_replace_file(const fs::path &from, const fs::path &to, std::string *why) {
+    return ra_move_file(from, to, why);
 }

@@ -42,6 +42,12 @@ std::string ra_error_reason(unsigned long code) {
 
 namespace {
 
+// Windows never replaces a file that is open, even by a reader that lets
+// others delete it. A reader holds a small file for a moment only: a
+// replacement is tried again for this long, this often.
+const DWORD ra_replace_wait_ms = 2000;
+const DWORD ra_replace_poll_ms = 10;
+
 std::string ra_last_reason() { return ra_error_reason(GetLastError()); }
 
 }  // namespace
@@ -182,4 +188,19 @@ ra_entry_kind ra_entry_kind_of(const fs::path &path) {
     if (attributes & FILE_ATTRIBUTE_DEVICE) return ra_entry_kind::other;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ra_entry_kind::folder;
     return ra_entry_kind::file;
+}
+
+bool ra_replace_file(const fs::path &from, const fs::path &to, std::string *why) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+        DWORD error = GetLastError();
+        bool held = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+        // The difference of two tick counts is right across their wrap.
+        if (!held || GetTickCount() - start >= ra_replace_wait_ms) {
+            *why = ra_error_reason(error);
+            return false;
+        }
+        Sleep(ra_replace_poll_ms);
+    }
 }
