@@ -22,8 +22,10 @@
 
 namespace {
 
-const ra_route_rule fuzz_routes[] = {
-    {"GET", "/", false}, {"GET", "/race", true}, {"POST", "/watch", true}, {"POST", "/tidy", false}};
+const ra_route_rule fuzz_routes[] = {{"GET", "/", false},
+                                     {"GET", "/race", true},
+                                     {"POST", "/watch", true},
+                                     {"POST", "/tidy", false}};
 const size_t fuzz_route_count = sizeof fuzz_routes / sizeof fuzz_routes[0];
 const char fuzz_token[] = "00112233445566778899aabbccddeeff";
 const char fuzz_secret[] = "ffeeddccbbaa99887766554433221100";
@@ -91,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (over) FUZZ_CHECK(v.status == 413 || v.status == 414 || v.status == 431);
     if (v.status == 0 || v.let_in) {
         FUZZ_CHECK(!over && hosts == 1 && host_ok && !range);
-        FUZZ_CHECK(v.route != nullptr && head.path == v.route->path && head.method == v.route->method);
+        FUZZ_CHECK(v.route != nullptr && head.path == v.route->path &&
+                   head.method == v.route->method);
         FUZZ_CHECK(cookie || (head.has_token && head.token == fuzz_token));
     }
     if (v.let_in) {

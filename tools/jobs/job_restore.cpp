@@ -100,9 +100,9 @@ ra_target ra_find_target(const ra_restore_job &job, const ra_game_setup &setup,
 
 // The game's replay as the plug-in saves it: scrubbed by its own code when
 // ClearIp is on, else as it is.
-std::string ra_as_saved(const std::string &replay) {
+std::string ra_as_saved(const std::string &replay, const ra_settings &settings) {
     std::string saved = replay;
-    if (ra_clear_ip != 0 && !saved.empty() && saved.size() <= UINT32_MAX) {
+    if (settings.clear_ip != 0 && !saved.empty() && saved.size() <= UINT32_MAX) {
         ra_scrub_bytes((uint8_t *)&saved[0], (uint32_t)saved.size());
     }
     return saved;
@@ -287,7 +287,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
             out->out += "The game already plays " + name + " (" + shown + "); nothing changed.\n";
             return ra_exit_ok;
         }
-        saved = ra_as_saved(current);
+        saved = ra_as_saved(current, setup.settings);
     }
     if (!fs::is_directory(replay.parent_path(), failed)) {
         return ra_fail(out,

@@ -16,8 +16,8 @@ uintptr_t sim_game_origin = 0;
 void sim_game_map(void) {
     if (sim_game_origin == 0) {
         // Readable and writable, never executable: no game code runs here.
-        void *block = VirtualAlloc(nullptr, SIM_GAME_SIZE, MEM_RESERVE | MEM_COMMIT,
-                                   PAGE_READWRITE);
+        void *block =
+            VirtualAlloc(nullptr, SIM_GAME_SIZE, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
         if (block == nullptr) {
             fprintf(stderr, "sim_game_map: no memory for the game's image (error %lu)\n",
                     (unsigned long)GetLastError());
