@@ -25,30 +25,73 @@ struct ra_tpl {
 };
 static_assert(sizeof(void *) != 4 || sizeof(ra_tpl) == 4 + 160, "ra_tpl layout");
 
+// Everything the plug-in reads from one INI file, as a value: what
+// ra_load_settings fills, for the plug-in (which keeps one, ra_cfg) and for
+// the players' program (which loads a fresh one whenever it needs one).
+struct ra_settings {
+    int32_t enabled;            // "Enabled": 0 disables the autosave
+    char dir[RA_DIR_SIZE];      // "Dir": save directory, never empty once loaded
+    ra_tpl tpls[RA_TPL_COUNT];  // the templates, in reading and lookup order
+    int32_t index_start;        // "IndexStart": first "%index%" value, never negative once loaded
+    int32_t clear_ip;           // "ClearIp": non-zero scrubs addresses from saved copies
+    int32_t record_enabled;     // "Record": non-zero adds a line to Dir's replays.csv per save
+};
+
+// The keys the plug-in reads besides the templates, in one table: the name
+// in the INI file, how it is read, and what it gives when it is missing.
+enum ra_setting {
+    RA_SET_ENABLED,
+    RA_SET_DIR,
+    RA_SET_INDEX_START,
+    RA_SET_CLEAR_IP,
+    RA_SET_RECORD,
+    RA_SETTING_COUNT
+};
+struct ra_setting_key {
+    const char *key;   // e.g. "IndexStart"
+    int is_text;       // 1: read as text (Dir), 0: read as an integer
+    int32_t fallback;  // an integer key's value when the key or the file is missing
+};
+
 extern "C" {
 
-extern int32_t ra_enabled;            // 0 disables the autosave
-extern char ra_dir[RA_DIR_SIZE];      // save directory, never empty after loading
-extern ra_tpl ra_tpls[RA_TPL_COUNT];  // templates in reading and lookup order
-extern int32_t ra_index_start;        // first "%index%" value, never negative after loading
-extern int32_t ra_clear_ip;           // non-zero: scrub addresses from saved copies
-extern int32_t ra_record_enabled;     // non-zero: a line in Dir's replays.csv per save
-extern int32_t ra_cfg_loaded;         // 1 once loading has begun
+extern const ra_setting_key ra_setting_keys[RA_SETTING_COUNT];
+// The template keys, "Name" to "mh_name", in reading and lookup order.
+extern const char *const ra_tpl_keys[RA_TPL_COUNT];
+
+// Fills *out with what the plug-in reads from the INI file at path: each
+// key's fallback where the file, its section or the key is missing. With a
+// null path nothing is read and the initial values stay (Enabled 1, Dir
+// "SaveData\Saves", no templates, IndexStart 1, ClearIp and Record 0).
+// Either way an empty Dir becomes "SaveData\Saves" and a negative
+// IndexStart 0. Reads nothing but the file.
+void ra_load_settings(const char *path, ra_settings *out);
+
+// The template settings hold for key (ASCII case-insensitive), or null when
+// the key is unknown or its value is empty.
+const char *ra_settings_tpl(const ra_settings *settings, const char *key);
+
+// The plug-in's settings: loaded once per process by ra_load_config, and
+// read by every part of the plug-in under the names below.
+extern ra_settings ra_cfg;
+extern int32_t &ra_enabled;              // 0 disables the autosave
+extern char (&ra_dir)[RA_DIR_SIZE];      // save directory, never empty after loading
+extern ra_tpl (&ra_tpls)[RA_TPL_COUNT];  // templates in reading and lookup order
+extern int32_t &ra_index_start;          // first "%index%" value, never negative after loading
+extern int32_t &ra_clear_ip;             // non-zero: scrub addresses from saved copies
+extern int32_t &ra_record_enabled;       // non-zero: a line in Dir's replays.csv per save
+extern int32_t ra_cfg_loaded;            // 1 once loading has begun
 static_assert(sizeof ra_dir == 96 && sizeof ra_tpls / sizeof ra_tpls[0] == 22, "settings layout");
 
 // Built-in template used when the settings give none.
 extern const char ra_default_tpl[];
 
-// Loads the settings on the first call only; returns ra_enabled.
+// Loads the plug-in's settings from the INI beside the game executable, on
+// the first call only; returns ra_enabled.
 int32_t ra_load_config(void);
 
-// Loads the settings from the INI file at path instead of the one beside the
-// game executable, on the first call only; returns ra_enabled. For programs
-// that show players what the plug-in will read; the plug-in never calls it.
-int32_t ra_load_config_file(const char *path);
-
-// Template stored for key (ASCII case-insensitive), or null when the key is
-// unknown or its value is empty.
+// The template the plug-in's settings hold for key (ASCII case-insensitive),
+// or null when the key is unknown or its value is empty.
 const char *ra_tpl_lookup(const char *key);
 
 // Copies src with its terminator to dst; returns the address of the copied

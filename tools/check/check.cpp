@@ -295,7 +295,10 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
     ra_check_scan_ini(ini_text, &ini);
     // A missing file gives the plug-in every default, as here.
     std::string profile_path = ra_check_profile_path(ini_path);
-    ra_load_config_file(profile_path.c_str());
+    // The plug-in's code below runs on its own settings, as the plug-in
+    // would load them from this file.
+    ra_load_settings(profile_path.c_str(), &ra_cfg);
+    ra_cfg_loaded = 1;
     ra_check_read_system(profile_path, &ini);
 
     sim_race_file race;

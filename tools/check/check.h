@@ -62,7 +62,7 @@ struct ra_check_report {
 // Checks the INI file at ini_path, whose bytes are ini_text, against race
 // (the built-in example race when null); ini_missing: there is no such file,
 // and the plug-in runs on its defaults. The settings are loaded through the
-// plug-in's loader, which reads once per process: one check per process.
+// plug-in's loader and given to the plug-in's code as its own.
 // Game memory is mapped at the game's base for the example names.
 void ra_check_run(const std::string &ini_path, const std::string &ini_text,
                   const sim_race_file *race, ra_check_report *out, bool ini_missing = false);

@@ -57,7 +57,8 @@ int ra_run_prune(const ra_prune_job &job, ra_output *out) {
     if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
     // The lines stop when Record is switched off: replays saved since have none.
     std::error_code failed;
-    if (ra_record_enabled == 0 && std::filesystem::exists(setup.dir / ra_records_file, failed)) {
+    if (setup.settings.record_enabled == 0 &&
+        std::filesystem::exists(setup.dir / ra_records_file, failed)) {
         out->err += "warning: Record is 0 in " + ra_text(setup.ini) +
                     ": the replays saved while it is 0 get no line in " + ra_records_file +
                     ", so prune leaves them alone\n";

@@ -48,9 +48,9 @@ const size_t ra_temp_random_bytes = 8;
 
 // The game's replay as the plug-in saves it: scrubbed by its own code when
 // ClearIp is on, else as it is.
-std::string ra_as_saved(const std::string &replay) {
+std::string ra_as_saved(const std::string &replay, const ra_settings &settings) {
     std::string saved = replay;
-    if (ra_clear_ip != 0 && !saved.empty() && saved.size() <= UINT32_MAX) {
+    if (settings.clear_ip != 0 && !saved.empty() && saved.size() <= UINT32_MAX) {
         ra_scrub_bytes((uint8_t *)&saved[0], (uint32_t)saved.size());
     }
     return saved;
@@ -277,7 +277,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
             out->out += "The game already plays " + name + " (" + shown + "); nothing changed.\n";
             return ra_exit_ok;
         }
-        saved = ra_as_saved(game.bytes);
+        saved = ra_as_saved(game.bytes, setup.settings);
         copy = ra_copy_in(setup.dir, replay, game.bytes, saved);
         // A replay Dir has a copy of is no race the plug-in is still copying.
         if (!copy && ra_just_saved(replay, game, records)) {

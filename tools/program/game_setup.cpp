@@ -29,8 +29,8 @@ bool ra_load_setup(const std::string &ini, ra_game_setup *out, std::string *erro
     }
     out->ini = path;
     out->game = path.parent_path();
-    ra_load_config_file(ra_text(path).c_str());
-    out->dir_setting = ra_dir;
-    out->dir = ra_game_path(out->game, ra_dir);
+    ra_load_settings(ra_text(path).c_str(), &out->settings);
+    out->dir_setting = out->settings.dir;
+    out->dir = ra_game_path(out->game, out->settings.dir);
     return true;
 }
