@@ -490,3 +490,22 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
     ra_stop_done();
     return ra_exit_ok;
 }
+
+// The row of serve.
+#include "program/command_row.h"
+#include "program/commands.h"
+
+namespace {
+
+void ra_serve_options(CLI::App *sub, ra_serve_job *job) {
+    sub->add_option("--port", job->port, "listen on this port (default: a free one)")
+        ->type_name("N");
+    sub->add_flag_callback(
+        "--no-open", [job] { job->open = false; }, "do not open it in the default browser");
+}
+
+}  // namespace
+
+const ra_command ra_serve_command =
+    ra_command_row<ra_serve_job, ra_serve_options, nullptr, ra_run_serve>(
+        "serve", "the library app: the library page in the browser, with Watch, Keep and Tidy");
