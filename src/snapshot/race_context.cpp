@@ -78,7 +78,7 @@ static void ra_fill_cars(ra_ctx *ctx) {
     }
 }
 
-extern "C" void ra_fill_ctx(ra_ctx *ctx, uint32_t index) {
+extern "C" void ra_fill_ctx_at(ra_ctx *ctx, uint32_t index, const ra_systemtime *now) {
     unsigned char *bytes = (unsigned char *)ctx;
     for (uint32_t i = 0; i < sizeof *ctx; ++i) bytes[i] = 0;
 
@@ -115,14 +115,12 @@ extern "C" void ra_fill_ctx(ra_ctx *ctx, uint32_t index) {
         }
     }
 
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    ctx->year = now.wYear;
-    ctx->month = now.wMonth;
-    ctx->day = now.wDay;
-    ctx->hour = now.wHour;
-    ctx->minute = now.wMinute;
-    ctx->second = now.wSecond;
+    ctx->year = now->year;
+    ctx->month = now->month;
+    ctx->day = now->day;
+    ctx->hour = now->hour;
+    ctx->minute = now->minute;
+    ctx->second = now->second;
     if (ra_start_valid) {
         ctx->start_year = ra_start_time.year;
         ctx->start_month = ra_start_time.month;
@@ -149,4 +147,12 @@ extern "C" void ra_fill_ctx(ra_ctx *ctx, uint32_t index) {
     }
 
     ra_fill_cars(ctx);
+}
+
+extern "C" void ra_fill_ctx(ra_ctx *ctx, uint32_t index) {
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    const ra_systemtime now = {local.wYear, local.wMonth,  local.wDayOfWeek, local.wDay,
+                               local.wHour, local.wMinute, local.wSecond,    local.wMilliseconds};
+    ra_fill_ctx_at(ctx, index, &now);
 }

@@ -6,6 +6,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "patches/hooks.h"
+
 #define RA_CARS 16            // per-car entries and racer names
 #define RA_TYPE_SIZE 8        // race type code and terminator
 #define RA_TRACK_SIZE 24      // track folder name: 23 characters and terminator
@@ -84,7 +86,11 @@ static_assert(sizeof(ra_ctx) == 656, "ra_ctx layout");
 
 extern "C" {
 
-// Zeroes ctx and fills it afresh for the sequence index.
+// Zeroes ctx and fills it afresh for the sequence index, at the local time.
 void ra_fill_ctx(ra_ctx *ctx, uint32_t index);
+
+// The same at the local time now, for programs that show what a save at a
+// time of their choosing would be named.
+void ra_fill_ctx_at(ra_ctx *ctx, uint32_t index, const ra_systemtime *now);
 
 }  // extern "C"

@@ -95,7 +95,10 @@ std::string ra_check_file_key(const std::string &path) {
 
 // The example's fill: the plug-in's own, at the example's clock.
 void ra_check_fill(ra_ctx *ctx, uint32_t index, void *) {
-    ra_check_fill_ctx(ctx, index, ra_check_clock);
+    const SYSTEMTIME &c = ra_check_clock;
+    const ra_systemtime clock = {c.wYear, c.wMonth,  c.wDayOfWeek, c.wDay,
+                                 c.wHour, c.wMinute, c.wSecond,    c.wMilliseconds};
+    ra_fill_ctx_at(ctx, index, &clock);
 }
 
 ra_check_name ra_check_name_for(const ra_settings &settings, const sim_race_file &race,

@@ -26,6 +26,3 @@ void ra_check_hold_window(void);
 // True when the program's console window is its own, as after a double
 // click; false from a command prompt, and always on Linux.
 bool ra_check_window_is_own(void);
-
-// ra_fill_ctx with the local time fixed at clock, for a stable example.
-void ra_check_fill_ctx(ra_ctx *ctx, uint32_t index, const SYSTEMTIME &clock);

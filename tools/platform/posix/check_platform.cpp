@@ -27,10 +27,4 @@ std::string ra_check_profile_path(const std::string &path) {
 
 void ra_check_hold_window(void) {}
 
-void ra_check_fill_ctx(ra_ctx *ctx, uint32_t index, const SYSTEMTIME &clock) {
-    sim_set_clock(&clock);
-    ra_fill_ctx(ctx, index);
-    sim_set_clock(nullptr);
-}
-
 bool ra_check_window_is_own(void) { return false; }

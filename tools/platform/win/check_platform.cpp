@@ -37,25 +37,3 @@ void ra_check_hold_window(void) {
     fflush(stdout);
     getchar();
 }
-
-// The real clock cannot be set, so the time fields that ra_fill_ctx took
-// from GetLocalTime are replaced by the example time afterwards: the only
-// place where the tool does not run the plug-in's own code. Without a race
-// start the plug-in uses the save time for the start fields too.
-void ra_check_fill_ctx(ra_ctx *ctx, uint32_t index, const SYSTEMTIME &clock) {
-    ra_fill_ctx(ctx, index);
-    ctx->year = clock.wYear;
-    ctx->month = clock.wMonth;
-    ctx->day = clock.wDay;
-    ctx->hour = clock.wHour;
-    ctx->minute = clock.wMinute;
-    ctx->second = clock.wSecond;
-    if (!ra_start_valid) {
-        ctx->start_year = ctx->year;
-        ctx->start_month = ctx->month;
-        ctx->start_day = ctx->day;
-        ctx->start_hour = ctx->hour;
-        ctx->start_minute = ctx->minute;
-        ctx->start_second = ctx->second;
-    }
-}
