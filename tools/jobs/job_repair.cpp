@@ -16,6 +16,7 @@
 #include "platform/game_paths.h"
 #include "program/game_setup.h"
 #include "program/jobs.h"
+#include "library/record_writer.h"
 #include "library/records.h"
 
 namespace fs = std::filesystem;
