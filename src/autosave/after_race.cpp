@@ -23,10 +23,6 @@
 #define RA_RACE_TYPE_CAREER 4u
 // game_playback_state while the game plays a replay back.
 #define RA_PLAYBACK_STATE_REPLAY 2u
-// Markers looked for in the template text (exact, case-sensitive).
-#define RA_INDEX_MARKER "%index%"
-#define RA_MD5_TR_MARKER "track_tr_md5"
-#define RA_MD5_TRN_MARKER "track_trn_md5"
 // The replay folder text may take what is left of a path after "replay.rp4".
 #define RA_REPLAY_DIR_MAX (RA_PATH_SIZE - sizeof RA_REPLAY_FILE)
 
@@ -36,23 +32,18 @@ static int ra_exists(const char *path) {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-// What the existence test of a probing candidate tells.
-enum ra_candidate {
-    RA_CANDIDATE_TAKEN,    // a file of that name exists
-    RA_CANDIDATE_FREE,     // the system says there is none
-    RA_CANDIDATE_UNKNOWN,  // the test failed for another reason
-};
-
 // A candidate is free only when the system says it does not exist: a test
 // that fails for any other reason (access denied, a drive that is not ready,
 // a network error) may hide an earlier saved replay, which the copy would
 // then replace. *error receives the system's code for an unknown candidate.
-static ra_candidate ra_test_candidate(const char *path, unsigned long *error) {
+extern "C" ra_candidate ra_test_candidate(const char *path, unsigned long *error, void *) {
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return RA_CANDIDATE_TAKEN;
     *error = GetLastError();
     if (*error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND) return RA_CANDIDATE_FREE;
     return RA_CANDIDATE_UNKNOWN;
 }
+
+static void ra_fill_now(ra_ctx *ctx, uint32_t index, void *) { ra_fill_ctx(ctx, index); }
 
 // The type key derived in place from the race type code: "SR" -> "sr_name".
 static void ra_type_key(uint32_t race_type, uint32_t variant, uint32_t circ_type, uint32_t m_flag,
@@ -73,9 +64,10 @@ static const char ra_key_multi_more[] = "n_name";  // tried after "m_name" only
 static const char ra_key_every[] = "Name";
 
 // The first configured template of the cascade, with the key it came from.
-static const char *ra_first_tpl(const char *const *keys, uint32_t count, const char **key) {
+static const char *ra_first_tpl(const ra_settings *settings, const char *const *keys,
+                                uint32_t count, const char **key) {
     for (uint32_t i = 0; i < count; ++i) {
-        const char *tpl = ra_tpl_lookup(keys[i]);
+        const char *tpl = ra_settings_tpl(settings, keys[i]);
         if (tpl != nullptr) {
             *key = keys[i];
             return tpl;
@@ -86,15 +78,16 @@ static const char *ra_first_tpl(const char *const *keys, uint32_t count, const c
 }
 
 // The table key whose value is tpl: the type key lives only in our frame.
-static const char *ra_key_of(const char *tpl) {
-    for (const ra_tpl &entry : ra_tpls) {
+static const char *ra_key_of(const ra_settings *settings, const char *tpl) {
+    for (const ra_tpl &entry : settings->tpls) {
         if (entry.value == tpl) return entry.key;
     }
     return nullptr;
 }
 
-extern "C" const char *ra_pick_tpl_for(uint32_t race_type, uint32_t variant, uint32_t circ_type,
-                                       uint32_t m_flag, const char **key) {
+extern "C" const char *ra_pick_tpl_in(const ra_settings *settings, uint32_t race_type,
+                                      uint32_t variant, uint32_t circ_type, uint32_t m_flag,
+                                      const char **key) {
     char type_key[RA_TYPE_KEY_SIZE];
     ra_type_key(race_type, variant, circ_type, m_flag, type_key);
     const char *group = race_type == RA_RACE_TYPE_CAREER ? ra_group_career
@@ -103,10 +96,15 @@ extern "C" const char *ra_pick_tpl_for(uint32_t race_type, uint32_t variant, uin
     // "n_name" serves the M-flag races only, right after their group key.
     const char *multi[] = {type_key, group, ra_key_multi_more, ra_key_every};
     const char *other[] = {type_key, group, ra_key_every};
-    const char *tpl =
-        group == ra_group_multi ? ra_first_tpl(multi, 4, key) : ra_first_tpl(other, 3, key);
-    if (*key != nullptr) *key = ra_key_of(tpl);
+    const char *tpl = group == ra_group_multi ? ra_first_tpl(settings, multi, 4, key)
+                                              : ra_first_tpl(settings, other, 3, key);
+    if (*key != nullptr) *key = ra_key_of(settings, tpl);
     return tpl;
+}
+
+extern "C" const char *ra_pick_tpl_for(uint32_t race_type, uint32_t variant, uint32_t circ_type,
+                                       uint32_t m_flag, const char **key) {
+    return ra_pick_tpl_in(&ra_cfg, race_type, variant, circ_type, m_flag, key);
 }
 
 extern "C" const char *ra_pick_tpl(void) {
@@ -143,37 +141,41 @@ static int ra_source_path(char *src) {
 }
 
 // Destination for a template with "%index%": the first candidate from
-// IndexStart under which no file exists. 0 when none was found; dst then
-// holds the last candidate tried, or stays empty when every name was empty.
-static int ra_probe_index(const char *tpl, ra_ctx *ctx, char *name, char *dst) {
-    uint32_t index = (uint32_t)ra_index_start;
+// IndexStart under which no file exists; dst holds the last candidate tried,
+// or stays empty when every name was empty.
+static ra_destination ra_probe_index(const ra_settings *settings, const char *tpl,
+                                     const ra_destination_world *world, ra_ctx *ctx, char *name,
+                                     char *dst, unsigned long *error) {
+    uint32_t index = (uint32_t)settings->index_start;
     for (uint32_t tried = 0; tried < RA_INDEX_PROBES; ++tried, ++index) {
-        ra_fill_ctx(ctx, index);
+        world->fill(ctx, index, world->context);
         vqra_expand(tpl, ctx, name);
         if (name[0] == '\0') continue;
-        if (!ra_build_dst(dst, name)) {
-            dst[0] = '\0';  // too long: give up without a message
-            return 0;
+        if (!ra_build_dst_in(settings->dir, dst, name)) {
+            dst[0] = '\0';
+            return RA_DEST_TOO_LONG;
         }
-        unsigned long error = 0;
-        ra_candidate candidate = ra_test_candidate(dst, &error);
-        if (candidate == RA_CANDIDATE_FREE) return 1;
+        ra_candidate candidate = world->test(dst, error, world->context);
+        if (candidate == RA_CANDIDATE_FREE) return RA_DEST_FOUND;
         // The next candidates lie in the same folder and would fail alike,
         // each test perhaps as slow as a drive or network time-out: stop here.
-        if (candidate == RA_CANDIDATE_UNKNOWN) {
-            if (ra_log) {
-                ra_log("replay autosave: cannot tell whether %s exists (%lu), nothing copied", dst,
-                       error);
-            }
-            return 0;
-        }
+        if (candidate == RA_CANDIDATE_UNKNOWN) return RA_DEST_UNKNOWN;
     }
-    // Every candidate exists. Never replace an earlier saved replay.
-    if (dst[0] != '\0' && ra_log) {
-        static_assert(RA_INDEX_PROBES == 10000u, "the message names the number of candidates");
-        ra_log("replay autosave: no free name for %s (10000 tried)", dst);
+    return dst[0] != '\0' ? RA_DEST_ALL_TAKEN : RA_DEST_EMPTY;
+}
+
+extern "C" ra_destination ra_find_destination(const ra_settings *settings, const char *tpl,
+                                              const ra_destination_world *world, ra_ctx *ctx,
+                                              char *name, char *dst, unsigned long *error) {
+    dst[0] = '\0';
+    if (ra_strstr(tpl, RA_INDEX_MARKER)) {
+        return ra_probe_index(settings, tpl, world, ctx, name, dst, error);
     }
-    return 0;
+    world->fill(ctx, (uint32_t)settings->index_start, world->context);
+    vqra_expand(tpl, ctx, name);
+    if (name[0] == '\0') return RA_DEST_EMPTY;
+    // Without "%index%" an existing file of that name is replaced.
+    return ra_build_dst_in(settings->dir, dst, name) ? RA_DEST_FOUND : RA_DEST_TOO_LONG;
 }
 
 extern "C" void vq_ra_after(void) {
@@ -199,18 +201,31 @@ extern "C" void vq_ra_after(void) {
     ra_ctx ctx;
     char name[RA_NAME_BUF];
     char dst[RA_PATH_SIZE];
-    dst[0] = '\0';
-    if (ra_strstr(tpl, RA_INDEX_MARKER)) {
-        if (!ra_probe_index(tpl, &ctx, name, dst)) return;
-    } else {
-        ra_fill_ctx(&ctx, (uint32_t)ra_index_start);
-        vqra_expand(tpl, &ctx, name);
-        if (name[0] == '\0') {
-            if (ra_log) ra_log("replay autosave: template produced an empty name");
-            return;
+    const ra_destination_world world = {ra_fill_now, ra_test_candidate, nullptr};
+    unsigned long error = 0;
+    const int probing = ra_strstr(tpl, RA_INDEX_MARKER) != nullptr;
+    switch (ra_find_destination(&ra_cfg, tpl, &world, &ctx, name, dst, &error)) {
+    case RA_DEST_FOUND:
+        break;
+    case RA_DEST_EMPTY:
+        // With "%index%" every candidate came out empty: nothing to say.
+        if (!probing && ra_log) ra_log("replay autosave: template produced an empty name");
+        return;
+    case RA_DEST_TOO_LONG:
+        return;  // without a message
+    case RA_DEST_UNKNOWN:
+        if (ra_log) {
+            ra_log("replay autosave: cannot tell whether %s exists (%lu), nothing copied", dst,
+                   error);
         }
-        // Without "%index%" an existing file of that name is replaced.
-        if (!ra_build_dst(dst, name)) return;
+        return;
+    case RA_DEST_ALL_TAKEN:
+        // Never replace an earlier saved replay.
+        if (ra_log) {
+            static_assert(RA_INDEX_PROBES == 10000u, "the message names the number of candidates");
+            ra_log("replay autosave: no free name for %s (10000 tried)", dst);
+        }
+        return;
     }
     if (ra_ieq(src, dst)) return;  // never copy a file onto itself
 

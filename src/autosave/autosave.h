@@ -21,6 +21,38 @@
 #define RA_RECORD_FILE "replays.csv"
 // The record's header and one line at their longest (proven in record.cpp).
 #define RA_RECORD_BUF 4096u
+// What the after-race handler looks for in a template (exact, case-sensitive):
+// the index marker starts probing for a free name, a digest token asks for
+// the track files' digests.
+#define RA_INDEX_MARKER "%index%"
+#define RA_MD5_TR_MARKER "track_tr_md5"
+#define RA_MD5_TRN_MARKER "track_trn_md5"
+
+struct ra_settings;
+
+// What the existence test of a candidate name tells.
+enum ra_candidate {
+    RA_CANDIDATE_TAKEN,    // a file of that name exists
+    RA_CANDIDATE_FREE,     // the system says there is none
+    RA_CANDIDATE_UNKNOWN,  // the test failed for another reason (*error: the system's code)
+};
+
+// How the search for a replay's name ended.
+enum ra_destination {
+    RA_DEST_FOUND,      // dst holds the path to copy to
+    RA_DEST_EMPTY,      // the name comes out empty (every name, with "%index%")
+    RA_DEST_TOO_LONG,   // the path would be longer than 259 characters
+    RA_DEST_UNKNOWN,    // cannot tell whether dst exists (*error: the system's code)
+    RA_DEST_ALL_TAKEN,  // all RA_INDEX_PROBES candidates exist; dst holds the last
+};
+
+// What the search asks of the world: a race context filled for an index,
+// and the existence test of a candidate path.
+struct ra_destination_world {
+    void (*fill)(ra_ctx *ctx, uint32_t index, void *context);
+    ra_candidate (*test)(const char *path, unsigned long *error, void *context);
+    void *context;
+};
 
 extern "C" {
 
@@ -34,6 +66,24 @@ const char *ra_pick_tpl(void);
 // receives the key the template came from, or null for the built-in one.
 const char *ra_pick_tpl_for(uint32_t race_type, uint32_t variant, uint32_t circ_type,
                             uint32_t m_flag, const char **key);
+
+// The same cascade over the templates of settings.
+const char *ra_pick_tpl_in(const ra_settings *settings, uint32_t race_type, uint32_t variant,
+                           uint32_t circ_type, uint32_t m_flag, const char **key);
+
+// The plug-in's existence test of a candidate: free only when the system
+// says there is no such file (GetFileAttributesA); context is unused.
+ra_candidate ra_test_candidate(const char *path, unsigned long *error, void *context);
+
+// The destination of a replay named by tpl, under settings' Dir: with
+// "%index%", the first candidate from IndexStart under which no file
+// exists (RA_INDEX_PROBES tried at most, each context filled afresh by
+// world.fill); without it, the one name, whether a file has it or not.
+// ctx and name (RA_NAME_BUF bytes) are left as the last attempt made them,
+// dst (RA_PATH_SIZE bytes) holds the path found or the last one tried.
+ra_destination ra_find_destination(const ra_settings *settings, const char *tpl,
+                                   const ra_destination_world *world, ra_ctx *ctx, char *name,
+                                   char *dst, unsigned long *error);
 
 // Creates every directory level of "Dir"; results are ignored.
 void ra_make_dirs(void);

@@ -58,19 +58,23 @@ static int ra_is_device_name(const char *base, size_t n) {
 // Appended to a base name that would name a device.
 #define RA_DEVICE_GUARD '_'
 
-extern "C" int ra_build_dst(char *dst, const char *name) {
-    size_t d = strlen(ra_dir);
+extern "C" int ra_build_dst_in(const char *dir, char *dst, const char *name) {
+    size_t d = strlen(dir);
     size_t n = strlen(name);
     // The name's own extension is dropped once, so it is not doubled.
     if (ra_has_replay_ext(name, n)) n -= RA_EXT_LEN;
     int device = ra_is_device_name(name, n);
     if (d + n + (device ? 1u : 0u) + RA_DST_OVERHEAD > RA_PATH_SIZE) return 0;
 
-    char *p = ra_stpcpy(dst, ra_dir);
+    char *p = ra_stpcpy(dst, dir);
     *p++ = '\\';
     // Dots in the name only: the directory is the user's and keeps its own.
     for (size_t i = 0; i < n; ++i) *p++ = name[i] == '.' ? '-' : name[i];
     if (device) *p++ = RA_DEVICE_GUARD;
     ra_stpcpy(p, RA_REPLAY_EXT);
     return 1;
+}
+
+extern "C" int ra_build_dst(char *dst, const char *name) {
+    return ra_build_dst_in(ra_dir, dst, name);
 }

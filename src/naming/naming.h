@@ -30,8 +30,11 @@ int vqra_char_ok(unsigned c);
 // Expands tpl against ctx into out (RA_NAME_BUF bytes); returns out.
 char *vqra_expand(const char *tpl, const ra_ctx *ctx, char *out);
 
-// Builds "Dir\name.rp4" into dst (RA_PATH_SIZE bytes); 1 on success, 0 when
-// the path would not fit, leaving dst untouched.
+// Builds "Dir\name.rp4" into dst (RA_PATH_SIZE bytes) with the plug-in's
+// Dir; 1 on success, 0 when the path would not fit, leaving dst untouched.
 int ra_build_dst(char *dst, const char *name);
+
+// The same under the save folder dir (a Dir setting).
+int ra_build_dst_in(const char *dir, char *dst, const char *name);
 
 }  // extern "C"

@@ -67,7 +67,7 @@ static const ra_token ra_tokens[] = {
     {"weather", RA_WAY_WORD, RA_FIELD(wet), "WET", "DRY"},
     {"night", RA_WAY_WORD, RA_FIELD(night), "NIGHT", "DAY"},
     {"date", RA_WAY_DATE, RA_FIELD(year), nullptr, nullptr},
-    {"time", RA_WAY_TIME, RA_FIELD(hour), nullptr, nullptr},
+    {RA_TIME_TOKEN, RA_WAY_TIME, RA_FIELD(hour), nullptr, nullptr},
     {"start_date", RA_WAY_DATE, RA_FIELD(start_year), nullptr, nullptr},
     {"start_time", RA_WAY_TIME, RA_FIELD(start_hour), nullptr, nullptr},
     {"direction", RA_WAY_WORD, RA_FIELD(reverse), "REVERSE", "NORMAL"},
@@ -173,4 +173,14 @@ extern "C" int ra_put_token(char *buf, uint32_t *fill, const char *name, const r
         return 1;
     }
     return 0;
+}
+
+extern "C" const char *ra_token_key(uint32_t i) {
+    return i < sizeof ra_tokens / sizeof ra_tokens[0] ? ra_tokens[i].key : nullptr;
+}
+
+extern "C" const char *ra_numbered_token_prefix(uint32_t i) {
+    return i < sizeof ra_numbered_tokens / sizeof ra_numbered_tokens[0]
+               ? ra_numbered_tokens[i].prefix
+               : nullptr;
 }

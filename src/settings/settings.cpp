@@ -19,13 +19,13 @@ const ra_setting_key ra_setting_keys[RA_SETTING_COUNT] = {
 
 // The template keys, once: reading and lookup order; the type keys are the
 // race type codes in lower case followed by "_name".
-#define RA_TPL_KEY_LIST(X)                                                                         \
-    X("Name")                                                                                      \
-    X("c_name")                                                                                    \
-    X("s_name")                                                                                    \
-    X("m_name") X("n_name") X("ct_name") X("ck_name") X("ch_name") X("sr_name") X("st_name")       \
-        X("sk_name") X("hc_name") X("hg_name") X("ht_name") X("ms_name") X("mt_name") X("mk_name") \
-            X("mc_name") X("mx_name") X("mp_name") X("hp_name") X("mh_name")
+// clang-format off
+#define RA_TPL_KEY_LIST(X)                                                                     \
+    X("Name") X("c_name") X("s_name") X("m_name") X("n_name") X("ct_name") X("ck_name")        \
+    X("ch_name") X("sr_name") X("st_name") X("sk_name") X("hc_name") X("hg_name") X("ht_name") \
+    X("ms_name") X("mt_name") X("mk_name") X("mc_name") X("mx_name") X("mp_name") X("hp_name") \
+    X("mh_name")
+// clang-format on
 #define RA_AS_KEY(key) key,
 #define RA_AS_EMPTY_TPL(key) {key, ""},
 

@@ -388,9 +388,10 @@ TEST_F(PruneFolder, OlderThanCountsWholeDays) {
 TEST_F(PruneFolder, CommandLineToRemovedFiles) {
     ra_invocation inv = ra_parse_invocation(
         {"prune", "--older-than", "30", "--apply", "--ini", root_ + "/replay_autosave.ini"});
-    ASSERT_EQ(inv.job, ra_job::prune) << inv.text;
-    EXPECT_EQ(inv.prune.older_than, "30");
-    EXPECT_TRUE(inv.prune.apply);
+    const ra_prune_job *job = ra_job_of<ra_prune_job>(inv);
+    ASSERT_NE(job, nullptr) << inv.text;
+    EXPECT_EQ(job->older_than, "30");
+    EXPECT_TRUE(job->apply);
 
     ASSERT_TRUE(ra_test_write_file(root_ + "/replay_autosave.ini",
                                    "[ReplayAutosave]\nDir = Saves\nRecord = 1\n"));
@@ -400,7 +401,7 @@ TEST_F(PruneFolder, CommandLineToRemovedFiles) {
                                    "file,saved\nold.rp4,2000-01-01 00:00:00\n"
                                    "future.rp4,2999-01-01 00:00:00\n"));
     ra_output out;
-    EXPECT_EQ(ra_run_prune(inv.prune, &out), ra_exit_ok) << out.err;
+    EXPECT_EQ(ra_run_prune(*job, &out), ra_exit_ok) << out.err;
     EXPECT_EQ(out.err, "");
     EXPECT_FALSE(ra_test_file_exists(dir_ + "/old.rp4"));
     EXPECT_TRUE(ra_test_file_exists(dir_ + "/future.rp4"));
@@ -411,10 +412,11 @@ TEST_F(PruneFolder, CommandLineToRemovedFiles) {
                                                           {"prune", "--older-than", "soon"},
                                                           {"prune"}}) {
         ra_invocation i = ra_parse_invocation(bad);
-        ASSERT_EQ(i.job, ra_job::prune) << i.text;
-        i.prune.ini = root_ + "/missing.ini";
+        ASSERT_NE(ra_job_of<ra_prune_job>(i), nullptr) << i.text;
+        ra_prune_job refused = *ra_job_of<ra_prune_job>(i);
+        refused.ini = root_ + "/missing.ini";
         ra_output o;
-        EXPECT_EQ(ra_run_prune(i.prune, &o), ra_exit_usage) << bad.back();
+        EXPECT_EQ(ra_run_prune(refused, &o), ra_exit_usage) << bad.back();
         EXPECT_EQ(o.err.find("cannot read"), std::string::npos) << o.err;
         EXPECT_NE(o.err.find("see \"replay-autosave prune --help\""), std::string::npos) << o.err;
     }

@@ -18,13 +18,6 @@
 #include "snapshot/game_map.h"
 #include "snapshot/track_digests.h"
 
-// What the plug-in looks for in a template (exact, case-sensitive): the
-// index marker starts probing for a free name, a digest token asks for the
-// track files' digests.
-#define RA_CHECK_INDEX_MARKER "%index%"
-#define RA_CHECK_MD5_TR_MARKER "track_tr_md5"
-#define RA_CHECK_MD5_TRN_MARKER "track_trn_md5"
-
 // Game words per code, after the code table of the snapshot: race type 3
 // takes its code from the variant, race type 4 from the circuit type, and
 // 5 is the first race type the game does not have.
@@ -39,6 +32,8 @@ const uint32_t ra_check_code_count = sizeof ra_check_codes / sizeof ra_check_cod
 
 // Saturday, 7 March 2026, 21:05:09.
 const SYSTEMTIME ra_check_clock = {2026, 3, 6, 7, 21, 5, 9, 0};
+
+const char ra_check_builtin[] = "built-in";
 
 namespace {
 
@@ -84,18 +79,6 @@ void ra_check_stage(const sim_race_file &race, const ra_check_code &code) {
                      s.wHour, s.wMinute, s.wSecond,    s.wMilliseconds};
 }
 
-// What the plug-in's probe learns of a candidate: taken, free (the system
-// says it is not found), or unknown (any other failure, which ends probing).
-enum class ra_check_candidate { taken, free, unknown };
-
-ra_check_candidate ra_check_probe(const char *path, DWORD *error) {
-    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return ra_check_candidate::taken;
-    *error = GetLastError();
-    return *error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND
-               ? ra_check_candidate::free
-               : ra_check_candidate::unknown;
-}
-
 // The destination the plug-in would copy to, as its after-race handler
 // finds it, minus the copy; *ctx is left as the last naming attempt filled it.
 // Paths Windows takes for one file: letter case, either separator and
@@ -110,56 +93,43 @@ std::string ra_check_file_key(const std::string &path) {
     return key;
 }
 
-ra_check_name ra_check_name_for(const sim_race_file &race, const ra_check_code &code, ra_ctx *ctx) {
+// The example's fill: the plug-in's own, at the example's clock.
+void ra_check_fill(ra_ctx *ctx, uint32_t index, void *) {
+    ra_check_fill_ctx(ctx, index, ra_check_clock);
+}
+
+ra_check_name ra_check_name_for(const ra_settings &settings, const sim_race_file &race,
+                                const ra_check_code &code, ra_ctx *ctx) {
     ra_check_name out;
     out.code = &code;
     ra_check_stage(race, code);
     const char *key = nullptr;
-    const char *tpl =
-        ra_pick_tpl_for(code.race_type, code.variant, (uint32_t)vq_ra_circ_type, code.m_flag, &key);
-    out.key = key != nullptr ? key : "built-in";
-    if (ra_strstr(tpl, RA_CHECK_MD5_TR_MARKER) || ra_strstr(tpl, RA_CHECK_MD5_TRN_MARKER)) {
-        ra_md5_refresh();
-    }
+    const char *tpl = ra_pick_tpl_in(&settings, code.race_type, code.variant,
+                                     (uint32_t)vq_ra_circ_type, code.m_flag, &key);
+    out.key = key != nullptr ? key : ra_check_builtin;
+    if (ra_strstr(tpl, RA_MD5_TR_MARKER) || ra_strstr(tpl, RA_MD5_TRN_MARKER)) ra_md5_refresh();
 
     char name[RA_NAME_BUF];
     char dst[RA_PATH_SIZE];
-    dst[0] = '\0';
-    if (ra_strstr(tpl, RA_CHECK_INDEX_MARKER)) {
-        // The first candidate from IndexStart whose file does not exist yet.
-        uint32_t index = (uint32_t)ra_index_start;
-        for (uint32_t tried = 0; tried < RA_INDEX_PROBES; ++tried, ++index) {
-            ra_check_fill_ctx(ctx, index, ra_check_clock);
-            vqra_expand(tpl, ctx, name);
-            if (name[0] == '\0') continue;
-            if (!ra_build_dst(dst, name)) {
-                out.why_none = "the path would be longer than 259 characters";
-                return out;
-            }
-            DWORD error = 0;
-            ra_check_candidate found = ra_check_probe(dst, &error);
-            if (found == ra_check_candidate::free) {
-                out.path = dst;
-                return out;
-            }
-            if (found == ra_check_candidate::unknown) {
-                out.why_none = std::string("cannot tell whether ") + dst + " exists (error " +
-                               std::to_string(error) + ")";
-                return out;
-            }
-        }
-        out.why_none =
-            dst[0] != '\0' ? "no free name: 10000 numbers taken" : "the name comes out empty";
-        return out;
-    }
-    ra_check_fill_ctx(ctx, (uint32_t)ra_index_start, ra_check_clock);
-    vqra_expand(tpl, ctx, name);
-    if (name[0] == '\0') {
-        out.why_none = "the name comes out empty";
-    } else if (!ra_build_dst(dst, name)) {
-        out.why_none = "the path would be longer than 259 characters";
-    } else {
+    unsigned long error = 0;
+    const ra_destination_world world = {ra_check_fill, ra_test_candidate, nullptr};
+    switch (ra_find_destination(&settings, tpl, &world, ctx, name, dst, &error)) {
+    case RA_DEST_FOUND:
         out.path = dst;
+        break;
+    case RA_DEST_EMPTY:
+        out.why_none = "the name comes out empty";
+        break;
+    case RA_DEST_TOO_LONG:
+        out.why_none = "the path would be longer than 259 characters";
+        break;
+    case RA_DEST_UNKNOWN:
+        out.why_none = std::string("cannot tell whether ") + dst + " exists (error " +
+                       std::to_string(error) + ")";
+        break;
+    case RA_DEST_ALL_TAKEN:
+        out.why_none = "no free name: " + std::to_string(RA_INDEX_PROBES) + " numbers taken";
+        break;
     }
     return out;
 }
@@ -167,12 +137,13 @@ ra_check_name ra_check_name_for(const sim_race_file &race, const ra_check_code &
 // The name, or why nothing is saved: the plug-in is off, or the name is the
 // game's own replay (the plug-in never copies a file onto itself, and a
 // path Windows takes for the same file fails to copy).
-ra_check_name ra_check_saved_name(const sim_race_file &race, const ra_check_code &code,
-                                  const std::string &source, ra_ctx *ctx) {
-    ra_check_name out = ra_check_name_for(race, code, ctx);
-    if (!ra_enabled) {
+ra_check_name ra_check_saved_name(const ra_settings &settings, const sim_race_file &race,
+                                  const ra_check_code &code, const std::string &source,
+                                  ra_ctx *ctx) {
+    ra_check_name out = ra_check_name_for(settings, race, code, ctx);
+    if (!settings.enabled) {
         out.path.clear();
-        out.why_none = "Enabled is 0";
+        out.why_none = ra_check_key(RA_SET_ENABLED) + " is 0";
     } else if (!out.path.empty() && ra_check_file_key(out.path) == ra_check_file_key(source)) {
         out.path.clear();
         out.why_none = "the name is the game's own replay " + source;
@@ -190,53 +161,63 @@ std::string ra_check_pad(const std::string &s, size_t width) {
     return s.size() >= width ? s + " " : s + std::string(width - s.size(), ' ');
 }
 
-void ra_check_settings(const ra_check_ini &ini, const std::vector<std::string> &used,
-                       std::vector<std::string> *lines, std::vector<std::string> *templates) {
-    const ra_check_entry *raw = ra_check_find_key(ini, "Enabled");
-    lines->push_back("  " + ra_check_pad("Enabled", 11) + std::to_string(ra_enabled) +
-                     ra_check_note(raw, ra_enabled ? "on" : "off: no replay is saved"));
+// "  KEY        ": a settings line's start.
+std::string ra_check_label(const std::string &key) { return "  " + ra_check_pad(key, 11); }
 
-    raw = ra_check_find_key(ini, "Dir");
+void ra_check_settings(const ra_settings &settings, const ra_check_ini &ini,
+                       const std::vector<std::string> &used, std::vector<std::string> *lines,
+                       std::vector<std::string> *templates) {
+    const std::string enabled = ra_check_key(RA_SET_ENABLED);
+    const ra_check_entry *raw = ra_check_find_key(ini, enabled.c_str());
+    lines->push_back(ra_check_label(enabled) + std::to_string(settings.enabled) +
+                     ra_check_note(raw, settings.enabled ? "on" : "off: no replay is saved"));
+
+    const std::string dir = ra_check_key(RA_SET_DIR);
+    raw = ra_check_find_key(ini, dir.c_str());
     std::string note;
     if (raw != nullptr && raw->value.empty()) note = "empty in the file: the default";
     if (raw != nullptr && raw->value.size() > RA_DIR_SIZE - 1) {
-        note = "cut to 95 characters; the file has " + std::to_string(raw->value.size());
+        note = "cut to " + std::to_string(RA_DIR_SIZE - 1) + " characters; the file has " +
+               std::to_string(raw->value.size());
     }
-    lines->push_back("  " + ra_check_pad("Dir", 11) + ra_dir + ra_check_note(raw, note));
+    lines->push_back(ra_check_label(dir) + settings.dir + ra_check_note(raw, note));
 
-    raw = ra_check_find_key(ini, "IndexStart");
+    const std::string index_start = ra_check_key(RA_SET_INDEX_START);
+    raw = ra_check_find_key(ini, index_start.c_str());
     note.clear();
     uint32_t given;
     if (raw != nullptr && sim_profile_int(raw->value, &given) && (int32_t)given < 0) {
         note = "the file says " + std::to_string((int32_t)given) + "; below 0 counts as 0";
     }
-    lines->push_back("  " + ra_check_pad("IndexStart", 11) + std::to_string(ra_index_start) +
+    lines->push_back(ra_check_label(index_start) + std::to_string(settings.index_start) +
                      ra_check_note(raw, note));
 
-    raw = ra_check_find_key(ini, "ClearIp");
-    lines->push_back("  " + ra_check_pad("ClearIp", 11) + std::to_string(ra_clear_ip) +
-                     ra_check_note(raw, ra_clear_ip ? "IP addresses are blanked in each copy"
-                                                    : "copies stay as the game wrote them"));
+    const std::string clear_ip = ra_check_key(RA_SET_CLEAR_IP);
+    raw = ra_check_find_key(ini, clear_ip.c_str());
+    lines->push_back(ra_check_label(clear_ip) + std::to_string(settings.clear_ip) +
+                     ra_check_note(raw, settings.clear_ip ? "IP addresses are blanked in each copy"
+                                                          : "copies stay as the game wrote them"));
 
-    raw = ra_check_find_key(ini, "Record");
-    note = ra_record_enabled ? "a line per saved replay in Dir\\" RA_RECORD_FILE
-                             : "no record: list, prune and page see only the files";
+    const std::string record = ra_check_key(RA_SET_RECORD);
+    raw = ra_check_find_key(ini, record.c_str());
+    note = settings.record_enabled ? "a line per saved replay in " + dir + "\\" RA_RECORD_FILE
+                                   : "no record: list, prune and page see only the files";
     // On by default; players who never wrote the key should learn what it does.
     lines->push_back(
-        "  " + ra_check_pad("Record", 11) + std::to_string(ra_record_enabled) +
+        ra_check_label(record) + std::to_string(settings.record_enabled) +
         (raw == nullptr ? "  (not set: on by default, " + note + ")" : ra_check_note(raw, note)));
 
-    for (const ra_tpl &t : ra_tpls) {
+    for (const ra_tpl &t : settings.tpls) {
         raw = ra_check_find_key(ini, t.key);
-        std::string line = "  " + ra_check_pad(t.key, 11);
+        std::string line = ra_check_label(t.key);
         if (t.value[0] == '\0') {
             templates->push_back(line + "-");
             continue;
         }
         line += t.value;
         if (raw != nullptr && raw->value.size() > RA_TPL_SIZE - 1) {
-            line +=
-                "  (cut to 159 characters; the file has " + std::to_string(raw->value.size()) + ")";
+            line += "  (cut to " + std::to_string(RA_TPL_SIZE - 1) + " characters; the file has " +
+                    std::to_string(raw->value.size()) + ")";
         }
         bool serves = false;
         for (const std::string &k : used) serves = serves || k == t.key;
@@ -295,9 +276,12 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
     ra_check_scan_ini(ini_text, &ini);
     // A missing file gives the plug-in every default, as here.
     std::string profile_path = ra_check_profile_path(ini_path);
-    // The plug-in's code below runs on its own settings, as the plug-in
-    // would load them from this file.
-    ra_load_settings(profile_path.c_str(), &ra_cfg);
+    // What the plug-in would load from this file; its code below runs on it.
+    // The plug-in of this process holds it as its own too, as the game's
+    // would after its start.
+    ra_settings settings;
+    ra_load_settings(profile_path.c_str(), &settings);
+    ra_cfg = settings;
     ra_cfg_loaded = 1;
     ra_check_read_system(profile_path, &ini);
 
@@ -326,7 +310,7 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
     std::vector<std::string> used;
     for (uint32_t i = 0; i < ra_check_code_count; ++i) {
         ra_ctx ctx;
-        ra_check_name name = ra_check_saved_name(race, ra_check_codes[i], source, &ctx);
+        ra_check_name name = ra_check_saved_name(settings, race, ra_check_codes[i], source, &ctx);
         if (i == 0) example = ctx;
         used.push_back(name.key);
         out->names.push_back(name);
@@ -334,8 +318,8 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
     // An unknown race type is served by the group key, so the M flag matters.
     const ra_check_code &unknown = ra_check_codes[ra_check_code_count - 1];
     const char *key_m = nullptr;
-    ra_pick_tpl_for(unknown.race_type, unknown.variant, unknown.circ_type, 1, &key_m);
-    std::string unknown_m = key_m != nullptr ? key_m : "built-in";
+    ra_pick_tpl_in(&settings, unknown.race_type, unknown.variant, unknown.circ_type, 1, &key_m);
+    std::string unknown_m = key_m != nullptr ? key_m : ra_check_builtin;
     used.push_back(unknown_m);
     if (unknown_m != out->names.back().key) out->names.back().key_m = unknown_m;
 
@@ -347,12 +331,12 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
                 " " + ra_check_two(ra_check_clock.wHour) + ":" +
                 ra_check_two(ra_check_clock.wMinute) + ":" + ra_check_two(ra_check_clock.wSecond);
 
-    out->enabled = ra_enabled != 0;
-    ra_check_settings(ini, used, &out->settings, &out->templates);
-    ra_check_warnings(ini, example, &out->warnings);
-    ra_check_name_warnings(ini, out->names, used, source, &out->warnings);
+    out->enabled = settings.enabled != 0;
+    ra_check_settings(settings, ini, used, &out->settings, &out->templates);
+    ra_check_warnings(settings, ini, example, &out->warnings);
+    ra_check_name_warnings(settings, ini, out->names, used, source, &out->warnings);
     // Dir starts in the game's folder, the INI's.
-    ra_check_dir_warnings(profile_path.substr(0, profile_path.find_last_of("\\/") + 1),
+    ra_check_dir_warnings(settings, profile_path.substr(0, profile_path.find_last_of("\\/") + 1),
                           &out->warnings);
 }
 

@@ -50,9 +50,11 @@ int ra_check_may_write(const std::string &folder, DWORD *error) {
 
 }  // namespace
 
-void ra_check_dir_warnings(const std::string &game_folder, std::vector<std::string> *warnings) {
-    if (ra_enabled == 0 || ra_dir[0] == '\0') return;
-    const std::string dir = ra_dir;
+void ra_check_dir_warnings(const ra_settings &settings, const std::string &game_folder,
+                           std::vector<std::string> *warnings) {
+    if (settings.enabled == 0 || settings.dir[0] == '\0') return;
+    const std::string dir = settings.dir;
+    const std::string key = ra_check_key(RA_SET_DIR);
     const std::string full = ra_check_full_dir(game_folder, dir);
     const std::string lost = ", so the plug-in cannot save any replay there";
 
@@ -62,7 +64,7 @@ void ra_check_dir_warnings(const std::string &game_folder, std::vector<std::stri
     if (ra_check_has_drive(full)) {
         std::string root = full.substr(0, 2) + "\\";
         if (GetFileAttributesA(root.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            warnings->push_back("Dir: the drive " + full.substr(0, 2) + " of " + dir +
+            warnings->push_back(key + ": the drive " + full.substr(0, 2) + " of " + dir +
                                 " does not exist or has no disk in it" + lost +
                                 "; choose a folder on a drive of this computer");
             return;
@@ -84,7 +86,7 @@ void ra_check_dir_warnings(const std::string &game_folder, std::vector<std::stri
         DWORD attributes = GetFileAttributesA(level.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) break;  // made by the plug-in from here on
         if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            warnings->push_back("Dir: " + level + " is a file, not a folder" + lost +
+            warnings->push_back(key + ": " + level + " is a file, not a folder" + lost +
                                 "; move that file away or choose another Dir");
             return;
         }
@@ -95,7 +97,7 @@ void ra_check_dir_warnings(const std::string &game_folder, std::vector<std::stri
     if (ra_check_may_write(deepest, &error) == 0 &&
         (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT)) {
         warnings->push_back(
-            "Dir: this account may not write in " + deepest +
+            key + ": this account may not write in " + deepest +
             (error == ERROR_WRITE_PROTECT ? " (the disk is write-protected)" : " (access denied)") +
             lost + "; choose a folder of your own, such as one in Documents");
     }

@@ -137,9 +137,9 @@ void ra_check_quoted_fill(const sim_profile_line &line, ra_check_ini *out) {
     bool quoted = raw.size() >= 2 && (raw[0] == '"' || raw[0] == '\'') && raw.back() == raw[0];
     if (!quoted) return;
     size_t room = 0;
-    if (ra_check_same_name(line.name, "Dir")) room = RA_DIR_SIZE - 1;
-    for (const ra_tpl &t : ra_tpls) {
-        if (ra_check_same_name(line.name, t.key)) room = RA_TPL_SIZE - 1;
+    if (ra_check_same_name(line.name, ra_setting_keys[RA_SET_DIR].key)) room = RA_DIR_SIZE - 1;
+    for (const char *key : ra_tpl_keys) {
+        if (ra_check_same_name(line.name, key)) room = RA_TPL_SIZE - 1;
     }
     if (room == 0 || raw.size() - 2 != room) return;
     out->unsettled.push_back({line.name + ": the value is quoted and exactly " +

@@ -7,43 +7,43 @@
 
 #include "check/check_internal.h"
 #include "naming/naming.h"
+#include "autosave/autosave.h"
 #include "naming/tokens.h"
 #include "settings/settings.h"
 
 namespace {
 
-// The keys the plug-in reads besides the 22 templates.
-const char *const ra_check_plain_keys[] = {"Enabled", "Dir", "IndexStart", "ClearIp", "Record"};
-const char *const ra_check_int_keys[] = {"Enabled", "IndexStart", "ClearIp", "Record"};
-
 // Longest Dir for which every name the expander can make still fits a path:
 // Dir, "\", the name and ".rp4" within 259 characters.
 const size_t ra_check_dir_safe = RA_PATH_SIZE - 1 - 1 - RA_NAME_MAX - (sizeof RA_REPLAY_EXT - 1);
 
-// Numbered tokens: racer names and per-car results, numbered 1 to 16.
-const char *const ra_check_numbered[] = {"name", "best_lap_car", "total_time_car", "max_speed_car"};
-// The other tokens of the expander's table, for suggesting the one a
-// misspelt token was meant to be.
-const char *const ra_check_fixed_tokens[] = {
-    "date",  "time", "start_date", "start_time", "type",  "track",        "laps",         "cars",
-    "count", "cops", "traffic",    "start_pos",  "tier",  "circ",         "seed",         "weather",
-    "night", "dir",  "direction",  "mirror",     "index", "track_tr_md5", "track_trn_md5"};
+// The expander's tokens, fixed and numbered, as its own table names them.
+std::vector<const char *> ra_check_fixed_tokens() {
+    std::vector<const char *> keys;
+    for (uint32_t i = 0; ra_token_key(i) != nullptr; ++i) keys.push_back(ra_token_key(i));
+    return keys;
+}
+std::vector<const char *> ra_check_numbered() {
+    std::vector<const char *> prefixes;
+    for (uint32_t i = 0; ra_numbered_token_prefix(i) != nullptr; ++i) {
+        prefixes.push_back(ra_numbered_token_prefix(i));
+    }
+    return prefixes;
+}
 // Profile readers agree on an integer of at most this many characters: some
 // read only this many of a longer value (a 30-character buffer), others all.
 const size_t ra_check_int_agreed_length = 29;
 // At most this many letters wrong for a suggestion.
 const size_t ra_check_max_typos = 2;
 
-// What an integer key that is not a number (and so reads as 0) means.
-struct ra_check_zero_meaning {
-    const char *key;
-    const char *meaning;
-};
-const ra_check_zero_meaning ra_check_zero_meanings[] = {
-    {"Enabled", "so the plug-in is OFF: no replay is saved (write 1 to switch it on)"},
-    {"IndexStart", "so %index% starts at 0"},
-    {"ClearIp", "so IP addresses stay in the copies (write 1 to blank them)"},
-    {"Record", "so no record of the saved replays is kept (write 1 to keep one)"},
+// What an integer key that is not a number (and so reads as 0) means; null
+// for a key whose 0 says nothing more.
+const char *const ra_check_zero_meanings[RA_SETTING_COUNT] = {
+    "so the plug-in is OFF: no replay is saved (write 1 to switch it on)",  // Enabled
+    nullptr,                                                                // Dir: text
+    "so " RA_INDEX_MARKER " starts at 0",                                   // IndexStart
+    "so IP addresses stay in the copies (write 1 to blank them)",           // ClearIp
+    "so no record of the saved replays is kept (write 1 to keep one)",      // Record
 };
 
 std::string ra_check_lower(std::string s) {
@@ -81,12 +81,17 @@ bool ra_check_int_prefix(const std::string &value) {
     return p == 'b' || p == 'B' || p == 'o' || p == 'O' || p == 'X';
 }
 
+// Every key the plug-in reads: the table's, then the templates'.
+std::vector<const char *> ra_check_all_keys() {
+    std::vector<const char *> keys;
+    for (const ra_setting_key &k : ra_setting_keys) keys.push_back(k.key);
+    for (const char *k : ra_tpl_keys) keys.push_back(k);
+    return keys;
+}
+
 bool ra_check_known_key(const std::string &name) {
-    for (const char *k : ra_check_plain_keys) {
+    for (const char *k : ra_check_all_keys()) {
         if (ra_check_same_name(name, k)) return true;
-    }
-    for (const ra_tpl &t : ra_tpls) {
-        if (ra_check_same_name(name, t.key)) return true;
     }
     return false;
 }
@@ -106,22 +111,18 @@ std::string ra_check_closest(const std::string &name, const std::vector<const ch
 }
 
 std::string ra_check_suggest_key(const std::string &name) {
-    std::vector<const char *> keys(std::begin(ra_check_plain_keys), std::end(ra_check_plain_keys));
-    for (const ra_tpl &t : ra_tpls) keys.push_back(t.key);
-    return ra_check_closest(name, keys);
+    return ra_check_closest(name, ra_check_all_keys());
 }
 
 // The token a misspelt one was meant to be: "%track%", or "%best_lap_carN%"
 // for a numbered token given without its number or misspelt; empty if none.
 std::string ra_check_suggest_token(const std::string &name) {
-    std::vector<const char *> fixed(std::begin(ra_check_fixed_tokens),
-                                    std::end(ra_check_fixed_tokens));
-    std::string best = ra_check_closest(name, fixed);
+    std::string best = ra_check_closest(name, ra_check_fixed_tokens());
     if (!best.empty()) return "%" + best + "%";
     std::string base = name.substr(0, name.find_last_not_of("0123456789") + 1);
-    std::vector<const char *> numbered(std::begin(ra_check_numbered), std::end(ra_check_numbered));
+    const std::vector<const char *> numbered = ra_check_numbered();
     best = ra_check_closest(base, numbered);
-    for (const char *prefix : ra_check_numbered) {
+    for (const char *prefix : numbered) {
         // "best_lap" for "best_lap_car": the start of the name is enough.
         if (best.empty() && base.size() >= 4 && strncmp(prefix, base.c_str(), base.size()) == 0) {
             best = prefix;
@@ -147,7 +148,7 @@ std::string ra_check_token_hint(const std::string &name) {
     if (lower != name && ra_check_token_known(lower)) {
         return "tokens are case-sensitive: did you mean %" + lower + "%?";
     }
-    for (const char *prefix : ra_check_numbered) {
+    for (const char *prefix : ra_check_numbered()) {
         if (name.compare(0, strlen(prefix), prefix) == 0) {
             return std::string("%") + prefix + "N% takes a number N from 1 to 16";
         }
@@ -230,9 +231,11 @@ bool ra_check_name_can_be_empty(const char *tpl) {
 }
 
 bool ra_check_is_text_key(const std::string &name) {
-    if (ra_check_same_name(name, "Dir")) return true;
-    for (const ra_tpl &t : ra_tpls) {
-        if (ra_check_same_name(name, t.key)) return true;
+    for (const ra_setting_key &k : ra_setting_keys) {
+        if (k.is_text && ra_check_same_name(name, k.key)) return true;
+    }
+    for (const char *k : ra_tpl_keys) {
+        if (ra_check_same_name(name, k)) return true;
     }
     return false;
 }
@@ -248,7 +251,8 @@ bool ra_check_blank_or_control(char c) { return (unsigned char)c <= ' '; }
 
 // An integer key's value, judged with our reader and checked against the
 // system's (e.as_int).
-void ra_check_int_value(const ra_check_entry &e, std::vector<std::string> *warnings) {
+void ra_check_int_value(const ra_check_entry &e, const char *zero_meaning,
+                        std::vector<std::string> *warnings) {
     std::string head = e.name + ra_check_at(e.line) + ": \"" + e.value + "\" ";
     uint32_t ours = 0;
     bool number = sim_profile_int(e.value, &ours);
@@ -272,11 +276,8 @@ void ra_check_int_value(const ra_check_entry &e, std::vector<std::string> *warni
                             "on it: some skip it and read the number after it, others read 0" +
                             ra_check_reads_here(e) + "; write the number alone");
     } else if (!number && e.as_int == 0) {
-        std::string meaning;
-        for (const ra_check_zero_meaning &m : ra_check_zero_meanings) {
-            if (ra_check_same_name(e.name, m.key)) meaning = std::string(", ") + m.meaning;
-        }
-        warnings->push_back(head + "is not a number; the plug-in reads 0" + meaning);
+        warnings->push_back(head + "is not a number; the plug-in reads 0" +
+                            (zero_meaning ? std::string(", ") + zero_meaning : std::string()));
     } else if (!number || ours != e.as_int) {
         // No construct we know of, but the readers disagree all the same.
         warnings->push_back(head + "is read as " +
@@ -378,8 +379,11 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
                                 ra_check_at(first->line) + " is read");
             continue;
         }
-        for (const char *k : ra_check_int_keys) {
-            if (ra_check_same_name(e.name, k) && !e.value.empty()) ra_check_int_value(e, warnings);
+        for (uint32_t k = 0; k < RA_SETTING_COUNT; ++k) {
+            if (!ra_setting_keys[k].is_text && ra_check_same_name(e.name, ra_setting_keys[k].key) &&
+                !e.value.empty()) {
+                ra_check_int_value(e, ra_check_zero_meanings[k], warnings);
+            }
         }
         size_t mark = e.value.find_first_of(";#");
         if (ra_check_is_text_key(e.name) && mark != std::string::npos) {
@@ -392,42 +396,47 @@ void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) 
 
 }  // namespace
 
-void ra_check_warnings(const ra_check_ini &ini, const ra_ctx &example,
+void ra_check_warnings(const ra_settings &settings, const ra_check_ini &ini, const ra_ctx &example,
                        std::vector<std::string> *warnings) {
     ra_check_text(ini, warnings);
 
-    const ra_check_entry *dir = ra_check_find_key(ini, "Dir");
+    const std::string dir_key = ra_check_key(RA_SET_DIR);
+    const char *dir_value = settings.dir;
+    const ra_check_entry *dir = ra_check_find_key(ini, dir_key.c_str());
     if (dir != nullptr && dir->value.size() > RA_DIR_SIZE - 1) {
-        warnings->push_back("Dir: " + std::to_string(dir->value.size()) +
-                            " characters; the plug-in keeps only the first 95");
+        warnings->push_back(dir_key + ": " + std::to_string(dir->value.size()) +
+                            " characters; the plug-in keeps only the first " +
+                            std::to_string(RA_DIR_SIZE - 1));
     }
-    size_t dir_length = strlen(ra_dir);
+    size_t dir_length = strlen(dir_value);
     if (dir_length > ra_check_dir_safe) {
-        warnings->push_back("Dir: " + std::to_string(dir_length) +
+        warnings->push_back(dir_key + ": " + std::to_string(dir_length) +
                             " characters; a replay whose name is longer than " +
                             std::to_string(RA_PATH_SIZE - 1 - 1 - 4 - dir_length) +
                             " characters would make a path over 259 characters and is not saved"
-                            " (keep Dir to " +
-                            std::to_string(ra_check_dir_safe) + ")");
+                            " (keep " +
+                            dir_key + " to " + std::to_string(ra_check_dir_safe) + ")");
     }
     size_t last = dir_length - 1;
-    if (dir_length > 1 && (ra_dir[last] == '\\' || ra_dir[last] == '/')) {
-        warnings->push_back(std::string("Dir: ends in '") + ra_dir[last] +
-                            "', and the plug-in adds a '\\' after Dir itself, so saved paths get "
-                            "two in a row; leave the last '" +
-                            ra_dir[last] + "' off");
+    if (dir_length > 1 && (dir_value[last] == '\\' || dir_value[last] == '/')) {
+        warnings->push_back(dir_key + ": ends in '" + dir_value[last] +
+                            "', and the plug-in adds a '\\' after " + dir_key +
+                            " itself, so saved paths get two in a row; leave the last '" +
+                            dir_value[last] + "' off");
     }
-    if (strchr(ra_dir, '%') != nullptr) {
+    if (strchr(dir_value, '%') != nullptr) {
         warnings->push_back(
-            "Dir: a '%' is taken as it is (no %VARIABLE% is expanded), so the replays go to a "
+            dir_key +
+            ": a '%' is taken as it is (no %VARIABLE% is expanded), so the replays go to a "
             "folder with that name; write the folder's full path instead");
     }
 
-    for (const ra_tpl &t : ra_tpls) {
+    for (const ra_tpl &t : settings.tpls) {
         const ra_check_entry *raw = ra_check_find_key(ini, t.key);
         if (raw != nullptr && raw->value.size() > RA_TPL_SIZE - 1) {
             warnings->push_back(std::string(t.key) + ": " + std::to_string(raw->value.size()) +
-                                " characters; the plug-in keeps only the first 159");
+                                " characters; the plug-in keeps only the first " +
+                                std::to_string(RA_TPL_SIZE - 1));
         }
         if (t.value[0] == '\0') continue;
         ra_check_tokens(t.key, t.value, warnings);
@@ -439,14 +448,15 @@ void ra_check_warnings(const ra_check_ini &ini, const ra_ctx &example,
                                 "and then no replay is saved");
         }
         if (ra_check_name_fixed(t.value, example)) {
-            warnings->push_back(std::string(t.key) +
-                                ": the name is the same for every race (no %time% or %index%), "
-                                "so each race replaces the replay saved before");
+            warnings->push_back(std::string(t.key) + ": the name is the same for every race (no %" +
+                                RA_TIME_TOKEN "% or " RA_INDEX_MARKER
+                                              "), so each race replaces the replay saved before");
         }
     }
 }
 
-void ra_check_name_warnings(const ra_check_ini &ini, const std::vector<ra_check_name> &names,
+void ra_check_name_warnings(const ra_settings &settings, const ra_check_ini &ini,
+                            const std::vector<ra_check_name> &names,
                             const std::vector<std::string> &used, const std::string &source,
                             std::vector<std::string> *warnings) {
     std::string same;
@@ -455,19 +465,24 @@ void ra_check_name_warnings(const ra_check_ini &ini, const std::vector<ra_check_
             same += std::string(same.empty() ? "" : ", ") + n.code->code;
         }
     }
+    const std::string dir_key = ra_check_key(RA_SET_DIR);
     if (!same.empty()) {
-        warnings->push_back("Dir and the name template make the game's own replay " + source +
-                            " for " + same +
+        warnings->push_back(dir_key + " and the name template make the game's own replay " +
+                            source + " for " + same +
                             ": the plug-in never copies it onto itself, so nothing is saved for "
-                            "these races; use another Dir or name");
+                            "these races; use another " +
+                            dir_key + " or name");
     }
 
-    const ra_check_entry *index_start = ra_check_find_key(ini, "IndexStart");
+    const std::string index_key = ra_check_key(RA_SET_INDEX_START);
+    const ra_check_entry *index_start = ra_check_find_key(ini, index_key.c_str());
     if (index_start == nullptr) return;
     for (const std::string &key : used) {
-        const char *tpl = key == "built-in" ? ra_default_tpl : ra_tpl_lookup(key.c_str());
-        if (tpl != nullptr && strstr(tpl, "%index%") != nullptr) return;
+        const char *tpl =
+            key == ra_check_builtin ? ra_default_tpl : ra_settings_tpl(&settings, key.c_str());
+        if (tpl != nullptr && ra_strstr(tpl, RA_INDEX_MARKER) != nullptr) return;
     }
-    warnings->push_back("IndexStart" + ra_check_at(index_start->line) +
-                        ": no template in use has %index%, so IndexStart changes nothing");
+    warnings->push_back(index_key + ra_check_at(index_start->line) +
+                        ": no template in use has " RA_INDEX_MARKER ", so " + index_key +
+                        " changes nothing");
 }

@@ -3,11 +3,14 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "check/check.h"
 #include "platform/check_platform.h"
 #include "library/files.h"
 #include "platform/game_paths.h"
+#include "program/command_row.h"
+#include "program/commands.h"
 #include "program/jobs.h"
 
 // Exit statuses of the check.
@@ -45,3 +48,48 @@ int ra_run_check(const ra_check_job &job, ra_output *out) {
     out->out += ra_check_format(report, job.quiet);
     return report.warnings.empty() ? check_clean : check_warnings;
 }
+
+// The row of check: the check tool's own usage text and messages.
+namespace {
+
+const char ra_check_usage[] =
+    "usage: replay-autosave check [--quiet] [--race RACE.ini] [[--ini] replay_autosave.ini]\n"
+    "  Without a file name it checks replay_autosave.ini next to this program; the\n"
+    "  file may be named with --ini, as for every other command, or on its own.\n"
+    "  --race RACE.ini  name a race described in the simulator's race file format\n"
+    "                   instead of the built-in example race\n"
+    "  --quiet          print only the warnings\n"
+    "Exit status: 0 without warnings, 1 with warnings, 2 on a bad command line or an\n"
+    "unreadable file. A missing settings file is no error: the plug-in then runs on\n"
+    "its defaults, which the report shows.\n";
+
+// The settings file may also come on its own, without --ini.
+const char ra_check_file[] = "ini";
+
+void ra_check_options(CLI::App *sub, ra_check_job *job) {
+    sub->add_flag("-q,--quiet", job->quiet);
+    sub->add_option("--race", job->race)->expected(0, 1);
+    sub->add_option(ra_check_file);
+    // What CLI11 does not know is said in the check's own words below.
+    sub->allow_extras();
+}
+
+std::string ra_check_refuse(const CLI::App &sub, ra_check_job *job) {
+    std::vector<std::string> extra = sub.remaining();
+    if (!extra.empty() && extra[0].size() > 1 && extra[0][0] == '-') {
+        return "unknown option " + extra[0];
+    }
+    if (!extra.empty()) return "more than one settings file";
+    if (sub.get_option("--race")->count() > 0 && job->race.empty()) return "--race needs a file";
+    const CLI::Option *file = sub.get_option(ra_check_file);
+    std::string named = file->count() > 0 ? file->as<std::string>() : "";
+    if (!job->ini.empty() && !named.empty()) return "more than one settings file";
+    if (job->ini.empty()) job->ini = named;
+    return "";
+}
+
+}  // namespace
+
+const ra_command ra_check_command =
+    ra_command_row<ra_check_job, ra_check_options, ra_check_refuse, ra_run_check>(
+        "check", "show what the plug-in makes of replay_autosave.ini", ra_check_usage);

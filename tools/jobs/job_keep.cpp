@@ -9,6 +9,8 @@
 #include "library/keep_marks.h"
 #include "library/replays.h"
 #include "platform/game_paths.h"
+#include "program/command_row.h"
+#include "program/commands.h"
 #include "program/game_setup.h"
 #include "program/jobs.h"
 #include "settings/settings.h"
@@ -69,3 +71,35 @@ int ra_run_keep(const ra_keep_job &job, ra_output *out) {
     out->out += ra_keep_said(name, job.keep) + "\n";
     return ra_exit_ok;
 }
+
+// The rows of keep and unkeep: the marks of the library app's Keep and
+// Unkeep, one job with the mark to set.
+namespace {
+
+const char ra_keep_file[] = "FILE";
+
+void ra_marked_options(CLI::App *sub, ra_keep_job *job, bool keep) {
+    job->keep = keep;
+    sub->add_option(ra_keep_file, job->file,
+                    "the replay: its name as list shows it, or its path in Dir")
+        ->required();
+}
+
+void ra_keep_options(CLI::App *sub, ra_keep_job *job) { ra_marked_options(sub, job, true); }
+void ra_unkeep_options(CLI::App *sub, ra_keep_job *job) { ra_marked_options(sub, job, false); }
+
+// An empty name is no replay: CLI11 takes "" as a value.
+std::string ra_keep_refuse(const CLI::App &sub, ra_keep_job *job) {
+    if (sub.get_option(ra_keep_file)->count() == 0 || !job->file.empty()) return "";
+    return sub.get_name() + " needs a replay: a name that \"" + std::string(ra_program) +
+           " list\" shows";
+}
+
+}  // namespace
+
+const ra_command ra_keep_command =
+    ra_command_row<ra_keep_job, ra_keep_options, ra_keep_refuse, ra_run_keep>(
+        "keep", "mark a replay so that prune never removes it");
+const ra_command ra_unkeep_command =
+    ra_command_row<ra_keep_job, ra_unkeep_options, ra_keep_refuse, ra_run_keep>(
+        "unkeep", "take the keep mark away: prune's policies apply again");

@@ -8,6 +8,8 @@
 
 #include "library/csv.h"
 #include "platform/game_paths.h"
+#include "program/command_row.h"
+#include "program/commands.h"
 #include "program/game_setup.h"
 #include "program/jobs.h"
 #include "library/racers.h"
@@ -232,3 +234,23 @@ int ra_run_list(const ra_list_job &job, ra_output *out) {
     }
     return ra_exit_ok;
 }
+
+// The row of list.
+namespace {
+
+void ra_list_options(CLI::App *sub, ra_list_job *job) {
+    sub->add_option("--track", job->track, "only this track");
+    sub->add_option("--type", job->type, "only this race type code, e.g. SR");
+    sub->add_option("--since", job->since, "only replays saved on this day or later")
+        ->type_name("YYYY-MM-DD");
+    sub->add_flag("--csv", job->csv, "comma-separated values instead of a table");
+    sub->add_option("--racer", job->racer,
+                    "show this racer's lap in place of the race's fastest, and their personal "
+                    "bests");
+}
+
+}  // namespace
+
+const ra_command ra_list_command =
+    ra_command_row<ra_list_job, ra_list_options, nullptr, ra_run_list>(
+        "list", "list the saved replays, newest first");

@@ -7,6 +7,8 @@
 #include "platform/browser.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
+#include "program/command_row.h"
+#include "program/commands.h"
 #include "program/game_setup.h"
 #include "program/jobs.h"
 #include "library/library_page.h"
@@ -53,3 +55,17 @@ int ra_run_page(const ra_page_job &job, ra_output *out) {
     }
     return ra_exit_ok;
 }
+
+// The row of page.
+namespace {
+
+void ra_page_options(CLI::App *sub, ra_page_job *job) {
+    sub->add_option("--out", job->out, "write the page here instead (a file or a folder)");
+    sub->add_flag("--open", job->open, "then open it in the default browser (Windows)");
+}
+
+}  // namespace
+
+const ra_command ra_page_command =
+    ra_command_row<ra_page_job, ra_page_options, nullptr, ra_run_page>(
+        "page", "write the library as a web page, replays.html in Dir, and print its path");

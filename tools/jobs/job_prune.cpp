@@ -168,3 +168,34 @@ int ra_print_prune(const ra_prune_result &result, const std::string &shown, ra_o
     out->out += others_stay;
     return failed ? ra_exit_failed : ra_exit_ok;
 }
+
+// The row of prune, with a footer of its own.
+#include "program/command_row.h"
+#include "program/commands.h"
+
+namespace {
+
+const char ra_prune_footer[] =
+    "Policies combine: a replay is removed when any policy given removes it. Only replays the "
+    "plug-in saved and named in replays.csv (Record = 1) are ever removed; \"keep FILE\" "
+    "or renaming a replay keeps it for ever. Without --apply nothing is removed.\n"
+    "Exit status: 0 done, 1 failed (no replays.csv in Dir, or a replay could not be removed), "
+    "2 on a bad command line or an unreadable file.";
+
+void ra_prune_options(CLI::App *sub, ra_prune_job *job) {
+    sub->add_option("--keep", job->keep, "the N newest stay")->type_name("N");
+    sub->add_option("--max-size", job->max_size,
+                    "the newest that fit in SIZE stay (bytes, or with KB, MB or GB: 2GB, 500MB)")
+        ->type_name("SIZE");
+    sub->add_option("--older-than", job->older_than, "replays saved more than DAYS days ago go")
+        ->type_name("DAYS");
+    sub->add_flag("--apply", job->apply,
+                  "remove them (into the Recycle Bin on Windows); without it, only show which "
+                  "would go");
+}
+
+}  // namespace
+
+const ra_command ra_prune_command =
+    ra_command_row<ra_prune_job, ra_prune_options, nullptr, ra_run_prune>(
+        "prune", "remove the oldest replays the plug-in saved", nullptr, ra_prune_footer);

@@ -14,6 +14,8 @@
 #include "library/csv.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
+#include "program/command_row.h"
+#include "program/commands.h"
 #include "program/game_setup.h"
 #include "program/jobs.h"
 #include "library/record_writer.h"
@@ -181,3 +183,18 @@ int ra_run_repair(const ra_repair_job &job, ra_output *out) {
     out->out += "Done: the old file is kept as " + ra_text(backup) + ".\n";
     return ra_exit_ok;
 }
+
+// The row of repair.
+namespace {
+
+void ra_repair_options(CLI::App *sub, ra_repair_job *job) {
+    sub->add_flag("--apply", job->apply,
+                  "write it (the old file is kept as replays.csv.bak); without it, only show "
+                  "what would change");
+}
+
+}  // namespace
+
+const ra_command ra_repair_command =
+    ra_command_row<ra_repair_job, ra_repair_options, nullptr, ra_run_repair>(
+        "repair", "write replays.csv back in the plug-in's form after a spreadsheet changed it");

@@ -61,3 +61,37 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
     }
     return ra_fail(out, result.problem, ra_exit_failed);
 }
+
+// The row of restore: a replay dropped on the program is restored only
+// after the player's word.
+#include "program/command_row.h"
+#include "program/commands.h"
+
+namespace {
+
+const char ra_restore_file[] = "FILE";
+
+void ra_restore_options(CLI::App *sub, ra_restore_job *job) {
+    sub->add_option(ra_restore_file, job->file, "the replay: its path, or its name in Dir")
+        ->required();
+    sub->add_option("--to", job->to, "the game's replay.rp4, when the record file cannot tell");
+}
+
+// An empty name is no replay: CLI11 takes "" as a value.
+std::string ra_restore_refuse(const CLI::App &sub, ra_restore_job *job) {
+    if (sub.get_option(ra_restore_file)->count() == 0 || !job->file.empty()) return "";
+    return "restore needs a replay: its path, or a name that \"" + std::string(ra_program) +
+           " list\" shows";
+}
+
+int ra_restore_started(const ra_restore_job &job, const ra_start &start, ra_output *out) {
+    ra_restore_hooks hooks;
+    hooks.confirm = start.confirm;
+    return ra_run_restore(job, out, hooks);
+}
+
+}  // namespace
+
+const ra_command ra_restore_command =
+    ra_command_row<ra_restore_job, ra_restore_options, ra_restore_refuse, ra_restore_started>(
+        "restore", "make the game play a saved replay next time");

@@ -76,6 +76,13 @@ struct ra_app {
     // (ra_listed); under `library`.
     std::string listed_state;
     std::set<std::string> listed;
+    // The settings as last read, and the INI's size and time then: read
+    // again once the player changed the file (ra_serve_setup); under
+    // `library`. `switched` tells of a Dir that changed meanwhile.
+    bool have_setup = false;
+    ra_game_setup setup;
+    std::string ini_state;
+    std::string switched;
 };
 
 // One thread per connection, at most ra_connections_max at once; the
@@ -128,8 +135,41 @@ std::string ra_file_state(const fs::path &file) {
                   : std::to_string(size) + "@" + std::to_string(stamp.time_since_epoch().count());
 }
 
+// The folder too: a Dir changed in the INI is a new library.
 std::string ra_library_state(const fs::path &dir) {
-    return ra_file_state(dir / ra_records_file) + " " + ra_file_state(dir / ra_keep_file) + " ";
+    return ra_file_state(dir / ra_records_file) + " " + ra_file_state(dir / ra_keep_file) + " " +
+           ra_text(dir);
+}
+
+// The settings of the INI, read again whenever its size or time changed,
+// so that a Dir or a template the player edits shows on the next request.
+// A Dir other than before is told on the page until the app stops.
+bool ra_serve_setup(ra_app &app, ra_game_setup *out, std::string *error) {
+    if (!app.have_setup || ra_file_state(app.setup.ini) != app.ini_state) {
+        ra_game_setup fresh;
+        if (!ra_load_setup(app.job.ini, &fresh, error)) return false;
+        if (app.have_setup && fresh.dir != app.setup.dir) {
+            app.switched = std::string(ra_setting_keys[RA_SET_DIR].key) + " in " +
+                           ra_text(fresh.ini.filename()) + " changed: this page now shows " +
+                           ra_text(fresh.dir) + " (it showed " + ra_text(app.setup.dir) + ").";
+        }
+        app.ini_state = ra_file_state(fresh.ini);
+        app.setup = fresh;
+        app.have_setup = true;
+    }
+    *out = app.setup;
+    return true;
+}
+
+// The settings and the replays in their Dir, as ra_open_library has them.
+int ra_serve_library(ra_app &app, ra_game_setup *setup, ra_replay_list *list, ra_output *out) {
+    std::string error;
+    if (!ra_serve_setup(app, setup, &error)) return ra_fail(out, error, ra_exit_usage);
+    if (!ra_list_replays(setup->dir, ra_text(setup->dir), list, &error)) {
+        return ra_fail(out, error, ra_exit_failed);
+    }
+    for (const std::string &w : list->records.warnings) out->err += "warning: " + w + "\n";
+    return ra_exit_ok;
 }
 
 // Whether the list shows exactly this file name. The list is only made
@@ -141,14 +181,14 @@ std::string ra_library_state(const fs::path &dir) {
 bool ra_listed(ra_app &app, const std::string &file) {
     ra_game_setup setup;
     std::string error;
-    if (!ra_load_setup(app.job.ini, &setup, &error)) return true;
+    if (!ra_serve_setup(app, &setup, &error)) return true;
     std::string folder = ra_file_state(setup.dir);
     std::string state =
         ra_text(setup.dir) + " " + folder + " " + ra_file_state(setup.dir / ra_records_file);
     if (folder == "-" || state != app.listed_state) {
         ra_replay_list list;
         ra_output ignored;
-        if (ra_open_library(app.job.ini, &setup, &list, &ignored) != ra_exit_ok) return true;
+        if (ra_serve_library(app, &setup, &list, &ignored) != ra_exit_ok) return true;
         app.listed.clear();
         for (const ra_replay &r : list.replays) app.listed.insert(r.file);
         app.listed_state = folder == "-" ? "" : state;
@@ -173,10 +213,11 @@ void ra_serve_page(ra_app &app, const httplib::Request &, httplib::Response &res
     ra_game_setup setup;
     ra_replay_list list;
     ra_output out;
-    if (ra_open_library(app.job.ini, &setup, &list, &out) != ra_exit_ok) {
+    if (ra_serve_library(app, &setup, &list, &out) != ra_exit_ok) {
         return ra_answer(res, 500, out.err);
     }
     ra_page_app page;
+    page.notice = app.switched;
     page.nonce = ra_random_hex(ra_nonce_bytes);
     page.secret = app.gate.secret;
     page.state = ra_library_state(setup.dir);
@@ -190,7 +231,7 @@ void ra_serve_race(ra_app &app, const httplib::Request &req, httplib::Response &
     ra_game_setup setup;
     ra_replay_list list;
     ra_output out;
-    if (ra_open_library(app.job.ini, &setup, &list, &out) != ra_exit_ok) {
+    if (ra_serve_library(app, &setup, &list, &out) != ra_exit_ok) {
         return ra_answer(res, 500, out.err);
     }
     const ra_replay *entry = ra_entry(list, req.get_param_value("file"));
@@ -202,14 +243,14 @@ void ra_serve_race(ra_app &app, const httplib::Request &req, httplib::Response &
 void ra_serve_state(ra_app &app, const httplib::Request &, httplib::Response &res) {
     ra_game_setup setup;
     std::string error;
-    if (!ra_load_setup(app.job.ini, &setup, &error)) return ra_answer(res, 500, error);
+    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
     res.set_content(ra_library_state(setup.dir), "text/plain; charset=utf-8");
 }
 
 void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
     std::string error;
-    if (!ra_load_setup(app.job.ini, &setup, &error)) return ra_answer(res, 500, error);
+    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
     // The file the list shows, by its place in Dir, never a path of the request's.
     ra_restore_job restore;
     restore.ini = app.job.ini;
@@ -221,8 +262,7 @@ void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response 
 void ra_mark(ra_app &app, const httplib::Request &req, httplib::Response &res, bool keep) {
     ra_game_setup setup;
     std::string error, file = req.get_param_value("file");
-    if (!ra_load_setup(app.job.ini, &setup, &error) ||
-        !ra_mark_kept(setup.dir, file, keep, &error)) {
+    if (!ra_serve_setup(app, &setup, &error) || !ra_mark_kept(setup.dir, file, keep, &error)) {
         return ra_answer(res, 409, error);
     }
     ra_answer(res, 200, ra_keep_said(file, keep));
@@ -450,3 +490,22 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
     ra_stop_done();
     return ra_exit_ok;
 }
+
+// The row of serve.
+#include "program/command_row.h"
+#include "program/commands.h"
+
+namespace {
+
+void ra_serve_options(CLI::App *sub, ra_serve_job *job) {
+    sub->add_option("--port", job->port, "listen on this port (default: a free one)")
+        ->type_name("N");
+    sub->add_flag_callback(
+        "--no-open", [job] { job->open = false; }, "do not open it in the default browser");
+}
+
+}  // namespace
+
+const ra_command ra_serve_command =
+    ra_command_row<ra_serve_job, ra_serve_options, nullptr, ra_run_serve>(
+        "serve", "the library app: the library page in the browser, with Watch, Keep and Tidy");

@@ -347,7 +347,11 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     // What the whole record tells, in one block the library app puts in
     // place of its own when a race is saved (app.js): a new race may bring a
     // new day for the axes, a new track or a new racer.
-    html += "<div id=\"overview\">\n<p class=\"summary\">" + std::to_string(races) +
+    html += "<div id=\"overview\">\n";
+    if (app && !app->notice.empty()) {
+        html += "<p class=\"notice\" role=\"status\">" + ra_html_text(app->notice) + "</p>\n";
+    }
+    html += "<p class=\"summary\">" + std::to_string(races) +
             (races == 1 ? " replay" : " replays") + " in <span class=\"dir\">" + ra_html_text(dir) +
             "</span>";
     if (gone != 0) html += ", " + std::to_string(gone) + " of them removed or replaced";

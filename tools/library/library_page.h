@@ -26,6 +26,7 @@ struct ra_page_app {
     std::string nonce;   // the security policy's, a fresh one each answer
     std::string secret;  // every action carries it
     std::string state;   // what the page compares to notice a new race
+    std::string notice;  // said above the library, e.g. that Dir changed; or empty
     ra_keep_marks marks;
 };
 

@@ -1,11 +1,14 @@
-// The command line, read with CLI11; the check subcommand keeps the check
-// tool's own usage text and messages.
+// The command line, read with CLI11 from the table of commands
+// (commands.h): each row adds its subcommand, and the help, the messages
+// and the job come from the rows. A double click and a dropped file are a
+// rule of their own, decided before the table is looked at.
 #include "program/invocation.h"
 
 #include <string.h>
 
 #include <CLI/CLI.hpp>
 
+#include "program/commands.h"
 #include "settings/settings.h"
 
 const size_t ra_double_click_newest = 10;
@@ -15,44 +18,29 @@ const char ra_version[] = RA_VERSION;
 
 namespace {
 
-const char ra_check_usage[] =
-    "usage: replay-autosave check [--quiet] [--race RACE.ini] [[--ini] replay_autosave.ini]\n"
-    "  Without a file name it checks replay_autosave.ini next to this program; the\n"
-    "  file may be named with --ini, as for every other command, or on its own.\n"
-    "  --race RACE.ini  name a race described in the simulator's race file format\n"
-    "                   instead of the built-in example race\n"
-    "  --quiet          print only the warnings\n"
-    "Exit status: 0 without warnings, 1 with warnings, 2 on a bad command line or an\n"
-    "unreadable file. A missing settings file is no error: the plug-in then runs on\n"
-    "its defaults, which the report shows.\n";
-
 const char ra_description[] =
     "The replay autosave plug-in's companion: checks replay_autosave.ini, lists the saved "
     "replays, makes the game play one of them again, removes the oldest and shows them all "
     "as a web page.";
 
-const char ra_footer[] =
+// The program's footer: what it does without a command, then the exit
+// statuses of every command without a usage of its own (which says its own).
+const char ra_no_command_help[] =
     "Without a command it checks replay_autosave.ini next to this program and lists the ten "
     "newest replays. A replay (.rp4) dropped on it is restored, after a question; an .ini "
-    "dropped on it is checked.\n"
-    "Exit status of list, restore, prune, page and repair: 0 done, 1 failed, 2 on a bad command "
-    "line or an "
-    "unreadable file.";
+    "dropped on it is checked.\n";
+const char ra_shared_exit_statuses[] =
+    ": 0 done, 1 failed, 2 on a bad command line or an unreadable file.";
 
-const char ra_prune_footer[] =
-    "Policies combine: a replay is removed when any policy given removes it. Only replays the "
-    "plug-in saved and named in replays.csv (Record = 1) are ever removed; \"keep FILE\" "
-    "or renaming a replay keeps it for ever. Without --apply nothing is removed.\n"
-    "Exit status: 0 done, 1 failed (no replays.csv in Dir, or a replay could not be removed), "
-    "2 on a bad command line or an unreadable file.";
+// The help flag of a command with a usage of its own, which prints that usage.
+const char ra_own_help_flag[] = "-h,--help";
+const char ra_own_help_name[] = "--help";
 
 // What a drop can give the program, said when it was given something else.
 const char ra_drop_usage[] =
     "replay-autosave takes one dropped file: a replay (.rp4), which the game then plays, or a "
     "replay_autosave.ini, which it checks; folders, replays.csv and several files at once "
     "cannot be dropped.\n";
-
-const char ra_ini_help[] = "the replay_autosave.ini to use (default: the one next to this program)";
 
 bool ra_ends_with(const std::string &text, const char *ext) {
     size_t n = strlen(ext);
@@ -61,7 +49,7 @@ bool ra_ends_with(const std::string &text, const char *ext) {
 
 ra_invocation ra_usage_error(const std::string &what, const std::string &usage) {
     ra_invocation inv;
-    inv.job = ra_job::usage_error;
+    inv.action = ra_action::usage_error;
     inv.text = std::string(ra_program) + ": " + what + "\n" + usage;
     return inv;
 }
@@ -75,29 +63,64 @@ bool ra_looks_dropped(const std::string &arg) {
            ra_ends_with(arg, ".ini") || ra_ends_with(arg, ".csv");
 }
 
+// "Run "replay-autosave COMMAND --help" ...", or the program's help when
+// command is empty.
+std::string ra_see_help(const std::string &command) {
+    return std::string("Run \"") + ra_program + (command.empty() ? "" : " " + command) +
+           " --help\" to see how to use it.\n";
+}
+
+// The words as a sentence names them: "a, b and c".
+std::string ra_spoken_list(const std::vector<std::string> &words) {
+    std::string text;
+    for (size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) text += i + 1 == words.size() ? " and " : ", ";
+        text += words[i];
+    }
+    return text;
+}
+
+// The names of the commands in the table's order: all of them, or only
+// those whose exit statuses the program's footer says.
+std::vector<std::string> ra_command_names(bool shared_statuses_only) {
+    std::vector<std::string> names;
+    for (const ra_command *command : ra_commands) {
+        if (!shared_statuses_only || command->usage == nullptr) names.push_back(command->name);
+    }
+    return names;
+}
+
 // A dropped file, or a double click; false for a command line.
 bool ra_dropped(const std::vector<std::string> &args, ra_invocation *inv) {
     inv->dropped = true;
     if (args.empty()) {
-        inv->job = ra_job::check_and_list;
-        inv->list.newest = ra_double_click_newest;
+        inv->action = ra_action::double_click;
+        ra_double_click_job job;
+        job.list.newest = ra_double_click_newest;
+        inv->job = job;
         return true;
     }
     for (const std::string &arg : args) {
         if (!ra_looks_dropped(arg)) return false;
     }
     // A folder, the record file or several files: nothing a drop can do.
-    inv->job = ra_job::usage_error;
+    inv->action = ra_action::usage_error;
     inv->text = ra_drop_usage;
     if (args.size() != 1) return true;
     if (ra_ends_with(args[0], ".rp4")) {
-        inv->job = ra_job::restore;
-        inv->restore.file = args[0];
+        ra_restore_job job;
+        job.file = args[0];
+        inv->action = ra_action::run_command;
+        inv->command = &ra_restore_command;
+        inv->job = job;
         return true;
     }
     if (ra_ends_with(args[0], ".ini")) {
-        inv->job = ra_job::check;
-        inv->check.ini = args[0];
+        ra_check_job job;
+        job.ini = args[0];
+        inv->action = ra_action::run_command;
+        inv->command = &ra_check_command;
+        inv->job = job;
         return true;
     }
     return true;
@@ -129,6 +152,29 @@ std::string ra_repeated_option(const CLI::App &app, const std::vector<std::strin
     return "";
 }
 
+// One command while the command line is read: its subcommand, and the job
+// CLI11 writes the arguments into.
+struct ra_reading {
+    const ra_command *command = nullptr;
+    CLI::App *sub = nullptr;
+    std::any job;
+};
+
+// The command the command line named, once CLI11 has read it; null if none.
+ra_reading *ra_parsed(std::vector<ra_reading> &readings) {
+    for (ra_reading &reading : readings) {
+        if (reading.sub->parsed()) return &reading;
+    }
+    return nullptr;
+}
+
+ra_invocation ra_show_text(const std::string &text) {
+    ra_invocation inv;
+    inv.action = ra_action::show_text;
+    inv.text = text;
+    return inv;
+}
+
 }  // namespace
 
 ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
@@ -137,104 +183,38 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
     inv = ra_invocation();
 
     CLI::App app(ra_description, ra_program);
-    app.footer(ra_footer);
+    app.footer(std::string(ra_no_command_help) + "Exit status of " +
+               ra_spoken_list(ra_command_names(true)) + ra_shared_exit_statuses);
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string(ra_program) + " " + ra_version);
 
-    // check: its own usage text, and its own messages for what CLI11 lets through.
-    CLI::App *check =
-        app.add_subcommand("check", "show what the plug-in makes of replay_autosave.ini");
-    check->set_help_flag();
-    bool check_help = false;
-    check->add_flag("-h,--help", check_help);
-    check->add_flag("-q,--quiet", inv.check.quiet);
-    CLI::Option *race = check->add_option("--race", inv.check.race)->expected(0, 1);
-    check->add_option("ini", inv.check.ini);
-    std::string check_ini_option;
-    check->add_option("--ini", check_ini_option);
-    check->allow_extras();
-
-    CLI::App *list = app.add_subcommand("list", "list the saved replays, newest first");
-    list->add_option("--track", inv.list.track, "only this track");
-    list->add_option("--type", inv.list.type, "only this race type code, e.g. SR");
-    list->add_option("--since", inv.list.since, "only replays saved on this day or later")
-        ->type_name("YYYY-MM-DD");
-    list->add_flag("--csv", inv.list.csv, "comma-separated values instead of a table");
-    list->add_option("--racer", inv.list.racer,
-                     "show this racer's lap in place of the race's fastest, and their personal "
-                     "bests");
-    list->add_option("--ini", inv.list.ini, ra_ini_help);
-
-    CLI::App *restore =
-        app.add_subcommand("restore", "make the game play a saved replay next time");
-    CLI::Option *restore_file =
-        restore->add_option("FILE", inv.restore.file, "the replay: its path, or its name in Dir")
-            ->required();
-    restore->add_option("--to", inv.restore.to,
-                        "the game's replay.rp4, when the record file cannot tell");
-    restore->add_option("--ini", inv.restore.ini, ra_ini_help);
-
-    CLI::App *page = app.add_subcommand(
-        "page", "write the library as a web page, replays.html in Dir, and print its path");
-    page->add_option("--out", inv.page.out, "write the page here instead (a file or a folder)");
-    page->add_flag("--open", inv.page.open, "then open it in the default browser (Windows)");
-    page->add_option("--ini", inv.page.ini, ra_ini_help);
-    CLI::App *prune = app.add_subcommand("prune", "remove the oldest replays the plug-in saved");
-    prune->add_option("--keep", inv.prune.keep, "the N newest stay")->type_name("N");
-    prune
-        ->add_option("--max-size", inv.prune.max_size,
-                     "the newest that fit in SIZE stay (bytes, or with KB, MB or GB: 2GB, 500MB)")
-        ->type_name("SIZE");
-    prune
-        ->add_option("--older-than", inv.prune.older_than,
-                     "replays saved more than DAYS days ago go")
-        ->type_name("DAYS");
-    prune->add_flag("--apply", inv.prune.apply,
-                    "remove them (into the Recycle Bin on Windows); without it, only show which "
-                    "would go");
-    prune->add_option("--ini", inv.prune.ini, ra_ini_help);
-    prune->footer(ra_prune_footer);
-    // keep and unkeep: the marks of the library app's Keep and Unkeep.
-    CLI::App *keep = app.add_subcommand("keep", "mark a replay so that prune never removes it");
-    CLI::App *unkeep =
-        app.add_subcommand("unkeep", "take the keep mark away: prune's policies apply again");
-    CLI::Option *keep_file = nullptr, *unkeep_file = nullptr;
-    for (CLI::App *sub : {keep, unkeep}) {
-        (sub == keep ? keep_file : unkeep_file) =
-            sub->add_option("FILE", inv.keep.file,
-                            "the replay: its name as list shows it, or its path in Dir")
-                ->required();
-        sub->add_option("--ini", inv.keep.ini, ra_ini_help);
+    // Sized once: CLI11 keeps the address of every job it writes into.
+    std::vector<ra_reading> readings(ra_commands.size());
+    for (size_t i = 0; i < ra_commands.size(); ++i) {
+        const ra_command &command = *ra_commands[i];
+        ra_reading &reading = readings[i];
+        reading.command = &command;
+        reading.sub = app.add_subcommand(command.name, command.summary);
+        if (command.usage != nullptr) {
+            reading.sub->set_help_flag();
+            reading.sub->add_flag(ra_own_help_flag);
+        }
+        if (command.footer != nullptr) reading.sub->footer(command.footer);
+        command.define(reading.sub, &reading.job);
     }
-    CLI::App *repair = app.add_subcommand(
-        "repair", "write replays.csv back in the plug-in's form after a spreadsheet changed it");
-    repair->add_flag("--apply", inv.repair.apply,
-                     "write it (the old file is kept as replays.csv.bak); without it, only show "
-                     "what would change");
-    repair->add_option("--ini", inv.repair.ini, ra_ini_help);
-    CLI::App *serve = app.add_subcommand(
-        "serve", "the library app: the library page in the browser, with Watch, Keep and Tidy");
-    serve->add_option("--port", inv.serve.port, "listen on this port (default: a free one)")
-        ->type_name("N");
-    bool no_open = false;
-    serve->add_flag("--no-open", no_open, "do not open it in the default browser");
-    serve->add_option("--ini", inv.serve.ini, ra_ini_help);
 
     // CLI11 would only say that a command is missing.
     if (!args.empty() && !args[0].empty() && args[0][0] != '-' &&
         app.get_subcommands([&](const CLI::App *s) { return s->check_name(args[0]); }).empty()) {
-        return ra_usage_error(
-            "unknown command " + args[0] +
-                "; the commands are check, list, restore, prune, keep, unkeep, page, repair and "
-                "serve",
-            std::string("Run \"") + ra_program + " --help\" to see how to use it.\n");
+        return ra_usage_error("unknown command " + args[0] + "; the commands are " +
+                                  ra_spoken_list(ra_command_names(false)),
+                              ra_see_help(""));
     }
 
     std::string repeated = ra_repeated_option(app, args);
     if (!repeated.empty()) {
         return ra_usage_error(repeated + " is given more than once; give each option once",
-                              std::string("Run \"") + ra_program + " " + args[0] +
-                                  " --help\" to see how to use it.\n");
+                              ra_see_help(args[0]));
     }
 
     // CLI11 reads the arguments from the back.
@@ -242,77 +222,35 @@ ra_invocation ra_parse_invocation(const std::vector<std::string> &args) {
     try {
         app.parse(reversed);
     } catch (const CLI::CallForHelp &) {
-        inv.job = ra_job::show_text;
-        inv.text = app.help();
-        return inv;
+        return ra_show_text(app.help());
     } catch (const CLI::CallForVersion &e) {
-        inv.job = ra_job::show_text;
-        inv.text = std::string(e.what()) + "\n";
-        return inv;
+        return ra_show_text(std::string(e.what()) + "\n");
     } catch (const CLI::ParseError &e) {
-        CLI::App *in = list->parsed()      ? list
-                       : restore->parsed() ? restore
-                       : page->parsed()    ? page
-                       : prune->parsed()   ? prune
-                       : keep->parsed()    ? keep
-                       : unkeep->parsed()  ? unkeep
-                       : repair->parsed()  ? repair
-                       : serve->parsed()   ? serve
-                                           : nullptr;
-        std::string see = std::string("Run \"") + ra_program + (in ? " " + in->get_name() : "") +
-                          " --help\" to see how to use it.\n";
-        return ra_usage_error(e.what(), see);
+        // A command with a usage of its own sends CLI11's findings to the
+        // program's help, as it always has.
+        const ra_reading *in = ra_parsed(readings);
+        bool named = in != nullptr && in->command->usage == nullptr;
+        return ra_usage_error(e.what(), ra_see_help(named ? in->command->name : ""));
     }
 
-    if (check->parsed()) {
-        if (check_help) {
-            inv.job = ra_job::show_text;
-            inv.text = ra_check_usage;
-            return inv;
-        }
-        std::vector<std::string> extra = check->remaining();
-        if (!extra.empty() && extra[0].size() > 1 && extra[0][0] == '-') {
-            return ra_usage_error("unknown option " + extra[0], ra_check_usage);
-        }
-        if (!extra.empty()) return ra_usage_error("more than one settings file", ra_check_usage);
-        if (race->count() > 0 && inv.check.race.empty()) {
-            return ra_usage_error("--race needs a file", ra_check_usage);
-        }
-        if (!check_ini_option.empty() && !inv.check.ini.empty()) {
-            return ra_usage_error("more than one settings file", ra_check_usage);
-        }
-        if (!check_ini_option.empty()) inv.check.ini = check_ini_option;
-        inv.job = ra_job::check;
-    } else if (list->parsed()) {
-        inv.job = ra_job::list;
-    } else if (prune->parsed()) {
-        inv.job = ra_job::prune;
-    } else if (keep->parsed() || unkeep->parsed()) {
-        if ((keep_file->count() > 0 || unkeep_file->count() > 0) && inv.keep.file.empty()) {
-            CLI::App *sub = keep->parsed() ? keep : unkeep;
-            return ra_usage_error(sub->get_name() + " needs a replay: a name that \"" +
-                                      std::string(ra_program) + " list\" shows",
-                                  std::string("Run \"") + ra_program + " " + sub->get_name() +
-                                      " --help\" to see how to use it.\n");
-        }
-        inv.job = ra_job::keep;
-        inv.keep.keep = keep->parsed();
-    } else if (page->parsed()) {
-        inv.job = ra_job::page;
-    } else if (repair->parsed()) {
-        inv.job = ra_job::repair;
-    } else if (serve->parsed()) {
-        inv.job = ra_job::serve;
-        inv.serve.open = !no_open;
-    } else {
-        // An empty name is no replay: CLI11 takes "" as a value.
-        if (restore_file->count() > 0 && inv.restore.file.empty()) {
-            return ra_usage_error(
-                "restore needs a replay: its path, or a name that \"" + std::string(ra_program) +
-                    " list\" shows",
-                std::string("Run \"") + ra_program + " restore --help\" to see how to use it.\n");
-        }
-        inv.job = ra_job::restore;
+    // Never a command by default: CLI11 requires one, and each is a row.
+    ra_reading *reading = ra_parsed(readings);
+    if (reading == nullptr) {
+        return ra_usage_error(
+            "no command; the commands are " + ra_spoken_list(ra_command_names(false)),
+            ra_see_help(""));
     }
+    const ra_command &command = *reading->command;
+    if (command.usage != nullptr && reading->sub->get_option(ra_own_help_name)->count() > 0) {
+        return ra_show_text(command.usage);
+    }
+    std::string wrong = command.refuse(*reading->sub, &reading->job);
+    if (!wrong.empty()) {
+        return ra_usage_error(wrong, command.usage != nullptr ? std::string(command.usage)
+                                                              : ra_see_help(command.name));
+    }
+    inv.action = ra_action::run_command;
+    inv.command = &command;
+    inv.job = std::move(reading->job);
     return inv;
 }

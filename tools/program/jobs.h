@@ -1,7 +1,8 @@
 // The companion's jobs, one source each in jobs/: job_check.cpp,
 // job_list.cpp, job_restore.cpp, job_prune.cpp, job_keep.cpp, job_page.cpp,
-// job_repair.cpp, job_serve.cpp. A job writes what it has to say into an
-// ra_output and returns the program's exit status; main prints the output.
+// job_repair.cpp, job_serve.cpp, each ending with its command's row
+// (commands.h). A job writes what it has to say into an ra_output and
+// returns the program's exit status; main prints the output.
 #pragma once
 
 #include <stddef.h>

@@ -2,9 +2,9 @@
 // "check" shows what the plug-in will make of a replay_autosave.ini before a
 // race, "list" shows the replays it saved, "restore" makes the game play one
 // of them again, and so on: invocation.cpp reads the command line, and the
-// table ra_jobs below runs the job it names (one source each in jobs/).
-// Without a command line, as a double click or a file dropped on the
-// Windows program starts it, it does what the player most likely wants
+// row of the command it names (commands.h, one source each in jobs/) runs
+// the job. Without a command line, as a double click or a file dropped on
+// the Windows program starts it, it does what the player most likely wants
 // (see invocation.h).
 #include <stdio.h>
 
@@ -55,69 +55,39 @@ bool ra_offer_library_app() {
 
 // The double click: the check, then the list, each printed as it is done,
 // then in the program's own window the offer of the library app.
-int ra_check_and_list(const ra_invocation &inv, ra_output *) {
+int ra_check_and_list(const ra_double_click_job &job, bool dropped) {
     ra_output checked_output;
-    int checked = ra_print(checked_output, ra_run_check(inv.check, &checked_output));
+    int checked = ra_print(checked_output, ra_run_check(job.check, &checked_output));
     ra_output listing;
     listing.out = "\n";
-    int listed = ra_print(listing, ra_run_list(inv.list, &listing));
+    int listed = ra_print(listing, ra_run_list(job.list, &listing));
     int status = std::max(checked, listed);
-    if (inv.dropped && ra_check_window_is_own()) {
+    if (dropped && ra_check_window_is_own()) {
         if (!ra_offer_library_app()) return status;
         ra_output served;
-        return ra_print(served, ra_run_serve(inv.serve, &served));
+        return ra_print(served, ra_run_serve(job.serve, &served));
     }
     return status;
 }
 
-// Each job as main runs it, from the command line's reading to the exit
-// status, with what it has to say in the output.
-using ra_runner = int (*)(const ra_invocation &inv, ra_output *out);
-struct ra_job_entry {
-    ra_job job;
-    ra_runner run;
-};
-const ra_job_entry ra_jobs[] = {
-    {ra_job::show_text,
-     [](const ra_invocation &inv, ra_output *out) {
-         out->out = inv.text;
-         return (int)ra_exit_ok;
-     }},
-    {ra_job::usage_error,
-     [](const ra_invocation &inv, ra_output *out) {
-         out->err = inv.text;
-         return (int)ra_exit_usage;
-     }},
-    {ra_job::check,
-     [](const ra_invocation &inv, ra_output *out) { return ra_run_check(inv.check, out); }},
-    {ra_job::list,
-     [](const ra_invocation &inv, ra_output *out) { return ra_run_list(inv.list, out); }},
-    {ra_job::restore,
-     [](const ra_invocation &inv, ra_output *out) {
-         // A dropped replay is checked whole before the question.
-         ra_restore_hooks hooks;
-         if (inv.dropped) hooks.confirm = ra_confirm_restore;
-         return ra_run_restore(inv.restore, out, hooks);
-     }},
-    {ra_job::page,
-     [](const ra_invocation &inv, ra_output *out) { return ra_run_page(inv.page, out); }},
-    {ra_job::prune,
-     [](const ra_invocation &inv, ra_output *out) { return ra_run_prune(inv.prune, out); }},
-    {ra_job::keep,
-     [](const ra_invocation &inv, ra_output *out) { return ra_run_keep(inv.keep, out); }},
-    {ra_job::repair,
-     [](const ra_invocation &inv, ra_output *out) { return ra_run_repair(inv.repair, out); }},
-    {ra_job::serve,
-     [](const ra_invocation &inv, ra_output *out) { return ra_run_serve(inv.serve, out); }},
-    {ra_job::check_and_list, ra_check_and_list},
-};
-
 int ra_run(const ra_invocation &inv) {
-    for (const ra_job_entry &entry : ra_jobs) {
-        if (entry.job != inv.job) continue;
-        ra_output output;
-        int status = entry.run(inv, &output);
+    ra_output output;
+    switch (inv.action) {
+    case ra_action::run_command: {
+        // A dropped replay is checked whole before the question.
+        ra_start start;
+        if (inv.dropped) start.confirm = ra_confirm_restore;
+        int status = inv.command->run(inv.job, start, &output);
         return ra_print(output, status);
+    }
+    case ra_action::double_click:
+        return ra_check_and_list(*ra_job_of<ra_double_click_job>(inv), inv.dropped);
+    case ra_action::show_text:
+        output.out = inv.text;
+        return ra_print(output, ra_exit_ok);
+    case ra_action::usage_error:
+        output.err = inv.text;
+        return ra_print(output, ra_exit_usage);
     }
     return ra_exit_usage;
 }
@@ -129,6 +99,6 @@ int main(int argc, char **argv) {
     int status = ra_run(inv);
     // A window opened for us alone stays open until the player has read it;
     // a double click's list has asked already.
-    if (inv.job != ra_job::check_and_list) ra_check_hold_window();
+    if (inv.action != ra_action::double_click) ra_check_hold_window();
     return status;
 }

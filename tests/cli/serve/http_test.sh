@@ -144,6 +144,17 @@ state=$(curl -s -b "$jar" "$base/state")
 printf '\r\n' >>"$saves/replays.csv"
 [[ $(curl -s -b "$jar" "$base/state") != "$state" ]] || fail "/state did not change with replays.csv"
 
+# Dir changed in the INI while the app runs: the next answers show the new
+# folder, and the page says it switched.
+cp "$game/replay_autosave.ini" "$work/ini.kept"
+mkdir -p "$game/Other Saves"
+printf '[ReplayAutosave]\r\nRecord = 1\r\nDir = Other Saves\r\n' >"$game/replay_autosave.ini"
+grep -qF 'Other Saves' <<<"$(curl -s -b "$jar" "$base/state")" || fail "/state does not show the new Dir"
+curl -s -b "$jar" -o "$work/page" "$base/"
+grep -qF '<span class="dir">'"$game/Other Saves" "$work/page" || fail "the page does not show the new Dir"
+grep -qF 'changed: this page now shows' "$work/page" || fail "the page does not say it switched folders"
+cp "$work/ini.kept" "$game/replay_autosave.ini"
+
 # A second start on the same port, then a stop. A job started in the
 # background of a script ignores Ctrl+C's SIGINT, so SIGTERM stands for it.
 second=$(run serve --ini replay_autosave.ini --no-open --port "$port" 2>&1) && fail "a second serve on $port started"
