@@ -85,12 +85,12 @@ void PruneDryRun(benchmark::State &state) {
     const bench_prune_world &world = bench_prune_names();
     bench_prune_files(world);
     for (auto _ : state) {
-        ra_output out;
-        if (ra_prune_folder(world.dir, world.dir, bench_prune_all(), false, &out) != ra_exit_ok) {
-            state.SkipWithError(out.err.c_str());
+        ra_prune_result result = ra_prune_folder(world.dir, world.dir, bench_prune_all(), false);
+        if (!result.error.empty()) {
+            state.SkipWithError(result.error.c_str());
             break;
         }
-        benchmark::DoNotOptimize(out.out.data());
+        benchmark::DoNotOptimize(result.candidates.data());
     }
     state.counters["replays"] = bench_prune_replays;
 }
@@ -101,10 +101,13 @@ void PruneApply(benchmark::State &state) {
         state.PauseTiming();
         bench_prune_files(world);
         state.ResumeTiming();
-        ra_output out;
-        if (ra_prune_folder(world.dir, world.dir, bench_prune_all(), true, &out) != ra_exit_ok ||
-            out.out.find(std::to_string(bench_prune_replays) + " replays") == std::string::npos) {
-            state.SkipWithError(("not all removed: " + out.err).c_str());
+        ra_prune_result result = ra_prune_folder(world.dir, world.dir, bench_prune_all(), true);
+        size_t removed = 0;
+        for (const ra_prune_candidate &c : result.candidates) {
+            removed += !c.reasons.empty() && c.not_removed.empty();
+        }
+        if (!result.applied || removed != (size_t)bench_prune_replays) {
+            state.SkipWithError(("not all removed: " + result.error).c_str());
             break;
         }
     }

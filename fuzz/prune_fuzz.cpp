@@ -124,8 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     fuzz_given.clear();
     ra_prune_policy policy;
     policy.keep = 0;
-    ra_output out;
-    ra_prune_folder(dir, dir.string(), policy, true, &out, fuzz_record);
+    ra_prune_folder(dir, dir.string(), policy, true, fuzz_record);
 
     std::set<std::string> seen;
     for (const fs::path &p : fuzz_given) {

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "fuzz_input.h"
+#include "library/record_writer.h"
 #include "library/records.h"
 
 // The causes the reader tells apart, each told at most once.

@@ -10,9 +10,12 @@
 #include <windows.h>
 
 #include "autosave/autosave.h"
+#include "autosave/record_cell.h"
+#include "autosave/record_columns.h"
 #include "host/host.h"
 #include "naming/naming.h"
 #include "settings/settings.h"
+#include "snapshot/hundredths.h"
 
 // What a column holds, and so how its value is written; the numbers are
 // written as their tokens write them into file names.
@@ -41,7 +44,6 @@ struct ra_column {
 // Longest values the record writes.
 #define RA_REC_DECIMAL_MAX 10u  // a 32-bit number: 4294967295
 #define RA_REC_HEX_MAX 8u       // %seed%: eight hex digits
-#define RA_REC_CENTI_MAX 11u    // seconds and hundredths: 42949672.95
 #define RA_REC_DATE_LEN 10u     // YYYY-MM-DD
 #define RA_REC_TIME_LEN 8u      // HH:MM:SS
 #define RA_REC_STAMP_LEN (RA_REC_DATE_LEN + 1u + RA_REC_TIME_LEN)
@@ -73,36 +75,36 @@ static_assert(offsetof(ra_ctx, start_second) == offsetof(ra_ctx, start_hour) + 8
 // The columns in their order; the header names them. A column added later
 // goes at the end, so that readers of older lines find theirs where they were.
 static constexpr ra_column ra_columns[] = {
-    {"file", RA_COL_FILE, 1, 0, 0, nullptr, nullptr, RA_REC_PATH_MAX},
-    {"saved", RA_COL_STAMP, 1, RA_REC_FIELD(year), RA_REC_FIELD(hour), nullptr, nullptr,
+    {RA_COLUMN_FILE, RA_COL_FILE, 1, 0, 0, nullptr, nullptr, RA_REC_PATH_MAX},
+    {RA_COLUMN_SAVED, RA_COL_STAMP, 1, RA_REC_FIELD(year), RA_REC_FIELD(hour), nullptr, nullptr,
      RA_REC_STAMP_LEN},
-    {"started", RA_COL_STAMP, 1, RA_REC_FIELD(start_year), RA_REC_FIELD(start_hour), nullptr,
-     nullptr, RA_REC_STAMP_LEN},
-    RA_REC_TEXT("type", type),
-    RA_REC_TEXT("track", track),
-    RA_REC_DEC("laps", laps),
-    RA_REC_DEC("cars", cars),
-    RA_REC_DEC("count", count),
-    RA_REC_DEC("cops", cops),
-    RA_REC_DEC("traffic", traffic),
-    RA_REC_DEC("tier", tier),
-    RA_REC_DEC("circ", circ),
-    RA_REC_ONE("seed", RA_COL_HEX, seed, RA_REC_HEX_MAX),
-    RA_REC_WORDS("weather", wet, "WET", "DRY"),
-    RA_REC_WORDS("night", night, "NIGHT", "DAY"),
-    RA_REC_WORDS("direction", reverse, "REVERSE", "NORMAL"),
-    RA_REC_WORDS("mirror", mirror, "MIRRORED", "NORMAL"),
-    RA_REC_DEC("start_pos", start_pos),
-    RA_REC_DEC("index", index),
-    RA_REC_TEXT("track_tr_md5", md5_tr),
-    RA_REC_TEXT("track_trn_md5", md5_trn),
-    {"source", RA_COL_SOURCE, 1, 0, 0, nullptr, nullptr, RA_REC_PATH_MAX},
-    {"name", RA_COL_TEXT, RA_CARS, RA_REC_FIELD(names), RA_NAME_SIZE, nullptr, nullptr,
+    {RA_COLUMN_STARTED, RA_COL_STAMP, 1, RA_REC_FIELD(start_year), RA_REC_FIELD(start_hour),
+     nullptr, nullptr, RA_REC_STAMP_LEN},
+    RA_REC_TEXT(RA_COLUMN_TYPE, type),
+    RA_REC_TEXT(RA_COLUMN_TRACK, track),
+    RA_REC_DEC(RA_COLUMN_LAPS, laps),
+    RA_REC_DEC(RA_COLUMN_CARS, cars),
+    RA_REC_DEC(RA_COLUMN_COUNT, count),
+    RA_REC_DEC(RA_COLUMN_COPS, cops),
+    RA_REC_DEC(RA_COLUMN_TRAFFIC, traffic),
+    RA_REC_DEC(RA_COLUMN_TIER, tier),
+    RA_REC_DEC(RA_COLUMN_CIRC, circ),
+    RA_REC_ONE(RA_COLUMN_SEED, RA_COL_HEX, seed, RA_REC_HEX_MAX),
+    RA_REC_WORDS(RA_COLUMN_WEATHER, wet, "WET", "DRY"),
+    RA_REC_WORDS(RA_COLUMN_NIGHT, night, "NIGHT", "DAY"),
+    RA_REC_WORDS(RA_COLUMN_DIRECTION, reverse, "REVERSE", "NORMAL"),
+    RA_REC_WORDS(RA_COLUMN_MIRROR, mirror, "MIRRORED", "NORMAL"),
+    RA_REC_DEC(RA_COLUMN_START_POS, start_pos),
+    RA_REC_DEC(RA_COLUMN_INDEX, index),
+    RA_REC_TEXT(RA_COLUMN_TRACK_TR_MD5, md5_tr),
+    RA_REC_TEXT(RA_COLUMN_TRACK_TRN_MD5, md5_trn),
+    {RA_COLUMN_SOURCE, RA_COL_SOURCE, 1, 0, 0, nullptr, nullptr, RA_REC_PATH_MAX},
+    {RA_COLUMN_NAME, RA_COL_TEXT, RA_CARS, RA_REC_FIELD(names), RA_NAME_SIZE, nullptr, nullptr,
      RA_NAME_SIZE - 1u},
-    RA_REC_CARS("best_lap_car", RA_COL_CENTI, best_lap, RA_REC_CENTI_MAX),
-    RA_REC_CARS("total_time_car", RA_COL_CENTI, total_time, RA_REC_CENTI_MAX),
-    RA_REC_CARS("max_speed_car", RA_COL_DEC, max_speed, RA_REC_DECIMAL_MAX),
-    RA_REC_DEC("player", player),
+    RA_REC_CARS(RA_COLUMN_BEST_LAP, RA_COL_CENTI, best_lap, RA_HUNDREDTHS_TEXT_MAX),
+    RA_REC_CARS(RA_COLUMN_TOTAL_TIME, RA_COL_CENTI, total_time, RA_HUNDREDTHS_TEXT_MAX),
+    RA_REC_CARS(RA_COLUMN_MAX_SPEED, RA_COL_DEC, max_speed, RA_REC_DECIMAL_MAX),
+    RA_REC_DEC(RA_COLUMN_PLAYER, player),
 };
 
 // The worst case, proven at compile time: the header and the longest line
@@ -183,43 +185,9 @@ static uint32_t ra_rec_word(const ra_ctx *ctx, uint32_t offset) {
     return v;
 }
 
-// ASCII control bytes, which would break a line or a reader; bytes from
-// 0x80 up are the game's own letters and are kept.
-static int ra_rec_is_control(unsigned char c) { return c < 0x20u || c == 0x7Fu; }
-
-// A spreadsheet runs a cell that starts with one of these as a formula
-// (and racer names come from other players), so such a text is written
-// after a "'", which makes the cell text. Tab and CR are control bytes and
-// become '_' before this test, so no written text starts with them; they
-// stay listed so that the rule holds on its own. A text that starts with
-// "'" gets one more, so that a reader taking the mark off again gives back
-// every text as it was.
-static int ra_rec_formula_like(unsigned char c) {
-    return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r' || c == '\'';
-}
-
-// Text as RFC 4180 has it: quoted when it holds a comma or a double quote
-// or carries the formula mark, quotes doubled. CR and LF, which would need
-// quotes too, are control bytes and become '_' with the others first.
-// The fill is kept in a local while the bytes go in: a store through buf
-// could otherwise be taken to change *fill, which made every byte reload it.
+// A text of the race context or a path, as one cell of the line.
 static void ra_rec_put_text(char *buf, uint32_t *fill, const char *text) {
-    const unsigned char first = (unsigned char)text[0];
-    const int mark = first != '\0' && !ra_rec_is_control(first) && ra_rec_formula_like(first);
-    int quoted = mark;
-    for (const char *p = text; *p != '\0' && !quoted; ++p) {
-        if (*p == ',' || *p == '"') quoted = 1;
-    }
-    uint32_t n = *fill;
-    if (quoted && n < RA_RECORD_BUF) buf[n++] = '"';
-    if (mark && n < RA_RECORD_BUF) buf[n++] = '\'';
-    for (; *text != '\0'; ++text) {
-        unsigned char c = (unsigned char)*text;
-        if (c == '"' && n < RA_RECORD_BUF) buf[n++] = '"';
-        if (n < RA_RECORD_BUF) buf[n++] = ra_rec_is_control(c) ? '_' : (char)c;
-    }
-    if (quoted && n < RA_RECORD_BUF) buf[n++] = '"';
-    *fill = n;
+    ra_record_put_cell(buf, RA_RECORD_BUF, fill, text, nullptr);
 }
 
 // Three words in a row, two digits each joined by sep; a date's year gets
@@ -242,7 +210,7 @@ static void ra_rec_numbered(char *out, const char *prefix, uint32_t number) {
     *at++ = (char)('0' + number % 10u);
     *at = '\0';
 }
-static_assert(sizeof "total_time_car16" <= RA_TOKEN_BUF, "numbered names fit a token name");
+static_assert(sizeof RA_COLUMN_TOTAL_TIME "16" <= RA_TOKEN_BUF, "numbered names fit a token name");
 
 static void ra_rec_put_value(char *buf, uint32_t *fill, const ra_column &c, uint32_t entry,
                              const ra_ctx *ctx, const char *file, const char *source) {
@@ -273,11 +241,7 @@ static void ra_rec_put_value(char *buf, uint32_t *fill, const ra_column &c, uint
         }
         break;
     case RA_COL_CENTI:
-        // No minutes: 8345 is 83.45 and 12 is 0.12.
-        v = ra_rec_word(ctx, at);
-        ra_rec_putu(buf, fill, v / 100u);
-        ra_rec_putc(buf, fill, '.');
-        ra_rec_put2(buf, fill, v % 100u);
+        ra_put_hundredths(buf, RA_RECORD_BUF, fill, ra_rec_word(ctx, at));
         break;
     case RA_COL_WORD:
         ra_rec_puts(buf, fill, ra_rec_word(ctx, at) != 0 ? c.set : c.clear);

@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "naming/naming.h"
+#include "snapshot/hundredths.h"
 
 // How a field is written into the name.
 enum ra_token_way : uint8_t {
@@ -126,10 +127,8 @@ static void ra_put_field(char *buf, uint32_t *fill, ra_token_way way, const uint
         ra_put_three(buf, fill, field, 0);
         break;
     case RA_WAY_CENTI:
-        // No minutes: 8345 is 83.45 and 12 is 0.12.
-        vqra_putu(buf, fill, ra_word_at(field, 0) / 100u);
-        vqra_putc(buf, fill, '.');
-        vqra_put2(buf, fill, ra_word_at(field, 0) % 100u);
+        // As the record writes it; vqra_putc keeps fill below RA_NAME_MAX.
+        ra_put_hundredths(buf, RA_NAME_MAX, fill, ra_word_at(field, 0));
         break;
     }
 }

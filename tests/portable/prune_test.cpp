@@ -189,7 +189,7 @@ protected:
     }
     int prune(const ra_prune_policy &policy, bool apply, ra_remover remove = nullptr) {
         out_ = ra_output();
-        return ra_prune_folder(dir_, dir_, policy, apply, &out_, remove);
+        return ra_print_prune(ra_prune_folder(dir_, dir_, policy, apply, remove), dir_, &out_);
     }
 
     std::string root_, dir_;

@@ -3,12 +3,15 @@
 // spreadsheet's own versions of the file (made once with a real one, see
 // tests/data/spreadsheet), and lines damaged by hand.
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
 
+#include "autosave/autosave.h"
 #include "companion_fixture.h"
 #include "plugin_state.h"
+#include "library/record_writer.h"
 #include "library/records.h"
 
 namespace {
@@ -195,4 +198,45 @@ TEST(RecordReader, SpreadsheetVersionsReadAsTheOriginal) {
     }
     EXPECT_EQ(original.lines[0].get("name4"), "=HYPERLINK(\"http://x\",\"win\")");
     EXPECT_EQ(original.lines[1].get("name2"), "-Speedy");
+}
+
+TEST(RecordReader, ReadsBackEveryTextAndTimeThePluginWrites) {
+    // Texts that start with every byte, those a spreadsheet runs as a
+    // formula and the mark itself among them, then a quote, a comma and a
+    // second byte the mark would follow; the empty text; times at their
+    // limits. The plug-in writes each line, the reader gives back each text
+    // as written (a control byte as '_'), and repair's form of the line is
+    // the plug-in's line byte for byte.
+    std::vector<std::string> texts = {"", "''", "'=", "'a"};
+    for (int first = 1; first <= 255; ++first) {
+        for (const char *rest : {"", "\",'=", "'"})
+            texts.push_back(std::string(1, (char)first) + rest);
+    }
+    const uint32_t laps[] = {0, 12, 8345, 9999999u * 100u + 99u, UINT32_MAX};
+    for (size_t at = 0; at < texts.size(); at += RA_CARS) {
+        ra_ctx ctx;
+        memset(&ctx, 0, sizeof ctx);
+        ctx.year = 2026;
+        ctx.month = ctx.day = 7;
+        for (size_t car = 0; car < RA_CARS && at + car < texts.size(); ++car) {
+            strcpy(ctx.names[car], texts[at + car].c_str());
+            ctx.best_lap[car] = laps[(at + car) % (sizeof laps / sizeof laps[0])];
+        }
+        char buf[RA_RECORD_BUF];
+        uint32_t fill = 0;
+        ra_record_header(buf, &fill);
+        const size_t header = fill;
+        ra_record_line(buf, &fill, &ctx, "a.rp4", "replay.rp4");
+        const std::string line(buf + header, fill - header);
+        ra_records records;
+        ra_parse_records(std::string(buf, fill), "replays.csv", &records);
+        ASSERT_EQ(records.lines.size(), 1u) << line;
+        const ra_record &r = records.lines[0];
+        for (size_t car = 0; car < RA_CARS && at + car < texts.size(); ++car) {
+            std::string written = texts[at + car];
+            for (char &c : written) c = (unsigned char)c < 0x20u || c == 0x7F ? '_' : c;
+            EXPECT_EQ(r.get("name" + std::to_string(car + 1)), written) << line;
+        }
+        EXPECT_EQ(ra_plugin_form(r), line);
+    }
 }

@@ -305,7 +305,7 @@ TEST_F(ReplayList, ARenamedReplayKeepsItsRaceAndNoWrongFileIsPaired) {
         ra_prune_policy policy;
         policy.keep = 0;
         ra_output pruned;
-        ra_prune_folder(saves_, saves_, policy, true, &pruned);
+        ra_print_prune(ra_prune_folder(saves_, saves_, policy, true), saves_, &pruned);
         size_t unnamed = 0;
         for (const file_case &f : c.files) {
             bool named = false;

@@ -18,6 +18,7 @@
 #include "program/commands.h"
 #include "program/game_setup.h"
 #include "program/jobs.h"
+#include "library/record_writer.h"
 #include "library/records.h"
 
 namespace fs = std::filesystem;

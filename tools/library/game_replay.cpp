@@ -22,16 +22,16 @@ const char ra_name_it[] = "; name the game's replay with --to PATH";
 
 // The single replay.rp4 under the game's folder outside Dir. Links to
 // folders are not followed.
-fs::path ra_search_game_replay(const ra_game_setup &setup, std::string *problem) {
+fs::path ra_search_game_replay(const fs::path &game, const fs::path &dir, std::string *problem) {
     std::vector<fs::path> found;
     std::error_code failed;
-    fs::recursive_directory_iterator it(setup.game, fs::directory_options::skip_permission_denied,
+    fs::recursive_directory_iterator it(game, fs::directory_options::skip_permission_denied,
                                         failed),
         end;
     for (; !failed && it != end; it.increment(failed)) {
         std::error_code ignored;
         if (it->is_directory(ignored)) {
-            if (fs::equivalent(it->path(), setup.dir, ignored)) it.disable_recursion_pending();
+            if (fs::equivalent(it->path(), dir, ignored)) it.disable_recursion_pending();
             continue;
         }
         if (ra_ieq(ra_text(it->path().filename()).c_str(), RA_REPLAY_FILE) &&
@@ -43,7 +43,7 @@ fs::path ra_search_game_replay(const ra_game_setup &setup, std::string *problem)
     if (found.empty()) {
         *problem = "cannot tell where the game keeps its replay: no line of " +
                    std::string(ra_records_file) + " names it and there is no " + RA_REPLAY_FILE +
-                   " in " + ra_text(setup.game) + ra_name_it;
+                   " in " + ra_text(game) + ra_name_it;
     } else {
         std::string list;
         for (const fs::path &p : found) list += (list.empty() ? "" : ", ") + ra_text(p);
@@ -94,7 +94,7 @@ bool ra_same_look(const ra_replay_look &a, const ra_replay_look &b) {
     return a.written == b.written && a.bytes == b.bytes;
 }
 
-fs::path ra_find_game_replay(const std::string &to, const ra_game_setup &setup,
+fs::path ra_find_game_replay(const std::string &to, const fs::path &game, const fs::path &dir,
                              const ra_records &records, const ra_record *own,
                              std::string *problem) {
     if (!to.empty()) {
@@ -106,8 +106,8 @@ fs::path ra_find_game_replay(const std::string &to, const ra_game_setup &setup,
     for (const ra_record *r : {own, newest}) {
         if (r == nullptr || r->get(ra_column_source).empty()) continue;
         const std::string &source = r->get(ra_column_source);
-        fs::path path = ra_game_path(setup.game, source).lexically_normal();
-        std::string outside = ra_outside_game(setup.game, path);
+        fs::path path = ra_game_path(game, source).lexically_normal();
+        std::string outside = ra_outside_game(game, path);
         if (outside.empty()) return path;
         *problem = "the line of " + r->file + " in " + ra_records_file +
                    " names the game's replay as " + source + " (" + ra_text(path) + "), but " +
@@ -115,7 +115,7 @@ fs::path ra_find_game_replay(const std::string &to, const ra_game_setup &setup,
                    " in its folder" + ra_name_it + " if that is where it is";
         return fs::path();
     }
-    return ra_search_game_replay(setup, problem);
+    return ra_search_game_replay(game, dir, problem);
 }
 
 bool ra_just_saved(const fs::path &path, const ra_replay_look &look, const ra_records &records) {

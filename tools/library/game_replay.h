@@ -10,7 +10,6 @@
 
 #include "library/records.h"
 #include "platform/file_system.h"
-#include "program/game_setup.h"
 
 // The biggest file taken for a replay: the game's replays are far smaller,
 // so a bigger file is no replay and is never read into memory.
@@ -47,11 +46,12 @@ bool ra_same_look(const ra_replay_look &a, const ra_replay_look &b);
 // Where the game keeps its replay: `to` as the player named it; else the
 // source of the restored replay's own record line (own, may be null), else
 // of the newest line, else the single replay.rp4 in the game's folder
-// outside Dir. Any process may write the record file, so a source is only
-// taken when it is a replay.rp4 inside the game's folder reached through
-// plain folders. Empty, with *problem saying what and how to name it
+// (game) outside Dir (dir). Any process may write the record file, so a
+// source is only taken when it is a replay.rp4 inside the game's folder
+// reached through plain folders. Empty, with *problem saying what and how to name it
 // (--to), when there is none.
-std::filesystem::path ra_find_game_replay(const std::string &to, const ra_game_setup &setup,
+std::filesystem::path ra_find_game_replay(const std::string &to, const std::filesystem::path &game,
+                                          const std::filesystem::path &dir,
                                           const ra_records &records, const ra_record *own,
                                           std::string *problem);
 

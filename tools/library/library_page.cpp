@@ -48,11 +48,6 @@ std::string ra_with_own_nonce(std::string html) {
     return html;
 }
 
-// Record columns that only the page shows.
-const char ra_column_cars[] = "cars";        // number of cars
-const char ra_column_weather[] = "weather";  // WET or DRY
-const char ra_column_name[] = "name";        // + car number 1..16: racer name
-
 // Shown where a replay has no fact to give (a file without a record line).
 const char ra_unknown[] = "-";
 
@@ -95,7 +90,7 @@ std::string ra_lap_cell(const ra_replay &r) {
     if (!facts || facts->fastest_lap == 0) return ra_unknown_cell();
     std::string cell = "<td>" + ra_format_lap(facts->fastest_lap);
     int car = facts->fastest_car;
-    const std::string &racer = facts->get(ra_column_name + std::to_string(car));
+    const std::string &racer = facts->get(ra_car_column(ra_column_name, car));
     if (!racer.empty()) cell += " <span class=\"racer\">" + ra_html_text(racer) + "</span>";
     return cell + "</td>";
 }
@@ -198,9 +193,9 @@ ra_page_racers ra_racers_of(const ra_replay_list &list) {
         // Each racer's best lap in the race (a name may drive two cars).
         std::vector<std::pair<size_t, uint32_t>> laps;
         for (int car = 1; car <= RA_CARS; ++car) {
-            const std::string &name = r.record->get(ra_column_name + std::to_string(car));
+            const std::string &name = r.record->get(ra_car_column(ra_column_name, car));
             if (name.empty()) continue;
-            uint32_t lap = ra_parse_lap(r.record->get(ra_column_best_lap + std::to_string(car)));
+            uint32_t lap = ra_parse_lap(r.record->get(ra_car_column(ra_column_best_lap, car)));
             if (lap == 0) continue;
             size_t who = index[ra_upper(name)];
             auto same =

@@ -4,7 +4,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <algorithm>
 #include <iterator>
 #include <map>
 #include <system_error>
@@ -14,7 +13,6 @@
 #include "platform/remove.h"
 #include "library/replays.h"
 #include "library/keep_marks.h"
-#include "settings/settings.h"
 
 namespace fs = std::filesystem;
 
@@ -24,18 +22,6 @@ namespace {
 const uint64_t ra_kib = 1024;
 const uint64_t ra_mib = 1024 * ra_kib;
 const uint64_t ra_gib = 1024 * ra_mib;
-
-// What prune says when it cannot tell the plug-in's replays from others.
-const char ra_prune_needs_record[] =
-    "prune needs Record = 1 to know which replays the plug-in saved";
-
-// "1 replay", "2 replays".
-std::string ra_replays(size_t n) { return std::to_string(n) + (n == 1 ? " replay" : " replays"); }
-
-bool ra_starts_with_folded(const std::string &name, const char *prefix) {
-    std::string start = name.substr(0, strlen(prefix));
-    return ra_ieq(start.c_str(), prefix) != 0;
-}
 
 // Names as Windows compares them: ASCII letters folded.
 std::string ra_folded_name(const std::string &name) {
@@ -70,8 +56,7 @@ ra_dir_names ra_list_names(const fs::path &dir) {
 bool ra_prunable(const fs::path &dir, const ra_dir_names &names, const std::string &name,
                  fs::path *path, uint64_t *size) {
     if (name.empty() || name == "." || name == ".." ||
-        name.find_first_of("\\/:") != std::string::npos ||
-        ra_starts_with_folded(name, ra_kept_prefix)) {
+        name.find_first_of("\\/:") != std::string::npos || ra_kept_name(name)) {
         return false;
     }
     fs::path file = dir / ra_path(name);
@@ -94,15 +79,6 @@ bool ra_prunable(const fs::path &dir, const ra_dir_names &names, const std::stri
     *path = file;
     *size = bytes;
     return true;
-}
-
-// One candidate as the dry run and --apply show it.
-std::string ra_row(const ra_prune_candidate &c, size_t size_width) {
-    std::string size = ra_format_size(c.size);
-    if (size.size() < size_width) size.insert(0, size_width - size.size(), ' ');
-    std::string why;
-    for (const std::string &reason : c.reasons) why += (why.empty() ? "" : ", ") + reason;
-    return "  " + ra_format_time(c.saved) + "  " + size + "  " + c.file + "  (" + why + ")\n";
 }
 
 }  // namespace
@@ -186,26 +162,17 @@ std::string ra_format_size(uint64_t bytes) {
     return text;
 }
 
-int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prune_policy &policy,
-                    bool apply, ra_output *out, ra_remover remove) {
+ra_prune_result ra_prune_folder(const fs::path &dir, const std::string &shown,
+                                const ra_prune_policy &policy, bool apply, ra_remover remove) {
+    ra_prune_result result;
     ra_replay_list list;
-    std::string error;
-    if (!ra_list_replays(dir, shown, &list, &error)) return ra_fail(out, error, ra_exit_failed);
-    for (const std::string &w : list.records.warnings) out->err += "warning: " + w + "\n";
-    if (!list.records.found) {
-        return ra_fail(out,
-                       std::string(ra_prune_needs_record) + ": there is no " + ra_records_file +
-                           " in " + shown +
-                           " (with Record = 1 in replay_autosave.ini the "
-                           "plug-in writes it as it saves replays, and prune can remove the "
-                           "replays saved from then on)",
-                       ra_exit_failed);
-    }
+    if (!ra_list_replays(dir, shown, &list, &result.error)) return result;
+    result.warnings = list.records.warnings;
+    result.recorded = list.records.found;
+    if (!result.recorded) return result;
 
     // The plug-in's replays, newest first, and how many others stay regardless.
-    std::vector<ra_prune_candidate> candidates;
     std::vector<fs::path> paths;
-    size_t others = 0, marked = 0;
     const ra_dir_names names = ra_list_names(dir);
     // The player's marks (keep_marks.h) are asked once: a kept replay stays.
     // Before removing, prune reads them under their lock and holds it until
@@ -213,18 +180,16 @@ int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prun
     // dry run changes nothing and needs no lock: the marks file is only ever
     // replaced whole.
     ra_file_lock marks_lock;
-    if (apply && !ra_lock_keep_marks(dir, &marks_lock, &error)) {
-        return ra_fail(out, error, ra_exit_failed);
-    }
+    if (apply && !ra_lock_keep_marks(dir, &marks_lock, &result.error)) return result;
     ra_keep_marks marks;
-    if (!ra_load_keep_marks(dir, &marks, &error)) return ra_fail(out, error, ra_exit_failed);
+    if (!ra_load_keep_marks(dir, &marks, &result.error)) return result;
     for (const ra_replay &r : list.replays) {
         // A missing file has nothing to remove; a replaced line's file is the
         // later line's; a renamed replay is the player's now and stays.
-        if (r.state == ra_replay_state::renamed) ++others;
+        if (r.state == ra_replay_state::renamed) ++result.unrecorded;
         if (r.state != ra_replay_state::saved) continue;
         if (marks.has(r.file)) {
-            ++marked;
+            ++result.marked;
             continue;
         }
         ra_prune_candidate c;
@@ -232,86 +197,29 @@ int ra_prune_folder(const fs::path &dir, const std::string &shown, const ra_prun
         // The name the line holds, not the file it was matched to: a renamed
         // replay, or one that differs in letter case, is not the line's.
         if (!r.record || !ra_prunable(dir, names, r.record->file, &path, &c.size)) {
-            ++others;
+            ++result.unrecorded;
             continue;
         }
         c.file = ra_text(path.filename());
         c.saved = r.when;
-        candidates.push_back(c);
+        result.candidates.push_back(c);
         paths.push_back(path);
     }
-    ra_prune_decide(policy, &candidates);
+    ra_prune_decide(policy, &result.candidates);
+    if (!apply) return result;
 
-    uint64_t all_bytes = 0, going_bytes = 0;
-    size_t going = 0, size_width = 0;
-    for (const ra_prune_candidate &c : candidates) {
-        all_bytes += c.size;
-        if (c.reasons.empty()) continue;
-        ++going;
-        going_bytes += c.size;
-        size_width = std::max(size_width, ra_format_size(c.size).size());
-    }
-    const std::string others_stay =
-        (others == 0 ? std::string()
-                     : "Left alone: " + ra_replays(others) + " in " + shown +
-                           " that the record file does not name (renamed, copied in or kept).\n") +
-        (marked == 0 ? ""
-                     : "Left alone: " + ra_replays(marked) + " you keep (marked in " +
-                           ra_keep_file + ").\n");
-
-    if (going == 0) {
-        out->out += candidates.empty() ? "Nothing to remove: " + std::string(ra_records_file) +
-                                             " names no replay that is still in " + shown + ".\n"
-                                       : "Nothing to remove: every replay the plug-in saved in " +
-                                             shown + " stays (" + ra_replays(candidates.size()) +
-                                             ", " + ra_format_size(all_bytes) + ").\n";
-        out->out += others_stay;
-        return ra_exit_ok;
-    }
-    out->out += std::string(apply ? "Removing " : "Would remove ") + ra_replays(going) + " (" +
-                ra_format_size(going_bytes) + ") of the " + std::to_string(candidates.size()) +
-                " the plug-in saved in " + shown + ":\n";
     std::vector<fs::path> to_remove;
-    std::vector<const ra_prune_candidate *> removing;
-    for (size_t i = 0; i < candidates.size(); ++i) {
-        if (candidates[i].reasons.empty()) continue;
-        out->out += ra_row(candidates[i], size_width);
+    std::vector<ra_prune_candidate *> removing;
+    for (size_t i = 0; i < result.candidates.size(); ++i) {
+        if (result.candidates[i].reasons.empty()) continue;
         to_remove.push_back(paths[i]);
-        removing.push_back(&candidates[i]);
+        removing.push_back(&result.candidates[i]);
     }
-    if (!apply) {
-        out->out +=
-            "Nothing was removed; run the same command with --apply to remove them (they "
-            "will be " +
-            std::string(ra_removed_how) + ").\n" + others_stay;
-        return ra_exit_ok;
-    }
-
+    if (to_remove.empty()) return result;
+    result.applied = true;
     std::vector<std::string> results = (remove ? remove : ra_remove_files)(to_remove);
-    size_t removed = 0, failed = 0;
-    uint64_t removed_bytes = 0;
-    std::string failures;
-    for (size_t i = 0; i < to_remove.size(); ++i) {
-        const ra_prune_candidate &c = *removing[i];
-        if (i < results.size() && results[i].empty()) {
-            ++removed;
-            removed_bytes += c.size;
-            continue;
-        }
-        ++failed;
-        failures += "  cannot remove " + c.file + ": " +
-                    (i < results.size() ? results[i] : "it was not tried") + "\n";
+    for (size_t i = 0; i < removing.size(); ++i) {
+        removing[i]->not_removed = i < results.size() ? results[i] : "it was not tried";
     }
-    out->out += ra_replays(removed) + " (" + ra_format_size(removed_bytes) + ") " + ra_removed_how +
-                "; the plug-in's replays left: " + std::to_string(candidates.size() - removed) +
-                ".\n";
-    // Each failure under the summary it belongs to, and what to do once.
-    if (failed) {
-        out->out += ra_replays(failed) + " could not be removed:\n" + failures +
-                    "Close any program that has " + (failed == 1 ? "it" : "them") +
-                    " open, check that you may change files in " + shown +
-                    ", then run prune --apply again.\n";
-    }
-    out->out += others_stay;
-    return failed ? ra_exit_failed : ra_exit_ok;
+    return result;
 }

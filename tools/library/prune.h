@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "program/jobs.h"
 #include "library/local_time.h"
 
 // The policies; a replay goes when any policy given removes it.
@@ -29,6 +28,7 @@ struct ra_prune_candidate {
     ra_time saved;                     // saved time of its record line
     uint64_t size = 0;                 // bytes
     std::vector<std::string> reasons;  // why it goes, one per policy; empty: it stays
+    std::string not_removed;           // it went, yet was not removed: why
 };
 
 // Fills the reasons of the candidates, which are newest first.
@@ -49,9 +49,21 @@ std::string ra_format_size(uint64_t bytes);
 // How prune removes files; the build's own (remove.h) unless a test gives another.
 using ra_remover = std::vector<std::string> (*)(const std::vector<std::filesystem::path> &);
 
-// Prunes dir (shown as `shown`): prints which replays go and the space they
-// take, and with apply removes them. Exit status: 0 done, 1 when there is no
-// record file, Dir cannot be read or a file could not be removed.
-int ra_prune_folder(const std::filesystem::path &dir, const std::string &shown,
-                    const ra_prune_policy &policy, bool apply, ra_output *out,
-                    ra_remover remove = nullptr);
+// What prune found in Dir, and with apply what it removed.
+struct ra_prune_result {
+    std::string error;                  // why prune stopped short: Dir, its marks or their lock
+    std::vector<std::string> warnings;  // the record file's
+    bool recorded = false;              // Dir has a record file; without it nothing can go
+    std::vector<ra_prune_candidate> candidates;  // the plug-in's replays, newest first
+    size_t unrecorded = 0;  // replays no line names (renamed, copied in or kept)
+    size_t marked = 0;      // replays the player keeps
+    bool applied = false;   // the replays with reasons were removed, or tried
+};
+
+// Prunes dir (shown as `shown` in the record's warnings): which of the
+// plug-in's replays go by the policy, and with apply removes them, holding
+// the keep marks' lock meanwhile. The job (and the app's Tidy through it)
+// says what came of it.
+ra_prune_result ra_prune_folder(const std::filesystem::path &dir, const std::string &shown,
+                                const ra_prune_policy &policy, bool apply,
+                                ra_remover remove = nullptr);

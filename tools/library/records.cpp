@@ -1,34 +1,20 @@
 // Reading the plug-in's record file.
 #include "library/records.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include <system_error>
 #include <unordered_map>
 
 #include "autosave/autosave.h"
+#include "autosave/record_cell.h"
 #include "library/csv.h"
 #include "library/files.h"
+#include "library/record_warnings.h"
+#include "library/sheet_time.h"
 #include "naming/naming.h"
 #include "settings/settings.h"
-#include "library/sheet_time.h"
 #include "snapshot/race_context.h"
-
-// The plug-in names the file; we only read it.
-const char ra_records_file[] = RA_RECORD_FILE;
-
-// A line without a file and a saved time is of no use; a header without
-// them is not the plug-in's.
-const char ra_column_file[] = "file";
-const char ra_column_saved[] = "saved";
-const char ra_column_started[] = "started";
-const char ra_column_type[] = "type";
-const char ra_column_track[] = "track";
-const char ra_column_laps[] = "laps";
-const char ra_column_source[] = "source";
-const char ra_column_best_lap[] = "best_lap_car";
-const char ra_column_player[] = "player";
 
 struct ra_record_layout {
     std::vector<std::string> names;
@@ -64,27 +50,6 @@ const char ra_utf8_bom[] = "\xEF\xBB\xBF";
 // Separators a spreadsheet may have written instead of the plug-in's comma.
 const char ra_separators[] = {',', ';', '\t'};
 
-// What went wrong with the file's lines: each cause is told once.
-enum ra_cause {
-    ra_cause_open_quote,   // a quote still open at the line's end
-    ra_cause_stray_quote,  // a quote in an unquoted field, or text after a closing one
-    ra_cause_fields,       // more or fewer fields than the header
-    ra_cause_file,         // no name the plug-in can have saved
-    ra_cause_saved,        // no saved time that can be read
-    ra_cause_source,       // a source that is not the game's replay
-    ra_cause_separator,    // a spreadsheet's separator (read all the same)
-    ra_cause_times,        // a spreadsheet's form of times (read all the same)
-    ra_cause_ambiguous,    // slashed dates whose order no date of the file tells
-    ra_cause_no_header,    // the first line is no header of ours
-    ra_cause_count,
-};
-
-struct ra_cause_seen {
-    int count = 0;
-    int line = 0;         // the first line of this cause
-    std::string example;  // a value that shows it, or empty
-};
-
 // A name the plug-in can have saved in Dir: characters it keeps in names
 // only, and its extension. Anything else (a folder, "..") is foreign and
 // must never lead us out of Dir.
@@ -105,12 +70,12 @@ bool ra_replay_source(const std::string &path) {
     return name.size() == strlen(RA_REPLAY_FILE) && ra_ieq(name.c_str(), RA_REPLAY_FILE) != 0;
 }
 
-// The plug-in marks a text that a spreadsheet would run as a formula with
-// a leading "'" (and one that starts with "'" with one more); the mark is
-// taken off again.
+// The plug-in marks a text that a spreadsheet would run as a formula, and
+// one that starts with the mark, with a leading mark; by its own rule the
+// mark is taken off again.
 void ra_unmark(std::string *value) {
-    if (value->size() < 2 || (*value)[0] != '\'') return;
-    if (strchr("=+-@\t\r'", (*value)[1]) != nullptr) value->erase(0, 1);
+    if (value->size() < 2 || (*value)[0] != RA_RECORD_TEXT_MARK) return;
+    if (ra_record_formula_like((unsigned char)(*value)[1])) value->erase(0, 1);
 }
 
 bool ra_names(const std::vector<std::string> &fields, const char *a, const char *b) {
@@ -129,55 +94,6 @@ bool ra_all_empty(const std::vector<std::string> &fields) {
     return true;
 }
 
-bool ra_lap_column(const std::string &column) {
-    return column.compare(0, 12, "best_lap_car") == 0 ||
-           column.compare(0, 14, "total_time_car") == 0;
-}
-
-// A lap time as the plug-in writes it ("80.10", "0.00") where a spreadsheet
-// dropped its zeros ("80.1", "0"); any other text as it is.
-std::string ra_plugin_lap(const std::string &value) {
-    uint32_t lap = ra_parse_lap(value);
-    if (lap != 0) return ra_format_lap_seconds(lap);
-    if (!value.empty() && value.find_first_not_of("0.,") == std::string::npos &&
-        value.find_first_of("0") == 0) {
-        return ra_format_lap_seconds(0);
-    }
-    return value;
-}
-
-// A value as the plug-in writes a text: control bytes as '_', a "'" before
-// a text a spreadsheet would run as a formula, quoted when it must be. The
-// plug-in's numbers and words never start with such a character, so this
-// serves every column.
-std::string ra_plugin_field(std::string value) {
-    for (char &c : value) {
-        if ((unsigned char)c < 0x20u || c == 0x7F) c = '_';
-    }
-    if (!value.empty() && strchr("=+-@'", value[0]) != nullptr) {
-        std::string quoted = "\"'";
-        for (char c : value) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-        return quoted + "\"";
-    }
-    return ra_csv_field(value);
-}
-
-}  // namespace
-
-std::string ra_plugin_form(const ra_record &record) {
-    std::string line;
-    bool first = true;
-    for (const std::string &column : ra_plugin_columns()) {
-        std::string value = record.get(column);
-        if (ra_lap_column(column)) value = ra_plugin_lap(value);
-        line += (first ? "" : ",") + ra_plugin_field(value);
-        first = false;
-    }
-    return line + "\r\n";
-}
-
-namespace {
-
 // The whole reading of one file.
 class ra_reader {
 public:
@@ -195,9 +111,7 @@ private:
                                                             int line, bool quiet, bool *damaged);
     bool make(const ra_record_layout &layout, int line, ra_record *out);
     bool time_of(const std::string &text, int line, ra_time *out, bool *sheet);
-    void note(ra_cause cause, int line, const std::string &example = std::string());
     void vote(const char *begin, const char *end, int line);
-    void warn();
 
     const std::string &text_;
     size_t start_;
@@ -208,21 +122,11 @@ private:
     std::shared_ptr<const ra_record_layout> header_;
     char sep_ = ',';
     std::vector<std::string> fields_;
-    ra_cause_seen seen_[ra_cause_count];
+    ra_record_trouble trouble_;
     ra_date_order order_ = ra_date_order::day_first;
     bool order_known_ = false;
     bool twelve_hour_ = false;
-    int ambiguous_ = 0, ambiguous_line_ = 0;
-    std::string ambiguous_example_;
 };
-
-void ra_reader::note(ra_cause cause, int line, const std::string &example) {
-    ra_cause_seen &s = seen_[cause];
-    if (s.count++ == 0) {
-        s.line = line;
-        s.example = example;
-    }
-}
 
 const std::shared_ptr<const ra_record_layout> *ra_reader::classify(const char *begin,
                                                                    const char *end, int line,
@@ -236,8 +140,9 @@ const std::shared_ptr<const ra_record_layout> *ra_reader::classify(const char *b
     if (fault != ra_csv_fault::none) {
         *damaged = true;
         if (!quiet) {
-            note(fault == ra_csv_fault::open_quote ? ra_cause_open_quote : ra_cause_stray_quote,
-                 line);
+            trouble_.note(
+                fault == ra_csv_fault::open_quote ? ra_cause_open_quote : ra_cause_stray_quote,
+                line);
         }
         return nullptr;
     }
@@ -249,11 +154,11 @@ const std::shared_ptr<const ra_record_layout> *ra_reader::classify(const char *b
     }
     if (header_ == nullptr || fields_.size() != header_->names.size()) {
         *damaged = true;
-        if (!quiet && header_ == nullptr) note(ra_cause_no_header, line);
+        if (!quiet && header_ == nullptr) trouble_.note(ra_cause_no_header, line);
         if (!quiet && header_ != nullptr) {
-            note(ra_cause_fields, line,
-                 std::to_string(fields_.size()) + " fields where the header has " +
-                     std::to_string(header_->names.size()));
+            trouble_.note(ra_cause_fields, line,
+                          std::to_string(fields_.size()) + " fields where the header has " +
+                              std::to_string(header_->names.size()));
         }
         return nullptr;
     }
@@ -266,10 +171,9 @@ bool ra_reader::time_of(const std::string &text, int line, ra_time *out, bool *s
     if (!ra_parse_sheet_time(text, order_, &t)) return false;
     *sheet = true;
     if (t.slashed && !order_known_ && t.a <= 12 && t.b <= 12 && t.a != t.b) {
-        if (ambiguous_++ == 0) {
-            ambiguous_line_ = line;
-            ambiguous_example_ = text;
-        }
+        trouble_.note(order_ == ra_date_order::month_first ? ra_cause_dates_month_first
+                                                           : ra_cause_dates_day_first,
+                      line, text);
     }
     *out = t.time;
     return true;
@@ -292,10 +196,10 @@ bool ra_reader::make(const ra_record_layout &layout, int line, ra_record *out) {
         ra_unmark(&f);
         if ((long)i == saved) {
             if (!time_of(f, line, &record.saved, &sheet)) {
-                note(ra_cause_saved, line, f);
+                trouble_.note(ra_cause_saved, line, f);
                 return false;
             }
-            if (sheet) note(ra_cause_times, line, f);
+            if (sheet) trouble_.note(ra_cause_times, line, f);
             f = ra_format_time(record.saved);
         } else if ((long)i == started && !f.empty()) {
             ra_time when;
@@ -306,17 +210,17 @@ bool ra_reader::make(const ra_record_layout &layout, int line, ra_record *out) {
     }
     record.file = values->value(file);
     if (!ra_saved_name(record.file)) {
-        note(ra_cause_file, line, record.file);
+        trouble_.note(ra_cause_file, line, record.file);
         return false;
     }
     const std::string source = values->value(layout.at(ra_column_source));
     if (!source.empty() && !ra_replay_source(source)) {
-        note(ra_cause_source, line, source);
+        trouble_.note(ra_cause_source, line, source);
         return false;
     }
     for (int car = 1; car <= RA_CARS; ++car) {
         uint32_t lap =
-            ra_parse_lap(values->value(layout.at(ra_column_best_lap + std::to_string(car))));
+            ra_parse_lap(values->value(layout.at(ra_car_column(ra_column_best_lap, car))));
         if (lap != 0 && (record.fastest_lap == 0 || lap < record.fastest_lap)) {
             record.fastest_lap = lap;
             record.fastest_car = car;
@@ -382,7 +286,7 @@ void ra_reader::read() {
         lines.text = &text_;
         lines.pos = start_;
     } else if (sep_ != ',') {
-        note(ra_cause_separator, 1);
+        trouble_.note(sep_ == ';' ? ra_cause_semicolons : ra_cause_tabs, 1);
     }
     const ra_csv_lines first = lines;
     const std::shared_ptr<const ra_record_layout> header = header_;
@@ -408,96 +312,7 @@ void ra_reader::read() {
             out_->skipped.push_back(lines.line);
         }
     }
-    warn();
-}
-
-void ra_reader::warn() {
-    const std::string at = shown_ + ": ";
-    const ra_cause_seen *s = seen_;
-    std::vector<std::string> &w = out_->warnings;
-    if (s[ra_cause_no_header].count > 0 && out_->lines.empty()) {
-        w.push_back(at +
-                    "not the plug-in's record file (its first line names no \"file\" and "
-                    "\"saved\" columns); it is not used");
-        return;
-    }
-    // "3 lines (the first is line 7) have", "1 line (line 7) has".
-    auto lines = [&](ra_cause cause, const char *one, const char *more) {
-        const ra_cause_seen &c = s[cause];
-        return at + std::to_string(c.count) +
-               (c.count == 1 ? " line (line " : " lines (the first is line ") +
-               std::to_string(c.line) + ") " + (c.count == 1 ? one : more);
-    };
-    auto quoted = [&](ra_cause cause) { return " \"" + s[cause].example + "\""; };
-    auto skipped = [&](ra_cause cause) {
-        return s[cause].count == 1 ? std::string(": it is skipped, and the other lines read")
-                                   : std::string(": they are skipped, and the other lines read");
-    };
-    const std::string repair = "; \"replay-autosave repair\" shows what it would write back";
-    const std::string repair_apply =
-        ": \"replay-autosave repair --apply\" writes the file back in the plug-in's form";
-
-    if (s[ra_cause_no_header].count > 0) {
-        w.push_back(lines(ra_cause_no_header, "is", "are") +
-                    " not in the plug-in's own form, and the first line of the file is not its "
-                    "header, so they cannot be read" +
-                    skipped(ra_cause_no_header) + repair);
-    }
-    if (s[ra_cause_separator].count > 0) {
-        w.push_back(at + "a spreadsheet changed the separator to " +
-                    (sep_ == ';' ? "\";\"" : "a tab") +
-                    ". The lines are read all the same, but the plug-in goes on adding lines with "
-                    "\",\"" +
-                    repair_apply);
-    }
-    if (s[ra_cause_times].count > 0) {
-        w.push_back(lines(ra_cause_times, "has its time", "have their times") +
-                    " in a spreadsheet's form, such as" + quoted(ra_cause_times) +
-                    ". They are read all the same" + repair_apply);
-    }
-    if (ambiguous_ > 0) {
-        const bool month = order_ == ra_date_order::month_first;
-        w.push_back(at + std::to_string(ambiguous_) + (ambiguous_ == 1 ? " date" : " dates") +
-                    " such as \"" + ambiguous_example_ + "\" (line " +
-                    std::to_string(ambiguous_line_) +
-                    ") could be day/month or month/day, and no date of the file tells which; "
-                    "they were read " +
-                    (month ? "month first, as where clocks show AM and PM" : "day first") +
-                    ". Check the dates that list shows before you repair the file");
-    }
-    if (s[ra_cause_open_quote].count > 0) {
-        w.push_back(lines(ra_cause_open_quote, "has", "have") +
-                    " a quote that is not closed before the line ends. The plug-in never writes "
-                    "that, so a quote was typed or the line was cut there" +
-                    skipped(ra_cause_open_quote) + repair);
-    }
-    if (s[ra_cause_stray_quote].count > 0) {
-        w.push_back(lines(ra_cause_stray_quote, "has", "have") +
-                    " a quote inside a field, as in \"ALPINE\"x, which the plug-in never writes" +
-                    skipped(ra_cause_stray_quote) + repair);
-    }
-    if (s[ra_cause_fields].count > 0) {
-        w.push_back(lines(ra_cause_fields, "does", "do") + " not fit the header (" +
-                    s[ra_cause_fields].example +
-                    "), so the values cannot be told apart. A value was added or removed "
-                    "there by hand or by a program" +
-                    skipped(ra_cause_fields) + repair);
-    }
-    if (s[ra_cause_file].count > 0) {
-        w.push_back(lines(ra_cause_file, "names", "name") +
-                    " no replay the plug-in can have saved, such as" + quoted(ra_cause_file) +
-                    skipped(ra_cause_file));
-    }
-    if (s[ra_cause_saved].count > 0) {
-        w.push_back(lines(ra_cause_saved, "has", "have") +
-                    " a saved time that cannot be read, such as" + quoted(ra_cause_saved) +
-                    skipped(ra_cause_saved));
-    }
-    if (s[ra_cause_source].count > 0) {
-        w.push_back(lines(ra_cause_source, "names", "name") +
-                    " another file than the game's replay.rp4 as the source, such as" +
-                    quoted(ra_cause_source) + skipped(ra_cause_source));
-    }
+    out_->warnings = trouble_.warnings(shown_, !out_->lines.empty());
 }
 
 }  // namespace
@@ -505,19 +320,6 @@ void ra_reader::warn() {
 std::string ra_record::get(const std::string &column) const {
     if (layout == nullptr || values == nullptr) return std::string();
     return values->value(layout->at(column));
-}
-
-const std::vector<std::string> &ra_plugin_columns(void) {
-    // Taken from the plug-in's own header, so that the two cannot disagree.
-    static const std::vector<std::string> columns = [] {
-        char buf[RA_RECORD_BUF];
-        uint32_t fill = 0;
-        ra_record_header(buf, &fill);
-        std::vector<std::string> names;
-        ra_csv_split(buf, buf + fill - 2, ',', &names);  // without its CR LF
-        return names;
-    }();
-    return columns;
 }
 
 void ra_parse_records(const std::string &text, const std::string &shown, ra_records *out) {
@@ -558,37 +360,4 @@ const ra_record *ra_newest_record(const ra_records &records) {
         if (newest == nullptr || !(r.saved < newest->saved)) newest = &r;
     }
     return newest;
-}
-
-uint32_t ra_parse_lap(const std::string &text) {
-    // Digits, then '.' (or a spreadsheet's ',') and one or two digits:
-    // "81.44" as %best_lap_carN% writes it, "81.4" or "81" as a spreadsheet
-    // writes it back.
-    size_t dot = text.find_first_of(".,");
-    size_t whole = dot == std::string::npos ? text.size() : dot;
-    size_t decimals = dot == std::string::npos ? 0 : text.size() - dot - 1;
-    if (whole == 0 || whole > 7 || (dot != std::string::npos && (decimals < 1 || decimals > 2))) {
-        return 0;
-    }
-    uint32_t hundredths = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (i == dot) continue;
-        if (text[i] < '0' || text[i] > '9') return 0;
-        hundredths = hundredths * 10u + (uint32_t)(text[i] - '0');
-    }
-    for (size_t i = decimals; i < 2; ++i) hundredths *= 10u;
-    return hundredths;
-}
-
-std::string ra_format_lap(uint32_t hundredths) {
-    char text[32];
-    snprintf(text, sizeof text, "%u:%02u.%02u", hundredths / 6000u, hundredths / 100u % 60u,
-             hundredths % 100u);
-    return text;
-}
-
-std::string ra_format_lap_seconds(uint32_t hundredths) {
-    char text[32];
-    snprintf(text, sizeof text, "%u.%02u", hundredths / 100u, hundredths % 100u);
-    return text;
 }

@@ -18,21 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "library/lap_time.h"
 #include "library/local_time.h"
-
-// The record file's name in Dir.
-extern const char ra_records_file[];
-
-// Names of the columns the companion reads.
-extern const char ra_column_file[];      // saved name in Dir
-extern const char ra_column_saved[];     // when it was saved, "YYYY-MM-DD HH:MM:SS"
-extern const char ra_column_started[];   // when the race started, the same form
-extern const char ra_column_type[];      // race type code, e.g. "SR"
-extern const char ra_column_track[];     // track folder, upper case
-extern const char ra_column_laps[];      // number of laps
-extern const char ra_column_source[];    // the game's replay it was copied from
-extern const char ra_column_best_lap[];  // + car number 1..16: best lap of that car
-extern const char ra_column_player[];    // the player's car number 1..16, 0 unknown
+#include "library/record_schema.h"
 
 // The columns of a line, by name: shared by all lines of one header.
 struct ra_record_layout;
@@ -71,28 +59,9 @@ void ra_parse_records(const std::string &text, const std::string &shown, ra_reco
 // does not exist, a warning when it cannot be read.
 void ra_read_records(const std::filesystem::path &dir, const std::string &shown, ra_records *out);
 
-// The line as the plug-in writes it, ended by CR LF: the plug-in's columns
-// in its order, text as it quotes and marks it, lap times as "80.10".
-// Reading it gives the record back.
-std::string ra_plugin_form(const ra_record &record);
-
-// The plug-in's columns in its order, as its own header names them.
-const std::vector<std::string> &ra_plugin_columns(void);
-
 // The latest line that names this file (ignoring letter case, as Windows
 // compares names), or null.
 const ra_record *ra_record_for(const ra_records &records, const std::string &file);
 
 // The newest line by its saved time (of equal times the later line), or null.
 const ra_record *ra_newest_record(const ra_records &records);
-
-// A lap time as the plug-in writes it, seconds and hundredths ("81.44"), or
-// as a spreadsheet writes it back ("81.4", "81", "81,44"), in hundredths;
-// 0 for an empty or zero value, or one in another form.
-uint32_t ra_parse_lap(const std::string &text);
-
-// A lap time in hundredths as minutes, seconds and hundredths ("1:21.44").
-std::string ra_format_lap(uint32_t hundredths);
-
-// A lap time in hundredths as the plug-in writes it ("81.44").
-std::string ra_format_lap_seconds(uint32_t hundredths);

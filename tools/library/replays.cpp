@@ -7,7 +7,6 @@
 
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
-#include "program/jobs.h"
 #include "naming/naming.h"
 #include "settings/settings.h"
 
@@ -18,12 +17,6 @@ std::string ra_folded(const std::string &name) {
     std::string folded = name;
     for (char &c : folded) c = c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
     return folded;
-}
-
-// A file restore kept: prune never removes it, and it is never a rename.
-bool ra_kept_name(const std::string &name) {
-    std::string prefix = ra_folded(ra_kept_prefix);
-    return ra_folded(name).compare(0, prefix.size(), prefix) == 0;
 }
 
 // A file that no record line names.
@@ -67,6 +60,14 @@ std::map<size_t, size_t> ra_pair_by_time(const std::vector<ra_record> &lines,
 }
 
 }  // namespace
+
+// Restore writes such files, prune leaves them alone.
+const char ra_kept_prefix[] = "kept_";
+
+bool ra_kept_name(const std::string &name) {
+    std::string prefix = ra_folded(ra_kept_prefix);
+    return ra_folded(name).compare(0, prefix.size(), prefix) == 0;
+}
 
 const int ra_same_save_seconds = 2;
 

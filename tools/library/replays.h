@@ -22,6 +22,10 @@
 #include "library/local_time.h"
 #include "library/records.h"
 
+// Restore keeps the game's replay in Dir under this prefix, its time stamp
+// and the extension (restore.h); prune never removes such a file.
+extern const char ra_kept_prefix[];
+
 // How near a file's time stamp must be to a line's saved time to be that
 // save's: the clock read a moment after the game wrote its replay, and FAT
 // drives keep time stamps in steps of two seconds.
@@ -65,3 +69,7 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
 
 // True for a file name with the extension of replays (any letter case).
 bool ra_replay_name(const std::string &name);
+
+// True for a name restore gave a replay it kept: ra_kept_prefix, in any
+// letter case. Such a file is never a rename, and prune never removes it.
+bool ra_kept_name(const std::string &name);

@@ -20,6 +20,3 @@ int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list
     for (const std::string &w : list->records.warnings) out->err += "warning: " + w + "\n";
     return ra_exit_ok;
 }
-
-// Restore writes such files, prune leaves them alone.
-const char ra_kept_prefix[] = "kept_";

@@ -11,7 +11,9 @@
 #include <string>
 
 #include "program/game_setup.h"
+#include "library/prune.h"
 #include "library/replays.h"
+#include "library/restore.h"
 
 // What a job prints: the report or the listing on the output, warnings and
 // errors (one line each) on the error output.
@@ -64,33 +66,10 @@ struct ra_restore_job {
     std::string to;    // the game's replay.rp4, when the record file cannot tell
 };
 
-// What restore asks of the world besides files: the player's word, and the
-// steps that write (seams for tests, as prune's remover is).
-struct ra_restore_hooks {
-    // Asked with the replay's name once everything is checked, before
-    // anything is written; false: nothing changes. Null: not asked.
-    bool (*confirm)(const std::string &name) = nullptr;
-    // Writes the new replay as a new file beside the game's; null:
-    // ra_create_new_file.
-    bool (*create)(const std::filesystem::path &path, const std::string &bytes,
-                   std::string *why) = nullptr;
-    // Called with the game's replay just before it is looked at a last
-    // time and replaced, where the game may save a race meanwhile. Null:
-    // nothing.
-    void (*before_replace)(const std::filesystem::path &replay) = nullptr;
-    // Puts the new replay in place of the game's; null: ra_move_file.
-    bool (*move)(const std::filesystem::path &from, const std::filesystem::path &to,
-                 std::string *why) = nullptr;
-};
-
 // Makes the game play job.file next time, keeping its current replay in Dir
 // when no copy of it is there yet.
 int ra_run_restore(const ra_restore_job &job, ra_output *out,
                    const ra_restore_hooks &hooks = ra_restore_hooks());
-
-// The new replay is written beside the game's replay under that name, a
-// random part nobody can guess and this suffix, then put in its place.
-extern const char ra_restore_temp_suffix[];
 
 struct ra_page_job {
     std::string ini;    // the settings file; empty: the one beside this program
@@ -110,10 +89,6 @@ struct ra_repair_job {
 // without apply it only says what would change.
 int ra_run_repair(const ra_repair_job &job, ra_output *out);
 
-// Restore keeps the game's replay in Dir under this prefix, its time stamp
-// and the extension; prune never removes such a file.
-extern const char ra_kept_prefix[];
-
 struct ra_prune_job {
     std::string ini;         // the settings file; empty: the one beside this program
     std::string keep;        // --keep N as given; empty: not given
@@ -126,6 +101,10 @@ struct ra_prune_job {
 // policies (any policy given removes a replay); without apply it only says
 // which would go.
 int ra_run_prune(const ra_prune_job &job, ra_output *out);
+
+// What prune found and did, as prune and the app's Tidy show it
+// (job_prune.cpp); shown names Dir. The exit status of prune.
+int ra_print_prune(const ra_prune_result &result, const std::string &shown, ra_output *out);
 
 struct ra_keep_job {
     std::string ini;   // the settings file; empty: the one beside this program

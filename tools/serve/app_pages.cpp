@@ -10,9 +10,11 @@ namespace {
 
 // The facts shown at the top, by record column, with their labels.
 const char *const ra_race_facts[][2] = {
-    {"type", "Type"},           {"track", "Track"},     {"laps", "Laps"},
-    {"cars", "Cars"},           {"weather", "Weather"}, {"night", "Light"},
-    {"direction", "Direction"}, {"started", "Started"}, {"source", "Copied from"},
+    {ra_column_type, "Type"},           {ra_column_track, "Track"},
+    {ra_column_laps, "Laps"},           {ra_column_cars, "Cars"},
+    {ra_column_weather, "Weather"},     {ra_column_night, "Light"},
+    {ra_column_direction, "Direction"}, {ra_column_started, "Started"},
+    {ra_column_source, "Copied from"},
 };
 
 std::string ra_cell(const std::string &text) {
@@ -49,15 +51,15 @@ std::string ra_race_page(const ra_replay &replay, const std::string &nonce) {
         "<th>Racer</th><th class=\"number\">Best lap</th><th class=\"number\">Total "
         "time</th><th class=\"number\">Top speed</th><th class=\"number\">Start "
         "position</th></tr></thead>\n<tbody>\n";
-    const std::string start = facts->get("start_pos");
+    const std::string start = facts->get(ra_column_start_pos);
     for (int car = 1; car <= RA_CARS; ++car) {
         const std::string n = std::to_string(car);
-        const std::string name = facts->get("name" + n);
+        const std::string name = facts->get(ra_car_column(ra_column_name, car));
         if (name.empty()) continue;
         html += "<tr><td>" + n + "</td>" + ra_cell(name) +
-                ra_cell(ra_lap_text(facts->get(std::string(ra_column_best_lap) + n))) +
-                ra_cell(ra_lap_text(facts->get("total_time_car" + n))) +
-                ra_cell(facts->get("max_speed_car" + n)) +
+                ra_cell(ra_lap_text(facts->get(ra_car_column(ra_column_best_lap, car)))) +
+                ra_cell(ra_lap_text(facts->get(ra_car_column(ra_column_total_time, car)))) +
+                ra_cell(facts->get(ra_car_column(ra_column_max_speed, car))) +
                 ra_cell(car == facts->player && start != "0" ? start : std::string()) + "</tr>\n";
     }
     return html + "</tbody>\n</table>\n</body>\n</html>\n";
