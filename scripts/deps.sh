@@ -12,6 +12,7 @@ packages=(
   qemu-user-static                           # runs the i386 programs
   googletest                                 # GoogleTest sources in /usr/src/googletest
   libcli11-dev                               # the companion program's command line (header-only)
+  nlohmann-json3-dev                         # the library app's answers in JSON (header-only)
   dpkg-dev patch                             # the companion's server: its source package (scripts/httplib.sh)
   clang-14 libclang-rt-14-dev                # native: sanitizers and libFuzzer
   libbenchmark-dev libssl-dev                # benchmarks, and OpenSSL's MD5 to compare with

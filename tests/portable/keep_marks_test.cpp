@@ -18,6 +18,7 @@
 #include "platform/file_lock.h"
 #include "plugin_state.h"
 #include "program/jobs.h"
+#include "program/reports.h"
 
 namespace fs = std::filesystem;
 

@@ -13,6 +13,7 @@
 #include "companion_fixture.h"
 #include "program/invocation.h"
 #include "program/jobs.h"
+#include "program/reports.h"
 #include "library/local_time.h"
 #include "plugin_state.h"
 #include "library/prune.h"

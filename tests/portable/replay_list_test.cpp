@@ -9,6 +9,7 @@
 #include "companion_fixture.h"
 #include "library/prune.h"
 #include "program/jobs.h"
+#include "program/reports.h"
 #include "plugin_state.h"
 #include "library/records.h"
 

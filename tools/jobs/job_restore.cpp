@@ -8,6 +8,7 @@
 #include "platform/game_paths.h"
 #include "program/game_setup.h"
 #include "program/jobs.h"
+#include "program/reports.h"
 
 int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_hooks &hooks) {
     if (job.file.empty()) {
@@ -28,38 +29,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
     place.game = setup.game;
     place.dir = setup.dir;
     place.clear_ip = setup.settings.clear_ip != 0;
-    const ra_restore_result result = ra_restore(place, records, job.file, job.to, hooks);
-    const std::string shown = ra_text(result.replay);
-    switch (result.outcome) {
-    case ra_restore_outcome::restored:
-        out->out += "The game will play " + result.name +
-                    " when you next watch its replay (copied to " + shown + ").";
-        if (!result.backup.empty()) {
-            out->out += " The replay it had is kept as " + ra_text(result.backup) + ".";
-        }
-        if (!result.copy.empty()) {
-            out->out += " The replay it had is saved already as " + ra_text(result.copy) + ".";
-        }
-        out->out += "\n";
-        return ra_exit_ok;
-    case ra_restore_outcome::playing:
-        out->out +=
-            "The game already plays " + result.name + " (" + shown + "); nothing changed.\n";
-        return ra_exit_ok;
-    case ra_restore_outcome::declined:
-        out->out += "Nothing changed.\n";
-        return ra_exit_failed;
-    case ra_restore_outcome::not_found:
-        return ra_fail(out,
-                       "cannot find the replay " + job.file + "; give its path, or a name that \"" +
-                           ra_program + " list\" shows",
-                       ra_exit_usage);
-    case ra_restore_outcome::refused:
-        return ra_fail(out, result.problem, ra_exit_usage);
-    case ra_restore_outcome::failed:
-        break;
-    }
-    return ra_fail(out, result.problem, ra_exit_failed);
+    return ra_print_restore(ra_restore(place, records, job.file, job.to, hooks), job.file, out);
 }
 
 // The row of restore: a replay dropped on the program is restored only

@@ -32,6 +32,7 @@
 #define CPPHTTPLIB_IDLE_INTERVAL_USECOND 0
 #endif
 #include <httplib.h>
+#include <nlohmann/json.hpp>
 
 #include "serve/app_pages.h"
 #include "platform/browser.h"
@@ -40,7 +41,11 @@
 #include "platform/game_paths.h"
 #include "program/game_setup.h"
 #include "program/jobs.h"
+#include "program/reports.h"
+#include "library/html_text.h"
 #include "library/keep_marks.h"
+#include "library/prune.h"
+#include "library/restore.h"
 #include "library/library_page.h"
 #include "library/local_time.h"
 #include "platform/random.h"
@@ -204,9 +209,20 @@ const ra_replay *ra_entry(const ra_replay_list &list, const std::string &file) {
     return nullptr;
 }
 
-// A job's words, as the console would print them, and whether it worked.
-void ra_answer_job(httplib::Response &res, int status, const ra_output &out) {
-    ra_answer(res, status == ra_exit_ok ? 200 : 409, out.out + out.err);
+// An action's answer, which the page reads field by field: whether it
+// worked, what it says (the console's words), and the replays it removed,
+// or with a preview would remove (`applied` false), by their own bytes
+// percent-encoded as the page names them.
+void ra_answer_action(httplib::Response &res, int status, const ra_output &said,
+                      const std::vector<std::string> &removed = {}, bool applied = true) {
+    nlohmann::json answer;
+    answer["ok"] = status == ra_exit_ok;
+    answer["message"] = ra_utf8_text(said.out + said.err);
+    answer["removed"] = nlohmann::json::array();
+    for (const std::string &file : removed) answer["removed"].push_back(ra_url_text(file));
+    answer["applied"] = applied;
+    res.status = status == ra_exit_ok ? 200 : 409;
+    res.set_content(answer.dump(), "application/json; charset=utf-8");
 }
 
 void ra_serve_page(ra_app &app, const httplib::Request &, httplib::Response &res) {
@@ -249,23 +265,33 @@ void ra_serve_state(ra_app &app, const httplib::Request &, httplib::Response &re
 
 void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
+    ra_output said;
     std::string error;
-    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
+    if (!ra_serve_setup(app, &setup, &error)) {
+        return ra_answer_action(res, ra_fail(&said, error, ra_exit_usage), said);
+    }
+    ra_records records;
+    ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
+    for (const std::string &w : records.warnings) said.err += "warning: " + w + "\n";
+    ra_restore_place place;
+    place.game = setup.game;
+    place.dir = setup.dir;
+    place.clear_ip = setup.settings.clear_ip != 0;
     // The file the list shows, by its place in Dir, never a path of the request's.
-    ra_restore_job restore;
-    restore.ini = app.job.ini;
-    restore.file = ra_text(setup.dir / ra_path(req.get_param_value("file")));
-    ra_output out;
-    ra_answer_job(res, ra_run_restore(restore, &out), out);
+    const std::string file = ra_text(setup.dir / ra_path(req.get_param_value("file")));
+    int status = ra_print_restore(ra_restore(place, records, file, ""), file, &said);
+    ra_answer_action(res, status, said);
 }
 
 void ra_mark(ra_app &app, const httplib::Request &req, httplib::Response &res, bool keep) {
     ra_game_setup setup;
+    ra_output said;
     std::string error, file = req.get_param_value("file");
     if (!ra_serve_setup(app, &setup, &error) || !ra_mark_kept(setup.dir, file, keep, &error)) {
-        return ra_answer(res, 409, error);
+        return ra_answer_action(res, ra_fail(&said, error, ra_exit_failed), said);
     }
-    ra_answer(res, 200, ra_keep_said(file, keep));
+    said.out = ra_keep_said(file, keep) + "\n";
+    ra_answer_action(res, ra_exit_ok, said);
 }
 
 void ra_serve_keep(ra_app &app, const httplib::Request &req, httplib::Response &res) {
@@ -276,15 +302,31 @@ void ra_serve_unkeep(ra_app &app, const httplib::Request &req, httplib::Response
     ra_mark(app, req, res, false);
 }
 
+// Tidy is prune: its policies, its plan, its words, the replays it takes.
 void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_prune_job prune;
-    prune.ini = app.job.ini;
     prune.keep = req.get_param_value("keep");
     prune.max_size = req.get_param_value("max_size");
     prune.older_than = req.get_param_value("older_than");
     prune.apply = req.get_param_value("apply") == "1";
-    ra_output out;
-    ra_answer_job(res, ra_run_prune(prune, &out), out);
+    ra_output said;
+    ra_prune_policy policy;
+    int status = ra_prune_policy_of(prune, &policy, &said);
+    ra_game_setup setup;
+    std::string error;
+    if (status == ra_exit_ok && !ra_serve_setup(app, &setup, &error)) {
+        status = ra_fail(&said, error, ra_exit_usage);
+    }
+    if (status != ra_exit_ok) return ra_answer_action(res, status, said, {}, prune.apply);
+    ra_warn_unrecorded(setup, &said);
+    const std::string shown = ra_text(setup.dir);
+    const ra_prune_result result = ra_prune_folder(setup.dir, shown, policy, prune.apply);
+    status = ra_print_prune(result, shown, &said);
+    std::vector<std::string> removed;
+    for (const ra_prune_candidate &c : result.candidates) {
+        if (!c.reasons.empty() && c.not_removed.empty()) removed.push_back(c.file);
+    }
+    ra_answer_action(res, status, said, removed, result.applied);
 }
 
 // The app's routes: the gate's rule and the handler, one row each.

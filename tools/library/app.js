@@ -26,12 +26,21 @@
       headers: { 'Content-Type': 'application/x-www-form-urlencoded' },
       body: parts.join('&')
     }).then(function (answer) {
-      return answer.text().then(function (text) { return { ok: answer.ok, text: text }; });
+      // An action answers in JSON; a refusal of the gate, in a sentence.
+      return answer.text().then(function (text) {
+        try {
+          var said = JSON.parse(text);
+          return { ok: said.ok === true, message: String(said.message),
+                   removed: said.removed || [], applied: said.applied === true };
+        } catch (e) {
+          return { ok: false, message: text, removed: [], applied: false };
+        }
+      });
     });
   }
 
   function say(answer) {
-    result.textContent = answer.text;
+    result.textContent = answer.message;
     result.className = answer.ok ? '' : 'failed';
   }
 
@@ -73,7 +82,7 @@
     post('/' + action, {}, file).then(function (answer) {
       say(answer);
       return action === 'watch' ? null : refresh();
-    }).catch(function (e) { say({ ok: false, text: String(e) }); })
+    }).catch(function (e) { say({ ok: false, message: String(e) }); })
       .then(function () { button.disabled = false; });
   });
 
@@ -86,9 +95,10 @@
       fields[name] = form.elements[name].value.trim();
     });
     return post('/tidy', fields).then(function (answer) {
-      tidyResult.textContent = answer.text;
+      tidyResult.textContent = answer.message;
       tidyResult.className = answer.ok ? '' : 'failed';
-      applyButton.disabled = apply || !answer.ok || answer.text.indexOf('Would remove') !== 0;
+      // Remove is offered for a preview that would take replays.
+      applyButton.disabled = apply || !answer.ok || answer.applied || !answer.removed.length;
       return apply ? refresh() : null;
     });
   }

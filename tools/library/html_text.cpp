@@ -48,11 +48,20 @@ size_t ra_utf8_length(const std::string &text, size_t at) {
 
 }  // namespace
 
-std::string ra_html_text(const std::string &text) {
+namespace {
+
+// The text as UTF-8, with & < > " ' as references when `markup` is set.
+std::string ra_text_as_utf8(const std::string &text, bool markup) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
         unsigned char c = (unsigned char)text[i];
+        if (c < 0x80 && !markup &&
+            ((c >= 0x20 && c != 0x7F) || c == '\t' || c == '\n' || c == '\r')) {
+            out += (char)c;
+            ++i;
+            continue;
+        }
         if (c < 0x80) {
             switch (c) {
             case '&':
@@ -102,6 +111,12 @@ std::string ra_html_text(const std::string &text) {
     }
     return out;
 }
+
+}  // namespace
+
+std::string ra_html_text(const std::string &text) { return ra_text_as_utf8(text, true); }
+
+std::string ra_utf8_text(const std::string &text) { return ra_text_as_utf8(text, false); }
 
 std::string ra_url_text(const std::string &text) {
     static const char hex[] = "0123456789ABCDEF";

@@ -14,6 +14,10 @@
 // bytes Windows-1252 leaves unassigned) shows as U+FFFD.
 std::string ra_html_text(const std::string &text);
 
+// The same text as UTF-8 alone, for an answer of the library app in JSON:
+// nothing escaped, the same reading of bytes that are no UTF-8.
+std::string ra_utf8_text(const std::string &text);
+
 // Text as one value of an address's query ("a b&c" -> "a%20b%26c"): every
 // byte but letters, digits and "-._~" percent-encoded.
 std::string ra_url_text(const std::string &text);

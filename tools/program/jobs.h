@@ -102,10 +102,6 @@ struct ra_prune_job {
 // which would go.
 int ra_run_prune(const ra_prune_job &job, ra_output *out);
 
-// What prune found and did, as prune and the app's Tidy show it
-// (job_prune.cpp); shown names Dir. The exit status of prune.
-int ra_print_prune(const ra_prune_result &result, const std::string &shown, ra_output *out);
-
 struct ra_keep_job {
     std::string ini;   // the settings file; empty: the one beside this program
     std::string file;  // the replay: its name as the list shows it, or its path in Dir

@@ -120,11 +120,17 @@ ls "$game/Replays" | grep -q restoring && fail "watches at once left $(ls "$game
 run list --ini replay_autosave.ini | grep "$oldest" | grep -q "kept by you" || fail "list does not show the mark"
 status POST /tidy "secret=$secret&keep=2" >/dev/null
 dry=$(run prune --ini replay_autosave.ini --keep 2 2>&1)
-[[ $(cat "$work/body") == "$dry" ]] || fail "the tidy preview is not prune's dry run:
-$(cat "$work/body")
+# An action answers in JSON: its message is the console's words, and the
+# preview names the replays it would remove, by their bytes percent-encoded.
+field() { python3 -c 'import json, sys; v = json.load(sys.stdin)[sys.argv[1]]; print(v if isinstance(v, str) else json.dumps(v), end="")' "$1" <"$work/body"; }
+would=$(field removed)
+[[ $(field message) == "$dry" ]] || fail "the tidy preview is not prune's dry run:
+$(field message)
 ---
 $dry"
+[[ $(field applied) == false && $would == '["'*'"]' ]] || fail "the preview's fields: $(cat "$work/body")"
 [[ $(status POST /tidy "secret=$secret&keep=2&apply=1") == 200 ]] || fail "tidy: $(cat "$work/body")"
+[[ $(field applied) == true && $(field removed) == "$would" ]] || fail "tidy removed other replays than it offered: $(cat "$work/body")"
 [[ -f $saves/$oldest ]] || fail "tidy removed the kept replay $oldest"
 [[ $(cd "$saves" && ls -1 2026-*.rp4 | wc -l) == 3 ]] || fail "tidy left $(ls "$saves")"
 
