@@ -165,7 +165,6 @@ int ra_print_prune(const ra_prune_result &result, const std::string &shown, ra_o
     return failed ? ra_exit_failed : ra_exit_ok;
 }
 
-
 int ra_print_restore(const ra_restore_result &result, const std::string &asked, ra_output *out) {
     const std::string shown = ra_text(result.replay);
     switch (result.outcome) {
