@@ -149,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (r.line % 7 == 3) replay.when.year += 9000 * (r.line % 3 + 1);
         switch (r.line % 6) {
         case 0:
-            replay.kind = ra_replay_kind::kept;
+            replay.kind = ra_replay_kind::backup;
             replay.holds = r;
             break;
         case 1:

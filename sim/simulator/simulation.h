@@ -2,7 +2,7 @@
 // the shipped DLL: through our PE loader on Linux, the system's on Windows),
 // calls VQ_Apply, and the game plays its race setup, career accessor and
 // replay saves through the patched code. What differs between the two
-// systems is in simulation_posix.cpp and simulation_win.cpp.
+// systems is in linux/simulation_platform.cpp and win/simulation_platform.cpp.
 #pragma once
 
 #include <stdint.h>

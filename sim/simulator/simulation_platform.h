@@ -1,7 +1,7 @@
 // What a run of the simulated game needs from the system under it, one
-// source per system: simulation_posix.cpp (the Windows stand-ins on Linux)
-// and simulation_win.cpp (Windows itself). Paths are Windows paths, relative
-// to the game folder or absolute, as the game holds them.
+// source per system under this header's name: linux/ (the Windows stand-ins
+// on Linux) and win/ (Windows itself). Paths are Windows paths, relative to
+// the game folder or absolute, as the game holds them.
 #pragma once
 
 #include <windows.h>

@@ -98,6 +98,10 @@ const char *ra_tpl_lookup(const char *key);
 // terminator so that appends can be chained. No bounds check: callers size.
 char *ra_stpcpy(char *dst, const char *src);
 
+// c with only 'a'..'z' folded to upper case: the letter-case rule of every
+// name the plug-in compares.
+unsigned char ra_upper(unsigned char c);
+
 // 1 when a and b are equal folding only 'a'..'z' to upper case, else 0.
 int ra_ieq(const char *a, const char *b);
 

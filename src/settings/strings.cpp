@@ -11,7 +11,7 @@ extern "C" char *ra_stpcpy(char *dst, const char *src) {
 
 // Only 'a'..'z' fold: the game's strings and our keys are ASCII, and bytes
 // from 0x80 up must not be folded by any code page.
-static unsigned char ra_upper(unsigned char c) {
+extern "C" unsigned char ra_upper(unsigned char c) {
     return (c >= 'a' && c <= 'z') ? (unsigned char)(c - 'a' + 'A') : c;
 }
 

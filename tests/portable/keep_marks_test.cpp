@@ -73,7 +73,7 @@ protected:
 bool mark_second_half(const std::string &dir, ra_clock::time_point) {
     std::string error;
     for (int i = 40; i < 80; ++i) {
-        if (!ra_mark_kept(dir, "r" + std::to_string(i) + ".rp4", true, &error)) return false;
+        if (!ra_set_keep_mark(dir, "r" + std::to_string(i) + ".rp4", true, &error)) return false;
     }
     return true;
 }
@@ -82,7 +82,8 @@ TEST_F(KeepMarks, MarksMadeFromTwoProcessesAtOnceAreAllKept) {
     std::vector<std::string> names = replays(80);
     pid_t child = in_child(mark_second_half, ra_clock::now());
     std::string error;
-    for (int i = 0; i < 40; ++i) EXPECT_TRUE(ra_mark_kept(dir_, names[i], true, &error)) << error;
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(ra_set_keep_mark(dir_, names[i], true, &error)) << error;
     EXPECT_TRUE(child_worked(child));
 
     const ra_keep_marks marks = ra_read_keep_marks(dir_);
@@ -101,7 +102,7 @@ bool toggle_two_marks(const std::string &dir, ra_clock::time_point until) {
     while (ra_clock::now() < until) {
         for (bool keep : {true, false}) {
             for (const char *name : {"r8.rp4", "r9.rp4"}) {
-                if (!ra_mark_kept(dir, name, keep, &error)) return false;
+                if (!ra_set_keep_mark(dir, name, keep, &error)) return false;
                 usleep(1000);
             }
         }
@@ -156,11 +157,11 @@ TEST_F(KeepMarks, PruneNeverOffersOrRemovesAKeptReplayWhileMarksChange) {
 TEST_F(KeepMarks, ALockHeldElsewhereIsAnErrorAndChangesNothing) {
     std::vector<std::string> names = replays(2);
     std::string error;
-    ASSERT_TRUE(ra_mark_kept(dir_, names[0], true, &error)) << error;
+    ASSERT_TRUE(ra_set_keep_mark(dir_, names[0], true, &error)) << error;
     const std::string before = ra_test_read_file(dir_ + "/replays.keep");
     ra_file_lock held;
     ASSERT_TRUE(ra_lock_keep_marks(dir_, &held, &error)) << error;
-    EXPECT_FALSE(ra_mark_kept(dir_, names[1], true, &error));
+    EXPECT_FALSE(ra_set_keep_mark(dir_, names[1], true, &error));
     EXPECT_NE(error.find("replays.keep.lock, which guards the replays you keep: another program "
                          "held it for 5 seconds (the library app or another replay-autosave, "
                          "marking or removing replays); nothing changed, try again in a moment"),
@@ -194,7 +195,7 @@ TEST_F(KeepMarks, HostileFilesWhereTheMarksLiveAreRefusedNeverFollowed) {
         }
         // Neither keep nor prune goes on, and what the link leads to stays.
         std::string error;
-        EXPECT_FALSE(ra_mark_kept(dir_, names[0], false, &error));
+        EXPECT_FALSE(ra_set_keep_mark(dir_, names[0], false, &error));
         EXPECT_NE(error.find(c.why), std::string::npos) << error;
         ra_prune_policy all;
         all.keep = 0;

@@ -65,7 +65,7 @@ int ra_run_keep(const ra_keep_job &job, ra_output *out) {
     }
     if (entry != nullptr) name = entry->file;
     std::string error;
-    if (!ra_mark_kept(setup.dir, name, job.keep, &error)) {
+    if (!ra_set_keep_mark(setup.dir, name, job.keep, &error)) {
         return ra_fail(out, error, ra_exit_failed);
     }
     out->out += ra_keep_said(name, job.keep) + "\n";

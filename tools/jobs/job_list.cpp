@@ -28,7 +28,7 @@ const char *ra_state_word(const ra_replay &r) {
     switch (r.kind) {
     case ra_replay_kind::race:
         break;
-    case ra_replay_kind::kept:
+    case ra_replay_kind::backup:
         return "kept";
     case ra_replay_kind::unrecorded:
         return "unrecorded";
@@ -62,7 +62,7 @@ std::string ra_file_cell(const ra_replay &r, const ra_keep_marks &marks) {
     switch (r.kind) {
     case ra_replay_kind::race:
         break;
-    case ra_replay_kind::kept:
+    case ra_replay_kind::backup:
         return r.file + "  (kept by restore" + held + ")";
     case ra_replay_kind::unrecorded:
         return r.file + (r.holds ? "  (a copy" + held + ")" : "");

@@ -287,7 +287,7 @@ void ra_mark(ra_app &app, const httplib::Request &req, httplib::Response &res, b
     ra_game_setup setup;
     ra_output said;
     std::string error, file = req.get_param_value("file");
-    if (!ra_serve_setup(app, &setup, &error) || !ra_mark_kept(setup.dir, file, keep, &error)) {
+    if (!ra_serve_setup(app, &setup, &error) || !ra_set_keep_mark(setup.dir, file, keep, &error)) {
         return ra_answer_action(res, ra_fail(&said, error, ra_exit_failed), said);
     }
     said.out = ra_keep_said(file, keep) + "\n";

@@ -4,6 +4,7 @@
 
 #include "platform/file_system.h"
 #include "library/files.h"
+#include "library/folded_name.h"
 #include "platform/game_paths.h"
 
 namespace fs = std::filesystem;
@@ -16,12 +17,6 @@ namespace {
 // The most a marks file may hold: one name a line, so tens of thousands of
 // marks. A larger file is none of ours and is never read.
 const uintmax_t ra_keep_file_max_bytes = 1 << 20;
-
-std::string ra_folded(const std::string &name) {
-    std::string up = name;
-    for (char &c : up) c = c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-    return up;
-}
 
 // The marks file's text, when it is a plain file of a marks file's size.
 // False with *why.
@@ -81,7 +76,7 @@ bool ra_mark_lines(const fs::path &dir, std::vector<std::string> *lines, std::st
 }  // namespace
 
 bool ra_keep_marks::has(const std::string &file) const {
-    return folded.count(ra_folded(file)) != 0;
+    return folded.count(ra_folded_name(file)) != 0;
 }
 
 ra_keep_marks ra_read_keep_marks(const fs::path &dir) {
@@ -100,7 +95,7 @@ bool ra_load_keep_marks(const fs::path &dir, ra_keep_marks *marks, std::string *
                  "; nothing was removed";
         return false;
     }
-    for (const std::string &line : lines) marks->folded.insert(ra_folded(line));
+    for (const std::string &line : lines) marks->folded.insert(ra_folded_name(line));
     return true;
 }
 
@@ -118,7 +113,7 @@ bool ra_lock_keep_marks(const fs::path &dir, ra_file_lock *lock, std::string *er
     return false;
 }
 
-bool ra_mark_kept(const fs::path &dir, const std::string &file, bool keep, std::string *error) {
+bool ra_set_keep_mark(const fs::path &dir, const std::string &file, bool keep, std::string *error) {
     ra_file_lock lock;
     if (!ra_lock_keep_marks(dir, &lock, error)) return false;
     // Read again under the lock: another process may have changed the marks
@@ -139,7 +134,7 @@ bool ra_mark_kept(const fs::path &dir, const std::string &file, bool keep, std::
     std::string text;
     bool there = false;
     for (const std::string &line : lines) {
-        if (ra_folded(line) == ra_folded(file)) {
+        if (ra_folded_name(line) == ra_folded_name(file)) {
             there = true;
             if (!keep) continue;
         }

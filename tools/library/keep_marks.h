@@ -41,8 +41,8 @@ bool ra_lock_keep_marks(const std::filesystem::path &dir, ra_file_lock *lock, st
 // Marks or unmarks one file name of dir, under the marks' lock; a replay is
 // marked only while it is in dir. False with *error when the marks cannot
 // be locked, read or written, or the replay is gone.
-bool ra_mark_kept(const std::filesystem::path &dir, const std::string &file, bool keep,
-                  std::string *error);
+bool ra_set_keep_mark(const std::filesystem::path &dir, const std::string &file, bool keep,
+                      std::string *error);
 
 // What the player is told once a mark is made (keep) or taken away.
 std::string ra_keep_said(const std::string &file, bool keep);

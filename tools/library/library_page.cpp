@@ -129,7 +129,7 @@ std::string ra_file_cell(const ra_replay &r, const ra_page_app *app) {
         if (app->marks.has(r.file)) cell += "<span class=\"state mark\">kept by you</span>";
         cell += ra_actions(r, *app);
     }
-    if (r.kind == ra_replay_kind::kept)
+    if (r.kind == ra_replay_kind::backup)
         return cell + "<span class=\"state\">kept by restore</span></td>";
     if (r.kind == ra_replay_kind::unrecorded) {
         return cell + (r.holds ? "<span class=\"state\">a copy</span>" : "") + "</td>";

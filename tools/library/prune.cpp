@@ -13,6 +13,7 @@
 #include "platform/remove.h"
 #include "library/replays.h"
 #include "library/keep_marks.h"
+#include "library/folded_name.h"
 
 namespace fs = std::filesystem;
 
@@ -22,13 +23,6 @@ namespace {
 const uint64_t ra_kib = 1024;
 const uint64_t ra_mib = 1024 * ra_kib;
 const uint64_t ra_gib = 1024 * ra_mib;
-
-// Names as Windows compares them: ASCII letters folded.
-std::string ra_folded_name(const std::string &name) {
-    std::string folded = name;
-    for (char &c : folded) c = c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-    return folded;
-}
 
 // The names of the entries of dir, by folded name: two names under one key
 // differ only in letter case.
@@ -56,7 +50,7 @@ ra_dir_names ra_list_names(const fs::path &dir) {
 bool ra_prunable(const fs::path &dir, const ra_dir_names &names, const std::string &name,
                  fs::path *path, uint64_t *size) {
     if (name.empty() || name == "." || name == ".." ||
-        name.find_first_of("\\/:") != std::string::npos || ra_kept_name(name)) {
+        name.find_first_of("\\/:") != std::string::npos || ra_backup_name(name)) {
         return false;
     }
     fs::path file = dir / ra_path(name);

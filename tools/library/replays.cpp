@@ -5,19 +5,13 @@
 #include <map>
 #include <system_error>
 
+#include "library/folded_name.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
 #include "naming/naming.h"
 #include "settings/settings.h"
 
 namespace {
-
-// Names as Windows compares them: ASCII letters folded.
-std::string ra_folded(const std::string &name) {
-    std::string folded = name;
-    for (char &c : folded) c = c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-    return folded;
-}
 
 // A file that no record line names.
 struct ra_stray {
@@ -62,11 +56,11 @@ std::map<size_t, size_t> ra_pair_by_time(const std::vector<ra_record> &lines,
 }  // namespace
 
 // Restore writes such files, prune leaves them alone.
-const char ra_kept_prefix[] = "kept_";
+const char ra_backup_prefix[] = "kept_";
 
-bool ra_kept_name(const std::string &name) {
-    std::string prefix = ra_folded(ra_kept_prefix);
-    return ra_folded(name).compare(0, prefix.size(), prefix) == 0;
+bool ra_backup_name(const std::string &name) {
+    std::string prefix = ra_folded_name(ra_backup_prefix);
+    return ra_folded_name(name).compare(0, prefix.size(), prefix) == 0;
 }
 
 const int ra_same_save_seconds = 2;
@@ -94,7 +88,7 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
     for (; !failed && it != end; it.increment(failed)) {
         std::string name = ra_text(it->path().filename());
         if (ra_replay_name(name) && ra_entry_kind_of(it->path()) == ra_entry_kind::file) {
-            files.emplace(ra_folded(name), it->path());
+            files.emplace(ra_folded_name(name), it->path());
         }
     }
     if (failed) {
@@ -106,7 +100,7 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
     // The latest line for each name claims the file.
     std::map<std::string, size_t> claim;
     const std::vector<ra_record> &lines = out->records.lines;
-    for (size_t i = 0; i < lines.size(); ++i) claim[ra_folded(lines[i].file)] = i;
+    for (size_t i = 0; i < lines.size(); ++i) claim[ra_folded_name(lines[i].file)] = i;
 
     // The files no line names; each may be a race's replay under a new name.
     std::vector<ra_stray> strays;
@@ -126,11 +120,11 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
 
     std::map<size_t, size_t> renamed;  // line -> stray file
     for (const auto &p : pairs) {
-        bool gone = files.count(ra_folded(lines[p.first].file)) == 0;
-        if (gone && !ra_kept_name(strays[p.second].name)) renamed[p.first] = p.second;
+        bool gone = files.count(ra_folded_name(lines[p.first].file)) == 0;
+        if (gone && !ra_backup_name(strays[p.second].name)) renamed[p.first] = p.second;
     }
     for (size_t i = 0; i < lines.size(); ++i) {
-        std::string folded = ra_folded(lines[i].file);
+        std::string folded = ra_folded_name(lines[i].file);
         ra_replay replay;
         replay.file = lines[i].file;
         replay.when = lines[i].saved;
@@ -158,7 +152,7 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
         // Without a record file every file is a race the plug-in saved.
         if (out->records.found) {
             replay.kind =
-                ra_kept_name(replay.file) ? ra_replay_kind::kept : ra_replay_kind::unrecorded;
+                ra_backup_name(replay.file) ? ra_replay_kind::backup : ra_replay_kind::unrecorded;
             if (held.count(s) != 0) replay.holds = lines[held[s]];
         }
         out->replays.push_back(replay);

@@ -24,7 +24,7 @@
 
 // Restore keeps the game's replay in Dir under this prefix, its time stamp
 // and the extension (restore.h); prune never removes such a file.
-extern const char ra_kept_prefix[];
+extern const char ra_backup_prefix[];
 
 // How near a file's time stamp must be to a line's saved time to be that
 // save's: the clock read a moment after the game wrote its replay, and FAT
@@ -42,7 +42,7 @@ enum class ra_replay_state {
 // a file that is none of its own.
 enum class ra_replay_kind {
     race,        // counted as a race
-    kept,        // a file restore kept ("kept_..."); never removed by prune
+    backup,      // a backup restore made ("kept_..."); never removed by prune
     unrecorded,  // a file no line names, copied in or a second copy of a race
 };
 
@@ -70,6 +70,6 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
 // True for a file name with the extension of replays (any letter case).
 bool ra_replay_name(const std::string &name);
 
-// True for a name restore gave a replay it kept: ra_kept_prefix, in any
+// True for a name restore gave a replay it kept: ra_backup_prefix, in any
 // letter case. Such a file is never a rename, and prune never removes it.
-bool ra_kept_name(const std::string &name);
+bool ra_backup_name(const std::string &name);

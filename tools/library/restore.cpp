@@ -1,5 +1,5 @@
 // The restore transaction: every check before anything is written, then
-// the new replay beside the game's, the game's kept in Dir, one more look
+// the new replay beside the game's, the game's backup in Dir, one more look
 // and one rename.
 #include "library/restore.h"
 
@@ -26,7 +26,7 @@ const char ra_restore_temp_suffix[] = ".restoring";
 namespace {
 
 // Kept replays of the same second are told apart by "_2" up to "_99".
-const int ra_kept_tries = 99;
+const int ra_backup_tries = 99;
 
 // Random bytes in the temporary name, written as hex: 64 bits, so that no
 // other program can guess the name and put a link there first.
@@ -72,8 +72,8 @@ std::optional<fs::path> ra_copy_in(const fs::path &dir, const fs::path &replay,
 // stamp>.rp4, a new file never over anything, with the bytes the plug-in
 // would have saved (saved); the copy keeps the time stamp. Empty with
 // *error on failure.
-fs::path ra_keep(const fs::path &dir, const fs::path &replay, const ra_replay_look &game,
-                 const std::string &saved, std::string *error) {
+fs::path ra_make_backup(const fs::path &dir, const fs::path &replay, const ra_replay_look &game,
+                        const std::string &saved, std::string *error) {
     ra_time written;
     std::error_code failed;
     if (!ra_file_time(replay, &written)) {
@@ -92,22 +92,22 @@ fs::path ra_keep(const fs::path &dir, const fs::path &replay, const ra_replay_lo
         return fs::path();
     }
     std::string why;
-    std::string stem = ra_kept_prefix + ra_format_time_for_name(written);
-    for (int n = 1; n <= ra_kept_tries; ++n) {
-        fs::path kept =
+    std::string stem = ra_backup_prefix + ra_format_time_for_name(written);
+    for (int n = 1; n <= ra_backup_tries; ++n) {
+        fs::path backup =
             dir / ra_path(stem + (n > 1 ? "_" + std::to_string(n) : "") + RA_REPLAY_EXT);
         // A name that is taken, even by a link to nowhere, is never written.
-        if (ra_entry_kind_of(kept) != ra_entry_kind::none) continue;
+        if (ra_entry_kind_of(backup) != ra_entry_kind::none) continue;
         // What must not be shared is cleared already: a copy that keeps an
         // address is never in Dir, not even for a moment.
-        if (!ra_create_new_file(kept, saved, &why)) {
+        if (!ra_create_new_file(backup, saved, &why)) {
             *error = where + why;
             return fs::path();
         }
         // The list shows a file without a record line by its time stamp.
         std::error_code ignored;
-        fs::last_write_time(kept, game.written, ignored);
-        return kept;
+        fs::last_write_time(backup, game.written, ignored);
+        return backup;
     }
     *error = where + stem + " and the names after it are taken";
     return fs::path();
@@ -303,10 +303,10 @@ ra_restore_result ra_restore(const ra_restore_place &place, const ra_records &re
     fs::last_write_time(temp, played.written, unstamped);
 
     // 2. The game's replay into Dir, unless Dir has it already.
-    fs::path kept;
+    fs::path backup;
     if (had_replay && !copy) {
-        kept = ra_keep(place.dir, replay, game, saved, &error);
-        if (kept.empty()) {
+        backup = ra_make_backup(place.dir, replay, game, saved, &error);
+        if (backup.empty()) {
             fs::remove(temp, failed);
             return ra_stopped(outcome::failed, error + ". Nothing changed", result);
         }
@@ -320,7 +320,7 @@ ra_restore_result ra_restore(const ra_restore_place &place, const ra_records &re
     if (!looked || !ra_same_look(game, now)) {
         std::error_code ignored;
         fs::remove(temp, ignored);
-        if (!kept.empty()) fs::remove(kept, ignored);
+        if (!backup.empty()) fs::remove(backup, ignored);
         return ra_stopped(outcome::failed,
                           !looked ? "cannot read the game's replay " + shown + " again: " + why +
                                         ". Nothing changed"
@@ -334,14 +334,14 @@ ra_restore_result ra_restore(const ra_restore_place &place, const ra_records &re
     if (!(hooks.move ? hooks.move : ra_move_file)(temp, replay, &why)) {
         std::error_code ignored;
         fs::remove(temp, ignored);
-        if (!kept.empty()) fs::remove(kept, ignored);
+        if (!backup.empty()) fs::remove(backup, ignored);
         return ra_stopped(outcome::failed,
                           "cannot replace " + shown + ": " + why +
                               "; close the game if it has the replay open. Nothing changed",
                           result);
     }
     result.outcome = outcome::restored;
-    result.backup = kept;
+    result.backup = backup;
     if (copy) result.copy = *copy;
     return result;
 }

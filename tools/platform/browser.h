@@ -1,6 +1,6 @@
 // Showing a file in the player's web browser. One source per platform,
-// chosen by the build: browser_win.cpp (the default browser, through the
-// shell), browser_posix.cpp (not offered).
+// chosen by the build: platform/win/browser.cpp (the default browser,
+// through the shell), platform/linux/browser.cpp (not offered).
 #pragma once
 
 #include <filesystem>

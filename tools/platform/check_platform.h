@@ -1,6 +1,7 @@
 // What the check tool does differently on Linux (the Windows stand-ins of
 // sim/win32) and on Windows (the real system). One source per platform,
-// chosen by the build: check_platform_posix.cpp, check_platform_win.cpp.
+// chosen by the build: platform/linux/check_platform.cpp,
+// platform/win/check_platform.cpp.
 #pragma once
 
 #include <stdint.h>

@@ -2,7 +2,8 @@
 // plug-in's names and paths are), to its output. A Windows console shows
 // another code page (the OEM one: 850 or 437), so there the text is handed
 // over as characters; pipes and files get the bytes unchanged. One source
-// per platform, chosen by the build: console_win.cpp, console_posix.cpp.
+// per platform, chosen by the build: platform/win/console.cpp,
+// platform/linux/console.cpp.
 #pragma once
 
 #include <stdio.h>

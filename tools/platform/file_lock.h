@@ -4,7 +4,7 @@
 // open without sharing on Windows), so it dies with the process that holds
 // it: a program that crashed never leaves a stale lock behind. The lock file
 // stays, empty. One source per platform, chosen by the build
-// (platform/win/file_lock.cpp, platform/posix/file_lock.cpp).
+// (platform/win/file_lock.cpp, platform/linux/file_lock.cpp).
 #pragma once
 
 #include <stdint.h>

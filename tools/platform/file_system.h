@@ -1,8 +1,9 @@
 // File operations that say why the system refused them, in the player's
 // words ("it is in use by another program", "access denied"), so that no
 // failure is reported without its reason. One source per platform, chosen
-// by the build: file_system_win.cpp (the Win32 functions and their error
-// codes: the C++ library loses the reason there), file_system_posix.cpp.
+// by the build: platform/win/file_system.cpp (the Win32 functions and their
+// error codes: the C++ library loses the reason there),
+// platform/linux/file_system.cpp.
 #pragma once
 
 #include <stdint.h>

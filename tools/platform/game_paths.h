@@ -3,7 +3,8 @@
 // separate, relative ones start in the game's folder, which is its current
 // folder) and hands texts to the system's file functions in the system's
 // code page. One source per platform, chosen by the build:
-// game_paths_win.cpp, game_paths_posix.cpp (the Windows stand-ins' rules).
+// platform/win/game_paths.cpp, platform/linux/game_paths.cpp (the Windows
+// stand-ins' rules).
 #pragma once
 
 #include <filesystem>

@@ -1,6 +1,6 @@
 // Random bytes from the system's own generator for secrets: one source per
 // platform, chosen by the build (platform/win/random.cpp,
-// platform/posix/random.cpp).
+// platform/linux/random.cpp).
 #pragma once
 
 #include <stddef.h>

@@ -1,7 +1,7 @@
 // Removing the replays prune gives up: on Windows into the Recycle Bin, so
 // that a player who changes his mind can put them back; elsewhere they are
-// deleted. One source per platform, chosen by the build: remove_win.cpp,
-// remove_posix.cpp.
+// deleted. One source per platform, chosen by the build:
+// platform/win/remove.cpp, platform/linux/remove.cpp.
 #pragma once
 
 #include <filesystem>

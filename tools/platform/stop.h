@@ -1,6 +1,7 @@
 // Waiting for the player to stop a program that serves: Ctrl+C, or closing
 // its console window (Windows), SIGINT or SIGTERM (elsewhere). One source
-// per platform, chosen by the build (stop_win.cpp, stop_posix.cpp).
+// per platform, chosen by the build (platform/win/stop.cpp,
+// platform/linux/stop.cpp).
 #pragma once
 
 // Called before any thread starts, so that the request reaches the waiter.

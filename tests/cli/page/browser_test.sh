@@ -235,8 +235,9 @@ elapsed "file://$work/empty.html" "$work/dom-empty.html" >/dev/null  # warm the 
 empty_ms=$(elapsed "file://$work/empty.html" "$work/dom-empty.html")
 long_ms=$(elapsed "file://$long_page" "$work/dom-long.html")
 load_ms=$((long_ms - empty_ms))
+# A figure, not a verdict: a busy machine makes it swing, and its target is
+# kept by the benchmarks (bench/README.md).
 echo "page of 5000 races loaded in ${load_ms} ms (${long_ms} ms, less ${empty_ms} ms for an empty page)"
-((load_ms <= 1500)) || fail "the page of 5000 races took ${load_ms} ms to load, more than 1.5 s"
 grep -q '<span id="shown">5000 of 5000 shown</span>' "$work/dom-long.html" ||
   fail "the page of 5000 races did not finish its script"
 

@@ -1,0 +1,77 @@
+# The companion program's sources, listed once for everything that compiles
+# them (the program in tools/, the fuzzers, the benchmarks), and the
+# header-only libraries they are built with. Included from the top-level
+# CMakeLists.txt, so every folder sees the same lists.
+#
+# RA_CHECK_SOURCES      the check tool's core (check/ and its platform source)
+# RA_COMPANION_SOURCES  the jobs and what they share, this build's platform
+#                       sources and the page's generated assets
+# Both are full paths; program/main.cpp is the program's alone.
+set(RA_TOOLS_DIR ${CMAKE_SOURCE_DIR}/tools)
+
+# Windows services for the mingw build; Linux on the Windows stand-ins for
+# the others.
+if(RA_BUILD STREQUAL "mingw")
+  set(RA_PLATFORM_DIR ${RA_TOOLS_DIR}/platform/win)
+else()
+  set(RA_PLATFORM_DIR ${RA_TOOLS_DIR}/platform/linux)
+endif()
+
+set(RA_CHECK_SOURCES check/check.cpp check/check_dir.cpp check/check_ini.cpp
+    check/check_warnings.cpp)
+list(TRANSFORM RA_CHECK_SOURCES PREPEND ${RA_TOOLS_DIR}/)
+list(APPEND RA_CHECK_SOURCES ${RA_PLATFORM_DIR}/check_platform.cpp)
+
+set(RA_COMPANION_SOURCES
+  program/commands.cpp program/game_setup.cpp program/invocation.cpp program/jobs.cpp
+  program/reports.cpp
+  jobs/job_check.cpp jobs/job_list.cpp jobs/job_keep.cpp jobs/job_page.cpp jobs/job_prune.cpp
+  jobs/job_repair.cpp jobs/job_restore.cpp jobs/job_serve.cpp
+  library/csv.cpp library/files.cpp library/folded_name.cpp library/game_replay.cpp library/html_text.cpp
+  library/keep_marks.cpp library/lap_chart.cpp library/lap_time.cpp library/library_page.cpp
+  library/local_time.cpp library/prune.cpp library/racers.cpp library/record_schema.cpp
+  library/record_warnings.cpp library/record_writer.cpp library/records.cpp
+  library/replays.cpp library/restore.cpp library/sheet_time.cpp
+  serve/app_pages.cpp serve/request_rules.cpp)
+list(TRANSFORM RA_COMPANION_SOURCES PREPEND ${RA_TOOLS_DIR}/)
+
+# The services that differ by platform, one source each in platform/win and
+# platform/linux (check_platform.cpp is the check tool's, above).
+set(RA_PLATFORM_SOURCES browser.cpp console.cpp file_lock.cpp file_system.cpp game_paths.cpp
+    random.cpp remove.cpp stop.cpp)
+list(TRANSFORM RA_PLATFORM_SOURCES PREPEND ${RA_PLATFORM_DIR}/)
+list(APPEND RA_COMPANION_SOURCES ${RA_PLATFORM_SOURCES})
+
+# What every target that compiles RA_COMPANION_SOURCES defines: --version's
+# text, the project's version, which dist.sh checks against the manifest.
+set(RA_COMPANION_DEFINITIONS RA_VERSION="${PROJECT_VERSION}")
+
+include(${CMAKE_SOURCE_DIR}/cmake/page_assets.cmake)
+list(APPEND RA_COMPANION_SOURCES ${RA_PAGE_ASSETS_SOURCE})
+
+# The header-only libraries come from Debian's packages. A cross compiler
+# must not search the host's /usr/include, so each header folder is linked
+# into the build tree and only that is put on the include path.
+function(ra_link_headers name package header link)
+  find_path(RA_${name}_INCLUDE ${header} PATHS ${ARGN} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  if(NOT RA_${name}_INCLUDE)
+    message(FATAL_ERROR "${header} not found: install ${package} (bash scripts/deps.sh)")
+  endif()
+  string(REGEX REPLACE "/.*" "" first ${header})
+  set(dir ${CMAKE_BINARY_DIR}/${link})
+  file(MAKE_DIRECTORY ${dir})
+  file(CREATE_LINK ${RA_${name}_INCLUDE}/${first} ${dir}/${first} SYMBOLIC)
+  add_library(ra_${link} INTERFACE)
+  target_include_directories(ra_${link} SYSTEM INTERFACE ${dir})
+endfunction()
+
+# CLI11: every jobs/job_*.cpp adds its command's options.
+ra_link_headers(CLI11 libcli11-dev CLI/CLI.hpp cli11 /usr/include)
+# nlohmann/json: the library app's answers.
+ra_link_headers(JSON nlohmann-json3-dev nlohmann/json.hpp json /usr/include)
+# cpp-httplib, the library app's server, as one header: Debian 13's source
+# package's, with our read deadline (scripts/httplib.sh). The folder names
+# the version, so a build folder configured with an older header finds this.
+ra_link_headers(HTTPLIB_0187 "cpp-httplib's header" httplib.h httplib $ENV{RA_HTTPLIB_HOME}
+                /usr/local/share/cpp-httplib/0.18.7-ra1)
+find_package(Threads REQUIRED)
