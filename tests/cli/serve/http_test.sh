@@ -140,10 +140,15 @@ cp "$saves/$oldest" "$saves/copied_in.rp4"
 [[ $(status POST /watch "secret=$secret&file=copied_in.rp4") == 200 ]] ||
   fail "watch of a file copied in meanwhile: $(cat "$work/body")"
 
-# The details show every racer of the race.
+# The details name the race, not the file, and show every racer in
+# finishing order, the player marked, with the gap and the speed's unit.
 status GET "/race?file=$newest" >/dev/null
-for racer in Player '&lt;script&gt;' Racer3; do
-  grep -qF "<td>$racer</td>" "$work/body" || fail "the details of $newest lack $racer"
+grep -qF '<title>ALPINE, 2026-' "$work/body" || fail "the details' title does not name the race"
+grep -qF 'Copied from' "$work/body" && fail "the details show where the game keeps its replay"
+for row in '<td>1</td><td>Player <span class="you">(you)</span></td>' \
+           '<td>2</td><td>&lt;script&gt;</td>' '<td>3</td><td>Racer3</td>' \
+           '<td>+7.00 s</td><td>217 km/h</td>'; do
+  grep -qF "$row" "$work/body" || fail "the details of $newest lack $row"
 done
 
 # The page's question changes when a race is saved.
