@@ -140,10 +140,24 @@ std::string ra_file_state(const fs::path &file) {
                   : std::to_string(size) + "@" + std::to_string(stamp.time_since_epoch().count());
 }
 
-// The folder too: a Dir changed in the INI is a new library.
+// The folder too: a Dir changed in the INI is a new library, and a file
+// added to or taken from Dir (a replay saved without a record, a backup
+// Watch made) changes the folder's own time stamp.
 std::string ra_library_state(const fs::path &dir) {
     return ra_file_state(dir / ra_records_file) + " " + ra_file_state(dir / ra_keep_file) + " " +
-           ra_text(dir);
+           ra_file_state(dir) + " " + ra_text(dir);
+}
+
+// What the page says while Dir does not exist yet.
+const char ra_no_race_yet[] = "No race saved yet: race once and it appears here.";
+
+// A game whose player has not raced since the plug-in came has no Dir yet
+// (the plug-in makes it with the first save): the app then opens an empty
+// library and shows the first race when it comes. Anything else in Dir's
+// place (a file, a folder it may not read) is still refused with its reason.
+bool ra_no_folder_yet(const fs::path &dir) {
+    std::error_code ignored;
+    return fs::status(dir, ignored).type() == fs::file_type::not_found;
 }
 
 // The settings of the INI, read again whenever its size or time changed,
@@ -170,6 +184,10 @@ bool ra_serve_setup(ra_app &app, ra_game_setup *out, std::string *error) {
 int ra_serve_library(ra_app &app, ra_game_setup *setup, ra_replay_list *list, ra_output *out) {
     std::string error;
     if (!ra_serve_setup(app, setup, &error)) return ra_fail(out, error, ra_exit_usage);
+    if (ra_no_folder_yet(setup->dir)) {
+        *list = ra_replay_list();
+        return ra_exit_ok;
+    }
     if (!ra_list_replays(setup->dir, ra_text(setup->dir), list, &error)) {
         return ra_fail(out, error, ra_exit_failed);
     }
@@ -234,6 +252,8 @@ void ra_serve_page(ra_app &app, const httplib::Request &, httplib::Response &res
     }
     ra_page_app page;
     page.notice = app.switched;
+    if (ra_no_folder_yet(setup.dir))
+        page.notice += (page.notice.empty() ? "" : " ") + std::string(ra_no_race_yet);
     page.nonce = ra_random_hex(ra_nonce_bytes);
     page.secret = app.gate.secret;
     page.state = ra_library_state(setup.dir);
@@ -449,11 +469,12 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
         }
         wanted = (int)n;
     }
-    // The library must open before anything is served.
+    // The library must open before anything is served (an empty one while
+    // Dir does not exist yet).
     {
         ra_game_setup setup;
         ra_replay_list list;
-        int status = ra_open_library(job.ini, &setup, &list, out);
+        int status = ra_serve_library(app, &setup, &list, out);
         if (status != ra_exit_ok) return status;
     }
     app.gate.token = ra_random_hex(ra_token_bytes);

@@ -1,5 +1,8 @@
 #include "serve/app_pages.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "library/html_text.h"
 #include "library/local_time.h"
 #include "library/page_assets.h"
@@ -8,14 +11,21 @@
 
 namespace {
 
-// The facts shown at the top, by record column, with their labels.
+// The facts shown at the top, by record column, with their labels. Where
+// the plug-in copied the replay from is the game's own folder every time,
+// and says nothing about the race.
 const char *const ra_race_facts[][2] = {
-    {ra_column_type, "Type"},           {ra_column_track, "Track"},
-    {ra_column_laps, "Laps"},           {ra_column_cars, "Cars"},
-    {ra_column_weather, "Weather"},     {ra_column_night, "Light"},
+    {ra_column_type, "Type"},           {ra_column_track, "Track"},     {ra_column_laps, "Laps"},
+    {ra_column_cars, "Cars"},           {ra_column_weather, "Weather"}, {ra_column_night, "Light"},
     {ra_column_direction, "Direction"}, {ra_column_started, "Started"},
-    {ra_column_source, "Copied from"},
 };
+
+// The record's top speeds are whole kilometres per hour.
+const char ra_speed_unit[] = " km/h";
+
+// The characters of "YYYY-MM-DD HH:MM" in a shown time: a race is named to
+// the minute.
+const size_t ra_minute_text_length = 16;
 
 std::string ra_cell(const std::string &text) {
     return text.empty() ? "<td class=\"unknown\">-</td>" : "<td>" + ra_html_text(text) + "</td>";
@@ -26,20 +36,67 @@ std::string ra_lap_text(const std::string &value) {
     return lap == 0 ? std::string() : ra_format_lap(lap);
 }
 
+// One racer as the details list them.
+struct ra_racer_row {
+    int car = 0;         // the car's number in the record, 1 to RA_CARS
+    std::string name;    // the racer's name
+    uint32_t total = 0;  // total time in hundredths; 0 when the record has none
+};
+
+// The racers in their finishing order, as far as the record tells it: by
+// total time, and those without one after them in the order of their cars.
+std::vector<ra_racer_row> ra_finishing_order(const ra_record &facts) {
+    std::vector<ra_racer_row> racers;
+    for (int car = 1; car <= RA_CARS; ++car) {
+        ra_racer_row racer;
+        racer.car = car;
+        racer.name = facts.get(ra_car_column(ra_column_name, car));
+        if (racer.name.empty()) continue;
+        racer.total = ra_parse_lap(facts.get(ra_car_column(ra_column_total_time, car)));
+        racers.push_back(racer);
+    }
+    std::stable_sort(racers.begin(), racers.end(),
+                     [](const ra_racer_row &a, const ra_racer_row &b) {
+                         return a.total != 0 && (b.total == 0 || a.total < b.total);
+                     });
+    return racers;
+}
+
+// The gap of a racer to the winner ("+2.50 s"), empty when either has no time.
+std::string ra_gap_text(const ra_racer_row &racer, const ra_racer_row &winner) {
+    if (racer.total == 0 || winner.total == 0) return std::string();
+    if (&racer == &winner) return "winner";
+    return "+" + ra_format_lap_seconds(racer.total - winner.total) + " s";
+}
+
 }  // namespace
+
+std::string ra_race_title(const ra_replay &replay) {
+    const ra_record *facts = replay.record  ? &*replay.record
+                             : replay.holds ? &*replay.holds
+                                            : nullptr;
+    const std::string track = facts ? facts->get(ra_column_track) : std::string();
+    if (track.empty()) return replay.file;
+    return track + ", " + ra_format_time(replay.when).substr(0, ra_minute_text_length);
+}
 
 std::string ra_race_page(const ra_replay &replay, const std::string &nonce) {
     const ra_record *facts = replay.record  ? &*replay.record
                              : replay.holds ? &*replay.holds
                                             : nullptr;
+    const std::string title = ra_html_text(ra_race_title(replay));
     std::string html =
-        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
-        ra_html_text(replay.file) + "</title>\n<style nonce=\"" + nonce + "\">" + ra_page_style +
-        "</style>\n</head>\n<body>\n<p><a href=\"/\">All races</a></p>\n<h1>" +
-        ra_html_text(replay.file) + "</h1>\n";
-    html += "<p class=\"summary\">Saved " + ra_html_text(ra_format_time(replay.when)) + "</p>\n";
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
+        title + "</title>\n<style nonce=\"" + nonce + "\">" + ra_page_style +
+        "</style>\n</head>\n<body>\n<main>\n<p><a href=\"/\">All races</a></p>\n<h1>" + title +
+        "</h1>\n";
+    html += "<p class=\"summary\">Saved " + ra_html_text(ra_format_time(replay.when)) + " as " +
+            ra_html_text(replay.file) + "</p>\n";
     if (facts == nullptr) {
-        return html + "<p>The record file holds nothing about this replay.</p>\n</body>\n</html>\n";
+        return html +
+               "<p>The record file holds nothing about this "
+               "replay.</p>\n</main>\n</body>\n</html>\n";
     }
     html += "<table id=\"facts\">\n<tbody>\n";
     for (const auto &fact : ra_race_facts) {
@@ -47,22 +104,26 @@ std::string ra_race_page(const ra_replay &replay, const std::string &nonce) {
             std::string("<tr><th>") + fact[1] + "</th>" + ra_cell(facts->get(fact[0])) + "</tr>\n";
     }
     html +=
-        "</tbody>\n</table>\n<h2>Racers</h2>\n<table id=\"racers\">\n<thead><tr><th>Car</th>"
-        "<th>Racer</th><th class=\"number\">Best lap</th><th class=\"number\">Total "
-        "time</th><th class=\"number\">Top speed</th><th class=\"number\">Start "
-        "position</th></tr></thead>\n<tbody>\n";
+        "</tbody>\n</table>\n<h2>Racers</h2>\n<table id=\"racers\">\n<thead><tr><th "
+        "class=\"number\">Place</th><th>Racer</th><th class=\"number\">Best lap</th><th "
+        "class=\"number\">Total time</th><th class=\"number\">Gap</th><th "
+        "class=\"number\">Top speed</th><th class=\"number\">Start position</th></tr></thead>\n"
+        "<tbody>\n";
     const std::string start = facts->get(ra_column_start_pos);
-    for (int car = 1; car <= RA_CARS; ++car) {
-        const std::string n = std::to_string(car);
-        const std::string name = facts->get(ra_car_column(ra_column_name, car));
-        if (name.empty()) continue;
-        html += "<tr><td>" + n + "</td>" + ra_cell(name) +
-                ra_cell(ra_lap_text(facts->get(ra_car_column(ra_column_best_lap, car)))) +
-                ra_cell(ra_lap_text(facts->get(ra_car_column(ra_column_total_time, car)))) +
-                ra_cell(facts->get(ra_car_column(ra_column_max_speed, car))) +
-                ra_cell(car == facts->player && start != "0" ? start : std::string()) + "</tr>\n";
+    const std::vector<ra_racer_row> racers = ra_finishing_order(*facts);
+    for (const ra_racer_row &racer : racers) {
+        const bool you = racer.car == facts->player;
+        const std::string speed = facts->get(ra_car_column(ra_column_max_speed, racer.car));
+        html += "<tr><td>" + std::to_string(&racer - &racers[0] + 1) + "</td><td>" +
+                ra_html_text(racer.name) + (you ? " <span class=\"you\">(you)</span>" : "") +
+                "</td>" +
+                ra_cell(ra_lap_text(facts->get(ra_car_column(ra_column_best_lap, racer.car)))) +
+                ra_cell(racer.total == 0 ? std::string() : ra_format_lap(racer.total)) +
+                ra_cell(ra_gap_text(racer, racers[0])) +
+                ra_cell(speed.empty() || speed == "0" ? std::string() : speed + ra_speed_unit) +
+                ra_cell(you && start != "0" ? start : std::string()) + "</tr>\n";
     }
-    return html + "</tbody>\n</table>\n</body>\n</html>\n";
+    return html + "</tbody>\n</table>\n</main>\n</body>\n</html>\n";
 }
 
 std::string ra_start_again_page(const std::string &why) {

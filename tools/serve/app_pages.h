@@ -5,9 +5,15 @@
 
 #include "library/replays.h"
 
-// One race: its facts, and per racer the best lap, total time and top
-// speed as the record holds them (the start position where it names the
-// player's). Style under `nonce`, as the app's security policy asks.
+// A race's name for people: its track and when it was saved, to the minute
+// ("ALPINE, 2026-03-22 19:57"); the file's name when the record does not
+// tell the track.
+std::string ra_race_title(const ra_replay &replay);
+
+// One race, titled by ra_race_title: its facts, and its racers in finishing
+// order (by total time, as far as the record tells) with the best lap, total
+// time, gap to the winner and top speed, the player's marked "(you)" with
+// the start position. Style under `nonce`, as the app's security policy asks.
 std::string ra_race_page(const ra_replay &replay, const std::string &nonce);
 
 // The page a request without the app's token gets: why, and how to start

@@ -175,7 +175,7 @@ try:
         fail("the details page did not open")
     racers = browser.js("Array.from(document.querySelectorAll('#racers tbody tr'))"
                         ".map(r => r.cells[1].textContent)")
-    if racers != ["Player", "<script>", "Racer3"]:
+    if racers != ["Player (you)", "<script>", "Racer3"]:
         fail("the details show the racers %r" % racers)
 finally:
     browser.close()

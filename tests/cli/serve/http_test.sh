@@ -4,7 +4,8 @@
 # simulator: every request rule answers as it must (Host, secret, method,
 # replay names, the headers of every answer, a nonce of each answer's own),
 # Watch restores as restore does, and one at a time when they come at once,
-# a name that is no UTF-8 is acted on by its bytes, Keep survives a Tidy that
+# a name that is no UTF-8 is acted on by its bytes, a Dir that does not exist
+# yet is an empty library, Keep survives a Tidy that
 # would remove the replay, the Tidy preview
 # is prune's dry run word for word, a second start on the same port is
 # refused, and a stop ends it. EMULATOR runs the 32-bit programs, or is empty.
@@ -139,10 +140,15 @@ cp "$saves/$oldest" "$saves/copied_in.rp4"
 [[ $(status POST /watch "secret=$secret&file=copied_in.rp4") == 200 ]] ||
   fail "watch of a file copied in meanwhile: $(cat "$work/body")"
 
-# The details show every racer of the race.
+# The details name the race, not the file, and show every racer in
+# finishing order, the player marked, with the gap and the speed's unit.
 status GET "/race?file=$newest" >/dev/null
-for racer in Player '&lt;script&gt;' Racer3; do
-  grep -qF "<td>$racer</td>" "$work/body" || fail "the details of $newest lack $racer"
+grep -qF '<title>ALPINE, 2026-' "$work/body" || fail "the details' title does not name the race"
+grep -qF 'Copied from' "$work/body" && fail "the details show where the game keeps its replay"
+for row in '<td>1</td><td>Player <span class="you">(you)</span></td>' \
+           '<td>2</td><td>&lt;script&gt;</td>' '<td>3</td><td>Racer3</td>' \
+           '<td>+7.00 s</td><td>217 km/h</td>'; do
+  grep -qF "$row" "$work/body" || fail "the details of $newest lack $row"
 done
 
 # The page's question changes when a race is saved.
@@ -159,6 +165,20 @@ grep -qF 'Other Saves' <<<"$(curl -s -b "$jar" "$base/state")" || fail "/state d
 curl -s -b "$jar" -o "$work/page" "$base/"
 grep -qF '<span class="dir">'"$game/Other Saves" "$work/page" || fail "the page does not show the new Dir"
 grep -qF 'changed: this page now shows' "$work/page" || fail "the page does not say it switched folders"
+
+# A Dir that does not exist yet, as on a fresh install: an empty library
+# that says so, and the first race appears by itself.
+printf '[ReplayAutosave]\r\nRecord = 1\r\nDir = First Saves\r\n' >"$game/replay_autosave.ini"
+[[ $(curl -s -b "$jar" -o "$work/page" -w '%{http_code}' "$base/") == 200 ]] ||
+  fail "the app refused a Dir that does not exist yet: $(cat "$work/page")"
+grep -qF 'race once and it appears here' "$work/page" || fail "the empty library does not say how to fill it"
+state=$(curl -s -b "$jar" "$base/state")
+mkdir "$game/First Saves"
+cp -p "$saves/$newest" "$game/First Saves/"
+{ head -1 "$saves/replays.csv"; grep -F "$newest" "$saves/replays.csv"; } >"$game/First Saves/replays.csv"
+[[ $(curl -s -b "$jar" "$base/state") != "$state" ]] || fail "/state did not change with the first race"
+curl -s -b "$jar" -o "$work/page" "$base/"
+grep -qF "$newest" "$work/page" || fail "the first race is not in the page"
 cp "$work/ini.kept" "$game/replay_autosave.ini"
 
 # A second start on the same port, then a stop. A job started in the
