@@ -111,15 +111,21 @@ std::string ra_actions(const ra_replay &r, const ra_page_app &app) {
     // The name's own bytes, percent-encoded: a name that is no UTF-8 (a
     // letter of the game's code page) reaches the server as it is in Dir,
     // not as the page shows it.
+    // Each button names its race, for a screen reader that reads it alone.
+    const std::string race = ra_html_text(ra_race_name(r));
     std::string html = "<span class=\"actions\" data-file=\"" + ra_url_text(r.file) +
-                       "\"><button type=\"button\" data-do=\"watch\">Watch</button>";
+                       "\"><button type=\"button\" data-do=\"watch\" aria-label=\"Watch " + race +
+                       "\">Watch</button>";
     if (r.kind == ra_replay_kind::race) {
-        bool kept = app.marks.has(r.file);
-        html += std::string("<button type=\"button\" data-do=\"") + (kept ? "unkeep" : "keep") +
-                "\">" + (kept ? "Unkeep" : "Keep") + "</button>";
+        const char *what = app.marks.has(r.file) ? "Unkeep" : "Keep";
+        html += std::string("<button type=\"button\" data-do=\"") +
+                (app.marks.has(r.file) ? "unkeep" : "keep") + "\" aria-label=\"" + what + " " +
+                race + "\">" + what + "</button>";
     }
-    if (r.record || r.holds)
-        html += "<a href=\"/race?file=" + ra_url_text(r.file) + "\">Details</a>";
+    if (r.record || r.holds) {
+        html += "<a href=\"/race?file=" + ra_url_text(r.file) + "\" aria-label=\"Details of " +
+                race + "\">Details</a>";
+    }
     return html + "</span>";
 }
 

@@ -168,3 +168,14 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
                      });
     return true;
 }
+
+std::string ra_race_name(const ra_replay &replay) {
+    const ra_record *facts = replay.record  ? &*replay.record
+                             : replay.holds ? &*replay.holds
+                                            : nullptr;
+    // "YYYY-MM-DD HH:MM" of the shown time: a race is named to the minute.
+    const size_t minute_text_length = 16;
+    const std::string track = facts ? facts->get(ra_column_track) : std::string();
+    if (track.empty()) return replay.file;
+    return track + ", " + ra_format_time(replay.when).substr(0, minute_text_length);
+}

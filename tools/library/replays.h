@@ -57,6 +57,11 @@ struct ra_replay {
     std::optional<ra_record> holds;
 };
 
+// A race's name for people: its track and when it was saved, to the minute
+// ("ALPINE, 2026-03-22 19:57"); the file's name when no record line tells
+// the track. The details' title and every button of a row say it.
+std::string ra_race_name(const ra_replay &replay);
+
 struct ra_replay_list {
     ra_records records;              // the record file as read, with its warnings
     std::vector<ra_replay> replays;  // newest first, races and the other files

@@ -23,10 +23,6 @@ const char *const ra_race_facts[][2] = {
 // The record's top speeds are whole kilometres per hour.
 const char ra_speed_unit[] = " km/h";
 
-// The characters of "YYYY-MM-DD HH:MM" in a shown time: a race is named to
-// the minute.
-const size_t ra_minute_text_length = 16;
-
 std::string ra_cell(const std::string &text) {
     return text.empty() ? "<td class=\"unknown\">-</td>" : "<td>" + ra_html_text(text) + "</td>";
 }
@@ -71,20 +67,11 @@ std::string ra_gap_text(const ra_racer_row &racer, const ra_racer_row &winner) {
 
 }  // namespace
 
-std::string ra_race_title(const ra_replay &replay) {
-    const ra_record *facts = replay.record  ? &*replay.record
-                             : replay.holds ? &*replay.holds
-                                            : nullptr;
-    const std::string track = facts ? facts->get(ra_column_track) : std::string();
-    if (track.empty()) return replay.file;
-    return track + ", " + ra_format_time(replay.when).substr(0, ra_minute_text_length);
-}
-
 std::string ra_race_page(const ra_replay &replay, const std::string &nonce) {
     const ra_record *facts = replay.record  ? &*replay.record
                              : replay.holds ? &*replay.holds
                                             : nullptr;
-    const std::string title = ra_html_text(ra_race_title(replay));
+    const std::string title = ra_html_text(ra_race_name(replay));
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +

@@ -5,12 +5,7 @@
 
 #include "library/replays.h"
 
-// A race's name for people: its track and when it was saved, to the minute
-// ("ALPINE, 2026-03-22 19:57"); the file's name when the record does not
-// tell the track.
-std::string ra_race_title(const ra_replay &replay);
-
-// One race, titled by ra_race_title: its facts, and its racers in finishing
+// One race, titled by ra_race_name: its facts, and its racers in finishing
 // order (by total time, as far as the record tells) with the best lap, total
 // time, gap to the winner and top speed, the player's marked "(you)" with
 // the start position. Style under `nonce`, as the app's security policy asks.

@@ -150,6 +150,13 @@ for row in '<td>1</td><td>Player <span class="you">(you)</span></td>' \
            '<td>+7.00 s</td><td>217 km/h</td>'; do
   grep -qF "$row" "$work/body" || fail "the details of $newest lack $row"
 done
+# Each button of its row names the race as the details do, for a screen
+# reader that reads a button alone.
+race=$(sed -n 's:.*<title>\(.*\)</title>.*:\1:p' "$work/body")
+curl -s -b "$jar" -o "$work/page" "$base/"
+for label in "Watch $race" "Keep $race" "Details of $race"; do
+  grep -qF "aria-label=\"$label\"" "$work/page" || fail "no button is labelled '$label'"
+done
 
 # The page's question changes when a race is saved.
 state=$(curl -s -b "$jar" "$base/state")
