@@ -121,21 +121,14 @@ extern "C" void ra_fill_ctx_at(ra_ctx *ctx, uint32_t index, const ra_systemtime 
     ctx->hour = now->hour;
     ctx->minute = now->minute;
     ctx->second = now->second;
-    if (ra_start_valid) {
-        ctx->start_year = ra_start_time.year;
-        ctx->start_month = ra_start_time.month;
-        ctx->start_day = ra_start_time.day;
-        ctx->start_hour = ra_start_time.hour;
-        ctx->start_minute = ra_start_time.minute;
-        ctx->start_second = ra_start_time.second;
-    } else {
-        ctx->start_year = ctx->year;
-        ctx->start_month = ctx->month;
-        ctx->start_day = ctx->day;
-        ctx->start_hour = ctx->hour;
-        ctx->start_minute = ctx->minute;
-        ctx->start_second = ctx->second;
-    }
+    // A race whose start was not seen is taken to start now.
+    const ra_systemtime *start = ra_start_valid ? &ra_start_time : now;
+    ctx->start_year = start->year;
+    ctx->start_month = start->month;
+    ctx->start_day = start->day;
+    ctx->start_hour = start->hour;
+    ctx->start_minute = start->minute;
+    ctx->start_second = start->second;
 
     // Racer names: only 12 name bytes exist in the game's racer record, so the
     // terminator goes at byte 12; NULs inside the name are copied as they are.
