@@ -28,7 +28,7 @@ set(RA_COMPANION_SOURCES
   jobs/job_check.cpp jobs/job_list.cpp jobs/job_keep.cpp jobs/job_page.cpp jobs/job_prune.cpp
   jobs/job_repair.cpp jobs/job_restore.cpp jobs/job_serve.cpp
   library/csv.cpp library/files.cpp library/folded_name.cpp library/game_replay.cpp library/html_text.cpp
-  library/keep_marks.cpp library/lap_chart.cpp library/lap_time.cpp library/library_page.cpp
+  library/index_store.cpp library/keep_marks.cpp library/lap_chart.cpp library/library_index.cpp library/lap_time.cpp library/library_page.cpp
   library/local_time.cpp library/prune.cpp library/racers.cpp library/record_schema.cpp
   library/record_warnings.cpp library/record_writer.cpp library/records.cpp
   library/replays.cpp library/restore.cpp library/sheet_time.cpp
@@ -75,3 +75,30 @@ ra_link_headers(JSON nlohmann-json3-dev nlohmann/json.hpp json /usr/include)
 ra_link_headers(HTTPLIB_0187 "cpp-httplib's header" httplib.h httplib $ENV{RA_HTTPLIB_HOME}
                 /usr/local/share/cpp-httplib/0.18.7-ra1)
 find_package(Threads REQUIRED)
+
+# SQLite, for the library's index (library/library_index.*). The native build
+# links Debian's libsqlite3-dev; the static 32-bit build and the Windows
+# cross build compile the amalgamation of the same version that
+# scripts/sqlite.sh makes from Debian's source package.
+if(RA_BUILD STREQUAL "native")
+  find_package(SQLite3 REQUIRED)
+  add_library(ra_sqlite INTERFACE)
+  target_link_libraries(ra_sqlite INTERFACE SQLite::SQLite3)
+else()
+  find_path(RA_SQLITE_SOURCE sqlite3.c PATHS $ENV{RA_SQLITE_HOME}
+            /usr/local/share/sqlite-amalgamation/3.40.1 NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  if(NOT RA_SQLITE_SOURCE)
+    message(FATAL_ERROR "sqlite3.c not found: make SQLite's amalgamation (bash scripts/deps.sh)")
+  endif()
+  add_library(ra_sqlite STATIC ${RA_SQLITE_SOURCE}/sqlite3.c)
+  target_include_directories(ra_sqlite SYSTEM PUBLIC ${RA_SQLITE_SOURCE})
+  # One connection per thread, no extension loading (nothing to load), and
+  # no warnings of ours on a source that is not ours.
+  target_compile_definitions(ra_sqlite PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION
+                                               SQLITE_DQS=0)
+  set_target_properties(ra_sqlite PROPERTIES C_STANDARD 99 POSITION_INDEPENDENT_CODE ON)
+  target_link_libraries(ra_sqlite PUBLIC Threads::Threads)
+  if(NOT RA_BUILD STREQUAL "mingw")
+    target_link_libraries(ra_sqlite PUBLIC m)
+  endif()
+endif()

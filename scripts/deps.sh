@@ -14,6 +14,8 @@ packages=(
   libcli11-dev                               # the companion program's command line (header-only)
   nlohmann-json3-dev                         # the library app's answers in JSON (header-only)
   dpkg-dev patch                             # the companion's server: its source package (scripts/httplib.sh)
+  libsqlite3-dev                             # the library's index, native build
+  tcl                                        # makes SQLite's amalgamation for the other builds (scripts/sqlite.sh)
   clang-14 libclang-rt-14-dev                # native: sanitizers and libFuzzer
   libbenchmark-dev libssl-dev                # benchmarks, and OpenSSL's MD5 to compare with
   zip                                        # the release package
@@ -45,8 +47,15 @@ for p in "${wine_packages[@]}"; do
   installed "$p" || missing_wine+=("$p")
 done
 
+# The sources our builds take from Debian's source packages.
+from_sources() {
+  from_sources
+  bash "$(dirname "$0")/sqlite.sh"
+}
+
 if ((${#missing[@]} + ${#missing_wine[@]} == 0)); then
-  exec bash "$(dirname "$0")/httplib.sh"
+  from_sources
+  exit 0
 fi
 all_missing=("${missing[@]}" "${missing_wine[@]}")
 echo "deps: installing ${all_missing[*]}"
@@ -86,4 +95,4 @@ if ! apt-get install -y -qq --no-install-recommends "${all_missing[@]}" >"$log" 
   fi
 fi
 
-bash "$(dirname "$0")/httplib.sh"
+from_sources

@@ -135,13 +135,15 @@ int ra_run_list(const ra_list_job &job, ra_output *out) {
     }
     ra_game_setup setup;
     ra_replay_list list;
-    int status = ra_open_library(job.ini, &setup, &list, out);
+    // With a track, only its entries are read: personal bests are per track.
+    ra_index_facts library;
+    int status = ra_open_library(job.ini, &setup, &list, out, job.track, &library);
     if (status != ra_exit_ok) return status;
     std::string shown = ra_text(setup.dir);
     const ra_keep_marks marks = ra_read_keep_marks(setup.dir);
 
     // The personal bests of the racer asked for, else of the player.
-    std::string racer = job.racer.empty() ? ra_default_racer(list) : job.racer;
+    std::string racer = job.racer.empty() ? library.default_racer : job.racer;
     std::vector<bool> personal(list.replays.size(), false);
     std::vector<uint32_t> racer_lap(list.replays.size(), 0);
     for (const ra_racer_race &race : ra_racer_races(list, racer)) {
@@ -192,7 +194,7 @@ int ra_run_list(const ra_list_job &job, ra_output *out) {
     }
 
     if (races.empty() && others.empty()) {
-        out->out += list.replays.empty() ? "No replays in " + shown + ".\n"
+        out->out += library.entries == 0 ? "No replays in " + shown + ".\n"
                                          : "No replay in " + shown + " matches.\n";
         return ra_exit_ok;
     }

@@ -21,8 +21,18 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
     std::string error;
     if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
 
+    // The record as the index has it; a Dir that cannot be listed (not
+    // there yet) still has its record file read, if any.
     ra_records records;
-    ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
+    ra_replay_list list;
+    std::string unlisted;
+    ra_index_request existing;
+    existing.make = false;
+    if (ra_indexed_list(setup.dir, ra_text(setup.dir), &list, &unlisted, existing)) {
+        records = std::move(list.records);
+    } else {
+        ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
+    }
     for (const std::string &w : records.warnings) out->err += "warning: " + w + "\n";
 
     ra_restore_place place;

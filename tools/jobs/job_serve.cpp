@@ -188,7 +188,7 @@ int ra_serve_library(ra_app &app, ra_game_setup *setup, ra_replay_list *list, ra
         *list = ra_replay_list();
         return ra_exit_ok;
     }
-    if (!ra_list_replays(setup->dir, ra_text(setup->dir), list, &error)) {
+    if (!ra_indexed_list(setup->dir, ra_text(setup->dir), list, &error)) {
         return ra_fail(out, error, ra_exit_failed);
     }
     for (const std::string &w : list->records.warnings) out->err += "warning: " + w + "\n";

@@ -13,6 +13,7 @@
 #include "platform/remove.h"
 #include "library/replays.h"
 #include "library/keep_marks.h"
+#include "library/library_index.h"
 #include "library/folded_name.h"
 
 namespace fs = std::filesystem;
@@ -160,7 +161,11 @@ ra_prune_result ra_prune_folder(const fs::path &dir, const std::string &shown,
                                 const ra_prune_policy &policy, bool apply, ra_remover remove) {
     ra_prune_result result;
     ra_replay_list list;
-    if (!ra_list_replays(dir, shown, &list, &result.error)) return result;
+    // A dry run leaves Dir as it was: it uses an index that is there, and
+    // so does prune when it removes; the list and the page make one.
+    ra_index_request existing;
+    existing.make = false;
+    if (!ra_indexed_list(dir, shown, &list, &result.error, existing)) return result;
     result.warnings = list.records.warnings;
     result.recorded = list.records.found;
     if (!result.recorded) return result;

@@ -94,6 +94,25 @@ bool ra_all_empty(const std::vector<std::string> &fields) {
     return true;
 }
 
+// The facts a line's values give: its fastest lap and car, the player's car.
+void ra_derive_facts(const ra_record_layout &layout, const ra_record_values &values,
+                     ra_record *record) {
+    for (int car = 1; car <= RA_CARS; ++car) {
+        uint32_t lap =
+            ra_parse_lap(values.value(layout.at(ra_car_column(ra_column_best_lap, car))));
+        if (lap != 0 && (record->fastest_lap == 0 || lap < record->fastest_lap)) {
+            record->fastest_lap = lap;
+            record->fastest_car = car;
+        }
+    }
+    const std::string player = values.value(layout.at(ra_column_player));
+    if (player.size() <= 2 && !player.empty() &&
+        player.find_first_not_of("0123456789") == std::string::npos) {
+        int car = std::stoi(player);
+        record->player = car >= 1 && car <= RA_CARS ? car : 0;
+    }
+}
+
 // The whole reading of one file.
 class ra_reader {
 public:
@@ -218,20 +237,7 @@ bool ra_reader::make(const ra_record_layout &layout, int line, ra_record *out) {
         trouble_.note(ra_cause_source, line, source);
         return false;
     }
-    for (int car = 1; car <= RA_CARS; ++car) {
-        uint32_t lap =
-            ra_parse_lap(values->value(layout.at(ra_car_column(ra_column_best_lap, car))));
-        if (lap != 0 && (record.fastest_lap == 0 || lap < record.fastest_lap)) {
-            record.fastest_lap = lap;
-            record.fastest_car = car;
-        }
-    }
-    const std::string player = values->value(layout.at(ra_column_player));
-    if (player.size() <= 2 && !player.empty() &&
-        player.find_first_not_of("0123456789") == std::string::npos) {
-        int car = std::stoi(player);
-        record.player = car >= 1 && car <= RA_CARS ? car : 0;
-    }
+    ra_derive_facts(layout, *values, &record);
     record.values = std::move(values);
     *out = std::move(record);
     return true;
@@ -360,4 +366,43 @@ const ra_record *ra_newest_record(const ra_records &records) {
         if (newest == nullptr || !(r.saved < newest->saved)) newest = &r;
     }
     return newest;
+}
+
+std::vector<std::string> ra_record_columns(const ra_record &record) {
+    return record.layout ? record.layout->names : std::vector<std::string>();
+}
+
+std::vector<std::string> ra_record_fields(const ra_record &record) {
+    std::vector<std::string> fields;
+    if (record.values == nullptr) return fields;
+    for (size_t i = 0; i < record.values->ends.size(); ++i)
+        fields.push_back(record.values->value((long)i));
+    return fields;
+}
+
+std::shared_ptr<const ra_record_layout> ra_record_layout_of(
+    const std::vector<std::string> &columns) {
+    return std::make_shared<const ra_record_layout>(columns);
+}
+
+bool ra_record_of_fields(int line, const std::shared_ptr<const ra_record_layout> &layout,
+                         const std::vector<std::string> &fields, ra_record *out) {
+    if (layout == nullptr || fields.size() != layout->names.size()) return false;
+    ra_record record;
+    record.line = line;
+    auto values = std::make_shared<ra_record_values>();
+    for (const std::string &f : fields) {
+        values->data += f;
+        values->ends.push_back((uint32_t)values->data.size());
+    }
+    record.file = values->value(layout->at(ra_column_file));
+    if (!ra_saved_name(record.file) ||
+        !ra_parse_time(values->value(layout->at(ra_column_saved)), &record.saved)) {
+        return false;
+    }
+    ra_derive_facts(*layout, *values, &record);
+    record.layout = layout;
+    record.values = std::move(values);
+    *out = std::move(record);
+    return true;
 }

@@ -65,3 +65,14 @@ const ra_record *ra_record_for(const ra_records &records, const std::string &fil
 
 // The newest line by its saved time (of equal times the later line), or null.
 const ra_record *ra_newest_record(const ra_records &records);
+
+// A line as the library's index keeps it (library_index.h): its layout's
+// column names and its values in the plug-in's form, and back. Lines of one
+// layout share it: ra_record_layout_of makes one for many lines.
+std::vector<std::string> ra_record_columns(const ra_record &record);
+std::vector<std::string> ra_record_fields(const ra_record &record);
+std::shared_ptr<const ra_record_layout> ra_record_layout_of(
+    const std::vector<std::string> &columns);
+// False when the values cannot be a usable line (as a damaged index may give).
+bool ra_record_of_fields(int line, const std::shared_ptr<const ra_record_layout> &layout,
+                         const std::vector<std::string> &fields, ra_record *out);

@@ -12,3 +12,6 @@
 
 // Writes the text to the stream (stdout or stderr) and flushes it.
 void ra_write_text(FILE *stream, const std::string &text);
+
+// True when the stream is a terminal (a console on Windows), not a pipe or a file.
+bool ra_is_terminal(FILE *stream);

@@ -1,7 +1,23 @@
 // What every job shares.
 #include "program/jobs.h"
 
+#include "platform/console.h"
 #include "platform/game_paths.h"
+
+namespace {
+
+// A rebuild of fewer entries is over before progress would be worth telling.
+const size_t ra_long_rebuild = 5000;
+
+// "Indexing the library: 12000 of 50000", written over itself on a terminal.
+void ra_tell_progress(size_t done, size_t total) {
+    if (total < ra_long_rebuild) return;
+    std::string line =
+        "\rIndexing the library: " + std::to_string(done) + " of " + std::to_string(total);
+    ra_write_text(stderr, done == total ? line + "\n" : line);
+}
+
+}  // namespace
 
 const char ra_program[] = "replay-autosave";
 
@@ -11,10 +27,13 @@ int ra_fail(ra_output *out, const std::string &what, int status) {
 }
 
 int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list *list,
-                    ra_output *out) {
+                    ra_output *out, const std::string &track, ra_index_facts *facts) {
     std::string error;
     if (!ra_load_setup(ini, setup, &error)) return ra_fail(out, error, ra_exit_usage);
-    if (!ra_list_replays(setup->dir, ra_text(setup->dir), list, &error)) {
+    ra_index_request request;
+    if (ra_is_terminal(stderr)) request.progress = ra_tell_progress;
+    request.track = track;
+    if (!ra_indexed_list(setup->dir, ra_text(setup->dir), list, &error, request, facts)) {
         return ra_fail(out, error, ra_exit_failed);
     }
     for (const std::string &w : list->records.warnings) out->err += "warning: " + w + "\n";

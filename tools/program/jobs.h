@@ -11,6 +11,7 @@
 #include <string>
 
 #include "program/game_setup.h"
+#include "library/library_index.h"
 #include "library/prune.h"
 #include "library/replays.h"
 #include "library/restore.h"
@@ -32,10 +33,14 @@ extern const char ra_program[];
 int ra_fail(ra_output *out, const std::string &what, int status);
 
 // The settings of the INI (empty: the one beside this program) and the
-// replays in their Dir, for the jobs that show them; the record file's
-// warnings go to the error output. ra_exit_ok, or the status of the failure.
+// replays in their Dir, for the jobs that show them, through Dir's index
+// (library_index.h): with a track only the entries of that track, and the
+// whole library's facts in *facts when given. The record file's warnings
+// go to the error output; a long rebuild of the index tells its progress
+// on a terminal's error output. ra_exit_ok, or the status of the failure.
 int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list *list,
-                    ra_output *out);
+                    ra_output *out, const std::string &track = std::string(),
+                    ra_index_facts *facts = nullptr);
 
 struct ra_check_job {
     bool quiet = false;  // only the warnings

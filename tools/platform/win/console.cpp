@@ -36,3 +36,5 @@ void ra_write_text(FILE *stream, const std::string &text) {
     }
     fflush(stream);
 }
+
+bool ra_is_terminal(FILE *stream) { return _isatty(_fileno(stream)) != 0; }

@@ -1,0 +1,957 @@
+// The library's index in SQLite: its schema, its refresh and the list read
+// back from it.
+#include "library/library_index.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <set>
+#include <system_error>
+
+#include "library/csv.h"
+#include "library/files.h"
+#include "library/folded_name.h"
+#include "library/index_store.h"
+#include "library/keep_marks.h"
+#include "library/racers.h"
+#include "library/record_schema.h"
+#include "platform/file_system.h"
+#include "platform/game_paths.h"
+#include "settings/settings.h"
+#include "snapshot/race_context.h"
+
+namespace fs = std::filesystem;
+
+const char ra_index_file[] = "replays.index";
+
+namespace {
+
+// The schema's version, in SQLite's user_version: an index of another
+// version is made anew.
+const int ra_index_schema = 1;
+// How long a process waits for another one's refresh before it lists Dir
+// without the index; a rebuild of a long season takes seconds.
+const int ra_index_wait_ms = 30000;
+// The first bytes of the record whose hash tells a record appended to from
+// one rewritten.
+const size_t ra_record_head_bytes = 4096;
+// Rows between two reports of a rebuild's progress.
+const size_t ra_progress_step = 1000;
+
+const char ra_schema_sql[] = R"(
+CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
+CREATE TABLE layouts(id INTEGER PRIMARY KEY, columns BLOB NOT NULL UNIQUE);
+CREATE TABLE lines(line INTEGER PRIMARY KEY, layout INTEGER NOT NULL, fields BLOB NOT NULL,
+                   folded TEXT NOT NULL);
+CREATE INDEX lines_folded ON lines(folded);
+CREATE TABLE files(folded TEXT PRIMARY KEY, name TEXT NOT NULL, size INTEGER NOT NULL,
+                   mtime INTEGER NOT NULL, stamp INTEGER, claimed INTEGER NOT NULL)
+                   WITHOUT ROWID;
+CREATE TABLE entries(id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, file TEXT NOT NULL,
+                     folded TEXT NOT NULL, when_text TEXT NOT NULL, line INTEGER NOT NULL,
+                     holds INTEGER NOT NULL, state INTEGER NOT NULL, kind INTEGER NOT NULL,
+                     renamed_from TEXT NOT NULL, track TEXT NOT NULL, type TEXT NOT NULL,
+                     laps TEXT NOT NULL, cars TEXT NOT NULL, weather TEXT NOT NULL,
+                     track_key TEXT NOT NULL, type_key TEXT NOT NULL, weather_key TEXT NOT NULL,
+                     lap INTEGER NOT NULL, lap_by TEXT NOT NULL, laps_by BLOB NOT NULL,
+                     search TEXT NOT NULL, player_name TEXT NOT NULL, kept INTEGER NOT NULL,
+                     digest BLOB NOT NULL, version INTEGER NOT NULL, removed INTEGER NOT NULL);
+CREATE INDEX entries_order ON entries(removed, kind, when_text DESC, line DESC, file);
+CREATE INDEX entries_track ON entries(track_key, removed);
+CREATE INDEX entries_folded ON entries(folded);
+CREATE INDEX entries_version ON entries(version);
+CREATE TABLE laps(entry INTEGER NOT NULL, racer TEXT NOT NULL, lap INTEGER NOT NULL,
+                  track_key TEXT NOT NULL, type_key TEXT NOT NULL, when_text TEXT NOT NULL,
+                  line INTEGER NOT NULL, pb INTEGER NOT NULL);
+CREATE INDEX laps_racer ON laps(racer, track_key, when_text, line);
+CREATE INDEX laps_entry ON laps(entry);
+)";
+
+// A file of Dir as the index compares it.
+struct ra_dir_file {
+    std::string name;
+    int64_t size = 0;
+    int64_t mtime = 0;      // the file system's own count
+    bool stamped = false;   // its local time could be read
+    int64_t stamp = 0;      // that time, in seconds from 1970
+};
+
+// The record file as the index compares it.
+struct ra_record_state {
+    bool found = false;
+    int64_t size = 0, mtime = 0;
+    std::string head;  // hash of the first bytes
+};
+
+int64_t ra_mtime_of(const fs::path &path) {
+    std::error_code failed;
+    auto stamp = fs::last_write_time(path, failed);
+    return failed ? -1 : (int64_t)stamp.time_since_epoch().count();
+}
+
+// A file's size and time stamp as one text, "-" when there is none.
+std::string ra_stat_text(const fs::path &path) {
+    std::error_code failed;
+    uintmax_t size = fs::file_size(path, failed);
+    if (failed) return "-";
+    return std::to_string(size) + "@" + std::to_string(ra_mtime_of(path));
+}
+
+int64_t ra_seconds_of(const ra_time &t) {
+    ra_time epoch;
+    epoch.year = 1970;
+    epoch.month = 1;
+    epoch.day = 1;
+    return ra_seconds_between(epoch, t);
+}
+
+// FNV-1a, 64 bits, as hex: enough to tell a record rewritten from one appended to.
+std::string ra_hash_text(const std::string &bytes) {
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : bytes) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char text[17];
+    snprintf(text, sizeof text, "%016llx", (unsigned long long)h);
+    return text;
+}
+
+// Bytes [from, from + count) of a file; false when they cannot all be read.
+bool ra_read_part(const fs::path &path, int64_t from, int64_t count, std::string *out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    in.seekg(from);
+    out->assign((size_t)count, '\0');
+    in.read(&(*out)[0], count);
+    return in.gcount() == count;
+}
+
+ra_record_state ra_record_state_of(const fs::path &path, int64_t head_length) {
+    ra_record_state state;
+    std::error_code failed;
+    if (!fs::is_regular_file(path, failed)) return state;
+    state.found = true;
+    state.size = (int64_t)fs::file_size(path, failed);
+    state.mtime = ra_mtime_of(path);
+    std::string head;
+    int64_t length = std::min<int64_t>(head_length, state.size);
+    if (failed || !ra_read_part(path, 0, length, &head)) state.size = -1;
+    state.head = ra_hash_text(head);
+    return state;
+}
+
+// The replay files of Dir by folded name, as ra_list_replays takes them:
+// plain files with the replay extension.
+bool ra_dir_files(const fs::path &dir, std::map<std::string, ra_dir_file> *out) {
+    std::error_code failed;
+    fs::directory_iterator it(dir, failed), end;
+    for (; !failed && it != end; it.increment(failed)) {
+        std::string name = ra_text(it->path().filename());
+        if (!ra_replay_name(name) || ra_entry_kind_of(it->path()) != ra_entry_kind::file) continue;
+        ra_dir_file file;
+        file.name = name;
+        std::error_code ignored;
+        file.size = (int64_t)it->file_size(ignored);
+        file.mtime = ra_mtime_of(it->path());
+        ra_time when;
+        file.stamped = ra_file_time(it->path(), &when);
+        file.stamp = file.stamped ? ra_seconds_of(when) : 0;
+        out->emplace(ra_folded_name(name), file);
+    }
+    return !failed;
+}
+
+// Lines [1, n] of a text read up to its end: the number the next line
+// appended gets, and whether the text ends where a line ends.
+int ra_next_line(const std::string &text, bool *clean_end) {
+    ra_csv_lines lines;
+    lines.text = &text;
+    const char *begin, *end;
+    while (ra_csv_next_line(&lines, &begin, &end)) {
+    }
+    *clean_end = text.empty() || text.back() == '\n';
+    return lines.line + 1;
+}
+
+// An entry's row: what the app filters and sorts by, and what gives the
+// commands their ra_replay back.
+struct ra_entry_row {
+    std::string key;  // the line for a race, the file for the others
+    std::string file, folded, when_text, renamed_from;
+    int line = 0, holds = 0, state = 0, kind = 0;
+    std::string track, type, laps, cars, weather;
+    uint32_t lap = 0;
+    std::string lap_by;
+    std::vector<std::string> laps_by;  // name, lap in hundredths, ...
+    std::string search;                // folded file and racer names, a line each
+    std::string player_name;
+    int kept = 0;
+    std::string digest;  // all of the above but kept, to compare
+};
+
+std::string ra_field(const ra_record *facts, const char *column) {
+    return facts ? facts->get(column) : std::string();
+}
+
+ra_entry_row ra_row_of(const ra_replay &r) {
+    ra_entry_row row;
+    row.file = r.file;
+    row.folded = ra_folded_name(r.file);
+    row.when_text = ra_format_time(r.when);
+    row.line = r.record ? r.record->line : 0;
+    row.holds = r.holds ? r.holds->line : 0;
+    row.state = (int)r.state;
+    row.kind = (int)r.kind;
+    row.key = row.line != 0 ? "L" + std::to_string(row.line) : "F" + row.folded;
+    row.renamed_from = r.state == ra_replay_state::renamed && r.record ? r.record->file : "";
+    const ra_record *facts = r.record ? &*r.record : r.holds ? &*r.holds : nullptr;
+    row.track = ra_field(facts, ra_column_track);
+    row.type = ra_field(facts, ra_column_type);
+    row.laps = ra_field(facts, ra_column_laps);
+    row.cars = ra_field(facts, ra_column_cars);
+    row.weather = ra_field(facts, ra_column_weather);
+    row.search = row.folded;
+    if (facts != nullptr) {
+        row.lap = facts->fastest_lap;
+        if (facts->fastest_car != 0)
+            row.lap_by = facts->get(ra_car_column(ra_column_name, facts->fastest_car));
+        std::set<std::string> seen;
+        for (int car = 1; car <= RA_CARS; ++car) {
+            const std::string name = facts->get(ra_car_column(ra_column_name, car));
+            if (name.empty() || !seen.insert(ra_folded_name(name)).second) continue;
+            row.search += "\n" + ra_folded_name(name);
+            uint32_t lap = ra_racer_lap(*facts, name);
+            if (lap == 0) continue;
+            row.laps_by.push_back(name);
+            row.laps_by.push_back(std::to_string(lap));
+        }
+        if (r.record && r.kind == ra_replay_kind::race && facts->player >= 1)
+            row.player_name = facts->get(ra_car_column(ra_column_name, facts->player));
+    }
+    row.digest = ra_encode_list({row.file, row.when_text, std::to_string(row.line),
+                                 std::to_string(row.holds), std::to_string(row.state),
+                                 std::to_string(row.kind), row.renamed_from, row.track, row.type,
+                                 row.laps, row.cars, row.weather, std::to_string(row.lap),
+                                 row.lap_by, ra_encode_list(row.laps_by), row.player_name});
+    return row;
+}
+
+// The laps of one race's racers: one row per racer with a lap.
+struct ra_lap_row {
+    int64_t entry = 0;
+    std::string racer;  // folded
+    uint32_t lap = 0;
+    std::string track_key, type_key, when_text;
+    int line = 0;
+    bool pb = false;
+};
+
+}  // namespace
+
+void ra_remove_index(const fs::path &dir) {
+    std::error_code ignored;
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+        fs::remove(dir / (std::string(ra_index_file) + suffix), ignored);
+}
+
+ra_library_index::~ra_library_index() { close(); }
+
+void ra_library_index::close() {
+    if (db_ != nullptr) sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+bool ra_library_index::make_schema(std::string *why) {
+    ra_sql sql(db_);
+    int version = 0;
+    if (!sql.one_int("PRAGMA user_version", &version)) return sql.failed(why);
+    if (version == ra_index_schema) return true;
+    // Another schema, or a fresh file: start again from nothing.
+    if (!sql.run("BEGIN IMMEDIATE")) return sql.failed(why);
+    bool ok = true;
+    std::vector<std::string> tables;
+    ra_statement names(db_, "SELECT name FROM sqlite_master WHERE type='table'");
+    while (ok && names.step()) tables.push_back(names.text(0));
+    for (const std::string &t : tables) ok = ok && sql.run("DROP TABLE IF EXISTS \"" + t + "\"");
+    ok = ok && sql.run(ra_schema_sql) &&
+         sql.run("PRAGMA user_version=" + std::to_string(ra_index_schema));
+    // A recreated index starts its versions past any cursor an earlier one
+    // gave: a page that held one reloads.
+    int64_t start = (int64_t)time(nullptr) * 1000;
+    ok = ok && ra_meta_set(db_, "counter", start) && ra_meta_set(db_, "floor", start);
+    if (!ok || !sql.run("COMMIT")) {
+        sql.failed(why);
+        sql.run("ROLLBACK");
+        return false;
+    }
+    return true;
+}
+
+bool ra_library_index::open(const fs::path &dir, std::string *why) {
+    close();
+    dir_ = dir;
+    const fs::path path = dir / ra_index_file;
+    // Twice at most: a file that is not a database of ours is removed and
+    // made again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+        if (ra_entry_kind_of(path) == ra_entry_kind::link) {
+            *why = "the index " + ra_text(path) + " is a link";
+            return false;
+        }
+        std::string utf8 = path.u8string();
+        if (sqlite3_open_v2(utf8.c_str(), &db_, flags, nullptr) == SQLITE_OK) {
+            sqlite3_busy_timeout(db_, ra_index_wait_ms);
+            ra_sql sql(db_);
+            std::string mode;
+            if (sql.one_text("PRAGMA journal_mode=WAL", &mode) && mode == "wal" &&
+                sql.run("PRAGMA synchronous=NORMAL") && make_schema(why)) {
+                return true;
+            }
+            *why = sql.message();
+        } else {
+            *why = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        }
+        int code = db_ ? sqlite3_errcode(db_) : SQLITE_NOMEM;
+        close();
+        if (code != SQLITE_CORRUPT && code != SQLITE_NOTADB) return false;
+        ra_remove_index(dir);
+    }
+    return false;
+}
+
+namespace {
+
+// One refresh: what the index had, what the files are now, and the writing
+// of the difference, all inside one write transaction.
+class ra_refresh {
+public:
+    ra_refresh(sqlite3 *db, const fs::path &dir, const std::string &shown,
+                          const ra_index_progress &progress, size_t *done, size_t *total)
+        : db_(db), dir_(dir), shown_(shown), progress_(progress), done_(done), total_(total) {}
+
+    ra_index_change change = ra_index_change::none;
+
+    // Looks at the files; false when nothing changed since the last
+    // refresh (with quick: the record, the marks and Dir's own time stamp).
+    bool changed(bool quick);
+    // Writes what changed: the marks alone, appended lines, or the rows
+    // that differ after the whole pipeline.
+    bool write();
+
+private:
+    bool marks_only();
+    bool appended(bool *taken);
+    bool full();
+    bool write_entry(const ra_entry_row &row, int64_t id);
+    bool write_files();
+    bool write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races, bool all);
+    bool update_pbs(const std::set<std::pair<std::string, std::string>> &pairs);
+    bool write_state();
+    int64_t version() {
+        if (version_ == 0) version_ = ra_meta_int(db_, "counter") + 1;
+        return version_;
+    }
+    void report(size_t done, size_t total) {
+        *done_ = done;
+        *total_ = total;
+        if (progress_ && (done % ra_progress_step == 0 || done == total)) progress_(done, total);
+    }
+
+    sqlite3 *db_;
+    fs::path dir_;
+    std::string shown_;
+    const ra_index_progress &progress_;
+    size_t *done_, *total_;
+
+    ra_record_state record_;
+    std::string keep_state_, dir_state_;
+    std::map<std::string, ra_dir_file> files_;
+    bool built_ = false, have_files_ = false;
+    bool same_record_ = false, same_keep_ = false, same_files_ = false;
+    int64_t version_ = 0;
+};
+
+bool ra_refresh::changed(bool quick) {
+    built_ = ra_meta_int(db_, "built") == 1;
+    keep_state_ = ra_stat_text(dir_ / ra_keep_file);
+    dir_state_ = std::to_string(ra_mtime_of(dir_));
+    int64_t head_length = ra_meta_int(db_, "record_head_length", (int64_t)ra_record_head_bytes);
+    record_ = ra_record_state_of(dir_ / ra_records_file, head_length);
+    same_record_ = built_ && ra_meta_int(db_, "record_found") == (int64_t)record_.found &&
+                   ra_meta_int(db_, "record_size", -2) == record_.size &&
+                   ra_meta_int(db_, "record_mtime", -2) == record_.mtime &&
+                   ra_meta_text(db_, "record_head") == record_.head;
+    same_keep_ = ra_meta_text(db_, "keep_state") == keep_state_;
+    if (!built_) return true;
+    if (quick && same_record_ && same_keep_ && ra_meta_text(db_, "dir_state") == dir_state_)
+        return false;
+    have_files_ = ra_dir_files(dir_, &files_);
+    if (!have_files_) return true;
+    // Dir's files against those the index has, by name, size and time.
+    ra_statement stored(db_, "SELECT folded, name, size, mtime FROM files ORDER BY folded");
+    auto it = files_.begin();
+    same_files_ = true;
+    while (same_files_ && stored.step()) {
+        same_files_ = it != files_.end() && it->first == stored.text(0) &&
+                      it->second.name == stored.text(1) && it->second.size == stored.integer(2) &&
+                      it->second.mtime == stored.integer(3);
+        if (same_files_) ++it;
+    }
+    same_files_ = same_files_ && stored.ok() && it == files_.end();
+    return !(same_record_ && same_keep_ && same_files_) ||
+           ra_meta_text(db_, "dir_state") != dir_state_;
+}
+
+bool ra_refresh::write() {
+    change = ra_index_change::rebuilt;
+    if (!built_ || !have_files_) return full();
+    change = ra_index_change::marks;
+    if (same_record_ && same_files_) return marks_only() && write_state();
+    bool taken = false;
+    if (!appended(&taken)) return false;
+    change = taken ? ra_index_change::appended : ra_index_change::rebuilt;
+    return taken ? marks_only() && write_state() : full();
+}
+
+// Marks are compared with those the index last read; the rows of names
+// that changed get their new mark.
+bool ra_refresh::marks_only() {
+    if (same_keep_) return true;
+    ra_keep_marks marks = ra_read_keep_marks(dir_);
+    std::vector<std::string> before;
+    if (!ra_decode_list(ra_meta_text(db_, "marks"), &before)) before.clear();
+    std::set<std::string> old(before.begin(), before.end());
+    ra_statement mark(db_, "UPDATE entries SET kept=?, version=? WHERE folded=? AND kept<>?");
+    for (int keep = 0; keep <= 1; ++keep) {
+        const std::set<std::string> &from = keep ? marks.folded : old;
+        const std::set<std::string> &against = keep ? old : marks.folded;
+        for (const std::string &name : from) {
+            if (against.count(name)) continue;
+            mark.reset();
+            mark.bind(1, keep).bind(2, version()).bind(3, name).bind(4, keep).step();
+            if (!mark.ok()) return false;
+        }
+    }
+    std::vector<std::string> now(marks.folded.begin(), marks.folded.end());
+    return ra_meta_set(db_, "marks", ra_encode_list(now));
+}
+
+// The record's and Dir's state as this refresh found them.
+bool ra_refresh::write_state() {
+    return ra_meta_set(db_, "record_found", (int64_t)record_.found) &&
+           ra_meta_set(db_, "record_size", record_.size) &&
+           ra_meta_set(db_, "record_mtime", record_.mtime) &&
+           ra_meta_set(db_, "record_head", record_.head) &&
+           ra_meta_set(db_, "record_head_length",
+                       std::min<int64_t>(record_.size, (int64_t)ra_record_head_bytes)) &&
+           ra_meta_set(db_, "keep_state", keep_state_) &&
+           ra_meta_set(db_, "dir_state", dir_state_) && ra_meta_set(db_, "built", 1) &&
+           (version_ == 0 || ra_meta_set(db_, "counter", version_));
+}
+
+bool ra_refresh::write_files() {
+    ra_sql sql(db_);
+    if (!sql.run("DELETE FROM files")) return false;
+    std::set<std::string> claimed;
+    {
+        ra_statement lines(db_, "SELECT folded FROM entries WHERE removed=0 AND line<>0");
+        while (lines.step()) claimed.insert(lines.text(0));
+        if (!lines.ok()) return false;
+    }
+    ra_statement add(db_, "INSERT INTO files(folded, name, size, mtime, stamp, claimed) "
+                          "VALUES(?, ?, ?, ?, ?, ?)");
+    for (const auto &f : files_) {
+        add.reset();
+        add.bind(1, f.first).bind(2, f.second.name).bind(3, f.second.size).bind(4, f.second.mtime);
+        if (f.second.stamped) add.bind(5, f.second.stamp);
+        add.bind(6, (int64_t)claimed.count(f.first)).step();
+        if (!add.ok()) return false;
+    }
+    return true;
+}
+
+bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
+    ra_statement put(db_, id != 0
+        ? "UPDATE entries SET key=?1, file=?2, folded=?3, when_text=?4, line=?5, holds=?6, "
+          "state=?7, kind=?8, renamed_from=?9, track=?10, type=?11, laps=?12, cars=?13, "
+          "weather=?14, track_key=?15, type_key=?16, weather_key=?17, lap=?18, lap_by=?19, "
+          "laps_by=?20, search=?21, player_name=?22, kept=?23, digest=?24, version=?25, "
+          "removed=0 WHERE id=?26"
+        : "INSERT INTO entries(key, file, folded, when_text, line, holds, state, kind, "
+          "renamed_from, track, type, laps, cars, weather, track_key, type_key, weather_key, "
+          "lap, lap_by, laps_by, search, player_name, kept, digest, version, removed) "
+          "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, "
+          "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, 0)");
+    put.bind(1, row.key).bind(2, row.file).bind(3, row.folded).bind(4, row.when_text);
+    put.bind(5, row.line).bind(6, row.holds).bind(7, row.state).bind(8, row.kind);
+    put.bind(9, row.renamed_from).bind(10, row.track).bind(11, row.type).bind(12, row.laps);
+    put.bind(13, row.cars).bind(14, row.weather).bind(15, ra_folded_name(row.track));
+    put.bind(16, ra_folded_name(row.type)).bind(17, ra_folded_name(row.weather));
+    put.bind(18, (int64_t)row.lap).bind(19, row.lap_by).bind_blob(20, ra_encode_list(row.laps_by));
+    put.bind(21, row.search).bind(22, row.player_name).bind(23, row.kept);
+    put.bind_blob(24, row.digest).bind(25, version());
+    if (id != 0) put.bind(26, id);
+    put.step();
+    return put.ok();
+}
+
+// The laps rows of these races (all: of every race, made anew), with their
+// personal bests.
+bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races,
+                            bool all) {
+    ra_sql sql(db_);
+    if (all && !sql.run("DELETE FROM laps")) return false;
+    std::set<std::pair<std::string, std::string>> pairs;  // racer, track
+    ra_statement add(db_, "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, "
+                          "line, pb) VALUES(?, ?, ?, ?, ?, ?, ?, 0)");
+    for (const auto &race : races) {
+        const ra_replay &r = *race.second;
+        if (r.kind != ra_replay_kind::race || !r.record) continue;
+        std::set<std::string> seen;
+        const std::string track = ra_folded_name(r.record->get(ra_column_track));
+        for (int car = 1; car <= RA_CARS; ++car) {
+            const std::string name = r.record->get(ra_car_column(ra_column_name, car));
+            std::string racer = ra_folded_name(name);
+            if (name.empty() || !seen.insert(racer).second) continue;
+            uint32_t lap = ra_racer_lap(*r.record, name);
+            if (lap == 0) continue;
+            add.reset();
+            add.bind(1, race.first).bind(2, racer).bind(3, (int64_t)lap).bind(4, track);
+            add.bind(5, ra_folded_name(r.record->get(ra_column_type)));
+            add.bind(6, ra_format_time(r.when)).bind(7, r.record->line).step();
+            if (!add.ok()) return false;
+            if (!all) pairs.insert({racer, track});
+        }
+    }
+    if (!all) return update_pbs(pairs);
+    // Every racer's personal bests per track, in one pass oldest first, as
+    // ra_racer_races decides them.
+    ra_statement order(db_, "SELECT rowid, racer, track_key, lap FROM laps "
+                            "ORDER BY when_text, line");
+    ra_statement mark(db_, "UPDATE laps SET pb=1 WHERE rowid=?");
+    std::map<std::pair<std::string, std::string>, int64_t> best;
+    std::vector<int64_t> personal;
+    while (order.step()) {
+        auto key = std::make_pair(order.text(1), order.text(2));
+        int64_t lap = order.integer(3);
+        auto found = best.find(key);
+        if (found == best.end()) {
+            best[key] = lap;
+        } else if (lap < found->second) {
+            found->second = lap;
+            personal.push_back(order.integer(0));
+        }
+    }
+    if (!order.ok()) return false;
+    for (int64_t row : personal) {
+        mark.reset();
+        mark.bind(1, row).step();
+        if (!mark.ok()) return false;
+    }
+    return true;
+}
+
+// The personal bests of these racers on these tracks, decided again.
+bool ra_refresh::update_pbs(const std::set<std::pair<std::string, std::string>> &pairs) {
+    ra_statement laps(db_, "SELECT rowid, lap, pb FROM laps WHERE racer=? AND track_key=? "
+                           "ORDER BY when_text, line");
+    ra_statement mark(db_, "UPDATE laps SET pb=? WHERE rowid=?");
+    for (const auto &pair : pairs) {
+        laps.reset();
+        laps.bind(1, pair.first).bind(2, pair.second);
+        std::vector<std::pair<int64_t, int64_t>> changes;
+        int64_t best = 0;
+        bool first = true;
+        while (laps.step()) {
+            int64_t lap = laps.integer(1);
+            bool pb = !first && lap < best;
+            if (first || lap < best) best = lap;
+            first = false;
+            if ((laps.integer(2) != 0) != pb) changes.push_back({laps.integer(0), pb ? 1 : 0});
+        }
+        if (!laps.ok()) return false;
+        for (const auto &c : changes) {
+            mark.reset();
+            mark.bind(1, c.second).bind(2, c.first).step();
+            if (!mark.ok()) return false;
+        }
+    }
+    return true;
+}
+
+// The record's lines as they are now.
+bool ra_write_lines(sqlite3 *db, const std::vector<ra_record> &lines) {
+    std::map<std::string, int64_t> layouts;  // encoded columns -> id
+    ra_statement known(db, "SELECT id, columns FROM layouts");
+    while (known.step()) layouts[known.text(1)] = known.integer(0);
+    ra_statement new_layout(db, "INSERT INTO layouts(columns) VALUES(?)");
+    ra_statement add(db, "INSERT OR REPLACE INTO lines(line, layout, fields, folded) "
+                         "VALUES(?, ?, ?, ?)");
+    const ra_record_layout *last = nullptr;
+    int64_t last_id = 0;
+    for (const ra_record &r : lines) {
+        if (r.layout.get() != last) {
+            std::string columns = ra_encode_list(ra_record_columns(r));
+            auto found = layouts.find(columns);
+            if (found == layouts.end()) {
+                new_layout.reset();
+                new_layout.bind_blob(1, columns).step();
+                if (!new_layout.ok()) return false;
+                found = layouts.emplace(columns, sqlite3_last_insert_rowid(db)).first;
+            }
+            last = r.layout.get();
+            last_id = found->second;
+        }
+        add.reset();
+        add.bind(1, r.line).bind(2, last_id).bind_blob(3, ra_encode_list(ra_record_fields(r)));
+        add.bind(4, ra_folded_name(r.file)).step();
+        if (!add.ok()) return false;
+    }
+    return true;
+}
+
+// The name at `player` in the newest race that has one, from the rows.
+std::string ra_newest_player(sqlite3 *db) {
+    ra_statement s(db, "SELECT player_name FROM entries WHERE removed=0 AND kind=0 AND line<>0 "
+                       "AND player_name<>'' ORDER BY when_text DESC, line DESC LIMIT 1");
+    return s.step() ? s.text(0) : std::string();
+}
+
+}  // namespace
+
+bool ra_refresh::full() {
+    ra_replay_list list;
+    std::string error, text;
+    if (!ra_list_replays(dir_, shown_, &list, &error)) return false;
+    ra_keep_marks marks = ra_read_keep_marks(dir_);
+    // Where the next appended line starts. A record that changed while it
+    // was read is read whole again next time.
+    bool clean_end = false;
+    int next_line = 1;
+    if (record_.found && ra_read_file(dir_ / ra_records_file, &text)) {
+        next_line = ra_next_line(text, &clean_end);
+        if ((int64_t)text.size() != record_.size) record_.size = -1;
+    }
+    ra_sql sql(db_);
+    if (!sql.run("DELETE FROM lines") || !ra_write_lines(db_, list.records.lines)) return false;
+
+    struct ra_stored {
+        int64_t id;
+        std::string digest;
+        int64_t kept, removed;
+    };
+    std::map<std::string, ra_stored> stored;
+    {
+        ra_statement all(db_, "SELECT key, id, digest, kept, removed FROM entries");
+        while (all.step())
+            stored[all.text(0)] = {all.integer(1), all.text(2), all.integer(3), all.integer(4)};
+        if (!all.ok()) return false;
+    }
+    std::vector<std::pair<int64_t, const ra_replay *>> races;
+    const size_t total = list.replays.size();
+    for (size_t i = 0; i < total; ++i) {
+        const ra_replay &r = list.replays[i];
+        ra_entry_row row = ra_row_of(r);
+        row.kept = marks.has(r.file) ? 1 : 0;
+        auto found = stored.find(row.key);
+        int64_t id = found == stored.end() ? 0 : found->second.id;
+        if (id == 0 || found->second.digest != row.digest || found->second.kept != row.kept ||
+            found->second.removed != 0) {
+            if (!write_entry(row, id)) return false;
+            if (id == 0) id = sqlite3_last_insert_rowid(db_);
+        }
+        if (found != stored.end()) found->second.removed = -1;  // seen
+        races.push_back({id, &r});
+        report(i + 1, total);
+    }
+    ra_statement gone(db_, "UPDATE entries SET removed=1, version=? WHERE id=?");
+    for (const auto &s : stored) {
+        if (s.second.removed != 0) continue;  // seen, or a tombstone already
+        gone.reset();
+        gone.bind(1, version()).bind(2, s.second.id).step();
+        if (!gone.ok()) return false;
+    }
+    std::vector<std::string> warnings = list.records.warnings, skipped;
+    for (int line : list.records.skipped) skipped.push_back(std::to_string(line));
+    std::vector<std::string> marked(marks.folded.begin(), marks.folded.end());
+    bool ok = write_laps(races, true) && write_files() &&
+              ra_meta_set(db_, "record_found", (int64_t)list.records.found) &&
+              ra_meta_set(db_, "warnings", ra_encode_list(warnings)) &&
+              ra_meta_set(db_, "skipped", ra_encode_list(skipped)) &&
+              ra_meta_set(db_, "usable_lines", (int64_t)list.records.lines.size()) &&
+              ra_meta_set(db_, "next_line", (int64_t)next_line) &&
+              ra_meta_set(db_, "clean_end", (int64_t)clean_end) &&
+              ra_meta_set(db_, "entries", (int64_t)total) &&
+              ra_meta_set(db_, "marks", ra_encode_list(marked)) &&
+              ra_meta_set(db_, "default_racer", ra_default_racer(list)) &&
+              ra_meta_set(db_, "player", ra_newest_player(db_));
+    report(0, 0);
+    return ok && write_state();
+}
+
+// The everyday case: lines appended whose files are new in Dir, and
+// nothing else changed. Only when each condition below holds is the list
+// the pipeline would make the old one plus these races; otherwise *taken
+// stays false and nothing is written.
+bool ra_refresh::appended(bool *taken) {
+    *taken = false;
+    const int64_t offset = ra_meta_int(db_, "record_size", -1);
+    if (!record_.found || ra_meta_int(db_, "record_found") != 1 ||
+        ra_meta_int(db_, "clean_end") != 1 || ra_meta_int(db_, "usable_lines") == 0 ||
+        offset <= 0 || record_.size <= offset || record_.head != ra_meta_text(db_, "record_head")) {
+        return true;
+    }
+    // Dir: the files the index had, unchanged, and new ones.
+    std::map<std::string, ra_dir_file> added = files_;
+    {
+        ra_statement stored(db_, "SELECT folded, name, size, mtime FROM files");
+        while (stored.step()) {
+            auto it = added.find(stored.text(0));
+            if (it == added.end() || it->second.name != stored.text(1) ||
+                it->second.size != stored.integer(2) || it->second.mtime != stored.integer(3)) {
+                return stored.ok();
+            }
+            added.erase(it);
+        }
+        if (!stored.ok()) return false;
+    }
+    std::string text;
+    if (!ra_read_part(dir_ / ra_records_file, offset, record_.size - offset, &text)) return true;
+    // Whole lines of the plug-in's own, whose times are its own: no date
+    // that a spreadsheet wrote, which would decide the order of day and
+    // month for the whole file.
+    if (text.back() != '\n' || text.find('/') != std::string::npos ||
+        text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        return true;
+    }
+    ra_records parsed;
+    ra_parse_records(text, shown_, &parsed);
+    if (!parsed.warnings.empty() || !parsed.skipped.empty() || parsed.lines.empty() ||
+        parsed.lines.size() != added.size()) {
+        return true;
+    }
+    const int64_t base = ra_meta_int(db_, "next_line");
+    ra_statement claimed(db_, "SELECT 1 FROM lines WHERE folded=?");
+    ra_statement near(db_, "SELECT 1 FROM files WHERE claimed=0 AND stamp BETWEEN ? AND ?");
+    std::set<std::string> names;
+    bool player = !ra_meta_text(db_, "player").empty();
+    for (ra_record &r : parsed.lines) {
+        const std::string folded = ra_folded_name(r.file);
+        if (ra_record_columns(r) != ra_plugin_columns() || !added.count(folded) ||
+            !names.insert(folded).second) {
+            return true;
+        }
+        claimed.reset();
+        claimed.bind(1, folded);
+        if (claimed.step() || !claimed.ok()) return claimed.ok();
+        int64_t at = ra_seconds_of(r.saved);
+        near.reset();
+        near.bind(1, at - ra_same_save_seconds).bind(2, at + ra_same_save_seconds);
+        if (near.step() || !near.ok()) return near.ok();
+        r.line = (int)(base + r.line - 1);
+        player = player || (r.player >= 1 && !r.get(ra_car_column(ra_column_name, r.player)).empty());
+    }
+    // Without any race that names the player, the default racer is the one
+    // in most races: the whole pipeline decides it.
+    if (!player) return true;
+
+    *taken = true;
+    ra_keep_marks marks = ra_read_keep_marks(dir_);
+    if (!ra_write_lines(db_, parsed.lines)) return false;
+    std::vector<ra_replay> replays;
+    for (const ra_record &r : parsed.lines) {
+        ra_replay replay;
+        replay.file = added[ra_folded_name(r.file)].name;
+        replay.when = r.saved;
+        replay.record = r;
+        replays.push_back(replay);
+    }
+    std::vector<std::pair<int64_t, const ra_replay *>> races;
+    ra_statement add_file(db_, "INSERT OR REPLACE INTO files(folded, name, size, mtime, stamp, "
+                               "claimed) VALUES(?, ?, ?, ?, ?, 1)");
+    for (const ra_replay &r : replays) {
+        ra_entry_row row = ra_row_of(r);
+        row.kept = marks.has(r.file) ? 1 : 0;
+        // A tombstone of the same line (a record that was longer once) is
+        // taken up again.
+        ra_statement old(db_, "SELECT id FROM entries WHERE key=?");
+        old.bind(1, row.key);
+        int64_t id = old.step() ? old.integer(0) : 0;
+        if (!write_entry(row, id)) return false;
+        races.push_back({id != 0 ? id : sqlite3_last_insert_rowid(db_), &r});
+        const ra_dir_file &f = added[row.folded];
+        add_file.reset();
+        add_file.bind(1, row.folded).bind(2, f.name).bind(3, f.size).bind(4, f.mtime);
+        if (f.stamped) add_file.bind(5, f.stamp);
+        add_file.step();
+        if (!add_file.ok()) return false;
+    }
+    bool clean_end = false;
+    int lines_read = ra_next_line(text, &clean_end) - 1;
+    std::string player_name = ra_newest_player(db_);
+    return write_laps(races, false) &&
+           ra_meta_set(db_, "usable_lines",
+                       ra_meta_int(db_, "usable_lines") + (int64_t)parsed.lines.size()) &&
+           ra_meta_set(db_, "next_line", base + lines_read) &&
+           ra_meta_set(db_, "entries", ra_meta_int(db_, "entries") + (int64_t)replays.size()) &&
+           ra_meta_set(db_, "default_racer", player_name) && ra_meta_set(db_, "player", player_name);
+}
+
+bool ra_library_index::refresh(const std::string &shown, bool quick,
+                               const ra_index_progress &progress, std::string *why) {
+    ra_sql sql(db_);
+    if (!sql.run("BEGIN IMMEDIATE")) return sql.failed(why);
+    ra_refresh r(db_, dir_, shown, progress, &done_, &total_);
+    bool ok = !r.changed(quick) || r.write();
+    change_ = r.change;
+    if (ok && sql.run("COMMIT")) return true;
+    sql.failed(why);
+    sql.run("ROLLBACK");
+    done_ = total_ = 0;
+    return false;
+}
+
+bool ra_library_index::load(ra_replay_list *out, const std::string &track) {
+    *out = ra_replay_list();
+    ra_records &records = out->records;
+    records.found = ra_meta_int(db_, "record_found") == 1;
+    std::vector<std::string> skipped;
+    if (!ra_decode_list(ra_meta_text(db_, "warnings"), &records.warnings) ||
+        !ra_decode_list(ra_meta_text(db_, "skipped"), &skipped)) {
+        return false;
+    }
+    for (const std::string &line : skipped) records.skipped.push_back(atoi(line.c_str()));
+
+    struct ra_loaded {
+        std::string file, when_text;
+        int line, holds, state, kind;
+    };
+    std::vector<ra_loaded> rows;
+    {
+        ra_statement entries(db_, track.empty()
+            ? "SELECT file, when_text, line, holds, state, kind FROM entries WHERE removed=0 "
+              "ORDER BY when_text DESC, line DESC, file"
+            : "SELECT file, when_text, line, holds, state, kind FROM entries WHERE removed=0 "
+              "AND track_key=? ORDER BY when_text DESC, line DESC, file");
+        if (!track.empty()) entries.bind(1, ra_folded_name(track));
+        while (entries.step()) {
+            rows.push_back({entries.text(0), entries.text(1), (int)entries.integer(2),
+                            (int)entries.integer(3), (int)entries.integer(4),
+                            (int)entries.integer(5)});
+        }
+        if (!entries.ok()) return false;
+    }
+    // The record lines, all of them or those the rows need, in file order.
+    std::map<int64_t, std::shared_ptr<const ra_record_layout>> layouts;
+    ra_statement layout(db_, "SELECT columns FROM layouts WHERE id=?");
+    auto add_line = [&](ra_statement &s) {
+        int64_t id = s.integer(1);
+        if (!layouts.count(id)) {
+            std::vector<std::string> columns;
+            layout.reset();
+            layout.bind(1, id);
+            if (!layout.step() || !ra_decode_list(layout.text(0), &columns)) return false;
+            layouts[id] = ra_record_layout_of(columns);
+        }
+        std::vector<std::string> fields;
+        ra_record r;
+        if (!ra_decode_list(s.text(2), &fields) ||
+            !ra_record_of_fields((int)s.integer(0), layouts[id], fields, &r)) {
+            return false;
+        }
+        records.lines.push_back(std::move(r));
+        return true;
+    };
+    if (track.empty()) {
+        ra_statement lines(db_, "SELECT line, layout, fields FROM lines ORDER BY line");
+        while (lines.step()) {
+            if (!add_line(lines)) return false;
+        }
+        if (!lines.ok()) return false;
+    } else {
+        std::set<int> wanted;
+        for (const ra_loaded &row : rows) {
+            if (row.line) wanted.insert(row.line);
+            if (row.holds) wanted.insert(row.holds);
+        }
+        ra_statement lines(db_, "SELECT line, layout, fields FROM lines WHERE line=?");
+        for (int line : wanted) {
+            lines.reset();
+            lines.bind(1, line);
+            if (!lines.step() || !add_line(lines)) return false;
+        }
+    }
+    std::map<int, size_t> at;  // line -> its place in records.lines
+    for (size_t i = 0; i < records.lines.size(); ++i) at[records.lines[i].line] = i;
+    for (const ra_loaded &row : rows) {
+        ra_replay r;
+        r.file = row.file;
+        ra_parse_time(row.when_text, &r.when);
+        if (row.line) {
+            if (!at.count(row.line)) return false;
+            r.record = records.lines[at[row.line]];
+        }
+        if (row.holds) {
+            if (!at.count(row.holds)) return false;
+            r.holds = records.lines[at[row.holds]];
+        }
+        r.state = (ra_replay_state)row.state;
+        r.kind = (ra_replay_kind)row.kind;
+        out->replays.push_back(std::move(r));
+    }
+    return true;
+}
+
+bool ra_library_index::facts(ra_index_facts *out) {
+    out->entries = (size_t)ra_meta_int(db_, "entries");
+    out->default_racer = ra_meta_text(db_, "default_racer");
+    out->player = ra_meta_text(db_, "player");
+    out->cursor = ra_meta_int(db_, "counter");
+    out->floor = ra_meta_int(db_, "floor");
+    return true;
+}
+
+bool ra_indexed_list(const fs::path &dir, const std::string &shown, ra_replay_list *out,
+                     std::string *error, const ra_index_request &request, ra_index_facts *facts) {
+    const std::string &track = request.track;
+    std::error_code failed;
+    bool usable = fs::is_directory(dir, failed) &&
+                  (request.make || ra_entry_kind_of(dir / ra_index_file) == ra_entry_kind::file);
+    // Twice at most: an index that cannot be read is removed and made again.
+    for (int attempt = 0; usable && attempt < 2; ++attempt) {
+        {
+            ra_library_index index;
+            std::string why;
+            if (!index.open(dir, &why)) break;
+            if (index.refresh(shown, false, request.progress, &why)) {
+                if (index.load(out, track) && (facts == nullptr || index.facts(facts))) return true;
+            } else if (sqlite3_errcode(index.db()) == SQLITE_BUSY) {
+                break;  // another process is writing it: do without it this time
+            }
+        }
+        ra_remove_index(dir);
+        usable = request.make;
+    }
+    // Without the index: the pipeline itself, and the whole list.
+    if (!ra_list_replays(dir, shown, out, error)) return false;
+    if (facts != nullptr) {
+        *facts = ra_index_facts();
+        facts->entries = out->replays.size();
+        facts->default_racer = ra_default_racer(*out);
+    }
+    if (!track.empty()) {
+        // Only what list --track needs, as the index would give it.
+        std::vector<ra_replay> kept;
+        for (ra_replay &r : out->replays) {
+            const ra_record *f = r.record ? &*r.record : r.holds ? &*r.holds : nullptr;
+            if (f && ra_folded_name(f->get(ra_column_track)) == ra_folded_name(track))
+                kept.push_back(std::move(r));
+        }
+        out->replays = std::move(kept);
+    }
+    return true;
+}
