@@ -73,9 +73,9 @@ CREATE INDEX laps_entry ON laps(entry);
 struct ra_dir_file {
     std::string name;
     int64_t size = 0;
-    int64_t mtime = 0;      // the file system's own count
-    bool stamped = false;   // its local time could be read
-    int64_t stamp = 0;      // that time, in seconds from 1970
+    int64_t mtime = 0;     // the file system's own count
+    bool stamped = false;  // its local time could be read
+    int64_t stamp = 0;     // that time, in seconds from 1970
 };
 
 // The record file as the index compares it.
@@ -121,6 +121,7 @@ std::string ra_hash_text(const std::string &bytes) {
 
 // Bytes [from, from + count) of a file; false when they cannot all be read.
 bool ra_read_part(const fs::path &path, int64_t from, int64_t count, std::string *out) {
+    if (from < 0 || count < 0) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     in.seekg(from);
@@ -137,8 +138,9 @@ ra_record_state ra_record_state_of(const fs::path &path, int64_t head_length) {
     state.size = (int64_t)fs::file_size(path, failed);
     state.mtime = ra_mtime_of(path);
     std::string head;
-    int64_t length = std::min<int64_t>(head_length, state.size);
-    if (failed || !ra_read_part(path, 0, length, &head)) state.size = -1;
+    // A record that cannot be read now never matches what the index has.
+    if (failed || !ra_read_part(path, 0, std::min<int64_t>(head_length, state.size), &head))
+        state.size = -1;
     state.head = ra_hash_text(head);
     return state;
 }
@@ -305,6 +307,10 @@ bool ra_library_index::open(const fs::path &dir, std::string *why) {
         std::string utf8 = path.u8string();
         if (sqlite3_open_v2(utf8.c_str(), &db_, flags, nullptr) == SQLITE_OK) {
             sqlite3_busy_timeout(db_, ra_index_wait_ms);
+            // The -wal and -shm files stay when the last connection closes:
+            // Dir's own time stamp then changes only when the player's files do.
+            int persist = 1;
+            sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
             ra_sql sql(db_);
             std::string mode;
             if (sql.one_text("PRAGMA journal_mode=WAL", &mode) && mode == "wal" &&
@@ -330,7 +336,7 @@ namespace {
 class ra_refresh {
 public:
     ra_refresh(sqlite3 *db, const fs::path &dir, const std::string &shown,
-                          const ra_index_progress &progress, size_t *done, size_t *total)
+               const ra_index_progress &progress, size_t *done, size_t *total)
         : db_(db), dir_(dir), shown_(shown), progress_(progress), done_(done), total_(total) {}
 
     ra_index_change change = ra_index_change::none;
@@ -409,7 +415,8 @@ bool ra_refresh::changed(bool quick) {
 bool ra_refresh::write() {
     change = ra_index_change::rebuilt;
     if (!built_ || !have_files_) return full();
-    change = ra_index_change::marks;
+    // Only Dir's own time stamp: nothing of the list changed.
+    change = same_keep_ ? ra_index_change::none : ra_index_change::marks;
     if (same_record_ && same_files_) return marks_only() && write_state();
     bool taken = false;
     if (!appended(&taken)) return false;
@@ -462,8 +469,9 @@ bool ra_refresh::write_files() {
         while (lines.step()) claimed.insert(lines.text(0));
         if (!lines.ok()) return false;
     }
-    ra_statement add(db_, "INSERT INTO files(folded, name, size, mtime, stamp, claimed) "
-                          "VALUES(?, ?, ?, ?, ?, ?)");
+    ra_statement add(db_,
+                     "INSERT INTO files(folded, name, size, mtime, stamp, claimed) "
+                     "VALUES(?, ?, ?, ?, ?, ?)");
     for (const auto &f : files_) {
         add.reset();
         add.bind(1, f.first).bind(2, f.second.name).bind(3, f.second.size).bind(4, f.second.mtime);
@@ -475,17 +483,19 @@ bool ra_refresh::write_files() {
 }
 
 bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
-    ra_statement put(db_, id != 0
-        ? "UPDATE entries SET key=?1, file=?2, folded=?3, when_text=?4, line=?5, holds=?6, "
-          "state=?7, kind=?8, renamed_from=?9, track=?10, type=?11, laps=?12, cars=?13, "
-          "weather=?14, track_key=?15, type_key=?16, weather_key=?17, lap=?18, lap_by=?19, "
-          "laps_by=?20, search=?21, player_name=?22, kept=?23, digest=?24, version=?25, "
-          "removed=0 WHERE id=?26"
-        : "INSERT INTO entries(key, file, folded, when_text, line, holds, state, kind, "
-          "renamed_from, track, type, laps, cars, weather, track_key, type_key, weather_key, "
-          "lap, lap_by, laps_by, search, player_name, kept, digest, version, removed) "
-          "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, "
-          "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, 0)");
+    ra_statement put(
+        db_,
+        id != 0
+            ? "UPDATE entries SET key=?1, file=?2, folded=?3, when_text=?4, line=?5, holds=?6, "
+              "state=?7, kind=?8, renamed_from=?9, track=?10, type=?11, laps=?12, cars=?13, "
+              "weather=?14, track_key=?15, type_key=?16, weather_key=?17, lap=?18, lap_by=?19, "
+              "laps_by=?20, search=?21, player_name=?22, kept=?23, digest=?24, version=?25, "
+              "removed=0 WHERE id=?26"
+            : "INSERT INTO entries(key, file, folded, when_text, line, holds, state, kind, "
+              "renamed_from, track, type, laps, cars, weather, track_key, type_key, weather_key, "
+              "lap, lap_by, laps_by, search, player_name, kept, digest, version, removed) "
+              "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, "
+              "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, 0)");
     put.bind(1, row.key).bind(2, row.file).bind(3, row.folded).bind(4, row.when_text);
     put.bind(5, row.line).bind(6, row.holds).bind(7, row.state).bind(8, row.kind);
     put.bind(9, row.renamed_from).bind(10, row.track).bind(11, row.type).bind(12, row.laps);
@@ -506,8 +516,9 @@ bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay
     ra_sql sql(db_);
     if (all && !sql.run("DELETE FROM laps")) return false;
     std::set<std::pair<std::string, std::string>> pairs;  // racer, track
-    ra_statement add(db_, "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, "
-                          "line, pb) VALUES(?, ?, ?, ?, ?, ?, ?, 0)");
+    ra_statement add(db_,
+                     "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, "
+                     "line, pb) VALUES(?, ?, ?, ?, ?, ?, ?, 0)");
     for (const auto &race : races) {
         const ra_replay &r = *race.second;
         if (r.kind != ra_replay_kind::race || !r.record) continue;
@@ -530,8 +541,9 @@ bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay
     if (!all) return update_pbs(pairs);
     // Every racer's personal bests per track, in one pass oldest first, as
     // ra_racer_races decides them.
-    ra_statement order(db_, "SELECT rowid, racer, track_key, lap FROM laps "
-                            "ORDER BY when_text, line");
+    ra_statement order(db_,
+                       "SELECT rowid, racer, track_key, lap FROM laps "
+                       "ORDER BY when_text, line");
     ra_statement mark(db_, "UPDATE laps SET pb=1 WHERE rowid=?");
     std::map<std::pair<std::string, std::string>, int64_t> best;
     std::vector<int64_t> personal;
@@ -557,8 +569,9 @@ bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay
 
 // The personal bests of these racers on these tracks, decided again.
 bool ra_refresh::update_pbs(const std::set<std::pair<std::string, std::string>> &pairs) {
-    ra_statement laps(db_, "SELECT rowid, lap, pb FROM laps WHERE racer=? AND track_key=? "
-                           "ORDER BY when_text, line");
+    ra_statement laps(db_,
+                      "SELECT rowid, lap, pb FROM laps WHERE racer=? AND track_key=? "
+                      "ORDER BY when_text, line");
     ra_statement mark(db_, "UPDATE laps SET pb=? WHERE rowid=?");
     for (const auto &pair : pairs) {
         laps.reset();
@@ -589,8 +602,9 @@ bool ra_write_lines(sqlite3 *db, const std::vector<ra_record> &lines) {
     ra_statement known(db, "SELECT id, columns FROM layouts");
     while (known.step()) layouts[known.text(1)] = known.integer(0);
     ra_statement new_layout(db, "INSERT INTO layouts(columns) VALUES(?)");
-    ra_statement add(db, "INSERT OR REPLACE INTO lines(line, layout, fields, folded) "
-                         "VALUES(?, ?, ?, ?)");
+    ra_statement add(db,
+                     "INSERT OR REPLACE INTO lines(line, layout, fields, folded) "
+                     "VALUES(?, ?, ?, ?)");
     const ra_record_layout *last = nullptr;
     int64_t last_id = 0;
     for (const ra_record &r : lines) {
@@ -616,17 +630,24 @@ bool ra_write_lines(sqlite3 *db, const std::vector<ra_record> &lines) {
 
 // The name at `player` in the newest race that has one, from the rows.
 std::string ra_newest_player(sqlite3 *db) {
-    ra_statement s(db, "SELECT player_name FROM entries WHERE removed=0 AND kind=0 AND line<>0 "
-                       "AND player_name<>'' ORDER BY when_text DESC, line DESC LIMIT 1");
+    ra_statement s(db,
+                   "SELECT player_name FROM entries WHERE removed=0 AND kind=0 AND line<>0 "
+                   "AND player_name<>'' ORDER BY when_text DESC, line DESC LIMIT 1");
     return s.step() ? s.text(0) : std::string();
 }
 
 }  // namespace
 
 bool ra_refresh::full() {
+    // Dir's files are listed before the pipeline lists them: a file that
+    // comes in between is then one the next refresh finds new.
+    if (!have_files_) {
+        files_.clear();
+        have_files_ = ra_dir_files(dir_, &files_);
+    }
     ra_replay_list list;
     std::string error, text;
-    if (!ra_list_replays(dir_, shown_, &list, &error)) return false;
+    if (!have_files_ || !ra_list_replays(dir_, shown_, &list, &error)) return false;
     ra_keep_marks marks = ra_read_keep_marks(dir_);
     // Where the next appended line starts. A record that changed while it
     // was read is read whole again next time.
@@ -753,7 +774,8 @@ bool ra_refresh::appended(bool *taken) {
         near.bind(1, at - ra_same_save_seconds).bind(2, at + ra_same_save_seconds);
         if (near.step() || !near.ok()) return near.ok();
         r.line = (int)(base + r.line - 1);
-        player = player || (r.player >= 1 && !r.get(ra_car_column(ra_column_name, r.player)).empty());
+        player =
+            player || (r.player >= 1 && !r.get(ra_car_column(ra_column_name, r.player)).empty());
     }
     // Without any race that names the player, the default racer is the one
     // in most races: the whole pipeline decides it.
@@ -771,8 +793,9 @@ bool ra_refresh::appended(bool *taken) {
         replays.push_back(replay);
     }
     std::vector<std::pair<int64_t, const ra_replay *>> races;
-    ra_statement add_file(db_, "INSERT OR REPLACE INTO files(folded, name, size, mtime, stamp, "
-                               "claimed) VALUES(?, ?, ?, ?, ?, 1)");
+    ra_statement add_file(db_,
+                          "INSERT OR REPLACE INTO files(folded, name, size, mtime, stamp, "
+                          "claimed) VALUES(?, ?, ?, ?, ?, 1)");
     for (const ra_replay &r : replays) {
         ra_entry_row row = ra_row_of(r);
         row.kept = marks.has(r.file) ? 1 : 0;
@@ -798,7 +821,8 @@ bool ra_refresh::appended(bool *taken) {
                        ra_meta_int(db_, "usable_lines") + (int64_t)parsed.lines.size()) &&
            ra_meta_set(db_, "next_line", base + lines_read) &&
            ra_meta_set(db_, "entries", ra_meta_int(db_, "entries") + (int64_t)replays.size()) &&
-           ra_meta_set(db_, "default_racer", player_name) && ra_meta_set(db_, "player", player_name);
+           ra_meta_set(db_, "default_racer", player_name) &&
+           ra_meta_set(db_, "player", player_name);
 }
 
 bool ra_library_index::refresh(const std::string &shown, bool quick,
@@ -832,11 +856,13 @@ bool ra_library_index::load(ra_replay_list *out, const std::string &track) {
     };
     std::vector<ra_loaded> rows;
     {
-        ra_statement entries(db_, track.empty()
-            ? "SELECT file, when_text, line, holds, state, kind FROM entries WHERE removed=0 "
-              "ORDER BY when_text DESC, line DESC, file"
-            : "SELECT file, when_text, line, holds, state, kind FROM entries WHERE removed=0 "
-              "AND track_key=? ORDER BY when_text DESC, line DESC, file");
+        ra_statement entries(
+            db_,
+            track.empty()
+                ? "SELECT file, when_text, line, holds, state, kind FROM entries WHERE removed=0 "
+                  "ORDER BY when_text DESC, line DESC, file"
+                : "SELECT file, when_text, line, holds, state, kind FROM entries WHERE removed=0 "
+                  "AND track_key=? ORDER BY when_text DESC, line DESC, file");
         if (!track.empty()) entries.bind(1, ra_folded_name(track));
         while (entries.step()) {
             rows.push_back({entries.text(0), entries.text(1), (int)entries.integer(2),

@@ -123,6 +123,5 @@ bool ra_indexed_list(const std::filesystem::path &dir, const std::string &shown,
                      const ra_index_request &request = ra_index_request(),
                      ra_index_facts *facts = nullptr);
 
-
 // Removes dir's index and SQLite's files beside it (a damaged index).
 void ra_remove_index(const std::filesystem::path &dir);

@@ -1,0 +1,233 @@
+// The library's index is a cache: however it was left (deleted, damaged, of
+// another schema, cut off by a crash, written by two processes at once),
+// the list it gives is exactly the one the pipeline makes from the record
+// and Dir, and a new race is read alone.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "companion_fixture.h"
+#include "library/library_index.h"
+#include "library/local_time.h"
+#include "library/records.h"
+#include "plugin_state.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Everything of a list that a command can show, as one text.
+std::string ra_described(const ra_replay_list &list) {
+    std::string text = list.records.found ? "found\n" : "none\n";
+    for (const std::string &w : list.records.warnings) text += "warning " + w + "\n";
+    for (int line : list.records.skipped) text += "skipped " + std::to_string(line) + "\n";
+    auto record = [](const ra_record &r) {
+        std::string fields;
+        for (const std::string &f : ra_record_fields(r)) fields += f + "|";
+        return std::to_string(r.line) + " " + r.file + " " + ra_format_time(r.saved) + " " +
+               std::to_string(r.fastest_lap) + " " + std::to_string(r.player) + " " + fields;
+    };
+    for (const ra_record &r : list.records.lines) text += "line " + record(r) + "\n";
+    for (const ra_replay &r : list.replays) {
+        text += "entry " + r.file + " " + ra_format_time(r.when) + " " +
+                std::to_string((int)r.state) + " " + std::to_string((int)r.kind) + " [" +
+                (r.record ? record(*r.record) : "") + "] [" + (r.holds ? record(*r.holds) : "") +
+                "]\n";
+    }
+    return text;
+}
+
+class LibraryIndex : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = ra_test_scratch_dir() + "/Saves";
+        fs::create_directories(dir_);
+    }
+
+    // A race the plug-in saved: its file, stamped as saved, and its line.
+    std::string race(const std::string &file, const std::string &saved, const char *track,
+                     const char *lap) {
+        EXPECT_TRUE(ra_test_write_file(dir_ + "/" + file, "replay " + file));
+        EXPECT_TRUE(ra_test_set_file_time(dir_ + "/" + file, saved.c_str()));
+        return ra_test_record_line({{"file", file},
+                                    {"saved", saved},
+                                    {"type", "SR"},
+                                    {"track", track},
+                                    {"source", "Replays\\replay.rp4"},
+                                    {"name1", "Player"},
+                                    {"best_lap_car1", lap},
+                                    {"name2", "Ana"},
+                                    {"best_lap_car2", "82.00"},
+                                    {"player", "1"}});
+    }
+
+    // A season with each state and kind: saved, missing, replaced, renamed,
+    // a backup, a copy of a race, and a damaged line.
+    void season() {
+        records_ = ra_test_record_header() +
+                   race("a.rp4", "2026-03-01 20:00:00", "ALPINE", "81.00") +
+                   race("b.rp4", "2026-03-02 20:00:00", "COAST", "80.50") +
+                   race("a.rp4", "2026-03-03 20:00:00", "CITY", "80.00") +
+                   race("c.rp4", "2026-03-04 20:00:00", "ALPINE", "79.00") +
+                   race("d.rp4", "2026-03-05 20:00:00", "ALPINE", "79.50") + "broken,\"line\r\n";
+        ASSERT_TRUE(ra_test_write_file(dir_ + "/replays.csv", records_));
+        fs::rename(dir_ + "/c.rp4", dir_ + "/my best.rp4");
+        fs::remove(dir_ + "/b.rp4");
+        fs::copy_file(dir_ + "/d.rp4", dir_ + "/kept_2026-03-05_20-00-00.rp4");
+        ra_test_set_file_time(dir_ + "/kept_2026-03-05_20-00-00.rp4", "2026-03-05 20:00:00");
+        ASSERT_TRUE(ra_test_write_file(dir_ + "/mine.rp4", "copied in"));
+    }
+
+    std::string pipeline() {
+        ra_replay_list list;
+        std::string error;
+        EXPECT_TRUE(ra_list_replays(dir_, dir_, &list, &error)) << error;
+        return ra_described(list);
+    }
+    std::string indexed() {
+        ra_replay_list list;
+        std::string error;
+        EXPECT_TRUE(ra_indexed_list(dir_, dir_, &list, &error)) << error;
+        return ra_described(list);
+    }
+    // One refresh of the index as a command makes it; what it did.
+    ra_index_change refresh() {
+        ra_library_index index;
+        std::string why;
+        EXPECT_TRUE(index.open(dir_, &why)) << why;
+        EXPECT_TRUE(index.refresh(dir_, false, nullptr, &why)) << why;
+        ra_replay_list list;
+        EXPECT_TRUE(index.load(&list));
+        EXPECT_EQ(ra_described(list), pipeline());
+        return index.last_change();
+    }
+    void append(const std::string &line) {
+        records_ += line;
+        ASSERT_TRUE(ra_test_write_file(dir_ + "/replays.csv", records_));
+    }
+
+    std::string dir_, records_;
+};
+
+}  // namespace
+
+TEST_F(LibraryIndex, FollowsEveryChangeOfTheRecordAndDir) {
+    season();
+    ASSERT_EQ(refresh(), ra_index_change::rebuilt);
+    EXPECT_EQ(refresh(), ra_index_change::none);
+
+    // A race saved: its line is read alone.
+    append(race("e.rp4", "2026-03-06 20:00:00", "ALPINE", "78.00"));
+    EXPECT_EQ(refresh(), ra_index_change::appended);
+
+    // The same record rewritten in place by a spreadsheet, size and time
+    // stamp kept: the hash of its first bytes tells.
+    const std::string csv = dir_ + "/replays.csv";
+    const fs::file_time_type stamp = fs::last_write_time(csv);
+    records_.replace(records_.find("CITY"), 4, "TOWN");
+    ASSERT_TRUE(ra_test_write_file(csv, records_));
+    fs::last_write_time(csv, stamp);
+    EXPECT_EQ(refresh(), ra_index_change::rebuilt);
+
+    // A file renamed, a mark made, the index deleted: each gives the
+    // pipeline's list again.
+    fs::rename(dir_ + "/e.rp4", dir_ + "/newest.rp4");
+    EXPECT_EQ(refresh(), ra_index_change::rebuilt);
+    ASSERT_TRUE(ra_test_write_file(dir_ + "/replays.keep", "newest.rp4\n"));
+    EXPECT_EQ(refresh(), ra_index_change::marks);
+    ra_remove_index(dir_);
+    EXPECT_EQ(refresh(), ra_index_change::rebuilt);
+
+    // A line for a name an older line has, or a line whose file is not
+    // there: not the everyday case, so the whole list is made again.
+    append(race("d.rp4", "2026-03-07 20:00:00", "COAST", "77.00"));
+    EXPECT_EQ(refresh(), ra_index_change::rebuilt);
+    append(race("f.rp4", "2026-03-08 20:00:00", "COAST", "77.00"));
+    fs::remove(dir_ + "/f.rp4");
+    EXPECT_EQ(refresh(), ra_index_change::rebuilt);
+}
+
+TEST_F(LibraryIndex, DamagedOrCutOffIndexIsMadeAgain) {
+    season();
+    const std::string index = dir_ + "/" + ra_index_file;
+    const std::string expected = pipeline();
+    ASSERT_EQ(indexed(), expected);
+    std::string whole = ra_test_read_file(index);
+    ASSERT_GT(whole.size(), 1024u);
+
+    // Garbage, half of the file, and an index of another schema.
+    ASSERT_TRUE(ra_test_write_file(index, std::string(4096, '\x5A')));
+    EXPECT_EQ(indexed(), expected);
+    ASSERT_TRUE(ra_test_write_file(index, whole.substr(0, whole.size() / 2)));
+    EXPECT_EQ(indexed(), expected);
+    {
+        ra_library_index other;
+        std::string why;
+        ASSERT_TRUE(other.open(dir_, &why)) << why;
+        ASSERT_EQ(sqlite3_exec(other.db(), "PRAGMA user_version=99", nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+    }
+    append(race("e.rp4", "2026-03-06 20:00:00", "ALPINE", "78.00"));
+    EXPECT_EQ(indexed(), pipeline());
+
+    // A process killed in the middle of writing the index: the next one
+    // finds the index as it was before, and brings it up to date.
+    append(race("f.rp4", "2026-03-07 20:00:00", "ALPINE", "77.00"));
+    ra_remove_index(dir_);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ra_library_index dying;
+        std::string why;
+        dying.open(dir_, &why);
+        dying.refresh(dir_, false, [](size_t, size_t) { _exit(3); }, &why);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+    EXPECT_EQ(indexed(), pipeline());
+}
+
+TEST_F(LibraryIndex, TwoProcessesRefreshingAtOnceBothEndRight) {
+    season();
+    ASSERT_EQ(indexed(), pipeline());
+    // Two writers of their own (as the app and a console are) refresh while
+    // races are saved; neither fails, and the index ends as the pipeline.
+    const int races = 12;
+    std::string lines[races];
+    for (int i = 0; i < races; ++i) {
+        char file[32], saved[32];
+        snprintf(file, sizeof file, "r%02d.rp4", i);
+        snprintf(saved, sizeof saved, "2026-04-%02d 20:00:00", i + 1);
+        lines[i] = race(file, saved, "CANYON", "75.00");
+        fs::remove(dir_ + "/" + file);
+    }
+    auto writer = [this](bool *ok) {
+        for (int n = 0; n < 30; ++n) {
+            ra_library_index index;
+            std::string why;
+            ra_replay_list list;
+            *ok = *ok && index.open(dir_, &why) && index.refresh(dir_, n % 2 == 0, nullptr, &why) &&
+                  index.load(&list);
+        }
+    };
+    bool first = true, second = true;
+    std::thread a(writer, &first), b(writer, &second);
+    for (int i = 0; i < races; ++i) {
+        char file[32];
+        snprintf(file, sizeof file, "r%02d.rp4", i);
+        ASSERT_TRUE(ra_test_write_file(dir_ + "/" + file, "replay"));
+        append(lines[i]);
+    }
+    a.join();
+    b.join();
+    EXPECT_TRUE(first);
+    EXPECT_TRUE(second);
+    EXPECT_EQ(indexed(), pipeline());
+}
