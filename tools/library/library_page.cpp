@@ -120,7 +120,9 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     // The script fills what follows from the library's data: the page's own
     // below, or the library app's answers.
     html +=
-        "<div id=\"overview\">\n<p class=\"notice\" id=\"notice\" role=\"status\" hidden></p>\n"
+        "<div id=\"overview\">\n<p class=\"notice\" id=\"notice\" role=\"status\"" +
+        (app && !app->notice.empty() ? ">" + ra_html_text(app->notice) : std::string(" hidden>")) +
+        "</p>\n"
         "<p class=\"summary\" id=\"summary\">The page shows the races with its script; "
         "allow scripts to see them.</p>\n<ul class=\"warnings\" id=\"warnings\" hidden></ul>\n"
         "<form class=\"racers\" hidden><label>Racer <select id=\"racer\"></select></label></form>\n"
@@ -149,10 +151,11 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
         html += "<script type=\"application/json\" id=\"library-data\">" +
                 ra_page_data(list, dir, made) + "</script>\n";
     }
+    // The app's script first: it gives the page's script its rows.
+    if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
     html += "<script" + nonce + ">";
     html += ra_page_script;
     html += "</script>\n";
-    if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
     html += "</body>\n</html>\n";
     return app ? html : ra_with_own_nonce(html);
 }

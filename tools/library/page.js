@@ -361,8 +361,11 @@
       var keys = keysOf(table), fragment = document.createDocumentFragment();
       page.rows.forEach(function (r) { fragment.appendChild(rowOf(r, keys)); });
       if (!append) {
-        // One replacement of all rows, never a row at a time.
+        // One replacement of all rows, never a row at a time; focus stays
+        // on the same control of the same replay.
+        var focus = controlOf(document.activeElement);
         body.replaceChildren(fragment);
+        if (focus) refocus(focus);
         drawn.count = page.rows.length;
       } else {
         body.appendChild(fragment);
@@ -373,6 +376,19 @@
       drawn.of = page.of !== undefined ? page.of : facts.races;
       showCount(page.total, drawn.of);
     });
+  }
+  // A control of a row as the row's replay and its place among the row's
+  // controls, and back.
+  function controlOf(element) {
+    var row = element && element.closest ? element.closest('tr[data-id]') : null;
+    if (!row) return null;
+    return {id: row.getAttribute('data-id'),
+            at: Array.prototype.indexOf.call(row.querySelectorAll('button, a'), element)};
+  }
+  function refocus(focus) {
+    var row = document.querySelector('tr[data-id="' + CSS.escape(focus.id) + '"]');
+    var again = row ? row.querySelectorAll('button, a')[focus.at] : null;
+    if (again) again.focus();
   }
   function drawOthers() {
     return source.others().then(function (files) {
@@ -466,14 +482,9 @@
       var tableElement = r.kind === 'race' ? table : others;
       var old = tableElement.querySelector('tr[data-id="' + CSS.escape(r.id) + '"]');
       if (!old) return false;
-      var focused = old.contains(document.activeElement) ? document.activeElement : null;
-      var which = focused ? Array.prototype.indexOf.call(old.querySelectorAll('button, a'), focused) : -1;
-      var fresh = rowOf(r, keysOf(tableElement));
-      old.parentNode.replaceChild(fresh, old);
-      if (which >= 0) {
-        var again = fresh.querySelectorAll('button, a')[which];
-        if (again) again.focus();
-      }
+      var focus = old.contains(document.activeElement) ? controlOf(document.activeElement) : null;
+      old.parentNode.replaceChild(rowOf(r, keysOf(tableElement)), old);
+      if (focus) refocus(focus);
       return true;
     },
     removeRow: function (id) {

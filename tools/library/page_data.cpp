@@ -131,11 +131,13 @@ std::string ra_page_data(const ra_replay_list &list, const std::string &dir,
     for (const std::string &code : codes) {
         const std::string meaning = ra_type_code_meaning(code);
         if (meaning.empty()) continue;
-        meanings += (meanings.empty() ? "" : ",") + ra_json_text(code) + ":" + ra_json_text(meaning);
+        meanings +=
+            (meanings.empty() ? "" : ",") + ra_json_text(code) + ":" + ra_json_text(meaning);
     }
     std::string json = "{\"facts\":{\"dir\":" + ra_json_text(dir) +
                        ",\"made\":" + ra_json_text(made) + ",\"races\":" + std::to_string(races) +
-                       ",\"gone\":" + std::to_string(gone) + ",\"others\":" + std::to_string(others) +
+                       ",\"gone\":" + std::to_string(gone) +
+                       ",\"others\":" + std::to_string(others) +
                        ",\"warnings\":" + ra_json_list(list.records.warnings) +
                        ",\"racers\":" + ra_json_list(racers) +
                        ",\"default_racer\":" + ra_json_text(ra_default_racer(list)) +

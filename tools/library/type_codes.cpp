@@ -37,7 +37,9 @@ std::string ra_values_text(const std::set<uint32_t> &values, uint32_t last) {
     }
     std::string text;
     for (size_t i = 0; i < runs.size(); ++i) {
-        text += (i == 0 ? "" : i + 1 == runs.size() ? (runs.size() > 2 ? ", or " : " or ") : ", ") +
+        text += (i == 0                 ? ""
+                 : i + 1 == runs.size() ? (runs.size() > 2 ? ", or " : " or ")
+                                        : ", ") +
                 runs[i];
     }
     return text;
@@ -94,7 +96,8 @@ std::string ra_type_code_meaning(const std::string &code) {
         std::string part;
         if (!every_circuit) {
             part = "A career race (race type " + std::to_string(type) + "), circuit type " +
-                   (in.circuits.empty() ? std::string() : ra_values_text(in.circuits, ra_circuit_last)) +
+                   (in.circuits.empty() ? std::string()
+                                        : ra_values_text(in.circuits, ra_circuit_last)) +
                    (in.circuit_unknown ? ", or not known yet" : "");
         } else {
             part = "Race type " + std::to_string(type);
