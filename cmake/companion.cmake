@@ -31,7 +31,7 @@ set(RA_COMPANION_SOURCES
   library/index_store.cpp library/keep_marks.cpp library/lap_chart.cpp library/library_index.cpp library/lap_time.cpp library/library_page.cpp
   library/local_time.cpp library/prune.cpp library/racers.cpp library/record_schema.cpp
   library/record_warnings.cpp library/record_writer.cpp library/records.cpp
-  library/replays.cpp library/restore.cpp library/sheet_time.cpp
+  library/replays.cpp library/restore.cpp library/sheet_time.cpp library/type_codes.cpp library/page_data.cpp
   serve/app_pages.cpp serve/request_rules.cpp)
 list(TRANSFORM RA_COMPANION_SOURCES PREPEND ${RA_TOOLS_DIR}/)
 

@@ -62,14 +62,14 @@ TEST(HtmlText, WhatIsNoTextShowsAsTheReplacementCharacter) {
     EXPECT_EQ(ra_html_text("a\tb\r\n"), "a\tb\r\n");
 }
 
-TEST(LibraryPage, ChartsOneRacerWithTheirPersonalBests) {
+TEST(LibraryPage, OpensWithThePlayerOrTheRacerOfMostRaces) {
     // The racer named at `player` in the newest race that has one, else the
     // one in the most races; their own laps only, a rival's faster lap aside.
     struct racer_case {
         const char *what;
         const char *lines;
-        const char *racer;  // the selector's first choice
-        const char *title;  // the ALPINE chart's
+        const char *facts;  // what the page's data says of the racers
+        const char *racer;
         size_t personal_bests;
     };
     const racer_case cases[] = {
@@ -78,12 +78,12 @@ TEST(LibraryPage, ChartsOneRacerWithTheirPersonalBests) {
          "b.rp4,2026-03-02 20:00:00,SR,ALPINE,3,2,DRY,,Me,Rival,80.50,79.10\r\n"
          "c.rp4,2026-03-03 20:00:00,SR,ALPINE,3,2,DRY,,Me,Other,80.90,79.20\r\n"
          "d.rp4,2026-03-04 20:00:00,SR,ALPINE,3,2,DRY,,Me,Rival,80.00,79.30\r\n",
-         "Me", "4 races, your best 1:20.00 on 2026-03-04 20:00:00", 2},
+         "\"default_racer\":\"Me\",\"player\":\"\"", "Me", 2},
         {"the player's car in the newest race that names one",
          "a.rp4,2026-03-01 20:00:00,SR,ALPINE,3,2,DRY,1,Me,Rival,81.00,79.00\r\n"
          "b.rp4,2026-03-02 20:00:00,SR,ALPINE,3,2,DRY,2,Me,Rival,80.50,79.10\r\n"
          "c.rp4,2026-03-03 20:00:00,SR,ALPINE,3,2,DRY,0,Me,Rival,80.90,78.20\r\n",
-         "Rival", "3 races, your best 1:18.20 on 2026-03-03 20:00:00", 1},
+         "\"default_racer\":\"Rival\",\"player\":\"Rival\"", "Rival", 1},
     };
     for (const racer_case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -100,33 +100,28 @@ TEST(LibraryPage, ChartsOneRacerWithTheirPersonalBests) {
             list.replays.insert(list.replays.begin(), replay);  // newest first
         }
         std::string page = ra_library_page(list, "Saves", "2026-03-09 10:00:00");
-        EXPECT_NE(page.find(std::string("<option value=\"") + c.racer + "\" selected>"),
-                  std::string::npos);
-        EXPECT_NE(page.find(c.title), std::string::npos);
+        EXPECT_NE(page.find(c.facts), std::string::npos);
         // Their personal bests (the page's script marks the same ones).
         size_t personal = 0;
         for (const ra_racer_race &race : ra_racer_races(list, c.racer)) personal += race.personal;
         EXPECT_EQ(personal, c.personal_bests);
-        // Every racer's axes for the script, the others hidden.
-        // (two options are the filters' "all").
-        EXPECT_EQ(count_of(page, "<g class=\"axes\""), count_of(page, "<option value=") - 2);
     }
 }
 
 TEST(LibraryPage, GameTextNeverBecomesMarkup) {
     ra_replay_list list = list_of(
         "a.rp4,2026-03-07 21:05:09,SR,A&B<i>,3,2,DRY,Player,<script>,81.44,80.10\r\n"
-        "b.rp4,2026-03-08 21:05:09,SR,\"\"\"><b>\",3,2,WET,Player,x,79.00,80.00\r\n");
+        "b.rp4,2026-03-08 21:05:09,SR,\"\"\"></script><b>\",3,2,WET,Player,x,79.00,80.00\r\n");
     std::string page = ra_library_page(list, "C:\\Games\\<Dir>", "2026-03-09 10:00:00");
-    // The racer with the fastest lap, the track in the table and as the
-    // chart's heading, and Dir: all shown as text.
-    EXPECT_NE(page.find("1:20.10 <span class=\"racer\">&lt;script&gt;</span>"), std::string::npos);
-    EXPECT_EQ(count_of(page, "<td>A&amp;B&lt;i&gt;</td>"), 1u);
-    EXPECT_EQ(count_of(page, "<h3>A&amp;B&lt;i&gt;</h3>"), 1u);
-    EXPECT_EQ(count_of(page, "&quot;&gt;&lt;b&gt;"), 2u);  // table and heading
-    EXPECT_NE(page.find("C:\\Games\\&lt;Dir&gt;"), std::string::npos);
-    // Only our own script, and none of the game's tags.
-    EXPECT_EQ(count_of(page, "<script"), 1u);
+    // The racer, the tracks and Dir reach the script as data whose every
+    // '<', '>' and '&' is escaped: nothing can end the element that holds it.
+    EXPECT_NE(page.find("\"\\u003cscript\\u003e\""), std::string::npos);
+    EXPECT_NE(page.find("\"A\\u0026B\\u003ci\\u003e\""), std::string::npos);
+    EXPECT_NE(page.find("\"\\\"\\u003e\\u003c/script\\u003e\\u003cb\\u003e\""), std::string::npos);
+    EXPECT_NE(page.find("C:\\\\Games\\\\\\u003cDir\\u003e"), std::string::npos);
+    // Only our own scripts, and none of the game's tags.
+    EXPECT_EQ(count_of(page, "<script"), 2u);
+    EXPECT_EQ(count_of(page, "</script>"), 2u);
     EXPECT_EQ(count_of(page, "<i>"), 0u);
     EXPECT_EQ(count_of(page, "<b>"), 0u);
     // Should anything slip through, the page's own policy runs only the
@@ -154,20 +149,14 @@ TEST(LibraryPage, ReplaysWhoseFileIsGoneAreShownAsRemoved) {
     list.replays.push_back(bare);
     std::string page = ra_library_page(list, "Saves", "2026-03-09 10:00:00");
 
-    EXPECT_NE(page.find("<tr class=\"saved\"><td>2026-03-07 21:05:09</td>"), std::string::npos);
-    EXPECT_NE(page.find("<tr class=\"gone\"><td>2026-03-08 21:05:09</td>"), std::string::npos);
-    EXPECT_NE(page.find("<span class=\"file\">gone.rp4</span><span class=\"state\">removed</span>"),
+    EXPECT_NE(page.find("\"races\":3,\"gone\":1,\"others\":0"), std::string::npos);
+    // Its row says so (state 1), and the race still counts for its racer:
+    // it was raced.
+    EXPECT_NE(page.find("[\"kept.rp4\",1772917509,1,2,3,4,5,8144,6,[0,8144]]"), std::string::npos);
+    EXPECT_NE(page.find("[\"gone.rp4\",1773003909,1,2,3,4,5,8000,6,[0,8000],1]"),
               std::string::npos);
-    EXPECT_EQ(count_of(page, ">removed<"), 1u);
-    EXPECT_NE(page.find("3 replays in <span class=\"dir\">Saves</span>, 1 of them removed"),
-              std::string::npos);
-    // The removed race still counts on the chart: it was raced.
-    EXPECT_NE(page.find("<td data-laps=\"0:8000\"></td><td><span class=\"file\">gone.rp4"),
-              std::string::npos);
-    EXPECT_NE(page.find("2 races, your best 1:20.00 on 2026-03-08 21:05:09"), std::string::npos);
-    // The bare file sorts last by lap and by track (no fact).
-    EXPECT_NE(page.find("<span class=\"file\">other.rp4</span>"), std::string::npos);
-    EXPECT_EQ(count_of(page, "<td class=\"unknown"), 6u);
+    // The bare file has no fact at all.
+    EXPECT_NE(page.find("\"other.rp4\",-62169984000,0,0,0,0,0,0,0,[],0,0,0,1]"), std::string::npos);
 }
 
 TEST(LapChart, AxesAreLabelledInRoundMinutesAndSecondsAndCalendarDays) {

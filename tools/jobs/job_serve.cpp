@@ -49,6 +49,7 @@
 #include "library/library_page.h"
 #include "library/local_time.h"
 #include "platform/random.h"
+#include "platform/remove.h"
 #include "library/records.h"
 #include "library/replays.h"
 #include "platform/stop.h"
@@ -88,6 +89,9 @@ struct ra_app {
     ra_game_setup setup;
     std::string ini_state;
     std::string switched;
+    // The game's replay the latest Watch replaced, whose changes tell the
+    // page that the replay it loaded is no longer the game's; under `library`.
+    fs::path watched;
 };
 
 // One thread per connection, at most ra_connections_max at once; the
@@ -180,6 +184,15 @@ bool ra_serve_setup(ra_app &app, ra_game_setup *out, std::string *error) {
     return true;
 }
 
+// What the page says above the library: that Dir changed in the INI, and
+// that no race was saved yet.
+std::string ra_library_notice(const ra_app &app, const ra_game_setup &setup) {
+    std::string notice = app.switched;
+    if (ra_no_folder_yet(setup.dir))
+        notice += (notice.empty() ? "" : " ") + std::string(ra_no_race_yet);
+    return notice;
+}
+
 // The settings and the replays in their Dir, as ra_open_library has them.
 int ra_serve_library(ra_app &app, ra_game_setup *setup, ra_replay_list *list, ra_output *out) {
     std::string error;
@@ -232,8 +245,8 @@ const ra_replay *ra_entry(const ra_replay_list &list, const std::string &file) {
 // or with a preview would remove (`applied` false), by their own bytes
 // percent-encoded as the page names them.
 void ra_answer_action(httplib::Response &res, int status, const ra_output &said,
-                      const std::vector<std::string> &removed = {}, bool applied = true) {
-    nlohmann::json answer;
+                      const std::vector<std::string> &removed = {}, bool applied = true,
+                      nlohmann::json answer = nlohmann::json::object()) {
     answer["ok"] = status == ra_exit_ok;
     answer["message"] = ra_utf8_text(said.out + said.err);
     answer["removed"] = nlohmann::json::array();
@@ -243,23 +256,17 @@ void ra_answer_action(httplib::Response &res, int status, const ra_output &said,
     res.set_content(answer.dump(), "application/json; charset=utf-8");
 }
 
+// The page itself holds no race: its script asks for them a page at a
+// time, so that it costs the same for any size of library.
 void ra_serve_page(ra_app &app, const httplib::Request &, httplib::Response &res) {
     ra_game_setup setup;
-    ra_replay_list list;
-    ra_output out;
-    if (ra_serve_library(app, &setup, &list, &out) != ra_exit_ok) {
-        return ra_answer(res, 500, out.err);
-    }
+    std::string error;
+    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
     ra_page_app page;
-    page.notice = app.switched;
-    if (ra_no_folder_yet(setup.dir))
-        page.notice += (page.notice.empty() ? "" : " ") + std::string(ra_no_race_yet);
     page.nonce = ra_random_hex(ra_nonce_bytes);
     page.secret = app.gate.secret;
-    page.state = ra_library_state(setup.dir);
-    page.marks = ra_read_keep_marks(setup.dir);
-    ra_answer_page(res,
-                   ra_library_page(list, ra_text(setup.dir), ra_format_time(ra_local_now()), &page),
+    page.notice = ra_library_notice(app, setup);
+    ra_answer_page(res, ra_library_page(ra_replay_list(), ra_text(setup.dir), "", &page),
                    page.nonce);
 }
 
@@ -272,8 +279,11 @@ void ra_serve_race(ra_app &app, const httplib::Request &req, httplib::Response &
     }
     const ra_replay *entry = ra_entry(list, req.get_param_value("file"));
     if (entry == nullptr) return ra_answer(res, 400, "No replay of that name is in the list.");
-    const std::string nonce = ra_random_hex(ra_nonce_bytes);
-    ra_answer_page(res, ra_race_page(*entry, nonce), nonce);
+    ra_race_page_app page;
+    page.nonce = ra_random_hex(ra_nonce_bytes);
+    page.secret = app.gate.secret;
+    page.kept = ra_read_keep_marks(setup.dir).has(entry->file);
+    ra_answer_page(res, ra_race_page(*entry, page), page.nonce);
 }
 
 void ra_serve_state(ra_app &app, const httplib::Request &, httplib::Response &res) {
@@ -299,8 +309,16 @@ void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response 
     place.clear_ip = setup.settings.clear_ip != 0;
     // The file the list shows, by its place in Dir, never a path of the request's.
     const std::string file = ra_text(setup.dir / ra_path(req.get_param_value("file")));
-    int status = ra_print_restore(ra_restore(place, records, file, ""), file, &said);
-    ra_answer_action(res, status, said);
+    const ra_restore_result restored = ra_restore(place, records, file, "");
+    int status = ra_print_restore(restored, file, &said);
+    // The game's replay as Watch left it: the page marks the row "loaded in
+    // the game" until the replay changes.
+    nlohmann::json answer = nlohmann::json::object();
+    if (status == ra_exit_ok) {
+        app.watched = restored.replay;
+        answer["game"] = ra_file_state(restored.replay);
+    }
+    ra_answer_action(res, status, said, {}, true, answer);
 }
 
 void ra_mark(ra_app &app, const httplib::Request &req, httplib::Response &res, bool keep) {
@@ -322,7 +340,39 @@ void ra_serve_unkeep(ra_app &app, const httplib::Request &req, httplib::Response
     ra_mark(app, req, res, false);
 }
 
-// Tidy is prune: its policies, its plan, its words, the replays it takes.
+// The Tidy form's labels, for a policy given wrongly.
+const ra_prune_words ra_tidy_words = {
+    "\"Keep the newest\"", "\"Keep at most\"", "\"Remove those older than\"",
+    "Fill in at least one box: how many to keep, how much space they may take, or after how many "
+    "days they go.",
+    false};
+
+// Tidy's words to the player: how many replays go and how much space that
+// frees, and whether they can be taken back from the Recycle Bin.
+std::string ra_tidy_said(size_t count, uint64_t bytes, size_t failed, bool applied) {
+    const std::string replays = std::to_string(count) + (count == 1 ? " replay" : " replays");
+    const bool recycled = std::string(ra_removed_where).empty() == false;
+    std::string said;
+    if (!applied) {
+        if (count == 0) return "Nothing would go: every replay fits these limits.";
+        said = replays + " would go, freeing " + ra_format_size(bytes) + ". " +
+               (recycled ? "They go to the Recycle Bin, from where you can put them back."
+                         : "They are deleted for good.");
+        return said + " Replays you keep never go.";
+    }
+    said = count == 0 ? std::string("No replay was removed.")
+                      : replays + " removed, " + ra_format_size(bytes) + " freed" +
+                            (recycled ? ": they are in the Recycle Bin." : ", for good.");
+    if (failed != 0) {
+        said += " " + std::to_string(failed) +
+                (failed == 1 ? " replay could not be removed and stays where it is."
+                             : " replays could not be removed and stay where they are.");
+    }
+    return said;
+}
+
+// Tidy is prune: its policies, its plan, the replays it takes; its answer
+// carries prune's own words and the player's.
 void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_prune_job prune;
     prune.keep = req.get_param_value("keep");
@@ -331,22 +381,42 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
     prune.apply = req.get_param_value("apply") == "1";
     ra_output said;
     ra_prune_policy policy;
-    int status = ra_prune_policy_of(prune, &policy, &said);
+    int status = ra_prune_policy_of(prune, &policy, &said, ra_tidy_words);
     ra_game_setup setup;
     std::string error;
     if (status == ra_exit_ok && !ra_serve_setup(app, &setup, &error)) {
         status = ra_fail(&said, error, ra_exit_usage);
     }
-    if (status != ra_exit_ok) return ra_answer_action(res, status, said, {}, prune.apply);
+    if (status != ra_exit_ok) {
+        nlohmann::json answer = nlohmann::json::object();
+        // The sentence without the program's name before it.
+        const std::string prefix = std::string(ra_program) + ": ";
+        std::string sentence = said.err.substr(0, said.err.find_last_not_of('\n') + 1);
+        if (sentence.compare(0, prefix.size(), prefix) == 0) sentence.erase(0, prefix.size());
+        answer["said"] = ra_utf8_text(sentence);
+        return ra_answer_action(res, status, said, {}, prune.apply, answer);
+    }
     ra_warn_unrecorded(setup, &said);
     const std::string shown = ra_text(setup.dir);
     const ra_prune_result result = ra_prune_folder(setup.dir, shown, policy, prune.apply);
     status = ra_print_prune(result, shown, &said);
     std::vector<std::string> removed;
+    uint64_t bytes = 0;
+    size_t failed = 0;
     for (const ra_prune_candidate &c : result.candidates) {
-        if (!c.reasons.empty() && c.not_removed.empty()) removed.push_back(c.file);
+        if (c.reasons.empty()) continue;
+        if (!c.not_removed.empty()) {
+            ++failed;
+            continue;
+        }
+        removed.push_back(c.file);
+        bytes += c.size;
     }
-    ra_answer_action(res, status, said, removed, result.applied);
+    nlohmann::json answer = nlohmann::json::object();
+    answer["said"] = ra_tidy_said(removed.size(), bytes, failed, result.applied);
+    answer["count"] = removed.size();
+    answer["bytes"] = bytes;
+    ra_answer_action(res, status, said, removed, result.applied, answer);
 }
 
 // The app's routes: the gate's rule and the handler, one row each.

@@ -1,17 +1,62 @@
-// The library app's script (serve): the buttons of each row, the tidy
-// form, and new races appearing by themselves. Every action is a POST that
-// carries the secret the page was given (the browser adds the app's cookie
-// to every request); the answers are the companion's own messages, shown
-// as text.
+// The library app's script (serve): where the page's rows come from (the
+// app's answers, a page of rows at a time), the buttons of each row, the
+// tidy form, and what changed in the library appearing by itself. Every
+// action is a POST that carries the secret the page was given (the browser
+// adds the app's cookie to every request). It runs before page.js, which
+// draws what this gives it; on a race's details it runs alone.
 (function () {
   'use strict';
   var app = document.getElementById('app');
   if (!app) return;
   var secret = app.getAttribute('data-secret');
-  var state = app.getAttribute('data-state');
   var result = document.getElementById('result');
-  // How often the page asks whether a race was saved.
+  // How often the page asks what changed.
   var pollMs = 2000;
+  // Rows of the other files asked for at once: they are few.
+  var othersMax = 500;
+
+  function getJson(path) {
+    return fetch(path).then(function (answer) {
+      if (!answer.ok) throw new Error('the app answered ' + answer.status);
+      return answer.json();
+    });
+  }
+  function queryText(fields) {
+    return Object.keys(fields).filter(function (k) {
+      return fields[k] !== '' && fields[k] !== false && fields[k] !== undefined;
+    }).map(function (k) {
+      return k + '=' + encodeURIComponent(fields[k] === true ? '1' : fields[k]);
+    }).join('&');
+  }
+
+  // The page's rows from the app's answers. Each answer tells the cursor
+  // of the library it was made from: what changed after it comes by itself.
+  var cursor = null, racer = '';
+  function noteCursor(answer) {
+    if (cursor === null && answer.cursor !== undefined) cursor = answer.cursor;
+    return answer;
+  }
+  var source = {
+    facts: function () {
+      return getJson('/api/facts?' + queryText({racer: racer})).then(function (facts) {
+        cursor = facts.cursor;
+        return facts;
+      });
+    },
+    rows: function (q, offset, limit) {
+      racer = q.racer;
+      return getJson('/api/rows?' + queryText({
+        offset: offset, limit: limit, sort: q.sort, desc: q.desc ? '1' : '0', track: q.track,
+        type: q.type, weather: q.weather, racer: q.racer, q: q.text, pb: q.pb, kept: q.kept
+      })).then(noteCursor);
+    },
+    others: function () {
+      return getJson('/api/rows?kind=other&limit=' + othersMax).then(function (page) {
+        return page.rows;
+      });
+    },
+    chart: function (query) { return getJson('/api/chart?' + queryText(query)); }
+  };
 
   // A form of text fields, and the replay's name as the page holds it:
   // percent-encoded already, its own bytes, which may be no UTF-8.
@@ -23,95 +68,198 @@
     if (file !== undefined) parts.push('file=' + file);
     return fetch(path, {
       method: 'POST',
-      headers: { 'Content-Type': 'application/x-www-form-urlencoded' },
+      headers: {'Content-Type': 'application/x-www-form-urlencoded'},
       body: parts.join('&')
     }).then(function (answer) {
       // An action answers in JSON; a refusal of the gate, in a sentence.
       return answer.text().then(function (text) {
         try {
           var said = JSON.parse(text);
-          return { ok: said.ok === true, message: String(said.message),
-                   removed: said.removed || [], applied: said.applied === true };
+          said.ok = said.ok === true;
+          said.message = String(said.message || '');
+          said.removed = said.removed || [];
+          said.rows = said.rows || [];
+          return said;
         } catch (e) {
-          return { ok: false, message: text, removed: [], applied: false };
+          return {ok: false, message: text, removed: [], rows: []};
         }
       });
     });
   }
 
-  function say(answer) {
-    result.textContent = answer.message;
-    result.className = answer.ok ? '' : 'failed';
+  // The replay the game holds since Watch put it there, until the game's
+  // replay changes (the player raced, or watched another).
+  var loaded = {id: null, game: null};
+  function element(tag, className, text) {
+    var e = document.createElement(tag);
+    if (className) e.className = className;
+    if (text !== undefined) e.textContent = text;
+    return e;
+  }
+  function button(action, label, name) {
+    var b = element('button', '', label);
+    b.type = 'button';
+    b.setAttribute('data-do', action);
+    b.setAttribute('aria-label', label + ' ' + name);
+    return b;
+  }
+  // What a row of the app has besides the file: the player's mark, the
+  // buttons, and that Watch put it in the game.
+  function decorate(cell, r) {
+    var there = r.state === 'saved' || r.state === 'renamed';
+    if (r.kept && there) cell.appendChild(element('span', 'state mark', 'kept by you'));
+    if (!there) return;
+    var actions = element('span', 'actions');
+    actions.setAttribute('data-file', r.id);
+    actions.appendChild(button('watch', 'Watch', r.name));
+    if (r.kind === 'race') {
+      actions.appendChild(button(r.kept ? 'unkeep' : 'keep', r.kept ? 'Unkeep' : 'Keep', r.name));
+    }
+    if (r.details) {
+      var link = element('a', '', 'Details');
+      link.href = '/race?file=' + r.id;
+      link.setAttribute('aria-label', 'Details of ' + r.name);
+      actions.appendChild(link);
+    }
+    cell.appendChild(actions);
+    if (loaded.id === r.id) cell.appendChild(element('span', 'state loaded', 'loaded in the game'));
+    cell.appendChild(element('span', 'said'));
+    cell.lastChild.setAttribute('role', 'status');
   }
 
-  // The blocks the server makes from the record and the files, in place of
-  // ours: the table's rows, the overview (summary, racers, charts) and the
-  // other files. The filters, the tidy form and what the actions answered
-  // stay as the player left them. A page that had no races has no table to
-  // fill: it is loaded afresh once it would have one.
-  function refresh() {
-    return fetch('/').then(function (answer) { return answer.text(); }).then(function (html) {
-      var fresh = new DOMParser().parseFromString(html, 'text/html');
-      var freshApp = fresh.getElementById('app');
-      if (freshApp) state = freshApp.getAttribute('data-state');
-      var table = document.getElementById('replays'), theirs = fresh.getElementById('replays');
-      if (!table) {
-        if (theirs) location.reload();
-        return;
-      }
-      if (!theirs) return;
-      var body = table.tBodies[0];
-      while (body.rows.length) body.deleteRow(0);
-      Array.prototype.slice.call(theirs.tBodies[0].rows).forEach(function (row) {
-        body.appendChild(document.importNode(row, true));
-      });
-      ['overview', 'other-files'].forEach(function (id) {
-        var mine = document.getElementById(id), next = fresh.getElementById(id);
-        if (mine && next) mine.parentNode.replaceChild(document.importNode(next, true), mine);
-      });
-      document.dispatchEvent(new Event('ra-rows'));
-    });
+  function say(answer, near) {
+    var place = near || result;
+    place.textContent = answer.message;
+    place.classList.toggle('failed', !answer.ok);
+  }
+  // The row that changed, in place; on a race's details page, its buttons.
+  function showRow(r) {
+    if (window.raLibraryPage) return window.raLibraryPage.replaceRow(r);
+    var actions = document.querySelector('.actions[data-file="' + CSS.escape(r.id) + '"]');
+    if (!actions) return false;
+    var cell = actions.parentNode, said = cell.querySelector('.said');
+    var keep = actions.querySelector('[data-do=keep], [data-do=unkeep]');
+    if (keep) {
+      keep.setAttribute('data-do', r.kept ? 'unkeep' : 'keep');
+      keep.textContent = r.kept ? 'Unkeep' : 'Keep';
+      keep.setAttribute('aria-label', keep.textContent + ' ' + r.name);
+    }
+    var mark = cell.querySelector('.mark');
+    if (mark) mark.hidden = !r.kept;
+    var loadedMark = cell.querySelector('.loaded');
+    if (loadedMark) loadedMark.hidden = loaded.id !== r.id;
+    return !!said;
+  }
+  function saidOf(id) {
+    var actions = document.querySelector('.actions[data-file="' + CSS.escape(id) + '"]');
+    return actions ? actions.parentNode.querySelector('.said') : null;
   }
 
   document.addEventListener('click', function (event) {
-    var button = event.target.closest('.actions button');
-    if (!button) return;
-    var file = button.parentNode.getAttribute('data-file');
-    var action = button.getAttribute('data-do');
-    button.disabled = true;
-    post('/' + action, {}, file).then(function (answer) {
-      say(answer);
-      return action === 'watch' ? null : refresh();
-    }).catch(function (e) { say({ ok: false, message: String(e) }); })
-      .then(function () { button.disabled = false; });
+    var pressed = event.target.closest('.actions button');
+    if (!pressed) return;
+    var id = pressed.parentNode.getAttribute('data-file');
+    var action = pressed.getAttribute('data-do');
+    pressed.disabled = true;
+    post('/' + action, {}, id).then(function (answer) {
+      if (action === 'watch' && answer.ok) {
+        var before = loaded.id;
+        loaded = {id: id, game: answer.game || null};
+        if (before && before !== id) unmark(before);
+      }
+      answer.rows.forEach(showRow);
+      if (action === 'watch') {
+        var r = document.querySelector('.actions[data-file="' + CSS.escape(id) + '"]');
+        if (r) markLoaded(r.parentNode, answer.ok);
+      }
+      // The answer beside the row it was pressed on (the row may have been
+      // drawn again meanwhile).
+      var near = saidOf(id);
+      say(answer, near);
+      if (near) result.textContent = '';
+    }).catch(function (e) { say({ok: false, message: String(e)}); })
+      .then(function () {
+        var again = document.querySelector('.actions[data-file="' + CSS.escape(id) + '"] [data-do="' +
+                                           (action === 'keep' ? 'unkeep' : action === 'unkeep' ? 'keep' : action) + '"]');
+        if (again) again.disabled = false;
+        if (pressed.isConnected) pressed.disabled = false;
+      });
   });
+  function markLoaded(cell, ok) {
+    var mark = cell.querySelector('.loaded');
+    if (!ok) return;
+    if (!mark) {
+      mark = element('span', 'state loaded', 'loaded in the game');
+      cell.insertBefore(mark, cell.querySelector('.said'));
+    }
+    mark.hidden = false;
+  }
+  function unmark(id) {
+    var actions = document.querySelector('.actions[data-file="' + CSS.escape(id) + '"]');
+    var mark = actions ? actions.parentNode.querySelector('.loaded') : null;
+    if (mark) mark.hidden = true;
+  }
 
+  // Tidy: what would go, how much space it frees and where it goes, then
+  // the player's yes; the replays it removed leave the table.
   var form = document.getElementById('tidy-form');
-  var applyButton = document.getElementById('tidy-apply');
-  var tidyResult = document.getElementById('tidy-result');
-  function tidy(apply) {
-    var fields = { apply: apply ? '1' : '0' };
-    ['keep', 'max_size', 'older_than'].forEach(function (name) {
-      fields[name] = form.elements[name].value.trim();
-    });
-    return post('/tidy', fields).then(function (answer) {
-      tidyResult.textContent = answer.message;
-      tidyResult.className = answer.ok ? '' : 'failed';
-      // Remove is offered for a preview that would take replays.
-      applyButton.disabled = apply || !answer.ok || answer.applied || !answer.removed.length;
-      return apply ? refresh() : null;
+  if (form) {
+    var plan = document.getElementById('tidy-plan');
+    var planSaid = document.getElementById('tidy-said');
+    var applyButton = document.getElementById('tidy-apply');
+    var fields = function (apply) {
+      var f = {apply: apply ? '1' : '0'};
+      ['keep', 'max_size', 'older_than'].forEach(function (name) {
+        f[name] = form.elements[name].value.trim();
+      });
+      return f;
+    };
+    var tidy = function (apply) {
+      return post('/tidy', fields(apply)).then(function (answer) {
+        plan.hidden = false;
+        planSaid.textContent = answer.said || answer.message;
+        planSaid.classList.toggle('failed', !answer.ok);
+        applyButton.hidden = apply || !answer.ok || !answer.removed.length;
+        document.getElementById('tidy-cancel').hidden = applyButton.hidden;
+        if (apply && window.raLibraryPage) answer.removed.forEach(window.raLibraryPage.removeRow);
+        if (!applyButton.hidden) applyButton.focus();
+      });
+    };
+    form.addEventListener('submit', function (event) { event.preventDefault(); tidy(false); });
+    form.addEventListener('input', function () { plan.hidden = true; });
+    applyButton.addEventListener('click', function () { tidy(true); });
+    document.getElementById('tidy-cancel').addEventListener('click', function () {
+      plan.hidden = true;
+      form.elements.keep.focus();
     });
   }
-  form.addEventListener('submit', function (event) { event.preventDefault(); tidy(false); });
-  form.addEventListener('input', function () { applyButton.disabled = true; });
-  applyButton.addEventListener('click', function () { tidy(true); });
 
-  // A cheap question every few seconds; the rows only when a race came.
+  // What changed since the cursor: the rows that changed, in place; new
+  // races and a changed library make the page ask for its rows again, as
+  // many as it shows; the rows of removed files leave it.
   function poll() {
-    fetch('/state').then(function (answer) { return answer.text(); }).then(function (now) {
-      return now !== state ? refresh() : null;
+    if (cursor === null) return setTimeout(poll, pollMs);
+    getJson('/state?' + queryText({since: cursor, racer: racer})).then(function (now) {
+      var page = window.raLibraryPage;
+      if (loaded.game && now.game && now.game !== loaded.game) {
+        unmark(loaded.id);
+        loaded = {id: null, game: null};
+      }
+      if (now.reload || now.facts_changed) {
+        cursor = now.cursor;
+        return page ? page.start() : null;
+      }
+      var fresh = false;
+      (now.changed || []).forEach(function (r) {
+        if (!page || !page.replaceRow(r)) fresh = true;
+      });
+      (now.removed || []).forEach(function (id) { if (page) page.removeRow(id); });
+      cursor = now.cursor;
+      return fresh && page ? page.start() : null;
     }).catch(function () { /* the app stopped: ask again later */ })
       .then(function () { setTimeout(poll, pollMs); });
   }
   setTimeout(poll, pollMs);
+
+  window.raLibraryApp = {source: source, decorate: decorate};
 })();

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "library/html_text.h"
-#include "library/lap_chart.h"
+#include "library/page_data.h"
 #include "library/page_assets.h"
 #include "library/racers.h"
 #include "library/records.h"
@@ -48,19 +48,8 @@ std::string ra_with_own_nonce(std::string html) {
     return html;
 }
 
-// Shown where a replay has no fact to give (a file without a record line).
-const char ra_unknown[] = "-";
-
-// What the page shows of the racer it is about: their races by the index of
-// the entry in the list, and every racer's lap in each race for the script.
-struct ra_page_racers {
-    std::vector<std::string> names;      // the selector's racers, most races first
-    size_t shown = 0;                    // the one shown as the page opens
-    std::map<size_t, std::string> laps;  // by entry: "racer:hundredths ..." of every racer
-    std::map<std::string, std::vector<std::vector<ra_lap_point>>> tracks;  // track: per racer
-};
-
 // The table's columns: sort key, heading, and whether it holds numbers.
+// The script fills each row's cells in this order, by key.
 struct ra_page_column {
     const char *key;
     const char *heading;
@@ -72,248 +61,37 @@ const ra_page_column ra_page_columns[] = {
     {"lap", "Fastest lap", true}, {"yours", "Your lap", true}, {"file", "File", false},
 };
 
-// Cells stay small, as a long season has thousands of rows: the script
-// sorts a number column by the number its text shows, and the style sets
-// the columns' alignment.
-std::string ra_unknown_cell() {
-    return std::string("<td class=\"unknown\">") + ra_unknown + "</td>";
-}
-
-// A cell of game text.
-std::string ra_text_cell(const std::string &text) {
-    if (text.empty()) return ra_unknown_cell();
-    return "<td>" + ra_html_text(text) + "</td>";
-}
-
-std::string ra_lap_cell(const ra_replay &r) {
-    const ra_record *facts = r.record ? &*r.record : r.holds ? &*r.holds : nullptr;
-    if (!facts || facts->fastest_lap == 0) return ra_unknown_cell();
-    std::string cell = "<td>" + ra_format_lap(facts->fastest_lap);
-    int car = facts->fastest_car;
-    const std::string &racer = facts->get(ra_car_column(ra_column_name, car));
-    if (!racer.empty()) cell += " <span class=\"racer\">" + ra_html_text(racer) + "</span>";
-    return cell + "</td>";
-}
-
-// Every racer's laps in the race for the script, which shows the lap of the
-// racer chosen, with a badge where it was their personal best.
-std::string ra_yours_cell(const ra_page_racers &racers, size_t entry) {
-    auto laps = racers.laps.find(entry);
-    if (laps == racers.laps.end()) return "<td></td>";
-    return "<td data-laps=\"" + laps->second + "\"></td>";
-}
-
-// The library app's buttons for a file that is there: Watch, Keep or
-// Unkeep for a race prune could remove, and its details.
-std::string ra_actions(const ra_replay &r, const ra_page_app &app) {
-    bool there = r.state == ra_replay_state::saved || r.state == ra_replay_state::renamed;
-    if (!there) return "";
-    // The name's own bytes, percent-encoded: a name that is no UTF-8 (a
-    // letter of the game's code page) reaches the server as it is in Dir,
-    // not as the page shows it.
-    // Each button names its race, for a screen reader that reads it alone.
-    const std::string race = ra_html_text(ra_race_name(r));
-    std::string html = "<span class=\"actions\" data-file=\"" + ra_url_text(r.file) +
-                       "\"><button type=\"button\" data-do=\"watch\" aria-label=\"Watch " + race +
-                       "\">Watch</button>";
-    if (r.kind == ra_replay_kind::race) {
-        const char *what = app.marks.has(r.file) ? "Unkeep" : "Keep";
-        html += std::string("<button type=\"button\" data-do=\"") +
-                (app.marks.has(r.file) ? "unkeep" : "keep") + "\" aria-label=\"" + what + " " +
-                race + "\">" + what + "</button>";
-    }
-    if (r.record || r.holds) {
-        html += "<a href=\"/race?file=" + ra_url_text(r.file) + "\" aria-label=\"Details of " +
-                race + "\">Details</a>";
-    }
-    return html + "</span>";
-}
-
-std::string ra_file_cell(const ra_replay &r, const ra_page_app *app) {
-    std::string cell = "<td><span class=\"file\">" + ra_html_text(r.file) + "</span>";
-    if (app) {
-        if (app->marks.has(r.file)) cell += "<span class=\"state mark\">kept by you</span>";
-        cell += ra_actions(r, *app);
-    }
-    if (r.kind == ra_replay_kind::backup)
-        return cell + "<span class=\"state\">kept by restore</span></td>";
-    if (r.kind == ra_replay_kind::unrecorded) {
-        return cell + (r.holds ? "<span class=\"state\">a copy</span>" : "") + "</td>";
-    }
-    switch (r.state) {
-    case ra_replay_state::saved:
-        break;
-    case ra_replay_state::missing:
-        cell += "<span class=\"state\">removed</span>";
-        break;
-    case ra_replay_state::replaced:
-        cell += "<span class=\"state\">replaced by a later race</span>";
-        break;
-    case ra_replay_state::renamed:
-        cell += "<span class=\"state\">renamed from " + ra_html_text(r.record->file) + "</span>";
-        break;
-    }
-    return cell + "</td>";
-}
-
-std::string ra_row(const ra_replay &r, const ra_page_racers &racers, size_t entry,
-                   const ra_page_app *app) {
-    bool there = r.state == ra_replay_state::saved || r.state == ra_replay_state::renamed;
-    std::string row = std::string("<tr class=\"") + (there ? "saved" : "gone") + "\">";
-    row += "<td>" + ra_html_text(ra_format_time(r.when)) + "</td>";
-    const ra_record *facts = r.record ? &*r.record : r.holds ? &*r.holds : nullptr;
-    auto fact = [&](const char *column) {
-        return ra_text_cell(facts ? facts->get(column) : std::string());
-    };
-    row += fact(ra_column_type);
-    row += fact(ra_column_track);
-    row += fact(ra_column_laps);
-    row += fact(ra_column_cars);
-    row += fact(ra_column_weather);
-    row += ra_lap_cell(r);
-    if (r.kind == ra_replay_kind::race) row += ra_yours_cell(racers, entry);
-    row += ra_file_cell(r, app);
-    return row + "</tr>\n";
-}
-
-std::string ra_upper(const std::string &text) {
-    std::string up = text;
-    for (char &c : up) c = c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-    return up;
-}
-
-// Every racer's laps by race, the one shown first, and per track each
-// racer's races for the axes. Each race's columns are read once: a long
-// season has thousands of races.
-ra_page_racers ra_racers_of(const ra_replay_list &list) {
-    ra_page_racers racers;
-    racers.names = ra_racer_names(list);
-    std::map<std::string, size_t> index;  // upper case name: its place in names
-    for (size_t i = 0; i < racers.names.size(); ++i) index[ra_upper(racers.names[i])] = i;
-    std::string first = ra_upper(ra_default_racer(list));
-    if (index.count(first) != 0) racers.shown = index[first];
-    std::map<std::string, std::string> track_names;  // upper case: as first seen
-    for (size_t e = 0; e < list.replays.size(); ++e) {
-        const ra_replay &r = list.replays[e];
-        if (r.kind != ra_replay_kind::race || !r.record) continue;
-        // Each racer's best lap in the race (a name may drive two cars).
-        std::vector<std::pair<size_t, uint32_t>> laps;
-        for (int car = 1; car <= RA_CARS; ++car) {
-            const std::string &name = r.record->get(ra_car_column(ra_column_name, car));
-            if (name.empty()) continue;
-            uint32_t lap = ra_parse_lap(r.record->get(ra_car_column(ra_column_best_lap, car)));
-            if (lap == 0) continue;
-            size_t who = index[ra_upper(name)];
-            auto same =
-                std::find_if(laps.begin(), laps.end(),
-                             [&](const std::pair<size_t, uint32_t> &l) { return l.first == who; });
-            if (same == laps.end()) {
-                laps.push_back({who, lap});
-            } else {
-                same->second = std::min(same->second, lap);
-            }
-        }
-        if (laps.empty()) continue;
-        std::string &data = racers.laps[e];
-        for (const auto &l : laps) {
-            data += (data.empty() ? "" : " ") + std::to_string(l.first) + ":" +
-                    std::to_string(l.second);
-        }
-        const std::string &track = r.record->get(ra_column_track);
-        if (track.empty()) continue;
-        std::string &name = track_names[ra_upper(track)];
-        if (name.empty()) name = track;
-        auto &per_racer = racers.tracks[name];
-        per_racer.resize(racers.names.size());
-        for (const auto &l : laps) {
-            ra_lap_point point;
-            point.when = r.when;
-            point.lap = l.second;
-            per_racer[l.first].push_back(point);
-        }
-    }
-    return racers;
-}
-
-// A scale's end as the script reads it: marks are whole hundredths and
-// whole days, so every digit is kept.
-std::string ra_number(double v) {
-    char text[400];
-    snprintf(text, sizeof text, "%.0f", v);
-    return text;
-}
-
-// Per track a chart: every racer's axes, the script drawing the races of
-// the racer chosen on theirs; the heading tells the shown racer's best.
-std::string ra_charts(const ra_page_racers &racers) {
-    if (racers.tracks.empty()) return "";
-    std::string html = "<h2>Your best lap over time</h2>\n<div class=\"charts\">\n";
-    for (const auto &track : racers.tracks) {
-        const std::vector<ra_lap_point> &mine = track.second[racers.shown];
-        html += std::string("<section class=\"chart\"") + (mine.empty() ? " hidden" : "") +
-                "><h3>" + ra_html_text(track.first) + "</h3>\n<p class=\"best-lap\">";
-        if (!mine.empty()) {
-            const ra_lap_point *best = &mine[0];
-            for (const ra_lap_point &p : mine) {
-                if (p.lap < best->lap || (p.lap == best->lap && p.when < best->when)) best = &p;
-            }
-            html += std::to_string(mine.size()) + (mine.size() == 1 ? " race" : " races") +
-                    ", your best " + ra_format_lap(best->lap) + " on " +
-                    ra_html_text(ra_format_time(best->when));
-        }
-        html += "</p>\n" + ra_lap_chart_open();
-        for (size_t i = 0; i < track.second.size(); ++i) {
-            const std::vector<ra_lap_point> &points = track.second[i];
-            if (points.empty()) continue;
-            ra_lap_scale scale = ra_lap_chart_scale(points);
-            html += "<g class=\"axes\" data-racer=\"" + std::to_string(i) + "\" data-scale=\"" +
-                    ra_number(scale.lap_lo) + " " + ra_number(scale.lap_hi) + " " +
-                    ra_number(scale.day_lo) + " " + ra_number(scale.day_hi) + "\"" +
-                    (i == racers.shown ? "" : " hidden") + ">\n" + ra_lap_chart_axes(points) +
-                    "</g>\n";
-        }
-        // The script draws the races, of the racer and race type chosen.
-        html += "<g class=\"plot\"></g>\n</svg>\n</section>\n";
-    }
-    return html + "</div>\n";
-}
-
-// The files that are no race of their own, with the race they hold where known.
-std::string ra_others(const ra_replay_list &list, const ra_page_racers &racers,
-                      const ra_page_app *app) {
-    std::string rows;
-    for (size_t i = 0; i < list.replays.size(); ++i) {
-        if (list.replays[i].kind != ra_replay_kind::race)
-            rows += ra_row(list.replays[i], racers, i, app);
-    }
-    if (rows.empty()) return "";
-    std::string html =
-        "<h2>Other files</h2>\n<p class=\"summary\">Kept by restore, renamed copies or copied in: "
-        "no race of their own. Where the time stamp tells, the race they hold.</p>\n"
-        "<table id=\"others\">\n<thead><tr>";
+// A table's head: with sort buttons for the races, plain for the other
+// files (which have no lap of the racer).
+std::string ra_table_head(bool sortable) {
+    std::string html = "<thead><tr>";
     for (const ra_page_column &c : ra_page_columns) {
-        if (std::string(c.key) == "yours") continue;
-        html +=
-            std::string("<th") + (c.number ? " class=\"number\"" : "") + ">" + c.heading + "</th>";
+        if (!sortable && std::string(c.key) == "yours") continue;
+        html += std::string("<th data-key=\"") + c.key + "\"" +
+                (c.number ? " class=\"number\"" : "") + ">" +
+                (sortable ? std::string("<button type=\"button\">") + c.heading + "</button>"
+                          : std::string(c.heading)) +
+                "</th>";
     }
-    return html + "</tr></thead>\n<tbody>\n" + rows + "</tbody>\n</table>\n";
+    return html + "</tr></thead>\n<tbody></tbody>\n";
 }
 
-// The library app's panel: where the actions answer, and the tidy form with
-// prune's policies.
+// The library app's panel: where the actions answer, and the tidy form.
 std::string ra_app_panel(const ra_page_app &app) {
-    return "<section id=\"app\" data-secret=\"" + ra_html_text(app.secret) + "\" data-state=\"" +
-           ra_html_text(app.state) +
+    return "<section id=\"app\" aria-label=\"Library app\" data-secret=\"" +
+           ra_html_text(app.secret) +
            "\">\n<p id=\"result\" role=\"status\"></p>\n<details id=\"tidy\"><summary>Tidy: "
            "remove the oldest replays the plug-in saved</summary>\n<form id=\"tidy-form\">"
-           "<label>Keep the newest <input name=\"keep\" inputmode=\"numeric\" size=\"6\"></label>"
-           "<label>Keep at most <input name=\"max_size\" size=\"8\" placeholder=\"2GB\"></label>"
-           "<label>Remove older than <input name=\"older_than\" inputmode=\"numeric\" "
-           "size=\"4\"> days</label><button type=\"submit\" id=\"tidy-preview\">Preview</button>"
-           "<button type=\"button\" id=\"tidy-apply\" disabled>Remove them</button></form>\n"
-           "<pre id=\"tidy-result\"></pre>\n<p class=\"summary\">Replays you keep, renamed ones, "
-           "the ones restore kept and files the record does not name are never removed.</p>"
-           "</details>\n</section>\n";
+           "<label>Keep the newest <input name=\"keep\" inputmode=\"numeric\" size=\"6\"> "
+           "replays</label><label>Keep at most <input name=\"max_size\" size=\"8\" "
+           "placeholder=\"2GB\"> in all</label><label>Remove those older than <input "
+           "name=\"older_than\" inputmode=\"numeric\" size=\"4\"> days</label><button "
+           "type=\"submit\" id=\"tidy-preview\">Show what would go</button></form>\n"
+           "<div id=\"tidy-plan\" hidden><p id=\"tidy-said\" role=\"status\"></p>"
+           "<button type=\"button\" id=\"tidy-apply\">Remove them</button> <button "
+           "type=\"button\" id=\"tidy-cancel\">Keep them</button></div>\n<p class=\"summary\">"
+           "Replays you keep, renamed ones, the ones Watch kept and files the record does not "
+           "name are never removed.</p></details>\n</section>\n";
 }
 
 }  // namespace
@@ -326,17 +104,6 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     // carries its policy itself, and its nonce is put in last (below).
     const std::string own = app ? app->nonce : ra_page_nonce_mark;
     const std::string nonce = " nonce=\"" + own + "\"";
-    size_t races = 0, gone = 0, others = 0;
-    for (const ra_replay &r : list.replays) {
-        if (r.kind != ra_replay_kind::race) {
-            ++others;
-            continue;
-        }
-        ++races;
-        bool there = r.state == ra_replay_state::saved || r.state == ra_replay_state::renamed;
-        gone += there ? 0 : 1;
-    }
-
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
@@ -348,74 +115,47 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     }
     html += "<title>Replays</title>\n<style" + nonce + ">";
     html += ra_page_style;
-    html += "</style>\n</head>\n<body>\n<h1>Replays</h1>\n";
+    html += "</style>\n</head>\n<body>\n<main>\n<h1>Replays</h1>\n";
     if (app) html += ra_app_panel(*app);
-    // What the whole record tells, in one block the library app puts in
-    // place of its own when a race is saved (app.js): a new race may bring a
-    // new day for the axes, a new track or a new racer.
-    html += "<div id=\"overview\">\n";
-    if (app && !app->notice.empty()) {
-        html += "<p class=\"notice\" role=\"status\">" + ra_html_text(app->notice) + "</p>\n";
-    }
-    html += "<p class=\"summary\">" + std::to_string(races) +
-            (races == 1 ? " replay" : " replays") + " in <span class=\"dir\">" + ra_html_text(dir) +
-            "</span>";
-    if (gone != 0) html += ", " + std::to_string(gone) + " of them removed or replaced";
-    if (others != 0) {
-        html += "; " + std::to_string(others) + (others == 1 ? " other file" : " other files");
-    }
-    html += "; page made " + ra_html_text(made) + ".</p>\n";
-    if (!list.records.warnings.empty()) {
-        html += "<ul class=\"warnings\">\n";
-        for (const std::string &w : list.records.warnings) {
-            html += "<li>" + ra_html_text(w) + "</li>\n";
-        }
-        html += "</ul>\n";
-    }
-    if (list.replays.empty()) {
-        html += "</div>\n<p>No replays saved yet.</p>\n";
-        if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
-        html += "</body>\n</html>\n";
-        return app ? html : ra_with_own_nonce(html);
-    }
-
-    ra_page_racers racers = ra_racers_of(list);
-    if (!racers.names.empty()) {
-        html += "<form class=\"racers\"><label>Racer <select id=\"racer\" data-default=\"" +
-                std::to_string(racers.shown) + "\">";
-        for (size_t i = 0; i < racers.names.size(); ++i) {
-            std::string name = ra_html_text(racers.names[i]);
-            html += "<option value=\"" + name + "\"" + (i == racers.shown ? " selected" : "") +
-                    ">" + name + "</option>";
-        }
-        html += "</select></label></form>\n";
-    }
-    html += ra_charts(racers) + "</div>\n";
-
+    // The script fills what follows from the library's data: the page's own
+    // below, or the library app's answers.
     html +=
-        "<h2>All races</h2>\n<form class=\"filters\">"
-        "<label>Track <select id=\"filter-track\"><option value=\"\">all</option></select>"
-        "</label><label>Type <select id=\"filter-type\"><option value=\"\">all</option>"
-        "</select></label><span id=\"shown\"></span></form>\n";
-    // The browser lays out thousands of rows as they arrive, again and again,
-    // unless it may leave them until they are in view.
-    html += "<div class=\"rows\">\n<table id=\"replays\">\n<thead><tr>";
-    for (const ra_page_column &c : ra_page_columns) {
-        html += std::string("<th data-key=\"") + c.key + "\"" +
-                (c.number ? " class=\"number\"" : "") + "><button type=\"button\">" + c.heading +
-                "</button></th>";
+        "<div id=\"overview\">\n<p class=\"notice\" id=\"notice\" role=\"status\"" +
+        (app && !app->notice.empty() ? ">" + ra_html_text(app->notice) : std::string(" hidden>")) +
+        "</p>\n"
+        "<p class=\"summary\" id=\"summary\">The page shows the races with its script; "
+        "allow scripts to see them.</p>\n<ul class=\"warnings\" id=\"warnings\" hidden></ul>\n"
+        "<form class=\"racers\" hidden><label>Racer <select id=\"racer\"></select></label></form>\n"
+        "<div id=\"charts\"></div>\n</div>\n"
+        "<section id=\"races\" aria-labelledby=\"races-title\" hidden>\n"
+        "<h2 id=\"races-title\">All races</h2>\n<form class=\"filters\" role=\"search\">"
+        "<label>Track <select id=\"filter-track\"><option value=\"\">all</option></select></label>"
+        "<label>Type <select id=\"filter-type\"><option value=\"\">all</option></select></label>"
+        "<label>Weather <select id=\"filter-weather\"><option value=\"\">all</option></select>"
+        "</label><label>Search <input type=\"search\" id=\"filter-text\" size=\"16\" "
+        "placeholder=\"file or racer\"></label><label><input type=\"checkbox\" "
+        "id=\"filter-pb\"> Personal bests only</label>";
+    if (app) html += "<label><input type=\"checkbox\" id=\"filter-kept\"> Kept only</label>";
+    html +=
+        "<span id=\"shown\" role=\"status\"></span></form>\n"
+        "<div class=\"rows\">\n<table id=\"replays\">\n" +
+        ra_table_head(true) +
+        "</table>\n</div>\n<p><button type=\"button\" id=\"more\" hidden>Show more"
+        "</button></p>\n</section>\n"
+        "<section id=\"other-files\" aria-labelledby=\"others-title\" hidden>\n"
+        "<h2 id=\"others-title\">Other files</h2>\n<p class=\"summary\">Kept by restore, "
+        "renamed copies or copied in: no race of their own. Where the time stamp tells, the "
+        "race they hold.</p>\n<table id=\"others\">\n" +
+        ra_table_head(false) + "</table>\n</section>\n</main>\n";
+    if (!app) {
+        html += "<script type=\"application/json\" id=\"library-data\">" +
+                ra_page_data(list, dir, made) + "</script>\n";
     }
-    html += "</tr></thead>\n<tbody>\n";
-    for (size_t i = 0; i < list.replays.size(); ++i) {
-        if (list.replays[i].kind == ra_replay_kind::race)
-            html += ra_row(list.replays[i], racers, i, app);
-    }
-    html += "</tbody>\n</table>\n</div>\n";
-    html += "<div id=\"other-files\">\n" + ra_others(list, racers, app) + "</div>\n";
+    // The app's script first: it gives the page's script its rows.
+    if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
     html += "<script" + nonce + ">";
     html += ra_page_script;
     html += "</script>\n";
-    if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
     html += "</body>\n</html>\n";
     return app ? html : ra_with_own_nonce(html);
 }

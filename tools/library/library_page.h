@@ -15,19 +15,16 @@
 #include <string>
 
 #include "library/replays.h"
-#include "library/keep_marks.h"
 
 // The page's name in Dir.
 extern const char ra_page_file[];
 
-// What the page of the library app (serve) has besides: the buttons of
-// each row, the tidy form, and its script and style under a nonce.
+// What the page of the library app (serve) has besides: the tidy form, and
+// its scripts and style under a nonce. Its rows come from the app's answers.
 struct ra_page_app {
     std::string nonce;   // the security policy's, a fresh one each answer
     std::string secret;  // every action carries it
-    std::string state;   // what the page compares to notice a new race
     std::string notice;  // said above the library, e.g. that Dir changed; or empty
-    ra_keep_marks marks;
 };
 
 // The page for the replays of Dir (shown as `dir`), made at `made`; with

@@ -1,120 +1,179 @@
-// The library page's script (library_page.cpp): sorting, filtering, the
-// racer whose laps are shown, and the address that carries it all. It
-// never writes markup: game text only ever reaches the page as text
-// (textContent), and what it reads comes from the table's cells and the
-// numbers the page gives in data- attributes.
+// The library page's script (library_page.cpp): it draws the races' table
+// from the library's data, a page of rows at a time, and sorts, filters and
+// searches it; it chooses the racer whose laps are shown and keeps it all in
+// the address. The data is the page's own (page_data.h) when the page was
+// written to disk, or the library app's answers (app.js) when it is served.
+// It never writes markup: game text only ever reaches the page as text
+// (textContent).
 (function () {
   'use strict';
   var table = document.getElementById('replays');
   if (!table) return;
-  var svgNs = 'http://www.w3.org/2000/svg';
   var body = table.tBodies[0];
   var heads = table.tHead.rows[0].cells;
-  var trackSelect = document.getElementById('filter-track');
-  var typeSelect = document.getElementById('filter-type');
+  var others = document.getElementById('others');
+  var select = {
+    track: document.getElementById('filter-track'),
+    type: document.getElementById('filter-type'),
+    weather: document.getElementById('filter-weather')
+  };
+  var textBox = document.getElementById('filter-text');
+  var pbBox = document.getElementById('filter-pb');
+  var keptBox = document.getElementById('filter-kept');
+  var racerSelect = document.getElementById('racer');
   var shown = document.getElementById('shown');
-  // The rows in the page's order, the order shown, the racer selector and
-  // the charts: read by start().
-  var rows = [], order = new Map(), current = [], racerSelect = null, charts = [];
+  var more = document.getElementById('more');
+  // Rows drawn at once, and again each time the player asks for more.
+  var pageRows = 100;
   // The racer chosen last, kept by the browser for the next visit.
   var remembered = 'replay-autosave.racer';
+  // Shown where a replay has no fact to give.
+  var unknown = '-';
+  var stateWords = ['', 'removed', 'replaced by a later race', 'renamed from '];
 
+  function same(a, b) { return a.toUpperCase() === b.toUpperCase(); }
+  var collator = new Intl.Collator(undefined, {numeric: true, sensitivity: 'base'});
+  // A lap in hundredths as m:ss.hh, as the page writes laps.
+  function lapText(h) {
+    var s = Math.floor(h / 100) % 60, c = h % 100;
+    return Math.floor(h / 6000) + ':' + (s < 10 ? '0' : '') + s + '.' + (c < 10 ? '0' : '') + c;
+  }
+  function two(n) { return (n < 10 ? '0' : '') + n; }
+  // Seconds since 1970 of the local time as written, as "YYYY-MM-DD HH:MM:SS".
+  function timeText(seconds) {
+    var d = new Date(seconds * 1000);
+    return d.getUTCFullYear() + '-' + two(d.getUTCMonth() + 1) + '-' + two(d.getUTCDate()) + ' ' +
+           two(d.getUTCHours()) + ':' + two(d.getUTCMinutes()) + ':' + two(d.getUTCSeconds());
+  }
+  function stored() {
+    try { return localStorage.getItem(remembered) || ''; } catch (e) { return ''; }
+  }
+
+  // The page's own data: its rows as the script's races, the personal bests
+  // worked out here as list works them out, per track.
+  function pageSource(data) {
+    var facts = data.facts, texts = data.texts, racers = facts.racers;
+    var races = [], files = [];
+    data.rows.forEach(function (r) {
+      var laps = {};
+      for (var i = 0; i + 1 < r[9].length; i += 2) laps[racers[r[9][i]]] = r[9][i + 1];
+      var entry = {
+        id: String(races.length + files.length), file: r[0], when: timeText(r[1]),
+        type: texts[r[2]], track: texts[r[3]], laps: texts[r[4]], cars: texts[r[5]],
+        weather: texts[r[6]], lap: r[7], lap_by: texts[r[8]], laps_by: laps,
+        state: ['saved', 'missing', 'replaced', 'renamed'][r[10] || 0],
+        kind: ['race', 'backup', 'unrecorded'][r[11] || 0], copy: r[12] === 1,
+        details: r[13] !== 1, renamed_from: r[14] || '', kept: false
+      };
+      entry.name = entry.track ? entry.track + ', ' + entry.when.slice(0, 16) : entry.file;
+      (entry.kind === 'race' ? races : files).push(entry);
+    });
+    function choices(key) {
+      var seen = {}, values = [];
+      races.forEach(function (r) {
+        if (r[key] && !seen[r[key]]) { seen[r[key]] = true; values.push(r[key]); }
+      });
+      return values.sort(function (a, b) { return collator.compare(a, b); });
+    }
+    facts.tracks = choices('track');
+    facts.types = choices('type');
+    facts.weather = choices('weather');
+    // The racer's lap in each race and their personal bests: a race in
+    // which they beat their earlier best on its track. Rows are newest first.
+    var lapsFor = null;
+    function yours(racer) {
+      if (lapsFor === racer) return;
+      var best = new Map();
+      for (var i = races.length - 1; i >= 0; --i) {
+        var r = races[i], lap = 0;
+        Object.keys(r.laps_by).forEach(function (name) {
+          if (same(name, racer) && (!lap || r.laps_by[name] < lap)) lap = r.laps_by[name];
+        });
+        r.yours = lap;
+        r.pb = false;
+        if (!lap) continue;
+        var track = r.track ? r.track.toUpperCase() : null;
+        if (best.has(track) && lap < best.get(track)) r.pb = true;
+        if (!best.has(track) || lap < best.get(track)) best.set(track, lap);
+      }
+      lapsFor = racer;
+    }
+    var sortKeys = {
+      when: function (r) { return r.when; }, type: function (r) { return r.type || null; },
+      track: function (r) { return r.track || null; }, weather: function (r) { return r.weather || null; },
+      laps: function (r) { return r.laps ? Number(r.laps) : null; },
+      cars: function (r) { return r.cars ? Number(r.cars) : null; },
+      lap: function (r) { return r.lap || null; }, yours: function (r) { return r.yours || null; },
+      file: function (r) { return r.file; }
+    };
+    function compare(a, b) {
+      if (typeof a === 'number' && typeof b === 'number') return a - b;
+      return collator.compare(String(a), String(b));
+    }
+    function matches(r, q) {
+      if (q.track && !same(r.track, q.track)) return false;
+      if (q.type && !same(r.type, q.type)) return false;
+      if (q.weather && !same(r.weather, q.weather)) return false;
+      if (q.pb && !r.pb) return false;
+      if (q.text) {
+        var t = q.text.toUpperCase();
+        if (r.file.toUpperCase().indexOf(t) < 0 &&
+            !Object.keys(r.laps_by).some(function (n) { return n.toUpperCase().indexOf(t) >= 0; })) {
+          return false;
+        }
+      }
+      return true;
+    }
+    var last = {key: null, rows: null};
+    return {
+      facts: function () { return Promise.resolve(facts); },
+      rows: function (q, offset, limit) {
+        yours(q.racer);
+        var key = JSON.stringify([q.sort, q.desc, q.track, q.type, q.weather, q.pb, q.text, q.racer]);
+        if (last.key !== key) {
+          var sortKey = sortKeys[q.sort] || sortKeys.when, order = new Map();
+          var picked = races.filter(function (r) { return matches(r, q); });
+          picked.forEach(function (r, i) { order.set(r, i); });
+          picked.sort(function (a, b) {
+            var ka = sortKey(a), kb = sortKey(b);
+            if (ka === null || kb === null) {
+              if (ka !== kb) return ka === null ? 1 : -1;
+            } else {
+              var c = compare(ka, kb);
+              if (c !== 0) return q.desc ? -c : c;
+            }
+            return order.get(a) - order.get(b);
+          });
+          last = {key: key, rows: picked};
+        }
+        return Promise.resolve({total: last.rows.length, of: races.length,
+                                rows: last.rows.slice(offset, offset + limit)});
+      },
+      others: function () { return Promise.resolve(files); },
+      // The charts draw from every race of the page.
+      races: races
+    };
+  }
+
+  var source = window.raLibraryApp ? window.raLibraryApp.source : null;
+  if (!source) {
+    var data = document.getElementById('library-data');
+    if (!data) return;
+    source = pageSource(JSON.parse(data.textContent));
+  }
+
+  // The state in the address: sort=[-]KEY, track, type, weather, racer, q
+  // (the search), pb=1, kept=1.
+  var textKeys = ['track', 'type', 'weather', 'racer', 'q'];
   function column(key) {
     for (var i = 0; i < heads.length; ++i) {
       if (heads[i].getAttribute('data-key') === key) return i;
     }
     return -1;
   }
-  var trackColumn = column('track'), typeColumn = column('type');
-  var whenColumn = column('when'), yoursColumn = column('yours');
-
-  function same(a, b) { return a.toUpperCase() === b.toUpperCase(); }
-  function known(row, col) { return !row.cells[col].classList.contains('unknown'); }
-  var collator = new Intl.Collator(undefined, {numeric: true, sensitivity: 'base'});
-  // What each row shows, read once per set of rows: a long season has
-  // thousands of rows.
-  var facts = new Map();
-  function readFacts() {
-    facts = new Map();
-    rows.forEach(function (row) {
-      var laps = new Map();
-      (row.cells[yoursColumn].getAttribute('data-laps') || '').split(' ').forEach(function (pair) {
-        var p = pair.split(':');
-        if (p.length === 2) laps.set(Number(p[0]), Number(p[1]));
-      });
-      facts.set(row, {
-        laps: laps,
-        when: row.cells[whenColumn].textContent,
-        track: known(row, trackColumn) ? row.cells[trackColumn].textContent.toUpperCase() : null,
-        type: known(row, typeColumn) ? row.cells[typeColumn].textContent.toUpperCase() : null
-      });
-    });
-  }
-  // What a cell sorts by: its data-sort number; in a number column the
-  // number or lap (m:ss.hh) its text begins with; else its text; null for
-  // no fact.
-  function sortKey(row, col) {
-    if (!known(row, col)) return null;
-    var cell = row.cells[col];
-    var n = cell.getAttribute('data-sort');
-    if (n !== null) return Number(n);
-    var text = cell.textContent;
-    if (heads[col].classList.contains('number')) {
-      var lap = /^(\d+):(\d\d)\.(\d\d)/.exec(text);
-      if (lap) return lap[1] * 6000 + lap[2] * 100 + +lap[3];
-      if (/^\d+$/.test(text)) return Number(text);
-    }
-    return text;
-  }
-  function compare(a, b) {
-    if (typeof a === 'number' && typeof b === 'number') return a - b;
-    return collator.compare(String(a), String(b));
-  }
-  // The select's choices after "all": the values of the column's rows.
-  function fill(select, col) {
-    while (select.options.length > 1) select.remove(1);
-    var values = [];
-    rows.forEach(function (row) {
-      var v = row.cells[col].textContent;
-      if (known(row, col) && values.indexOf(v) < 0) values.push(v);
-    });
-    values.sort(compare).forEach(function (v) { select.add(new Option(v, v)); });
-  }
-  function choose(select, value) {
-    select.selectedIndex = value ? -1 : 0;
-    for (var i = 1; i < select.options.length; ++i) {
-      if (value && same(select.options[i].value, value)) select.selectedIndex = i;
-    }
-  }
-  // A lap in hundredths as m:ss.hh, as the page writes laps.
-  function lapText(h) {
-    var s = Math.floor(h / 100) % 60, c = h % 100;
-    return Math.floor(h / 6000) + ':' + (s < 10 ? '0' : '') + s + '.' + (c < 10 ? '0' : '') + c;
-  }
-  // "YYYY-MM-DD HH:MM:SS" as days since 1970-01-01, as the charts place races.
-  function dayNumber(text) {
-    var m = /^(\d+)-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)$/.exec(text);
-    if (!m) return NaN;
-    var d = new Date(0);
-    d.setUTCFullYear(+m[1], +m[2] - 1, +m[3]);
-    return d.getTime() / 864e5 + (m[4] * 3600 + m[5] * 60 + +m[6]) / 86400;
-  }
-  function racerIndex(name) {
-    if (!racerSelect) return -1;
-    for (var i = 0; i < racerSelect.options.length; ++i) {
-      if (name && same(racerSelect.options[i].value, name)) return i;
-    }
-    return Number(racerSelect.getAttribute('data-default'));
-  }
-  // The racer's lap in the row's race: data-laps holds "racer:hundredths" pairs.
-  function lapOf(row, racer) { return facts.get(row).laps.get(racer) || 0; }
-  function stored() {
-    try { return localStorage.getItem(remembered) || ''; } catch (e) { return ''; }
-  }
-
-  // The state in the address: sort=[-]KEY, track=NAME, type=CODE, racer=NAME.
   function readState() {
-    var state = {sort: 'when', desc: true, track: '', type: '', racer: stored()};
+    var state = {sort: 'when', desc: true, track: '', type: '', weather: '', racer: stored(),
+                 q: '', pb: false, kept: false};
     location.hash.replace(/^#/, '').split('&').forEach(function (part) {
       var eq = part.indexOf('=');
       if (eq < 0) return;
@@ -124,152 +183,245 @@
         var desc = value.charAt(0) === '-';
         var key = desc ? value.slice(1) : value;
         if (column(key) >= 0) { state.sort = key; state.desc = desc; }
-      } else if (name === 'track' || name === 'type' || name === 'racer') {
+      } else if (textKeys.indexOf(name) >= 0) {
         state[name] = value;
+      } else if (name === 'pb' || name === 'kept') {
+        state[name] = value === '1';
       }
     });
     return state;
   }
   function writeState(state) {
     var parts = ['sort=' + (state.desc ? '-' : '') + state.sort];
-    ['track', 'type', 'racer'].forEach(function (name) {
+    textKeys.forEach(function (name) {
       if (state[name]) parts.push(name + '=' + encodeURIComponent(state[name]));
     });
+    if (state.pb) parts.push('pb=1');
+    if (state.kept) parts.push('kept=1');
     location.replace('#' + parts.join('&'));
-    apply();
+    show();
   }
 
-  // The racer's lap and personal bests in the table: a race in which they
-  // beat their earlier best on its track. Rows are newest first.
-  var shownRacer = null, shownPersonal = null;
-  function showLaps(racer) {
-    if (racer === shownRacer) return shownPersonal;
-    var best = new Map(), personal = new Set();
-    for (var i = rows.length - 1; i >= 0; --i) {
-      var row = rows[i], lap = lapOf(row, racer);
-      if (!lap) continue;
-      var track = facts.get(row).track;
-      if (best.has(track) && lap < best.get(track)) personal.add(row);
-      if (!best.has(track) || lap < best.get(track)) best.set(track, lap);
+  // The facts the page was last given: the filters' choices, the racers.
+  var facts = null;
+  function fill(box, values, chosen) {
+    while (box.options.length > 1) box.remove(1);
+    values.forEach(function (v) { box.add(new Option(v, v)); });
+    box.selectedIndex = 0;
+    for (var i = 1; i < box.options.length; ++i) {
+      if (chosen && same(box.options[i].value, chosen)) box.selectedIndex = i;
     }
-    rows.forEach(function (row) {
-      var cell = row.cells[yoursColumn], lap = lapOf(row, racer);
-      cell.textContent = lap ? lapText(lap) : '-';
-      cell.classList.toggle('unknown', !lap);
-      if (lap) cell.setAttribute('data-sort', lap); else cell.removeAttribute('data-sort');
-      if (personal.has(row)) {
-        var badge = document.createElement('span');
-        badge.className = 'pb-badge';
-        badge.textContent = 'PB';
-        cell.appendChild(badge);
+  }
+  // The racer named in the state, else the one the library is about.
+  function racerOf(state) {
+    var names = facts.racers || [];
+    for (var i = 0; i < names.length; ++i) if (state.racer && same(names[i], state.racer)) return names[i];
+    return facts.default_racer || '';
+  }
+  function showFacts(state) {
+    var summary = document.getElementById('summary');
+    var text = facts.races + (facts.races === 1 ? ' replay' : ' replays') + ' in ';
+    summary.textContent = text;
+    var dir = document.createElement('span');
+    dir.className = 'dir';
+    dir.textContent = facts.dir;
+    summary.appendChild(dir);
+    var tail = '';
+    if (facts.gone) tail += ', ' + facts.gone + ' of them removed or replaced';
+    if (facts.others) tail += '; ' + facts.others + (facts.others === 1 ? ' other file' : ' other files');
+    if (facts.made) tail += '; page made ' + facts.made;
+    summary.appendChild(document.createTextNode(tail + '.'));
+    var notice = document.getElementById('notice');
+    notice.textContent = facts.notice || '';
+    notice.hidden = !facts.notice;
+    var warnings = document.getElementById('warnings');
+    while (warnings.firstChild) warnings.removeChild(warnings.firstChild);
+    (facts.warnings || []).forEach(function (w) {
+      var item = document.createElement('li');
+      item.textContent = w;
+      warnings.appendChild(item);
+    });
+    warnings.hidden = !(facts.warnings || []).length;
+    document.getElementById('races').hidden = !facts.races;
+    fill(select.track, facts.tracks || [], state.track);
+    fill(select.type, facts.types || [], state.type);
+    fill(select.weather, facts.weather || [], state.weather);
+    var names = facts.racers || [];
+    racerSelect.parentNode.parentNode.hidden = !names.length;
+    while (racerSelect.options.length) racerSelect.remove(0);
+    var racer = racerOf(state);
+    names.forEach(function (n) {
+      racerSelect.add(new Option(n, n, n === facts.default_racer, n === racer));
+    });
+    if (!facts.races && !facts.others) summary.appendChild(document.createTextNode(' No replays saved yet.'));
+  }
+
+  // One row of the table, in the columns' order. Rows are keyed by their
+  // replay, so that a row that changed is put in place of its old self.
+  function cell(text, className) {
+    var td = document.createElement('td');
+    if (!text) {
+      td.className = 'unknown';
+      td.textContent = unknown;
+    } else {
+      td.textContent = text;
+      if (className) td.className = className;
+    }
+    return td;
+  }
+  function span(className, text) {
+    var s = document.createElement('span');
+    s.className = className;
+    s.textContent = text;
+    return s;
+  }
+  var cells = {
+    when: function (r) { return cell(r.when); },
+    type: function (r) {
+      var td = cell(r.type);
+      var meaning = r.type && facts.type_meanings ? facts.type_meanings[r.type] : '';
+      if (meaning) td.title = meaning;
+      return td;
+    },
+    track: function (r) { return cell(r.track); },
+    laps: function (r) { return cell(r.laps); },
+    cars: function (r) { return cell(r.cars); },
+    weather: function (r) { return cell(r.weather); },
+    lap: function (r) {
+      if (!r.lap) return cell('');
+      var td = cell(lapText(r.lap));
+      if (r.lap_by) {
+        td.appendChild(document.createTextNode(' '));
+        td.appendChild(span('racer', r.lap_by));
+      }
+      return td;
+    },
+    yours: function (r) {
+      if (r.kind !== 'race') return null;
+      var td = cell(r.yours ? lapText(r.yours) : '');
+      if (r.pb) td.appendChild(span('pb-badge', 'PB'));
+      return td;
+    },
+    file: function (r) {
+      var td = document.createElement('td');
+      td.appendChild(span('file', r.file));
+      if (window.raLibraryApp) window.raLibraryApp.decorate(td, r);
+      if (r.kind === 'backup') {
+        td.appendChild(span('state', 'kept by restore'));
+      } else if (r.kind === 'unrecorded') {
+        if (r.copy) td.appendChild(span('state', 'a copy'));
+      } else {
+        var word = stateWords[['saved', 'missing', 'replaced', 'renamed'].indexOf(r.state)];
+        if (word) td.appendChild(span('state', word + (r.state === 'renamed' ? r.renamed_from : '')));
+      }
+      return td;
+    }
+  };
+  function rowOf(r, keys) {
+    var there = r.state === 'saved' || r.state === 'renamed';
+    var tr = document.createElement('tr');
+    tr.className = there ? 'saved' : 'gone';
+    tr.setAttribute('data-id', r.id);
+    keys.forEach(function (key) {
+      var td = cells[key](r);
+      if (td) {
+        td.setAttribute('data-label', heads[column(key)].textContent);
+        tr.appendChild(td);
       }
     });
-    shownRacer = racer;
-    shownPersonal = personal;
-    return personal;
+    return tr;
+  }
+  function keysOf(tableElement) {
+    return Array.prototype.map.call(tableElement.tHead.rows[0].cells, function (th) {
+      return th.getAttribute('data-key');
+    });
   }
 
-  function svg(name, attrs) {
-    var e = document.createElementNS(svgNs, name);
-    for (var k in attrs) e.setAttribute(k, attrs[k]);
-    return e;
+  // What is drawn: the state it was drawn for, and how many rows.
+  var drawn = {state: null, count: 0, total: 0, of: 0};
+  var asked = 0;  // each drawing's number: an answer to an older one is dropped
+  function queryOf(state) {
+    return {sort: state.sort, desc: state.desc, track: state.track, type: state.type,
+            weather: state.weather, racer: racerOf(state), text: state.q, pb: state.pb,
+            kept: state.kept};
   }
-  function px(v) { return v.toFixed(1); }
-  // One track's chart for the racer: their races of the rows shown by type
-  // on their own axes (drawn by the page, one set per racer).
-  function drawChart(chart, racer, type, personal) {
-    var axes = null;
-    chart.querySelectorAll('g.axes').forEach(function (g) {
-      var mine = Number(g.getAttribute('data-racer')) === racer;
-      g.toggleAttribute('hidden', !mine);
-      if (mine) axes = g;
-    });
-    var track = chart.querySelector('h3').textContent.toUpperCase();
-    var points = [];
-    for (var i = rows.length - 1; i >= 0; --i) {
-      var row = rows[i], lap = lapOf(row, racer), f = facts.get(row);
-      if (!lap || f.track !== track) continue;
-      if (type && f.type !== type.toUpperCase()) continue;
-      points.push({row: row, lap: lap, day: dayNumber(f.when)});
-    }
-    var plot = chart.querySelector('g.plot');
-    while (plot.firstChild) plot.removeChild(plot.firstChild);
-    var note = chart.querySelector('.best-lap');
-    if (!axes || !points.length) { note.textContent = ''; return false; }
-    var box = chart.querySelector('svg').getAttribute('data-plot').split(' ').map(Number);
-    var scale = axes.getAttribute('data-scale').split(' ').map(Number);
-    function x(day) { return box[0] + (day - scale[2]) / (scale[3] - scale[2]) * (box[1] - box[0]); }
-    function y(lap) { return box[3] - (lap - scale[0]) / (scale[1] - scale[0]) * (box[3] - box[2]); }
-    var line = [], steps = [], best = 0, bestPoint = null;
-    points.forEach(function (p) {
-      var at = px(x(p.day));
-      line.push(at + ',' + px(y(p.lap)));
-      if (!best || p.lap < best) {
-        if (best) steps.push(at + ',' + px(y(best)));
-        best = p.lap;
-        bestPoint = p;
-        steps.push(at + ',' + px(y(best)));
+  function showCount(total, of) {
+    shown.textContent = total + ' of ' + of + ' shown';
+    more.hidden = drawn.count >= total;
+    var left = total - drawn.count;
+    more.textContent = 'Show ' + Math.min(pageRows, left) + ' more (' + left + ' not shown yet)';
+  }
+  // The first rows of the state (at least `atLeast` of them), or with
+  // append the next page after those drawn.
+  function drawRows(state, append, atLeast) {
+    var ask = ++asked, q = queryOf(state), offset = append ? drawn.count : 0;
+    var limit = append ? pageRows : Math.max(pageRows, atLeast || 0);
+    return source.rows(q, offset, limit).then(function (page) {
+      if (ask !== asked) return;
+      var keys = keysOf(table), fragment = document.createDocumentFragment();
+      page.rows.forEach(function (r) { fragment.appendChild(rowOf(r, keys)); });
+      if (!append) {
+        // One replacement of all rows, never a row at a time; focus stays
+        // on the same control of the same replay.
+        var focus = controlOf(document.activeElement);
+        body.replaceChildren(fragment);
+        if (focus) refocus(focus);
+        drawn.count = page.rows.length;
+      } else {
+        body.appendChild(fragment);
+        drawn.count += page.rows.length;
       }
+      drawn.state = state;
+      drawn.total = page.total;
+      drawn.of = page.of !== undefined ? page.of : facts.races;
+      showCount(page.total, drawn.of);
     });
-    steps.push(px(x(points[points.length - 1].day)) + ',' + px(y(best)));
-    plot.appendChild(svg('polyline', {'class': 'best', points: steps.join(' ')}));
-    plot.appendChild(svg('polyline', {'class': 'laps', points: line.join(' ')}));
-    points.forEach(function (p) {
-      var pb = personal.has(p.row);
-      var dot = svg('circle', {'class': pb ? 'race pb' : 'race', cx: px(x(p.day)), cy: px(y(p.lap))});
-      var title = svg('title', {});
-      var kind = p.row.cells[typeColumn];
-      title.textContent = facts.get(p.row).when + '  ' + lapText(p.lap) +
-                          (pb ? '  personal best' : '') + (known(p.row, typeColumn) ? '  ' + kind.textContent : '');
-      dot.appendChild(title);
-      plot.appendChild(dot);
+  }
+  // A control of a row as the row's replay and its place among the row's
+  // controls, and back.
+  function controlOf(element) {
+    var row = element && element.closest ? element.closest('tr[data-id]') : null;
+    if (!row) return null;
+    return {id: row.getAttribute('data-id'),
+            at: Array.prototype.indexOf.call(row.querySelectorAll('button, a'), element)};
+  }
+  function refocus(focus) {
+    var row = document.querySelector('tr[data-id="' + CSS.escape(focus.id) + '"]');
+    var again = row ? row.querySelectorAll('button, a')[focus.at] : null;
+    if (again) again.focus();
+  }
+  function drawOthers() {
+    return source.others().then(function (files) {
+      var keys = keysOf(others), fragment = document.createDocumentFragment();
+      files.forEach(function (r) { fragment.appendChild(rowOf(r, keys)); });
+      others.tBodies[0].replaceChildren(fragment);
+      document.getElementById('other-files').hidden = !files.length;
     });
-    note.textContent = points.length + (points.length === 1 ? ' race' : ' races') + ', your best ' +
-                       lapText(best) + ' on ' + facts.get(bestPoint.row).when;
-    return true;
   }
 
-  function apply() {
+  function show(atLeast) {
     var state = readState();
     var col = column(state.sort);
-    var racer = racerIndex(state.racer);
-    var personal = showLaps(racer);
-    var keys = new Map();
-    rows.forEach(function (row) { keys.set(row, sortKey(row, col)); });
-    var sorted = rows.slice().sort(function (a, b) {
-      var ka = keys.get(a), kb = keys.get(b);
-      if (ka === null || kb === null) {
-        if (ka !== kb) return ka === null ? 1 : -1;
-      } else {
-        var c = compare(ka, kb);
-        if (c !== 0) return state.desc ? -c : c;
-      }
-      return order.get(a) - order.get(b);
-    });
-    var count = 0;
-    // Moving thousands of rows costs a layout each: only when the order changed.
-    var moved = sorted.some(function (row, i) { return row !== current[i]; });
-    current = sorted;
-    sorted.forEach(function (row) {
-      var show = (!state.track || (known(row, trackColumn) &&
-                                   same(row.cells[trackColumn].textContent, state.track))) &&
-                 (!state.type || (known(row, typeColumn) &&
-                                  same(row.cells[typeColumn].textContent, state.type)));
-      row.hidden = !show;
-      if (show) ++count;
-      if (moved) body.appendChild(row);
-    });
     for (var i = 0; i < heads.length; ++i) {
       heads[i].setAttribute('aria-sort', i !== col ? 'none' : state.desc ? 'descending' : 'ascending');
     }
-    shown.textContent = count + ' of ' + rows.length + ' shown';
-    charts.forEach(function (chart) {
-      var drawn = drawChart(chart, racer, state.type, personal);
-      chart.hidden = !drawn || (!!state.track && !same(chart.querySelector('h3').textContent, state.track));
+    ['track', 'type', 'weather'].forEach(function (name) {
+      var box = select[name];
+      box.selectedIndex = 0;
+      for (var j = 1; j < box.options.length; ++j) {
+        if (state[name] && same(box.options[j].value, state[name])) box.selectedIndex = j;
+      }
     });
-    choose(trackSelect, state.track);
-    choose(typeSelect, state.type);
-    if (racerSelect) racerSelect.selectedIndex = racer;
+    if (document.activeElement !== textBox) textBox.value = state.q;
+    pbBox.checked = state.pb;
+    if (keptBox) keptBox.checked = state.kept;
+    var racer = racerOf(state);
+    for (var k = 0; k < racerSelect.options.length; ++k) {
+      racerSelect.options[k].selected = racerSelect.options[k].value === racer;
+    }
+    var drawing = drawRows(state, false, typeof atLeast === 'number' ? atLeast : 0);
+    if (window.raLibraryCharts) window.raLibraryCharts(source, facts, state, racer);
+    return drawing;
   }
 
   Array.prototype.forEach.call(heads, function (head) {
@@ -280,42 +432,72 @@
       writeState(state);
     });
   });
-  [trackSelect, typeSelect].forEach(function (select) {
-    select.addEventListener('change', function () {
+  Object.keys(select).forEach(function (name) {
+    select[name].addEventListener('change', function () {
       var state = readState();
-      state[select === trackSelect ? 'track' : 'type'] = select.value;
+      state[name] = select[name].value;
       writeState(state);
     });
   });
-  function chooseRacer() {
+  var typing = 0;
+  textBox.addEventListener('input', function () {
+    clearTimeout(typing);
+    typing = setTimeout(function () {
+      var state = readState();
+      state.q = textBox.value.trim();
+      writeState(state);
+    }, 250);
+  });
+  [pbBox, keptBox].forEach(function (box) {
+    if (!box) return;
+    box.addEventListener('change', function () {
+      var state = readState();
+      state[box === pbBox ? 'pb' : 'kept'] = box.checked;
+      writeState(state);
+    });
+  });
+  racerSelect.addEventListener('change', function () {
     var state = readState();
     state.racer = racerSelect.value;
     try { localStorage.setItem(remembered, state.racer); } catch (e) { /* not kept */ }
     writeState(state);
-  }
-  window.addEventListener('hashchange', apply);
+  });
+  more.addEventListener('click', function () { drawRows(readState(), true); });
+  window.addEventListener('hashchange', function () { show(); });
 
-  // The rows, the racers and the charts as the page holds them now. The
-  // racer chosen is kept by name, as the racers' numbers in data-laps are
-  // their places in the selector, which a new racer shifts.
+  // What the library app calls when the library changed: the facts again,
+  // and the rows drawn, as many as before.
   function start() {
-    rows = Array.prototype.slice.call(body.rows);
-    order = new Map();
-    current = rows.slice();
-    rows.forEach(function (row, i) { order.set(row, i); });
-    readFacts();
-    // The library app may have put a new selector in place of ours (a
-    // listener added twice to one element is added once).
-    racerSelect = document.getElementById('racer');
-    if (racerSelect) racerSelect.addEventListener('change', chooseRacer);
-    charts = Array.prototype.slice.call(document.querySelectorAll('.chart'));
-    shownRacer = null;
-    fill(trackSelect, trackColumn);
-    fill(typeSelect, typeColumn);
-    apply();
+    return source.facts().then(function (f) {
+      facts = f;
+      showFacts(readState());
+      return Promise.all([show(drawn.count), drawOthers()]);
+    });
   }
-  // The library app puts the server's rows, racers and charts in place of
-  // ours when a race is saved (app.js).
-  document.addEventListener('ra-rows', start);
+  window.raLibraryPage = {
+    start: start,
+    // A row that changed, drawn in place of the one shown: focus stays on
+    // the same control of the row.
+    replaceRow: function (r) {
+      var tableElement = r.kind === 'race' ? table : others;
+      var old = tableElement.querySelector('tr[data-id="' + CSS.escape(r.id) + '"]');
+      if (!old) return false;
+      var focus = old.contains(document.activeElement) ? controlOf(document.activeElement) : null;
+      old.parentNode.replaceChild(rowOf(r, keysOf(tableElement)), old);
+      if (focus) refocus(focus);
+      return true;
+    },
+    removeRow: function (id) {
+      [table, others].forEach(function (t) {
+        var old = t.querySelector('tr[data-id="' + CSS.escape(id) + '"]');
+        if (old) {
+          old.parentNode.removeChild(old);
+          if (t === table) drawn.count = Math.max(0, drawn.count - 1);
+        }
+      });
+    },
+    state: readState,
+    racer: function () { return racerOf(readState()); }
+  };
   start();
 })();

@@ -69,7 +69,7 @@ std::vector<std::string> ra_racer_names(const ra_replay_list &list) {
     return names;
 }
 
-std::string ra_default_racer(const ra_replay_list &list) {
+std::string ra_player_name(const ra_replay_list &list) {
     const ra_replay *newest = nullptr;
     std::string racer;
     for (const ra_replay &r : list.replays) {
@@ -81,6 +81,11 @@ std::string ra_default_racer(const ra_replay_list &list) {
         newest = &r;
         racer = name;
     }
+    return racer;
+}
+
+std::string ra_default_racer(const ra_replay_list &list) {
+    std::string racer = ra_player_name(list);
     if (!racer.empty()) return racer;
     std::vector<std::string> names = ra_racer_names(list);
     return names.empty() ? std::string() : names[0];

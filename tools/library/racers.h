@@ -20,9 +20,12 @@ uint32_t ra_racer_lap(const ra_record &record, const std::string &racer);
 // one who drove a lower car number first), each once.
 std::vector<std::string> ra_racer_names(const ra_replay_list &list);
 
-// The racer the library is about: the name at `player` in the newest race
-// that has one; without any, the name found in the most races; empty when
-// no race names a racer.
+// The player's own name: the name at `player` in the newest race that has
+// one; empty when no line tells whose car was the player's.
+std::string ra_player_name(const ra_replay_list &list);
+
+// The racer the library is about: the player's name; without one, the name found in the most races;
+// empty when no race names a racer.
 std::string ra_default_racer(const ra_replay_list &list);
 
 // One race of the racer, by the index of its entry in list.replays.

@@ -31,42 +31,52 @@ std::string ra_row(const ra_prune_candidate &c, size_t size_width) {
     return "  " + ra_format_time(c.saved) + "  " + size + "  " + c.file + "  (" + why + ")\n";
 }
 
-int ra_prune_usage(ra_output *out, const std::string &what) {
-    return ra_fail(out, what + "; see \"" + ra_program + " prune --help\"", ra_exit_usage);
+// A policy the player gave wrongly: the console adds where to read more.
+int ra_prune_usage(ra_output *out, const ra_prune_words &words, const std::string &what) {
+    return ra_fail(out,
+                   what + (words.console ? "; see \"" + std::string(ra_program) + " prune --help\""
+                                         : std::string()),
+                   ra_exit_usage);
 }
 
 }  // namespace
 
-int ra_prune_policy_of(const ra_prune_job &job, ra_prune_policy *out_policy, ra_output *out) {
+const ra_prune_words ra_prune_console_words = {
+    "--keep", "--max-size", "--older-than",
+    "prune needs a policy: --keep N, --max-size SIZE or --older-than DAYS", true};
+
+int ra_prune_policy_of(const ra_prune_job &job, ra_prune_policy *out_policy, ra_output *out,
+                       const ra_prune_words &words) {
     ra_prune_policy policy;
     uint64_t n = 0;
     if (!job.keep.empty()) {
         if (!ra_parse_count(job.keep, &n)) {
-            return ra_prune_usage(out,
-                                  "--keep wants a number of replays, e.g. 50, not " + job.keep);
+            return ra_prune_usage(
+                out, words,
+                std::string(words.keep) + " wants a number of replays, e.g. 50, not " + job.keep);
         }
         policy.keep = n;
     }
     if (!job.max_size.empty()) {
         if (!ra_parse_size(job.max_size, &n)) {
-            return ra_prune_usage(out,
-                                  "--max-size wants a whole number of bytes, or of KB, MB or GB "
-                                  "(1024-based), e.g. 2GB or 500MB, not " +
+            return ra_prune_usage(out, words,
+                                  std::string(words.max_size) +
+                                      " wants a whole number of bytes, or of KB, MB or GB "
+                                      "(1024-based), e.g. 2GB or 500MB, not " +
                                       job.max_size);
         }
         policy.max_size = n;
     }
     if (!job.older_than.empty()) {
         if (!ra_parse_count(job.older_than, &n)) {
-            return ra_prune_usage(
-                out, "--older-than wants a number of days, e.g. 30, not " + job.older_than);
+            return ra_prune_usage(out, words,
+                                  std::string(words.older_than) +
+                                      " wants a number of days, e.g. 30, not " + job.older_than);
         }
         policy.before = ra_days_before(ra_local_now(), n);
     }
     if (!policy.keep && !policy.max_size && !policy.before) {
-        return ra_prune_usage(out,
-                              "prune needs a policy: --keep N, --max-size SIZE or --older-than "
-                              "DAYS");
+        return ra_prune_usage(out, words, words.none);
     }
 
     *out_policy = policy;

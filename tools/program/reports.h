@@ -10,9 +10,19 @@
 #include "program/game_setup.h"
 #include "program/jobs.h"
 
+// How a wrong policy is told: by the console's option names, or by the
+// labels of the library app's Tidy form.
+struct ra_prune_words {
+    const char *keep, *max_size, *older_than;  // each policy's name
+    const char *none;                          // no policy given
+    bool console;                              // point to prune --help
+};
+extern const ra_prune_words ra_prune_console_words;
+
 // prune's policies from the job's options; ra_exit_ok, or a usage error
-// said in out.
-int ra_prune_policy_of(const ra_prune_job &job, ra_prune_policy *policy, ra_output *out);
+// said in out in those words.
+int ra_prune_policy_of(const ra_prune_job &job, ra_prune_policy *policy, ra_output *out,
+                       const ra_prune_words &words = ra_prune_console_words);
 
 // The warning that prune leaves the replays alone that were saved while
 // Record was 0, when the settings say so and Dir has a record.

@@ -7,6 +7,7 @@
 #include "library/local_time.h"
 #include "library/page_assets.h"
 #include "library/records.h"
+#include "library/type_codes.h"
 #include "snapshot/race_context.h"
 
 namespace {
@@ -67,23 +68,51 @@ std::string ra_gap_text(const ra_racer_row &racer, const ra_racer_row &winner) {
 
 }  // namespace
 
-std::string ra_race_page(const ra_replay &replay, const std::string &nonce) {
+std::string ra_race_page(const ra_replay &replay, const ra_race_page_app &app) {
     const ra_record *facts = replay.record  ? &*replay.record
                              : replay.holds ? &*replay.holds
                                             : nullptr;
     const std::string title = ra_html_text(ra_race_name(replay));
+    const std::string nonce = " nonce=\"" + app.nonce + "\"";
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
-        title + "</title>\n<style nonce=\"" + nonce + "\">" + ra_page_style +
+        title + "</title>\n<style" + nonce + ">" + ra_page_style +
         "</style>\n</head>\n<body>\n<main>\n<p><a href=\"/\">All races</a></p>\n<h1>" + title +
         "</h1>\n";
+    // The buttons of the race's row in the library, and the same script.
+    const bool there =
+        replay.state == ra_replay_state::saved || replay.state == ra_replay_state::renamed;
+    html += "<section id=\"app\" aria-label=\"Library app\" data-secret=\"" +
+            ra_html_text(app.secret) + "\">\n<p id=\"result\" role=\"status\"></p>\n";
+    if (there) {
+        html += "<p><span class=\"actions\" data-file=\"" + ra_url_text(replay.file) +
+                "\"><button type=\"button\" data-do=\"watch\" aria-label=\"Watch " + title +
+                "\">Watch</button>";
+        if (replay.kind == ra_replay_kind::race) {
+            const char *what = app.kept ? "Unkeep" : "Keep";
+            html += std::string("<button type=\"button\" data-do=\"") +
+                    (app.kept ? "unkeep" : "keep") + "\" aria-label=\"" + what + " " + title +
+                    "\">" + what + "</button>";
+        }
+        html += std::string("</span><span class=\"state mark\"") + (app.kept ? "" : " hidden") +
+                ">kept by you</span><span class=\"said\" role=\"status\"></span></p>\n";
+    }
+    html += "</section>\n";
     html += "<p class=\"summary\">Saved " + ra_html_text(ra_format_time(replay.when)) + " as " +
             ra_html_text(replay.file) + "</p>\n";
+    const std::string script =
+        "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
     if (facts == nullptr) {
         return html +
                "<p>The record file holds nothing about this "
-               "replay.</p>\n</main>\n</body>\n</html>\n";
+               "replay.</p>\n</main>\n" +
+               script + "</body>\n</html>\n";
+    }
+    const std::string meaning = ra_type_code_meaning(facts->get(ra_column_type));
+    if (!meaning.empty()) {
+        html += "<p class=\"summary\" id=\"type-meaning\">Type " +
+                ra_html_text(facts->get(ra_column_type)) + ": " + ra_html_text(meaning) + "</p>\n";
     }
     html += "<table id=\"facts\">\n<tbody>\n";
     for (const auto &fact : ra_race_facts) {
@@ -110,7 +139,7 @@ std::string ra_race_page(const ra_replay &replay, const std::string &nonce) {
                 ra_cell(speed.empty() || speed == "0" ? std::string() : speed + ra_speed_unit) +
                 ra_cell(you && start != "0" ? start : std::string()) + "</tr>\n";
     }
-    return html + "</tbody>\n</table>\n</main>\n</body>\n</html>\n";
+    return html + "</tbody>\n</table>\n</main>\n" + script + "</body>\n</html>\n";
 }
 
 std::string ra_start_again_page(const std::string &why) {
