@@ -185,7 +185,8 @@ TEST_F(LibraryIndex, DamagedOrCutOffIndexIsMadeAgain) {
         ra_library_index dying;
         std::string why;
         dying.open(dir_, &why);
-        dying.refresh(dir_, false, [](size_t, size_t) { _exit(3); }, &why);
+        dying.refresh(
+            dir_, false, [](size_t, size_t) { _exit(3); }, &why);
         _exit(0);
     }
     int status = 0;

@@ -8,7 +8,9 @@
 // say. The routes are one table, registered in one loop behind the gate.
 #include <stdio.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -34,6 +36,7 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include "serve/api_json.h"
 #include "serve/app_pages.h"
 #include "platform/browser.h"
 #include "platform/console.h"
@@ -43,6 +46,8 @@
 #include "program/jobs.h"
 #include "program/reports.h"
 #include "library/html_text.h"
+#include "library/index_queries.h"
+#include "library/library_index.h"
 #include "library/keep_marks.h"
 #include "library/prune.h"
 #include "library/restore.h"
@@ -92,6 +97,11 @@ struct ra_app {
     // The game's replay the latest Watch replaced, whose changes tell the
     // page that the replay it loaded is no longer the game's; under `library`.
     fs::path watched;
+    // Dir's index, open while the app runs (ra_serve_index); under `library`.
+    std::unique_ptr<ra_library_index> index;
+    // A rebuild of the index under way: rows written of all (0: none). Read
+    // without `library`, so that the page sees it while the rebuild holds it.
+    std::atomic<size_t> indexing_done{0}, indexing_total{0};
 };
 
 // One thread per connection, at most ra_connections_max at once; the
@@ -144,14 +154,6 @@ std::string ra_file_state(const fs::path &file) {
                   : std::to_string(size) + "@" + std::to_string(stamp.time_since_epoch().count());
 }
 
-// The folder too: a Dir changed in the INI is a new library, and a file
-// added to or taken from Dir (a replay saved without a record, a backup
-// Watch made) changes the folder's own time stamp.
-std::string ra_library_state(const fs::path &dir) {
-    return ra_file_state(dir / ra_records_file) + " " + ra_file_state(dir / ra_keep_file) + " " +
-           ra_file_state(dir) + " " + ra_text(dir);
-}
-
 // What the page says while Dir does not exist yet.
 const char ra_no_race_yet[] = "No race saved yet: race once and it appears here.";
 
@@ -193,43 +195,69 @@ std::string ra_library_notice(const ra_app &app, const ra_game_setup &setup) {
     return notice;
 }
 
-// The settings and the replays in their Dir, as ra_open_library has them.
-int ra_serve_library(ra_app &app, ra_game_setup *setup, ra_replay_list *list, ra_output *out) {
-    std::string error;
-    if (!ra_serve_setup(app, setup, &error)) return ra_fail(out, error, ra_exit_usage);
+// The index of Dir, brought up to date by what changed (Dir's own time
+// stamp, the record's and the marks' tell), in *index; null while Dir does
+// not exist yet. An index that cannot be written is made again once. False
+// with *error when the library cannot be read.
+bool ra_serve_index(ra_app &app, ra_game_setup *setup, ra_library_index **index,
+                    std::string *error) {
+    *index = nullptr;
+    if (!ra_serve_setup(app, setup, error)) return false;
     if (ra_no_folder_yet(setup->dir)) {
-        *list = ra_replay_list();
-        return ra_exit_ok;
+        app.index.reset();
+        return true;
     }
-    if (!ra_indexed_list(setup->dir, ra_text(setup->dir), list, &error)) {
-        return ra_fail(out, error, ra_exit_failed);
+    auto progress = [&app](size_t done, size_t total) {
+        app.indexing_done = done;
+        app.indexing_total = total;
+    };
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!app.index || app.index->dir() != setup->dir) {
+            app.index = std::make_unique<ra_library_index>();
+            if (!app.index->open(setup->dir, error)) break;
+        }
+        bool fresh = app.index->refresh(ra_text(setup->dir), true, progress, error);
+        app.indexing_total = 0;
+        if (fresh) {
+            *index = app.index.get();
+            return true;
+        }
+        app.index.reset();
+        ra_remove_index(setup->dir);
+    }
+    app.index.reset();
+    // The reason in the player's words: the folder as the list reads it.
+    ra_replay_list list;
+    if (!ra_list_replays(setup->dir, ra_text(setup->dir), &list, error)) return false;
+    *error = "the library's index in " + ra_text(setup->dir) + " cannot be written: " + *error;
+    return false;
+}
+
+// The settings and the entries of Dir of exactly this file name, with
+// their record lines, as ra_open_library has them.
+int ra_serve_library(ra_app &app, const std::string &file, ra_game_setup *setup,
+                     ra_replay_list *list, ra_output *out) {
+    std::string error;
+    ra_library_index *index = nullptr;
+    *list = ra_replay_list();
+    if (!ra_serve_index(app, setup, &index, &error)) return ra_fail(out, error, ra_exit_failed);
+    if (index != nullptr && !index->load(list, "", file)) {
+        return ra_fail(out, "the library's index cannot be read", ra_exit_failed);
     }
     for (const std::string &w : list->records.warnings) out->err += "warning: " + w + "\n";
     return ra_exit_ok;
 }
 
-// Whether the list shows exactly this file name. The list is only made
-// again once Dir, its record or the marks changed: every action asks, and
-// making the list of a long season costs more than most actions. The names
-// depend on Dir's entries and the record alone, and adding, removing or
-// renaming a file changes the folder's own time stamp. True as well when
-// the library cannot be opened: the handler then says why.
+// Whether the list shows exactly this file name, as the index has it. True
+// as well when the library cannot be opened: the handler then says why.
 bool ra_listed(ra_app &app, const std::string &file) {
     ra_game_setup setup;
     std::string error;
-    if (!ra_serve_setup(app, &setup, &error)) return true;
-    std::string folder = ra_file_state(setup.dir);
-    std::string state =
-        ra_text(setup.dir) + " " + folder + " " + ra_file_state(setup.dir / ra_records_file);
-    if (folder == "-" || state != app.listed_state) {
-        ra_replay_list list;
-        ra_output ignored;
-        if (ra_serve_library(app, &setup, &list, &ignored) != ra_exit_ok) return true;
-        app.listed.clear();
-        for (const ra_replay &r : list.replays) app.listed.insert(r.file);
-        app.listed_state = folder == "-" ? "" : state;
-    }
-    return app.listed.count(file) != 0;
+    ra_library_index *index = nullptr;
+    if (!ra_serve_index(app, &setup, &index, &error)) return true;
+    if (index == nullptr) return false;
+    ra_replay_list list;
+    return !index->load(&list, "", file) || !list.replays.empty();
 }
 
 // The entry of the list with exactly this file name (as the list shows it).
@@ -274,7 +302,7 @@ void ra_serve_race(ra_app &app, const httplib::Request &req, httplib::Response &
     ra_game_setup setup;
     ra_replay_list list;
     ra_output out;
-    if (ra_serve_library(app, &setup, &list, &out) != ra_exit_ok) {
+    if (ra_serve_library(app, req.get_param_value("file"), &setup, &list, &out) != ra_exit_ok) {
         return ra_answer(res, 500, out.err);
     }
     const ra_replay *entry = ra_entry(list, req.get_param_value("file"));
@@ -286,14 +314,221 @@ void ra_serve_race(ra_app &app, const httplib::Request &req, httplib::Response &
     ra_answer_page(res, ra_race_page(*entry, page), page.nonce);
 }
 
-void ra_serve_state(ra_app &app, const httplib::Request &, httplib::Response &res) {
+void ra_answer_json(httplib::Response &res, const nlohmann::json &answer) {
+    res.set_content(answer.dump(), "application/json; charset=utf-8");
+}
+
+// A rebuild under way: {"done": n, "total": n}, or null.
+nlohmann::json ra_indexing(const ra_app &app) {
+    size_t total = app.indexing_total;
+    if (total == 0) return nullptr;
+    return {{"done", (size_t)app.indexing_done}, {"total", total}};
+}
+
+// A count of the query, digits only and bounded; `otherwise` when absent.
+size_t ra_count_param(const httplib::Request &req, const char *name, size_t otherwise) {
+    // More digits than this are no count of rows.
+    const size_t digits_max = 9;
+    const std::string text = req.get_param_value(name);
+    if (text.empty() || text.size() > digits_max ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return otherwise;
+    }
+    return (size_t)std::stoul(text);
+}
+
+// The racer whose laps a row shows as "yours": the one asked for, else the
+// library's own (the player's).
+std::string ra_racer_param(ra_library_index &index, const httplib::Request &req) {
+    std::string racer = req.get_param_value("racer");
+    ra_index_facts facts;
+    if (racer.empty() && index.facts(&facts)) racer = facts.default_racer;
+    return racer;
+}
+
+// GET /api/rows: one page of rows by the page's filters and sort.
+void ra_serve_rows(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
+    ra_library_index *index = nullptr;
     std::string error;
-    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
-    res.set_content(ra_library_state(setup.dir), "text/plain; charset=utf-8");
+    if (!ra_serve_index(app, &setup, &index, &error)) return ra_answer(res, 500, error);
+    ra_row_query query;
+    query.offset = ra_count_param(req, "offset", 0);
+    query.limit = ra_count_param(req, "limit", query.limit);
+    if (req.has_param("sort")) query.sort = req.get_param_value("sort");
+    query.desc = req.get_param_value("desc") != "0";
+    query.track = req.get_param_value("track");
+    query.type = req.get_param_value("type");
+    query.weather = req.get_param_value("weather");
+    query.pb = req.get_param_value("pb") == "1";
+    query.kept = req.get_param_value("kept") == "1";
+    query.text = req.get_param_value("q");
+    query.others = req.get_param_value("kind") == "other";
+    nlohmann::json answer = {{"total", 0}, {"offset", query.offset}, {"cursor", 0}};
+    answer["rows"] = nlohmann::json::array();
+    if (index != nullptr) {
+        query.racer = ra_racer_param(*index, req);
+        size_t total = 0;
+        std::vector<ra_index_row> rows;
+        ra_index_facts facts;
+        if (!index->facts(&facts) || !ra_query_rows(index->db(), query, &total, &rows)) {
+            return ra_answer(res, 500, "The library's index cannot be read.");
+        }
+        answer["total"] = total;
+        answer["cursor"] = facts.cursor;
+        answer["rows"] = ra_rows_json(rows);
+    }
+    ra_answer_json(res, answer);
+}
+
+// GET /api/facts: the summary, the notices, the choices of the filters.
+void ra_serve_facts(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    ra_library_index *index = nullptr;
+    std::string error;
+    if (!ra_serve_index(app, &setup, &index, &error)) return ra_answer(res, 500, error);
+    ra_index_facts facts;
+    ra_index_choices choices;
+    if (index != nullptr &&
+        (!index->facts(&facts) ||
+         !ra_query_choices(index->db(), ra_racer_param(*index, req), &choices))) {
+        return ra_answer(res, 500, "The library's index cannot be read.");
+    }
+    auto texts = [](const std::vector<std::string> &list) {
+        nlohmann::json json = nlohmann::json::array();
+        for (const std::string &t : list) json.push_back(ra_utf8_text(t));
+        return json;
+    };
+    nlohmann::json groups = nlohmann::json::array();
+    for (const auto &g : choices.groups) {
+        groups.push_back(
+            {{"track", ra_utf8_text(g.track)}, {"type", ra_utf8_text(g.type)}, {"races", g.races}});
+    }
+    ra_answer_json(res, {{"cursor", facts.cursor},
+                         {"races", choices.races},
+                         {"gone", choices.gone},
+                         {"others", choices.others},
+                         {"dir", ra_utf8_text(ra_text(setup.dir))},
+                         {"notice", ra_utf8_text(ra_library_notice(app, setup))},
+                         {"warnings", texts(choices.warnings)},
+                         {"tracks", texts(choices.tracks)},
+                         {"types", texts(choices.types)},
+                         {"weather", texts(choices.weather)},
+                         {"racers", texts(choices.racers)},
+                         {"default_racer", ra_utf8_text(facts.default_racer)},
+                         {"player", ra_utf8_text(facts.player)},
+                         {"chart_groups", groups},
+                         {"indexing", ra_indexing(app)}});
+}
+
+// GET /api/chart: a racer's best lap over time on one track and type.
+void ra_serve_chart(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    ra_library_index *index = nullptr;
+    std::string error;
+    if (!ra_serve_index(app, &setup, &index, &error)) return ra_answer(res, 500, error);
+    int64_t days = 0;
+    const std::string window = req.has_param("window") ? req.get_param_value("window") : "all";
+    if (!ra_chart_window(window, &days)) {
+        return ra_answer(res, 400, "window is one of 30, 90, 365 or all.");
+    }
+    std::vector<ra_chart_lap> laps;
+    if (index != nullptr &&
+        !ra_query_chart(index->db(), ra_racer_param(*index, req), req.get_param_value("track"),
+                        req.get_param_value("type"), &laps)) {
+        return ra_answer(res, 500, "The library's index cannot be read.");
+    }
+    ra_answer_json(res, ra_chart_json(laps, days, ra_local_now()));
+}
+
+// GET /state?since=C: what changed since the cursor C: the rows changed
+// or added, the ids of those removed, and whether the summary changed; a
+// reload when that is too much or C is not one of this index's. Without
+// since, only the cursor.
+void ra_serve_state(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    ra_library_index *index = nullptr;
+    std::string error;
+    if (!ra_serve_index(app, &setup, &index, &error)) return ra_answer(res, 500, error);
+    ra_index_facts facts;
+    if (index != nullptr && !index->facts(&facts)) {
+        return ra_answer(res, 500, "The library's index cannot be read.");
+    }
+    nlohmann::json answer = {{"cursor", facts.cursor}, {"indexing", ra_indexing(app)}};
+    if (!app.watched.empty()) answer["game"] = ra_file_state(app.watched);
+    if (!req.has_param("since")) return ra_answer_json(res, answer);
+    const std::string since_text = req.get_param_value("since");
+    int64_t since = -1;
+    if (!since_text.empty() && since_text.size() <= 18 &&
+        since_text.find_first_not_of("0123456789") == std::string::npos) {
+        since = (int64_t)std::stoll(since_text);
+    }
+    std::vector<ra_index_row> changed;
+    std::vector<std::string> removed;
+    bool grown = false, too_many = false;
+    if (since < facts.floor || since > facts.cursor ||
+        (index != nullptr && (!ra_query_changes(index->db(), since, ra_racer_param(*index, req),
+                                                &changed, &removed, &grown, &too_many) ||
+                              too_many))) {
+        answer["reload"] = true;
+        return ra_answer_json(res, answer);
+    }
+    answer["changed"] = ra_rows_json(changed);
+    answer["removed"] = nlohmann::json::array();
+    for (const std::string &file : removed) answer["removed"].push_back(ra_row_id(file));
+    answer["facts_changed"] = grown;
+    ra_answer_json(res, answer);
+}
+
+// While a rebuild of the index holds the library: /state and /api/facts
+// say how far it came, and nothing else.
+void ra_answer_indexing(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    nlohmann::json answer = {{"indexing", ra_indexing(app)}};
+    if (req.has_param("since")) {
+        answer["cursor"] = req.get_param_value("since");
+        answer["changed"] = nlohmann::json::array();
+        answer["removed"] = nlohmann::json::array();
+        answer["facts_changed"] = false;
+    }
+    ra_answer_json(res, answer);
+}
+
+// What an action changed, for its answer: the rows changed since the
+// cursor before it (a mark, a backup Watch made), and the cursor now.
+void ra_action_rows(ra_app &app, const httplib::Request &req, int64_t before,
+                    nlohmann::json *answer) {
+    ra_game_setup setup;
+    ra_library_index *index = nullptr;
+    std::string error;
+    (*answer)["rows"] = nlohmann::json::array();
+    ra_index_facts facts;
+    if (!ra_serve_index(app, &setup, &index, &error) || index == nullptr || !index->facts(&facts)) {
+        return;
+    }
+    (*answer)["cursor"] = facts.cursor;
+    std::vector<ra_index_row> changed;
+    std::vector<std::string> removed;
+    bool grown = false, too_many = false;
+    if (before != 0 && ra_query_changes(index->db(), before, ra_racer_param(*index, req), &changed,
+                                        &removed, &grown, &too_many)) {
+        (*answer)["rows"] = ra_rows_json(changed);
+    }
+}
+
+// The cursor before an action; 0 when there is no index.
+int64_t ra_cursor_now(ra_app &app) {
+    ra_game_setup setup;
+    ra_library_index *index = nullptr;
+    std::string error;
+    ra_index_facts facts;
+    if (!ra_serve_index(app, &setup, &index, &error) || index == nullptr || !index->facts(&facts)) {
+        return 0;
+    }
+    return facts.cursor;
 }
 
 void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    const int64_t before = ra_cursor_now(app);
     ra_game_setup setup;
     ra_output said;
     std::string error;
@@ -318,10 +553,12 @@ void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response 
         app.watched = restored.replay;
         answer["game"] = ra_file_state(restored.replay);
     }
+    ra_action_rows(app, req, before, &answer);
     ra_answer_action(res, status, said, {}, true, answer);
 }
 
 void ra_mark(ra_app &app, const httplib::Request &req, httplib::Response &res, bool keep) {
+    const int64_t before = ra_cursor_now(app);
     ra_game_setup setup;
     ra_output said;
     std::string error, file = req.get_param_value("file");
@@ -329,7 +566,10 @@ void ra_mark(ra_app &app, const httplib::Request &req, httplib::Response &res, b
         return ra_answer_action(res, ra_fail(&said, error, ra_exit_failed), said);
     }
     said.out = ra_keep_said(file, keep) + "\n";
-    ra_answer_action(res, ra_exit_ok, said);
+    // The row with its new mark.
+    nlohmann::json answer = nlohmann::json::object();
+    ra_action_rows(app, req, before, &answer);
+    ra_answer_action(res, ra_exit_ok, said, {}, true, answer);
 }
 
 void ra_serve_keep(ra_app &app, const httplib::Request &req, httplib::Response &res) {
@@ -414,6 +654,8 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
     }
     nlohmann::json answer = nlohmann::json::object();
     answer["said"] = ra_tidy_said(removed.size(), bytes, failed, result.applied);
+    // The rows that went are named by `removed`; the cursor is the new one.
+    ra_action_rows(app, req, 0, &answer);
     answer["count"] = removed.size();
     answer["bytes"] = bytes;
     ra_answer_action(res, status, said, removed, result.applied, answer);
@@ -423,11 +665,19 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
 struct ra_route {
     ra_route_rule rule;
     void (*handler)(ra_app &app, const httplib::Request &req, httplib::Response &res);
+    // Answered with the progress of a rebuild of the index while one runs.
+    bool tells_indexing = false;
 };
 const ra_route ra_routes[] = {
-    {{"GET", "/", false}, ra_serve_page},       {{"GET", "/race", true}, ra_serve_race},
-    {{"GET", "/state", false}, ra_serve_state}, {{"POST", "/watch", true}, ra_serve_watch},
-    {{"POST", "/keep", true}, ra_serve_keep},   {{"POST", "/unkeep", true}, ra_serve_unkeep},
+    {{"GET", "/", false}, ra_serve_page},
+    {{"GET", "/race", true}, ra_serve_race},
+    {{"GET", "/state", false}, ra_serve_state, true},
+    {{"GET", "/api/rows", false}, ra_serve_rows},
+    {{"GET", "/api/facts", false}, ra_serve_facts, true},
+    {{"GET", "/api/chart", false}, ra_serve_chart},
+    {{"POST", "/watch", true}, ra_serve_watch},
+    {{"POST", "/keep", true}, ra_serve_keep},
+    {{"POST", "/unkeep", true}, ra_serve_unkeep},
     {{"POST", "/tidy", false}, ra_serve_tidy},
 };
 const size_t ra_route_count = sizeof ra_routes / sizeof ra_routes[0];
@@ -502,6 +752,7 @@ void ra_run_route(ra_app &app, const ra_route &route, const httplib::Request &re
     ra_gate_verdict verdict = ra_judge_form(app.gate, route.rule, req.get_param_value("secret"),
                                             req.get_param_value("file"));
     if (verdict.status != 0) return ra_refuse(res, verdict);
+    if (route.tells_indexing && app.indexing_total != 0) return ra_answer_indexing(app, req, res);
     std::lock_guard<std::mutex> hold(app.library);
     if (route.rule.names_replay && !ra_listed(app, req.get_param_value("file"))) {
         return ra_answer(res, 400, "No replay of that name is in the list.");
@@ -540,12 +791,15 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
         wanted = (int)n;
     }
     // The library must open before anything is served (an empty one while
-    // Dir does not exist yet).
+    // Dir does not exist yet); its index is made now.
     {
         ra_game_setup setup;
-        ra_replay_list list;
-        int status = ra_serve_library(app, &setup, &list, out);
-        if (status != ra_exit_ok) return status;
+        ra_library_index *index = nullptr;
+        std::string error;
+        if (!ra_serve_setup(app, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
+        if (!ra_serve_index(app, &setup, &index, &error)) {
+            return ra_fail(out, error, ra_exit_failed);
+        }
     }
     app.gate.token = ra_random_hex(ra_token_bytes);
     app.gate.secret = ra_random_hex(ra_token_bytes);

@@ -30,7 +30,7 @@ namespace {
 
 // The schema's version, in SQLite's user_version: an index of another
 // version is made anew.
-const int ra_index_schema = 1;
+const int ra_index_schema = 2;
 // How long a process waits for another one's refresh before it lists Dir
 // without the index; a rebuild of a long season takes seconds.
 const int ra_index_wait_ms = 30000;
@@ -57,7 +57,8 @@ CREATE TABLE entries(id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, file TEXT
                      track_key TEXT NOT NULL, type_key TEXT NOT NULL, weather_key TEXT NOT NULL,
                      lap INTEGER NOT NULL, lap_by TEXT NOT NULL, laps_by BLOB NOT NULL,
                      search TEXT NOT NULL, player_name TEXT NOT NULL, kept INTEGER NOT NULL,
-                     digest BLOB NOT NULL, version INTEGER NOT NULL, removed INTEGER NOT NULL);
+                     digest BLOB NOT NULL, version INTEGER NOT NULL, born INTEGER NOT NULL,
+                     removed INTEGER NOT NULL);
 CREATE INDEX entries_order ON entries(removed, kind, when_text DESC, line DESC, file);
 CREATE INDEX entries_track ON entries(track_key, removed);
 CREATE INDEX entries_folded ON entries(folded);
@@ -66,7 +67,10 @@ CREATE TABLE laps(entry INTEGER NOT NULL, racer TEXT NOT NULL, lap INTEGER NOT N
                   track_key TEXT NOT NULL, type_key TEXT NOT NULL, when_text TEXT NOT NULL,
                   line INTEGER NOT NULL, pb INTEGER NOT NULL);
 CREATE INDEX laps_racer ON laps(racer, track_key, when_text, line);
-CREATE INDEX laps_entry ON laps(entry);
+CREATE INDEX laps_entry ON laps(entry, racer);
+CREATE INDEX laps_group ON laps(racer, track_key, type_key);
+CREATE TABLE racers(racer TEXT PRIMARY KEY, name TEXT NOT NULL, races INTEGER NOT NULL,
+                    car INTEGER NOT NULL) WITHOUT ROWID;
 )";
 
 // A file of Dir as the index compares it.
@@ -490,12 +494,12 @@ bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
               "state=?7, kind=?8, renamed_from=?9, track=?10, type=?11, laps=?12, cars=?13, "
               "weather=?14, track_key=?15, type_key=?16, weather_key=?17, lap=?18, lap_by=?19, "
               "laps_by=?20, search=?21, player_name=?22, kept=?23, digest=?24, version=?25, "
-              "removed=0 WHERE id=?26"
+              "born=CASE WHEN removed THEN ?25 ELSE born END, removed=0 WHERE id=?26"
             : "INSERT INTO entries(key, file, folded, when_text, line, holds, state, kind, "
               "renamed_from, track, type, laps, cars, weather, track_key, type_key, weather_key, "
-              "lap, lap_by, laps_by, search, player_name, kept, digest, version, removed) "
+              "lap, lap_by, laps_by, search, player_name, kept, digest, version, born, removed) "
               "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, "
-              "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, 0)");
+              "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?25, 0)");
     put.bind(1, row.key).bind(2, row.file).bind(3, row.folded).bind(4, row.when_text);
     put.bind(5, row.line).bind(6, row.holds).bind(7, row.state).bind(8, row.kind);
     put.bind(9, row.renamed_from).bind(10, row.track).bind(11, row.type).bind(12, row.laps);
@@ -628,6 +632,28 @@ bool ra_write_lines(sqlite3 *db, const std::vector<ra_record> &lines) {
     return true;
 }
 
+// Counts each racer of these races once per race, with the lowest car
+// they drove, as ra_racer_names does (all: made anew).
+bool ra_write_racers(sqlite3 *db, const std::vector<const ra_replay *> &races, bool all) {
+    ra_sql sql(db);
+    if (all && !sql.run("DELETE FROM racers")) return false;
+    ra_statement add(db,
+                     "INSERT INTO racers(racer, name, races, car) VALUES(?1, ?2, 1, ?3) "
+                     "ON CONFLICT(racer) DO UPDATE SET races=races+1, car=min(car, ?3)");
+    for (const ra_replay *r : races) {
+        if (r->kind != ra_replay_kind::race || !r->record) continue;
+        std::set<std::string> seen;
+        for (int car = 1; car <= RA_CARS; ++car) {
+            const std::string name = r->record->get(ra_car_column(ra_column_name, car));
+            if (name.empty() || !seen.insert(ra_folded_name(name)).second) continue;
+            add.reset();
+            add.bind(1, ra_folded_name(name)).bind(2, name).bind(3, car).step();
+            if (!add.ok()) return false;
+        }
+    }
+    return true;
+}
+
 // The name at `player` in the newest race that has one, from the rows.
 std::string ra_newest_player(sqlite3 *db) {
     ra_statement s(db,
@@ -699,7 +725,9 @@ bool ra_refresh::full() {
     std::vector<std::string> warnings = list.records.warnings, skipped;
     for (int line : list.records.skipped) skipped.push_back(std::to_string(line));
     std::vector<std::string> marked(marks.folded.begin(), marks.folded.end());
-    bool ok = write_laps(races, true) && write_files() &&
+    std::vector<const ra_replay *> all;
+    for (const ra_replay &r : list.replays) all.push_back(&r);
+    bool ok = write_laps(races, true) && write_files() && ra_write_racers(db_, all, true) &&
               ra_meta_set(db_, "record_found", (int64_t)list.records.found) &&
               ra_meta_set(db_, "warnings", ra_encode_list(warnings)) &&
               ra_meta_set(db_, "skipped", ra_encode_list(skipped)) &&
@@ -816,7 +844,9 @@ bool ra_refresh::appended(bool *taken) {
     bool clean_end = false;
     int lines_read = ra_next_line(text, &clean_end) - 1;
     std::string player_name = ra_newest_player(db_);
-    return write_laps(races, false) &&
+    std::vector<const ra_replay *> added_races;
+    for (const ra_replay &r : replays) added_races.push_back(&r);
+    return write_laps(races, false) && ra_write_racers(db_, added_races, false) &&
            ra_meta_set(db_, "usable_lines",
                        ra_meta_int(db_, "usable_lines") + (int64_t)parsed.lines.size()) &&
            ra_meta_set(db_, "next_line", base + lines_read) &&
@@ -839,7 +869,8 @@ bool ra_library_index::refresh(const std::string &shown, bool quick,
     return false;
 }
 
-bool ra_library_index::load(ra_replay_list *out, const std::string &track) {
+bool ra_library_index::load(ra_replay_list *out, const std::string &track,
+                            const std::string &file) {
     *out = ra_replay_list();
     ra_records &records = out->records;
     records.found = ra_meta_int(db_, "record_found") == 1;
@@ -856,14 +887,14 @@ bool ra_library_index::load(ra_replay_list *out, const std::string &track) {
     };
     std::vector<ra_loaded> rows;
     {
-        ra_statement entries(
-            db_,
-            track.empty()
-                ? "SELECT file, when_text, line, holds, state, kind FROM entries WHERE removed=0 "
-                  "ORDER BY when_text DESC, line DESC, file"
-                : "SELECT file, when_text, line, holds, state, kind FROM entries WHERE removed=0 "
-                  "AND track_key=? ORDER BY when_text DESC, line DESC, file");
-        if (!track.empty()) entries.bind(1, ra_folded_name(track));
+        const bool all = track.empty() && file.empty();
+        ra_statement entries(db_, std::string("SELECT file, when_text, line, holds, state, kind "
+                                              "FROM entries WHERE removed=0 ") +
+                                      (!track.empty()  ? "AND track_key=?1 "
+                                       : !file.empty() ? "AND file=?1 "
+                                                       : "") +
+                                      "ORDER BY when_text DESC, line DESC, file");
+        if (!all) entries.bind(1, !track.empty() ? ra_folded_name(track) : file);
         while (entries.step()) {
             rows.push_back({entries.text(0), entries.text(1), (int)entries.integer(2),
                             (int)entries.integer(3), (int)entries.integer(4),
@@ -892,7 +923,7 @@ bool ra_library_index::load(ra_replay_list *out, const std::string &track) {
         records.lines.push_back(std::move(r));
         return true;
     };
-    if (track.empty()) {
+    if (track.empty() && file.empty()) {
         ra_statement lines(db_, "SELECT line, layout, fields FROM lines ORDER BY line");
         while (lines.step()) {
             if (!add_line(lines)) return false;

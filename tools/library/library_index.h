@@ -80,9 +80,11 @@ public:
     // The list as ra_list_replays makes it. With a track, only the entries
     // whose facts name that track (any letter case), newest first, and the
     // record lines they need: what list --track shows, with the same
-    // personal bests (those are per track). False when the index cannot be
-    // read; *out is then empty.
-    bool load(ra_replay_list *out, const std::string &track = std::string());
+    // personal bests (those are per track). With a file, only the entries
+    // of exactly that name (a race's details). False when the index cannot
+    // be read; *out is then empty.
+    bool load(ra_replay_list *out, const std::string &track = std::string(),
+              const std::string &file = std::string());
 
     // The whole library's facts, as of the last refresh.
     bool facts(ra_index_facts *out);

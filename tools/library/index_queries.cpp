@@ -1,0 +1,207 @@
+// The library app's questions to the index, in SQL.
+#include "library/index_queries.h"
+
+#include <sqlite3.h>
+
+#include <map>
+#include <stdlib.h>
+
+#include "library/folded_name.h"
+#include "library/index_store.h"
+
+const size_t ra_rows_max = 500;
+const size_t ra_changes_max = 200;
+
+namespace {
+
+// The columns a row is made from; ?1 is the chosen racer (folded).
+const char ra_row_columns[] =
+    "SELECT e.file, e.when_text, e.type, e.track, e.laps, e.cars, e.weather, e.lap, e.lap_by, "
+    "e.laps_by, l.lap, l.pb, e.state, e.kind, e.renamed_from, e.holds, e.line, e.kept, "
+    "e.removed, e.born FROM entries e LEFT JOIN laps l ON l.entry = e.id AND l.racer = ?1 ";
+
+ra_index_row ra_row_of(const ra_statement &s) {
+    ra_index_row row;
+    row.file = s.text(0);
+    row.when = s.text(1);
+    row.type = s.text(2);
+    row.track = s.text(3);
+    row.laps = s.text(4);
+    row.cars = s.text(5);
+    row.weather = s.text(6);
+    row.lap = (uint32_t)s.integer(7);
+    row.lap_by = s.text(8);
+    std::vector<std::string> laps;
+    if (ra_decode_list(s.text(9), &laps)) {
+        for (size_t i = 0; i + 1 < laps.size(); i += 2)
+            row.laps_by.push_back({laps[i], (uint32_t)strtoul(laps[i + 1].c_str(), nullptr, 10)});
+    }
+    row.yours = (uint32_t)s.integer(10);
+    row.pb = s.integer(11) != 0;
+    row.state = (int)s.integer(12);
+    row.kind = (int)s.integer(13);
+    row.renamed_from = s.text(14);
+    const bool holds = s.integer(15) != 0, line = s.integer(16) != 0;
+    row.copy = row.kind == 2 && holds;
+    row.kept = s.integer(17) != 0;
+    row.details = line || holds;
+    return row;
+}
+
+// The sort's expression by its name in the query; an unknown name sorts by time.
+struct ra_sort_column {
+    const char *name;
+    const char *value;    // what is sorted by
+    const char *unknown;  // true for an unknown value, which sorts last either way
+};
+const ra_sort_column ra_sort_columns[] = {
+    {"when", "e.when_text", "0"},
+    {"type", "e.type_key", "e.type_key = ''"},
+    {"track", "e.track_key", "e.track_key = ''"},
+    {"laps", "CAST(e.laps AS INTEGER)", "e.laps = ''"},
+    {"cars", "CAST(e.cars AS INTEGER)", "e.cars = ''"},
+    {"weather", "e.weather_key", "e.weather_key = ''"},
+    {"lap", "e.lap", "e.lap = 0"},
+    {"yours", "l.lap", "l.lap IS NULL"},
+    {"file", "e.folded", "0"},
+};
+
+}  // namespace
+
+std::string ra_row_name(const ra_index_row &row) {
+    // "YYYY-MM-DD HH:MM": a race is named to the minute.
+    const size_t minute_text_length = 16;
+    if (row.track.empty()) return row.file;
+    return row.track + ", " + row.when.substr(0, minute_text_length);
+}
+
+bool ra_query_rows(sqlite3 *db, const ra_row_query &query, size_t *total,
+                   std::vector<ra_index_row> *rows) {
+    // The filters, each bound by number after the racer (?1).
+    std::string where = query.others ? "WHERE e.removed = 0 AND e.kind <> 0"
+                                     : "WHERE e.removed = 0 AND e.kind = 0";
+    std::vector<std::string> values;
+    auto filter = [&](const std::string &value, const char *test) {
+        if (value.empty()) return;
+        values.push_back(ra_folded_name(value));
+        where += std::string(" AND ") + test + "?" + std::to_string(values.size() + 1);
+    };
+    filter(query.track, "e.track_key = ");
+    filter(query.type, "e.type_key = ");
+    filter(query.weather, "e.weather_key = ");
+    if (!query.text.empty()) {
+        values.push_back(ra_folded_name(query.text));
+        where += " AND instr(e.search, ?" + std::to_string(values.size() + 1) + ") > 0";
+    }
+    if (query.pb) where += " AND l.pb = 1";
+    if (query.kept) where += " AND e.kept = 1";
+    const ra_sort_column *sort = &ra_sort_columns[0];
+    for (const ra_sort_column &c : ra_sort_columns) {
+        if (query.sort == c.name) sort = &c;
+    }
+    std::string order = std::string("ORDER BY ") + sort->unknown + ", " + sort->value +
+                        (query.desc ? " DESC" : " ASC") +
+                        ", e.when_text DESC, e.line DESC, e.file LIMIT " +
+                        std::to_string(std::min(query.limit, ra_rows_max)) + " OFFSET " +
+                        std::to_string(query.offset);
+    const std::string racer = ra_folded_name(query.racer);
+    auto bind = [&](ra_statement &s) {
+        s.bind(1, racer);
+        for (size_t i = 0; i < values.size(); ++i) s.bind((int)i + 2, values[i]);
+    };
+    // The join is only needed to count when a racer's laps filter.
+    ra_statement count(db, std::string("SELECT count(*) FROM entries e ") +
+                               (query.pb ? "LEFT JOIN laps l ON l.entry = e.id AND l.racer = ?1 "
+                                         : "") +
+                               where + (query.pb ? "" : " AND ?1 = ?1"));
+    bind(count);
+    if (!count.step()) return false;
+    *total = (size_t)count.integer(0);
+    ra_statement page(db, std::string(ra_row_columns) + where + " " + order);
+    bind(page);
+    rows->clear();
+    while (page.step()) rows->push_back(ra_row_of(page));
+    return page.ok();
+}
+
+bool ra_query_changes(sqlite3 *db, int64_t since, const std::string &racer,
+                      std::vector<ra_index_row> *changed, std::vector<std::string> *removed,
+                      bool *grown, bool *too_many) {
+    changed->clear();
+    removed->clear();
+    *grown = false;
+    *too_many = false;
+    ra_statement rows(db, std::string(ra_row_columns) + "WHERE e.version > ?2 ORDER BY e.version " +
+                              "LIMIT " + std::to_string(ra_changes_max + 1));
+    rows.bind(1, ra_folded_name(racer)).bind(2, since);
+    size_t n = 0;
+    while (rows.step()) {
+        if (++n > ra_changes_max) {
+            *too_many = true;
+            return true;
+        }
+        if (rows.integer(18) != 0) {
+            removed->push_back(rows.text(0));
+            *grown = true;
+            continue;
+        }
+        *grown = *grown || rows.integer(19) > since;
+        changed->push_back(ra_row_of(rows));
+    }
+    return rows.ok();
+}
+
+bool ra_query_choices(sqlite3 *db, const std::string &racer, ra_index_choices *out) {
+    *out = ra_index_choices();
+    ra_statement counts(db, "SELECT kind <> 0, state IN (1, 2), count(*) FROM entries "
+                            "WHERE removed = 0 GROUP BY 1, 2");
+    while (counts.step()) {
+        size_t n = (size_t)counts.integer(2);
+        if (counts.integer(0) != 0) {
+            out->others += n;
+        } else {
+            (counts.integer(1) != 0 ? out->gone : out->races) += n;
+        }
+    }
+    if (!counts.ok()) return false;
+    // Each value once, as the races spell it first.
+    auto values = [&](const char *column, const char *key, std::vector<std::string> *into) {
+        ra_statement s(db, std::string("SELECT min(") + column + ") FROM entries WHERE removed = 0 "
+                           "AND kind = 0 AND " + key + " <> '' GROUP BY " + key + " ORDER BY " + key);
+        while (s.step()) into->push_back(s.text(0));
+        return s.ok();
+    };
+    ra_statement racers(db, "SELECT name FROM racers ORDER BY races DESC, car, racer");
+    while (racers.step()) out->racers.push_back(racers.text(0));
+    ra_statement groups(db, "SELECT min(e.track), min(e.type), count(*) FROM laps l "
+                            "JOIN entries e ON e.id = l.entry WHERE l.racer = ? AND e.removed = 0 "
+                            "GROUP BY l.track_key, l.type_key ORDER BY l.track_key, l.type_key");
+    groups.bind(1, ra_folded_name(racer));
+    while (groups.step())
+        out->groups.push_back({groups.text(0), groups.text(1), (size_t)groups.integer(2)});
+    return values("track", "track_key", &out->tracks) && values("type", "type_key", &out->types) &&
+           values("weather", "weather_key", &out->weather) && racers.ok() && groups.ok() &&
+           ra_decode_list(ra_meta_text(db, "warnings"), &out->warnings);
+}
+
+bool ra_query_chart(sqlite3 *db, const std::string &racer, const std::string &track,
+                    const std::string &type, std::vector<ra_chart_lap> *out) {
+    out->clear();
+    ra_statement laps(db, "SELECT e.file, l.when_text, l.lap FROM laps l JOIN entries e "
+                          "ON e.id = l.entry WHERE l.racer = ? AND l.track_key = ? "
+                          "AND l.type_key = ? AND e.removed = 0 ORDER BY l.when_text, l.line");
+    laps.bind(1, ra_folded_name(racer)).bind(2, ra_folded_name(track)).bind(3, ra_folded_name(type));
+    uint32_t best = 0;
+    while (laps.step()) {
+        ra_chart_lap lap;
+        lap.file = laps.text(0);
+        lap.when = laps.text(1);
+        lap.lap = (uint32_t)laps.integer(2);
+        // As list's personal bests, but per track and race type: a chart
+        // draws one type.
+        lap.pb = best != 0 && lap.lap < best;
+        if (best == 0 || lap.lap < best) best = lap.lap;
+        out->push_back(lap);
+    }
+    return laps.ok();
+}
