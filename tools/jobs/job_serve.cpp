@@ -51,6 +51,7 @@
 #include "library/keep_marks.h"
 #include "library/prune.h"
 #include "library/restore.h"
+#include "library/type_codes.h"
 #include "library/library_page.h"
 #include "library/local_time.h"
 #include "platform/random.h"
@@ -404,6 +405,11 @@ void ra_serve_facts(ra_app &app, const httplib::Request &req, httplib::Response 
         groups.push_back(
             {{"track", ra_utf8_text(g.track)}, {"type", ra_utf8_text(g.type)}, {"races", g.races}});
     }
+    nlohmann::json meanings = nlohmann::json::object();
+    for (const std::string &code : choices.types) {
+        const std::string meaning = ra_type_code_meaning(code);
+        if (!meaning.empty()) meanings[ra_utf8_text(code)] = meaning;
+    }
     ra_answer_json(res, {{"cursor", facts.cursor},
                          {"races", choices.races},
                          {"gone", choices.gone},
@@ -418,6 +424,7 @@ void ra_serve_facts(ra_app &app, const httplib::Request &req, httplib::Response 
                          {"default_racer", ra_utf8_text(facts.default_racer)},
                          {"player", ra_utf8_text(facts.player)},
                          {"chart_groups", groups},
+                         {"type_meanings", meanings},
                          {"indexing", ra_indexing(app)}});
 }
 
