@@ -348,7 +348,9 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     }
     html += "<title>Replays</title>\n<style" + nonce + ">";
     html += ra_page_style;
-    html += "</style>\n</head>\n<body>\n<h1>Replays</h1>\n";
+    // Everything a player reads is in the one main landmark, so that a screen
+    // reader's "next landmark" finds the whole library and leaves nothing out.
+    html += "</style>\n</head>\n<body>\n<main>\n<h1>Replays</h1>\n";
     if (app) html += ra_app_panel(*app);
     // What the whole record tells, in one block the library app puts in
     // place of its own when a race is saved (app.js): a new race may bring a
@@ -373,7 +375,7 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
         html += "</ul>\n";
     }
     if (list.replays.empty()) {
-        html += "</div>\n<p>No replays saved yet.</p>\n";
+        html += "</div>\n<p>No replays saved yet.</p>\n</main>\n";
         if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
         html += "</body>\n</html>\n";
         return app ? html : ra_with_own_nonce(html);
@@ -411,7 +413,7 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
             html += ra_row(list.replays[i], racers, i, app);
     }
     html += "</tbody>\n</table>\n</div>\n";
-    html += "<div id=\"other-files\">\n" + ra_others(list, racers, app) + "</div>\n";
+    html += "<div id=\"other-files\">\n" + ra_others(list, racers, app) + "</div>\n</main>\n";
     html += "<script" + nonce + ">";
     html += ra_page_script;
     html += "</script>\n";
