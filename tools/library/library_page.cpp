@@ -394,11 +394,12 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     }
     html += ra_charts(racers) + "</div>\n";
 
+    // How many rows a filter leaves is said aloud to a screen reader too.
     html +=
         "<h2>All races</h2>\n<form class=\"filters\">"
         "<label>Track <select id=\"filter-track\"><option value=\"\">all</option></select>"
         "</label><label>Type <select id=\"filter-type\"><option value=\"\">all</option>"
-        "</select></label><span id=\"shown\"></span></form>\n";
+        "</select></label><span id=\"shown\" role=\"status\"></span></form>\n";
     // The browser lays out thousands of rows as they arrive, again and again,
     // unless it may leave them until they are in view.
     html += "<div class=\"rows\">\n<table id=\"replays\">\n<thead><tr>";

@@ -103,7 +103,7 @@ rows "$work/dom-default.html" >"$work/rows-default.tsv"
 [[ $(grep -c '^shown' "$work/rows-default.tsv") -eq 12 ]] || fail "not every row is shown"
 cut -f2 "$work/rows-default.tsv" | sort -rc || fail "rows are not newest first"
 [[ $(head -1 "$work/rows-default.tsv" | cut -f2) == "2026-03-25 "* ]] || fail "the newest race is not first"
-grep -q '<span id="shown">12 of 12 shown</span>' "$work/dom-default.html" || fail "no '12 of 12 shown'"
+grep -q '<span id="shown" role="status">12 of 12 shown</span>' "$work/dom-default.html" || fail "no '12 of 12 shown'"
 
 # The replay whose file is gone is shown as removed, and only that one.
 removed=$(awk -F'\t' '$8 == "removed"' "$work/rows-default.tsv")
@@ -241,7 +241,7 @@ load_ms=$((long_ms - empty_ms))
 # A figure, not a verdict: a busy machine makes it swing, and its target is
 # kept by the benchmarks (bench/README.md).
 echo "page of 5000 races loaded in ${load_ms} ms (${long_ms} ms, less ${empty_ms} ms for an empty page)"
-grep -q '<span id="shown">5000 of 5000 shown</span>' "$work/dom-long.html" ||
+grep -q '<span id="shown" role="status">5000 of 5000 shown</span>' "$work/dom-long.html" ||
   fail "the page of 5000 races did not finish its script"
 
 # 2. Sorted by the fastest lap and filtered by track and type, from the address.
@@ -253,7 +253,7 @@ shown=$(grep '^shown' "$work/rows-city.tsv" || true)
 awk -F'\t' '$3 != "SR" || $4 != "CITY" {exit 1}' <<<"$shown" || fail "a row of another track or type is shown"
 cut -f5 <<<"$shown" | sort -nc || fail "the shown rows are not by fastest lap"
 [[ $(wc -l <"$work/rows-city.tsv") -eq 12 ]] || fail "rows went missing when filtering"
-grep -q '<span id="shown">3 of 12 shown</span>' "$work/dom-city.html" || fail "no '3 of 12 shown'"
+grep -q '<span id="shown" role="status">3 of 12 shown</span>' "$work/dom-city.html" || fail "no '3 of 12 shown'"
 grep -q '<th data-key="lap" class="number" aria-sort="ascending">' "$work/dom-city.html" ||
   fail "the lap column is not marked as sorted"
 [[ $(grep -o '<section class="chart" hidden="">' "$work/dom-city.html" | wc -l) -eq 2 ]] ||

@@ -13,7 +13,7 @@ no violation in either theme. At a phone's 390 px the page never scrolls
 sideways and every control and chart lies within the screen. Keeps
 screenshots of the dark theme and the phone in ARTIFACTS. Exit status 1 on
 any failure."""
-import base64, os, sys
+import base64, json, os, sys
 
 from browser import Browser
 
@@ -40,8 +40,9 @@ axe_report = """axe.run(document, {resultTypes: ['violations']}).then(r => r.vio
   ).join('; ')))"""
 
 # The focused element's ring: an outline of at least 2px (or a box shadow)
-# whose colour has at least 3:1 against the background behind it. Empty
-# when it has one, else what is wrong; null when nothing is focused.
+# whose colour has at least 3:1 against the background behind it, not cut
+# off by a box around it. Empty when it has one, else what is wrong; null
+# when nothing is focused.
 focus_ring = """(() => {
   const e = document.activeElement;
   if (!e || e === document.body) return null;
@@ -62,6 +63,16 @@ focus_ring = """(() => {
   if (s.outlineStyle !== 'none' && parseFloat(s.outlineWidth) >= 2) ring = rgb(s.outlineColor);
   else if (s.boxShadow !== 'none') ring = rgb(s.boxShadow);
   if (!ring) return name + ' shows no focus ring';
+  // A box that scrolls clips what reaches past its edge.
+  const r = e.getBoundingClientRect();
+  const out = s.outlineStyle !== 'none' ? parseFloat(s.outlineOffset) + parseFloat(s.outlineWidth) : 0;
+  for (let p = e.parentElement; p && p !== document.body; p = p.parentElement) {
+    const ps = getComputedStyle(p);
+    if (ps.overflowX === 'visible' && ps.overflowY === 'visible') continue;
+    const b = p.getBoundingClientRect();
+    if (r.left - out < b.left || r.top - out < b.top || r.right + out > b.right || r.bottom + out > b.bottom)
+      return name + "'s focus ring is cut off by its box " + p.tagName.toLowerCase() + '.' + p.className;
+  }
   const a = lum(ring), b = lum(behind);
   const ratio = (Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05);
   return ratio >= 3 ? '' : name + "'s focus ring has " + ratio.toFixed(2) + ':1';
@@ -115,7 +126,7 @@ class Keyboard:
             if ring and ring not in self.rings:
                 self.rings.add(ring)
                 fail("%s theme: %s" % (self.theme, ring))
-            if self.browser.js("%s.matches(%r)" % (active, selector)):
+            if self.browser.js("%s.matches(%s)" % (active, json.dumps(selector))):
                 return True
         fail("%s theme: Tab never reached %s" % (self.theme, what))
         return False
@@ -127,10 +138,10 @@ class Keyboard:
         shown = "document.getElementById('shown').textContent"
         before = self.browser.js(shown)
         press(self.browser, "ArrowDown")
-        if not self.browser.wait_for("%s !== %r" % (shown, before), 5):
+        if not self.browser.wait_for("%s !== %s" % (shown, json.dumps(before)), 5):
             fail("%s theme: ArrowDown on %s left %r" % (self.theme, what, before))
         press(self.browser, "ArrowUp")
-        if not self.browser.wait_for("%s === %r" % (shown, before), 5):
+        if not self.browser.wait_for("%s === %s" % (shown, json.dumps(before)), 5):
             fail("%s theme: ArrowUp on %s did not give all rows back" % (self.theme, what))
 
 
