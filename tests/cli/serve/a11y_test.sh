@@ -16,6 +16,9 @@ axe=$(bash "$here/../../../scripts/axe.sh" --where)/axe.min.js
 game=$work/game
 mkdir -p "$work" "$artifacts"
 bash "$here/../page/season.sh" "$emulator" "$sim" "$game" >/dev/null
+# A copy under a name of the player's, so that the pages show their table of
+# other files too.
+cp "$game/SaveData/Saves/2026-03-21_20-03-00_SR_COAST_3L.rp4" "$game/SaveData/Saves/best coast.rp4"
 page=$(cd "$game" && ${emulator:+"$emulator"} "$tool" page --ini replay_autosave.ini)
 source "$here/start_server.sh"
 start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
