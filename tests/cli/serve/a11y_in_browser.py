@@ -83,7 +83,10 @@ keys = {"Tab": (9, "Tab", None), "Enter": (13, "Enter", "\r"), " ": (32, "Space"
         "ArrowDown": (40, "ArrowDown", None), "ArrowUp": (38, "ArrowUp", None)}
 keys.update({d: (48 + int(d), "Digit" + d, d) for d in "0123456789"})
 
+# The rows may come from the server or be drawn by the page's script.
 rows_there = "document.querySelectorAll('#replays tbody tr .actions').length > 0"
+static_rows_there = ("document.querySelectorAll('#replays tbody tr').length > 0 && "
+                     "document.querySelectorAll('#others tbody tr').length > 0")
 active = "document.activeElement"
 
 
@@ -234,7 +237,7 @@ try:
 
     for theme in ("light", "dark"):
         in_theme(browser, theme)
-        if browser.open("file://" + static_page) and browser.wait_for("!!document.getElementById('others')"):
+        if browser.open("file://" + static_page) and browser.wait_for(static_rows_there):
             no_violations(browser, "static page (%s)" % theme)
         else:
             fail("the static page did not load with its table of other files")
@@ -249,7 +252,7 @@ try:
         details = browser.js("document.querySelector('#replays .actions a').href")
         if browser.open(details):
             within_phone(browser, "the details page")
-        if browser.open("file://" + static_page):
+        if browser.open("file://" + static_page) and browser.wait_for(static_rows_there):
             within_phone(browser, "the static page")
     else:
         fail("the app's page did not load on the phone")
