@@ -248,6 +248,7 @@ try:
     if browser.open(base + "/") and browser.wait_for(rows_there):
         within_phone(browser, "the main page")
         no_violations(browser, "main page (phone)")
+        browser.js("document.getElementById('replays').scrollIntoView()")
         screenshot(browser, "a11y-phone.png")
         details = browser.js("document.querySelector('#replays .actions a').href")
         if browser.open(details):
