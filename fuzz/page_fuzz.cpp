@@ -31,13 +31,13 @@ const char *const fuzz_tags[] = {
     "!DOCTYPE", "html",    "head", "meta", "title", "style",  "body",     "h1",     "h2",
     "h3",       "p",       "span", "ul",   "li",    "form",   "label",    "select", "option",
     "div",      "section", "svg",  "g",    "line",  "text",   "polyline", "circle", "table",
-    "thead",    "tbody",   "tr",   "th",   "td",    "button", "script"};
+    "thead",    "tbody",   "tr",   "th",   "td",    "button", "script",   "main"};
 const char *const fuzz_attributes[] = {
     "lang",       "charset",      "name",   "content",    "class", "id",       "value",
     "selected",   "data-default", "hidden", "viewBox",    "width", "height",   "data-plot",
     "data-racer", "data-scale",   "x1",     "x2",         "y1",    "y2",       "x",
     "y",          "transform",    "points", "cx",         "cy",    "data-key", "type",
-    "data-sort",  "data-laps",    "html",   "http-equiv", "nonce"};
+    "data-sort",  "data-laps",    "html",   "http-equiv", "nonce", "role"};
 
 bool fuzz_in(const std::string &word, const char *const *list, size_t n) {
     for (size_t i = 0; i < n; ++i) {

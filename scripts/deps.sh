@@ -33,6 +33,10 @@ packages=(
 # is a package of the i386 architecture.
 # tmux gives a companion test a terminal whose screen it can read.
 wine_packages=(wine wine32:i386 tmux)
+# npm installs axe-core for the library app's accessibility test
+# (scripts/axe.sh). A machine whose Node.js came from elsewhere has an npm
+# of its own, which Debian's npm package would fight with.
+node_packages=(nodejs npm)
 
 installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
@@ -42,19 +46,21 @@ missing=()
 for p in "${packages[@]}"; do
   installed "$p" || missing+=("$p")
 done
+command -v npm >/dev/null || missing+=("${node_packages[@]}")
 missing_wine=()
 for p in "${wine_packages[@]}"; do
   installed "$p" || missing_wine+=("$p")
 done
 
-# The sources our builds take from Debian's source packages.
-from_sources() {
-  from_sources
+# The pieces that come from elsewhere, each into a folder of its own.
+fetch_pieces() {
+  bash "$(dirname "$0")/httplib.sh"
   bash "$(dirname "$0")/sqlite.sh"
+  bash "$(dirname "$0")/axe.sh"
 }
 
 if ((${#missing[@]} + ${#missing_wine[@]} == 0)); then
-  from_sources
+  fetch_pieces
   exit 0
 fi
 all_missing=("${missing[@]}" "${missing_wine[@]}")
@@ -95,4 +101,4 @@ if ! apt-get install -y -qq --no-install-recommends "${all_missing[@]}" >"$log" 
   fi
 fi
 
-from_sources
+fetch_pieces

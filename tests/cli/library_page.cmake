@@ -37,3 +37,13 @@ if(RA_BUILD STREQUAL "i386")
                    ${CMAKE_BINARY_DIR}/test-artifacts)
   set_tests_properties(serve_in_browser_watch_keep_new_race_details PROPERTIES TIMEOUT 300)
 endif()
+# The same app and the static page by keyboard, in the dark and at a
+# phone's width, checked by axe-core.
+if(RA_BUILD STREQUAL "i386")
+  add_test(NAME serve_a11y_keyboard_dark_phone_axe
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/serve/a11y_test.sh
+                   "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>
+                   $<TARGET_FILE:replay-autosave> ${serve_work}/a11y
+                   ${CMAKE_BINARY_DIR}/test-artifacts)
+  set_tests_properties(serve_a11y_keyboard_dark_phone_axe PROPERTIES TIMEOUT 300)
+endif()

@@ -115,6 +115,8 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     }
     html += "<title>Replays</title>\n<style" + nonce + ">";
     html += ra_page_style;
+    // Everything a player reads is in the one main landmark, so that a screen
+    // reader's "next landmark" finds the whole library and leaves nothing out.
     html += "</style>\n</head>\n<body>\n<main>\n<h1>Replays</h1>\n";
     if (app) html += ra_app_panel(*app);
     // The script fills what follows from the library's data: the page's own

@@ -33,6 +33,6 @@ sed 's/^timer_now = .*/timer_now = 20500/' "$game/races/race11.ini" >"$race"
 new_race="${emulator:+$emulator }$sim --game-dir $game --race $race --clock 2026-04-02T20:00:00"
 
 shot=$artifacts/serve${windows_tool:+-wine}.png
-python3 "$here/app_in_browser.py" "$address" "$game/SaveData/Saves" "$game/Replays/replay.rp4" \
+python3 -B "$here/app_in_browser.py" "$address" "$game/SaveData/Saves" "$game/Replays/replay.rp4" \
   "$new_race" "$shot" "$companion"
 echo "the library app in the browser: all cases pass (screenshot $shot)"
