@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "library/html_text.h"
-#include "library/lap_chart.h"
 #include "library/page_assets.h"
 #include "library/racers.h"
 #include "library/records.h"
@@ -51,13 +50,13 @@ std::string ra_with_own_nonce(std::string html) {
 // Shown where a replay has no fact to give (a file without a record line).
 const char ra_unknown[] = "-";
 
-// What the page shows of the racer it is about: their races by the index of
-// the entry in the list, and every racer's lap in each race for the script.
+// The racers for the page's script: every racer's lap in each race by the
+// index of the entry in the list, and who the page opens with.
 struct ra_page_racers {
     std::vector<std::string> names;      // the selector's racers, most races first
     size_t shown = 0;                    // the one shown as the page opens
+    bool player = false;                 // shown is the player, named by a race's player column
     std::map<size_t, std::string> laps;  // by entry: "racer:hundredths ..." of every racer
-    std::map<std::string, std::vector<std::vector<ra_lap_point>>> tracks;  // track: per racer
 };
 
 // The table's columns: sort key, heading, and whether it holds numbers.
@@ -182,9 +181,8 @@ std::string ra_upper(const std::string &text) {
     return up;
 }
 
-// Every racer's laps by race, the one shown first, and per track each
-// racer's races for the axes. Each race's columns are read once: a long
-// season has thousands of races.
+// Every racer's laps by race and the one shown first. Each race's columns
+// are read once: a long season has thousands of races.
 ra_page_racers ra_racers_of(const ra_replay_list &list) {
     ra_page_racers racers;
     racers.names = ra_racer_names(list);
@@ -192,10 +190,15 @@ ra_page_racers ra_racers_of(const ra_replay_list &list) {
     for (size_t i = 0; i < racers.names.size(); ++i) index[ra_upper(racers.names[i])] = i;
     std::string first = ra_upper(ra_default_racer(list));
     if (index.count(first) != 0) racers.shown = index[first];
-    std::map<std::string, std::string> track_names;  // upper case: as first seen
     for (size_t e = 0; e < list.replays.size(); ++e) {
         const ra_replay &r = list.replays[e];
         if (r.kind != ra_replay_kind::race || !r.record) continue;
+        // The default racer is the player when any race names the player's
+        // car (ra_default_racer).
+        int car = r.record->player;
+        if (car >= 1 && car <= RA_CARS &&
+            !r.record->get(ra_car_column(ra_column_name, car)).empty())
+            racers.player = true;
         // Each racer's best lap in the race (a name may drive two cars).
         std::vector<std::pair<size_t, uint32_t>> laps;
         for (int car = 1; car <= RA_CARS; ++car) {
@@ -219,63 +222,14 @@ ra_page_racers ra_racers_of(const ra_replay_list &list) {
             data += (data.empty() ? "" : " ") + std::to_string(l.first) + ":" +
                     std::to_string(l.second);
         }
-        const std::string &track = r.record->get(ra_column_track);
-        if (track.empty()) continue;
-        std::string &name = track_names[ra_upper(track)];
-        if (name.empty()) name = track;
-        auto &per_racer = racers.tracks[name];
-        per_racer.resize(racers.names.size());
-        for (const auto &l : laps) {
-            ra_lap_point point;
-            point.when = r.when;
-            point.lap = l.second;
-            per_racer[l.first].push_back(point);
-        }
     }
     return racers;
 }
 
-// A scale's end as the script reads it: marks are whole hundredths and
-// whole days, so every digit is kept.
-std::string ra_number(double v) {
-    char text[400];
-    snprintf(text, sizeof text, "%.0f", v);
-    return text;
-}
-
-// Per track a chart: every racer's axes, the script drawing the races of
-// the racer chosen on theirs; the heading tells the shown racer's best.
+// Where the script draws a chart per track (chart.js, page.js).
 std::string ra_charts(const ra_page_racers &racers) {
-    if (racers.tracks.empty()) return "";
-    std::string html = "<h2>Your best lap over time</h2>\n<div class=\"charts\">\n";
-    for (const auto &track : racers.tracks) {
-        const std::vector<ra_lap_point> &mine = track.second[racers.shown];
-        html += std::string("<section class=\"chart\"") + (mine.empty() ? " hidden" : "") +
-                "><h3>" + ra_html_text(track.first) + "</h3>\n<p class=\"best-lap\">";
-        if (!mine.empty()) {
-            const ra_lap_point *best = &mine[0];
-            for (const ra_lap_point &p : mine) {
-                if (p.lap < best->lap || (p.lap == best->lap && p.when < best->when)) best = &p;
-            }
-            html += std::to_string(mine.size()) + (mine.size() == 1 ? " race" : " races") +
-                    ", your best " + ra_format_lap(best->lap) + " on " +
-                    ra_html_text(ra_format_time(best->when));
-        }
-        html += "</p>\n" + ra_lap_chart_open();
-        for (size_t i = 0; i < track.second.size(); ++i) {
-            const std::vector<ra_lap_point> &points = track.second[i];
-            if (points.empty()) continue;
-            ra_lap_scale scale = ra_lap_chart_scale(points);
-            html += "<g class=\"axes\" data-racer=\"" + std::to_string(i) + "\" data-scale=\"" +
-                    ra_number(scale.lap_lo) + " " + ra_number(scale.lap_hi) + " " +
-                    ra_number(scale.day_lo) + " " + ra_number(scale.day_hi) + "\"" +
-                    (i == racers.shown ? "" : " hidden") + ">\n" + ra_lap_chart_axes(points) +
-                    "</g>\n";
-        }
-        // The script draws the races, of the racer and race type chosen.
-        html += "<g class=\"plot\"></g>\n</svg>\n</section>\n";
-    }
-    return html + "</div>\n";
+    if (racers.names.empty()) return "";
+    return "<h2>Best laps over time</h2>\n<div class=\"charts\" id=\"charts\"></div>\n";
 }
 
 // The files that are no race of their own, with the race they hold where known.
@@ -382,7 +336,9 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     ra_page_racers racers = ra_racers_of(list);
     if (!racers.names.empty()) {
         html += "<form class=\"racers\"><label>Racer <select id=\"racer\" data-default=\"" +
-                std::to_string(racers.shown) + "\">";
+                std::to_string(racers.shown) + "\"" +
+                (racers.player ? " data-player=\"" + std::to_string(racers.shown) + "\"" : "") +
+                ">";
         for (size_t i = 0; i < racers.names.size(); ++i) {
             std::string name = ra_html_text(racers.names[i]);
             html += "<option value=\"" + name + "\"" + (i == racers.shown ? " selected" : "") +
@@ -412,7 +368,9 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     }
     html += "</tbody>\n</table>\n</div>\n";
     html += "<div id=\"other-files\">\n" + ra_others(list, racers, app) + "</div>\n";
+    // One script element of our own: the charts, then the page's script.
     html += "<script" + nonce + ">";
+    html += ra_page_chart_script;
     html += ra_page_script;
     html += "</script>\n";
     if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";

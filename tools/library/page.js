@@ -1,21 +1,22 @@
 // The library page's script (library_page.cpp): sorting, filtering, the
-// racer whose laps are shown, and the address that carries it all. It
-// never writes markup: game text only ever reaches the page as text
-// (textContent), and what it reads comes from the table's cells and the
-// numbers the page gives in data- attributes.
+// racer whose laps are shown, the charts of their laps (chart.js draws
+// them), and the address that carries it all. It never writes markup: game
+// text only ever reaches the page as text (textContent), and what it reads
+// comes from the table's cells and the numbers the page gives in data-
+// attributes.
 (function () {
   'use strict';
   var table = document.getElementById('replays');
   if (!table) return;
-  var svgNs = 'http://www.w3.org/2000/svg';
   var body = table.tBodies[0];
   var heads = table.tHead.rows[0].cells;
   var trackSelect = document.getElementById('filter-track');
   var typeSelect = document.getElementById('filter-type');
   var shown = document.getElementById('shown');
-  // The rows in the page's order, the order shown, the racer selector and
-  // the charts: read by start().
-  var rows = [], order = new Map(), current = [], racerSelect = null, charts = [];
+  // The rows in the page's order, the order shown, the racer selector, the
+  // races the charts are drawn from and their rows by id: read by start().
+  var rows = [], order = new Map(), current = [], racerSelect = null;
+  var races = [], rowOf = new Map(), chartsDrawn = null;
   // The racer chosen last, kept by the browser for the next visit.
   var remembered = 'replay-autosave.racer';
 
@@ -48,6 +49,23 @@
         track: known(row, trackColumn) ? row.cells[trackColumn].textContent.toUpperCase() : null,
         type: known(row, typeColumn) ? row.cells[typeColumn].textContent.toUpperCase() : null
       });
+    });
+  }
+  // The races of the rows for the charts: {id, when, track, type, laps_by:
+  // {racer: hundredths}}. A race is known by its file: in the library app
+  // by its name as the server reads it back (percent-encoded), else as shown.
+  function racesOf(rows) {
+    rowOf = new Map();
+    return rows.map(function (row) {
+      var f = facts.get(row), actions = row.querySelector('.actions'), laps = {};
+      var id = actions ? actions.getAttribute('data-file') : row.querySelector('.file').textContent;
+      rowOf.set(id, row);
+      f.laps.forEach(function (lap, racer) {
+        if (racerSelect && racerSelect.options[racer]) laps[racerSelect.options[racer].value] = lap;
+      });
+      return {id: id, when: f.when, laps_by: laps,
+              track: f.track === null ? '' : row.cells[trackColumn].textContent,
+              type: f.type === null ? '' : row.cells[typeColumn].textContent};
     });
   }
   // What a cell sorts by: its data-sort number; in a number column the
@@ -91,14 +109,6 @@
     var s = Math.floor(h / 100) % 60, c = h % 100;
     return Math.floor(h / 6000) + ':' + (s < 10 ? '0' : '') + s + '.' + (c < 10 ? '0' : '') + c;
   }
-  // "YYYY-MM-DD HH:MM:SS" as days since 1970-01-01, as the charts place races.
-  function dayNumber(text) {
-    var m = /^(\d+)-(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)$/.exec(text);
-    if (!m) return NaN;
-    var d = new Date(0);
-    d.setUTCFullYear(+m[1], +m[2] - 1, +m[3]);
-    return d.getTime() / 864e5 + (m[4] * 3600 + m[5] * 60 + +m[6]) / 86400;
-  }
   function racerIndex(name) {
     if (!racerSelect) return -1;
     for (var i = 0; i < racerSelect.options.length; ++i) {
@@ -130,12 +140,15 @@
     });
     return state;
   }
-  function writeState(state) {
+  function address(state) {
     var parts = ['sort=' + (state.desc ? '-' : '') + state.sort];
     ['track', 'type', 'racer'].forEach(function (name) {
       if (state[name]) parts.push(name + '=' + encodeURIComponent(state[name]));
     });
-    location.replace('#' + parts.join('&'));
+    return '#' + parts.join('&');
+  }
+  function writeState(state) {
+    location.replace(address(state));
     apply();
   }
 
@@ -169,71 +182,74 @@
     return personal;
   }
 
-  function svg(name, attrs) {
-    var e = document.createElementNS(svgNs, name);
-    for (var k in attrs) e.setAttribute(k, attrs[k]);
-    return e;
-  }
-  function px(v) { return v.toFixed(1); }
-  // One track's chart for the racer: their races of the rows shown by type
-  // on their own axes (drawn by the page, one set per racer).
-  function drawChart(chart, racer, type, personal) {
-    var axes = null;
-    chart.querySelectorAll('g.axes').forEach(function (g) {
-      var mine = Number(g.getAttribute('data-racer')) === racer;
-      g.toggleAttribute('hidden', !mine);
-      if (mine) axes = g;
+  // The charts (chart.js): per track one of the racer's laps, of one race
+  // type at a time, by default the type they drove most there; the table's
+  // filters narrow them. Each chart's own choices are kept by track while
+  // the page is open. `races` are [{id, when, track, type, laps_by}];
+  // state: the racer, whether they are the player (yours), the table's
+  // track and type filters, and whether a server is behind the page (app).
+  var chartChoices = new Map();
+  function drawCharts(container, races, state) {
+    while (container.firstChild) container.removeChild(container.firstChild);
+    if (!window.raLapCharts || !state.racer) return;
+    var racer = state.racer.toUpperCase(), tracks = new Map();
+    races.forEach(function (race) {
+      if (!race.track || !race.type) return;
+      var driven = Object.keys(race.laps_by).some(function (name) { return same(name, racer); });
+      if (!driven) return;
+      var key = race.track.toUpperCase(), type = race.type.toUpperCase();
+      if (!tracks.has(key)) tracks.set(key, {name: race.track, types: new Map()});
+      var types = tracks.get(key).types;
+      types.set(type, (types.get(type) || 0) + 1);
     });
-    var track = chart.querySelector('h3').textContent.toUpperCase();
-    var points = [];
-    for (var i = rows.length - 1; i >= 0; --i) {
-      var row = rows[i], lap = lapOf(row, racer), f = facts.get(row);
-      if (!lap || f.track !== track) continue;
-      if (type && f.type !== type.toUpperCase()) continue;
-      points.push({row: row, lap: lap, day: dayNumber(f.when)});
-    }
-    var plot = chart.querySelector('g.plot');
-    while (plot.firstChild) plot.removeChild(plot.firstChild);
-    var note = chart.querySelector('.best-lap');
-    if (!axes || !points.length) { note.textContent = ''; return false; }
-    var box = chart.querySelector('svg').getAttribute('data-plot').split(' ').map(Number);
-    var scale = axes.getAttribute('data-scale').split(' ').map(Number);
-    function x(day) { return box[0] + (day - scale[2]) / (scale[3] - scale[2]) * (box[1] - box[0]); }
-    function y(lap) { return box[3] - (lap - scale[0]) / (scale[1] - scale[0]) * (box[3] - box[2]); }
-    var line = [], steps = [], best = 0, bestPoint = null;
-    points.forEach(function (p) {
-      var at = px(x(p.day));
-      line.push(at + ',' + px(y(p.lap)));
-      if (!best || p.lap < best) {
-        if (best) steps.push(at + ',' + px(y(best)));
-        best = p.lap;
-        bestPoint = p;
-        steps.push(at + ',' + px(y(best)));
+    var keys = Array.from(tracks.keys()).sort(compare), today = raLapCharts.today();
+    keys.forEach(function (key) {
+      var track = tracks.get(key), section = document.createElement('section');
+      container.appendChild(section);
+      var types = Array.from(track.types, function (t) { return {code: t[0], races: t[1]}; })
+        .filter(function (t) { return !state.type || same(t.code, state.type); })
+        .sort(function (a, b) { return b.races - a.races || compare(a.code, b.code); });
+      section.hidden = !types.length || (!!state.track && !same(track.name, state.track));
+      if (!types.length) return;
+      var chosen = chartChoices.get(key) || {};
+      var type = types.some(function (t) { return t.code === chosen.type; }) ? chosen.type : types[0].code;
+      var span = chosen.window || 'all';
+      function draw() {
+        var data = raLapCharts.points(races, {track: track.name, type: type, racer: state.racer,
+                                              window: span, today: today});
+        raLapCharts.render(section, data, {
+          track: track.name, type: type, racer: state.racer, yours: state.yours, window: span,
+          today: today, types: types,
+          rowsHref: address({sort: state.sort, desc: state.desc, track: track.name, type: type, racer: state.racerParam}),
+          detailsHref: state.app ? function (id) { return '/race?file=' + id; } : null,
+          onPick: state.app ? null : pickRow,
+          onChoose: function (picked) {
+            type = picked.type;
+            span = picked.window;
+            chartChoices.set(key, picked);
+            draw();
+          }
+        });
       }
+      draw();
     });
-    steps.push(px(x(points[points.length - 1].day)) + ',' + px(y(best)));
-    plot.appendChild(svg('polyline', {'class': 'best', points: steps.join(' ')}));
-    plot.appendChild(svg('polyline', {'class': 'laps', points: line.join(' ')}));
-    points.forEach(function (p) {
-      var pb = personal.has(p.row);
-      var dot = svg('circle', {'class': pb ? 'race pb' : 'race', cx: px(x(p.day)), cy: px(y(p.lap))});
-      var title = svg('title', {});
-      var kind = p.row.cells[typeColumn];
-      title.textContent = facts.get(p.row).when + '  ' + lapText(p.lap) +
-                          (pb ? '  personal best' : '') + (known(p.row, typeColumn) ? '  ' + kind.textContent : '');
-      dot.appendChild(title);
-      plot.appendChild(dot);
-    });
-    note.textContent = points.length + (points.length === 1 ? ' race' : ' races') + ', your best ' +
-                       lapText(best) + ' on ' + facts.get(bestPoint.row).when;
-    return true;
+  }
+  // A dot of a chart on the page alone shows its race's row.
+  function pickRow(id) {
+    var row = rowOf.get(id);
+    if (!row) return;
+    rows.forEach(function (r) { r.classList.remove('picked'); });
+    row.classList.add('picked');
+    row.tabIndex = -1;
+    row.scrollIntoView({block: 'center'});
+    row.focus();
   }
 
   function apply() {
     var state = readState();
     var col = column(state.sort);
     var racer = racerIndex(state.racer);
-    var personal = showLaps(racer);
+    showLaps(racer);
     var keys = new Map();
     rows.forEach(function (row) { keys.set(row, sortKey(row, col)); });
     var sorted = rows.slice().sort(function (a, b) {
@@ -263,10 +279,17 @@
       heads[i].setAttribute('aria-sort', i !== col ? 'none' : state.desc ? 'descending' : 'ascending');
     }
     shown.textContent = count + ' of ' + rows.length + ' shown';
-    charts.forEach(function (chart) {
-      var drawn = drawChart(chart, racer, state.type, personal);
-      chart.hidden = !drawn || (!!state.track && !same(chart.querySelector('h3').textContent, state.track));
-    });
+    // The charts again only when what they show changed, not on every sort.
+    var charts = document.getElementById('charts');
+    var chartsKey = [racer, state.racer, state.track, state.type, state.sort, state.desc].join('\n');
+    if (charts && racerSelect && chartsKey !== chartsDrawn) {
+      chartsDrawn = chartsKey;
+      drawCharts(charts, races, {
+        racer: racerSelect.options[racer].value, racerParam: state.racer, sort: state.sort,
+        desc: state.desc, track: state.track, type: state.type, app: !!document.getElementById('app'),
+        yours: racerSelect.getAttribute('data-player') === String(racer)
+      });
+    }
     choose(trackSelect, state.track);
     choose(typeSelect, state.type);
     if (racerSelect) racerSelect.selectedIndex = racer;
@@ -308,7 +331,8 @@
     // listener added twice to one element is added once).
     racerSelect = document.getElementById('racer');
     if (racerSelect) racerSelect.addEventListener('change', chooseRacer);
-    charts = Array.prototype.slice.call(document.querySelectorAll('.chart'));
+    races = racesOf(rows);
+    chartsDrawn = null;
     shownRacer = null;
     fill(trackSelect, trackColumn);
     fill(typeSelect, typeColumn);
