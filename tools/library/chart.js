@@ -303,15 +303,19 @@
 
   // A label's width in px as the browser draws it in `into`, and never less
   // than its budget.
+  // Each label is measured once: a measure makes the browser lay out.
   function measurer(into) {
+    var known = new Map();
     return function (label) {
+      if (known.has(label)) return known.get(label);
       var probe = svg('text', {'class': 'chart-tick'});
       probe.textContent = label;
       into.appendChild(probe);
       var measured = 0;
       try { measured = probe.getComputedTextLength(); } catch (e) { /* not laid out */ }
       into.removeChild(probe);
-      return Math.max(measured, label.length * charPx);
+      known.set(label, Math.max(measured, label.length * charPx));
+      return known.get(label);
     };
   }
 
@@ -409,18 +413,19 @@
     var circle = svg('circle', {cx: px(x(dayNumber(p.day))), cy: px(y(p.lap)), r: pb ? pbRadius : dotRadius});
     link.appendChild(title);
     link.appendChild(circle);
+    // A dot with an address is a link (a click follows it by itself);
+    // one without calls onPick.
     function go(event) {
-      if (options.onPick) {
-        event.preventDefault();
-        options.onPick(p.id);
-      } else if (href && event.type === 'keydown') {
+      if (href) {
+        if (event.type !== 'keydown') return;
         event.preventDefault();
         location.assign(href);
+      } else if (options.onPick) {
+        event.preventDefault();
+        options.onPick(p.id);
       }
     }
-    link.addEventListener('click', function (event) {
-      if (!(event.ctrlKey || event.metaKey || event.shiftKey || event.button)) go(event);
-    });
+    link.addEventListener('click', go);
     link.addEventListener('keydown', function (event) {
       if (event.key === 'Enter' || (event.key === ' ' && !href)) go(event);
     });
@@ -455,7 +460,8 @@
   // Draws one chart into `section`, in place of what it held. options:
   // track, type, racer, yours (the racer is the player), window, today
   // ("YYYY-MM-DD", so that a window spans its days), detailsHref(id) (a
-  // dot's address, or null), onPick(id) (what a dot does, or null),
+  // dot's address: its race's details; null, or null for a race, where
+  // there are none), onPick(id) (what a dot without an address does),
   // rowsHref (the table's rows of this track and type); with types
   // ([{code, races}]) and onChoose({type, window}), the chart offers them.
   function render(section, data, options) {

@@ -52,13 +52,12 @@
     });
   }
   // The races of the rows for the charts: {id, when, track, type, laps_by:
-  // {racer: hundredths}}. A race is known by its file: in the library app
-  // by its name as the server reads it back (percent-encoded), else as shown.
+  // {racer: hundredths}}. A race is known by its row's place: a file's name
+  // can be a removed race's and the later race's that replaced it.
   function racesOf(rows) {
     rowOf = new Map();
-    return rows.map(function (row) {
-      var f = facts.get(row), actions = row.querySelector('.actions'), laps = {};
-      var id = actions ? actions.getAttribute('data-file') : row.querySelector('.file').textContent;
+    return rows.map(function (row, i) {
+      var f = facts.get(row), laps = {}, id = String(i);
       rowOf.set(id, row);
       f.laps.forEach(function (lap, racer) {
         if (racerSelect && racerSelect.options[racer]) laps[racerSelect.options[racer].value] = lap;
@@ -186,11 +185,17 @@
   // type at a time, by default the type they drove most there; the table's
   // filters narrow them. Each chart's own choices are kept by track while
   // the page is open. `races` are [{id, when, track, type, laps_by}];
-  // state: the racer, whether they are the player (yours), the table's
-  // track and type filters, and whether a server is behind the page (app).
-  var chartChoices = new Map();
+  // state: the racer (racer; in the address: racerParam, maybe empty),
+  // whether they are the player (yours), and the table's sort and filters.
+  // Each chart is drawn to the width it gets: again when the window changes.
+  var chartChoices = new Map(), chartDraws = [], resizing = null;
+  window.addEventListener('resize', function () {
+    clearTimeout(resizing);
+    resizing = setTimeout(function () { chartDraws.forEach(function (draw) { draw(); }); }, 200);
+  });
   function drawCharts(container, races, state) {
     while (container.firstChild) container.removeChild(container.firstChild);
+    chartDraws = [];
     if (!window.raLapCharts || !state.racer) return;
     var racer = state.racer.toUpperCase(), tracks = new Map();
     races.forEach(function (race) {
@@ -203,8 +208,11 @@
       types.set(type, (types.get(type) || 0) + 1);
     });
     var keys = Array.from(tracks.keys()).sort(compare), today = raLapCharts.today();
+    // Every chart's box is in place before any is drawn, as each is drawn
+    // to the width it gets beside the others.
     keys.forEach(function (key) {
       var track = tracks.get(key), section = document.createElement('section');
+      section.className = 'chart';
       container.appendChild(section);
       var types = Array.from(track.types, function (t) { return {code: t[0], races: t[1]}; })
         .filter(function (t) { return !state.type || same(t.code, state.type); })
@@ -220,9 +228,10 @@
         raLapCharts.render(section, data, {
           track: track.name, type: type, racer: state.racer, yours: state.yours, window: span,
           today: today, types: types,
-          rowsHref: address({sort: state.sort, desc: state.desc, track: track.name, type: type, racer: state.racerParam}),
-          detailsHref: state.app ? function (id) { return '/race?file=' + id; } : null,
-          onPick: state.app ? null : pickRow,
+          rowsHref: address({sort: state.sort, desc: state.desc, track: track.name, type: type,
+                             racer: state.racerParam}),
+          detailsHref: detailsOf,
+          onPick: pickRow,
           onChoose: function (picked) {
             type = picked.type;
             span = picked.window;
@@ -231,10 +240,16 @@
           }
         });
       }
-      draw();
+      chartDraws.push(draw);
     });
+    chartDraws.forEach(function (draw) { draw(); });
   }
-  // A dot of a chart on the page alone shows its race's row.
+  // A dot of a chart opens its race's details where the row offers them
+  // (the library app), else shows its row.
+  function detailsOf(id) {
+    var details = rowOf.has(id) ? rowOf.get(id).querySelector('a[href^="/race?"]') : null;
+    return details ? details.getAttribute('href') : null;
+  }
   function pickRow(id) {
     var row = rowOf.get(id);
     if (!row) return;
@@ -286,7 +301,7 @@
       chartsDrawn = chartsKey;
       drawCharts(charts, races, {
         racer: racerSelect.options[racer].value, racerParam: state.racer, sort: state.sort,
-        desc: state.desc, track: state.track, type: state.type, app: !!document.getElementById('app'),
+        desc: state.desc, track: state.track, type: state.type,
         yours: racerSelect.getAttribute('data-player') === String(racer)
       });
     }

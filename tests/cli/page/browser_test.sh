@@ -194,7 +194,7 @@ grep -q 'Your best lap' "$work/dom-rival.html" && fail "a rival's chart says 'Yo
 
 # The Type filter filters the charts: the one time trial is on CITY.
 run_browser --dump-dom "$url#type=ST" >"$work/dom-st.html" || fail "chromium failed (see $work/browser.log)"
-[[ $(grep -o '<section hidden=""' "$work/dom-st.html" | wc -l) -eq 2 ]] ||
+[[ $(grep -o '<section class="chart" hidden="">' "$work/dom-st.html" | wc -l) -eq 2 ]] ||
   fail "type ST: the charts without a time trial are not hidden"
 [[ $(chart_of CITY "$work/dom-st.html" | grep -o '<a class="chart-point' | wc -l) -eq 1 ]] ||
   fail "type ST: the CITY chart does not show its one time trial alone"
@@ -325,7 +325,7 @@ cut -f5 <<<"$shown" | sort -nc || fail "the shown rows are not by fastest lap"
 grep -q '<span id="shown">3 of 12 shown</span>' "$work/dom-city.html" || fail "no '3 of 12 shown'"
 grep -q '<th data-key="lap" class="number" aria-sort="ascending">' "$work/dom-city.html" ||
   fail "the lap column is not marked as sorted"
-[[ $(grep -o '<section hidden=""' "$work/dom-city.html" | wc -l) -eq 2 ]] ||
+[[ $(grep -o '<section class="chart" hidden="">' "$work/dom-city.html" | wc -l) -eq 2 ]] ||
   fail "the charts of the other tracks are not hidden"
 
 # 3. The charts on their own (charts.html, beside chart.js and page.css):

@@ -86,14 +86,13 @@ class Browser:
         subprocess.run(["rm", "-rf", self.profile])
 
 
-# Per chart (by track): the races its note counts, its dots, and whether
-# every dot lies inside the plot (on the chart's axes).
-charts = """Object.fromEntries(Array.from(document.querySelectorAll('.chart')).map(c => {
-  const box = c.querySelector('svg').getAttribute('data-plot').split(' ').map(Number);
-  const dots = Array.from(c.querySelectorAll('circle.race'));
+# Per chart (by track and type): the races its summary counts, its dots,
+# and whether every dot lies inside the drawing.
+charts = """Object.fromEntries(Array.from(document.querySelectorAll('.chart svg')).map(svg => {
+  const c = svg.parentNode, dots = Array.from(c.querySelectorAll('.chart-point circle'));
   return [c.querySelector('h3').textContent,
-          [parseInt(c.querySelector('.best-lap').textContent) || 0, dots.length,
-           dots.every(d => +d.getAttribute('cx') >= box[0] && +d.getAttribute('cx') <= box[1])]];
+          [parseInt(c.querySelector('.chart-summary').textContent) || 0, dots.length,
+           dots.every(d => +d.getAttribute('cx') >= 0 && +d.getAttribute('cx') <= svg.viewBox.baseVal.width)]];
 }))"""
 tidy_result = "document.getElementById('tidy-result').textContent"
 
@@ -138,6 +137,12 @@ try:
     if len(grown) != 1 or [charts_after[t] for t in grown] != [
             [charts_before[grown[0]][0] + 1, charts_before[grown[0]][1] + 1, True]]:
         fail("the charts after the new race: %r, were %r" % (charts_after, charts_before))
+    # A chart's dot opens its race's details; the removed race has none.
+    dots = browser.js("Array.from(document.querySelectorAll('.chart-point'))"
+                      ".map(a => a.getAttribute('href') || '')")
+    linked = [d for d in dots if d.startswith("/race?file=")]
+    if not dots or len(linked) != len(dots) - 1:
+        fail("the charts' dots do not link to their races' details: %r" % dots)
 
     shot = browser.page("Page.captureScreenshot", format="png")["data"]
     with open(screenshot, "wb") as out:
