@@ -321,8 +321,7 @@
 
   // The plot: axes, the line of each day's best, the best so far as a
   // dashed step, and a dot per day and per personal best that leads to its
-  // race. The dots are one stop for the Tab key; the arrow keys go from one
-  // to the next.
+  // race.
   function plot(section, data, options) {
     var chart = svg('svg', {'class': 'lap-chart', role: 'group',
                             'aria-label': whose(options) + ' best lap over time, ' +
@@ -398,63 +397,75 @@
     var group = svg('g', {'class': 'chart-points'});
     var links = dots.map(function (d) { return group.appendChild(dot(d.p, d.pb, x, y, options)); });
     chart.appendChild(group);
-    rove(links);
+    listen(group, links, dots.map(function (d) { return d.p.id; }), options);
   }
 
   function dot(p, pb, x, y, options) {
-    var link = svg('a', {'class': pb ? 'chart-point chart-pb' : 'chart-point'});
-    var name = options.track + ' ' + options.type + ', ' + p.day + ': ' + lapText(p.lap) +
-               (pb ? ', personal best' : '');
-    link.setAttribute('aria-label', name);
+    var link = svg('a', {'class': pb ? 'chart-point chart-pb' : 'chart-point', tabindex: '-1'});
+    link.setAttribute('aria-label', options.track + ' ' + options.type + ', ' + p.day + ': ' +
+                                    lapText(p.lap) + (pb ? ', personal best' : ''));
     var href = options.detailsHref ? options.detailsHref(p.id) : null;
     if (href) link.setAttribute('href', href); else link.setAttribute('role', 'link');
     var title = svg('title');
     title.textContent = p.when + '  ' + lapText(p.lap) + (pb ? '  personal best' : '');
-    var circle = svg('circle', {cx: px(x(dayNumber(p.day))), cy: px(y(p.lap)), r: pb ? pbRadius : dotRadius});
     link.appendChild(title);
-    link.appendChild(circle);
-    // A dot with an address is a link (a click follows it by itself);
-    // one without calls onPick.
-    function go(event) {
+    link.appendChild(svg('circle', {cx: px(x(dayNumber(p.day))), cy: px(y(p.lap)),
+                                    r: pb ? pbRadius : dotRadius}));
+    return link;
+  }
+
+  // What the dots do, listened for once on their group (a chart can have
+  // thousands). A dot with an address is a link, which a click follows by
+  // itself; one without calls onPick. The dots are one stop for the Tab
+  // key, the newest first; arrows, Home and End go from dot to dot.
+  function listen(group, links, ids, options) {
+    if (!links.length) return;
+    var current = links.length - 1, at = new Map();
+    links.forEach(function (link, i) { at.set(link, i); });
+    function stop(i) {
+      links[current].setAttribute('tabindex', '-1');
+      current = i;
+      links[current].setAttribute('tabindex', '0');
+    }
+    stop(current);
+    function go(event, i) {
+      var href = links[i].getAttribute('href');
       if (href) {
         if (event.type !== 'keydown') return;
         event.preventDefault();
         location.assign(href);
       } else if (options.onPick) {
         event.preventDefault();
-        options.onPick(p.id);
+        options.onPick(ids[i]);
       }
     }
-    link.addEventListener('click', go);
-    link.addEventListener('keydown', function (event) {
-      if (event.key === 'Enter' || (event.key === ' ' && !href)) go(event);
-    });
-    return link;
-  }
-
-  // One Tab stop for the dots, the newest first; arrows, Home and End move.
-  function rove(links) {
-    if (!links.length) return;
-    var current = links.length - 1;
-    function stop(i) {
-      links[current].setAttribute('tabindex', '-1');
-      current = i;
-      links[current].setAttribute('tabindex', '0');
+    function which(event) {
+      var link = event.target.closest ? event.target.closest('a') : null;
+      return link && at.has(link) ? at.get(link) : -1;
     }
-    links.forEach(function (link, i) {
-      link.setAttribute('tabindex', '-1');
-      link.addEventListener('focus', function () { stop(i); });
-      link.addEventListener('keydown', function (event) {
-        var to = {ArrowRight: i + 1, ArrowUp: i + 1, ArrowLeft: i - 1, ArrowDown: i - 1,
-                  Home: 0, End: links.length - 1}[event.key];
-        if (to === undefined) return;
-        event.preventDefault();
-        to = Math.min(Math.max(to, 0), links.length - 1);
-        stop(to);
-        links[to].focus();
-      });
+    group.addEventListener('focusin', function (event) {
+      var i = which(event);
+      if (i >= 0) stop(i);
     });
-    stop(current);
+    group.addEventListener('click', function (event) {
+      var i = which(event);
+      if (i >= 0) go(event, i);
+    });
+    group.addEventListener('keydown', function (event) {
+      var i = which(event);
+      if (i < 0) return;
+      if (event.key === 'Enter' || (event.key === ' ' && !links[i].hasAttribute('href'))) {
+        go(event, i);
+        return;
+      }
+      var to = {ArrowRight: i + 1, ArrowUp: i + 1, ArrowLeft: i - 1, ArrowDown: i - 1,
+                Home: 0, End: links.length - 1}[event.key];
+      if (to === undefined) return;
+      event.preventDefault();
+      to = Math.min(Math.max(to, 0), links.length - 1);
+      stop(to);
+      links[to].focus();
+    });
   }
 
   // Draws one chart into `section`, in place of what it held. options:

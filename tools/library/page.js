@@ -202,10 +202,12 @@
       if (!race.track || !race.type) return;
       var driven = Object.keys(race.laps_by).some(function (name) { return same(name, racer); });
       if (!driven) return;
+      // Each chart looks through its own track's races alone.
       var key = race.track.toUpperCase(), type = race.type.toUpperCase();
-      if (!tracks.has(key)) tracks.set(key, {name: race.track, types: new Map()});
+      if (!tracks.has(key)) tracks.set(key, {name: race.track, types: new Map(), races: []});
       var types = tracks.get(key).types;
       types.set(type, (types.get(type) || 0) + 1);
+      tracks.get(key).races.push(race);
     });
     var keys = Array.from(tracks.keys()).sort(compare), today = raLapCharts.today();
     // Every chart's box is in place before any is drawn, as each is drawn
@@ -223,7 +225,7 @@
       var type = types.some(function (t) { return t.code === chosen.type; }) ? chosen.type : types[0].code;
       var span = chosen.window || 'all';
       function draw() {
-        var data = raLapCharts.points(races, {track: track.name, type: type, racer: state.racer,
+        var data = raLapCharts.points(track.races, {track: track.name, type: type, racer: state.racer,
                                               window: span, today: today});
         raLapCharts.render(section, data, {
           track: track.name, type: type, racer: state.racer, yours: state.yours, window: span,
