@@ -210,6 +210,12 @@
       tracks.get(key).races.push(race);
     });
     var keys = Array.from(tracks.keys()).sort(compare), today = raLapCharts.today();
+    if (!keys.length) {
+      var none = document.createElement('p');
+      none.className = 'summary';
+      none.textContent = 'No lap of ' + state.racer + ' on record yet.';
+      container.appendChild(none);
+    }
     // Every chart's box is in place before any is drawn, as each is drawn
     // to the width it gets beside the others.
     keys.forEach(function (key) {
@@ -334,6 +340,10 @@
     writeState(state);
   }
   window.addEventListener('hashchange', apply);
+  // The link under a chart filters the table by its address, and shows it.
+  document.addEventListener('click', function (event) {
+    if (event.target.closest && event.target.closest('.chart-rows')) table.scrollIntoView();
+  });
 
   // The rows, the racers and the charts as the page holds them now. The
   // racer chosen is kept by name, as the racers' numbers in data-laps are
