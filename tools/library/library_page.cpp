@@ -3,7 +3,6 @@
 #include "library/library_page.h"
 
 #include <stdint.h>
-#include <stdio.h>
 
 #include <algorithm>
 #include <map>
