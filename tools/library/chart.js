@@ -256,7 +256,7 @@
   }
 
   // The chart's choices: its race type and its time window.
-  function controls(data, options) {
+  function controls(options) {
     var form = element('form', 'chart-controls');
     form.addEventListener('submit', function (event) { event.preventDefault(); });
     function choice(label, name, list, chosen) {
@@ -268,7 +268,7 @@
         select.add(new Option(item.label, item.value, on, on));
       });
       select.addEventListener('change', function () {
-        var picked = {type: options.type, window: options.window};
+        var picked = {type: options.type, window: windowOf(options.window).value};
         picked[name] = select.value;
         options.onChoose(picked);
       });
@@ -483,7 +483,7 @@
     section.classList.add('chart');
     section.appendChild(element('h3', '', options.track + ' \u00b7 ' + options.type));
     section.appendChild(element('p', 'chart-who', whose(options) + ' best lap over time'));
-    if (options.types && options.onChoose) section.appendChild(controls(data, options));
+    if (options.types && options.onChoose) section.appendChild(controls(options));
     section.appendChild(legend(options));
     var summary = element('p', 'chart-summary', summaryText(data, options) + '. ');
     var rows = element('a', 'chart-rows', 'Show these races in the table');
