@@ -28,7 +28,7 @@ set(RA_COMPANION_SOURCES
   jobs/job_check.cpp jobs/job_list.cpp jobs/job_keep.cpp jobs/job_page.cpp jobs/job_prune.cpp
   jobs/job_repair.cpp jobs/job_restore.cpp jobs/job_serve.cpp
   library/csv.cpp library/files.cpp library/folded_name.cpp library/game_replay.cpp library/html_text.cpp
-  library/index_queries.cpp library/index_store.cpp library/keep_marks.cpp library/lap_chart.cpp library/library_index.cpp library/lap_time.cpp library/library_page.cpp
+  library/index_queries.cpp library/index_store.cpp library/keep_marks.cpp library/library_index.cpp library/lap_time.cpp library/library_page.cpp
   library/local_time.cpp library/prune.cpp library/racers.cpp library/record_schema.cpp
   library/record_warnings.cpp library/record_writer.cpp library/records.cpp
   library/replays.cpp library/restore.cpp library/sheet_time.cpp library/type_codes.cpp library/page_data.cpp

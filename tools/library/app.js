@@ -55,7 +55,17 @@
         return page.rows;
       });
     },
-    chart: function (query) { return getJson('/api/chart?' + queryText(query)); }
+    chartGroups: function (racer) {
+      return getJson('/api/facts?' + queryText({racer: racer})).then(function (facts) {
+        return facts.chart_groups || [];
+      });
+    },
+    chart: function (query) {
+      return getJson('/api/chart?' + queryText({track: query.track, type: query.type,
+                                                racer: query.racer, window: query.window}));
+    },
+    // A chart's dot opens its race's details instead.
+    position: function () { return -1; }
   };
 
   // A form of text fields, and the replay's name as the page holds it:

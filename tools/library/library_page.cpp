@@ -128,7 +128,9 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
         "<p class=\"summary\" id=\"summary\">The page shows the races with its script; "
         "allow scripts to see them.</p>\n<ul class=\"warnings\" id=\"warnings\" hidden></ul>\n"
         "<form class=\"racers\" hidden><label>Racer <select id=\"racer\"></select></label></form>\n"
-        "<div id=\"charts\"></div>\n</div>\n"
+        "<section id=\"laps-over-time\" aria-labelledby=\"charts-title\" hidden><h2 "
+        "id=\"charts-title\">Best laps over time</h2>\n<div class=\"charts\" id=\"charts\">"
+        "</div></section>\n</div>\n"
         "<section id=\"races\" aria-labelledby=\"races-title\" hidden>\n"
         "<h2 id=\"races-title\">All races</h2>\n<form class=\"filters\" role=\"search\">"
         "<label>Track <select id=\"filter-track\"><option value=\"\">all</option></select></label>"
@@ -155,7 +157,9 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     }
     // The app's script first: it gives the page's script its rows.
     if (app) html += "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
+    // One script element of our own: the charts, then the page's script.
     html += "<script" + nonce + ">";
+    html += ra_page_chart_script;
     html += ra_page_script;
     html += "</script>\n";
     html += "</body>\n</html>\n";

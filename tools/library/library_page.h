@@ -1,9 +1,10 @@
 // The library as one web page, "replays.html": a table of every replay in
 // Dir that sorts by any column and filters by track and race type, and per
-// track a chart of the fastest lap of each race over time. The page is one
-// file that needs nothing else (no network, no other file): its style, its
-// charts (SVG made here) and its script are inside it. The script carries
-// no game text: it reads what it sorts and filters from the table's cells.
+// track and race type a chart of the chosen racer's best lap over time. The
+// page is one file that needs nothing else (no network, no other file): its
+// style and its scripts are inside it. The scripts carry no game text: they
+// read what they sort, filter and chart from the table's cells, and draw
+// the charts themselves (chart.js).
 //
 // The page applies a state named in its address after '#' when it loads,
 // and keeps the address in step when the player sorts or filters, so that a

@@ -150,8 +150,29 @@
                                 rows: last.rows.slice(offset, offset + limit)});
       },
       others: function () { return Promise.resolve(files); },
-      // The charts draw from every race of the page.
-      races: races
+      // The charts: the track and type pairs the racer has laps in, and one
+      // chart's points, worked out here as the app works them out.
+      chartGroups: function (racer) {
+        var groups = new Map();
+        races.forEach(function (r) {
+          if (!r.track || !r.type) return;
+          if (!Object.keys(r.laps_by).some(function (n) { return same(n, racer); })) return;
+          var key = r.track.toUpperCase() + '\n' + r.type.toUpperCase();
+          if (!groups.has(key)) groups.set(key, {track: r.track, type: r.type, races: 0});
+          groups.get(key).races++;
+        });
+        return Promise.resolve(Array.from(groups.values()));
+      },
+      chart: function (query) {
+        var track = query.track.toUpperCase();
+        var mine = races.filter(function (r) { return r.track.toUpperCase() === track; });
+        return Promise.resolve(window.raLapCharts.points(mine, query));
+      },
+      // Where a race is among the rows of a query: -1 when it is not.
+      position: function (q, id) {
+        this.rows(q, 0, 0);
+        return last.rows.findIndex(function (r) { return r.id === id; });
+      }
     };
   }
 
@@ -191,14 +212,17 @@
     });
     return state;
   }
-  function writeState(state) {
+  function addressOf(state) {
     var parts = ['sort=' + (state.desc ? '-' : '') + state.sort];
     textKeys.forEach(function (name) {
       if (state[name]) parts.push(name + '=' + encodeURIComponent(state[name]));
     });
     if (state.pb) parts.push('pb=1');
     if (state.kept) parts.push('kept=1');
-    location.replace('#' + parts.join('&'));
+    return '#' + parts.join('&');
+  }
+  function writeState(state) {
+    location.replace(addressOf(state));
     show();
   }
 
@@ -399,6 +423,93 @@
     });
   }
 
+  // The charts (chart.js): per track one of the racer's laps, of one race
+  // type at a time, by default the type they drove most there; the table's
+  // track and type filters narrow them. Each chart's own choices are kept by
+  // track while the page is open, and each is drawn to the width it gets:
+  // again when the window changes.
+  var chartChoices = new Map(), chartDraws = [], chartsDrawn = null, resizing = null;
+  window.addEventListener('resize', function () {
+    clearTimeout(resizing);
+    resizing = setTimeout(function () { chartDraws.forEach(function (draw) { draw(); }); }, 200);
+  });
+  function drawCharts(state, racer, again) {
+    var container = document.getElementById('charts');
+    var key = [racer, state.track, state.type, state.sort, state.desc].join('\n');
+    if (!window.raLapCharts || (key === chartsDrawn && !again)) return;
+    chartsDrawn = key;
+    source.chartGroups(racer).then(function (groups) {
+      while (container.firstChild) container.removeChild(container.firstChild);
+      chartDraws = [];
+      document.getElementById('laps-over-time').hidden = !racer;
+      if (!racer) return;
+      var tracks = new Map();
+      groups.forEach(function (g) {
+        var k = g.track.toUpperCase();
+        if (!tracks.has(k)) tracks.set(k, {name: g.track, types: []});
+        tracks.get(k).types.push({code: g.type, races: g.races});
+      });
+      if (!tracks.size) {
+        var none = document.createElement('p');
+        none.className = 'summary';
+        none.textContent = 'No lap of ' + racer + ' on record yet.';
+        container.appendChild(none);
+        return;
+      }
+      var today = window.raLapCharts.today();
+      Array.from(tracks.keys()).sort(function (a, b) { return collator.compare(a, b); }).forEach(function (k) {
+        var track = tracks.get(k), section = document.createElement('section');
+        section.className = 'chart';
+        container.appendChild(section);
+        var types = track.types.filter(function (t) { return !state.type || same(t.code, state.type); })
+          .sort(function (a, b) { return b.races - a.races || collator.compare(a.code, b.code); });
+        section.hidden = !types.length || (!!state.track && !same(track.name, state.track));
+        if (!types.length) return;
+        var chosen = chartChoices.get(k) || {};
+        var type = types.some(function (t) { return t.code === chosen.type; }) ? chosen.type : types[0].code;
+        var days = chosen.window || 'all';
+        function draw() {
+          source.chart({track: track.name, type: type, racer: racer, window: days, today: today})
+            .then(function (data) {
+              window.raLapCharts.render(section, data, {
+                track: track.name, type: type, racer: racer, yours: !!facts.player && same(racer, facts.player),
+                window: days, today: today, types: types,
+                rowsHref: addressOf({sort: state.sort, desc: state.desc, track: track.name, type: type,
+                                     racer: state.racer}),
+                detailsHref: window.raLibraryApp ? function (id) { return '/race?file=' + id; } : null,
+                onPick: pickRow,
+                onChoose: function (picked) {
+                  type = picked.type;
+                  days = picked.window;
+                  chartChoices.set(k, picked);
+                  draw();
+                }
+              });
+            });
+        }
+        chartDraws.push(draw);
+      });
+      chartDraws.forEach(function (draw) { draw(); });
+    });
+  }
+  // A dot of a chart on the page shows its race's row: drawn as far as it,
+  // in the table's order; with the filters of its chart when they hid it.
+  function pickRow(id) {
+    var state = readState(), at = source.position(queryOf(state), id);
+    if (at < 0) return;
+    drawRows(state, false, at + 1).then(function () {
+      var row = body.querySelector('tr[data-id="' + CSS.escape(id) + '"]');
+      if (!row) return;
+      Array.prototype.forEach.call(body.querySelectorAll('tr.picked'), function (r) {
+        r.classList.remove('picked');
+      });
+      row.classList.add('picked');
+      row.tabIndex = -1;
+      row.scrollIntoView({block: 'center'});
+      row.focus();
+    });
+  }
+
   function show(atLeast) {
     var state = readState();
     var col = column(state.sort);
@@ -420,7 +531,7 @@
       racerSelect.options[k].selected = racerSelect.options[k].value === racer;
     }
     var drawing = drawRows(state, false, typeof atLeast === 'number' ? atLeast : 0);
-    if (window.raLibraryCharts) window.raLibraryCharts(source, facts, state, racer);
+    drawCharts(state, racer, typeof atLeast === 'number');
     return drawing;
   }
 
@@ -463,6 +574,10 @@
     writeState(state);
   });
   more.addEventListener('click', function () { drawRows(readState(), true); });
+  // The link under a chart filters the table by its address, and shows it.
+  document.addEventListener('click', function (event) {
+    if (event.target.closest && event.target.closest('.chart-rows')) table.scrollIntoView();
+  });
   window.addEventListener('hashchange', function () { show(); });
 
   // What the library app calls when the library changed: the facts again,

@@ -4,10 +4,11 @@
 # folder (season.sh), makes the page with "TOOL page", loads it in headless
 # Chromium and checks the page as the browser built it (--dump-dom): the
 # table, its sort and filters given in the address, the removed replay, the
-# charts and their axes, and that the rival named "<script>" is shown as
-# text with no element of the page made from it. Keeps a screenshot and the
-# page in ARTIFACTS. Fails, never skips, without Chromium (scripts/deps.sh
-# installs it). EMULATOR runs the 32-bit programs, or is empty.
+# charts (and chart.js on its own, charts.html), and that the rival named
+# "<script>" is shown as text with no element of the page made from it.
+# Keeps a screenshot and the page in ARTIFACTS. Fails, never skips, without
+# Chromium (scripts/deps.sh installs it). EMULATOR runs the 32-bit
+# programs, or is empty.
 set -euo pipefail
 emulator=$1 sim=$2 tool=$3 work=$4 artifacts=$5
 here=$(cd "$(dirname "$0")" && pwd)
@@ -73,9 +74,9 @@ rows() {
     }'
 }
 
-# One chart of a page as one line: chart TRACK PAGE.
+# One chart of a page as one line: chart_of TRACK PAGE.
 chart_of() {
-  tr '\n' ' ' <"$2" | sed 's/<section/\n<section/g' | grep "^<section class=\"chart\"[^>]*><h3>$1</h3>" |
+  tr '\n' ' ' <"$2" | sed 's/<section/\n<section/g' | grep "^<section[^>]*><h3>$1 · " |
     sed 's/<\/section>.*//'
 }
 
@@ -123,56 +124,122 @@ grep -o '<script[^>]*>' "$work/dom-default.html" |
 grep -q '<span class="racer"><script>' "$work/dom-default.html" && fail "the name became markup"
 grep -q '<span class="racer"></span>' "$work/dom-default.html" && fail "a racer cell is empty (the name was taken as markup)"
 
-# Charts: one per track, of the racer the page opens with (Player: in as
-# many races as the others, in car 1), one point per race of theirs on it
-# (the removed race too), lap axis in m:ss like the table, day axis in dates.
+# Charts (chart.js): one per track, of the racer the page opens with
+# (Player: in as many races as the others, in car 1, and the player), each
+# of one race type, by default the one they drove most there (CITY: three
+# single races and one time trial, never on one line); one point per day of
+# theirs (the removed race too), lap axis in m:ss like the table, day axis
+# in dates, a legend, and a summary with a link to the rows.
 grep -q '<option value="Player" selected="">Player</option>' "$work/dom-default.html" ||
   fail "the page does not open with Player chosen"
-for track in ALPINE CITY COAST; do
+for chart in ALPINE:SR:4 CITY:SR:3 COAST:SR:4; do
+  IFS=: read -r track type points <<<"$chart"
   chart=$(chart_of "$track" "$work/dom-default.html")
   if [[ -z $chart ]]; then
     fail "no chart for $track"
     continue
   fi
-  [[ $(grep -o '<circle class="race' <<<"$chart" | wc -l) -eq 4 ]] || fail "$track: want 4 points"
-  grep -q '>best lap (m:ss)</text>' <<<"$chart" || fail "$track: no lap axis title"
-  [[ $(grep -oE '<g class="axes" data-racer="0"[^>]*>' <<<"$chart") != *hidden* ]] || fail "$track: Player's axes hidden"
-  [[ $(sed 's/<g class="axes" data-racer="[12]"[^>]*hidden[^>]*>.*<g class="plot"//' <<<"$chart" |
-       grep -oE '<text class="tick"[^>]*>[0-9]+:[0-9]{2}(\.[0-9]+)?</text>' | wc -l) -ge 2 ]] ||
+  grep -q "<h3>$track · $type</h3><p class=\"chart-who\">Your best lap over time</p>" <<<"$chart" ||
+    fail "$track: not headed '$track · $type' and 'Your best lap over time'"
+  [[ $(grep -o '<a class="chart-point' <<<"$chart" | wc -l) -eq $points ]] || fail "$track: want $points points"
+  grep -q '<option value="SR" selected="">SR (' <<<"$chart" || fail "$track: no type choice with SR chosen"
+  [[ $track != CITY ]] || grep -q '<option value="ST">ST (1 race)</option>' <<<"$chart" ||
+    fail "CITY: its time trial is not a choice of its own"
+  for label in 'Lower is faster' 'Your best lap of each day' 'a personal best' 'personal best so far'; do
+    grep -q "</span>$label</li>\|<li>$label</li>" <<<"$chart" || fail "$track: the legend lacks '$label'"
+  done
+  [[ $(grep -oE '<text class="chart-tick chart-lap-tick"[^>]*>[0-9]+:[0-9]{2}(\.[0-9]+)?</text>' <<<"$chart" | wc -l) -ge 2 ]] ||
     fail "$track: no lap axis labels in m:ss"
-  [[ $(grep -oE '<text class="tick"[^>]*>2026-0[34]-[0-9]{2}</text>' <<<"$chart" | wc -l) -ge 2 ]] ||
+  [[ $(grep -oE '<text class="chart-tick chart-day-tick"[^>]*>2026-0[34]-[0-9]{2}</text>' <<<"$chart" | wc -l) -ge 2 ]] ||
     fail "$track: no day axis labels"
-  # The title tells the racer's own best, never a rival's faster lap.
-  best=$(awk -F'\t' -v t="$track" '$4 == t {print $9}' "$work/rows-default.tsv" | sort | head -1)
-  grep -q "races, your best $best on " <<<"$chart" || fail "$track: the title is not Player's best $best"
+  # The text alternative tells the racer's own best, never a rival's faster
+  # lap, and links to the rows of the track and type.
+  best=$(awk -F'\t' -v t="$track" -v k="$type" '$4 == t && $3 == k {print $9}' "$work/rows-default.tsv" | sort | head -1)
+  grep -q "<p class=\"chart-summary\">$points races in all; best $best on 2026-03-[0-9]*[;.]" <<<"$chart" ||
+    fail "$track: the summary does not give $points races and Player's best $best"
+  grep -q "<a class=\"chart-rows\" href=\"#sort=-when&amp;track=$track&amp;type=$type\">" <<<"$chart" ||
+    fail "$track: no link to its rows"
+  grep -qE "<a class=\"chart-point[^>]* aria-label=\"$track $type, 2026-03-[0-9]{2}: [0-9]:[0-9]{2}\.[0-9]{2}(, personal best)?\"" <<<"$chart" ||
+    fail "$track: a point has no name that says its race"
 done
 [[ $(grep -o '<svg class="lap-chart"' "$work/dom-default.html" | wc -l) -eq 3 ]] || fail "want 3 charts"
 
-# Personal bests: the page's badges and marks are the races list calls
-# personal bests of Player, and none is a rival's.
+# Personal bests: the page's badges are the races list calls personal
+# bests of Player (per track); the charts mark those per track and type.
 want_pb=$(cd "$game" && ${emulator:+"$emulator"} "$tool" list --ini replay_autosave.ini --racer Player --csv |
           awk -F, '$8 == 1 {print $1}' | sort)
 got_pb=$(awk -F'\t' '$10 == "PB" {print $2}' "$work/rows-default.tsv" | sort)
 [[ -n $want_pb && $want_pb == "$got_pb" ]] || fail "personal best badges: want [$want_pb], got [$got_pb]"
-[[ $(grep -o '<circle class="race pb"' "$work/dom-default.html" | wc -l) -eq $(wc -l <<<"$want_pb") ]] ||
-  fail "the charts do not mark each personal best"
+want_pb=$(cd "$game" && ${emulator:+"$emulator"} "$tool" list --ini replay_autosave.ini --racer Player --csv |
+          awk -F, 'NR > 1 && $5 != ""' | sort | awk -F, '{
+            key = toupper($3) " " toupper($2)
+            if (key in best && $5 + 0 < best[key]) print key ", " substr($1, 1, 10)
+            if (!(key in best) || $5 + 0 < best[key]) best[key] = $5 + 0
+          }' | sort)
+got_pb=$(grep -oE '<a class="chart-point chart-pb"[^>]* aria-label="[^:]*' "$work/dom-default.html" |
+         sed 's/.*aria-label="//' | sort)
+[[ -n $want_pb && $want_pb == "$got_pb" ]] || fail "the charts' personal bests: want [$want_pb], got [$got_pb]"
 
-# Another racer from the address: their laps in the table, their charts.
+# Another racer from the address: their laps in the table, their charts,
+# labelled with their name.
 run_browser --dump-dom "$url#racer=%3Cscript%3E" >"$work/dom-rival.html" || fail "chromium failed (see $work/browser.log)"
 rows "$work/dom-rival.html" >"$work/rows-rival.tsv"
 want=$(cd "$game" && ${emulator:+"$emulator"} "$tool" list --ini replay_autosave.ini --racer '<script>' --csv |
        awk -F, 'NR > 1 {print $1 "\t" $5}' | sort)
 got=$(awk -F'\t' '{split($9, t, /[:.]/); printf "%s\t%d.%02d\n", $2, t[1] * 60 + t[2], t[3]}' "$work/rows-rival.tsv" | sort)
 [[ $want == "$got" ]] || fail "racer from the address: the laps are not <script>'s"
-rival_best=$(cut -f9 "$work/rows-rival.tsv" | sort | head -1)
-tr '\n' ' ' <"$work/dom-rival.html" | grep -q "your best $rival_best on " || fail "the rival's chart titles are not theirs"
+rival_best=$(awk -F'\t' '$4 == "ALPINE" {print $9}' "$work/rows-rival.tsv" | sort | head -1)
+chart_of ALPINE "$work/dom-rival.html" | grep -q "races in all; best $rival_best on " || fail "the rival's chart summary is not theirs"
+[[ $(grep -o "<p class=\"chart-who\">&lt;script&gt;'s best lap over time</p>" "$work/dom-rival.html" | wc -l) -eq 3 ]] ||
+  fail "the rival's charts are not labelled with their name"
+grep -q 'Your best lap' "$work/dom-rival.html" && fail "a rival's chart says 'Your'"
+[[ $(grep -o '<script' "$work/dom-rival.html" | wc -l) -eq 1 ]] || fail "the rival's name became a script element"
 
 # The Type filter filters the charts: the one time trial is on CITY.
 run_browser --dump-dom "$url#type=ST" >"$work/dom-st.html" || fail "chromium failed (see $work/browser.log)"
 [[ $(grep -o '<section class="chart" hidden="">' "$work/dom-st.html" | wc -l) -eq 2 ]] ||
   fail "type ST: the charts without a time trial are not hidden"
-[[ $(chart_of CITY "$work/dom-st.html" | grep -o '<circle class="race' | wc -l) -eq 1 ]] ||
+[[ $(chart_of CITY "$work/dom-st.html" | grep -o '<a class="chart-point' | wc -l) -eq 1 ]] ||
   fail "type ST: the CITY chart does not show its one time trial alone"
+
+# On a phone's width (390 px) the charts fit; a dot leads to its race (on
+# the page alone: to its row, picked and focused); and the type choice of a
+# chart draws that type alone.
+cat >"$work/pick.html" <<'PAGE'
+<!DOCTYPE html><html><body><p id="result">waiting</p><iframe id="f" width="390" height="800"></iframe><script>
+var f = document.getElementById('f');
+f.onload = function () {
+  var d = f.contentDocument;
+  function city() {
+    return Array.prototype.filter.call(d.querySelectorAll('.chart'), function (s) {
+      return s.querySelector('h3').textContent.indexOf('CITY') === 0;
+    })[0];
+  }
+  var fit = Array.prototype.every.call(d.querySelectorAll('.chart'), function (s) {
+    var svg = s.querySelector('svg');
+    return s.getBoundingClientRect().right <= 390 && svg.getBoundingClientRect().right <= 390 &&
+           svg.viewBox.baseVal.width <= s.getBoundingClientRect().width;
+  });
+  var dots = city().querySelectorAll('.chart-point'), dot = dots[dots.length - 1];
+  dot.dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));
+  var row = d.activeElement, out = 'fit=' + fit + ' dot=' + dot.getAttribute('aria-label').split(':')[0] + ' row=' +
+    (row.tagName === 'TR' && row.classList.contains('picked') ? row.cells[2].textContent + ' ' + row.cells[0].textContent.split(' ')[0] : 'none');
+  var select = city().querySelector('select[data-control="type"]');
+  select.value = 'ST';
+  select.dispatchEvent(new Event('change'));
+  out += ' chart=' + city().querySelector('h3').textContent + ':' + city().querySelectorAll('.chart-point').length;
+  document.getElementById('result').textContent = out;
+};
+f.src = 'replays.html';
+</script></body></html>
+PAGE
+cp "$work/pick.html" "$(dirname "$page")/pick-test.html"
+run_browser --allow-file-access-from-files --virtual-time-budget=10000 --dump-dom \
+  "file://$(dirname "$page")/pick-test.html" >"$work/dom-pick.html" || fail "chromium failed (see $work/browser.log)"
+rm -f "$(dirname "$page")/pick-test.html"
+picked=$(grep -o '<p id="result">[^<]*' "$work/dom-pick.html" | sed 's/.*>//')
+[[ $picked =~ ^fit=true\ dot=CITY\ SR,\ ([0-9-]+)\ row=CITY\ ([0-9-]+)\ chart=CITY\ ·\ ST:1$ && ${BASH_REMATCH[1]} == "${BASH_REMATCH[2]}" ]] ||
+  fail "the charts do not fit a phone, a dot does not lead to its race's row, or the type choice does not draw its type alone: $picked"
 
 # The choice is remembered: a page beside it (same browser profile) picks
 # <script> in the selector, then opens the page without an address.
@@ -246,6 +313,8 @@ load_ms=$((long_ms - empty_ms))
 echo "page of 5000 races loaded in ${load_ms} ms (${long_ms} ms, less ${empty_ms} ms for an empty page)"
 grep -q '<span id="shown"[^>]*>5000 of 5000 shown</span>' "$work/dom-long.html" ||
   fail "the page of 5000 races did not finish its script"
+[[ $(grep -o '<svg class="lap-chart"' "$work/dom-long.html" | wc -l) -eq 4 ]] ||
+  fail "the page of 5000 races does not chart its four tracks"
 
 # 2. Sorted by the fastest lap and filtered by track and type, from the address.
 run_browser --dump-dom "$url#sort=lap&track=City&type=SR" >"$work/dom-city.html" ||
@@ -261,7 +330,17 @@ grep -q '<th data-key="lap" class="number" aria-sort="ascending">' "$work/dom-ci
 [[ $(grep -o '<section class="chart" hidden="">' "$work/dom-city.html" | wc -l) -eq 2 ]] ||
   fail "the charts of the other tracks are not hidden"
 
-# 3. The picture, kept with the page.
+# 3. The charts on their own (charts.html, beside chart.js and page.css):
+# what a chart shows of a racer's races, the axes' rules, and the drawing
+# at a phone's width with date labels that never overlap.
+mkdir -p "$work/charts"
+cp "$here/charts.html" "$here/../../../tools/library/chart.js" "$here/../../../tools/library/page.css" "$work/charts/"
+run_browser --dump-dom "file://$work/charts/charts.html" >"$work/dom-charts.html" || fail "chromium failed (see $work/browser.log)"
+verdicts=$(sed -n '/<pre id="result">/,/<\/pre>/p' "$work/dom-charts.html")
+grep -q '^done</pre>' <<<"$verdicts" || fail "charts.html did not finish: $verdicts"
+while read -r line; do fail "charts.html: ${line#FAIL }"; done < <(grep '^FAIL' <<<"$verdicts" || true)
+
+# 4. The picture, kept with the page.
 mkdir -p "$artifacts"
 rm -f "$artifacts/replays.png"
 run_browser --window-size=1200,1150 --hide-scrollbars --screenshot="$artifacts/replays.png" "$url" \

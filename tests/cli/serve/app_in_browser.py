@@ -7,8 +7,8 @@ needed). Clicks as a player would and checks what follows: Watch puts the
 replay in the game's place and says so in the page; Keep marks the row; a
 race saved while the page is open (NEW_RACE: a command that saves one)
 appears without a reload, and its track's chart shows it on its axes; Tidy
-previews what prune's dry run says (COMPANION: a command that runs the
-companion in the game folder) and removes those replays but never one kept;
+previews in a player's words what would go and removes those replays, never
+one kept (COMPANION: a command that runs the companion in the game folder);
 the details page shows every racer. Saves a screenshot of the page to
 SCREENSHOT. Exit status 1 on any failure."""
 import base64, os, subprocess, sys, filecmp
@@ -24,20 +24,23 @@ def fail(what):
     failures.append(what)
 
 
-# Per chart (by track): the races its note counts, its dots, and whether
-# every dot lies inside the plot (on the chart's axes).
-charts = """Object.fromEntries(Array.from(document.querySelectorAll('.chart')).map(c => {
-  const box = c.querySelector('svg').getAttribute('data-plot').split(' ').map(Number);
-  const dots = Array.from(c.querySelectorAll('circle.race'));
+# Per chart (by track and type): the races its summary counts, its dots,
+# and whether every dot lies inside the drawing.
+charts = """Object.fromEntries(Array.from(document.querySelectorAll('.chart svg')).map(svg => {
+  const c = svg.parentNode, dots = Array.from(c.querySelectorAll('.chart-point circle'));
   return [c.querySelector('h3').textContent,
-          [parseInt(c.querySelector('.best-lap').textContent) || 0, dots.length,
-           dots.every(d => +d.getAttribute('cx') >= box[0] && +d.getAttribute('cx') <= box[1])]];
+          [parseInt(c.querySelector('.chart-summary').textContent) || 0, dots.length,
+           dots.every(d => +d.getAttribute('cx') >= 0 && +d.getAttribute('cx') <= svg.viewBox.baseVal.width)]];
 }))"""
-tidy_result = "document.getElementById('tidy-result').textContent"
+tidy_said = "document.getElementById('tidy-said').textContent"
+# What the app said beside a replay's row.
+said_of = "document.querySelector('.actions[data-file=\"%s\"]').parentNode.querySelector('.said').textContent"
+# Rows are drawn by the page's script once the app answered.
+rows_drawn = "document.querySelectorAll('#replays tbody tr').length > 0"
 
 browser = Browser()
 try:
-    if not browser.open(address):
+    if not browser.open(address) or not browser.wait_for(rows_drawn):
         fail("the page did not load")
     rows = browser.js("document.querySelectorAll('#replays tbody tr').length")
     files = browser.js("Array.from(document.querySelectorAll('#replays .actions'))"
@@ -49,10 +52,15 @@ try:
     # Watch the oldest race that is there.
     watched = files[-1]
     browser.js("document.querySelector('.actions[data-file=\"%s\"] [data-do=watch]').click()" % watched)
-    if not browser.wait_for("document.getElementById('result').textContent.indexOf('The game will play') === 0"):
-        fail("Watch showed: %r" % browser.js("document.getElementById('result').textContent"))
+    # Its answer beside the row, which is marked until the game's replay changes.
+    if not browser.wait_for((said_of % watched) + ".indexOf('The game will play') === 0"):
+        fail("Watch showed beside its row: %r" % browser.js(said_of % watched))
     elif not filecmp.cmp(os.path.join(saves, watched), game_replay, shallow=False):
         fail("Watch did not put %s in the game's place" % watched)
+    loaded = ("Array.from(document.querySelectorAll('#replays .loaded')).filter(m => !m.hidden)"
+              ".map(m => m.parentNode.querySelector('.actions').getAttribute('data-file'))")
+    if browser.js(loaded) != [watched]:
+        fail("the rows marked loaded in the game: %r, want [%r]" % (browser.js(loaded), watched))
 
     # Keep: the row shows the mark after the page took the answer.
     kept = files[0]
@@ -76,6 +84,12 @@ try:
     if len(grown) != 1 or [charts_after[t] for t in grown] != [
             [charts_before[grown[0]][0] + 1, charts_before[grown[0]][1] + 1, True]]:
         fail("the charts after the new race: %r, were %r" % (charts_after, charts_before))
+    # A chart's dot opens its race's details; the removed race has none.
+    dots = browser.js("Array.from(document.querySelectorAll('.chart-point'))"
+                      ".map(a => a.getAttribute('href') || '')")
+    linked = [d for d in dots if d.startswith("/race?file=")]
+    if not dots or len(linked) != len(dots) - 1:
+        fail("the charts' dots do not link to their races' details: %r" % dots)
 
     shot = browser.page("Page.captureScreenshot", format="png")["data"]
     with open(screenshot, "wb") as out:
@@ -90,18 +104,23 @@ try:
     browser.js("document.getElementById('tidy').open = true;"
                "document.querySelector('#tidy-form [name=keep]').value = '1';"
                "document.getElementById('tidy-preview').click()")
-    if not browser.wait_for("!document.getElementById('tidy-apply').disabled"):
-        fail("the Tidy preview offers no removal: %r" % browser.js(tidy_result))
-    dry_run = subprocess.run(companion + " prune --ini replay_autosave.ini --keep 1", shell=True,
-                             cwd=os.path.dirname(os.path.dirname(saves)), capture_output=True, text=True)
-    said = (dry_run.stdout + dry_run.stderr).replace("\r\n", "\n").rstrip("\n")
-    preview = browser.js(tidy_result).rstrip("\n")
-    if dry_run.returncode != 0 or said != preview:
-        fail("the Tidy preview is not prune's dry run:\n%s\n--- prune said (%d):\n%s" %
-             (preview, dry_run.returncode, said))
+    if not browser.wait_for("!document.getElementById('tidy-apply').hidden"):
+        fail("the Tidy preview offers no removal: %r" % browser.js(tidy_said))
+    # The player's words: how many go, the space freed, where they go; no
+    # console option in sight.
+    going = [f for f in files if f not in (kept, oldest)]
+    preview = browser.js(tidy_said)
+    if (not preview.startswith("%d replays would go, freeing " % len(going)) or
+            "deleted for good" not in preview or "--" in preview or "prune" in preview):
+        fail("the Tidy preview says: %r" % preview)
     browser.js("document.getElementById('tidy-apply').click()")
-    if not browser.wait_for("%s.indexOf('Removing ') === 0" % tidy_result):
-        fail("Tidy's apply showed: %r" % browser.js(tidy_result))
+    if not browser.wait_for("%s.indexOf('%d replays removed') === 0" % (tidy_said, len(going))):
+        fail("Tidy's apply showed: %r" % browser.js(tidy_said))
+    # The replays it removed left the table.
+    left = browser.js("Array.from(document.querySelectorAll('#replays .actions'))"
+                      ".map(a => a.getAttribute('data-file'))")
+    if any(f in left for f in going):
+        fail("removed replays are still in the table: %r" % left)
     there = set(os.listdir(saves))
     for f in files:
         if (f in (kept, oldest)) != (f in there):
