@@ -154,6 +154,15 @@ std::string ra_file_state(const fs::path &file) {
                   : std::to_string(size) + "@" + std::to_string(stamp.time_since_epoch().count());
 }
 
+// The record's, the marks' and the folder's size and time, and the folder:
+// a Dir changed in the INI is a new library, and a file added to or taken
+// from Dir changes the folder's own time stamp. /state without a cursor
+// gives it, for a script that only asks whether anything changed.
+std::string ra_library_state(const fs::path &dir) {
+    return ra_file_state(dir / ra_records_file) + " " + ra_file_state(dir / ra_keep_file) + " " +
+           ra_file_state(dir) + " " + ra_text(dir);
+}
+
 // What the page says while Dir does not exist yet.
 const char ra_no_race_yet[] = "No race saved yet: race once and it appears here.";
 
@@ -444,7 +453,7 @@ void ra_serve_chart(ra_app &app, const httplib::Request &req, httplib::Response 
 // GET /state?since=C: what changed since the cursor C: the rows changed
 // or added, the ids of those removed, and whether the summary changed; a
 // reload when that is too much or C is not one of this index's. Without
-// since, only the cursor.
+// since, the cursor and the state of the library's files (ra_library_state).
 void ra_serve_state(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
     ra_library_index *index = nullptr;
@@ -456,7 +465,10 @@ void ra_serve_state(ra_app &app, const httplib::Request &req, httplib::Response 
     }
     nlohmann::json answer = {{"cursor", facts.cursor}, {"indexing", ra_indexing(app)}};
     if (!app.watched.empty()) answer["game"] = ra_file_state(app.watched);
-    if (!req.has_param("since")) return ra_answer_json(res, answer);
+    if (!req.has_param("since")) {
+        answer["state"] = ra_utf8_text(ra_library_state(setup.dir));
+        return ra_answer_json(res, answer);
+    }
     const std::string since_text = req.get_param_value("since");
     int64_t since = -1;
     if (!since_text.empty() && since_text.size() <= 18 &&
@@ -535,8 +547,15 @@ void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response 
     if (!ra_serve_setup(app, &setup, &error)) {
         return ra_answer_action(res, ra_fail(&said, error, ra_exit_usage), said);
     }
+    // The record as restore asks it, from the index: the lines of this
+    // name and the newest, not the whole record.
     ra_records records;
-    ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
+    ra_library_index *index = nullptr;
+    const std::string name = req.get_param_value("file");
+    if (!ra_serve_index(app, &setup, &index, &error) || index == nullptr ||
+        !index->records_for(name, &records)) {
+        ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
+    }
     for (const std::string &w : records.warnings) said.err += "warning: " + w + "\n";
     ra_restore_place place;
     place.game = setup.game;
