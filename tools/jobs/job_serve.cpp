@@ -102,6 +102,10 @@ struct ra_app {
     // A rebuild of the index under way: rows written of all (0: none). Read
     // without `library`, so that the page sees it while the rebuild holds it.
     std::atomic<size_t> indexing_done{0}, indexing_total{0};
+    // The filters' choices as last asked, and the cursor and racer they
+    // were asked at: the page asks again after each change; under `library`.
+    std::string choices_of;
+    ra_index_choices choices;
 };
 
 // One thread per connection, at most ra_connections_max at once; the
@@ -397,11 +401,21 @@ void ra_serve_facts(ra_app &app, const httplib::Request &req, httplib::Response 
     std::string error;
     if (!ra_serve_index(app, &setup, &index, &error)) return ra_answer(res, 500, error);
     ra_index_facts facts;
-    ra_index_choices choices;
-    if (index != nullptr &&
-        (!index->facts(&facts) ||
-         !ra_query_choices(index->db(), ra_racer_param(*index, req), &choices))) {
-        return ra_answer(res, 500, "The library's index cannot be read.");
+    ra_index_choices none;
+    const ra_index_choices &choices = index != nullptr ? app.choices : none;
+    if (index != nullptr) {
+        const std::string racer = ra_racer_param(*index, req);
+        if (!index->facts(&facts))
+            return ra_answer(res, 500, "The library's index cannot be read.");
+        const std::string asked =
+            std::to_string(facts.cursor) + " " + ra_text(setup.dir) + " " + racer;
+        if (app.choices_of != asked) {
+            app.choices_of.clear();
+            if (!ra_query_choices(index->db(), racer, &app.choices)) {
+                return ra_answer(res, 500, "The library's index cannot be read.");
+            }
+            app.choices_of = asked;
+        }
     }
     auto texts = [](const std::vector<std::string> &list) {
         nlohmann::json json = nlohmann::json::array();

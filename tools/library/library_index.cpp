@@ -729,6 +729,8 @@ bool ra_refresh::full() {
         if (!gone.ok()) return false;
     }
     std::vector<std::string> warnings = list.records.warnings, skipped;
+    // New warnings are a change of the library too: the page shows them.
+    if (ra_meta_text(db_, "warnings") != ra_encode_list(warnings)) version();
     for (int line : list.records.skipped) skipped.push_back(std::to_string(line));
     std::vector<std::string> marked(marks.folded.begin(), marks.folded.end());
     std::vector<const ra_replay *> all;
