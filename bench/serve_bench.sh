@@ -1,55 +1,89 @@
 #!/usr/bin/env bash
-# serve_bench.sh WORK PROGRAM...
-# The library app on a long season: 5000 recorded races (four racers each,
-# four tracks, nine race types), served by PROGRAM (e.g. the Linux
-# companion, "qemu-i386-static build/i386/tools/replay-autosave", or
-# "wine build/mingw/src/replay-autosave.exe"). Prints the best and the
-# median of seven tries of opening the printed address (the token answered
-# with the cookie), of the first page (GET /) and of the actions: POST
-# /keep then /unkeep (which list Dir to check the name and write the
-# marks), and POST /watch of two replays in turn (which also reads the
-# record again and puts the replay in the game's place), each as curl's
-# total time.
+# serve_bench.sh [--races N] WORK PROGRAM...
+# The library on a long season: N recorded races (default 5000; four
+# racers each, four tracks, nine race types), listed and served by PROGRAM
+# (e.g. the Linux companion, "qemu-i386-static build/i386/tools/replay-autosave",
+# or "wine build/mingw/src/replay-autosave.exe"). Prints, as figures and not
+# as pass or fail:
+#   the index: its rebuild (the first list), list --track X, and one new
+#     race read alone (a list after a line was appended);
+#   the app: the first page (GET / and the first /api/rows), a page deep in
+#     the list, a filter, a sort, a search, a racer's personal bests, an
+#     action (keep / unkeep), a new race seen through /state?since=, each as
+#     the best and the median of seven tries of curl's total time, with the
+#     bytes of the answer; and serve's peak memory (VmHWM).
 set -euo pipefail
+races=5000
+if [[ ${1:-} == --races ]]; then
+  races=$2
+  shift 2
+fi
 work=$1
 shift
-dir=$work/game/SaveData/Saves
+game=$work/game
+dir=$game/SaveData/Saves
+rm -rf "$work"
 mkdir -p "$dir"
-printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$work/game/replay_autosave.ini"
-python3 - "$dir" <<'PY'
-import sys, os
-d = sys.argv[1]
+printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$game/replay_autosave.ini"
+# The record in the plug-in's own column order (player last), one file per
+# race stamped with its saved time.
+python3 - "$dir" "$races" <<'PY'
+import sys, os, time
+d, n = sys.argv[1], int(sys.argv[2])
 head = ("file,saved,started,type,track,laps,cars,count,cops,traffic,tier,circ,seed,weather,night,"
-        "direction,mirror,start_pos,index,track_tr_md5,track_trn_md5,source,player")
+        "direction,mirror,start_pos,index,track_tr_md5,track_trn_md5,source")
 for col in ("name", "best_lap_car", "total_time_car", "max_speed_car"):
     head += "".join(",%s%d" % (col, c) for c in range(1, 17))
+head += ",player"
 lines = [head]
 tracks, types = ["ALPINE", "CITY", "COAST", "CANYON"], ["SR", "ST", "SK", "SC", "SE", "TR", "TT", "TK", "TC"]
 rivals = ["Rival:One", "Racer?3", "Racer4", "Speedy", "<script>", "Ana"]
-for i in range(5000):
-    y, mo, day, h = 2026 + i // (12 * 28 * 3), 1 + i // (28 * 3) % 12, 1 + i // 3 % 28, 18 + i % 3
-    when = "%04d-%02d-%02d %02d:05:09" % (y, mo, day, h)
-    name = "%04d-%02d-%02d_%02d-05-09_%s_%s_3L.rp4" % (y, mo, day, h, types[i % 9], tracks[i % 4])
-    open(os.path.join(d, name), "w").write("r")
+start = time.mktime((2020, 1, 1, 18, 5, 9, 0, 0, -1))
+for i in range(n):
+    t = start + i * 3 * 3600  # eight races a day
+    when = time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(t))
+    name = time.strftime("%Y-%m-%d_%H-%M-%S", time.localtime(t)) + "_%s_%s_3L.rp4" % (types[i % 9], tracks[i % 4])
+    path = os.path.join(d, name)
+    open(path, "w").write("r")
+    os.utime(path, (t, t))
     names = ["Player", rivals[i % 6], rivals[(i + 1) % 6], rivals[(i + 3) % 6]]
     cells = [name, when, when, types[i % 9], tracks[i % 4], "3", "4", "4", "2", "0", "0", "0", "1234ABCD",
-             "DRY", "NIGHT", "NORMAL", "NORMAL", "4", "", "c81245ac40f414e699ab87189318e7b9",
-             "af0d7dbf0a0e346a3c062d8571c1e0db", "Replays\\replay.rp4", "1"]
+             "DRY" if i % 5 else "WET", "NIGHT", "NORMAL", "NORMAL", "4", "", "c81245ac40f414e699ab87189318e7b9",
+             "af0d7dbf0a0e346a3c062d8571c1e0db", "Replays\\replay.rp4"]
     for col in range(4):
         for car in range(1, 17):
             v = ""
             if car <= 4:
-                lap = 8000 + car * 40 - (i // 10 if car == 1 else 0) + (i * 37 + car * 11) % 90
+                lap = 8000 + car * 40 - (i * 1000 // n if car == 1 else 0) + (i * 37 + car * 11) % 90
                 v = [names[car - 1], "%d.%02d" % (lap // 100, lap % 100), "247.67", "221"][col]
             cells.append(v)
+    cells.append("1")
     lines.append(",".join(cells))
 open(os.path.join(d, "replays.csv"), "w", newline="").write("\r\n".join(lines) + "\r\n")
 PY
+# One more race as the plug-in saves it: its file, then its line.
+append_race() {
+  local stamp=$1 name=${1//[ :]/_}_SR_ALPINE_3L.rp4
+  printf 'r' >"$dir/$name"
+  tail -n 1 "$dir/replays.csv" | sed "s/^[^,]*,[^,]*,[^,]*,/$name,$stamp,$stamp,/" >>"$dir/replays.csv"
+}
+seconds() { /usr/bin/time -f %e "$@" 2>&1 >/dev/null | tail -n 1; }
+stats() { sort -n | awk '{a[NR]=$1} END {printf "best %.3f s, median %.3f s\n", a[1], a[int((NR+1)/2)]}'; }
+
+echo "library: $races races"
+cd "$game"
+echo "index rebuild (the first list, which makes it): $(seconds "$@" list --ini replay_autosave.ini) s"
+echo "list --track ALPINE: $(for _ in $(seq 5); do seconds "$@" list --ini replay_autosave.ini --track ALPINE; done | stats)"
+echo "list --track NOWHERE (the index's own cost): $(for _ in $(seq 5); do seconds "$@" list --ini replay_autosave.ini --track NOWHERE; done | stats)"
+echo "one new race read alone (list --track NOWHERE after it): $(for n in $(seq 5); do
+  append_race "2030-01-0$n 12:00:00"; seconds "$@" list --ini replay_autosave.ini --track NOWHERE; done | stats)"
+cd - >/dev/null
+
 port=$((20000 + RANDOM % 20000))
-(cd "$work/game" && exec "$@" serve --ini replay_autosave.ini --no-open --port "$port") >"$work/serve.out" 2>&1 &
+(cd "$game" && exec "$@" serve --ini replay_autosave.ini --no-open --port "$port") >"$work/serve.out" 2>&1 &
 server=$!
 trap 'kill "$server" 2>/dev/null || true' EXIT
-for _ in $(seq 300); do grep -q 'is at http' "$work/serve.out" && break; sleep 0.1; done
+for _ in $(seq 600); do grep -q 'is at http' "$work/serve.out" && break; sleep 0.1; done
 address=$(grep -o 'http://127\.0\.0\.1:[0-9]*/?s=[0-9a-f]*' "$work/serve.out")
 base=http://127.0.0.1:$port
 # In as the browser comes in: the address's token becomes the cookie, and
@@ -57,16 +91,32 @@ base=http://127.0.0.1:$port
 jar=$work/cookies
 curl -s -c "$jar" -o /dev/null "$address"
 secret=$(curl -s -b "$jar" "$base/" | grep -o 'data-secret="[0-9a-f]*"' | cut -d'"' -f2)
-mkdir -p "$work/game/Replays"
-printf 'r' >"$work/game/Replays/replay.rp4"
-mapfile -t files < <(cd "$dir" && find . -maxdepth 1 -name "2026-*.rp4" -printf "%f\n" | sort | sed -n 1,2p)
-file=${files[0]}
-stats() { sort -n | awk '{a[NR]=$1} END {printf "best %.3f s, median %.3f s\n", a[1], a[int((NR+1)/2)]}'; }
-echo "opening the address (its token set as the cookie): $(for _ in $(seq 7); do curl -s -o /dev/null -w '%{time_total}\n' "$address"; done | stats)"
-echo "first page (GET /, $(curl -s -b "$jar" "$base/" | wc -c) bytes): $(for _ in $(seq 7); do curl -s -b "$jar" -o /dev/null -w '%{time_total}\n' "$base/"; done | stats)"
+# A request's time: best and median of seven, and its answer's bytes.
+timed() {
+  local what=$1 path=$2
+  echo "$what ($(curl -s -b "$jar" "$base$path" | wc -c) bytes): $(for _ in $(seq 7); do
+    curl -s -b "$jar" -o /dev/null -w '%{time_total}\n' "$base$path"; done | stats)"
+}
+timed "first page (GET /)" "/"
+timed "first rows (/api/rows, 100 newest)" "/api/rows?offset=0&limit=100&sort=when&desc=1"
+timed "facts (/api/facts)" "/api/facts"
+timed "a page deep in the list (offset $((races / 2)))" "/api/rows?offset=$((races / 2))&limit=100"
+timed "filter (track and weather)" "/api/rows?limit=100&track=alpine&weather=wet"
+timed "sort (fastest lap, slowest first)" "/api/rows?limit=100&sort=lap&desc=1"
+timed "sort (the racer's lap)" "/api/rows?limit=100&sort=yours&desc=0&racer=Ana"
+timed "search (q=speedy)" "/api/rows?limit=100&q=speedy"
+timed "personal bests only (pb=1, racer Player)" "/api/rows?limit=100&pb=1&racer=Player"
+timed "chart (ALPINE SR, a year)" "/api/chart?track=ALPINE&type=SR&window=365"
+file=$(curl -s -b "$jar" "$base/api/rows?limit=1" | grep -o '"id":"[^"]*"' | head -n 1 | cut -d'"' -f4)
 echo "action (POST /keep, /unkeep): $(for n in $(seq 7); do
-  curl -s -b "$jar" -o /dev/null -w '%{time_total}\n' -d "secret=$secret&file=$file" "$base/$([[ $((n % 2)) == 1 ]] && echo keep || echo unkeep)"
+  curl -s -b "$jar" -o /dev/null -w '%{time_total}\n' -d "secret=$secret&file=$file" \
+    "$base/$([[ $((n % 2)) == 1 ]] && echo keep || echo unkeep)"
 done | stats)"
-echo "action (POST /watch): $(for n in $(seq 7); do
-  curl -s -b "$jar" -o /dev/null -w '%{time_total}\n' -d "secret=$secret&file=${files[$((n % 2))]}" "$base/watch"
-done | stats)"
+cursor=$(curl -s -b "$jar" "$base/state" | grep -o '"cursor":[0-9]*' | cut -d: -f2)
+append_race "2030-02-01 12:00:00"
+# The page asks every 2 seconds; this is the answer that shows the race.
+start=$(date +%s.%N)
+bytes=$(curl -s -b "$jar" "$base/state?since=$cursor" | tee "$work/state.json" | wc -c)
+grep -q '2030-02-01_12_00_00' "$work/state.json" || echo "(the new race is not in the answer!)"
+echo "a new race seen through /state?since= ($bytes bytes): $(echo "$(date +%s.%N) - $start" | bc) s"
+echo "serve's peak memory: $(grep VmHWM /proc/$server/status | awk '{print $2 / 1024 " MB"}')"

@@ -12,7 +12,9 @@
 #include <thread>
 
 #include "companion_fixture.h"
+#include "library/index_queries.h"
 #include "library/library_index.h"
+#include "library/racers.h"
 #include "library/local_time.h"
 #include "library/records.h"
 #include "plugin_state.h"
@@ -231,4 +233,87 @@ TEST_F(LibraryIndex, TwoProcessesRefreshingAtOnceBothEndRight) {
     EXPECT_TRUE(first);
     EXPECT_TRUE(second);
     EXPECT_EQ(indexed(), pipeline());
+}
+
+TEST_F(LibraryIndex, AppRowsAreTheListsRows) {
+    season();
+    append(race("e.rp4", "2026-03-06 20:00:00", "ALPINE", "78.50"));
+    ra_replay_list list;
+    std::string error;
+    ASSERT_TRUE(ra_list_replays(dir_, dir_, &list, &error)) << error;
+    ra_library_index index;
+    ASSERT_TRUE(index.open(dir_, &error)) << error;
+    ASSERT_TRUE(index.refresh(dir_, true, nullptr, &error)) << error;
+
+    // The races newest first, and the other files apart, as list has them;
+    // Player's personal bests as list --racer marks them.
+    std::vector<std::string> races, others, bests;
+    for (const ra_racer_race &r : ra_racer_races(list, "player")) {
+        if (r.personal) bests.push_back(list.replays[r.replay].file);
+    }
+    for (const ra_replay &r : list.replays)
+        (r.kind == ra_replay_kind::race ? races : others).push_back(r.file);
+    auto files = [&](ra_row_query query) {
+        size_t total = 0;
+        std::vector<ra_index_row> rows;
+        EXPECT_TRUE(ra_query_rows(index.db(), query, &total, &rows));
+        std::vector<std::string> names;
+        for (const ra_index_row &row : rows) names.push_back(row.file);
+        EXPECT_EQ(total, names.size());
+        return names;
+    };
+    ra_row_query query;
+    EXPECT_EQ(files(query), races);
+    query.others = true;
+    EXPECT_EQ(files(query), others);
+    query = ra_row_query();
+    query.racer = "PLAYER";
+    query.pb = true;
+    EXPECT_EQ(files(query), std::vector<std::string>(bests.rbegin(), bests.rend()));
+
+    // Filters, a sort with unknown values last, a page, a search.
+    query = ra_row_query();
+    query.track = "alpine";
+    query.sort = "lap";
+    query.desc = false;
+    EXPECT_EQ(files(query), (std::vector<std::string>{"e.rp4", "my best.rp4", "d.rp4", "a.rp4"}));
+    query.offset = 1;
+    query.limit = 2;
+    size_t total = 0;
+    std::vector<ra_index_row> rows;
+    ASSERT_TRUE(ra_query_rows(index.db(), query, &total, &rows));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(total, 4u);
+    EXPECT_EQ(rows[0].file, "my best.rp4");
+    EXPECT_EQ(rows[0].renamed_from, "c.rp4");
+    query = ra_row_query();
+    query.text = "ana";
+    EXPECT_EQ(files(query).size(), races.size());
+    query.text = "MY BE";
+    EXPECT_EQ(files(query), std::vector<std::string>{"my best.rp4"});
+
+    // What changed since a cursor: a mark is one row; a new race grows the
+    // library; a file gone leaves its id.
+    ra_index_facts facts;
+    ASSERT_TRUE(index.facts(&facts));
+    ASSERT_TRUE(ra_test_write_file(dir_ + "/replays.keep", "d.rp4\n"));
+    ASSERT_TRUE(index.refresh(dir_, true, nullptr, &error)) << error;
+    std::vector<ra_index_row> changed;
+    std::vector<std::string> removed;
+    bool grown = true, too_many = true;
+    ASSERT_TRUE(
+        ra_query_changes(index.db(), facts.cursor, "", &changed, &removed, &grown, &too_many));
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_TRUE(changed[0].kept);
+    EXPECT_FALSE(grown);
+    ASSERT_TRUE(index.facts(&facts));
+    append(race("f.rp4", "2026-03-07 20:00:00", "COAST", "77.00"));
+    fs::remove(dir_ + "/mine.rp4");
+    ASSERT_TRUE(index.refresh(dir_, true, nullptr, &error)) << error;
+    ASSERT_TRUE(
+        ra_query_changes(index.db(), facts.cursor, "", &changed, &removed, &grown, &too_many));
+    EXPECT_TRUE(grown);
+    EXPECT_EQ(removed, std::vector<std::string>{"mine.rp4"});
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0].file, "f.rp4");
 }

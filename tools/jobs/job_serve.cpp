@@ -103,6 +103,10 @@ struct ra_app {
     // A rebuild of the index under way: rows written of all (0: none). Read
     // without `library`, so that the page sees it while the rebuild holds it.
     std::atomic<size_t> indexing_done{0}, indexing_total{0};
+    // The filters' choices as last asked, and the cursor and racer they
+    // were asked at: the page asks again after each change; under `library`.
+    std::string choices_of;
+    ra_index_choices choices;
 };
 
 // One thread per connection, at most ra_connections_max at once; the
@@ -153,6 +157,15 @@ std::string ra_file_state(const fs::path &file) {
     auto stamp = fs::last_write_time(file, failed);
     return failed ? std::string("-")
                   : std::to_string(size) + "@" + std::to_string(stamp.time_since_epoch().count());
+}
+
+// The record's, the marks' and the folder's size and time, and the folder:
+// a Dir changed in the INI is a new library, and a file added to or taken
+// from Dir changes the folder's own time stamp. /state without a cursor
+// gives it, for a script that only asks whether anything changed.
+std::string ra_library_state(const fs::path &dir) {
+    return ra_file_state(dir / ra_records_file) + " " + ra_file_state(dir / ra_keep_file) + " " +
+           ra_file_state(dir) + " " + ra_text(dir);
 }
 
 // What the page says while Dir does not exist yet.
@@ -389,11 +402,21 @@ void ra_serve_facts(ra_app &app, const httplib::Request &req, httplib::Response 
     std::string error;
     if (!ra_serve_index(app, &setup, &index, &error)) return ra_answer(res, 500, error);
     ra_index_facts facts;
-    ra_index_choices choices;
-    if (index != nullptr &&
-        (!index->facts(&facts) ||
-         !ra_query_choices(index->db(), ra_racer_param(*index, req), &choices))) {
-        return ra_answer(res, 500, "The library's index cannot be read.");
+    ra_index_choices none;
+    const ra_index_choices &choices = index != nullptr ? app.choices : none;
+    if (index != nullptr) {
+        const std::string racer = ra_racer_param(*index, req);
+        if (!index->facts(&facts))
+            return ra_answer(res, 500, "The library's index cannot be read.");
+        const std::string asked =
+            std::to_string(facts.cursor) + " " + ra_text(setup.dir) + " " + racer;
+        if (app.choices_of != asked) {
+            app.choices_of.clear();
+            if (!ra_query_choices(index->db(), racer, &app.choices)) {
+                return ra_answer(res, 500, "The library's index cannot be read.");
+            }
+            app.choices_of = asked;
+        }
     }
     auto texts = [](const std::vector<std::string> &list) {
         nlohmann::json json = nlohmann::json::array();
@@ -451,7 +474,7 @@ void ra_serve_chart(ra_app &app, const httplib::Request &req, httplib::Response 
 // GET /state?since=C: what changed since the cursor C: the rows changed
 // or added, the ids of those removed, and whether the summary changed; a
 // reload when that is too much or C is not one of this index's. Without
-// since, only the cursor.
+// since, the cursor and the state of the library's files (ra_library_state).
 void ra_serve_state(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
     ra_library_index *index = nullptr;
@@ -463,7 +486,10 @@ void ra_serve_state(ra_app &app, const httplib::Request &req, httplib::Response 
     }
     nlohmann::json answer = {{"cursor", facts.cursor}, {"indexing", ra_indexing(app)}};
     if (!app.watched.empty()) answer["game"] = ra_file_state(app.watched);
-    if (!req.has_param("since")) return ra_answer_json(res, answer);
+    if (!req.has_param("since")) {
+        answer["state"] = ra_utf8_text(ra_library_state(setup.dir));
+        return ra_answer_json(res, answer);
+    }
     const std::string since_text = req.get_param_value("since");
     int64_t since = -1;
     if (!since_text.empty() && since_text.size() <= 18 &&
@@ -542,8 +568,15 @@ void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response 
     if (!ra_serve_setup(app, &setup, &error)) {
         return ra_answer_action(res, ra_fail(&said, error, ra_exit_usage), said);
     }
+    // The record as restore asks it, from the index: the lines of this
+    // name and the newest, not the whole record.
     ra_records records;
-    ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
+    ra_library_index *index = nullptr;
+    const std::string name = req.get_param_value("file");
+    if (!ra_serve_index(app, &setup, &index, &error) || index == nullptr ||
+        !index->records_for(name, &records)) {
+        ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
+    }
     for (const std::string &w : records.warnings) said.err += "warning: " + w + "\n";
     ra_restore_place place;
     place.game = setup.game;

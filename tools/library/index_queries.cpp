@@ -54,8 +54,10 @@ struct ra_sort_column {
     const char *value;    // what is sorted by
     const char *unknown;  // true for an unknown value, which sorts last either way
 };
+// Never unknown (an expression: a bare number would name a column).
+#define RA_ALWAYS_KNOWN "0 = 1"
 const ra_sort_column ra_sort_columns[] = {
-    {"when", "e.when_text", "0"},
+    {"when", "e.when_text", RA_ALWAYS_KNOWN},
     {"type", "e.type_key", "e.type_key = ''"},
     {"track", "e.track_key", "e.track_key = ''"},
     {"laps", "CAST(e.laps AS INTEGER)", "e.laps = ''"},
@@ -63,7 +65,7 @@ const ra_sort_column ra_sort_columns[] = {
     {"weather", "e.weather_key", "e.weather_key = ''"},
     {"lap", "e.lap", "e.lap = 0"},
     {"yours", "l.lap", "l.lap IS NULL"},
-    {"file", "e.folded", "0"},
+    {"file", "e.folded", RA_ALWAYS_KNOWN},
 };
 
 }  // namespace
@@ -78,8 +80,8 @@ std::string ra_row_name(const ra_index_row &row) {
 bool ra_query_rows(sqlite3 *db, const ra_row_query &query, size_t *total,
                    std::vector<ra_index_row> *rows) {
     // The filters, each bound by number after the racer (?1).
-    std::string where = query.others ? "WHERE e.removed = 0 AND e.kind <> 0"
-                                     : "WHERE e.removed = 0 AND e.kind = 0";
+    std::string where =
+        query.others ? "WHERE e.removed = 0 AND e.kind <> 0" : "WHERE e.removed = 0 AND e.kind = 0";
     std::vector<std::string> values;
     auto filter = [&](const std::string &value, const char *test) {
         if (value.empty()) return;
@@ -110,10 +112,10 @@ bool ra_query_rows(sqlite3 *db, const ra_row_query &query, size_t *total,
         for (size_t i = 0; i < values.size(); ++i) s.bind((int)i + 2, values[i]);
     };
     // The join is only needed to count when a racer's laps filter.
-    ra_statement count(db, std::string("SELECT count(*) FROM entries e ") +
-                               (query.pb ? "LEFT JOIN laps l ON l.entry = e.id AND l.racer = ?1 "
-                                         : "") +
-                               where + (query.pb ? "" : " AND ?1 = ?1"));
+    ra_statement count(
+        db, std::string("SELECT count(*) FROM entries e ") +
+                (query.pb ? "LEFT JOIN laps l ON l.entry = e.id AND l.racer = ?1 " : "") + where +
+                (query.pb ? "" : " AND ?1 = ?1"));
     bind(count);
     if (!count.step()) return false;
     *total = (size_t)count.integer(0);
@@ -153,8 +155,9 @@ bool ra_query_changes(sqlite3 *db, int64_t since, const std::string &racer,
 
 bool ra_query_choices(sqlite3 *db, const std::string &racer, ra_index_choices *out) {
     *out = ra_index_choices();
-    ra_statement counts(db, "SELECT kind <> 0, state IN (1, 2), count(*) FROM entries "
-                            "WHERE removed = 0 GROUP BY 1, 2");
+    ra_statement counts(db,
+                        "SELECT kind <> 0, state IN (1, 2), count(*) FROM entries "
+                        "WHERE removed = 0 GROUP BY 1, 2");
     while (counts.step()) {
         size_t n = (size_t)counts.integer(2);
         if (counts.integer(0) != 0) {
@@ -166,16 +169,19 @@ bool ra_query_choices(sqlite3 *db, const std::string &racer, ra_index_choices *o
     if (!counts.ok()) return false;
     // Each value once, as the races spell it first.
     auto values = [&](const char *column, const char *key, std::vector<std::string> *into) {
-        ra_statement s(db, std::string("SELECT min(") + column + ") FROM entries WHERE removed = 0 "
-                           "AND kind = 0 AND " + key + " <> '' GROUP BY " + key + " ORDER BY " + key);
+        ra_statement s(db, std::string("SELECT min(") + column +
+                               ") FROM entries WHERE removed = 0 "
+                               "AND kind = 0 AND " +
+                               key + " <> '' GROUP BY " + key + " ORDER BY " + key);
         while (s.step()) into->push_back(s.text(0));
         return s.ok();
     };
     ra_statement racers(db, "SELECT name FROM racers ORDER BY races DESC, car, racer");
     while (racers.step()) out->racers.push_back(racers.text(0));
-    ra_statement groups(db, "SELECT min(e.track), min(e.type), count(*) FROM laps l "
-                            "JOIN entries e ON e.id = l.entry WHERE l.racer = ? AND e.removed = 0 "
-                            "GROUP BY l.track_key, l.type_key ORDER BY l.track_key, l.type_key");
+    ra_statement groups(db,
+                        "SELECT min(e.track), min(e.type), count(*) FROM laps l "
+                        "JOIN entries e ON e.id = l.entry WHERE l.racer = ? AND e.removed = 0 "
+                        "GROUP BY l.track_key, l.type_key ORDER BY l.track_key, l.type_key");
     groups.bind(1, ra_folded_name(racer));
     while (groups.step())
         out->groups.push_back({groups.text(0), groups.text(1), (size_t)groups.integer(2)});
@@ -187,10 +193,13 @@ bool ra_query_choices(sqlite3 *db, const std::string &racer, ra_index_choices *o
 bool ra_query_chart(sqlite3 *db, const std::string &racer, const std::string &track,
                     const std::string &type, std::vector<ra_chart_lap> *out) {
     out->clear();
-    ra_statement laps(db, "SELECT e.file, l.when_text, l.lap FROM laps l JOIN entries e "
-                          "ON e.id = l.entry WHERE l.racer = ? AND l.track_key = ? "
-                          "AND l.type_key = ? AND e.removed = 0 ORDER BY l.when_text, l.line");
-    laps.bind(1, ra_folded_name(racer)).bind(2, ra_folded_name(track)).bind(3, ra_folded_name(type));
+    ra_statement laps(db,
+                      "SELECT e.file, l.when_text, l.lap FROM laps l JOIN entries e "
+                      "ON e.id = l.entry WHERE l.racer = ? AND l.track_key = ? "
+                      "AND l.type_key = ? AND e.removed = 0 ORDER BY l.when_text, l.line");
+    laps.bind(1, ra_folded_name(racer))
+        .bind(2, ra_folded_name(track))
+        .bind(3, ra_folded_name(type));
     uint32_t best = 0;
     while (laps.step()) {
         ra_chart_lap lap;

@@ -20,13 +20,13 @@ extern const size_t ra_changes_max;
 
 // One entry of the list as the app shows it. Text is the record's bytes.
 struct ra_index_row {
-    std::string file;          // name in Dir
-    std::string when;          // "YYYY-MM-DD HH:MM:SS"
+    std::string file;                              // name in Dir
+    std::string when;                              // "YYYY-MM-DD HH:MM:SS"
     std::string type, track, laps, cars, weather;  // "" unknown
-    uint32_t lap = 0;          // fastest lap of the race in hundredths, 0 none
-    std::string lap_by;        // who set it
+    uint32_t lap = 0;                              // fastest lap of the race in hundredths, 0 none
+    std::string lap_by;                            // who set it
     std::vector<std::pair<std::string, uint32_t>> laps_by;  // each racer's best lap
-    uint32_t yours = 0;        // the chosen racer's best lap, 0 none
+    uint32_t yours = 0;                                     // the chosen racer's best lap, 0 none
     bool pb = false;           // that lap was their personal best on the track
     int state = 0;             // ra_replay_state
     int kind = 0;              // ra_replay_kind

@@ -162,12 +162,17 @@ bool ra_dir_files(const fs::path &dir, std::map<std::string, ra_dir_file> *out) 
         std::error_code ignored;
         file.size = (int64_t)it->file_size(ignored);
         file.mtime = ra_mtime_of(it->path());
-        ra_time when;
-        file.stamped = ra_file_time(it->path(), &when);
-        file.stamp = file.stamped ? ra_seconds_of(when) : 0;
         out->emplace(ra_folded_name(name), file);
     }
     return !failed;
+}
+
+// A file's local time stamp, which pairs it with a record line: only read
+// for the files the index writes, not for each comparison of Dir.
+void ra_stamp(const fs::path &dir, ra_dir_file *file) {
+    ra_time when;
+    file->stamped = ra_file_time(dir / ra_path(file->name), &when);
+    file->stamp = file->stamped ? ra_seconds_of(when) : 0;
 }
 
 // Lines [1, n] of a text read up to its end: the number the next line
@@ -476,7 +481,8 @@ bool ra_refresh::write_files() {
     ra_statement add(db_,
                      "INSERT INTO files(folded, name, size, mtime, stamp, claimed) "
                      "VALUES(?, ?, ?, ?, ?, ?)");
-    for (const auto &f : files_) {
+    for (auto &f : files_) {
+        ra_stamp(dir_, &f.second);
         add.reset();
         add.bind(1, f.first).bind(2, f.second.name).bind(3, f.second.size).bind(4, f.second.mtime);
         if (f.second.stamped) add.bind(5, f.second.stamp);
@@ -723,6 +729,8 @@ bool ra_refresh::full() {
         if (!gone.ok()) return false;
     }
     std::vector<std::string> warnings = list.records.warnings, skipped;
+    // New warnings are a change of the library too: the page shows them.
+    if (ra_meta_text(db_, "warnings") != ra_encode_list(warnings)) version();
     for (int line : list.records.skipped) skipped.push_back(std::to_string(line));
     std::vector<std::string> marked(marks.folded.begin(), marks.folded.end());
     std::vector<const ra_replay *> all;
@@ -834,7 +842,8 @@ bool ra_refresh::appended(bool *taken) {
         int64_t id = old.step() ? old.integer(0) : 0;
         if (!write_entry(row, id)) return false;
         races.push_back({id != 0 ? id : sqlite3_last_insert_rowid(db_), &r});
-        const ra_dir_file &f = added[row.folded];
+        ra_dir_file &f = added[row.folded];
+        ra_stamp(dir_, &f);
         add_file.reset();
         add_file.bind(1, row.folded).bind(2, f.name).bind(3, f.size).bind(4, f.mtime);
         if (f.stamped) add_file.bind(5, f.stamp);
@@ -867,6 +876,58 @@ bool ra_library_index::refresh(const std::string &shown, bool quick,
     sql.run("ROLLBACK");
     done_ = total_ = 0;
     return false;
+}
+
+bool ra_library_index::read_lines(const std::set<int> *wanted, ra_records *records) {
+    std::map<int64_t, std::shared_ptr<const ra_record_layout>> layouts;
+    ra_statement layout(db_, "SELECT columns FROM layouts WHERE id=?");
+    auto add_line = [&](ra_statement &s) {
+        int64_t id = s.integer(1);
+        if (!layouts.count(id)) {
+            std::vector<std::string> columns;
+            layout.reset();
+            layout.bind(1, id);
+            if (!layout.step() || !ra_decode_list(layout.text(0), &columns)) return false;
+            layouts[id] = ra_record_layout_of(columns);
+        }
+        std::vector<std::string> fields;
+        ra_record r;
+        if (!ra_decode_list(s.text(2), &fields) ||
+            !ra_record_of_fields((int)s.integer(0), layouts[id], fields, &r)) {
+            return false;
+        }
+        records->lines.push_back(std::move(r));
+        return true;
+    };
+    if (wanted == nullptr) {
+        ra_statement lines(db_, "SELECT line, layout, fields FROM lines ORDER BY line");
+        while (lines.step()) {
+            if (!add_line(lines)) return false;
+        }
+        return lines.ok();
+    }
+    ra_statement lines(db_, "SELECT line, layout, fields FROM lines WHERE line=?");
+    for (int line : *wanted) {
+        lines.reset();
+        lines.bind(1, line);
+        if (!lines.step() || !add_line(lines)) return false;
+    }
+    return true;
+}
+
+bool ra_library_index::records_for(const std::string &file, ra_records *out) {
+    *out = ra_records();
+    out->found = ra_meta_int(db_, "record_found") == 1;
+    if (!ra_decode_list(ra_meta_text(db_, "warnings"), &out->warnings)) return false;
+    std::set<int> wanted;
+    ra_statement named(db_, "SELECT max(line) FROM lines WHERE folded=?");
+    named.bind(1, ra_folded_name(file));
+    if (named.step() && named.integer(0) != 0) wanted.insert((int)named.integer(0));
+    ra_statement newest(db_,
+                        "SELECT line FROM entries WHERE removed=0 AND line<>0 "
+                        "ORDER BY when_text DESC, line DESC LIMIT 1");
+    if (newest.step()) wanted.insert((int)newest.integer(0));
+    return named.ok() && newest.ok() && read_lines(&wanted, out);
 }
 
 bool ra_library_index::load(ra_replay_list *out, const std::string &track,
@@ -903,45 +964,12 @@ bool ra_library_index::load(ra_replay_list *out, const std::string &track,
         if (!entries.ok()) return false;
     }
     // The record lines, all of them or those the rows need, in file order.
-    std::map<int64_t, std::shared_ptr<const ra_record_layout>> layouts;
-    ra_statement layout(db_, "SELECT columns FROM layouts WHERE id=?");
-    auto add_line = [&](ra_statement &s) {
-        int64_t id = s.integer(1);
-        if (!layouts.count(id)) {
-            std::vector<std::string> columns;
-            layout.reset();
-            layout.bind(1, id);
-            if (!layout.step() || !ra_decode_list(layout.text(0), &columns)) return false;
-            layouts[id] = ra_record_layout_of(columns);
-        }
-        std::vector<std::string> fields;
-        ra_record r;
-        if (!ra_decode_list(s.text(2), &fields) ||
-            !ra_record_of_fields((int)s.integer(0), layouts[id], fields, &r)) {
-            return false;
-        }
-        records.lines.push_back(std::move(r));
-        return true;
-    };
-    if (track.empty() && file.empty()) {
-        ra_statement lines(db_, "SELECT line, layout, fields FROM lines ORDER BY line");
-        while (lines.step()) {
-            if (!add_line(lines)) return false;
-        }
-        if (!lines.ok()) return false;
-    } else {
-        std::set<int> wanted;
-        for (const ra_loaded &row : rows) {
-            if (row.line) wanted.insert(row.line);
-            if (row.holds) wanted.insert(row.holds);
-        }
-        ra_statement lines(db_, "SELECT line, layout, fields FROM lines WHERE line=?");
-        for (int line : wanted) {
-            lines.reset();
-            lines.bind(1, line);
-            if (!lines.step() || !add_line(lines)) return false;
-        }
+    std::set<int> wanted;
+    for (const ra_loaded &row : rows) {
+        if (row.line) wanted.insert(row.line);
+        if (row.holds) wanted.insert(row.holds);
     }
+    if (!read_lines(track.empty() && file.empty() ? nullptr : &wanted, &records)) return false;
     std::map<int, size_t> at;  // line -> its place in records.lines
     for (size_t i = 0; i < records.lines.size(); ++i) at[records.lines[i].line] = i;
     for (const ra_loaded &row : rows) {

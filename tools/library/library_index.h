@@ -26,6 +26,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,10 @@ public:
     bool load(ra_replay_list *out, const std::string &track = std::string(),
               const std::string &file = std::string());
 
+    // The record as restore asks it about one file: the latest line that
+    // names it (any letter case) and the newest line, the record's warnings.
+    bool records_for(const std::string &file, ra_records *out);
+
     // The whole library's facts, as of the last refresh.
     bool facts(ra_index_facts *out);
 
@@ -99,6 +104,8 @@ public:
 
 private:
     void close();
+    // The record lines (all, or these) in file order into records->lines.
+    bool read_lines(const std::set<int> *wanted, ra_records *records);
     bool make_schema(std::string *why);
 
     sqlite3 *db_ = nullptr;

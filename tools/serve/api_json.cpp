@@ -108,8 +108,8 @@ nlohmann::json ra_chart_json(const std::vector<ra_chart_lap> &laps, int64_t wind
         }
         if (day < first || day > last) continue;
         ++races;
-        if (day_best != nullptr && day_best->when.compare(0, ra_day_text_length, lap.when, 0,
-                                                          ra_day_text_length) != 0) {
+        if (day_best != nullptr &&
+            day_best->when.compare(0, ra_day_text_length, lap.when, 0, ra_day_text_length) != 0) {
             close_day();
         }
         if (day_best == nullptr || lap.lap < day_best->lap) day_best = &lap;
@@ -119,7 +119,8 @@ nlohmann::json ra_chart_json(const std::vector<ra_chart_lap> &laps, int64_t wind
     }
     close_day();
     if (best_lap != nullptr) {
-        best = {{"lap", best_lap->lap}, {"when", best_lap->when}, {"id", ra_row_id(best_lap->file)}};
+        best = {
+            {"lap", best_lap->lap}, {"when", best_lap->when}, {"id", ra_row_id(best_lap->file)}};
     }
     nlohmann::json trend = nullptr;
     if (recent != 0 && before != 0) {
