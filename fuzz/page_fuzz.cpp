@@ -25,14 +25,13 @@ const char fuzz_header[] =
     "best_lap_car2,best_lap_car3\r\n";
 
 const char *const fuzz_tags[] = {
-    "!DOCTYPE", "html",    "head",  "meta",  "title", "style", "body",  "main",   "h1",
-    "h2",       "p",       "span",  "ul",    "li",    "form",  "label", "select", "option",
-    "input",    "div",     "section", "table", "thead", "tbody", "tr",  "th",     "td",
-    "button",   "script"};
+    "!DOCTYPE", "html",  "head",  "meta",  "title", "style", "body",   "main",   "h1",    "h2",
+    "p",        "span",  "ul",    "li",    "form",  "label", "select", "option", "input", "div",
+    "section",  "table", "thead", "tbody", "tr",    "th",    "td",     "button", "script"};
 const char *const fuzz_attributes[] = {
-    "lang",  "charset", "name",  "content",  "http-equiv",  "nonce", "id",   "class",
-    "role",  "hidden",  "value", "selected", "type",        "size",  "placeholder",
-    "data-key", "aria-labelledby", "html"};
+    "lang", "charset", "name",        "content",  "http-equiv",      "nonce",
+    "id",   "class",   "role",        "hidden",   "value",           "selected",
+    "type", "size",    "placeholder", "data-key", "aria-labelledby", "html"};
 
 bool fuzz_in(const std::string &word, const char *const *list, size_t n) {
     for (size_t i = 0; i < n; ++i) {

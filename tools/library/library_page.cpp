@@ -88,8 +88,9 @@ std::string ra_app_panel(const ra_page_app &app) {
            "name=\"older_than\" inputmode=\"numeric\" size=\"4\"> days</label><button "
            "type=\"submit\" id=\"tidy-preview\">Show what would go</button></form>\n"
            "<div id=\"tidy-plan\" hidden><p id=\"tidy-said\" role=\"status\"></p>"
-           "<button type=\"button\" id=\"tidy-apply\">Remove them</button> <button "
-           "type=\"button\" id=\"tidy-cancel\">Keep them</button></div>\n<p class=\"summary\">"
+           "<button type=\"button\" id=\"tidy-apply\" hidden>Remove them</button> <button "
+           "type=\"button\" id=\"tidy-cancel\" hidden>Keep them</button></div>\n<p "
+           "class=\"summary\">"
            "Replays you keep, renamed ones, the ones Watch kept and files the record does not "
            "name are never removed.</p></details>\n</section>\n";
 }

@@ -182,9 +182,10 @@ def keyboard_path(browser, theme):
     row = "#replays .actions[data-file=\"%s\"] " % file
     if k.tab_to(row + "[data-do=watch]", "Watch"):
         press(browser, "Enter")
-        # An answer that is no failure (the game may play it already).
-        result = "document.getElementById('result')"
-        if not browser.wait_for("%s.textContent !== '' && %s.className !== 'failed'" % (result, result)):
+        # An answer beside the row that is no failure (the game may play it
+        # already).
+        result = "document.querySelector('%s').closest('td').querySelector('.said')" % (row + "[data-do=watch]")
+        if not browser.wait_for("%s.textContent !== '' && !%s.classList.contains('failed')" % (result, result)):
             fail(theme + " theme: Enter on Watch showed %r" % browser.js(result + ".textContent"))
     if k.tab_to(row + "[data-do=keep]", "Keep"):
         press(browser, " ")
