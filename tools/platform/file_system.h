@@ -53,6 +53,16 @@ enum class ra_entry_kind {
 };
 ra_entry_kind ra_entry_kind_of(const std::filesystem::path &path);
 
+// The same, with a plain file's size and last write time (in the file
+// system's own count, for comparing alone), from one look at the name:
+// what the library's index compares each file of Dir by.
+struct ra_entry_facts {
+    ra_entry_kind kind = ra_entry_kind::none;
+    uint64_t size = 0;
+    int64_t written = 0;
+};
+ra_entry_facts ra_entry_facts_of(const std::filesystem::path &path);
+
 // The player's words for a system error code: Win32's on Windows, errno's
 // elsewhere.
 std::string ra_error_reason(unsigned long code);

@@ -179,6 +179,19 @@ ra_entry_kind ra_entry_kind_of(const fs::path &path) {
     return ra_entry_kind::other;
 }
 
+ra_entry_facts ra_entry_facts_of(const fs::path &path) {
+    ra_entry_facts facts;
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) return facts;
+    facts.kind = S_ISLNK(st.st_mode)   ? ra_entry_kind::link
+                 : S_ISREG(st.st_mode) ? ra_entry_kind::file
+                 : S_ISDIR(st.st_mode) ? ra_entry_kind::folder
+                                       : ra_entry_kind::other;
+    facts.size = (uint64_t)st.st_size;
+    facts.written = (int64_t)st.st_mtim.tv_sec * 1000000000 + st.st_mtim.tv_nsec;
+    return facts;
+}
+
 // rename() replaces `to` even while it is open: a reader keeps the old file.
 bool ra_replace_file(const fs::path &from, const fs::path &to, std::string *why) {
     return ra_move_file(from, to, why);

@@ -190,6 +190,22 @@ ra_entry_kind ra_entry_kind_of(const fs::path &path) {
     return ra_entry_kind::file;
 }
 
+ra_entry_facts ra_entry_facts_of(const fs::path &path) {
+    ra_entry_facts facts;
+    // As ra_entry_kind_of: the attributes of the name itself.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return facts;
+    const DWORD attributes = data.dwFileAttributes;
+    facts.kind = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? ra_entry_kind::link
+                 : attributes & FILE_ATTRIBUTE_DEVICE      ? ra_entry_kind::other
+                 : attributes & FILE_ATTRIBUTE_DIRECTORY   ? ra_entry_kind::folder
+                                                           : ra_entry_kind::file;
+    facts.size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    facts.written = (int64_t)(((uint64_t)data.ftLastWriteTime.dwHighDateTime << 32) |
+                              data.ftLastWriteTime.dwLowDateTime);
+    return facts;
+}
+
 bool ra_replace_file(const fs::path &from, const fs::path &to, std::string *why) {
     const DWORD start = GetTickCount();
     for (;;) {
