@@ -158,20 +158,15 @@ ra_record_state ra_record_state_of(const fs::path &path, int64_t head_length) {
 // The replay files of Dir by folded name, as ra_list_replays takes them:
 // plain files with the replay extension.
 bool ra_dir_files(const fs::path &dir, std::map<std::string, ra_dir_file> *out) {
-    std::error_code failed;
-    fs::directory_iterator it(dir, failed), end;
-    for (; !failed && it != end; it.increment(failed)) {
-        std::string name = ra_text(it->path().filename());
-        if (!ra_replay_name(name)) continue;
-        const ra_entry_facts facts = ra_entry_facts_of(it->path());
-        if (facts.kind != ra_entry_kind::file) continue;
+    return ra_folder_entries(dir, [out](const fs::path &entry, const ra_entry_facts &facts) {
+        std::string name = ra_text(entry);
+        if (!ra_replay_name(name) || facts.kind != ra_entry_kind::file) return;
         ra_dir_file file;
         file.name = name;
         file.size = (int64_t)facts.size;
         file.mtime = facts.written;
         out->emplace(ra_folded_name(name), file);
-    }
-    return !failed;
+    });
 }
 
 // A file's local time stamp, which pairs it with a record line: only read
