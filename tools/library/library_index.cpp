@@ -391,6 +391,10 @@ private:
     std::map<std::string, ra_dir_file> files_;
     bool built_ = false, have_files_ = false;
     bool same_record_ = false, same_keep_ = false, same_files_ = false;
+    // Dir's files the index does not have yet, and whether those are all
+    // that changed.
+    std::vector<std::map<std::string, ra_dir_file>::const_iterator> added_;
+    bool only_added_ = false;
     int64_t version_ = 0;
 };
 
@@ -411,16 +415,26 @@ bool ra_refresh::changed(bool quick) {
     have_files_ = ra_dir_files(dir_, &files_);
     if (!have_files_) return true;
     // Dir's files against those the index has, by name, size and time.
+    // Both in the order of their folded names: one walk through each, which
+    // also finds the files that are new and nothing else (the everyday case).
     ra_statement stored(db_, "SELECT folded, name, size, mtime FROM files ORDER BY folded");
     auto it = files_.begin();
-    same_files_ = true;
-    while (same_files_ && stored.step()) {
-        same_files_ = it != files_.end() && it->first == stored.text(0) &&
-                      it->second.name == stored.text(1) && it->second.size == stored.integer(2) &&
-                      it->second.mtime == stored.integer(3);
-        if (same_files_) ++it;
+    only_added_ = true;
+    added_.clear();
+    while (stored.step()) {
+        const std::string folded = stored.text(0);
+        for (; it != files_.end() && it->first < folded; ++it) added_.push_back(it);
+        if (it == files_.end() || it->first != folded) {
+            only_added_ = false;  // a file the index had is gone
+            continue;
+        }
+        only_added_ = only_added_ && it->second.name == stored.text(1) &&
+                      it->second.size == stored.integer(2) && it->second.mtime == stored.integer(3);
+        ++it;
     }
-    same_files_ = same_files_ && stored.ok() && it == files_.end();
+    for (; it != files_.end(); ++it) added_.push_back(it);
+    only_added_ = only_added_ && stored.ok();
+    same_files_ = only_added_ && added_.empty();
     return !(same_record_ && same_keep_ && same_files_) ||
            ra_meta_text(db_, "dir_state") != dir_state_;
 }
@@ -796,19 +810,9 @@ bool ra_refresh::appended(bool *taken) {
         return true;
     }
     // Dir: the files the index had, unchanged, and new ones.
-    std::map<std::string, ra_dir_file> added = files_;
-    {
-        ra_statement stored(db_, "SELECT folded, name, size, mtime FROM files");
-        while (stored.step()) {
-            auto it = added.find(stored.text(0));
-            if (it == added.end() || it->second.name != stored.text(1) ||
-                it->second.size != stored.integer(2) || it->second.mtime != stored.integer(3)) {
-                return stored.ok();
-            }
-            added.erase(it);
-        }
-        if (!stored.ok()) return false;
-    }
+    if (!only_added_) return true;
+    std::map<std::string, ra_dir_file> added;
+    for (const auto &file : added_) added.insert(*file);
     std::string text;
     if (!ra_read_part(dir_ / ra_records_file, offset, record_.size - offset, &text)) return true;
     // Whole lines of the plug-in's own, whose times are its own: no date
