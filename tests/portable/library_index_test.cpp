@@ -316,4 +316,18 @@ TEST_F(LibraryIndex, AppRowsAreTheListsRows) {
     EXPECT_EQ(removed, std::vector<std::string>{"mine.rp4"});
     ASSERT_EQ(changed.size(), 1u);
     EXPECT_EQ(changed[0].file, "f.rp4");
+
+    // The personal bests after a race read alone, as list --racer has them.
+    append(race("g.rp4", "2026-03-08 20:00:00", "ALPINE", "77.50"));
+    ASSERT_TRUE(index.refresh(dir_, true, nullptr, &error)) << error;
+    EXPECT_EQ(index.last_change(), ra_index_change::appended);
+    ASSERT_TRUE(ra_list_replays(dir_, dir_, &list, &error)) << error;
+    bests.clear();
+    for (const ra_racer_race &r : ra_racer_races(list, "player")) {
+        if (r.personal) bests.push_back(list.replays[r.replay].file);
+    }
+    query = ra_row_query();
+    query.racer = "player";
+    query.pb = true;
+    EXPECT_EQ(files(query), std::vector<std::string>(bests.rbegin(), bests.rend()));
 }

@@ -111,19 +111,33 @@ bool ra_query_rows(sqlite3 *db, const ra_row_query &query, size_t *total,
         s.bind(1, racer);
         for (size_t i = 0; i < values.size(); ++i) s.bind((int)i + 2, values[i]);
     };
-    // The join is only needed to count when a racer's laps filter.
-    ra_statement count(
-        db, std::string("SELECT count(*) FROM entries e ") +
-                (query.pb ? "LEFT JOIN laps l ON l.entry = e.id AND l.racer = ?1 " : "") + where +
-                (query.pb ? "" : " AND ?1 = ?1"));
+    // The racer's laps are joined only where they filter or sort: a page
+    // deep in the list then skips its rows without looking up their laps.
+    const bool laps = query.pb || sort->value == std::string("l.lap");
+    const std::string from = std::string("FROM entries e ") +
+                             (query.pb ? "JOIN laps l ON l.entry = e.id AND l.racer = ?1 "
+                              : laps   ? "LEFT JOIN laps l ON l.entry = e.id AND l.racer = ?1 "
+                                       : "") +
+                             where + (laps ? "" : " AND ?1 = ?1");
+    ra_statement count(db, "SELECT count(*) " + from);
     bind(count);
     if (!count.step()) return false;
     *total = (size_t)count.integer(0);
-    ra_statement page(db, std::string(ra_row_columns) + where + " " + order);
+    ra_statement page(db, "SELECT e.id " + from + " " + order);
     bind(page);
+    std::vector<int64_t> ids;
+    while (page.step()) ids.push_back(page.integer(0));
+    if (!page.ok()) return false;
+    // Then each row of the page whole.
+    ra_statement row(db, std::string(ra_row_columns) + "WHERE e.id = ?2");
     rows->clear();
-    while (page.step()) rows->push_back(ra_row_of(page));
-    return page.ok();
+    for (int64_t id : ids) {
+        row.reset();
+        row.bind(1, racer).bind(2, id);
+        if (!row.step()) return false;
+        rows->push_back(ra_row_of(row));
+    }
+    return true;
 }
 
 bool ra_query_changes(sqlite3 *db, int64_t since, const std::string &racer,

@@ -3,6 +3,7 @@
 #include "library/library_index.h"
 
 #include <sqlite3.h>
+#include <time.h>
 
 #include <algorithm>
 #include <fstream>
@@ -30,7 +31,7 @@ namespace {
 
 // The schema's version, in SQLite's user_version: an index of another
 // version is made anew.
-const int ra_index_schema = 2;
+const int ra_index_schema = 3;
 // How long a process waits for another one's refresh before it lists Dir
 // without the index; a rebuild of a long season takes seconds.
 const int ra_index_wait_ms = 30000;
@@ -69,6 +70,7 @@ CREATE TABLE laps(entry INTEGER NOT NULL, racer TEXT NOT NULL, lap INTEGER NOT N
 CREATE INDEX laps_racer ON laps(racer, track_key, when_text, line);
 CREATE INDEX laps_entry ON laps(entry, racer);
 CREATE INDEX laps_group ON laps(racer, track_key, type_key);
+CREATE INDEX laps_pb ON laps(racer, pb);
 CREATE TABLE racers(racer TEXT PRIMARY KEY, name TEXT NOT NULL, races INTEGER NOT NULL,
                     car INTEGER NOT NULL) WITHOUT ROWID;
 )";
@@ -86,7 +88,8 @@ struct ra_dir_file {
 struct ra_record_state {
     bool found = false;
     int64_t size = 0, mtime = 0;
-    std::string head;  // hash of the first bytes
+    std::string head;      // hash of as many first bytes as the index hashed last time
+    std::string head_now;  // hash of the first ra_record_head_bytes, to keep for next time
 };
 
 int64_t ra_mtime_of(const fs::path &path) {
@@ -141,30 +144,29 @@ ra_record_state ra_record_state_of(const fs::path &path, int64_t head_length) {
     state.found = true;
     state.size = (int64_t)fs::file_size(path, failed);
     state.mtime = ra_mtime_of(path);
-    std::string head;
+    std::string head, head_now;
     // A record that cannot be read now never matches what the index has.
-    if (failed || !ra_read_part(path, 0, std::min<int64_t>(head_length, state.size), &head))
+    if (failed || !ra_read_part(path, 0, std::min<int64_t>(head_length, state.size), &head) ||
+        !ra_read_part(path, 0, std::min<int64_t>(ra_record_head_bytes, state.size), &head_now)) {
         state.size = -1;
+    }
     state.head = ra_hash_text(head);
+    state.head_now = ra_hash_text(head_now);
     return state;
 }
 
 // The replay files of Dir by folded name, as ra_list_replays takes them:
 // plain files with the replay extension.
 bool ra_dir_files(const fs::path &dir, std::map<std::string, ra_dir_file> *out) {
-    std::error_code failed;
-    fs::directory_iterator it(dir, failed), end;
-    for (; !failed && it != end; it.increment(failed)) {
-        std::string name = ra_text(it->path().filename());
-        if (!ra_replay_name(name) || ra_entry_kind_of(it->path()) != ra_entry_kind::file) continue;
+    return ra_folder_entries(dir, [out](const fs::path &entry, const ra_entry_facts &facts) {
+        std::string name = ra_text(entry);
+        if (!ra_replay_name(name) || facts.kind != ra_entry_kind::file) return;
         ra_dir_file file;
         file.name = name;
-        std::error_code ignored;
-        file.size = (int64_t)it->file_size(ignored);
-        file.mtime = ra_mtime_of(it->path());
+        file.size = (int64_t)facts.size;
+        file.mtime = facts.written;
         out->emplace(ra_folded_name(name), file);
-    }
-    return !failed;
+    });
 }
 
 // A file's local time stamp, which pairs it with a record line: only read
@@ -365,6 +367,8 @@ private:
     bool write_files();
     bool write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races, bool all);
     bool update_pbs(const std::set<std::pair<std::string, std::string>> &pairs);
+    bool newest_pb(int64_t row, const std::string &racer, const std::string &track, uint32_t lap,
+                   const std::string &when, int line);
     bool write_state();
     int64_t version() {
         if (version_ == 0) version_ = ra_meta_int(db_, "counter") + 1;
@@ -387,6 +391,10 @@ private:
     std::map<std::string, ra_dir_file> files_;
     bool built_ = false, have_files_ = false;
     bool same_record_ = false, same_keep_ = false, same_files_ = false;
+    // Dir's files the index does not have yet, and whether those are all
+    // that changed.
+    std::vector<std::map<std::string, ra_dir_file>::const_iterator> added_;
+    bool only_added_ = false;
     int64_t version_ = 0;
 };
 
@@ -407,16 +415,26 @@ bool ra_refresh::changed(bool quick) {
     have_files_ = ra_dir_files(dir_, &files_);
     if (!have_files_) return true;
     // Dir's files against those the index has, by name, size and time.
+    // Both in the order of their folded names: one walk through each, which
+    // also finds the files that are new and nothing else (the everyday case).
     ra_statement stored(db_, "SELECT folded, name, size, mtime FROM files ORDER BY folded");
     auto it = files_.begin();
-    same_files_ = true;
-    while (same_files_ && stored.step()) {
-        same_files_ = it != files_.end() && it->first == stored.text(0) &&
-                      it->second.name == stored.text(1) && it->second.size == stored.integer(2) &&
-                      it->second.mtime == stored.integer(3);
-        if (same_files_) ++it;
+    only_added_ = true;
+    added_.clear();
+    while (stored.step()) {
+        const std::string folded = stored.text(0);
+        for (; it != files_.end() && it->first < folded; ++it) added_.push_back(it);
+        if (it == files_.end() || it->first != folded) {
+            only_added_ = false;  // a file the index had is gone
+            continue;
+        }
+        only_added_ = only_added_ && it->second.name == stored.text(1) &&
+                      it->second.size == stored.integer(2) && it->second.mtime == stored.integer(3);
+        ++it;
     }
-    same_files_ = same_files_ && stored.ok() && it == files_.end();
+    for (; it != files_.end(); ++it) added_.push_back(it);
+    only_added_ = only_added_ && stored.ok();
+    same_files_ = only_added_ && added_.empty();
     return !(same_record_ && same_keep_ && same_files_) ||
            ra_meta_text(db_, "dir_state") != dir_state_;
 }
@@ -461,7 +479,7 @@ bool ra_refresh::write_state() {
     return ra_meta_set(db_, "record_found", (int64_t)record_.found) &&
            ra_meta_set(db_, "record_size", record_.size) &&
            ra_meta_set(db_, "record_mtime", record_.mtime) &&
-           ra_meta_set(db_, "record_head", record_.head) &&
+           ra_meta_set(db_, "record_head", record_.head_now) &&
            ra_meta_set(db_, "record_head_length",
                        std::min<int64_t>(record_.size, (int64_t)ra_record_head_bytes)) &&
            ra_meta_set(db_, "keep_state", keep_state_) &&
@@ -545,7 +563,10 @@ bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay
             add.bind(5, ra_folded_name(r.record->get(ra_column_type)));
             add.bind(6, ra_format_time(r.when)).bind(7, r.record->line).step();
             if (!add.ok()) return false;
-            if (!all) pairs.insert({racer, track});
+            if (!all && !newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap,
+                                   ra_format_time(r.when), r.record->line)) {
+                pairs.insert({racer, track});
+            }
         }
     }
     if (!all) return update_pbs(pairs);
@@ -573,6 +594,32 @@ bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay
         mark.reset();
         mark.bind(1, row).step();
         if (!mark.ok()) return false;
+    }
+    return true;
+}
+
+// A new race that is the racer's latest on the track (the everyday case)
+// is a personal best when it beats every earlier lap there, and changes no
+// earlier one: false when it is not the latest, so that the track's
+// personal bests are decided again whole.
+bool ra_refresh::newest_pb(int64_t row, const std::string &racer, const std::string &track,
+                           uint32_t lap, const std::string &when, int line) {
+    ra_statement later(db_,
+                       "SELECT 1 FROM laps WHERE racer=?1 AND track_key=?2 AND "
+                       "(when_text > ?3 OR (when_text = ?3 AND line > ?4)) LIMIT 1");
+    later.bind(1, racer).bind(2, track).bind(3, when).bind(4, line);
+    if (later.step() || !later.ok()) return false;
+    ra_statement best(db_,
+                      "SELECT min(lap) FROM laps WHERE racer=?1 AND track_key=?2 AND "
+                      "rowid <> ?3");
+    best.bind(1, racer).bind(2, track).bind(3, row);
+    if (!best.step()) return false;
+    // No earlier lap gives NULL, read as 0: a lap is never 0.
+    const int64_t earlier = best.integer(0);
+    ra_statement mark(db_, "UPDATE laps SET pb=1 WHERE rowid=?");
+    if (earlier != 0 && lap < (uint64_t)earlier) {
+        mark.bind(1, row).step();
+        return mark.ok();
     }
     return true;
 }
@@ -763,19 +810,9 @@ bool ra_refresh::appended(bool *taken) {
         return true;
     }
     // Dir: the files the index had, unchanged, and new ones.
-    std::map<std::string, ra_dir_file> added = files_;
-    {
-        ra_statement stored(db_, "SELECT folded, name, size, mtime FROM files");
-        while (stored.step()) {
-            auto it = added.find(stored.text(0));
-            if (it == added.end() || it->second.name != stored.text(1) ||
-                it->second.size != stored.integer(2) || it->second.mtime != stored.integer(3)) {
-                return stored.ok();
-            }
-            added.erase(it);
-        }
-        if (!stored.ok()) return false;
-    }
+    if (!only_added_) return true;
+    std::map<std::string, ra_dir_file> added;
+    for (const auto &file : added_) added.insert(*file);
     std::string text;
     if (!ra_read_part(dir_ / ra_records_file, offset, record_.size - offset, &text)) return true;
     // Whole lines of the plug-in's own, whose times are its own: no date

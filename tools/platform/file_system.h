@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <system_error>
 
@@ -52,6 +53,23 @@ enum class ra_entry_kind {
     other,   // a device, a pipe, a socket
 };
 ra_entry_kind ra_entry_kind_of(const std::filesystem::path &path);
+
+// What a name is, with a plain file's size and last write time (in the
+// file system's own count, for comparing alone): what the library's index
+// compares each file of Dir by.
+struct ra_entry_facts {
+    ra_entry_kind kind = ra_entry_kind::none;
+    uint64_t size = 0;
+    int64_t written = 0;
+};
+
+// Each entry of a folder but "." and "..": its name alone and the facts of
+// the name itself, read with the folder where the system gives them so
+// (Windows), else by one look at each name relative to the open folder.
+// False when the folder cannot be read.
+bool ra_folder_entries(const std::filesystem::path &dir,
+                       const std::function<void(const std::filesystem::path &name,
+                                                const ra_entry_facts &facts)> &each);
 
 // The player's words for a system error code: Win32's on Windows, errno's
 // elsewhere.

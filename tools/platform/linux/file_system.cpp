@@ -1,4 +1,5 @@
 // File operations where the C++ library keeps the system's reason (errno).
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -177,6 +178,33 @@ ra_entry_kind ra_entry_kind_of(const fs::path &path) {
     if (S_ISREG(st.st_mode)) return ra_entry_kind::file;
     if (S_ISDIR(st.st_mode)) return ra_entry_kind::folder;
     return ra_entry_kind::other;
+}
+
+bool ra_folder_entries(
+    const fs::path &dir,
+    const std::function<void(const fs::path &name, const ra_entry_facts &facts)> &each) {
+    DIR *folder = opendir(dir.c_str());
+    if (folder == nullptr) return false;
+    const int at = dirfd(folder);
+    errno = 0;
+    while (struct dirent *entry = readdir(folder)) {
+        if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) continue;
+        ra_entry_facts facts;
+        struct stat st;
+        if (fstatat(at, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            facts.kind = S_ISLNK(st.st_mode)   ? ra_entry_kind::link
+                         : S_ISREG(st.st_mode) ? ra_entry_kind::file
+                         : S_ISDIR(st.st_mode) ? ra_entry_kind::folder
+                                               : ra_entry_kind::other;
+            facts.size = (uint64_t)st.st_size;
+            facts.written = (int64_t)st.st_mtim.tv_sec * 1000000000 + st.st_mtim.tv_nsec;
+        }
+        each(fs::path(entry->d_name), facts);
+        errno = 0;
+    }
+    const bool read = errno == 0;
+    closedir(folder);
+    return read;
 }
 
 // rename() replaces `to` even while it is open: a reader keeps the old file.

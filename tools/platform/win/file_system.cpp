@@ -190,6 +190,34 @@ ra_entry_kind ra_entry_kind_of(const fs::path &path) {
     return ra_entry_kind::file;
 }
 
+bool ra_folder_entries(
+    const fs::path &dir,
+    const std::function<void(const fs::path &name, const ra_entry_facts &facts)> &each) {
+    // FindFirstFileExW gives each name's attributes, size and time with the
+    // folder: no look at each file.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileExW((dir / L"*").c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const DWORD attributes = found.dwFileAttributes;
+        ra_entry_facts facts;
+        facts.kind = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? ra_entry_kind::link
+                     : attributes & FILE_ATTRIBUTE_DEVICE      ? ra_entry_kind::other
+                     : attributes & FILE_ATTRIBUTE_DIRECTORY   ? ra_entry_kind::folder
+                                                               : ra_entry_kind::file;
+        facts.size = ((uint64_t)found.nFileSizeHigh << 32) | found.nFileSizeLow;
+        facts.written = (int64_t)(((uint64_t)found.ftLastWriteTime.dwHighDateTime << 32) |
+                                  found.ftLastWriteTime.dwLowDateTime);
+        each(fs::path(name), facts);
+    } while (FindNextFileW(search, &found));
+    const bool read = GetLastError() == ERROR_NO_MORE_FILES;
+    FindClose(search);
+    return read;
+}
+
 bool ra_replace_file(const fs::path &from, const fs::path &to, std::string *why) {
     const DWORD start = GetTickCount();
     for (;;) {
