@@ -26,6 +26,11 @@ mkdir -p "$(dirname "$home")" 2>/dev/null && [[ -w $(dirname "$home") ]] || {
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# Node.js trusts its own list of authorities; the system's may hold more (a
+# network whose proxy signs with an authority of its own).
+system_authorities=/etc/ssl/certs/ca-certificates.crt
+[[ -z ${NODE_EXTRA_CA_CERTS:-} && -f $system_authorities ]] &&
+  export NODE_EXTRA_CA_CERTS=$system_authorities
 # No scripts run at install: the package is a browser script and needs none.
 if ! npm install --prefix "$work" --ignore-scripts --no-audit --no-fund --no-update-notifier \
      "axe-core@$version" >"$work/log" 2>&1; then

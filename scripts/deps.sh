@@ -28,6 +28,7 @@ packages=(
   unzip                                      # the release package's check of itself
   bc                                         # the Wine benchmarks' arithmetic
   debootstrap                                # scripts/fresh_machine.sh
+  ca-certificates                            # npm's TLS to the registry (scripts/axe.sh)
 )
 # The Wine tier: the mingw programs on an implementation of Windows. wine32
 # is a package of the i386 architecture.

@@ -61,6 +61,14 @@ deb $mirror $suite-updates main
 deb http://deb.debian.org/debian-security $suite-security main
 SOURCES
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# The network's own: the authorities this machine's administrator added
+# (a proxy that signs with one of its own), which a fresh machine on the
+# same network has too; ca-certificates takes them in once deps.sh
+# installs it.
+if compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null; then
+  mkdir -p "$root/usr/local/share/ca-certificates"
+  cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+fi
 
 mount -t proc proc "$root/proc"
 mount --rbind /dev "$root/dev"
