@@ -244,6 +244,21 @@
     });
   }
 
+  // A rebuild of the library's index, told above the library while it runs.
+  var indexing = false;
+  function showIndexing(progress) {
+    var notice = document.getElementById('notice');
+    if (!notice) return false;
+    var was = indexing;
+    indexing = !!progress;
+    if (indexing) {
+      notice.hidden = false;
+      notice.textContent = 'Reading the library again: ' + progress.done + ' of ' + progress.total +
+                           ' replays…';
+    }
+    return was && !indexing;
+  }
+
   // What changed since the cursor: the rows that changed, in place; new
   // races and a changed library make the page ask for its rows again, as
   // many as it shows; the rows of removed files leave it.
@@ -251,6 +266,11 @@
     if (cursor === null) return setTimeout(poll, pollMs);
     getJson('/state?' + queryText({since: cursor, racer: racer})).then(function (now) {
       var page = window.raLibraryPage;
+      // Once a rebuild is over, the page asks for everything again.
+      if (showIndexing(now.indexing) && page) {
+        cursor = now.cursor;
+        return page.start();
+      }
       if (loaded.game && now.game && now.game !== loaded.game) {
         unmark(loaded.id);
         loaded = {id: null, game: null};
