@@ -74,7 +74,8 @@ bool ra_set_alias(const fs::path &dir, const std::string &old_name, const std::s
     // Read again under the lock: another process may have changed them.
     ra_aliases aliases = ra_read_aliases(dir);
     for (auto it = aliases.spelled.begin(); it != aliases.spelled.end();) {
-        it = ra_folded_name(it->first) == ra_folded_name(old_name) ? aliases.spelled.erase(it) : ++it;
+        it = ra_folded_name(it->first) == ra_folded_name(old_name) ? aliases.spelled.erase(it)
+                                                                   : ++it;
     }
     if (!new_name.empty() && ra_folded_name(new_name) != ra_folded_name(old_name)) {
         aliases.spelled[old_name] = new_name;
@@ -82,7 +83,8 @@ bool ra_set_alias(const fs::path &dir, const std::string &old_name, const std::s
     std::string text;
     for (const auto &a : aliases.spelled) text += a.first + "\t" + a.second + "\r\n";
     if (!ra_save_file_atomically(dir / ra_aliases_file, text, &why)) {
-        *error = "cannot write " + ra_text(dir / ra_aliases_file) + ": " + why + "; nothing changed";
+        *error =
+            "cannot write " + ra_text(dir / ra_aliases_file) + ": " + why + "; nothing changed";
         return false;
     }
     return true;

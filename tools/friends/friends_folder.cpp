@@ -79,7 +79,8 @@ bool ra_read_friend(const fs::path &folder, const std::string &name, ra_friend *
         out->hashes[ra_folded_name(entry.first)] = entry.second;
     }
     std::error_code failed;
-    for (fs::directory_iterator it(folder, failed), end; !failed && it != end; it.increment(failed)) {
+    for (fs::directory_iterator it(folder, failed), end; !failed && it != end;
+         it.increment(failed)) {
         if (ra_entry_kind_of(it->path()) != ra_entry_kind::file) continue;
         const std::string file = ra_text(it->path().filename());
         out->files[ra_folded_name(file)] = file;

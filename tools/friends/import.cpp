@@ -29,7 +29,8 @@ std::string ra_free_name(const std::string &name, const std::set<std::string> &t
     size_t dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0) dot = name.size();
     for (int n = 2; n < ra_free_name_tries; ++n) {
-        std::string candidate = name.substr(0, dot) + " (" + std::to_string(n) + ")" + name.substr(dot);
+        std::string candidate =
+            name.substr(0, dot) + " (" + std::to_string(n) + ")" + name.substr(dot);
         if (!taken.count(ra_folded_name(candidate))) return candidate;
     }
     return "";
@@ -39,7 +40,8 @@ std::string ra_free_name(const std::string &name, const std::set<std::string> &t
 bool ra_plain_folder_or_none(const fs::path &path, std::string *error) {
     ra_entry_kind kind = ra_entry_kind_of(path);
     if (kind == ra_entry_kind::none || kind == ra_entry_kind::folder) return true;
-    *error = ra_text(path) + " is not a plain folder (a link or a file); move it away and import again";
+    *error =
+        ra_text(path) + " is not a plain folder (a link or a file); move it away and import again";
     return false;
 }
 
@@ -93,7 +95,8 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
         if (there != present_by_hash.end()) {
             name_of[ra_folded_name(r.name)] = there->second;
             if (share.kind == ra_share_kind::share) {
-                result->skipped.push_back(r.name + (there->second == r.name ? "" : " (as " + there->second + ")"));
+                result->skipped.push_back(
+                    r.name + (there->second == r.name ? "" : " (as " + there->second + ")"));
             }
             continue;
         }
@@ -104,7 +107,8 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
                                ? r.name
                                : ra_free_name(r.name, taken);
         if (name.empty()) {
-            *error = "no free name for " + r.name + " in " + ra_text(folder) + "; nothing was imported";
+            *error =
+                "no free name for " + r.name + " in " + ra_text(folder) + "; nothing was imported";
             return false;
         }
         taken.insert(ra_folded_name(name));
@@ -130,7 +134,8 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     ra_parse_records(share.record, ra_text(file), &incoming);
     for (const ra_record &r : incoming.lines) {
         auto mapped = name_of.find(ra_folded_name(r.file));
-        ra_record line = mapped == name_of.end() ? r : ra_record_with(r, ra_column_file, mapped->second);
+        ra_record line =
+            mapped == name_of.end() ? r : ra_record_with(r, ra_column_file, mapped->second);
         std::string text = ra_plugin_form(line);
         if (!lines_there.insert(text).second) {
             ++result->lines_known;
@@ -151,7 +156,8 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     std::string why, random = ra_random_hex(8);
     std::error_code failed;
     if (random.empty()) {
-        *error = "the system gave no random numbers for a temporary folder's name; nothing was imported";
+        *error =
+            "the system gave no random numbers for a temporary folder's name; nothing was imported";
         return false;
     }
     const bool made_friends = ra_entry_kind_of(friends) == ra_entry_kind::none;
@@ -159,13 +165,15 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     std::vector<std::string> moved;  // replays already moved into the friend's folder
     auto undo = [&](const std::string &what) {
         std::string ignored;
-        for (const std::string &name : moved) ra_move_new(folder / ra_path(name), temp / ra_path(name), &ignored);
+        for (const std::string &name : moved)
+            ra_move_new(folder / ra_path(name), temp / ra_path(name), &ignored);
         fs::remove_all(temp, failed);
         if (made_friends) fs::remove(friends, failed);
         *error = what + "; nothing was imported";
         return false;
     };
-    if ((made_friends && !fs::create_directory(friends, failed)) || !fs::create_directory(temp, failed)) {
+    if ((made_friends && !fs::create_directory(friends, failed)) ||
+        !fs::create_directory(temp, failed)) {
         return undo("cannot make a folder in " + ra_text(friends) + ": " + ra_reason(failed));
     }
     for (const ra_new_replay &w : writes) {
@@ -192,7 +200,8 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     }
     if (!existed) {
         // A new friend: the whole folder in one rename.
-        if (!ra_move_new(temp, folder, &why)) return undo("cannot make " + ra_text(folder) + ": " + why);
+        if (!ra_move_new(temp, folder, &why))
+            return undo("cannot make " + ra_text(folder) + ": " + why);
         result->changed = true;
         return true;
     }
@@ -208,7 +217,8 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
         moved.push_back(w.name);
     }
     if (!ra_replace_file(temp / ra_path(ra_hashes_file), folder / ra_hashes_file, &why) ||
-        (!record.empty() && !ra_replace_file(temp / ra_path(ra_records_file), folder / ra_records_file, &why))) {
+        (!record.empty() &&
+         !ra_replace_file(temp / ra_path(ra_records_file), folder / ra_records_file, &why))) {
         return undo("cannot update " + ra_text(folder) + ": " + why);
     }
     fs::remove_all(temp, failed);
@@ -221,7 +231,8 @@ std::string ra_import_report(const ra_import_result &result) {
                        result.sharer + " -> " + ra_text(result.folder) + "\n";
     for (const std::string &name : result.added) text += "  new replay: " + name + "\n";
     for (const std::string &name : result.renamed) text += "  name taken, saved " + name + "\n";
-    for (const std::string &name : result.skipped) text += "  already there, skipped: " + name + "\n";
+    for (const std::string &name : result.skipped)
+        text += "  already there, skipped: " + name + "\n";
     text += "  " + std::to_string(result.lines_added) + " new record lines";
     if (result.lines_known) text += ", " + std::to_string(result.lines_known) + " known already";
     text += "\n";

@@ -14,15 +14,15 @@
 #include "friends/share_file.h"
 
 struct ra_import_result {
-    std::string sharer;                 // whose share it was
+    std::string sharer;  // whose share it was
     ra_share_kind kind = ra_share_kind::share;
-    std::filesystem::path folder;       // Friends\<sharer>
-    std::vector<std::string> added;     // replays written, by their name there
-    std::vector<std::string> renamed;   // "theirs.rp4 as theirs (2).rp4"
-    std::vector<std::string> skipped;   // replays already there: "theirs.rp4 (as mine.rp4)"
-    size_t lines_added = 0;             // record lines new to the folder
-    size_t lines_known = 0;             // record lines it had already
-    bool changed = false;               // anything was written
+    std::filesystem::path folder;      // Friends\<sharer>
+    std::vector<std::string> added;    // replays written, by their name there
+    std::vector<std::string> renamed;  // "theirs.rp4 as theirs (2).rp4"
+    std::vector<std::string> skipped;  // replays already there: "theirs.rp4 (as mine.rp4)"
+    size_t lines_added = 0;            // record lines new to the folder
+    size_t lines_known = 0;            // record lines it had already
+    bool changed = false;              // anything was written
 };
 
 // Imports the share or card at file into dir. False with *error, one

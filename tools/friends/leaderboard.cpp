@@ -26,10 +26,10 @@ namespace {
 
 // One racer's records: the player's own, or a friend's.
 struct ra_racer_records {
-    std::string shown;               // name through the aliases
-    std::string folder_name;         // empty for the player
-    fs::path folder;                 // where the replays are
-    const ra_records *records;       // their lines
+    std::string shown;          // name through the aliases
+    std::string folder_name;    // empty for the player
+    fs::path folder;            // where the replays are
+    const ra_records *records;  // their lines
     const ra_friend *friend_ = nullptr;
 };
 
@@ -62,7 +62,8 @@ std::string ra_race_key(const ra_record &r) {
 
 bool ra_hash_matches(const fs::path &path, const std::string &stated) {
     std::string bytes, why;
-    if (stated.empty() || !ra_load_plain_file(path, ra_replay_max_bytes, &bytes, &why)) return false;
+    if (stated.empty() || !ra_load_plain_file(path, ra_replay_max_bytes, &bytes, &why))
+        return false;
     return ra_sha256_hex(bytes) == stated;
 }
 
@@ -93,7 +94,8 @@ ra_versus ra_pair_races(const ra_records &own, const ra_records &theirs, const s
                                       [](const ra_start_of &s, int64_t t) { return s.at < t; });
         ra_start_of *best = nullptr;
         for (auto it = first; it != starts.end() && it->at <= at + ra_same_race_seconds; ++it) {
-            if (!it->paired && (best == nullptr || llabs(it->at - at) < llabs(best->at - at))) best = &*it;
+            if (!it->paired && (best == nullptr || llabs(it->at - at) < llabs(best->at - at)))
+                best = &*it;
         }
         if (best == nullptr) continue;
         // Each race once, however many times either record holds it.
@@ -129,14 +131,16 @@ ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track
     std::string player;
     const ra_record *newest = nullptr;
     for (const ra_record &r : own.lines) {
-        if (!ra_line_player_name(r).empty() && (newest == nullptr || !(r.saved < newest->saved))) newest = &r;
+        if (!ra_line_player_name(r).empty() && (newest == nullptr || !(r.saved < newest->saved)))
+            newest = &r;
     }
     if (newest) player = ra_line_player_name(*newest);
     board.player = aliases.shown(player.empty() ? std::string("you") : player);
 
     std::vector<ra_racer_records> racers;
     racers.push_back({board.player, "", dir, &own, nullptr});
-    for (const ra_friend &f : friends) racers.push_back({aliases.shown(f.name), f.name, f.folder, &f.records, &f});
+    for (const ra_friend &f : friends)
+        racers.push_back({aliases.shown(f.name), f.name, f.folder, &f.records, &f});
 
     // The best line of each racer per track and type.
     const std::string want_track = ra_folded_name(track), want_type = ra_folded_name(type);
@@ -145,8 +149,10 @@ ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track
         for (const ra_record &r : racers[who].records->lines) {
             uint32_t lap = ra_car_hundredths(r, ra_column_best_lap);
             if (lap == 0) continue;
-            std::string t = ra_folded_name(r.get(ra_column_track)), c = ra_folded_name(r.get(ra_column_type));
-            if ((!want_track.empty() && t != want_track) || (!want_type.empty() && c != want_type)) continue;
+            std::string t = ra_folded_name(r.get(ra_column_track)),
+                        c = ra_folded_name(r.get(ra_column_type));
+            if ((!want_track.empty() && t != want_track) || (!want_type.empty() && c != want_type))
+                continue;
             const ra_record *&held = best[{t, c}][who];
             if (held == nullptr || lap < ra_car_hundredths(*held, ra_column_best_lap)) held = &r;
         }
@@ -168,13 +174,15 @@ ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track
             e.watchable = ra_entry_kind_of(replay) == ra_entry_kind::file;
             if (who.friend_ && e.watchable) {
                 auto stated = who.friend_->hashes.find(ra_folded_name(r.file));
-                e.verified = stated != who.friend_->hashes.end() && ra_hash_matches(replay, stated->second);
+                e.verified =
+                    stated != who.friend_->hashes.end() && ra_hash_matches(replay, stated->second);
             }
             b.entries.push_back(e);
         }
-        std::sort(b.entries.begin(), b.entries.end(), [](const ra_board_entry &a, const ra_board_entry &c) {
-            return a.lap != c.lap ? a.lap < c.lap : a.when < c.when;
-        });
+        std::sort(b.entries.begin(), b.entries.end(),
+                  [](const ra_board_entry &a, const ra_board_entry &c) {
+                      return a.lap != c.lap ? a.lap < c.lap : a.when < c.when;
+                  });
         for (ra_board_entry &e : b.entries) e.gap = e.lap - b.entries.front().lap;
         board.boards.push_back(std::move(b));
     }
@@ -186,25 +194,30 @@ ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track
 
 std::string ra_leaderboard_text(const ra_leaderboard &board) {
     std::string text;
-    if (board.boards.empty()) text += "No best laps to compare: no race with a lap of yours or a friend's.\n";
+    if (board.boards.empty())
+        text += "No best laps to compare: no race with a lap of yours or a friend's.\n";
     for (const ra_board &b : board.boards) {
         text += b.track + " " + b.type + "\n";
         int place = 0;
         for (const ra_board_entry &e : b.entries) {
             std::string racer = e.racer + (e.friend_folder.empty() ? " (you)" : "");
             text += "  " + std::to_string(++place) + ". " + racer +
-                    std::string(racer.size() < 20 ? 20 - racer.size() : 1, ' ') + ra_format_lap(e.lap) + "  " +
-                    e.when.substr(0, 10) + "  " + (e.gap ? "+" + ra_format_lap_seconds(e.gap) : std::string("leader")) +
-                    "  " + (e.friend_folder.empty() ? "your record" : e.verified ? "verified" : "not verified") +
+                    std::string(racer.size() < 20 ? 20 - racer.size() : 1, ' ') +
+                    ra_format_lap(e.lap) + "  " + e.when.substr(0, 10) + "  " +
+                    (e.gap ? "+" + ra_format_lap_seconds(e.gap) : std::string("leader")) + "  " +
+                    (e.friend_folder.empty() ? "your record"
+                     : e.verified            ? "verified"
+                                             : "not verified") +
                     (e.watchable ? ", can be watched: " + e.file : "") + "\n";
         }
     }
     for (const ra_versus &v : board.versus) {
-        text += "Head to head, " + board.player + " against " + v.racer + ": " + std::to_string(v.races) +
-                (v.races == 1 ? " race" : " races") + " together";
+        text += "Head to head, " + board.player + " against " + v.racer + ": " +
+                std::to_string(v.races) + (v.races == 1 ? " race" : " races") + " together";
         if (v.races > 0) {
             text += ", " + std::to_string(v.wins) + " won, " + std::to_string(v.losses) + " lost";
-            if (v.timed > 0) text += ", average gap " + ra_signed_seconds(v.gap_sum / v.timed) + " s";
+            if (v.timed > 0)
+                text += ", average gap " + ra_signed_seconds(v.gap_sum / v.timed) + " s";
         }
         text += "\n";
     }

@@ -12,10 +12,10 @@ const char ra_forbidden_chars[] = "<>:\"|?*";
 const char ra_separators[] = "\\/";
 
 // The names Windows keeps for devices, whatever extension follows.
-const char *const ra_device_names[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",
-                                       "COM4", "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1",
-                                       "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8",
-                                       "LPT9", "CONIN$", "CONOUT$"};
+const char *const ra_device_names[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1",   "COM2",
+                                       "COM3", "COM4", "COM5", "COM6", "COM7",   "COM8",
+                                       "COM9", "LPT1", "LPT2", "LPT3", "LPT4",   "LPT5",
+                                       "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
 
 bool ra_is_device_name(const std::string &name) {
     std::string stem = name.substr(0, name.find('.'));

@@ -41,6 +41,16 @@ const int64_t ra_share_max_record_bytes = 256ll << 20;
 const char ra_sqlite_magic[] = "SQLite format 3";
 const size_t ra_sqlite_header_bytes = 100;
 const size_t ra_sqlite_write_version_at = 18;
+// Where the header keeps the page size (2 bytes, 1 meaning 65536) and the
+// number of pages (4 bytes), both big-endian.
+const size_t ra_sqlite_page_size_at = 16;
+const size_t ra_sqlite_page_count_at = 28;
+
+uint32_t ra_big_endian(const char *p, size_t bytes) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < bytes; ++i) value = value << 8 | (uint8_t)p[i];
+    return value;
+}
 
 // The schema, exactly: the reader compares sqlite_master with these rows.
 struct ra_share_table {
@@ -56,7 +66,9 @@ const ra_share_table ra_share_tables[] = {
      "sha256 TEXT NOT NULL, bytes BLOB)"},
 };
 
-const char *ra_kind_text(ra_share_kind kind) { return kind == ra_share_kind::card ? "card" : "share"; }
+const char *ra_kind_text(ra_share_kind kind) {
+    return kind == ra_share_kind::card ? "card" : "share";
+}
 
 bool ra_is_hash_text(const std::string &text) {
     if (text.size() != 2 * ra_sha256_bytes) return false;
@@ -116,12 +128,13 @@ bool ra_write_share(const fs::path &path, const ra_share &share, std::string *wh
                               nullptr) == SQLITE_OK;
     ra_sql sql(db);
     ok = ok && sql.run("PRAGMA application_id=" + std::to_string(ra_share_application)) &&
-         sql.run("PRAGMA user_version=" + std::to_string(ra_share_format)) &&
-         sql.run("BEGIN");
+         sql.run("PRAGMA user_version=" + std::to_string(ra_share_format)) && sql.run("BEGIN");
     for (const ra_share_table &table : ra_share_tables) ok = ok && sql.run(table.sql);
     if (ok) {
         ra_statement manifest(db, "INSERT INTO manifest VALUES(?,?,?)");
-        manifest.bind(1, std::string(ra_kind_text(share.kind))).bind(2, share.sharer).bind(3, share.made);
+        manifest.bind(1, std::string(ra_kind_text(share.kind)))
+            .bind(2, share.sharer)
+            .bind(3, share.made);
         manifest.step();
         ok = manifest.ok();
     }
@@ -181,16 +194,20 @@ bool ra_share_reader::open(const fs::path &path, std::string *error) {
 bool ra_share_reader::check(const fs::path &path, std::string *error) {
     const std::string not_ours =
         shown_ + " is not a share or card made by replay-autosave; ask for the file again";
-    const std::string damaged =
-        shown_ + " is damaged or cut short; ask for the file again";
+    const std::string damaged = shown_ + " is damaged or cut short; ask for the file again";
     // What the file is, before SQLite sees it.
     switch (ra_entry_kind_of(path)) {
-    case ra_entry_kind::file: break;
-    case ra_entry_kind::none: *error = "there is no file " + shown_; return false;
+    case ra_entry_kind::file:
+        break;
+    case ra_entry_kind::none:
+        *error = "there is no file " + shown_;
+        return false;
     case ra_entry_kind::link:
         *error = shown_ + " is a link; give the share file itself";
         return false;
-    default: *error = shown_ + " is not a file; give a .rpshare or .rpcard file"; return false;
+    default:
+        *error = shown_ + " is not a file; give a .rpshare or .rpcard file";
+        return false;
     }
     std::error_code failed;
     const uintmax_t size = fs::file_size(path, failed);
@@ -215,6 +232,13 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
         *error = not_ours;
         return false;
     }
+    // A file cut short (or grown) is no longer as long as its header says.
+    uint32_t page_size = ra_big_endian(header + ra_sqlite_page_size_at, 2);
+    if (page_size == 1) page_size = 65536;
+    if ((uintmax_t)page_size * ra_big_endian(header + ra_sqlite_page_count_at, 4) != size) {
+        *error = damaged;
+        return false;
+    }
     const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(ra_immutable_uri(path).c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         *error = "cannot open " + shown_ + ": " + (db_ ? sqlite3_errmsg(db_) : "out of memory");
@@ -227,8 +251,12 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
     sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, (int)ra_replay_max_bytes);
     sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 0);
     ra_sql sql(db_);
-    int app = 0, format = 0, pages = 0, page_size = 0;
-    if (!sql.one_int("PRAGMA application_id", &app) || app != ra_share_application) {
+    int app = 0, format = 0, pages = 0;
+    if (!sql.one_int("PRAGMA application_id", &app)) {
+        *error = damaged;
+        return false;
+    }
+    if (app != ra_share_application) {
         *error = not_ours;
         return false;
     }
@@ -240,8 +268,7 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
         *error = shown_ + " was made by a newer version; update replay-autosave";
         return false;
     }
-    if (!sql.one_int("PRAGMA page_count", &pages) || !sql.one_int("PRAGMA page_size", &page_size) ||
-        (uintmax_t)pages * (uintmax_t)page_size != size) {
+    if (!sql.one_int("PRAGMA page_count", &pages) || (uintmax_t)pages * page_size != size) {
         *error = damaged;
         return false;
     }
@@ -252,13 +279,16 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
     }
     // Exactly our tables: no view, no trigger, no index, nothing else.
     {
-        ra_statement master(db_, "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name");
+        ra_statement master(db_,
+                            "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name");
         size_t n = 0;
         const size_t want = sizeof ra_share_tables / sizeof ra_share_tables[0];
         bool same = true;
         while (same && master.step()) {
-            same = n < want && master.text(0) == "table" && master.text(1) == ra_share_tables[n].name &&
-                   master.text(2) == ra_share_tables[n].name && master.text(3) == ra_share_tables[n].sql;
+            same = n < want && master.text(0) == "table" &&
+                   master.text(1) == ra_share_tables[n].name &&
+                   master.text(2) == ra_share_tables[n].name &&
+                   master.text(3) == ra_share_tables[n].sql;
             ++n;
         }
         if (!master.ok() || !same || n != want) {
@@ -270,7 +300,8 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
     // The manifest: one row.
     {
         ra_statement manifest(
-            db_, "SELECT kind, sharer, made, typeof(kind), typeof(sharer), typeof(made) FROM manifest");
+            db_,
+            "SELECT kind, sharer, made, typeof(kind), typeof(sharer), typeof(made) FROM manifest");
         int rows = 0;
         std::string kind;
         bool typed = true;
@@ -279,7 +310,8 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
             kind = manifest.text(0);
             share_.sharer = manifest.text(1);
             share_.made = manifest.text(2);
-            typed = manifest.text(3) == "text" && manifest.text(4) == "text" && manifest.text(5) == "text";
+            typed = manifest.text(3) == "text" && manifest.text(4) == "text" &&
+                    manifest.text(5) == "text";
         }
         if (!manifest.ok() || rows != 1 || !typed || (kind != "share" && kind != "card")) {
             *error = shown_ + " has a malformed manifest; ask for the file again";
@@ -289,17 +321,19 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
     }
     std::string problem = ra_plain_name_problem(share_.sharer);
     if (!problem.empty()) {
-        *error = shown_ + " names its sharer \"" + share_.sharer + "\", which cannot be a folder name (" +
-                 problem + "); ask them to share again under a plain racer name";
+        *error = shown_ + " names its sharer \"" + share_.sharer +
+                 "\", which cannot be a folder name (" + problem +
+                 "); ask them to share again under a plain racer name";
         return false;
     }
 
     // The replays: plain names, sizes within the caps, and a blob exactly
     // as long as stated (so that nothing unpacks to more), only in a share.
     {
-        ra_statement replays(db_,
-                             "SELECT name, size, sha256, typeof(name), typeof(size), typeof(sha256), "
-                             "typeof(bytes), length(bytes) FROM replays ORDER BY id");
+        ra_statement replays(
+            db_,
+            "SELECT name, size, sha256, typeof(name), typeof(size), typeof(sha256), "
+            "typeof(bytes), length(bytes) FROM replays ORDER BY id");
         uint64_t total = 0;
         std::set<std::string> names;
         const bool card = share_.kind == ra_share_kind::card;
@@ -308,15 +342,16 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
             r.name = replays.text(0);
             int64_t stated = replays.integer(1);
             r.sha256 = replays.text(2);
-            if ((int64_t)share_.replays.size() >= ra_share_max_replays || replays.text(3) != "text" ||
-                replays.text(4) != "integer" || replays.text(5) != "text") {
+            if ((int64_t)share_.replays.size() >= ra_share_max_replays ||
+                replays.text(3) != "text" || replays.text(4) != "integer" ||
+                replays.text(5) != "text") {
                 *error = shown_ + " has a malformed list of replays; ask for the file again";
                 return false;
             }
             problem = ra_plain_name_problem(r.name);
             if (!problem.empty()) {
-                *error = shown_ + " holds a replay named \"" + r.name + "\", which " + problem.substr(3) +
-                         "; nothing was imported, ask for the file again";
+                *error = shown_ + " holds a replay named \"" + r.name + "\", which " +
+                         problem.substr(3) + "; nothing was imported, ask for the file again";
                 return false;
             }
             if (!names.insert(ra_folded_name(r.name)).second) {
@@ -336,12 +371,15 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
             }
             const std::string type = replays.text(6);
             if (card ? type != "null" : type != "blob") {
-                *error = shown_ + (card ? " is a card that holds replays" : " is a share without the replay ") +
-                         (card ? "" : r.name) + "; ask for the file again";
+                *error =
+                    shown_ +
+                    (card ? " is a card that holds replays" : " is a share without the replay ") +
+                    (card ? "" : r.name) + "; ask for the file again";
                 return false;
             }
             if (!card && (uint64_t)replays.integer(7) != r.size) {
-                *error = shown_ + " holds " + r.name + " with another size than it states; ask for the file again";
+                *error = shown_ + " holds " + r.name +
+                         " with another size than it states; ask for the file again";
                 return false;
             }
             share_.replays.push_back(r);
@@ -382,8 +420,8 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
     for (const ra_record &r : records.lines) {
         problem = ra_plain_name_problem(r.file);
         if (!problem.empty()) {
-            *error = shown_ + " has a record line for \"" + r.file + "\", which " + problem.substr(3) +
-                     "; nothing was imported, ask for the file again";
+            *error = shown_ + " has a record line for \"" + r.file + "\", which " +
+                     problem.substr(3) + "; nothing was imported, ask for the file again";
             return false;
         }
     }
@@ -405,12 +443,14 @@ bool ra_share_reader::bytes(size_t i, std::string *out, std::string *error) cons
     }
     *out = blob.text(0);
     if (out->size() != r.size) {
-        *error = shown_ + " holds " + r.name + " with another size than it states; ask for the file again";
+        *error = shown_ + " holds " + r.name +
+                 " with another size than it states; ask for the file again";
         return false;
     }
     if (ra_sha256_hex(*out) != r.sha256) {
-        *error = shown_ + " holds " + r.name +
-                 " with other bytes than its hash says (changed on the way?); ask for the file again";
+        *error =
+            shown_ + " holds " + r.name +
+            " with other bytes than its hash says (changed on the way?); ask for the file again";
         return false;
     }
     return true;

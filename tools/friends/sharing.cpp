@@ -60,7 +60,8 @@ std::string ra_name_in_dir(const fs::path &dir, const std::string &given, std::s
     if (!path.has_parent_path()) return given;
     std::error_code failed;
     if (!fs::equivalent(path.parent_path(), dir, failed)) {
-        *error = given + " is not in " + ra_text(dir) + ": only your own saved replays can be shared";
+        *error =
+            given + " is not in " + ra_text(dir) + ": only your own saved replays can be shared";
         return "";
     }
     return ra_text(path.filename());
@@ -237,9 +238,10 @@ std::string ra_privacy_report(const ra_share_plan &plan) {
     }
     text += "  " + std::to_string(total) + " bytes of replays in all.\n";
     if (!plan.hidden.empty()) {
-        text += "The other racers' names are shown as \"Rival 1\", \"Rival 2\"... in the shared "
-                "record. The replays themselves still hold the names: we do not know their "
-                "format well enough to change them.\n";
+        text +=
+            "The other racers' names are shown as \"Rival 1\", \"Rival 2\"... in the shared "
+            "record. The replays themselves still hold the names: we do not know their "
+            "format well enough to change them.\n";
     }
     return text;
 }

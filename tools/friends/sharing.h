@@ -47,4 +47,4 @@ std::string ra_privacy_report(const ra_share_plan &plan);
 // The record line with one column's value changed (a renamed file, a
 // hidden name); the line as it was when it has no such column.
 ra_record ra_record_with(const ra_record &record, const std::string &column,
-                                const std::string &value);
+                         const std::string &value);

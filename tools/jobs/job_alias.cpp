@@ -15,7 +15,8 @@ int ra_run_alias(const ra_alias_job &job, ra_output *out) {
     if (job.old_name.empty()) {
         const ra_aliases aliases = ra_read_aliases(setup.dir);
         if (aliases.spelled.empty()) out->out += "No aliases.\n";
-        for (const auto &a : aliases.spelled) out->out += a.first + " is shown as " + a.second + "\n";
+        for (const auto &a : aliases.spelled)
+            out->out += a.first + " is shown as " + a.second + "\n";
         return ra_exit_ok;
     }
     if (!ra_set_alias(setup.dir, job.old_name, job.new_name, &error)) {
@@ -30,11 +31,13 @@ int ra_run_alias(const ra_alias_job &job, ra_output *out) {
 namespace {
 
 void ra_alias_options(CLI::App *sub, ra_alias_job *job) {
-    sub->add_option("OLD", job->old_name, "a racer's name as the records spell it (none: list the aliases)");
+    sub->add_option("OLD", job->old_name,
+                    "a racer's name as the records spell it (none: list the aliases)");
     sub->add_option("NEW", job->new_name, "the name to show for it (none: show OLD again)");
 }
 
 }  // namespace
 
-const ra_command ra_alias_command = ra_command_row<ra_alias_job, ra_alias_options, nullptr, ra_run_alias>(
-    "alias", "show a racer under another name in every view of friends");
+const ra_command ra_alias_command =
+    ra_command_row<ra_alias_job, ra_alias_options, nullptr, ra_run_alias>(
+        "alias", "show a racer under another name in every view of friends");

@@ -77,7 +77,11 @@ void ra_card_options(CLI::App *sub, ra_card_job *job) {
 
 }  // namespace
 
-const ra_command ra_share_command = ra_command_row<ra_share_job, ra_share_options, nullptr, ra_run_share>(
-    "share", "write replays, scrubbed of addresses, with their record lines into one file for a friend");
-const ra_command ra_card_command = ra_command_row<ra_card_job, ra_card_options, nullptr, ra_run_card>(
-    "card", "write your season card: every race's record line and each replay's hash, no replays");
+const ra_command ra_share_command =
+    ra_command_row<ra_share_job, ra_share_options, nullptr, ra_run_share>(
+        "share",
+        "write replays, scrubbed of addresses, with their record lines into one file for a friend");
+const ra_command ra_card_command =
+    ra_command_row<ra_card_job, ra_card_options, nullptr, ra_run_card>(
+        "card",
+        "write your season card: every race's record line and each replay's hash, no replays");

@@ -131,8 +131,8 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out);
 struct ra_share_job {
     std::string ini;                 // the settings file; empty: the one beside this program
     std::vector<std::string> files;  // the replays: names as list shows them, or paths in Dir
-    std::string out;                 // the share file; empty: <sharer>_<when>.rpshare in the current folder
-    bool hide_names = false;         // other racers become "Rival 1", "Rival 2"...
+    std::string out;  // the share file; empty: <sharer>_<when>.rpshare in the current folder
+    bool hide_names = false;  // other racers become "Rival 1", "Rival 2"...
 };
 
 // Writes a share of the player's replays (friends/sharing.h), after the
