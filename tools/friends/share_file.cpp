@@ -36,6 +36,9 @@ const int ra_share_format = 1;
 // a season card of many years stays far below both.
 const int64_t ra_share_max_replays = 1000000;
 const int64_t ra_share_max_record_bytes = 256ll << 20;
+// Pages of 1 KB: a share of one short race stays a few KB, and a replay's
+// overflow pages lose less than half a percent to their links.
+const int ra_share_page_size = 1024;
 // SQLite's header: its first 16 bytes, and the two bytes that say whether
 // the file keeps a write-ahead log beside it (1: no, 2: yes).
 const char ra_sqlite_magic[] = "SQLite format 3";
@@ -127,7 +130,8 @@ bool ra_write_share(const fs::path &path, const ra_share &share, std::string *wh
                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
                               nullptr) == SQLITE_OK;
     ra_sql sql(db);
-    ok = ok && sql.run("PRAGMA application_id=" + std::to_string(ra_share_application)) &&
+    ok = ok && sql.run("PRAGMA page_size=" + std::to_string(ra_share_page_size)) &&
+         sql.run("PRAGMA application_id=" + std::to_string(ra_share_application)) &&
          sql.run("PRAGMA user_version=" + std::to_string(ra_share_format)) && sql.run("BEGIN");
     for (const ra_share_table &table : ra_share_tables) ok = ok && sql.run(table.sql);
     if (ok) {
