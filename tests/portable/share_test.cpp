@@ -38,11 +38,13 @@ TEST(Sha256, StandardVectorsWholeAndInPieces) {
 }
 
 TEST(PlainName, RefusesWhatCouldLeaveTheFolderOrNameADevice) {
-    for (const char *ok : {"2026-03-07_21-05-09_SR_ALPINE_3L.rp4", "Ann", "\xc5\x81ukasz", "a (2).rp4"}) {
+    for (const char *ok :
+         {"2026-03-07_21-05-09_SR_ALPINE_3L.rp4", "Ann", "\xc5\x81ukasz", "a (2).rp4"}) {
         EXPECT_EQ(ra_plain_name_problem(ok), "") << ok;
     }
-    for (const char *bad : {"", "../x.rp4", "..", "a/b.rp4", "a\\b.rp4", "C:x.rp4", "CON", "nul.rp4",
-                            "com1.txt", "LPT9", "a\tb", "a\x7f", "name.", "name ", "a?.rp4"}) {
+    for (const char *bad :
+         {"", "../x.rp4", "..", "a/b.rp4", "a\\b.rp4", "C:x.rp4", "CON", "nul.rp4", "com1.txt",
+          "LPT9", "a\tb", "a\x7f", "name.", "name ", "a?.rp4"}) {
         EXPECT_NE(ra_plain_name_problem(bad), "") << bad;
     }
     EXPECT_NE(ra_plain_name_problem(std::string(300, 'a')), "");
@@ -131,7 +133,8 @@ TEST_F(Share, HostileSharesAreRefusedWithNothingWritten) {
         {"UPDATE replays SET size=size-1 WHERE name='a1.rp4'", "another size"},
         {"UPDATE replays SET size=1099511627776 WHERE name='a2.rp4'", "bigger than any replay"},
         // Bytes that do not hash as stated.
-        {"UPDATE replays SET bytes=zeroblob(size) WHERE name='a1.rp4'", "other bytes than its hash"},
+        {"UPDATE replays SET bytes=zeroblob(size) WHERE name='a1.rp4'",
+         "other bytes than its hash"},
         // A sharer that cannot be a folder name.
         {"UPDATE manifest SET sharer='..'", "cannot be a folder name"},
         {"UPDATE manifest SET sharer='CON'", "cannot be a folder name"},
@@ -161,7 +164,8 @@ TEST_F(Share, HostileSharesAreRefusedWithNothingWritten) {
 
 TEST_F(Share, TakenNameGetsTheNextFreeOneAndTheRecordFollows) {
     fs::create_directories(bob_ + "/Friends/Ann");
-    ASSERT_TRUE(ra_test_write_file(bob_ + "/Friends/Ann/a1.rp4", "another replay of the same name"));
+    ASSERT_TRUE(
+        ra_test_write_file(bob_ + "/Friends/Ann/a1.rp4", "another replay of the same name"));
     ra_import_result result;
     std::string error;
     ASSERT_TRUE(ra_import_share(bob_, share_, &result, &error)) << error;

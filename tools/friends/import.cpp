@@ -91,12 +91,22 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     std::vector<ra_new_replay> writes;
     for (size_t i = 0; i < share.replays.size(); ++i) {
         const ra_shared_replay &r = share.replays[i];
-        auto there = present_by_hash.find(r.sha256);
-        if (there != present_by_hash.end()) {
-            name_of[ra_folded_name(r.name)] = there->second;
+        // The replay already there with these bytes: of the same name first,
+        // since two races may have the same bytes.
+        std::string present;
+        auto same = known.files.find(ra_folded_name(r.name));
+        auto same_hash = known.hashes.find(ra_folded_name(r.name));
+        if (same != known.files.end() && same_hash != known.hashes.end() &&
+            same_hash->second == r.sha256) {
+            present = same->second;
+        } else if (present_by_hash.count(r.sha256)) {
+            present = present_by_hash[r.sha256];
+        }
+        if (!present.empty()) {
+            name_of[ra_folded_name(r.name)] = present;
             if (share.kind == ra_share_kind::share) {
-                result->skipped.push_back(
-                    r.name + (there->second == r.name ? "" : " (as " + there->second + ")"));
+                result->skipped.push_back(r.name +
+                                          (present == r.name ? "" : " (as " + present + ")"));
             }
             continue;
         }

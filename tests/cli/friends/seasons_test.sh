@@ -31,7 +31,7 @@ timer_start = 1000
 timer_now = 20200
 replay_dir = Replays\\
 track_root = Tracks\\
-replay_size = 8000
+replay_size = $((8000 + n))
 replay_ip = 10.1.2.$n
 
 [race_start]
