@@ -96,7 +96,8 @@ static void ImportCard50000(benchmark::State &state) {
         state.ResumeTiming();
         ra_import_result result;
         std::string error;
-        if (!ra_import_share(dir, card, &result, &error) || result.lines_added != bench_career_races) {
+        if (!ra_import_share(dir, card, &result, &error) ||
+            result.lines_added != bench_career_races) {
             state.SkipWithError(error.c_str());
         }
         state.PauseTiming();

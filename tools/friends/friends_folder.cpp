@@ -92,12 +92,11 @@ bool ra_read_friend(const fs::path &folder, const std::string &name, ra_friend *
     return true;
 }
 
-std::vector<ra_friend> ra_read_friends(const fs::path &dir, std::vector<std::string> *warnings) {
-    std::vector<ra_friend> friends;
-    const fs::path root = dir / ra_friends_folder;
-    if (ra_entry_kind_of(root) != ra_entry_kind::folder) return friends;
-    std::error_code failed;
+std::vector<std::pair<std::string, fs::path>> ra_friend_folders(const fs::path &dir) {
     std::vector<std::pair<std::string, fs::path>> folders;
+    const fs::path root = dir / ra_friends_folder;
+    if (ra_entry_kind_of(root) != ra_entry_kind::folder) return folders;
+    std::error_code failed;
     for (fs::directory_iterator it(root, failed), end; !failed && it != end; it.increment(failed)) {
         const std::string name = ra_text(it->path().filename());
         if (name.rfind(ra_import_prefix, 0) == 0) continue;
@@ -105,7 +104,12 @@ std::vector<ra_friend> ra_read_friends(const fs::path &dir, std::vector<std::str
         folders.emplace_back(name, it->path());
     }
     std::sort(folders.begin(), folders.end());
-    for (const auto &f : folders) {
+    return folders;
+}
+
+std::vector<ra_friend> ra_read_friends(const fs::path &dir, std::vector<std::string> *warnings) {
+    std::vector<ra_friend> friends;
+    for (const auto &f : ra_friend_folders(dir)) {
         ra_friend one;
         std::string error;
         if (ra_read_friend(f.second, f.first, &one, &error)) {

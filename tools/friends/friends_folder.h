@@ -36,6 +36,11 @@ std::map<std::string, std::string> ra_parse_hashes(const std::string &text);
 bool ra_read_friend(const std::filesystem::path &folder, const std::string &name, ra_friend *out,
                     std::string *error);
 
+// The folders of the friends imported into dir, by name, with their paths;
+// links, and folders of an import at work, are left out.
+std::vector<std::pair<std::string, std::filesystem::path>> ra_friend_folders(
+    const std::filesystem::path &dir);
+
 // Every friend imported into dir, by name; folders that are links, or of an
 // import at work, are left out.
 std::vector<ra_friend> ra_read_friends(const std::filesystem::path &dir,

@@ -120,74 +120,93 @@ std::string ra_signed_seconds(int64_t hundredths) {
 
 }  // namespace
 
+namespace {
+
+// The boards being made: per folded track and type, each racer's best entry
+// by racer (0: the player, then the friends in order).
+using ra_best_map = std::map<std::pair<std::string, std::string>, std::map<size_t, ra_board_entry>>;
+
+// Adds one racer's best laps to the boards, while their records are read.
+void ra_add_bests(const ra_racer_records &who, size_t index, const std::string &want_track,
+                  const std::string &want_type, ra_best_map *best) {
+    std::map<std::pair<std::string, std::string>, const ra_record *> fastest;
+    for (const ra_record &r : who.records->lines) {
+        uint32_t lap = ra_car_hundredths(r, ra_column_best_lap);
+        if (lap == 0) continue;
+        std::string t = ra_folded_name(r.get(ra_column_track)),
+                    c = ra_folded_name(r.get(ra_column_type));
+        if ((!want_track.empty() && t != want_track) || (!want_type.empty() && c != want_type)) {
+            continue;
+        }
+        const ra_record *&held = fastest[{t, c}];
+        if (held == nullptr || lap < ra_car_hundredths(*held, ra_column_best_lap)) held = &r;
+    }
+    for (const auto &group : fastest) {
+        const ra_record &r = *group.second;
+        ra_board_entry e;
+        e.racer = who.shown;
+        e.friend_folder = who.folder_name;
+        e.lap = ra_car_hundredths(r, ra_column_best_lap);
+        e.when = ra_format_time(r.saved);
+        e.file = r.file;
+        const fs::path replay = who.folder / ra_path(r.file);
+        e.watchable = ra_entry_kind_of(replay) == ra_entry_kind::file;
+        if (who.friend_ && e.watchable) {
+            auto stated = who.friend_->hashes.find(ra_folded_name(r.file));
+            e.verified =
+                stated != who.friend_->hashes.end() && ra_hash_matches(replay, stated->second);
+        }
+        (*best)[group.first][index] = e;
+    }
+}
+
+}  // namespace
+
 ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track,
                                    const std::string &type) {
     ra_leaderboard board;
     const ra_aliases aliases = ra_read_aliases(dir);
     ra_records own;
     ra_read_records(dir, ra_text(dir / ra_records_file), &own);
-    std::vector<ra_friend> friends = ra_read_friends(dir, &board.warnings);
 
     std::string player;
     const ra_record *newest = nullptr;
     for (const ra_record &r : own.lines) {
-        if (!ra_line_player_name(r).empty() && (newest == nullptr || !(r.saved < newest->saved)))
+        if (!ra_line_player_name(r).empty() && (newest == nullptr || !(r.saved < newest->saved))) {
             newest = &r;
+        }
     }
     if (newest) player = ra_line_player_name(*newest);
     board.player = aliases.shown(player.empty() ? std::string("you") : player);
 
-    std::vector<ra_racer_records> racers;
-    racers.push_back({board.player, "", dir, &own, nullptr});
-    for (const ra_friend &f : friends)
-        racers.push_back({aliases.shown(f.name), f.name, f.folder, &f.records, &f});
-
-    // The best line of each racer per track and type.
     const std::string want_track = ra_folded_name(track), want_type = ra_folded_name(type);
-    std::map<std::pair<std::string, std::string>, std::map<size_t, const ra_record *>> best;
-    for (size_t who = 0; who < racers.size(); ++who) {
-        for (const ra_record &r : racers[who].records->lines) {
-            uint32_t lap = ra_car_hundredths(r, ra_column_best_lap);
-            if (lap == 0) continue;
-            std::string t = ra_folded_name(r.get(ra_column_track)),
-                        c = ra_folded_name(r.get(ra_column_type));
-            if ((!want_track.empty() && t != want_track) || (!want_type.empty() && c != want_type))
-                continue;
-            const ra_record *&held = best[{t, c}][who];
-            if (held == nullptr || lap < ra_car_hundredths(*held, ra_column_best_lap)) held = &r;
+    ra_best_map best;
+    ra_add_bests({board.player, "", dir, &own, nullptr}, 0, want_track, want_type, &best);
+    // One friend's records at a time: twenty long careers need not be in
+    // memory at once.
+    size_t index = 0;
+    for (const auto &folder : ra_friend_folders(dir)) {
+        ra_friend f;
+        std::string error;
+        if (!ra_read_friend(folder.second, folder.first, &f, &error)) {
+            board.warnings.push_back(error);
+            continue;
         }
+        ra_racer_records who{aliases.shown(f.name), f.name, f.folder, &f.records, &f};
+        ra_add_bests(who, ++index, want_track, want_type, &best);
+        board.versus.push_back(ra_pair_races(own, f.records, who.shown));
     }
-    for (const auto &group : best) {
+    for (auto &group : best) {
         ra_board b;
-        for (const auto &entry : group.second) {
-            const ra_racer_records &who = racers[entry.first];
-            const ra_record &r = *entry.second;
-            b.track = r.get(ra_column_track);
-            b.type = r.get(ra_column_type);
-            ra_board_entry e;
-            e.racer = who.shown;
-            e.friend_folder = who.folder_name;
-            e.lap = ra_car_hundredths(r, ra_column_best_lap);
-            e.when = ra_format_time(r.saved);
-            e.file = r.file;
-            const fs::path replay = who.folder / ra_path(r.file);
-            e.watchable = ra_entry_kind_of(replay) == ra_entry_kind::file;
-            if (who.friend_ && e.watchable) {
-                auto stated = who.friend_->hashes.find(ra_folded_name(r.file));
-                e.verified =
-                    stated != who.friend_->hashes.end() && ra_hash_matches(replay, stated->second);
-            }
-            b.entries.push_back(e);
-        }
+        for (auto &entry : group.second) b.entries.push_back(std::move(entry.second));
         std::sort(b.entries.begin(), b.entries.end(),
                   [](const ra_board_entry &a, const ra_board_entry &c) {
                       return a.lap != c.lap ? a.lap < c.lap : a.when < c.when;
                   });
         for (ra_board_entry &e : b.entries) e.gap = e.lap - b.entries.front().lap;
+        b.track = group.first.first;
+        b.type = group.first.second;
         board.boards.push_back(std::move(b));
-    }
-    for (size_t who = 1; who < racers.size(); ++who) {
-        board.versus.push_back(ra_pair_races(own, *racers[who].records, racers[who].shown));
     }
     return board;
 }

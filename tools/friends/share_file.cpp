@@ -127,8 +127,7 @@ bool ra_write_share(const fs::path &path, const ra_share &share, std::string *wh
     temp += "." + random + ".tmp";
     sqlite3 *db = nullptr;
     bool ok = sqlite3_open_v2(temp.u8string().c_str(), &db,
-                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
-                              nullptr) == SQLITE_OK;
+                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
     ra_sql sql(db);
     ok = ok && sql.run("PRAGMA page_size=" + std::to_string(ra_share_page_size)) &&
          sql.run("PRAGMA application_id=" + std::to_string(ra_share_application)) &&

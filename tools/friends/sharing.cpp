@@ -162,6 +162,7 @@ bool ra_plan_share(const fs::path &dir, const std::vector<std::string> &files, b
         plan->share.replays.push_back(std::move(replay));
         plan->privacy.push_back(std::move(privacy));
     }
+    plan->hide_names = hide_names;
     plan->share.sharer = ra_sharer_of(lines);
     if (plan->share.sharer.empty()) {
         *error = ra_no_sharer;

@@ -23,7 +23,8 @@ struct ra_shared_privacy {
 struct ra_share_plan {
     ra_share share;                          // what the file will hold
     std::vector<ra_shared_privacy> privacy;  // per replay, for the report
-    std::vector<std::string> hidden;         // the names --hide-names replaced
+    bool hide_names = false;                 // --hide-names was asked for
+    std::vector<std::string> hidden;         // the names it replaced
 };
 
 // The racer name the plug-in recorded for the player's car in this line;

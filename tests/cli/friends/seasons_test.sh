@@ -85,6 +85,11 @@ grep -q 'as Ann:' <<<"$out" || fail "no privacy report: $out"
 grep -q '1 address found and cleared' <<<"$out" || fail "the report does not count the address: $out"
 grep -q 'names: Ann, Bob' <<<"$out" || fail "the report does not name the racers: $out"
 run "$tool" card --ini "$ann/replay_autosave.ini" -o "$work/ann.rpcard" >/dev/null
+# Streamer mode: Bob is "Rival 1" in what is shared, and Ann is told the
+# replay still holds his name.
+out=$(cd "$work" && run "$tool" share --ini "$ann/replay_autosave.ini" "${ann_replays[2]}" -o hidden.rpshare --hide-names)
+grep -q 'names: Ann, Rival 1$' <<<"$out" || fail "--hide-names shares Bob's name: $out"
+grep -q 'replays themselves still hold the names' <<<"$out" || fail "--hide-names does not warn: $out"
 
 # Bob's own files before the imports.
 snapshot() { (cd "$bob" && find . -path ./SaveData/Saves/Friends -prune -o -type f -print0 | sort -z | xargs -0 sha256sum); }
