@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 const char ra_friends_folder[] = "Friends";
 const char ra_hashes_file[] = "replays.sha256";
 const char ra_import_prefix[] = ".import-";
+const char ra_friends_lock_file[] = ".import.lock";
 
 namespace {
 

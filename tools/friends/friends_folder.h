@@ -15,6 +15,8 @@
 // The folder's name in Dir, and the hash list's in a friend's folder.
 extern const char ra_friends_folder[];
 extern const char ra_hashes_file[];
+// The lock every import takes in Friends\ (platform/file_lock.h).
+extern const char ra_friends_lock_file[];
 // Folders of ours in Friends\ that are no friend: an import at work.
 extern const char ra_import_prefix[];
 

@@ -11,6 +11,7 @@
 #include "library/record_schema.h"
 #include "library/record_writer.h"
 #include "library/records.h"
+#include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
 #include "platform/random.h"
@@ -65,6 +66,41 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     const fs::path folder = friends / ra_path(share.sharer);
     result->folder = folder;
     if (!ra_plain_folder_or_none(friends, error) || !ra_plain_folder_or_none(folder, error)) {
+        return false;
+    }
+    // Every replay's bytes are checked before anything is written.
+    for (size_t i = 0; share.kind == ra_share_kind::share && i < share.replays.size(); ++i) {
+        std::string bytes;
+        if (!reader.bytes(i, &bytes, error)) {
+            *error += " (nothing was imported)";
+            return false;
+        }
+    }
+
+    // From here on only the disk can refuse. Imports from consoles and the
+    // app take turns: each plans from the friend's folder as it is under
+    // the lock, so that none loses the other's lines.
+    std::error_code failed;
+    const bool made_friends = ra_entry_kind_of(friends) == ra_entry_kind::none;
+    if (made_friends && !fs::create_directory(friends, failed)) {
+        *error =
+            "cannot make " + ra_text(friends) + ": " + ra_reason(failed) + "; nothing was imported";
+        return false;
+    }
+    ra_file_lock lock;
+    std::string why;
+    const fs::path lock_path = friends / ra_friends_lock_file;
+    // Leaves Dir as it was when Friends\ was made for this import alone.
+    auto unmake_friends = [&]() {
+        lock.release();
+        if (!made_friends) return;
+        fs::remove(lock_path, failed);
+        fs::remove(friends, failed);
+    };
+    if (!lock.take(lock_path, &why)) {
+        unmake_friends();
+        *error =
+            "cannot lock " + ra_text(lock_path) + ": " + why + "; nothing was imported, try again";
         return false;
     }
     ra_friend known;
@@ -129,14 +165,6 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
             if (name != r.name) result->renamed.push_back(r.name + " as " + name);
         }
     }
-    // Every replay's bytes are checked before anything is written.
-    for (const ra_new_replay &w : writes) {
-        std::string bytes;
-        if (!reader.bytes(w.index, &bytes, error)) {
-            *error += " (nothing was imported)";
-            return false;
-        }
-    }
     std::set<std::string> lines_there;
     for (const ra_record &r : known.records.lines) lines_there.insert(ra_plugin_form(r));
     std::string new_lines;
@@ -160,17 +188,20 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
         auto old = known.hashes.find(ra_folded_name(h.first));
         hashes_change = hashes_change || old == known.hashes.end() || old->second != h.second;
     }
-    if (writes.empty() && new_lines.empty() && !hashes_change) return true;
+    if (writes.empty() && new_lines.empty() && !hashes_change) {
+        unmake_friends();
+        return true;
+    }
 
     // The writing: a folder of this import inside Friends\, then into place.
-    std::string why, random = ra_random_hex(8);
-    std::error_code failed;
+    const std::string random = ra_random_hex(8);
     if (random.empty()) {
+        unmake_friends();
         *error =
-            "the system gave no random numbers for a temporary folder's name; nothing was imported";
+            "the system gave no random numbers for a temporary folder's name; nothing was "
+            "imported";
         return false;
     }
-    const bool made_friends = ra_entry_kind_of(friends) == ra_entry_kind::none;
     const fs::path temp = friends / (ra_import_prefix + random);
     std::vector<std::string> moved;  // replays already moved into the friend's folder
     auto undo = [&](const std::string &what) {
@@ -178,12 +209,11 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
         for (const std::string &name : moved)
             ra_move_new(folder / ra_path(name), temp / ra_path(name), &ignored);
         fs::remove_all(temp, failed);
-        if (made_friends) fs::remove(friends, failed);
+        unmake_friends();
         *error = what + "; nothing was imported";
         return false;
     };
-    if ((made_friends && !fs::create_directory(friends, failed)) ||
-        !fs::create_directory(temp, failed)) {
+    if (!fs::create_directory(temp, failed)) {
         return undo("cannot make a folder in " + ra_text(friends) + ": " + ra_reason(failed));
     }
     for (const ra_new_replay &w : writes) {
