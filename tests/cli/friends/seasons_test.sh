@@ -133,6 +133,11 @@ run "$tool" alias --ini "$bob/replay_autosave.ini" Ann "Annie" >/dev/null
 out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini")
 grep -q 'Bob against Annie: 2 races' <<<"$out" || fail "the alias is not shown: $out"
 
+# A replay changed after the import no longer backs its time.
+printf 'X' | dd of="$friend/${ann_replays[2]}" bs=1 seek=7000 conv=notrunc status=none
+out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini" --track alpine)
+grep -Eq '2[.] Annie .* not verified, can be watched' <<<"$out" || fail "a changed replay still verifies: $out"
+
 # Prune of Bob's own folder never touches Friends.
 out=$(run "$tool" prune --ini "$bob/replay_autosave.ini" --keep 0)
 if grep -q 'Friends' <<<"$out"; then fail "prune would touch Friends: $out"; fi
