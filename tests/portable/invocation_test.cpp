@@ -35,6 +35,14 @@ TEST(Invocation, DoubleClickAndDroppedFiles) {
     ASSERT_NE(ra_job_of<ra_check_job>(inv), nullptr);
     EXPECT_EQ(ra_job_of<ra_check_job>(inv)->ini, "D:\\backup\\replay_autosave.ini");
 
+    // A friend's share or card: imported.
+    inv = ra_parse_invocation({"C:\\Users\\me\\Downloads\\Ann_2026-03-07.RPSHARE"});
+    EXPECT_EQ(inv.command, &ra_import_command);
+    ASSERT_NE(ra_job_of<ra_import_job>(inv), nullptr);
+    EXPECT_EQ(ra_job_of<ra_import_job>(inv)->file,
+              "C:\\Users\\me\\Downloads\\Ann_2026-03-07.RPSHARE");
+    EXPECT_EQ(ra_parse_invocation({"Ann.rpcard"}).command, &ra_import_command);
+
     // Anything else dropped, or several files, is no job.
     for (const std::vector<std::string> &args :
          std::vector<std::vector<std::string>>{{"notes.txt"}, {"a.rp4", "b.rp4"}}) {
@@ -52,8 +60,9 @@ TEST(Invocation, DoubleClickAndDroppedFiles) {
         EXPECT_TRUE(inv.dropped) << args[0];
         EXPECT_EQ(inv.text,
                   "replay-autosave takes one dropped file: a replay (.rp4), which the game then "
-                  "plays, or a replay_autosave.ini, which it checks; folders, replays.csv and "
-                  "several files at once cannot be dropped.\n");
+                  "plays, a replay_autosave.ini, which it checks, or a friend's share (.rpshare) "
+                  "or card (.rpcard), which it imports; folders, replays.csv and several files "
+                  "at once cannot be dropped.\n");
     }
 }
 
