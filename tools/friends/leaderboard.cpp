@@ -67,39 +67,50 @@ bool ra_hash_matches(const fs::path &path, const std::string &stated) {
     return ra_sha256_hex(bytes) == stated;
 }
 
-// The player against one friend (see ra_versus).
-ra_versus ra_pair_races(const ra_records &own, const ra_records &theirs, const std::string &shown) {
-    ra_versus v;
-    v.racer = shown;
-    struct ra_start_of {
-        int64_t at;
-        size_t line;
-        bool paired;
-    };
-    std::unordered_map<std::string, std::vector<ra_start_of>> mine;
+// The player's races by what makes two lines one race, each key's starts
+// in order: made once, and paired against every friend in turn.
+struct ra_start_of {
+    int64_t at;   // seconds from 1970
+    size_t line;  // in the player's record
+};
+using ra_own_races = std::unordered_map<std::string, std::vector<ra_start_of>>;
+
+ra_own_races ra_races_of(const ra_records &own) {
+    ra_own_races mine;
     for (size_t i = 0; i < own.lines.size(); ++i) {
         int64_t at = ra_started_seconds(own.lines[i]);
-        if (at >= 0) mine[ra_race_key(own.lines[i])].push_back({at, i, false});
+        if (at >= 0) mine[ra_race_key(own.lines[i])].push_back({at, i});
     }
     for (auto &m : mine) {
         std::sort(m.second.begin(), m.second.end(),
                   [](const ra_start_of &a, const ra_start_of &b) { return a.at < b.at; });
     }
+    return mine;
+}
+
+// The player against one friend (see ra_versus).
+ra_versus ra_pair_races(const ra_records &own, const ra_own_races &mine, const ra_records &theirs,
+                        const std::string &shown) {
+    ra_versus v;
+    v.racer = shown;
+    std::vector<bool> paired(own.lines.size());
     for (const ra_record &r : theirs.lines) {
         int64_t at = ra_started_seconds(r);
         auto found = at < 0 ? mine.end() : mine.find(ra_race_key(r));
         if (found == mine.end()) continue;
-        std::vector<ra_start_of> &starts = found->second;
+        const std::vector<ra_start_of> &starts = found->second;
         auto first = std::lower_bound(starts.begin(), starts.end(), at - ra_same_race_seconds,
                                       [](const ra_start_of &s, int64_t t) { return s.at < t; });
-        ra_start_of *best = nullptr;
+        const ra_start_of *best = nullptr;
         for (auto it = first; it != starts.end() && it->at <= at + ra_same_race_seconds; ++it) {
-            if (!it->paired && (best == nullptr || llabs(it->at - at) < llabs(best->at - at)))
+            if (!paired[it->line] &&
+                (best == nullptr || llabs(it->at - at) < llabs(best->at - at))) {
                 best = &*it;
+            }
         }
         if (best == nullptr) continue;
         // Each race once, however many times either record holds it.
-        best->paired = true;
+        paired[best->line] = true;
         ++v.races;
         uint32_t my_time = ra_car_hundredths(own.lines[best->line], ra_column_total_time);
         uint32_t their_time = ra_car_hundredths(r, ra_column_total_time);
@@ -184,6 +195,7 @@ ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track
     ra_add_bests({board.player, "", dir, &own, nullptr}, 0, want_track, want_type, &best);
     // One friend's records at a time: twenty long careers need not be in
     // memory at once.
+    const ra_own_races mine = ra_races_of(own);
     size_t index = 0;
     for (const auto &folder : ra_friend_folders(dir)) {
         ra_friend f;
@@ -194,7 +206,7 @@ ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track
         }
         ra_racer_records who{aliases.shown(f.name), f.name, f.folder, &f.records, &f};
         ra_add_bests(who, ++index, want_track, want_type, &best);
-        board.versus.push_back(ra_pair_races(own, f.records, who.shown));
+        board.versus.push_back(ra_pair_races(own, mine, f.records, who.shown));
     }
     for (auto &group : best) {
         ra_board b;
