@@ -35,6 +35,14 @@ TEST(Invocation, DoubleClickAndDroppedFiles) {
     ASSERT_NE(ra_job_of<ra_check_job>(inv), nullptr);
     EXPECT_EQ(ra_job_of<ra_check_job>(inv)->ini, "D:\\backup\\replay_autosave.ini");
 
+    // A friend's share or card: imported.
+    inv = ra_parse_invocation({"C:\\Users\\me\\Downloads\\Ann_2026-03-07.RPSHARE"});
+    EXPECT_EQ(inv.command, &ra_import_command);
+    ASSERT_NE(ra_job_of<ra_import_job>(inv), nullptr);
+    EXPECT_EQ(ra_job_of<ra_import_job>(inv)->file,
+              "C:\\Users\\me\\Downloads\\Ann_2026-03-07.RPSHARE");
+    EXPECT_EQ(ra_parse_invocation({"Ann.rpcard"}).command, &ra_import_command);
+
     // Anything else dropped, or several files, is no job.
     for (const std::vector<std::string> &args :
          std::vector<std::vector<std::string>>{{"notes.txt"}, {"a.rp4", "b.rp4"}}) {
@@ -52,8 +60,9 @@ TEST(Invocation, DoubleClickAndDroppedFiles) {
         EXPECT_TRUE(inv.dropped) << args[0];
         EXPECT_EQ(inv.text,
                   "replay-autosave takes one dropped file: a replay (.rp4), which the game then "
-                  "plays, or a replay_autosave.ini, which it checks; folders, replays.csv and "
-                  "several files at once cannot be dropped.\n");
+                  "plays, a replay_autosave.ini, which it checks, or a friend's share (.rpshare) "
+                  "or card (.rpcard), which it imports; folders, replays.csv and several files "
+                  "at once cannot be dropped.\n");
     }
 }
 
@@ -159,6 +168,39 @@ TEST(Invocation, EveryCommandReadsItsOptionsIntoItsJob) {
         {{"serve"},
          &ra_serve_command,
          [](const ra_invocation &inv) { EXPECT_TRUE(job_of<ra_serve_job>(inv).open); }},
+        // share takes several replays.
+        {{"share", "a.rp4", "b.rp4", "-o", "out.rpshare", "--hide-names", "--ini", "x.ini"},
+         &ra_share_command,
+         [](const ra_invocation &inv) {
+             const ra_share_job &job = job_of<ra_share_job>(inv);
+             EXPECT_EQ(job.files, (std::vector<std::string>{"a.rp4", "b.rp4"}));
+             EXPECT_EQ(job.out, "out.rpshare");
+             EXPECT_TRUE(job.hide_names);
+             EXPECT_EQ(job.ini, "x.ini");
+         }},
+        {{"card", "-o", "me.rpcard"},
+         &ra_card_command,
+         [](const ra_invocation &inv) { EXPECT_EQ(job_of<ra_card_job>(inv).out, "me.rpcard"); }},
+        {{"import", "ann.rpshare"},
+         &ra_import_command,
+         [](const ra_invocation &inv) {
+             EXPECT_EQ(job_of<ra_import_job>(inv).file, "ann.rpshare");
+         }},
+        {{"leaderboard", "--track", "alpine", "--type", "SR"},
+         &ra_leaderboard_command,
+         [](const ra_invocation &inv) {
+             const ra_leaderboard_job &job = job_of<ra_leaderboard_job>(inv);
+             EXPECT_EQ(job.track, "alpine");
+             EXPECT_EQ(job.type, "SR");
+         }},
+        // alias without NEW takes the alias away.
+        {{"alias", "Ann"},
+         &ra_alias_command,
+         [](const ra_invocation &inv) {
+             const ra_alias_job &job = job_of<ra_alias_job>(inv);
+             EXPECT_EQ(job.old_name, "Ann");
+             EXPECT_EQ(job.new_name, "");
+         }},
     };
     std::vector<const ra_command *> covered;
     for (const command_line &line : lines) {
@@ -204,7 +246,8 @@ TEST(Invocation, WrongCommandLinesSayWhatIsWrong) {
         // Never restore, or any command, by default.
         {{"play", "a.rp4"},
          "replay-autosave: unknown command play; the commands are check, list, restore, prune, "
-         "keep, unkeep, page, repair and serve\nRun \"replay-autosave --help\""},
+         "keep, unkeep, page, repair, serve, share, card, import, leaderboard and alias\nRun "
+         "\"replay-autosave --help\""},
         {{"restore"}, "replay-autosave: FILE is required\nRun \"replay-autosave restore --help\""},
         {{"restore", ""}, "replay-autosave: restore needs a replay"},
         {{"keep", ""},

@@ -84,3 +84,8 @@ std::string ra_reason(const std::error_code &failed);
 // *why.
 bool ra_replace_file(const std::filesystem::path &from, const std::filesystem::path &to,
                      std::string *why);
+
+// Renames from (a file or a folder) to `to` in one step, never replacing
+// anything of that name: then it fails. False with *why.
+bool ra_move_new(const std::filesystem::path &from, const std::filesystem::path &to,
+                 std::string *why);

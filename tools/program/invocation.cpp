@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "friends/share_file.h"
 #include "program/commands.h"
 #include "settings/settings.h"
 
@@ -28,7 +29,7 @@ const char ra_description[] =
 const char ra_no_command_help[] =
     "Without a command it checks replay_autosave.ini next to this program and lists the ten "
     "newest replays. A replay (.rp4) dropped on it is restored, after a question; an .ini "
-    "dropped on it is checked.\n";
+    "dropped on it is checked; a friend's .rpshare or .rpcard is imported.\n";
 const char ra_shared_exit_statuses[] =
     ": 0 done, 1 failed, 2 on a bad command line or an unreadable file.";
 
@@ -38,9 +39,9 @@ const char ra_own_help_name[] = "--help";
 
 // What a drop can give the program, said when it was given something else.
 const char ra_drop_usage[] =
-    "replay-autosave takes one dropped file: a replay (.rp4), which the game then plays, or a "
-    "replay_autosave.ini, which it checks; folders, replays.csv and several files at once "
-    "cannot be dropped.\n";
+    "replay-autosave takes one dropped file: a replay (.rp4), which the game then plays, a "
+    "replay_autosave.ini, which it checks, or a friend's share (.rpshare) or card (.rpcard), "
+    "which it imports; folders, replays.csv and several files at once cannot be dropped.\n";
 
 bool ra_ends_with(const std::string &text, const char *ext) {
     size_t n = strlen(ext);
@@ -60,7 +61,8 @@ ra_invocation ra_usage_error(const std::string &what, const std::string &usage) 
 bool ra_looks_dropped(const std::string &arg) {
     if (arg.empty() || arg[0] == '-') return false;
     return arg.find_first_of("\\/:") != std::string::npos || ra_ends_with(arg, ".rp4") ||
-           ra_ends_with(arg, ".ini") || ra_ends_with(arg, ".csv");
+           ra_ends_with(arg, ".ini") || ra_ends_with(arg, ".csv") ||
+           ra_ends_with(arg, ra_share_extension) || ra_ends_with(arg, ra_card_extension);
 }
 
 // "Run "replay-autosave COMMAND --help" ...", or the program's help when
@@ -112,6 +114,16 @@ bool ra_dropped(const std::vector<std::string> &args, ra_invocation *inv) {
         job.file = args[0];
         inv->action = ra_action::run_command;
         inv->command = &ra_restore_command;
+        inv->job = job;
+        return true;
+    }
+    // A friend's file goes to Friends\<sharer>\ only and replaces nothing,
+    // so it is imported without a question.
+    if (ra_ends_with(args[0], ra_share_extension) || ra_ends_with(args[0], ra_card_extension)) {
+        ra_import_job job;
+        job.file = args[0];
+        inv->action = ra_action::run_command;
+        inv->command = &ra_import_command;
         inv->job = job;
         return true;
     }

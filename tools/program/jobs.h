@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "program/game_setup.h"
 #include "library/library_index.h"
@@ -126,3 +127,49 @@ struct ra_serve_job {
 // The library app (job_serve.cpp): the library page with its actions,
 // on 127.0.0.1, until the player stops it.
 int ra_run_serve(const ra_serve_job &job, ra_output *out);
+
+struct ra_share_job {
+    std::string ini;                 // the settings file; empty: the one beside this program
+    std::vector<std::string> files;  // the replays: names as list shows them, or paths in Dir
+    std::string out;  // the share file; empty: <sharer>_<when>.rpshare in the current folder
+    bool hide_names = false;  // other racers become "Rival 1", "Rival 2"...
+};
+
+// Writes a share of the player's replays (friends/sharing.h), after the
+// privacy report.
+int ra_run_share(const ra_share_job &job, ra_output *out);
+
+struct ra_card_job {
+    std::string ini;  // the settings file; empty: the one beside this program
+    std::string out;  // the card file; empty: <sharer>_<when>.rpcard in the current folder
+};
+
+// Writes the player's season card: every record line and each replay's hash.
+int ra_run_card(const ra_card_job &job, ra_output *out);
+
+struct ra_import_job {
+    std::string ini;   // the settings file; empty: the one beside this program
+    std::string file;  // the share or card to import
+};
+
+// Imports a friend's share or card into Dir\Friends\<sharer>\ (friends/import.h).
+int ra_run_import(const ra_import_job &job, ra_output *out);
+
+struct ra_leaderboard_job {
+    std::string ini;    // the settings file; empty: the one beside this program
+    std::string track;  // only this track (any letter case)
+    std::string type;   // only this race type code (any letter case)
+};
+
+// The best laps of the player and every friend imported, per track and
+// type, and the head to head records (friends/leaderboard.h).
+int ra_run_leaderboard(const ra_leaderboard_job &job, ra_output *out);
+
+struct ra_alias_job {
+    std::string ini;       // the settings file; empty: the one beside this program
+    std::string old_name;  // a racer's name as the records spell it; empty: list the aliases
+    std::string new_name;  // the name every view shows for it; empty: take the alias away
+};
+
+// Stores, removes or lists the racers' aliases (friends/aliases.h).
+int ra_run_alias(const ra_alias_job &job, ra_output *out);

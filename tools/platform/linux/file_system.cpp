@@ -211,3 +211,12 @@ bool ra_folder_entries(
 bool ra_replace_file(const fs::path &from, const fs::path &to, std::string *why) {
     return ra_move_file(from, to, why);
 }
+
+bool ra_move_new(const fs::path &from, const fs::path &to, std::string *why) {
+    // rename() would put a folder over an empty one, and a file over a file.
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    *why = ra_error_reason((unsigned long)errno);
+    return false;
+}

@@ -232,3 +232,11 @@ bool ra_replace_file(const fs::path &from, const fs::path &to, std::string *why)
         Sleep(ra_replace_poll_ms);
     }
 }
+
+bool ra_move_new(const fs::path &from, const fs::path &to, std::string *why) {
+    // Without MOVEFILE_REPLACE_EXISTING an existing `to` makes it fail, and
+    // a folder can be moved within its volume.
+    if (MoveFileExW(from.c_str(), to.c_str(), 0)) return true;
+    *why = ra_last_reason();
+    return false;
+}

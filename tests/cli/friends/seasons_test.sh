@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# seasons_test.sh EMULATOR SIM TOOL WORK
+# Two players' seasons played through the simulator: Ann (ClearIp = 0) and
+# Bob, who drove two races together. Ann shares three races and her card,
+# Bob imports them; then Bob's own files, the shared replays, the
+# leaderboard and head to head, and a second import are checked.
+# EMULATOR runs the 32-bit programs (qemu-i386-static), or is empty.
+set -euo pipefail
+emulator=$1 sim=$2 tool=$3 work=$4
+run() { ${emulator:+"$emulator"} "$@"; }
+fail() { echo "seasons_test: $*" >&2; exit 1; }
+
+rm -rf "$work"
+mkdir -p "$work"
+ann=$work/ann bob=$work/bob
+
+# race GAME N PLAYER OTHER TRACK CLOCK PLAYER_LAP OTHER_LAP PLAYER_TOTAL OTHER_TOTAL
+# Lap times in the game's 1/64 s; the race started a minute before CLOCK.
+race() {
+  local game=$1 n=$2 me=$3 other=$4 track=$5 clock=$6
+  local file=$game/races/race$n.ini
+  local started
+  started=$(date -d "${clock/T/ } 1 minute ago" +%Y-%m-%dT%H:%M:%S)
+  cat >"$file" <<RACE
+[game]
+race_type = 0
+laps = 3
+track_index = $track
+cars = 2
+timer_start = 1000
+timer_now = 20200
+replay_dir = Replays\\
+track_root = Tracks\\
+replay_size = $((8000 + n))
+replay_ip = 10.1.2.$n
+
+[race_start]
+clock = $started
+
+[track_folders]
+0 = Coast
+1 = Alpine
+
+[racers]
+1 = $me
+2 = $other
+
+[car1]
+slot = 0
+lap_times = $(($7 + 50)), $7, $(($7 + 20))
+total_time = $9
+state = 3
+
+[car2]
+slot = 1
+lap_times = $(($8 + 50)), $8, $(($8 + 20))
+total_time = ${10}
+state = 3
+RACE
+  run "$sim" --game-dir "$game" --race "$file" --clock "$clock" >/dev/null
+}
+
+for game in "$ann" "$bob"; do mkdir -p "$game/races"; done
+printf '[ReplayAutosave]\r\nRecord = 1\r\nClearIp = 0\r\n' >"$ann/replay_autosave.ini"
+printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$bob/replay_autosave.ini"
+
+# Ann: two races alone on Coast and Alpine, then two with Bob on Alpine.
+race "$ann" 1 Ann Racer3 0 2026-03-01T20:00:00 5000 5400 15500 16000
+race "$ann" 2 Ann Racer3 1 2026-03-02T20:00:00 5200 5500 16000 16500
+race "$ann" 3 Ann Bob 1 2026-03-05T21:00:00 5150 5180 15900 15950
+race "$ann" 4 Ann Bob 1 2026-03-06T21:00:00 5190 5120 16000 15800
+# Bob: the same two races, saved a few seconds later, and one alone.
+race "$bob" 3 Bob Ann 1 2026-03-05T21:00:20 5180 5150 15950 15900
+race "$bob" 4 Bob Ann 1 2026-03-06T21:00:15 5120 5190 15800 16000
+race "$bob" 5 Bob Racer3 0 2026-03-07T20:00:00 4990 5400 15400 16000
+
+ann_dir=$ann/SaveData/Saves bob_dir=$bob/SaveData/Saves
+mapfile -t ann_replays < <(cd "$ann_dir" && ls ./*.rp4 | sed 's|^\./||' | sort)
+[[ ${#ann_replays[@]} -eq 4 ]] || fail "Ann has ${#ann_replays[@]} replays, want 4"
+grep -q '10[.]1[.]2[.]1' "$ann_dir/${ann_replays[0]}" || fail "Ann's own replay lost its address (ClearIp = 0)"
+
+# Ann shares her last three races and writes her card.
+out=$(cd "$work" && run "$tool" share --ini "$ann/replay_autosave.ini" "${ann_replays[@]:1:3}" -o ann.rpshare)
+grep -q 'as Ann:' <<<"$out" || fail "no privacy report: $out"
+grep -q '1 address found and cleared' <<<"$out" || fail "the report does not count the address: $out"
+grep -q 'names: Ann, Bob' <<<"$out" || fail "the report does not name the racers: $out"
+run "$tool" card --ini "$ann/replay_autosave.ini" -o "$work/ann.rpcard" >/dev/null
+# Streamer mode: Bob is "Rival 1" in what is shared, and Ann is told the
+# replay still holds his name.
+out=$(cd "$work" && run "$tool" share --ini "$ann/replay_autosave.ini" "${ann_replays[2]}" -o hidden.rpshare --hide-names)
+grep -q 'names: Ann, Rival 1$' <<<"$out" || fail "--hide-names shares Bob's name: $out"
+grep -q 'replays themselves still hold the names' <<<"$out" || fail "--hide-names does not warn: $out"
+
+# Bob's own files before the imports.
+snapshot() { (cd "$bob" && find . -path ./SaveData/Saves/Friends -prune -o -type f -print0 | sort -z | xargs -0 sha256sum); }
+before=$(snapshot)
+run "$tool" import --ini "$bob/replay_autosave.ini" "$work/ann.rpshare" >/dev/null
+run "$tool" import --ini "$bob/replay_autosave.ini" "$work/ann.rpcard" >/dev/null
+[[ "$(snapshot)" == "$before" ]] || fail "Bob's own files changed on import"
+friend=$bob_dir/Friends/Ann
+for name in "${ann_replays[@]:1:3}"; do
+  [[ -f $friend/$name ]] || fail "$name not imported"
+  if grep -q '10[.]1[.]2[.]' "$friend/$name"; then fail "$name was shared with its address"; fi
+done
+[[ ! -e $friend/${ann_replays[0]} ]] || fail "the race Ann did not share was imported"
+[[ $(grep -c '^' "$friend/replays.csv") -eq 5 ]] || fail "want the header and Ann's 4 lines in her record"
+
+# Importing again changes nothing.
+tree() { (cd "$bob_dir/Friends" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
+friends_before=$(tree)
+out=$(run "$tool" import --ini "$bob/replay_autosave.ini" "$work/ann.rpshare")
+grep -q 'Nothing new' <<<"$out" || fail "a second import says: $out"
+[[ "$(tree)" == "$friends_before" ]] || fail "a second import changed Friends"
+
+# Leaderboard: on Alpine Bob's 5120/64 s leads Ann's 5150; on Coast Bob's
+# 4990 leads Ann's 5000. Ann's Alpine best is in a shared race (verified),
+# her Coast best in the race she did not share (not verified).
+out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini")
+echo "$out"
+grep -Eq '^ALPINE SR$' <<<"$out" || fail "no Alpine board"
+grep -Eq '1[.] Bob \(you\) +1:20[.]00 +2026-03-06 +leader' <<<"$out" || fail "Bob should lead Alpine"
+grep -Eq '2[.] Ann +1:20[.]4[67] +2026-03-05 +\+0[.]4[67] +verified, can be watched' <<<"$out" ||
+  fail "Ann's Alpine lap should be second and verified"
+grep -Eq '2[.] Ann +1:18[.]1[23] +2026-03-01 .* not verified$' <<<"$out" ||
+  fail "Ann's Coast lap came without its replay: not verified"
+grep -q 'Head to head, Bob against Ann: 2 races together, 1 won, 1 lost' <<<"$out" ||
+  fail "head to head is wrong"
+out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini" --track coast)
+if grep -q ALPINE <<<"$out"; then fail "--track coast shows Alpine"; fi
+
+# An alias is shown everywhere.
+run "$tool" alias --ini "$bob/replay_autosave.ini" Ann "Annie" >/dev/null
+out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini")
+grep -q 'Bob against Annie: 2 races' <<<"$out" || fail "the alias is not shown: $out"
+
+# A replay changed after the import no longer backs its time.
+printf 'X' | dd of="$friend/${ann_replays[2]}" bs=1 seek=7000 conv=notrunc status=none
+out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini" --track alpine)
+grep -Eq '2[.] Annie .* not verified, can be watched' <<<"$out" || fail "a changed replay still verifies: $out"
+
+# Prune of Bob's own folder never touches Friends.
+out=$(run "$tool" prune --ini "$bob/replay_autosave.ini" --keep 0)
+if grep -q 'Friends' <<<"$out"; then fail "prune would touch Friends: $out"; fi
+echo "seasons_test: ok"

@@ -1,0 +1,185 @@
+// Shares between friends: the SHA-256 they state, the names they may
+// bring, and hostile share files, each refused with nothing written.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "companion_fixture.h"
+#include "friends/import.h"
+#include "friends/plain_name.h"
+#include "friends/share_file.h"
+#include "friends/sharing.h"
+#include "library/sha256.h"
+#include "plugin_state.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(Sha256, StandardVectorsWholeAndInPieces) {
+    EXPECT_EQ(ra_sha256_hex("abc"),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(ra_sha256_hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(ra_sha256_hex(""),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    // One million 'a', fed in uneven pieces across block ends.
+    const std::string a(1000000, 'a');
+    ra_sha256 hash;
+    for (size_t at = 0, piece = 1; at < a.size(); at += piece, piece = piece % 97 + 13) {
+        hash.add(a.data() + at, std::min(piece, a.size() - at));
+    }
+    EXPECT_EQ(ra_hex(hash.digest()),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+TEST(PlainName, RefusesWhatCouldLeaveTheFolderOrNameADevice) {
+    for (const char *ok :
+         {"2026-03-07_21-05-09_SR_ALPINE_3L.rp4", "Ann", "\xc5\x81ukasz", "a (2).rp4"}) {
+        EXPECT_EQ(ra_plain_name_problem(ok), "") << ok;
+    }
+    for (const char *bad :
+         {"", "../x.rp4", "..", "a/b.rp4", "a\\b.rp4", "C:x.rp4", "CON", "nul.rp4", "com1.txt",
+          "LPT9", "a\tb", "a\x7f", "name.", "name ", "a?.rp4"}) {
+        EXPECT_NE(ra_plain_name_problem(bad), "") << bad;
+    }
+    EXPECT_NE(ra_plain_name_problem(std::string(300, 'a')), "");
+}
+
+// Ann's Dir with two replays and their lines, and Bob's empty Dir.
+class Share : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ra_test_reset_plugin();
+        root_ = ra_test_scratch_dir();
+        ann_ = root_ + "/ann";
+        bob_ = root_ + "/bob";
+        fs::create_directories(ann_);
+        fs::create_directories(bob_);
+        std::string replay(7000, 'r');
+        replay.replace(100, 11, "10.20.30.40");
+        ASSERT_TRUE(ra_test_write_file(ann_ + "/a1.rp4", replay));
+        ASSERT_TRUE(ra_test_write_file(ann_ + "/a2.rp4", "a short replay"));
+        std::string record = ra_test_record_header();
+        for (const char *file : {"a1.rp4", "a2.rp4"}) {
+            record += ra_test_record_line({{"file", file},
+                                           {"saved", "2026-03-01 20:00:00"},
+                                           {"type", "SR"},
+                                           {"track", "ALPINE"},
+                                           {"laps", "3"},
+                                           {"player", "1"},
+                                           {"name1", "Ann"},
+                                           {"name2", "Bob"},
+                                           {"best_lap_car1", "80.10"}});
+        }
+        ASSERT_TRUE(ra_test_write_file(ann_ + "/replays.csv", record));
+        ra_share_plan plan;
+        std::string error;
+        ASSERT_TRUE(ra_plan_share(ann_, {"a1.rp4", "a2.rp4"}, false, &plan, &error)) << error;
+        share_ = root_ + "/ann.rpshare";
+        ASSERT_TRUE(ra_write_share(share_, plan.share, &error)) << error;
+    }
+    void TearDown() override { ra_test_reset_plugin(); }
+
+    // Every path and byte below Bob's Dir.
+    std::string bob_tree() {
+        std::string tree;
+        for (const auto &e : fs::recursive_directory_iterator(bob_)) {
+            tree += e.path().string() + "\n";
+            if (e.is_regular_file()) tree += ra_test_read_file(e.path().string());
+        }
+        return tree;
+    }
+    // A copy of the good share changed by one SQL statement.
+    std::string changed_share(const std::string &sql) {
+        const std::string path = root_ + "/changed.rpshare";
+        fs::remove(path);
+        fs::copy_file(share_, path);
+        sqlite3 *db = nullptr;
+        EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
+        return path;
+    }
+    // Imports into Bob's Dir; the refusal's sentence, or "" when imported.
+    std::string refusal(const std::string &file) {
+        ra_import_result result;
+        std::string error;
+        return ra_import_share(bob_, file, &result, &error) ? "" : error;
+    }
+
+    std::string root_, ann_, bob_, share_;
+};
+
+TEST_F(Share, HostileSharesAreRefusedWithNothingWritten) {
+    const std::string before = bob_tree();
+    struct {
+        const char *sql;   // what was done to a good share
+        const char *says;  // in the one sentence of the refusal
+    } cases[] = {
+        // A name that climbs out of Friends\Ann\, in the list and in the record.
+        {"UPDATE replays SET name='../x.rp4' WHERE name='a1.rp4'", "path separator"},
+        {"UPDATE replays SET name='..x.rp4' WHERE name='a1.rp4'", "holds \"..\""},
+        {"UPDATE record SET text=replace(text,'a2.rp4','nul.rp4')", "record line"},
+        // Anything beside our tables: a view, a trigger, an index.
+        {"CREATE VIEW odd AS SELECT 1", "not a share"},
+        {"CREATE TRIGGER odd AFTER INSERT ON record BEGIN DELETE FROM replays; END", "not a share"},
+        {"CREATE INDEX odd ON replays(name)", "not a share"},
+        // A size bomb: more bytes than stated, or a stated size past any replay.
+        {"UPDATE replays SET size=size-1 WHERE name='a1.rp4'", "another size"},
+        {"UPDATE replays SET size=1099511627776 WHERE name='a2.rp4'", "bigger than any replay"},
+        // Bytes that do not hash as stated.
+        {"UPDATE replays SET bytes=zeroblob(size) WHERE name='a1.rp4'",
+         "other bytes than its hash"},
+        // A sharer that cannot be a folder name.
+        {"UPDATE manifest SET sharer='..'", "cannot be a folder name"},
+        {"UPDATE manifest SET sharer='CON'", "cannot be a folder name"},
+        {"PRAGMA user_version=2", "newer version; update replay-autosave"},
+        {"PRAGMA application_id=1", "not a share"},
+        {"UPDATE record SET text='not,a,header' WHERE line=0", "malformed record"},
+    };
+    for (const auto &c : cases) {
+        const std::string said = refusal(changed_share(c.sql));
+        EXPECT_NE(said.find(c.says), std::string::npos) << c.sql << ": " << said;
+        EXPECT_EQ(bob_tree(), before) << c.sql;
+    }
+    // Cut short.
+    std::string bytes = ra_test_read_file(share_);
+    ASSERT_TRUE(ra_test_write_file(root_ + "/cut.rpshare", bytes.substr(0, bytes.size() / 2)));
+    const std::string cut = refusal(root_ + "/cut.rpshare");
+    EXPECT_NE(cut.find("damaged or cut short"), std::string::npos) << cut;
+    // A link to a good share, and a folder.
+    fs::create_symlink(share_, root_ + "/link.rpshare");
+    EXPECT_NE(refusal(root_ + "/link.rpshare").find("is a link"), std::string::npos);
+    EXPECT_NE(refusal(root_).find("not a file"), std::string::npos);
+    EXPECT_EQ(bob_tree(), before);
+    // The good share itself is taken.
+    EXPECT_EQ(refusal(share_), "");
+    EXPECT_TRUE(fs::exists(bob_ + "/Friends/Ann/a1.rp4"));
+}
+
+TEST_F(Share, TakenNameGetsTheNextFreeOneAndTheRecordFollows) {
+    fs::create_directories(bob_ + "/Friends/Ann");
+    ASSERT_TRUE(
+        ra_test_write_file(bob_ + "/Friends/Ann/a1.rp4", "another replay of the same name"));
+    ra_import_result result;
+    std::string error;
+    ASSERT_TRUE(ra_import_share(bob_, share_, &result, &error)) << error;
+    EXPECT_EQ(ra_test_read_file(bob_ + "/Friends/Ann/a1.rp4"), "another replay of the same name");
+    const std::string shared = ra_test_read_file(bob_ + "/Friends/Ann/a1 (2).rp4");
+    ASSERT_EQ(shared.size(), 7000u);
+    EXPECT_EQ(shared.find("10.20.30.40"), std::string::npos);  // scrubbed on the way
+    EXPECT_NE(ra_test_read_file(bob_ + "/Friends/Ann/replays.csv").find("a1 (2).rp4"),
+              std::string::npos);
+    EXPECT_NE(ra_test_read_file(ann_ + "/a1.rp4").find("10.20.30.40"), std::string::npos);
+    // The same share again: both replays found by their hashes, nothing written.
+    ASSERT_TRUE(ra_import_share(bob_, share_, &result, &error)) << error;
+    EXPECT_FALSE(result.changed);
+    EXPECT_EQ(result.skipped.size(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,49 @@
+// Friends\ in Dir: one folder per friend imported, named by their racer
+// name, holding their shared replays, their record lines in the plug-in's
+// own replays.csv, and "replays.sha256", the hash each of their replays had
+// by their share or card ("<hash>  <name>" a line). The player's own files
+// stay in Dir itself: prune and the list never look below it.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "library/records.h"
+
+// The folder's name in Dir, and the hash list's in a friend's folder.
+extern const char ra_friends_folder[];
+extern const char ra_hashes_file[];
+// The lock every import takes in Friends\ (platform/file_lock.h).
+extern const char ra_friends_lock_file[];
+// Folders of ours in Friends\ that are no friend: an import at work.
+extern const char ra_import_prefix[];
+
+struct ra_friend {
+    std::string name;                           // the folder's name: their racer name
+    std::filesystem::path folder;               // Friends\<name>
+    ra_records records;                         // their replays.csv
+    std::map<std::string, std::string> hashes;  // folded file name -> the stated SHA-256
+    std::map<std::string, std::string> stated;  // the hash list as written: name -> SHA-256
+    std::map<std::string, std::string> files;   // folded file name -> name, of their replays there
+};
+
+// The hash list's text, and back (lines that are no "<hash>  <name>" are skipped).
+std::string ra_hashes_text(const std::map<std::string, std::string> &by_name);
+std::map<std::string, std::string> ra_parse_hashes(const std::string &text);
+
+// A friend's folder as it is now; false with *error when it cannot be read
+// (a link, a record or hash list too big or unreadable).
+bool ra_read_friend(const std::filesystem::path &folder, const std::string &name, ra_friend *out,
+                    std::string *error);
+
+// The folders of the friends imported into dir, by name, with their paths;
+// links, and folders of an import at work, are left out.
+std::vector<std::pair<std::string, std::filesystem::path>> ra_friend_folders(
+    const std::filesystem::path &dir);
+
+// Every friend imported into dir, by name; folders that are links, or of an
+// import at work, are left out.
+std::vector<ra_friend> ra_read_friends(const std::filesystem::path &dir,
+                                       std::vector<std::string> *warnings);

@@ -1,0 +1,281 @@
+#include "friends/import.h"
+
+#include <map>
+#include <set>
+#include <system_error>
+
+#include "autosave/autosave.h"
+#include "friends/friends_folder.h"
+#include "friends/sharing.h"
+#include "library/folded_name.h"
+#include "library/record_schema.h"
+#include "library/record_writer.h"
+#include "library/records.h"
+#include "platform/file_lock.h"
+#include "platform/file_system.h"
+#include "platform/game_paths.h"
+#include "platform/random.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Free names tried for a replay whose name is taken: "name (2).rp4" ...
+const int ra_free_name_tries = 10000;
+
+// The next name of the folder that no file has and no other replay of this
+// import takes: "stem (2).ext", "stem (3).ext" ...; empty when none is free.
+std::string ra_free_name(const std::string &name, const std::set<std::string> &taken) {
+    if (!taken.count(ra_folded_name(name))) return name;
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) dot = name.size();
+    for (int n = 2; n < ra_free_name_tries; ++n) {
+        std::string candidate =
+            name.substr(0, dot) + " (" + std::to_string(n) + ")" + name.substr(dot);
+        if (!taken.count(ra_folded_name(candidate))) return candidate;
+    }
+    return "";
+}
+
+// The folder given must be a plain folder or nothing.
+bool ra_plain_folder_or_none(const fs::path &path, std::string *error) {
+    ra_entry_kind kind = ra_entry_kind_of(path);
+    if (kind == ra_entry_kind::none || kind == ra_entry_kind::folder) return true;
+    *error =
+        ra_text(path) + " is not a plain folder (a link or a file); move it away and import again";
+    return false;
+}
+
+// One replay to write: its index in the share and its name in the folder.
+struct ra_new_replay {
+    size_t index;
+    std::string name;
+};
+
+}  // namespace
+
+bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result *result,
+                     std::string *error) {
+    *result = ra_import_result();
+    ra_share_reader reader;
+    if (!reader.open(file, error)) return false;
+    const ra_share &share = reader.share();
+    result->sharer = share.sharer;
+    result->kind = share.kind;
+    const fs::path friends = dir / ra_friends_folder;
+    const fs::path folder = friends / ra_path(share.sharer);
+    result->folder = folder;
+    if (!ra_plain_folder_or_none(friends, error) || !ra_plain_folder_or_none(folder, error)) {
+        return false;
+    }
+    // Every replay's bytes are checked before anything is written.
+    for (size_t i = 0; share.kind == ra_share_kind::share && i < share.replays.size(); ++i) {
+        std::string bytes;
+        if (!reader.bytes(i, &bytes, error)) {
+            *error += " (nothing was imported)";
+            return false;
+        }
+    }
+
+    // From here on only the disk can refuse. Imports from consoles and the
+    // app take turns: each plans from the friend's folder as it is under
+    // the lock, so that none loses the other's lines.
+    std::error_code failed;
+    const bool made_friends = ra_entry_kind_of(friends) == ra_entry_kind::none;
+    if (made_friends && !fs::create_directory(friends, failed)) {
+        *error =
+            "cannot make " + ra_text(friends) + ": " + ra_reason(failed) + "; nothing was imported";
+        return false;
+    }
+    ra_file_lock lock;
+    std::string why;
+    const fs::path lock_path = friends / ra_friends_lock_file;
+    // Leaves Dir as it was when Friends\ was made for this import alone.
+    auto unmake_friends = [&]() {
+        lock.release();
+        if (!made_friends) return;
+        fs::remove(lock_path, failed);
+        fs::remove(friends, failed);
+    };
+    if (!lock.take(lock_path, &why)) {
+        unmake_friends();
+        *error =
+            "cannot lock " + ra_text(lock_path) + ": " + why + "; nothing was imported, try again";
+        return false;
+    }
+    ra_friend known;
+    const bool existed = ra_entry_kind_of(folder) == ra_entry_kind::folder;
+    if (existed && !ra_read_friend(folder, share.sharer, &known, error)) {
+        *error += "; nothing was imported";
+        return false;
+    }
+
+    // The plan: which replays are new and under which names, which lines.
+    std::map<std::string, std::string> present_by_hash;  // hash -> name, of replays there
+    for (const auto &f : known.files) {
+        auto h = known.hashes.find(f.first);
+        if (h != known.hashes.end()) present_by_hash.emplace(h->second, f.second);
+    }
+    std::set<std::string> taken;
+    for (const auto &f : known.files) taken.insert(f.first);
+    // A name the hash list already gives another hash is no free name either.
+    for (const auto &h : known.hashes) taken.insert(h.first);
+    taken.insert(ra_folded_name(ra_records_file));
+    taken.insert(ra_folded_name(ra_hashes_file));
+    std::map<std::string, std::string> name_of;  // folded name in the share -> name in the folder
+    std::map<std::string, std::string> new_hashes;
+    std::vector<ra_new_replay> writes;
+    for (size_t i = 0; i < share.replays.size(); ++i) {
+        const ra_shared_replay &r = share.replays[i];
+        // The replay already there with these bytes: of the same name first,
+        // since two races may have the same bytes.
+        std::string present;
+        auto same = known.files.find(ra_folded_name(r.name));
+        auto same_hash = known.hashes.find(ra_folded_name(r.name));
+        if (same != known.files.end() && same_hash != known.hashes.end() &&
+            same_hash->second == r.sha256) {
+            present = same->second;
+        } else if (present_by_hash.count(r.sha256)) {
+            present = present_by_hash[r.sha256];
+        }
+        if (!present.empty()) {
+            name_of[ra_folded_name(r.name)] = present;
+            if (share.kind == ra_share_kind::share) {
+                result->skipped.push_back(r.name +
+                                          (present == r.name ? "" : " (as " + present + ")"));
+            }
+            continue;
+        }
+        // A card's hash for a name not taken by another hash keeps that name.
+        auto stated = known.hashes.find(ra_folded_name(r.name));
+        std::string name = stated != known.hashes.end() && stated->second == r.sha256 &&
+                                   !known.files.count(ra_folded_name(r.name))
+                               ? r.name
+                               : ra_free_name(r.name, taken);
+        if (name.empty()) {
+            *error =
+                "no free name for " + r.name + " in " + ra_text(folder) + "; nothing was imported";
+            return false;
+        }
+        taken.insert(ra_folded_name(name));
+        name_of[ra_folded_name(r.name)] = name;
+        new_hashes[name] = r.sha256;
+        if (share.kind == ra_share_kind::share) {
+            writes.push_back({i, name});
+            if (name != r.name) result->renamed.push_back(r.name + " as " + name);
+        }
+    }
+    std::set<std::string> lines_there;
+    for (const ra_record &r : known.records.lines) lines_there.insert(ra_plugin_form(r));
+    std::string new_lines;
+    ra_records incoming;
+    ra_parse_records(share.record, ra_text(file), &incoming);
+    for (const ra_record &r : incoming.lines) {
+        auto mapped = name_of.find(ra_folded_name(r.file));
+        ra_record line =
+            mapped == name_of.end() ? r : ra_record_with(r, ra_column_file, mapped->second);
+        std::string text = ra_plugin_form(line);
+        if (!lines_there.insert(text).second) {
+            ++result->lines_known;
+            continue;
+        }
+        new_lines += text;
+        ++result->lines_added;
+    }
+    for (const ra_new_replay &w : writes) result->added.push_back(w.name);
+    bool hashes_change = false;
+    for (const auto &h : new_hashes) {
+        auto old = known.hashes.find(ra_folded_name(h.first));
+        hashes_change = hashes_change || old == known.hashes.end() || old->second != h.second;
+    }
+    if (writes.empty() && new_lines.empty() && !hashes_change) {
+        unmake_friends();
+        return true;
+    }
+
+    // The writing: a folder of this import inside Friends\, then into place.
+    const std::string random = ra_random_hex(8);
+    if (random.empty()) {
+        unmake_friends();
+        *error =
+            "the system gave no random numbers for a temporary folder's name; nothing was "
+            "imported";
+        return false;
+    }
+    const fs::path temp = friends / (ra_import_prefix + random);
+    std::vector<std::string> moved;  // replays already moved into the friend's folder
+    auto undo = [&](const std::string &what) {
+        std::string ignored;
+        for (const std::string &name : moved)
+            ra_move_new(folder / ra_path(name), temp / ra_path(name), &ignored);
+        fs::remove_all(temp, failed);
+        unmake_friends();
+        *error = what + "; nothing was imported";
+        return false;
+    };
+    if (!fs::create_directory(temp, failed)) {
+        return undo("cannot make a folder in " + ra_text(friends) + ": " + ra_reason(failed));
+    }
+    for (const ra_new_replay &w : writes) {
+        std::string bytes;
+        if (!reader.bytes(w.index, &bytes, error)) return undo(*error);
+        if (!ra_create_new_file(temp / ra_path(w.name), bytes, &why)) {
+            return undo("cannot write " + w.name + " into " + ra_text(friends) + ": " + why);
+        }
+    }
+    // The friend's record, in the plug-in's own form, and the hash list.
+    std::string record;
+    for (const ra_record &r : known.records.lines) record += ra_plugin_form(r);
+    if (!record.empty() || !new_lines.empty()) {
+        char header[RA_RECORD_BUF];
+        uint32_t fill = 0;
+        ra_record_header(header, &fill);
+        record = std::string(header, fill) + record + new_lines;
+    }
+    std::map<std::string, std::string> all = known.stated;
+    for (const auto &h : new_hashes) all[h.first] = h.second;
+    if (!ra_create_new_file(temp / ra_path(ra_hashes_file), ra_hashes_text(all), &why) ||
+        (!record.empty() && !ra_create_new_file(temp / ra_path(ra_records_file), record, &why))) {
+        return undo("cannot write into " + ra_text(temp) + ": " + why);
+    }
+    if (!existed) {
+        // A new friend: the whole folder in one rename.
+        if (!ra_move_new(temp, folder, &why))
+            return undo("cannot make " + ra_text(folder) + ": " + why);
+        result->changed = true;
+        return true;
+    }
+    // A friend imported before: the replays first (under names nothing
+    // has), then the hash list, then the record, each in one rename. Cut
+    // short, the record still names only what is there; the next import of
+    // the same file finds the replays moved in by their hashes.
+    for (const ra_new_replay &w : writes) {
+        const fs::path to = folder / ra_path(w.name);
+        if (!ra_move_new(temp / ra_path(w.name), to, &why)) {
+            return undo("cannot move " + w.name + " into " + ra_text(folder) + ": " + why);
+        }
+        moved.push_back(w.name);
+    }
+    if (!ra_replace_file(temp / ra_path(ra_hashes_file), folder / ra_hashes_file, &why) ||
+        (!record.empty() &&
+         !ra_replace_file(temp / ra_path(ra_records_file), folder / ra_records_file, &why))) {
+        return undo("cannot update " + ra_text(folder) + ": " + why);
+    }
+    fs::remove_all(temp, failed);
+    result->changed = true;
+    return true;
+}
+
+std::string ra_import_report(const ra_import_result &result) {
+    std::string text = std::string(result.kind == ra_share_kind::card ? "Card" : "Share") + " of " +
+                       result.sharer + " -> " + ra_text(result.folder) + "\n";
+    for (const std::string &name : result.added) text += "  new replay: " + name + "\n";
+    for (const std::string &name : result.renamed) text += "  name taken, saved " + name + "\n";
+    for (const std::string &name : result.skipped)
+        text += "  already there, skipped: " + name + "\n";
+    text += "  " + std::to_string(result.lines_added) + " new record lines";
+    if (result.lines_known) text += ", " + std::to_string(result.lines_known) + " known already";
+    text += "\n";
+    if (!result.changed) text += "Nothing new: nothing changed.\n";
+    return text;
+}

@@ -1,0 +1,57 @@
+// Leaderboards without a server: the player's own record and every
+// friend's imported record, compared per track and race type code. A
+// friend's time is "verified" when the replay it came from was shared and
+// its bytes still hash as their card or share stated; the replay is the
+// evidence. Head to head pairs the races two players drove together: the
+// same track, type, laps and racers, started within a minute of each other.
+#pragma once
+
+#include <stdint.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Two lines of two records are one race when their starts are this close.
+const int ra_same_race_seconds = 60;
+
+struct ra_board_entry {
+    std::string racer;          // the name shown, through the aliases
+    std::string friend_folder;  // Friends\<this>; empty for the player's own time
+    uint32_t lap = 0;           // their best lap there, in hundredths
+    std::string when;           // when that race was saved, "YYYY-MM-DD HH:MM:SS"
+    uint32_t gap = 0;           // behind the leader, in hundredths
+    bool verified = false;      // a friend's time backed by its shared replay
+    bool watchable = false;     // its replay is there to restore and watch
+    std::string file;           // that replay's name in its folder
+};
+
+// One track and type code, fastest first.
+struct ra_board {
+    std::string track, type;
+    std::vector<ra_board_entry> entries;
+};
+
+// The player against one friend in the races they drove together.
+struct ra_versus {
+    std::string racer;    // the friend, through the aliases
+    int races = 0;        // races both saved, each counted once
+    int wins = 0;         // races the player finished ahead
+    int losses = 0;       // races the friend finished ahead
+    int64_t gap_sum = 0;  // the player's race time minus the friend's, summed (hundredths)
+    int timed = 0;        // races in which both finished, for the average gap
+};
+
+struct ra_leaderboard {
+    std::string player;                 // the player's racer name, through the aliases
+    std::vector<ra_board> boards;       // by track, then type
+    std::vector<ra_versus> versus;      // one per friend, by name
+    std::vector<std::string> warnings;  // friends' folders that could not be read
+};
+
+// The leaderboards of dir (only track and type when given, any letter case).
+ra_leaderboard ra_make_leaderboard(const std::filesystem::path &dir, const std::string &track,
+                                   const std::string &type);
+
+// The leaderboards as the console shows them.
+std::string ra_leaderboard_text(const ra_leaderboard &board);

@@ -1,0 +1,76 @@
+// The file a player sends a friend: a share (".rpshare": replays, their
+// record lines, a manifest) or a season card (the same without the replays'
+// bytes). It is one SQLite database: a manifest row, a row per replay (its
+// name, size, SHA-256 and, in a share, its bytes) and the record's lines in
+// the record's own CSV form, header first.
+//
+// A share comes from outside and is hostile until checked: the reader opens
+// it read-only and immutable (no journal, no lock, nothing written beside
+// it), refuses it when it is bigger than ra_share_max_bytes, damaged or cut
+// short, of another program or of a newer format, or when its schema is not
+// exactly ours (so no view or trigger of the sender's is ever run), and
+// checks every row before anything is handed on.
+#pragma once
+
+#include <stdint.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+// The biggest share taken: one a player can attach to a message is far smaller.
+extern const uint64_t ra_share_max_bytes;
+// The share file's extension, and the season card's.
+extern const char ra_share_extension[];
+extern const char ra_card_extension[];
+
+enum class ra_share_kind {
+    share,  // replays with their bytes
+    card,   // every race's line and its replay's hash, no bytes
+};
+
+// One replay named in a share.
+struct ra_shared_replay {
+    std::string name;    // its file name in the sharer's Dir
+    uint64_t size = 0;   // its size in bytes
+    std::string sha256;  // the SHA-256 of its bytes (as shared: scrubbed), 64 hex digits
+    std::string bytes;   // for writing a share: the bytes; the reader leaves it empty
+};
+
+struct ra_share {
+    ra_share_kind kind = ra_share_kind::share;
+    std::string sharer;                     // the sharer's racer name
+    std::string made;                       // when it was made, "YYYY-MM-DD HH:MM:SS"
+    std::vector<ra_shared_replay> replays;  // in the order they were shared
+    std::string record;                     // the record's header and lines, CR LF
+};
+
+// Writes the share as a new file at path (never replacing one): into a
+// temporary file beside it, renamed into place once whole. False with *why.
+bool ra_write_share(const std::filesystem::path &path, const ra_share &share, std::string *why);
+
+// A share opened for reading, checked whole before open() returns true.
+class ra_share_reader {
+public:
+    ra_share_reader() = default;
+    ~ra_share_reader();
+    ra_share_reader(const ra_share_reader &) = delete;
+    ra_share_reader &operator=(const ra_share_reader &) = delete;
+
+    // Opens and checks the file; false with *error, one sentence that says
+    // what is wrong and what to do.
+    bool open(const std::filesystem::path &path, std::string *error);
+    // What it holds (replays without their bytes).
+    const ra_share &share() const { return share_; }
+    // The bytes of replay i of a share, checked against its stated size and
+    // hash. False with *error.
+    bool bytes(size_t i, std::string *out, std::string *error) const;
+
+private:
+    bool check(const std::filesystem::path &path, std::string *error);
+    sqlite3 *db_ = nullptr;
+    ra_share share_;
+    std::string shown_;  // the file, for messages
+};
