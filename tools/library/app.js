@@ -100,6 +100,8 @@
   // The replay the game holds since Watch put it there, until the game's
   // replay changes (the player raced, or watched another).
   var loaded = {id: null, game: null};
+  // The last answer of each row's buttons, by row id.
+  var answers = {};
   function element(tag, className, text) {
     var e = document.createElement(tag);
     if (className) e.className = className;
@@ -133,8 +135,16 @@
     }
     cell.appendChild(actions);
     if (loaded.id === r.id) cell.appendChild(element('span', 'state loaded', 'loaded in the game'));
-    cell.appendChild(element('span', 'said'));
-    cell.lastChild.setAttribute('role', 'status');
+    var said = element('span', 'said');
+    said.setAttribute('role', 'status');
+    // A row drawn again (a poll, a reload after a rebuild) keeps the answer
+    // its button got.
+    var answered = answers[r.id];
+    if (answered) {
+      said.textContent = answered.message;
+      said.classList.toggle('failed', !answered.ok);
+    }
+    cell.appendChild(said);
   }
 
   function say(answer, near) {
@@ -184,6 +194,7 @@
       }
       // The answer beside the row it was pressed on (the row may have been
       // drawn again meanwhile).
+      answers[id] = {message: answer.message, ok: answer.ok};
       var near = saidOf(id);
       say(answer, near);
       if (near) result.textContent = '';
