@@ -12,6 +12,8 @@
 # ${RA_HTTPLIB_HOME}; nothing happens when it is there.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=debian_source.sh
+source "$here/debian_source.sh"
 
 version=0.18.7
 suite=trixie
@@ -26,24 +28,7 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/lists/partial" "$work/cache/archives/partial"
-printf 'deb-src http://deb.debian.org/debian %s main\n' "$suite" >"$work/sources.list"
-apt_own=(-o Dir::Etc::SourceList="$work/sources.list" -o Dir::Etc::SourceParts=/dev/null
-         -o Dir::State::Lists="$work/lists" -o Dir::Cache="$work/cache"
-         -o APT::Sandbox::User=root)
-if ! apt-get "${apt_own[@]}" update -qq >"$work/log" 2>&1 ||
-   ! (cd "$work" && apt-get "${apt_own[@]}" source -qq --download-only cpp-httplib \
-        >>"$work/log" 2>&1); then
-  tail -n 20 "$work/log" >&2
-  echo "deps: cannot fetch the source package cpp-httplib $version from Debian's $suite" >&2
-  exit 1
-fi
-dsc=$(find "$work" -maxdepth 1 -name "cpp-httplib_$version-*.dsc" -print -quit)
-(cd "$work" && dpkg-source -x "$dsc" src >>"$work/log" 2>&1) || {
-  tail -n 20 "$work/log" >&2
-  echo "deps: cannot unpack $dsc" >&2
-  exit 1
-}
+ra_debian_source cpp-httplib "$version" "$suite" "$work"
 grep -q "CPPHTTPLIB_VERSION \"$version\"" "$work/src/httplib.h" || {
   echo "deps: the source package's httplib.h is not version $version" >&2
   exit 1

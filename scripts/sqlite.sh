@@ -10,6 +10,9 @@
 # (nothing in /etc/apt changes), into ${RA_SQLITE_HOME}; nothing happens
 # when it is there.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=debian_source.sh
+source "$here/debian_source.sh"
 
 version=3.40.1
 suite=bookworm
@@ -26,28 +29,7 @@ command -v tclsh >/dev/null || {
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/lists/partial" "$work/cache/archives/partial"
-printf 'deb-src http://deb.debian.org/debian %s main\n' "$suite" >"$work/sources.list"
-apt_own=(-o Dir::Etc::SourceList="$work/sources.list" -o Dir::Etc::SourceParts=/dev/null
-         -o Dir::State::Lists="$work/lists" -o Dir::Cache="$work/cache"
-         -o APT::Sandbox::User=root)
-if ! apt-get "${apt_own[@]}" update -qq >"$work/log" 2>&1 ||
-   ! (cd "$work" && apt-get "${apt_own[@]}" source -qq --download-only sqlite3 \
-        >>"$work/log" 2>&1); then
-  tail -n 20 "$work/log" >&2
-  echo "deps: cannot fetch the source package sqlite3 $version from Debian's $suite" >&2
-  exit 1
-fi
-dsc=$(find "$work" -maxdepth 1 -name "sqlite3_$version-*.dsc" -print -quit)
-[[ -n $dsc ]] || {
-  echo "deps: Debian's $suite has no source package sqlite3 $version" >&2
-  exit 1
-}
-(cd "$work" && dpkg-source -x "$dsc" src >>"$work/log" 2>&1) || {
-  tail -n 20 "$work/log" >&2
-  echo "deps: cannot unpack $dsc" >&2
-  exit 1
-}
+ra_debian_source sqlite3 "$version" "$suite" "$work"
 # Out of the source tree, as SQLite's own build instructions do it.
 mkdir "$work/build"
 (cd "$work/build" && ../src/configure --disable-tcl >>"$work/log" 2>&1 &&
