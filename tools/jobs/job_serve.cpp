@@ -806,8 +806,8 @@ void ra_answer_share(httplib::Response &res, const ra_share_plan &plan, const ch
     }
     // ra_write_share makes the file new: the private name is free again first.
     std::error_code ignored;
-    fs::remove(upload->path(), ignored);
     upload->finish(&why);
+    fs::remove(upload->path(), ignored);
     if (!ra_write_share(upload->path(), plan.share, &why)) {
         return ra_refuse_action(res, "cannot write the file: " + why);
     }
@@ -831,7 +831,8 @@ void ra_answer_share(httplib::Response &res, const ra_share_plan &plan, const ch
                                      return false;
                                  return sink.write(piece.data(), piece.size());
                              },
-                             [upload](bool) {});
+                             // Closed before the file is deleted with `upload`: Windows deletes no open file.
+        [upload, in](bool) { in->close(); });
 }
 
 // POST /share: one replay of the list (file=), hide_names=1 for "Rival 1"...

@@ -63,8 +63,10 @@
   }
 
   // What a share or card gives away, then the player's yes: a panel below
-  // `near` with the report, for a share the names' choice, and the buttons.
-  function privacyPanel(near, path, file, what) {
+  // the button pressed (below its paragraph, where it has one) with the
+  // report, for a share the names' choice, and the buttons.
+  function privacyPanel(pressed, path, file, what) {
+    var near = pressed.closest('p') || pressed.parentNode;
     var old = near.parentNode.querySelector('.privacy');
     if (old) old.remove();
     var panel = element('div', 'privacy');
@@ -98,7 +100,7 @@
     });
     var cancel = button('Cancel', 'Cancel: ' + what, function () {
       panel.remove();
-      near.focus();
+      if (pressed.isConnected) pressed.focus();
     });
     if (hide) hide.addEventListener('change', plan);
     panel.appendChild(save);
@@ -111,7 +113,7 @@
   // Share on a row of the list and on a race's details (app.js sends
   // presses of data-do="share" here).
   app.share = function (pressed, id, name) {
-    privacyPanel(pressed.parentNode, '/share', id, 'Share ' + name);
+    privacyPanel(pressed, '/share', id, 'Share ' + name);
   };
 
   var view = document.getElementById('friends');
