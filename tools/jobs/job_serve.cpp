@@ -749,8 +749,8 @@ void ra_refuse_action(httplib::Response &res, const std::string &sentence) {
     ra_answer_action(res, ra_fail(&said, sentence, ra_exit_failed), said);
 }
 
-// POST /import: the bytes of the share or card the player picked or
-// dropped, never a path. They go to a private file of ours, counted
+// POST /import?name=: the bytes of the share or card the player picked or
+// dropped (name= is its name, for the answer alone), never a path. They go to a private file of ours, counted
 // against the share's cap as they come, and import reads that file; the
 // file is deleted whatever happens. Runs without the library's lock while
 // the bytes come, and takes it for the import alone.
@@ -784,6 +784,13 @@ void ra_serve_import(ra_app &app, const httplib::Request &req, httplib::Response
     ra_import_result result;
     if (!ra_serve_setup(app, &setup, &why) ||
         !ra_import_share(setup.dir, upload.path(), &result, &why)) {
+        // The player knows the file by the name they picked, not by ours.
+        const std::string ours = ra_text(upload.path()), name = req.get_param_value("name");
+        const std::string theirs = name.empty() ? "the file you picked" : name;
+        for (size_t at = why.find(ours); at != std::string::npos; at = why.find(ours, at)) {
+            why.replace(at, ours.size(), theirs);
+            at += theirs.size();
+        }
         return ra_refuse_action(res, why);
     }
     ra_output said;

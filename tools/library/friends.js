@@ -207,7 +207,7 @@
 
   // One board: place, racer, best lap, date, gap, verified, Watch.
   function boardTable(b) {
-    var t = table(b.track + ' ' + b.type + (b.meaning ? ' (' + b.meaning + ')' : ''),
+    var t = table(b.track + ' \u00b7 ' + b.type + (b.meaning ? ': ' + b.meaning : ''),
                   ['Place', 'Racer', 'Best lap', 'Date', 'Gap', 'Proof', '']);
     var body = t.querySelector('tbody');
     b.entries.forEach(function (e, i) {
@@ -292,7 +292,7 @@
   // address, since the body is the file.
   function importFile(file) {
     say(said, {ok: true, message: 'Importing ' + file.name + '…'});
-    return fetch('/import?secret=' + encodeURIComponent(secret), {
+    return fetch('/import?secret=' + encodeURIComponent(secret) + '&name=' + encodeURIComponent(file.name), {
       method: 'POST',
       headers: {'Content-Type': 'application/octet-stream'},
       body: file

@@ -4,6 +4,7 @@
 
 #include "friends/aliases.h"
 #include "friends/friends_folder.h"
+#include "library/folded_name.h"
 #include "library/html_text.h"
 #include "library/lap_time.h"
 #include "library/local_time.h"
@@ -68,13 +69,18 @@ nlohmann::json ra_friends_json(const fs::path &dir) {
     nlohmann::json list = nlohmann::json::array();
     for (const ra_friend &f : friends) {
         if (list.size() == ra_friends_shown_max) break;
+        // Their replays: the files their shares stated a hash for.
+        size_t replays = 0;
+        for (const auto &stated : f.stated) {
+            replays += f.files.count(ra_folded_name(stated.first));
+        }
         ra_time written;
         const bool known = ra_file_time(f.folder / ra_records_file, &written);
         list.push_back({{"name", ra_utf8_text(f.name)},
                         {"shown", ra_utf8_text(aliases.shown(f.name))},
                         {"imported", known ? ra_format_time(written).substr(0, 16) : ""},
                         {"races", f.records.lines.size()},
-                        {"replays", f.files.size()}});
+                        {"replays", replays}});
     }
     const ra_leaderboard board = ra_make_leaderboard(dir, "", "");
     nlohmann::json versus = nlohmann::json::array();
@@ -82,7 +88,9 @@ nlohmann::json ra_friends_json(const fs::path &dir) {
         if (versus.size() == ra_friends_shown_max) break;
         versus.push_back(ra_versus_json(v));
     }
-    for (const std::string &w : board.warnings) warnings.push_back(w);
+    for (const std::string &w : board.warnings) {
+        if (std::find(warnings.begin(), warnings.end(), w) == warnings.end()) warnings.push_back(w);
+    }
     nlohmann::json said = nlohmann::json::array();
     for (const std::string &w : warnings) said.push_back(ra_utf8_text(w));
     return {{"player", ra_utf8_text(board.player)},
