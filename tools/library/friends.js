@@ -94,7 +94,10 @@
         save.disabled = !answer.ok;
       });
     };
-    var save = button(file !== undefined ? 'Save the share' : 'Save the card', what, function () {
+    // Its name for a screen reader holds the words it shows.
+    var saveLabel = file !== undefined ? 'Save the share' : 'Save the card';
+    var saveName = saveLabel + (file !== undefined ? ' of ' + what.replace(/^Share /, '') : '');
+    var save = button(saveLabel, saveName, function () {
       save.disabled = true;
       download(path, fields(), file, said).then(function () { save.disabled = false; });
     });
@@ -208,7 +211,7 @@
   // One board: place, racer, best lap, date, gap, verified, Watch.
   function boardTable(b) {
     var t = table(b.track + ' \u00b7 ' + b.type + (b.meaning ? ': ' + b.meaning : ''),
-                  ['Place', 'Racer', 'Best lap', 'Date', 'Gap', 'Proof', '']);
+                  ['Place', 'Racer', 'Best lap', 'Date', 'Gap', 'Proof', 'Replay']);
     var body = t.querySelector('tbody');
     b.entries.forEach(function (e, i) {
       var row = element('tr');
@@ -246,7 +249,7 @@
       list.appendChild(element('p', 'summary',
                                "No friend imported yet: import a friend's share or season card above."));
     } else {
-      var t = table('', ['Friend', 'Imported', 'Races', 'Replays', '']);
+      var t = table('', ['Friend', 'Imported', 'Races', 'Replays', 'Actions']);
       data.friends.forEach(function (f) { t.querySelector('tbody').appendChild(friendRow(f)); });
       list.appendChild(t);
       if (data.friends_total > data.friends.length) {
