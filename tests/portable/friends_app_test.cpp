@@ -45,10 +45,16 @@ TEST(FriendLaps, TheirOwnCarOnTheTrackAndTypeOldestFirstWithTheirBests) {
     std::string record = ra_test_record_header();
     auto line = [](const char *file, const char *saved, const char *track, const char *lap) {
         // Ann drove car 2 here; car 1's lap is another racer's.
-        return ra_test_record_line({{"file", file}, {"saved", saved}, {"type", "SR"},
-                                    {"track", track}, {"laps", "3"}, {"player", "2"},
-                                    {"name1", "Bob"}, {"name2", "Ann"},
-                                    {"best_lap_car1", "70.00"}, {"best_lap_car2", lap}});
+        return ra_test_record_line({{"file", file},
+                                    {"saved", saved},
+                                    {"type", "SR"},
+                                    {"track", track},
+                                    {"laps", "3"},
+                                    {"player", "2"},
+                                    {"name1", "Bob"},
+                                    {"name2", "Ann"},
+                                    {"best_lap_car1", "70.00"},
+                                    {"best_lap_car2", lap}});
     };
     record += line("b.rp4", "2026-03-05 20:00:00", "ALPINE", "80.50");
     record += line("a.rp4", "2026-03-01 20:00:00", "ALPINE", "81.00");

@@ -750,10 +750,10 @@ void ra_refuse_action(httplib::Response &res, const std::string &sentence) {
 }
 
 // POST /import?name=: the bytes of the share or card the player picked or
-// dropped (name= is its name, for the answer alone), never a path. They go to a private file of ours, counted
-// against the share's cap as they come, and import reads that file; the
-// file is deleted whatever happens. Runs without the library's lock while
-// the bytes come, and takes it for the import alone.
+// dropped (name= is its name, for the answer alone), never a path. They go to a private file of
+// ours, counted against the share's cap as they come, and import reads that file; the file is
+// deleted whatever happens. Runs without the library's lock while the bytes come, and takes it for
+// the import alone.
 void ra_serve_import(ra_app &app, const httplib::Request &req, httplib::Response &res,
                      const httplib::ContentReader &read) {
     if (req.is_multipart_form_data()) {
@@ -828,17 +828,17 @@ void ra_answer_share(httplib::Response &res, const ra_share_plan &plan, const ch
     res.set_header("Content-Disposition",
                    ra_attachment_header(name, std::string("replays") + extension));
     // Sent from the file a piece at a time; the file goes with the answer.
-    res.set_content_provider((size_t)size, "application/octet-stream",
-                             [in](size_t offset, size_t length, httplib::DataSink &sink) {
-                                 // A piece of the file sent at once.
-                                 const size_t piece_max = 64 * 1024;
-                                 std::string piece(std::min(length, piece_max), '\0');
-                                 in->seekg((std::streamoff)offset);
-                                 if (!in->read(&piece[0], (std::streamsize)piece.size()))
-                                     return false;
-                                 return sink.write(piece.data(), piece.size());
-                             },
-                             // Closed before the file is deleted with `upload`: Windows deletes no open file.
+    res.set_content_provider(
+        (size_t)size, "application/octet-stream",
+        [in](size_t offset, size_t length, httplib::DataSink &sink) {
+            // A piece of the file sent at once.
+            const size_t piece_max = 64 * 1024;
+            std::string piece(std::min(length, piece_max), '\0');
+            in->seekg((std::streamoff)offset);
+            if (!in->read(&piece[0], (std::streamsize)piece.size())) return false;
+            return sink.write(piece.data(), piece.size());
+        },
+        // Closed before the file is deleted with `upload`: Windows deletes no open file.
         [upload, in](bool) { in->close(); });
 }
 

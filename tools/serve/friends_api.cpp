@@ -21,13 +21,14 @@ std::string ra_friend_replay_id(const std::string &folder, const std::string &fi
 }
 
 nlohmann::json ra_entry_json(const ra_board_entry &e) {
-    nlohmann::json entry = {{"racer", ra_utf8_text(e.racer)},
-                            {"you", e.friend_folder.empty()},
-                            {"lap", ra_format_lap(e.lap)},
-                            {"when", e.when.substr(0, 10)},
-                            {"gap", e.gap == 0 ? std::string() : "+" + ra_format_lap_seconds(e.gap)},
-                            {"verified", e.verified},
-                            {"watch", nullptr}};
+    nlohmann::json entry = {
+        {"racer", ra_utf8_text(e.racer)},
+        {"you", e.friend_folder.empty()},
+        {"lap", ra_format_lap(e.lap)},
+        {"when", e.when.substr(0, 10)},
+        {"gap", e.gap == 0 ? std::string() : "+" + ra_format_lap_seconds(e.gap)},
+        {"verified", e.verified},
+        {"watch", nullptr}};
     // The player's own times are their own replays: the list watches those.
     if (!e.friend_folder.empty() && e.watchable) {
         entry["watch"] = ra_friend_replay_id(e.friend_folder, e.file);
@@ -39,11 +40,16 @@ nlohmann::json ra_versus_json(const ra_versus &v) {
     nlohmann::json gap = nullptr;
     if (v.timed != 0) {
         const int64_t average = v.gap_sum / v.timed;
-        gap = (average > 0 ? "+" : average < 0 ? "-" : "") +
+        gap = (average > 0   ? "+"
+               : average < 0 ? "-"
+                             : "") +
               ra_format_lap_seconds((uint32_t)(average < 0 ? -average : average));
     }
-    return {{"racer", ra_utf8_text(v.racer)}, {"races", v.races},   {"wins", v.wins},
-            {"losses", v.losses},             {"average_gap", gap}};
+    return {{"racer", ra_utf8_text(v.racer)},
+            {"races", v.races},
+            {"wins", v.wins},
+            {"losses", v.losses},
+            {"average_gap", gap}};
 }
 
 }  // namespace
