@@ -59,7 +59,11 @@ nlohmann::json ra_boards_json(const ra_leaderboard &board) {
     for (const ra_board &b : board.boards) {
         if (boards.size() == ra_boards_shown_max) break;
         nlohmann::json entries = nlohmann::json::array();
-        for (const ra_board_entry &e : b.entries) entries.push_back(ra_entry_json(e));
+        // The player and as many friends as the view lists.
+        for (const ra_board_entry &e : b.entries) {
+            if (entries.size() == ra_friends_shown_max + 1) break;
+            entries.push_back(ra_entry_json(e));
+        }
         boards.push_back({{"track", ra_utf8_text(b.track)},
                           {"type", ra_utf8_text(b.type)},
                           {"meaning", ra_type_code_meaning(b.type)},

@@ -23,5 +23,6 @@ const size_t ra_boards_shown_max = 300;
 nlohmann::json ra_friends_json(const std::filesystem::path &dir);
 
 // The boards of one leaderboard: [{track, type, meaning, entries: [{racer,
-// you, lap, when, gap, verified, watch}]}], at most ra_boards_shown_max.
+// you, lap, when, gap, verified, watch}]}], at most ra_boards_shown_max,
+// each with the first ra_friends_shown_max + 1 racers.
 nlohmann::json ra_boards_json(const ra_leaderboard &board);
