@@ -121,6 +121,7 @@ ls "$game/Replays" | grep -q restoring && fail "watches at once left $(ls "$game
 # secret, not past the share's cap (refused from Content-Length, before a
 # byte of the body is read), and a hostile share (cut short) gets its
 # sentence; none of them changes a file.
+rm -f "$work/mine.rpshare"
 run share --ini replay_autosave.ini "$newest" -o "$work/mine.rpshare" >/dev/null
 head -c 3000 "$work/mine.rpshare" >"$work/cut.rpshare"
 upload() {  # upload QUERY FILE [CURL ARGS]: the status of POST /import?QUERY
