@@ -30,6 +30,8 @@ set(RA_COMPANION_SOURCES
   jobs/job_share.cpp jobs/job_import.cpp jobs/job_leaderboard.cpp jobs/job_alias.cpp
   friends/aliases.cpp friends/friends_folder.cpp friends/import.cpp friends/leaderboard.cpp
   friends/plain_name.cpp friends/share_file.cpp friends/sharing.cpp
+  friends/friend_removal.cpp friends/friend_laps.cpp serve/friends_api.cpp
+  serve/upload_file.cpp
   library/csv.cpp library/files.cpp library/folded_name.cpp library/game_replay.cpp library/html_text.cpp
   library/index_queries.cpp library/index_store.cpp library/keep_marks.cpp library/library_index.cpp library/lap_time.cpp library/library_page.cpp
   library/local_time.cpp library/prune.cpp library/racers.cpp library/record_schema.cpp

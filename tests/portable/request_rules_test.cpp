@@ -46,7 +46,8 @@ namespace {
 const ra_route_rule test_routes[] = {{"GET", "/", false},
                                      {"GET", "/race", true},
                                      {"POST", "/watch", true},
-                                     {"POST", "/tidy", false}};
+                                     {"POST", "/tidy", false},
+                                     {"POST", "/import", false, 1000000}};
 
 ra_gate test_gate() {
     ra_gate gate;
@@ -119,6 +120,14 @@ TEST(RequestRules, TheGateJudgesSizeHostAndTokenBeforeAnyBody) {
          },
          431},
         {"a large body", [](ra_request_head &h) { h.body_length = ra_body_max + 1; }, 413},
+        {"a body of untold length", [](ra_request_head &h) { h.chunked = true; }, 411},
+        // A route that takes a file takes its own size, and no more.
+        {"a file past its route's size",
+         [](ra_request_head &h) {
+             h.path = "/import";
+             h.body_length = 1000001;
+         },
+         413},
     };
     for (const auto &c : cases) {
         ra_request_head head = let_in_head("GET", "/");

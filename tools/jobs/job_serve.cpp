@@ -8,8 +8,10 @@
 // say. The routes are one table, registered in one loop behind the gate.
 #include <stdio.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -36,8 +38,17 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include "friends/friend_laps.h"
+#include "friends/friend_removal.h"
+#include "friends/aliases.h"
+#include "friends/import.h"
+#include "friends/leaderboard.h"
+#include "friends/share_file.h"
+#include "friends/sharing.h"
 #include "serve/api_json.h"
 #include "serve/app_pages.h"
+#include "serve/friends_api.h"
+#include "serve/upload_file.h"
 #include "platform/browser.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
@@ -468,7 +479,20 @@ void ra_serve_chart(ra_app &app, const httplib::Request &req, httplib::Response 
                         req.get_param_value("type"), &laps)) {
         return ra_answer(res, 500, "The library's index cannot be read.");
     }
-    ra_answer_json(res, ra_chart_json(laps, days, ra_local_now()));
+    nlohmann::json answer = ra_chart_json(laps, days, ra_local_now());
+    // One friend's laps over the racer's own: a point per day, their day's best.
+    const std::string friend_name = req.get_param_value("friend");
+    if (!friend_name.empty()) {
+        std::vector<ra_chart_lap> theirs;
+        if (!ra_friend_laps(setup.dir, friend_name, req.get_param_value("track"),
+                            req.get_param_value("type"), &theirs, &error)) {
+            return ra_answer(res, 400, error + ".");
+        }
+        const ra_aliases aliases = ra_read_aliases(setup.dir);
+        answer["overlay"] = {{"racer", ra_utf8_text(aliases.shown(friend_name))},
+                             {"points", ra_chart_json(theirs, days, ra_local_now())["points"]}};
+    }
+    ra_answer_json(res, answer);
 }
 
 // GET /state?since=C: what changed since the cursor C: the rows changed
@@ -701,12 +725,184 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
     ra_answer_action(res, status, said, removed, result.applied, answer);
 }
 
+// GET /api/friends: the Friends view, whole (serve/friends_api.h).
+void ra_serve_friends(ra_app &app, const httplib::Request &, httplib::Response &res) {
+    ra_game_setup setup;
+    std::string error;
+    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
+    ra_answer_json(res, ra_friends_json(setup.dir));
+}
+
+// GET /api/leaderboard?track=&type=: the boards of one track and type.
+void ra_serve_leaderboard(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    std::string error;
+    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
+    const ra_leaderboard board =
+        ra_make_leaderboard(setup.dir, req.get_param_value("track"), req.get_param_value("type"));
+    ra_answer_json(res, {{"boards", ra_boards_json(board)}, {"total", board.boards.size()}});
+}
+
+// A refusal of an action in one sentence, as every action answers.
+void ra_refuse_action(httplib::Response &res, const std::string &sentence) {
+    ra_output said;
+    ra_answer_action(res, ra_fail(&said, sentence, ra_exit_failed), said);
+}
+
+// POST /import?name=: the bytes of the share or card the player picked or
+// dropped (name= is its name, for the answer alone), never a path. They go to a private file of
+// ours, counted against the share's cap as they come, and import reads that file; the file is
+// deleted whatever happens. Runs without the library's lock while the bytes come, and takes it for
+// the import alone.
+void ra_serve_import(ra_app &app, const httplib::Request &req, httplib::Response &res,
+                     const httplib::ContentReader &read) {
+    if (req.is_multipart_form_data()) {
+        return ra_refuse_action(res, "an import sends the file itself, not a form");
+    }
+    ra_upload_file upload;
+    std::string why;
+    if (!upload.make(ra_share_extension, &why)) {
+        return ra_refuse_action(res, "cannot keep the file for the import: " + why);
+    }
+    uint64_t got = 0;
+    bool too_big = false, kept = true;
+    read([&](const char *data, size_t size) {
+        got += size;
+        too_big = got > ra_share_max_bytes;
+        kept = !too_big && upload.write(data, size, &why);
+        return kept;
+    });
+    if (too_big) {
+        return ra_refuse_action(res, "this file is bigger than any share; nothing was imported");
+    }
+    if (!kept || !upload.finish(&why)) {
+        return ra_refuse_action(
+            res, "cannot keep the file for the import: " + why + "; nothing was imported");
+    }
+    std::lock_guard<std::mutex> hold(app.library);
+    ra_game_setup setup;
+    ra_import_result result;
+    if (!ra_serve_setup(app, &setup, &why) ||
+        !ra_import_share(setup.dir, upload.path(), &result, &why)) {
+        // The player knows the file by the name they picked, not by ours.
+        const std::string ours = ra_text(upload.path()), name = req.get_param_value("name");
+        const std::string theirs = name.empty() ? "the file you picked" : name;
+        for (size_t at = why.find(ours); at != std::string::npos; at = why.find(ours, at)) {
+            why.replace(at, ours.size(), theirs);
+            at += theirs.size();
+        }
+        return ra_refuse_action(res, why);
+    }
+    ra_output said;
+    said.out = ra_import_report(result);
+    ra_answer_action(res, ra_exit_ok, said, {}, true,
+                     {{"friend", ra_utf8_text(result.sharer)}, {"changed", result.changed}});
+}
+
+// The share or card planned, then on confirm=1 written to a private file
+// and sent as a download; without it, the privacy report alone.
+void ra_answer_share(httplib::Response &res, const ra_share_plan &plan, const char *extension,
+                     bool confirmed) {
+    ra_output said;
+    said.out = ra_privacy_report(plan);
+    if (!confirmed) return ra_answer_action(res, ra_exit_ok, said, {}, false);
+    auto upload = std::make_shared<ra_upload_file>();
+    std::string why;
+    if (!upload->make(extension, &why)) {
+        return ra_refuse_action(res, "cannot write the file: " + why);
+    }
+    // ra_write_share makes the file new: the private name is free again first.
+    std::error_code ignored;
+    upload->finish(&why);
+    fs::remove(upload->path(), ignored);
+    if (!ra_write_share(upload->path(), plan.share, &why)) {
+        return ra_refuse_action(res, "cannot write the file: " + why);
+    }
+    std::error_code failed;
+    const uint64_t size = fs::file_size(upload->path(), failed);
+    auto in = std::make_shared<std::ifstream>(upload->path(), std::ios::binary);
+    if (failed || !*in) return ra_refuse_action(res, "cannot read the file just written");
+    ra_time made;
+    ra_parse_time(plan.share.made, &made);
+    const std::string name = plan.share.sharer + "_" + ra_format_time_for_name(made) + extension;
+    res.set_header("Content-Disposition",
+                   ra_attachment_header(name, std::string("replays") + extension));
+    // Sent from the file a piece at a time; the file goes with the answer.
+    res.set_content_provider(
+        (size_t)size, "application/octet-stream",
+        [in](size_t offset, size_t length, httplib::DataSink &sink) {
+            // A piece of the file sent at once.
+            const size_t piece_max = 64 * 1024;
+            std::string piece(std::min(length, piece_max), '\0');
+            in->seekg((std::streamoff)offset);
+            if (!in->read(&piece[0], (std::streamsize)piece.size())) return false;
+            return sink.write(piece.data(), piece.size());
+        },
+        // Closed before the file is deleted with `upload`: Windows deletes no open file.
+        [upload, in](bool) { in->close(); });
+}
+
+// POST /share: one replay of the list (file=), hide_names=1 for "Rival 1"...
+void ra_serve_share(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    std::string error;
+    ra_share_plan plan;
+    if (!ra_serve_setup(app, &setup, &error) ||
+        !ra_plan_share(setup.dir, {req.get_param_value("file")},
+                       req.get_param_value("hide_names") == "1", &plan, &error)) {
+        return ra_refuse_action(res, error);
+    }
+    ra_answer_share(res, plan, ra_share_extension, req.get_param_value("confirm") == "1");
+}
+
+// POST /card: the season card of the player's own races.
+void ra_serve_card(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    std::string error;
+    ra_share_plan plan;
+    if (!ra_serve_setup(app, &setup, &error) || !ra_plan_card(setup.dir, &plan, &error)) {
+        return ra_refuse_action(res, error);
+    }
+    ra_answer_share(res, plan, ra_card_extension, req.get_param_value("confirm") == "1");
+}
+
+// POST /friend/remove: friend=, a name the Friends view lists.
+void ra_serve_remove_friend(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    std::string error;
+    const std::string name = req.get_param_value("friend");
+    if (!ra_serve_setup(app, &setup, &error) || !ra_remove_friend(setup.dir, name, &error)) {
+        return ra_refuse_action(res, error);
+    }
+    ra_output said;
+    said.out = name + "'s races were " + ra_removed_how + ".\n";
+    ra_answer_action(res, ra_exit_ok, said);
+}
+
+// POST /alias: old= a racer's name, new= the name every view shows for it.
+void ra_serve_alias(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    std::string error;
+    const std::string old_name = req.get_param_value("old"), new_name = req.get_param_value("new");
+    if (!ra_serve_setup(app, &setup, &error) ||
+        !ra_set_alias(setup.dir, old_name, new_name, &error)) {
+        return ra_refuse_action(res, error);
+    }
+    ra_output said;
+    said.out = new_name.empty() ? old_name + " is shown as it is spelt again.\n"
+                                : old_name + " is shown as " + new_name + ".\n";
+    ra_answer_action(res, ra_exit_ok, said);
+}
+
 // The app's routes: the gate's rule and the handler, one row each.
 struct ra_route {
     ra_route_rule rule;
     void (*handler)(ra_app &app, const httplib::Request &req, httplib::Response &res);
     // Answered with the progress of a rebuild of the index while one runs.
     bool tells_indexing = false;
+    // Instead of handler: takes the body itself, a file, without the library's lock.
+    void (*upload)(ra_app &app, const httplib::Request &req, httplib::Response &res,
+                   const httplib::ContentReader &read) = nullptr;
 };
 const ra_route ra_routes[] = {
     {{"GET", "/", false}, ra_serve_page},
@@ -719,6 +915,13 @@ const ra_route ra_routes[] = {
     {{"POST", "/keep", true}, ra_serve_keep},
     {{"POST", "/unkeep", true}, ra_serve_unkeep},
     {{"POST", "/tidy", false}, ra_serve_tidy},
+    {{"GET", "/api/friends", false}, ra_serve_friends},
+    {{"GET", "/api/leaderboard", false}, ra_serve_leaderboard},
+    {{"POST", "/import", false, ra_share_max_bytes}, nullptr, false, ra_serve_import},
+    {{"POST", "/share", true}, ra_serve_share},
+    {{"POST", "/card", false}, ra_serve_card},
+    {{"POST", "/friend/remove", false}, ra_serve_remove_friend},
+    {{"POST", "/alias", false}, ra_serve_alias},
 };
 const size_t ra_route_count = sizeof ra_routes / sizeof ra_routes[0];
 
@@ -763,8 +966,9 @@ ra_request_head ra_head_of(const httplib::Request &req) {
     if (!length.empty()) {
         bool digits =
             length.size() <= 18 && length.find_first_not_of("0123456789") == std::string::npos;
-        head.body_length = digits ? (size_t)std::stoull(length) : (size_t)-1;
+        head.body_length = digits ? (uint64_t)std::stoull(length) : (uint64_t)-1;
     }
+    head.chunked = req.has_header("Transfer-Encoding");
     return head;
 }
 
@@ -786,12 +990,14 @@ httplib::Server::HandlerResponse ra_gate_head(ra_app &app, const httplib::Reques
     return httplib::Server::HandlerResponse::Unhandled;
 }
 
-// After the body: an action's secret and a replay's name, then the handler.
+// After the body (before it, for a file: its secret is in the address):
+// an action's secret and a replay's name, then the handler.
 void ra_run_route(ra_app &app, const ra_route &route, const httplib::Request &req,
-                  httplib::Response &res) {
+                  httplib::Response &res, const httplib::ContentReader *read = nullptr) {
     ra_gate_verdict verdict = ra_judge_form(app.gate, route.rule, req.get_param_value("secret"),
                                             req.get_param_value("file"));
     if (verdict.status != 0) return ra_refuse(res, verdict);
+    if (read != nullptr) return route.upload(app, req, res, *read);
     if (route.tells_indexing && app.indexing_total != 0) return ra_answer_indexing(app, req, res);
     std::lock_guard<std::mutex> hold(app.library);
     if (route.rule.names_replay && !ra_listed(app, req.get_param_value("file"))) {
@@ -805,7 +1011,13 @@ void ra_add_routes(ra_app &app, httplib::Server &server) {
         auto handler = [&app, &route](const httplib::Request &req, httplib::Response &res) {
             ra_run_route(app, route, req, res);
         };
-        if (std::string(route.rule.method) == "POST") {
+        if (route.upload != nullptr) {
+            server.Post(route.rule.path,
+                        [&app, &route](const httplib::Request &req, httplib::Response &res,
+                                       const httplib::ContentReader &read) {
+                            ra_run_route(app, route, req, res, &read);
+                        });
+        } else if (std::string(route.rule.method) == "POST") {
             server.Post(route.rule.path, handler);
         } else {
             server.Get(route.rule.path, handler);
@@ -857,7 +1069,9 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
     // nothing, and every request meets the read deadline on its own.
     server.set_keep_alive_max_count(1);
     server.set_read_timeout(ra_read_timeout_seconds, 0);
-    server.set_payload_max_length(ra_body_max);
+    // The gate holds each route to its own size first; the biggest body of
+    // any is a share the player imports.
+    server.set_payload_max_length((size_t)ra_share_max_bytes);
     // One listener per port: a second start must fail, not share it.
     server.set_socket_options([](socket_t sock) {
         int yes = 1;

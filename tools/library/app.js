@@ -62,7 +62,8 @@
     },
     chart: function (query) {
       return getJson('/api/chart?' + queryText({track: query.track, type: query.type,
-                                                racer: query.racer, window: query.window}));
+                                                racer: query.racer, window: query.window,
+                                                friend: query.friend}));
     },
     // A chart's dot opens its race's details instead.
     position: function () { return -1; }
@@ -126,6 +127,7 @@
     actions.appendChild(button('watch', 'Watch', r.name));
     if (r.kind === 'race') {
       actions.appendChild(button(r.kept ? 'unkeep' : 'keep', r.kept ? 'Unkeep' : 'Keep', r.name));
+      actions.appendChild(button('share', 'Share', r.name));
     }
     if (r.details) {
       var link = element('a', '', 'Details');
@@ -180,6 +182,11 @@
     if (!pressed) return;
     var id = pressed.parentNode.getAttribute('data-file');
     var action = pressed.getAttribute('data-do');
+    // Share asks first what it gives away (friends.js).
+    if (action === 'share') {
+      var name = pressed.getAttribute('aria-label').replace(/^Share /, '');
+      return window.raLibraryApp.share(pressed, id, name);
+    }
     pressed.disabled = true;
     post('/' + action, {}, id).then(function (answer) {
       if (action === 'watch' && answer.ok) {
@@ -302,5 +309,5 @@
   }
   setTimeout(poll, pollMs);
 
-  window.raLibraryApp = {source: source, decorate: decorate};
+  window.raLibraryApp = {source: source, decorate: decorate, post: post};
 })();

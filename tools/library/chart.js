@@ -249,10 +249,18 @@
   // 1:21.40 on 2026-03-22; −1.4 s against the month before".
   function summaryText(data, options) {
     var phrase = windowOf(options.window).phrase;
-    if (!data.races || !data.best) return 'No races ' + phrase;
+    var theirs = overlayText(data);
+    if (!data.races || !data.best) return 'No races ' + phrase + theirs;
     return data.races + (data.races === 1 ? ' race ' : ' races ') + phrase + '; best ' +
            lapText(data.best.lap) + ' on ' + String(data.best.when).split(' ')[0] +
-           (data.trend ? '; ' + trendText(data.trend) : '');
+           (data.trend ? '; ' + trendText(data.trend) : '') + theirs;
+  }
+  // A friend's line in words: "; Ann's best 1:20.47 on 2026-03-05".
+  function overlayText(data) {
+    if (!data.overlay) return '';
+    var best = bestOf(data.overlay.points);
+    if (!best) return '; no lap of ' + data.overlay.racer + ' here';
+    return '; ' + data.overlay.racer + "'s best " + lapText(best.lap) + ' on ' + best.day;
   }
 
   // The chart's choices: its race type and its time window.
@@ -268,7 +276,8 @@
         select.add(new Option(item.label, item.value, on, on));
       });
       select.addEventListener('change', function () {
-        var picked = {type: options.type, window: windowOf(options.window).value};
+        var picked = {type: options.type, window: windowOf(options.window).value,
+                      friend: options.friend || ''};
         picked[name] = select.value;
         options.onChoose(picked);
       });
@@ -280,15 +289,21 @@
     }), options.type);
     choice('Show', 'window', windows.map(function (w) { return {value: w.value, label: w.label}; }),
            windowOf(options.window).value);
+    if (options.friends && options.friends.length) {
+      choice('Compare with', 'friend', [{value: '', label: 'nobody'}].concat(
+        options.friends.map(function (f) { return {value: f.name, label: f.shown}; })), options.friend || '');
+    }
     return form;
   }
 
-  function legend(options) {
+  function legend(options, data) {
     var list = element('ul', 'chart-legend');
-    [['', 'Lower is faster'],
-     ['chart-key-line', whose(options) + ' best lap of each day'],
-     ['chart-key-pb', 'a personal best'],
-     ['chart-key-best', 'personal best so far']].forEach(function (item) {
+    var items = [['', 'Lower is faster'],
+                 ['chart-key-line', whose(options) + ' best lap of each day'],
+                 ['chart-key-pb', 'a personal best'],
+                 ['chart-key-best', 'personal best so far']];
+    if (data.overlay) items.push(['chart-key-friend', data.overlay.racer + "'s best lap of each day"]);
+    items.forEach(function (item) {
       var li = element('li');
       if (item[0]) {
         var key = element('span', 'chart-key ' + item[0]);
@@ -332,7 +347,8 @@
     chart.setAttribute('viewBox', '0 0 ' + width + ' ' + chartHeight);
     var widthOf = measurer(chart);
 
-    var marks = data.points.concat(data.pbs).map(function (p) { return {day: dayNumber(p.day), lap: p.lap}; });
+    var theirs = data.overlay ? data.overlay.points : [];
+    var marks = data.points.concat(data.pbs, theirs).map(function (p) { return {day: dayNumber(p.day), lap: p.lap}; });
     var lo = Infinity, hi = 0, first = Infinity, last = -Infinity;
     marks.forEach(function (m) {
       lo = Math.min(lo, m.lap); hi = Math.max(hi, m.lap);
@@ -367,6 +383,19 @@
     });
     chart.appendChild(axes);
 
+    // A friend's days, under the racer's own: a line of its own, told in
+    // the legend and the summary (the text alternative), not focusable.
+    var inWindow = theirs.filter(function (p) { var d = dayNumber(p.day); return d >= from && d < to; });
+    if (inWindow.length) {
+      var friendLine = svg('polyline', {'class': 'chart-friend', 'aria-hidden': 'true', points:
+        inWindow.map(function (p) { return px(x(dayNumber(p.day))) + ',' + px(y(p.lap)); }).join(' ')});
+      chart.appendChild(friendLine);
+      inWindow.forEach(function (p) {
+        var mark = svg('rect', {'class': 'chart-friend-point', 'aria-hidden': 'true', width: 6, height: 6,
+                                x: px(x(dayNumber(p.day)) - 3), y: px(y(p.lap) - 3)});
+        chart.appendChild(mark);
+      });
+    }
     var line = data.points.map(function (p) { return px(x(dayNumber(p.day))) + ',' + px(y(p.lap)); });
     // The best so far is known from the first race on when the window holds
     // every race; else from the first personal best in it.
@@ -484,7 +513,7 @@
     section.appendChild(element('h3', '', options.track + ' \u00b7 ' + options.type));
     section.appendChild(element('p', 'chart-who', whose(options) + ' best lap over time'));
     if (options.types && options.onChoose) section.appendChild(controls(options));
-    section.appendChild(legend(options));
+    section.appendChild(legend(options, data));
     var summary = element('p', 'chart-summary', summaryText(data, options) + '. ');
     var rows = element('a', 'chart-rows', 'Show these races in the table');
     rows.setAttribute('href', options.rowsHref);

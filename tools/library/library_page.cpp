@@ -92,8 +92,22 @@ std::string ra_app_panel(const ra_page_app &app) {
            "type=\"button\" id=\"tidy-cancel\" hidden>Keep them</button></div>\n<p "
            "class=\"summary\">"
            "Replays you keep, renamed ones, the ones Watch kept and files the record does not "
-           "name are never removed.</p></details>\n</section>\n";
+           "name are never removed.</p></details>\n<p><a href=\"#friends\">Friends and "
+           "leaderboards</a></p>\n</section>\n";
 }
+
+// The library app's Friends view: Import (a file picker; a drop anywhere
+// on the page does the same), the season card, and what friends.js fills
+// from the app's answers.
+const char ra_friends_view[] =
+    "<section id=\"friends\" aria-labelledby=\"friends-title\">\n<h2 id=\"friends-title\">"
+    "Friends</h2>\n<p class=\"summary\">Import a friend's share or season card to race against "
+    "their times: pick it here or drop it onto the page.</p>\n<p class=\"friends-tools\"><label>"
+    "Import a share or card <input type=\"file\" id=\"import-file\" "
+    "accept=\".rpshare,.rpcard\"></label> <button type=\"button\" id=\"make-card\">Make my "
+    "season card</button></p>\n<p id=\"friends-said\" class=\"said\" role=\"status\"></p>\n"
+    "<div id=\"friends-list\"></div>\n<div id=\"friends-boards\"></div>\n"
+    "<div id=\"friends-versus\"></div>\n</section>\n";
 
 }  // namespace
 
@@ -151,7 +165,8 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
         "<h2 id=\"others-title\">Other files</h2>\n<p class=\"summary\">Kept by restore, "
         "renamed copies or copied in: no race of their own. Where the time stamp tells, the "
         "race they hold.</p>\n<table id=\"others\">\n" +
-        ra_table_head(false) + "</table>\n</section>\n</main>\n";
+        ra_table_head(false) + "</table>\n</section>\n" + (app ? ra_friends_view : "") +
+        "</main>\n";
     if (!app) {
         html += "<script type=\"application/json\" id=\"library-data\">" +
                 ra_page_data(list, dir, made) + "</script>\n";
@@ -163,6 +178,7 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     html += ra_page_chart_script;
     html += ra_page_script;
     html += "</script>\n";
+    if (app) html += "<script" + nonce + ">" + std::string(ra_page_friends_script) + "</script>\n";
     html += "</body>\n</html>\n";
     return app ? html : ra_with_own_nonce(html);
 }

@@ -469,11 +469,16 @@
         var type = types.some(function (t) { return t.code === chosen.type; }) ? chosen.type : types[0].code;
         var days = chosen.window || 'all';
         function draw() {
-          source.chart({track: track.name, type: type, racer: racer, window: days, today: today})
+          var app = window.raLibraryApp;
+          // A friend chosen to compare with, while they are still imported.
+          var friends = app && app.friends || [];
+          var friend = friends.some(function (f) { return f.name === chosen.friend; }) ? chosen.friend : '';
+          source.chart({track: track.name, type: type, racer: racer, window: days, today: today,
+                        friend: friend})
             .then(function (data) {
               window.raLapCharts.render(section, data, {
                 track: track.name, type: type, racer: racer, yours: !!facts.player && same(racer, facts.player),
-                window: days, today: today, types: types,
+                window: days, today: today, types: types, friends: friends, friend: friend,
                 rowsHref: addressOf({sort: state.sort, desc: state.desc, track: track.name, type: type,
                                      racer: state.racer}),
                 detailsHref: window.raLibraryApp ? function (id) { return '/race?file=' + id; } : null,
@@ -481,6 +486,7 @@
                 onChoose: function (picked) {
                   type = picked.type;
                   days = picked.window;
+                  chosen = picked;
                   chartChoices.set(k, picked);
                   draw();
                 }
@@ -612,7 +618,9 @@
       });
     },
     state: readState,
-    racer: function () { return racerOf(readState()); }
+    racer: function () { return racerOf(readState()); },
+    // The charts again, as they are: the friends to compare with changed.
+    redrawCharts: function () { chartDraws.forEach(function (draw) { draw(); }); }
   };
   start();
 })();

@@ -18,3 +18,8 @@ extern const char ra_removed_where[];
 // Removes the files (absolute paths of regular files). One entry per file,
 // in the same order: empty when the file is gone, else why it is not.
 std::vector<std::string> ra_remove_files(const std::vector<std::filesystem::path> &files);
+
+// Removes a whole folder (an absolute path of a plain folder, never a
+// link): on Windows into the Recycle Bin, as one item that the player can
+// put back whole. Empty when it is gone, else why it is not.
+std::string ra_remove_folder(const std::filesystem::path &folder);

@@ -93,7 +93,10 @@ std::string ra_race_page(const ra_replay &replay, const ra_race_page_app &app) {
             const char *what = app.kept ? "Unkeep" : "Keep";
             html += std::string("<button type=\"button\" data-do=\"") +
                     (app.kept ? "unkeep" : "keep") + "\" aria-label=\"" + what + " " + title +
-                    "\">" + what + "</button>";
+                    "\">" + what +
+                    "</button><button type=\"button\" data-do=\"share\" "
+                    "aria-label=\"Share " +
+                    title + "\">Share</button>";
         }
         html += std::string("</span><span class=\"state mark\"") + (app.kept ? "" : " hidden") +
                 ">kept by you</span><span class=\"said\" role=\"status\"></span></p>\n";
@@ -101,8 +104,9 @@ std::string ra_race_page(const ra_replay &replay, const ra_race_page_app &app) {
     html += "</section>\n";
     html += "<p class=\"summary\">Saved " + ra_html_text(ra_format_time(replay.when)) + " as " +
             ra_html_text(replay.file) + "</p>\n";
-    const std::string script =
-        "<script" + nonce + ">" + std::string(ra_page_app_script) + "</script>\n";
+    const std::string script = "<script" + nonce + ">" + std::string(ra_page_app_script) +
+                               "</script>\n<script" + nonce + ">" +
+                               std::string(ra_page_friends_script) + "</script>\n";
     if (facts == nullptr) {
         return html +
                "<p>The record file holds nothing about this "

@@ -77,7 +77,14 @@ ra_gate_verdict ra_judge_head(const ra_gate &gate, const ra_request_head &head) 
             cookie = true;
         }
     }
-    if (head.body_length > ra_body_max) return ra_refuse(413, "The request is too large.");
+    // A body is as big as its route takes, and says so before it comes.
+    const ra_route_rule *route = nullptr;
+    for (size_t i = 0; i < gate.route_count; ++i) {
+        if (head.path == gate.routes[i].path) route = &gate.routes[i];
+    }
+    const uint64_t body_max = route && route->body_max ? route->body_max : ra_body_max;
+    if (head.chunked) return ra_refuse(411, "A request tells the length of its body first.");
+    if (head.body_length > body_max) return ra_refuse(413, "The request is too large.");
     if (hosts != 1) return ra_refuse(400, "A request names its Host once.");
     if (!ra_host_allowed(host, gate.port)) {
         return ra_refuse(403, "This app answers only at 127.0.0.1 or localhost.");
@@ -85,10 +92,6 @@ ra_gate_verdict ra_judge_head(const ra_gate &gate, const ra_request_head &head) 
     // Nothing here is served in parts: a Range asks for nothing we give.
     if (ranges != 0) return ra_refuse(416, "This app does not send parts of an answer.");
 
-    const ra_route_rule *route = nullptr;
-    for (size_t i = 0; i < gate.route_count; ++i) {
-        if (head.path == gate.routes[i].path) route = &gate.routes[i];
-    }
     // The token of the printed address, or the cookie it left: every route
     // needs one, and anything else learns nothing, not even which routes exist.
     bool token = head.has_token && ra_secret_matches(head.token, gate.token);

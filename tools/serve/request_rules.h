@@ -7,6 +7,7 @@
 #pragma once
 
 #include <stddef.h>
+#include <stdint.h>
 
 #include <string>
 #include <utility>
@@ -30,6 +31,9 @@ struct ra_route_rule {
     const char *method;  // "GET" reads, "POST" acts
     const char *path;
     bool names_replay;  // carries file=, a name the list shows
+    // The most its body may bring, when more than an action's form: a
+    // file the player picked, sent as it is. 0: ra_body_max.
+    uint64_t body_max = 0;
 };
 
 // The request as it stands before its body is read.
@@ -40,7 +44,8 @@ struct ra_request_head {
     std::vector<std::pair<std::string, std::string>> headers;  // as sent, names in any case
     bool has_token = false;                                    // the query holds s=
     std::string token;                                         // its value
-    size_t body_length = 0;                                    // Content-Length, 0 without
+    uint64_t body_length = 0;                                  // Content-Length, 0 without
+    bool chunked = false;  // a Transfer-Encoding: a body of a length not told first
 };
 
 // What the app knows to judge by.
@@ -64,8 +69,9 @@ struct ra_gate_verdict {
     std::string location;
 };
 
-// The rules that need no body: sizes, Host (exactly one, a loopback name of
-// this port), no Range, a route and its method, the token.
+// The rules that need no body: sizes (a body's by its route, and told
+// first: no Transfer-Encoding), Host (exactly one, a loopback name of this
+// port), no Range, a route and its method, the token.
 ra_gate_verdict ra_judge_head(const ra_gate &gate, const ra_request_head &head);
 
 // The rules of the form: an action's secret, and a replay name's form (the

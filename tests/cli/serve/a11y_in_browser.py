@@ -5,7 +5,8 @@ The library app as a player who goes by keyboard, in the dark or on a
 phone would meet it, in headless Chromium (browser.py). In the light theme
 and in the dark one: axe-core (AXE_SCRIPT, run inside the page) finds no
 violation on the main page, with Tidy open and the answers of the actions
-shown, and on a race's details; the keys alone (Tab, Enter, Space, arrows,
+shown, with the Friends view showing a friend imported and its
+leaderboard, and on a race's details; the keys alone (Tab, Enter, Space, arrows,
 digits) open Tidy and preview it, use the filters and a sort header, Watch
 and Keep a race and open its details, every focused element showing a ring
 that stands out from what is behind it. The static page (STATIC_PAGE) has
@@ -219,6 +220,10 @@ def within_phone(browser, where):
         fail("%s at %d px: off the screen: %s" % (where, phone_width, e))
 
 
+# The Friends view drew its friend and leaderboard from the app's answer.
+friends_there = ("document.querySelectorAll('#friends-list tbody tr').length > 0 && "
+                 "document.querySelectorAll('#friends-boards table').length > 0")
+
 browser = Browser()
 try:
     browser.page("Emulation.setFocusEmulationEnabled", enabled=True)
@@ -230,6 +235,8 @@ try:
         if not browser.open(base + "/") or not browser.wait_for(rows_there):
             fail(theme + " theme: the app's page did not load with its rows")
             continue
+        if not browser.wait_for(friends_there):
+            fail(theme + " theme: the Friends view shows no friend")
         no_violations(browser, "main page (%s)" % theme)
         keyboard_path(browser, theme)
         if browser.js("location.pathname") == "/race":
@@ -246,7 +253,7 @@ try:
     in_theme(browser, "light")
     browser.page("Emulation.setDeviceMetricsOverride", width=phone_width, height=844,
                  deviceScaleFactor=2, mobile=True)
-    if browser.open(base + "/") and browser.wait_for(rows_there):
+    if browser.open(base + "/") and browser.wait_for(rows_there) and browser.wait_for(friends_there):
         within_phone(browser, "the main page")
         no_violations(browser, "main page (phone)")
         browser.js("document.getElementById('replays').scrollIntoView()")

@@ -20,6 +20,10 @@ bash "$here/../page/season.sh" "$emulator" "$sim" "$game" >/dev/null
 # other files too.
 cp "$game/SaveData/Saves/2026-03-21_20-03-00_SR_COAST_3L.rp4" "$game/SaveData/Saves/best coast.rp4"
 page=$(cd "$game" && ${emulator:+"$emulator"} "$tool" page --ini replay_autosave.ini)
+# A friend imported, so that the Friends view shows a friend and a leaderboard.
+source "$here/friend_share.sh"
+friend_share "$work/friend" "$game" ${emulator:+"$emulator"} "$tool"
+(cd "$game" && ${emulator:+"$emulator"} "$tool" import --ini replay_autosave.ini "$work/friend/ann.rpshare") >/dev/null
 source "$here/start_server.sh"
 start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
 

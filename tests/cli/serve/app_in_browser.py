@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""app_in_browser.py ADDRESS SAVES GAME_REPLAY NEW_RACE SCREENSHOT COMPANION
+"""app_in_browser.py ADDRESS SAVES GAME_REPLAY NEW_RACE SCREENSHOT COMPANION SHARE
 
 The library app in headless Chromium, driven through its DevTools protocol
 (over --remote-debugging-pipe, so nothing but the standard library is
@@ -9,13 +9,15 @@ race saved while the page is open (NEW_RACE: a command that saves one)
 appears without a reload, and its track's chart shows it on its axes; Tidy
 previews in a player's words what would go and removes those replays, never
 one kept (COMPANION: a command that runs the companion in the game folder);
-the details page shows every racer. Saves a screenshot of the page to
-SCREENSHOT. Exit status 1 on any failure."""
+the details page shows every racer; a friend's SHARE imported by the
+Friends view's file picker shows the friend and their time on the
+leaderboard, and Remove takes their folder. Saves a screenshot of the page
+to SCREENSHOT. Exit status 1 on any failure."""
 import base64, os, subprocess, sys, filecmp
 
 from browser import Browser
 
-address, saves, game_replay, new_race, screenshot, companion = sys.argv[1:7]
+address, saves, game_replay, new_race, screenshot, companion, share = sys.argv[1:8]
 failures = []
 
 
@@ -92,9 +94,35 @@ try:
     if not dots or len(linked) != len(dots):
         fail("the charts' dots do not link to their races' details: %r" % dots)
 
+    # Friends: a share picked in the file input is imported; the friend,
+    # and their time on the leaderboard, appear without a reload.
+    picker = browser.page("Runtime.evaluate", expression="document.getElementById('import-file')")
+    browser.page("DOM.setFileInputFiles", files=[share], objectId=picker["result"]["objectId"])
+    friend_rows = "Array.from(document.querySelectorAll('#friends-list .friend-name')).map(c => c.textContent)"
+    if not browser.wait_for(friend_rows + ".join() === 'Ann'"):
+        fail("the Friends view after the import: %r, said %r" %
+             (browser.js(friend_rows), browser.js("document.getElementById('friends-said').textContent")))
+    board = ("Array.from(document.querySelectorAll('#friends-boards tr')).filter(r => r.cells.length)"
+             ".map(r => Array.from(r.cells).map(c => c.textContent).slice(1, 6).join('|'))")
+    rows_on_board = browser.js(board) or []
+    if not any(r.startswith("Ann|") and r.endswith("|verified") for r in rows_on_board) or \
+            not any(r.startswith("Player (you)|") for r in rows_on_board):
+        fail("the leaderboard shows %r" % rows_on_board)
+    if not os.path.isdir(os.path.join(saves, "Friends", "Ann")):
+        fail("the import wrote no Friends/Ann")
+
     shot = browser.page("Page.captureScreenshot", format="png")["data"]
     with open(screenshot, "wb") as out:
         out.write(base64.b64decode(shot))
+
+    # Remove asks first, naming the friend; then their folder goes.
+    browser.js("document.querySelector('[aria-label=\"Remove Ann\"]').click()")
+    browser.js("Array.from(document.querySelectorAll('#friends .confirm button'))"
+               ".find(b => b.textContent === 'Remove Ann').click()")
+    if not browser.wait_for(friend_rows + ".length === 0"):
+        fail("Ann is still in the Friends view: %r" % browser.js(friend_rows))
+    if os.path.exists(os.path.join(saves, "Friends", "Ann")):
+        fail("Remove left Friends/Ann")
 
     # Tidy with a policy that would remove the oldest replay, kept too now:
     # the preview is prune's dry run, and applying it leaves the kept ones.

@@ -32,7 +32,15 @@ race=$work/new_race.ini
 sed 's/^timer_now = .*/timer_now = 20500/' "$game/races/race11.ini" >"$race"
 new_race="${emulator:+$emulator }$sim --game-dir $game --race $race --clock 2026-04-02T20:00:00"
 
+# A friend's share for the Friends view.
+source "$here/friend_share.sh"
+if [[ -n $windows_tool ]]; then
+  friend_share "$work/friend" "$game" wine "$windows_tool"
+else
+  friend_share "$work/friend" "$game" ${emulator:+"$emulator"} "$tool"
+fi
+
 shot=$artifacts/serve${windows_tool:+-wine}.png
 python3 -B "$here/app_in_browser.py" "$address" "$game/SaveData/Saves" "$game/Replays/replay.rp4" \
-  "$new_race" "$shot" "$companion"
+  "$new_race" "$shot" "$companion" "$work/friend/ann.rpshare"
 echo "the library app in the browser: all cases pass (screenshot $shot)"

@@ -7,8 +7,9 @@
 # a name that is no UTF-8 is acted on by its bytes, a Dir that does not exist
 # yet is an empty library, Keep survives a Tidy that
 # would remove the replay, the Tidy preview
-# is prune's dry run word for word, a second start on the same port is
-# refused, and a stop ends it. EMULATOR runs the 32-bit programs, or is empty.
+# is prune's dry run word for word, an import is refused without the secret,
+# past the share's cap and for a hostile share, a second start on the same
+# port is refused, and a stop ends it. EMULATOR runs the 32-bit programs, or is empty.
 set -euo pipefail
 emulator=$1 sim=$2 tool=$3 work=$4
 here=$(cd "$(dirname "$0")" && pwd)
@@ -115,6 +116,28 @@ answers=$(for n in $(seq 16); do echo "$([[ $((n % 2)) == 1 ]] && echo "$oldest"
 cmp -s "$saves/$oldest" "$game/Replays/replay.rp4" || cmp -s "$saves/$second_oldest" "$game/Replays/replay.rp4" ||
   fail "after watches at once the game's replay is neither replay"
 ls "$game/Replays" | grep -q restoring && fail "watches at once left $(ls "$game/Replays")"
+
+# Import takes the file's own bytes, behind the gate: not without the
+# secret, not past the share's cap (refused from Content-Length, before a
+# byte of the body is read), and a hostile share (cut short) gets its
+# sentence; none of them changes a file.
+rm -f "$work/mine.rpshare"
+run share --ini replay_autosave.ini "$newest" -o "$work/mine.rpshare" >/dev/null
+head -c 3000 "$work/mine.rpshare" >"$work/cut.rpshare"
+upload() {  # upload QUERY FILE [CURL ARGS]: the status of POST /import?QUERY
+  local query=$1 file=$2
+  shift 2
+  curl -s -m 10 -b "$jar" -o "$work/body" -w '%{http_code}' -H 'Content-Type: application/octet-stream' \
+    --data-binary "@$file" "$@" "$base/import?$query"
+}
+tree_of() { (cd "$game" && find . -type f ! -name 'replays.index*' -print0 | sort -z | xargs -0 ls -l --time-style=+%s); }
+before=$(tree_of)
+[[ $(upload "" "$work/mine.rpshare") == 403 ]] || fail "an import without the secret: $(cat "$work/body")"
+[[ $(upload "secret=$secret" "$work/cut.rpshare" -H 'Content-Length: 3000000000') == 413 ]] ||
+  fail "an import past the cap: $(cat "$work/body")"
+[[ $(upload "secret=$secret" "$work/cut.rpshare") == 409 ]] || fail "a share cut short: $(cat "$work/body")"
+grep -q 'damaged or cut short' "$work/body" || fail "a share cut short said: $(cat "$work/body")"
+[[ $(tree_of) == "$before" ]] || fail "a refused import changed files"
 
 # Keep, then the Tidy preview is prune's dry run, then applying it leaves the kept one.
 [[ $(status POST /keep "secret=$secret&file=$oldest") == 200 ]] || fail "keep: $(cat "$work/body")"

@@ -16,3 +16,11 @@ std::vector<std::string> ra_remove_files(const std::vector<std::filesystem::path
     }
     return results;
 }
+
+std::string ra_remove_folder(const std::filesystem::path &folder) {
+    // remove_all takes a link inside the folder away as a link, never what
+    // it points to.
+    std::error_code failed;
+    std::filesystem::remove_all(folder, failed);
+    return failed ? ra_reason(failed) : std::string();
+}

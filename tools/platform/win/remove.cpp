@@ -98,3 +98,12 @@ std::vector<std::string> ra_remove_files(const std::vector<fs::path> &files) {
     }
     return results;
 }
+
+std::string ra_remove_folder(const fs::path &folder) {
+    if (folder.native().find_first_of(L"*?") != std::wstring::npos) {
+        return "its path holds * or ?, which the shell would read as a pattern";
+    }
+    int code = ra_shell_delete({&folder});
+    if (!ra_exists(folder)) return "";
+    return code == 0 ? "the shell left it in place" : ra_shell_reason(code);
+}

@@ -1,0 +1,334 @@
+// The library app's Friends view (serve): who was imported and when, the
+// leaderboards and head to head from /api/friends, Import by the file
+// picker or a drop onto the page, the season card, Share on a race, and a
+// friend's removal and alias. Every name comes from a friend's share or the
+// game and is set as text, never as markup. Runs after app.js, whose post()
+// every action goes through; on a race's details page only Share is here.
+(function () {
+  'use strict';
+  var app = window.raLibraryApp;
+  if (!app) return;
+  var secret = document.getElementById('app').getAttribute('data-secret');
+
+  function element(tag, className, text) {
+    var e = document.createElement(tag);
+    if (className) e.className = className;
+    if (text !== undefined && text !== null) e.textContent = text;
+    return e;
+  }
+  function button(label, aria, onPress) {
+    var b = element('button', '', label);
+    b.type = 'button';
+    if (aria) b.setAttribute('aria-label', aria);
+    b.addEventListener('click', onPress);
+    return b;
+  }
+  function say(place, answer) {
+    place.textContent = answer.message;
+    place.classList.toggle('failed', !answer.ok);
+  }
+  // A share or card as a download: the app answers with the file, or with
+  // a sentence in JSON when it could not make it.
+  function download(path, fields, file, place) {
+    var parts = ['secret=' + encodeURIComponent(secret), 'confirm=1'];
+    Object.keys(fields).forEach(function (k) { parts.push(k + '=' + encodeURIComponent(fields[k])); });
+    if (file !== undefined) parts.push('file=' + file);
+    return fetch(path, {
+      method: 'POST',
+      headers: {'Content-Type': 'application/x-www-form-urlencoded'},
+      body: parts.join('&')
+    }).then(function (answer) {
+      var kind = answer.headers.get('Content-Type') || '';
+      if (kind.indexOf('application/octet-stream') !== 0) {
+        return answer.text().then(function (text) {
+          var said;
+          try { said = JSON.parse(text); } catch (e) { said = {message: text}; }
+          say(place, {ok: false, message: String(said.message || text)});
+        });
+      }
+      var header = answer.headers.get('Content-Disposition') || '';
+      var utf8 = /filename\*=UTF-8''([^;]+)/.exec(header), plain = /filename="([^"]*)"/.exec(header);
+      var name = utf8 ? decodeURIComponent(utf8[1]) : plain ? plain[1] : 'replays.rpshare';
+      return answer.blob().then(function (blob) {
+        var link = element('a');
+        link.href = URL.createObjectURL(blob);
+        link.download = name;
+        document.body.appendChild(link);
+        link.click();
+        link.remove();
+        setTimeout(function () { URL.revokeObjectURL(link.href); }, 60000);
+        say(place, {ok: true, message: 'Saved as ' + name + ' in your downloads.'});
+      });
+    }).catch(function (e) { say(place, {ok: false, message: String(e)}); });
+  }
+
+  // What a share or card gives away, then the player's yes: a panel below
+  // the button pressed (below its paragraph, where it has one) with the
+  // report, for a share the names' choice, and the buttons.
+  function privacyPanel(pressed, path, file, what) {
+    var near = pressed.closest('p') || pressed.parentNode;
+    var old = near.parentNode.querySelector('.privacy');
+    if (old) old.remove();
+    var panel = element('div', 'privacy');
+    panel.setAttribute('role', 'group');
+    panel.setAttribute('aria-label', what);
+    var report = element('pre', 'privacy-report', 'Reading what it would give away…');
+    report.setAttribute('role', 'status');
+    panel.appendChild(report);
+    var hide = null;
+    if (file !== undefined) {
+      var label = element('label');
+      hide = element('input');
+      hide.type = 'checkbox';
+      label.appendChild(hide);
+      label.appendChild(document.createTextNode(" Hide other racers' names"));
+      panel.appendChild(label);
+    }
+    var said = element('p', 'said');
+    said.setAttribute('role', 'status');
+    var fields = function () { return hide && hide.checked ? {hide_names: '1'} : {}; };
+    var plan = function () {
+      return app.post(path, fields(), file).then(function (answer) {
+        report.textContent = answer.message;
+        report.classList.toggle('failed', !answer.ok);
+        save.disabled = !answer.ok;
+      });
+    };
+    // Its name for a screen reader holds the words it shows.
+    var saveLabel = file !== undefined ? 'Save the share' : 'Save the card';
+    var saveName = saveLabel + (file !== undefined ? ' of ' + what.replace(/^Share /, '') : '');
+    var save = button(saveLabel, saveName, function () {
+      save.disabled = true;
+      download(path, fields(), file, said).then(function () { save.disabled = false; });
+    });
+    var cancel = button('Cancel', 'Cancel: ' + what, function () {
+      panel.remove();
+      if (pressed.isConnected) pressed.focus();
+    });
+    if (hide) hide.addEventListener('change', plan);
+    panel.appendChild(save);
+    panel.appendChild(cancel);
+    panel.appendChild(said);
+    near.parentNode.insertBefore(panel, near.nextSibling);
+    plan().then(function () { save.focus(); });
+  }
+
+  // Share on a row of the list and on a race's details (app.js sends
+  // presses of data-do="share" here).
+  app.share = function (pressed, id, name) {
+    privacyPanel(pressed, '/share', id, 'Share ' + name);
+  };
+
+  var view = document.getElementById('friends');
+  if (!view) return;
+  var said = document.getElementById('friends-said');
+  var list = document.getElementById('friends-list');
+  var boards = document.getElementById('friends-boards');
+  var versus = document.getElementById('friends-versus');
+
+  function cell(row, text, className) {
+    var c = element('td', className, text);
+    row.appendChild(c);
+    return c;
+  }
+  function table(caption, headings) {
+    var t = element('table', 'friends-table');
+    if (caption) t.appendChild(element('caption', '', caption));
+    var head = element('tr');
+    headings.forEach(function (h) {
+      var th = element('th', '', h);
+      th.scope = 'col';
+      head.appendChild(th);
+    });
+    t.appendChild(element('thead')).appendChild(head);
+    t.appendChild(element('tbody'));
+    return t;
+  }
+  function labelled(c, label) {
+    c.setAttribute('data-label', label);
+    return c;
+  }
+
+  // A friend's row: their name (and its alias), when, races, and the
+  // actions, each naming the friend for a screen reader.
+  function friendRow(f) {
+    var row = element('tr');
+    var name = cell(row, f.shown, 'friend-name');
+    if (f.shown !== f.name) name.appendChild(element('span', 'racer', ' (spelt ' + f.name + ')'));
+    labelled(cell(row, f.imported), 'Imported');
+    labelled(cell(row, String(f.races)), 'Races');
+    labelled(cell(row, String(f.replays)), 'Replays');
+    var actions = cell(row, null, 'friend-actions');
+    var out = element('span', 'said');
+    out.setAttribute('role', 'status');
+    actions.appendChild(button('Rename', 'Rename ' + f.shown, function () { renameForm(actions, f, out); }));
+    actions.appendChild(button('Remove', 'Remove ' + f.shown, function () { removeAsk(actions, f, out); }));
+    actions.appendChild(out);
+    return row;
+  }
+  function removeAsk(actions, f, out) {
+    if (actions.querySelector('.confirm')) return;
+    var ask = element('span', 'confirm');
+    ask.appendChild(element('span', '', 'Remove ' + f.shown + "'s shared races and card? "));
+    var yes = button('Remove ' + f.shown, '', function () {
+      yes.disabled = true;
+      app.post('/friend/remove', {friend: f.name}).then(function (answer) {
+        say(said, answer);
+        if (answer.ok) load(); else { ask.remove(); say(out, answer); }
+      });
+    });
+    var no = button('Keep', 'Keep ' + f.shown, function () { ask.remove(); });
+    ask.appendChild(yes);
+    ask.appendChild(no);
+    actions.insertBefore(ask, out);
+    no.focus();
+  }
+  function renameForm(actions, f, out) {
+    if (actions.querySelector('form')) return;
+    var form = element('form', 'alias');
+    var label = element('label', '', 'Show ' + f.name + ' as ');
+    var input = element('input');
+    input.name = 'new';
+    input.value = f.shown === f.name ? '' : f.shown;
+    input.size = 14;
+    label.appendChild(input);
+    form.appendChild(label);
+    var save = element('button', '', 'Rename');
+    save.type = 'submit';
+    form.appendChild(save);
+    form.appendChild(button('Cancel', 'Cancel renaming ' + f.shown, function () { form.remove(); }));
+    form.addEventListener('submit', function (event) {
+      event.preventDefault();
+      app.post('/alias', {old: f.name, 'new': input.value.trim()}).then(function (answer) {
+        say(said, answer);
+        if (answer.ok) load(); else say(out, answer);
+      });
+    });
+    actions.insertBefore(form, out);
+    input.focus();
+  }
+
+  // One board: place, racer, best lap, date, gap, verified, Watch.
+  function boardTable(b) {
+    var t = table(b.track + ' \u00b7 ' + b.type + (b.meaning ? ': ' + b.meaning : ''),
+                  ['Place', 'Racer', 'Best lap', 'Date', 'Gap', 'Proof', 'Replay']);
+    var body = t.querySelector('tbody');
+    b.entries.forEach(function (e, i) {
+      var row = element('tr');
+      cell(row, String(i + 1) + '.');
+      cell(row, e.racer + (e.you ? ' (you)' : ''), 'friend-name');
+      labelled(cell(row, e.lap), 'Best lap');
+      labelled(cell(row, e.when), 'Date');
+      labelled(cell(row, e.gap || 'leader'), 'Gap');
+      cell(row, e.you ? '' : e.verified ? 'verified' : 'not verified');
+      var actions = cell(row, null, 'friend-actions');
+      if (e.watch) {
+        var out = element('span', 'said');
+        out.setAttribute('role', 'status');
+        var watch = button('Watch', 'Watch ' + e.racer + "'s lap on " + b.track + ' ' + b.type,
+                           function () {
+                             watch.disabled = true;
+                             app.post('/watch', {}, e.watch).then(function (answer) {
+                               say(out, answer);
+                               watch.disabled = false;
+                             });
+                           });
+        actions.appendChild(watch);
+        actions.appendChild(out);
+      }
+      body.appendChild(row);
+    });
+    return t;
+  }
+
+  function render(data) {
+    list.textContent = '';
+    boards.textContent = '';
+    versus.textContent = '';
+    if (!data.friends.length) {
+      list.appendChild(element('p', 'summary',
+                               "No friend imported yet: import a friend's share or season card above."));
+    } else {
+      var t = table('', ['Friend', 'Imported', 'Races', 'Replays', 'Actions']);
+      data.friends.forEach(function (f) { t.querySelector('tbody').appendChild(friendRow(f)); });
+      list.appendChild(t);
+      if (data.friends_total > data.friends.length) {
+        list.appendChild(element('p', 'summary', 'The first ' + data.friends.length + ' of ' +
+                                 data.friends_total + ' friends.'));
+      }
+    }
+    (data.warnings || []).forEach(function (w) { list.appendChild(element('p', 'warnings', w)); });
+    if (data.boards.length) {
+      boards.appendChild(element('h3', '', 'Leaderboards'));
+      data.boards.forEach(function (b) { boards.appendChild(boardTable(b)); });
+      if (data.boards_total > data.boards.length) {
+        boards.appendChild(element('p', 'summary', 'The first ' + data.boards.length + ' of ' +
+                                   data.boards_total + ' tracks and types.'));
+      }
+    }
+    if (data.versus.length) {
+      versus.appendChild(element('h3', '', 'Head to head'));
+      var h = table('', ['Against', 'Races together', 'Wins', 'Losses', 'Average gap']);
+      data.versus.forEach(function (v) {
+        var row = element('tr');
+        cell(row, v.racer, 'friend-name');
+        labelled(cell(row, String(v.races)), 'Races together');
+        labelled(cell(row, String(v.wins)), 'Wins');
+        labelled(cell(row, String(v.losses)), 'Losses');
+        labelled(cell(row, v.average_gap === null ? '' : v.average_gap), 'Average gap');
+        h.querySelector('tbody').appendChild(row);
+      });
+      versus.appendChild(h);
+    }
+    // The charts offer these friends to compare with.
+    app.friends = data.friends;
+    if (window.raLibraryPage && window.raLibraryPage.redrawCharts) window.raLibraryPage.redrawCharts();
+  }
+  function load() {
+    return fetch('/api/friends').then(function (answer) {
+      if (!answer.ok) throw new Error('the app answered ' + answer.status);
+      return answer.json();
+    }).then(render).catch(function (e) { say(said, {ok: false, message: String(e)}); });
+  }
+
+  // Import: the file's own bytes, sent as they are; the secret in the
+  // address, since the body is the file.
+  function importFile(file) {
+    say(said, {ok: true, message: 'Importing ' + file.name + '…'});
+    return fetch('/import?secret=' + encodeURIComponent(secret) + '&name=' + encodeURIComponent(file.name), {
+      method: 'POST',
+      headers: {'Content-Type': 'application/octet-stream'},
+      body: file
+    }).then(function (answer) {
+      return answer.text().then(function (text) {
+        var r;
+        try { r = JSON.parse(text); } catch (e) { r = {ok: false, message: text}; }
+        say(said, {ok: r.ok === true, message: String(r.message || '')});
+        return load();
+      });
+    }).catch(function (e) { say(said, {ok: false, message: String(e)}); });
+  }
+  var picker = document.getElementById('import-file');
+  picker.addEventListener('change', function () {
+    if (picker.files.length) importFile(picker.files[0]).then(function () { picker.value = ''; });
+  });
+  // A file dropped anywhere on the page is imported.
+  document.addEventListener('dragover', function (event) {
+    if (event.dataTransfer && Array.prototype.indexOf.call(event.dataTransfer.types, 'Files') >= 0) {
+      event.preventDefault();
+      view.classList.add('dropping');
+    }
+  });
+  document.addEventListener('dragleave', function () { view.classList.remove('dropping'); });
+  document.addEventListener('drop', function (event) {
+    view.classList.remove('dropping');
+    if (!event.dataTransfer || !event.dataTransfer.files.length) return;
+    event.preventDefault();
+    importFile(event.dataTransfer.files[0]);
+  });
+  var card = document.getElementById('make-card');
+  card.addEventListener('click', function () {
+    privacyPanel(card, '/card', undefined, 'Your season card');
+  });
+  load();
+})();

@@ -1,0 +1,28 @@
+// The library app's answers about friends, in JSON: who was imported and
+// when, their races, the leaderboards and head to head, as the Friends view
+// reads them. Every name from a share is given as UTF-8 text for the page
+// to set as text; a friend's replay is named for Watch as
+// "Friends/<friend>/<file>", percent-encoded as the page names a replay.
+// Lists are cut at a bound of their own, with the count before the cut.
+#pragma once
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "friends/leaderboard.h"
+
+// Friends listed, and boards given, in one answer at most.
+const size_t ra_friends_shown_max = 500;
+const size_t ra_boards_shown_max = 300;
+
+// {player, friends: [{name, shown, imported, races, replays}], versus,
+// boards, boards_total, warnings}. A friend's "imported" is the time their
+// record was last written: an import writes it last, so it is when their
+// newest import ended.
+nlohmann::json ra_friends_json(const std::filesystem::path &dir);
+
+// The boards of one leaderboard: [{track, type, meaning, entries: [{racer,
+// you, lap, when, gap, verified, watch}]}], at most ra_boards_shown_max,
+// each with the first ra_friends_shown_max + 1 racers.
+nlohmann::json ra_boards_json(const ra_leaderboard &board);
