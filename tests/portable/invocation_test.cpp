@@ -201,6 +201,11 @@ TEST(Invocation, EveryCommandReadsItsOptionsIntoItsJob) {
              EXPECT_EQ(job.old_name, "Ann");
              EXPECT_EQ(job.new_name, "");
          }},
+        {{"remove", "Friends\\Ann\\a.rp4"},
+         &ra_remove_command,
+         [](const ra_invocation &inv) {
+             EXPECT_EQ(job_of<ra_remove_job>(inv).file, "Friends\\Ann\\a.rp4");
+         }},
     };
     std::vector<const ra_command *> covered;
     for (const command_line &line : lines) {
@@ -246,7 +251,8 @@ TEST(Invocation, WrongCommandLinesSayWhatIsWrong) {
         // Never restore, or any command, by default.
         {{"play", "a.rp4"},
          "replay-autosave: unknown command play; the commands are check, list, restore, prune, "
-         "keep, unkeep, page, repair, serve, share, card, import, leaderboard and alias\nRun "
+         "keep, unkeep, page, repair, serve, share, card, import, leaderboard, alias and "
+         "remove\nRun "
          "\"replay-autosave --help\""},
         {{"restore"}, "replay-autosave: FILE is required\nRun \"replay-autosave restore --help\""},
         {{"restore", ""}, "replay-autosave: restore needs a replay"},

@@ -9,10 +9,15 @@
 #include <string>
 
 #include "companion_fixture.h"
+#include "friends/friend_replay.h"
+#include "friends/friends_folder.h"
+#include "friends/friends_index.h"
 #include "friends/import.h"
+#include "friends/leaderboard.h"
 #include "friends/plain_name.h"
 #include "friends/share_file.h"
 #include "friends/sharing.h"
+#include "library/keep_marks.h"
 #include "library/sha256.h"
 #include "plugin_state.h"
 
@@ -180,6 +185,56 @@ TEST_F(Share, TakenNameGetsTheNextFreeOneAndTheRecordFollows) {
     ASSERT_TRUE(ra_import_share(bob_, share_, &result, &error)) << error;
     EXPECT_FALSE(result.changed);
     EXPECT_EQ(result.skipped.size(), 2u);
+}
+
+TEST_F(Share, FriendsReplayIsKeptRemovedAndTheLeaderboardFollows) {
+    ASSERT_EQ(refusal(share_), "");
+    const std::string ann = bob_ + "/Friends/Ann/";
+    auto laps = [&]() {
+        ra_leaderboard board = ra_make_leaderboard(bob_, "", "");
+        std::string text;
+        for (const ra_board &b : board.boards)
+            for (const ra_board_entry &e : b.entries)
+                text +=
+                    e.racer + " " + std::to_string(e.lap) + (e.verified ? " verified" : "") + "\n";
+        return text;
+    };
+    EXPECT_EQ(laps(), "Ann 8010 verified\n");
+    // The cache is a file of Friends\, never a friend; a damaged one is made anew.
+    ASSERT_TRUE(fs::is_regular_file(bob_ + "/Friends/" + ra_friends_index_file));
+    ASSERT_TRUE(
+        ra_test_write_file(bob_ + "/Friends/" + ra_friends_index_file, std::string(8192, 'x')));
+    EXPECT_EQ(laps(), "Ann 8010 verified\n");
+    EXPECT_EQ(ra_friend_folders(bob_).size(), 1u);
+
+    // Names that lead anywhere but a friend's replay are refused.
+    ra_friend_replay theirs;
+    std::string problem;
+    EXPECT_FALSE(ra_is_friend_replay(bob_, "a1.rp4", &theirs, &problem));
+    for (const char *bad : {"Friends/Ann/../../replays.csv", "Friends/Bob/a1.rp4",
+                            "Friends\\Ann\\x\\a1.rp4", "Friends/Ann/CON"}) {
+        EXPECT_TRUE(ra_is_friend_replay(bob_, bad, &theirs, &problem)) << bad;
+        EXPECT_NE(problem, "") << bad;
+    }
+    ASSERT_TRUE(ra_is_friend_replay(bob_, "friends\\ann\\a1.rp4", &theirs, &problem));
+    ASSERT_EQ(problem, "");
+    EXPECT_EQ(theirs.friend_name, "Ann");
+
+    // Kept in the friend's folder: not removed until unkept.
+    ASSERT_TRUE(ra_set_keep_mark(theirs.folder, theirs.file, true, &problem)) << problem;
+    EXPECT_FALSE(ra_remove_friend_replay(theirs, &problem));
+    EXPECT_TRUE(fs::exists(ann + "a1.rp4"));
+    ASSERT_TRUE(ra_set_keep_mark(theirs.folder, theirs.file, false, &problem)) << problem;
+    // Removed: its lines and hash leave Ann's files, and the board has a2's lap alone.
+    ASSERT_TRUE(ra_remove_friend_replay(theirs, &problem)) << problem;
+    EXPECT_FALSE(fs::exists(ann + "a1.rp4"));
+    EXPECT_EQ(ra_test_read_file(ann + "replays.csv").find("a1.rp4"), std::string::npos);
+    EXPECT_EQ(ra_test_read_file(ann + "replays.sha256").find("a1.rp4"), std::string::npos);
+    EXPECT_NE(ra_test_read_file(ann + "replays.csv").find("a2.rp4"), std::string::npos);
+    EXPECT_EQ(laps(), "Ann 8010 verified\n");
+    ra_leaderboard board = ra_make_leaderboard(bob_, "", "");
+    ASSERT_EQ(board.boards.size(), 1u);
+    EXPECT_EQ(board.boards[0].entries[0].file, "a2.rp4");
 }
 
 }  // namespace
