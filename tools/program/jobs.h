@@ -142,6 +142,7 @@ struct ra_share_job {
     std::vector<std::string> files;  // the replays: names as list shows them, or paths in Dir
     std::string out;  // the share file; empty: <sharer>_<when>.rpshare in the current folder
     bool hide_names = false;  // other racers become "Rival 1", "Rival 2"...
+    std::string folder;       // where the default name goes; empty: the current folder
 };
 
 // Writes a share of the player's replays (friends/sharing.h), after the
