@@ -187,6 +187,40 @@ TEST_F(Share, TakenNameGetsTheNextFreeOneAndTheRecordFollows) {
     EXPECT_EQ(result.skipped.size(), 2u);
 }
 
+TEST_F(Share, KilledImportIsRepairedByTheNextImport) {
+    std::string error;
+    ASSERT_EQ(refusal(share_), "");
+    const std::string ann = bob_ + "/Friends/Ann/";
+    const std::string record = ra_test_read_file(ann + "replays.csv");
+    const std::string hashes = ra_test_read_file(ann + "replays.sha256");
+    // Killed after a1.rp4 was moved in, before the hash list and the record
+    // named it; its working folder left behind.
+    auto without_a1 = [](const std::string &text) {
+        std::string kept;
+        for (size_t at = 0, end; at < text.size(); at = end + 1) {
+            end = text.find('\n', at);
+            if (end == std::string::npos) end = text.size() - 1;
+            const std::string line = text.substr(at, end + 1 - at);
+            if (line.find("a1.rp4") == std::string::npos) kept += line;
+        }
+        return kept;
+    };
+    ASSERT_TRUE(ra_test_write_file(ann + "replays.csv", without_a1(record)));
+    ASSERT_TRUE(ra_test_write_file(ann + "replays.sha256", without_a1(hashes)));
+    fs::create_directories(bob_ + "/Friends/.import-0123456789abcdef");
+    ASSERT_TRUE(ra_test_write_file(bob_ + "/Friends/.import-0123456789abcdef/a1.rp4", "part"));
+
+    // The same share again: a1.rp4 is known by its bytes, named again, and
+    // its line comes back; the leftover folder is gone.
+    ra_import_result result;
+    ASSERT_TRUE(ra_import_share(bob_, share_, &result, &error)) << error;
+    EXPECT_TRUE(result.added.empty());
+    EXPECT_FALSE(fs::exists(ann + "a1 (2).rp4"));
+    EXPECT_EQ(ra_test_read_file(ann + "replays.sha256"), hashes);
+    EXPECT_EQ(ra_test_read_file(ann + "replays.csv").size(), record.size());
+    EXPECT_FALSE(fs::exists(bob_ + "/Friends/.import-0123456789abcdef"));
+}
+
 TEST_F(Share, FriendsReplayIsKeptRemovedAndTheLeaderboardFollows) {
     ASSERT_EQ(refusal(share_), "");
     const std::string ann = bob_ + "/Friends/Ann/";
