@@ -50,8 +50,8 @@ bool ra_plain_folder_or_none(const fs::path &path, std::string *error) {
     return false;
 }
 
-// Removes the folders of imports killed before they ended from Friends\
-// (the caller holds its lock, so no import is at work).
+// Removes from Friends\ the folders of imports killed before they ended;
+// the caller holds its lock, so no import is at work.
 void ra_remove_import_leftovers(const fs::path &friends) {
     std::error_code failed;
     std::vector<fs::path> leftovers;
