@@ -234,11 +234,29 @@ TEST_F(Share, FriendsReplayIsKeptRemovedAndTheLeaderboardFollows) {
         return text;
     };
     EXPECT_EQ(laps(), "Ann 8010 verified\n");
+    // Bob's own record, then a line appended to it (read alone): his new
+    // best lap and his name from the newest line.
+    auto bob_line = [](const char *file, const char *name, const char *lap) {
+        return ra_test_record_line({{"file", file},
+                                    {"saved", "2026-03-02 20:00:00"},
+                                    {"type", "SR"},
+                                    {"track", "ALPINE"},
+                                    {"laps", "3"},
+                                    {"player", "1"},
+                                    {"name1", name},
+                                    {"best_lap_car1", lap}});
+    };
+    const std::string own = ra_test_record_header() + bob_line("b1.rp4", "Bobby", "81.00");
+    ASSERT_TRUE(ra_test_write_file(bob_ + "/replays.csv", own));
+    EXPECT_EQ(laps(), "Ann 8010 verified\nBobby 8100\n");
+    ASSERT_TRUE(
+        ra_test_write_file(bob_ + "/replays.csv", own + bob_line("b2.rp4", "Bob", "79.50")));
+    EXPECT_EQ(laps(), "Bob 7950\nAnn 8010 verified\n");
     // The cache is a file of Friends\, never a friend; a damaged one is made anew.
     ASSERT_TRUE(fs::is_regular_file(bob_ + "/Friends/" + ra_friends_index_file));
     ASSERT_TRUE(
         ra_test_write_file(bob_ + "/Friends/" + ra_friends_index_file, std::string(8192, 'x')));
-    EXPECT_EQ(laps(), "Ann 8010 verified\n");
+    EXPECT_EQ(laps(), "Bob 7950\nAnn 8010 verified\n");
     EXPECT_EQ(ra_friend_folders(bob_).size(), 1u);
 
     // Names that lead anywhere but a friend's replay are refused.
@@ -265,10 +283,10 @@ TEST_F(Share, FriendsReplayIsKeptRemovedAndTheLeaderboardFollows) {
     EXPECT_EQ(ra_test_read_file(ann + "replays.csv").find("a1.rp4"), std::string::npos);
     EXPECT_EQ(ra_test_read_file(ann + "replays.sha256").find("a1.rp4"), std::string::npos);
     EXPECT_NE(ra_test_read_file(ann + "replays.csv").find("a2.rp4"), std::string::npos);
-    EXPECT_EQ(laps(), "Ann 8010 verified\n");
     ra_leaderboard board = ra_make_leaderboard(bob_, "", "");
     ASSERT_EQ(board.boards.size(), 1u);
-    EXPECT_EQ(board.boards[0].entries[0].file, "a2.rp4");
+    ASSERT_EQ(board.boards[0].entries.size(), 2u);
+    EXPECT_EQ(board.boards[0].entries[1].file, "a2.rp4");
 }
 
 }  // namespace

@@ -50,8 +50,8 @@ bool ra_is_friend_replay(const fs::path &dir, const std::string &given, ra_frien
         out->path = folder.second / ra_path(parts[2]);
         return true;
     }
-    *problem = "no friend " + parts[1] + " was imported into " +
-               ra_text(dir / ra_friends_folder) + "; import their share first";
+    *problem = "no friend " + parts[1] + " was imported into " + ra_text(dir / ra_friends_folder) +
+               "; import their share first";
     return true;
 }
 
@@ -115,8 +115,8 @@ bool ra_remove_friend_replay(const ra_friend_replay &replay, std::string *error)
     }
     const std::string failed = ra_remove_files({replay.path}).front();
     if (!failed.empty()) {
-        *error = "cannot remove " + ra_text(replay.path) + ": " + failed +
-                 "; its lines left the record";
+        *error =
+            "cannot remove " + ra_text(replay.path) + ": " + failed + "; its lines left the record";
         return false;
     }
     return true;

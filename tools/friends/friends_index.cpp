@@ -30,19 +30,23 @@ namespace {
 
 // The schema's version, in SQLite's user_version: a cache of another
 // version is made anew.
-const int ra_friends_index_schema = 1;
+const int ra_friends_index_schema = 3;
 // How long a call waits for another process's refresh of the cache.
 const int ra_friends_index_wait_ms = 30000;
 // The first bytes of a file whose hash tells a file rewritten in place.
 const size_t ra_stamp_head_bytes = 4096;
 // The player's rows in the cache.
 const char ra_player_source[] = "";
+// Appended lines read alone at most; a bigger change reads the record whole.
+const size_t ra_record_tail_max_bytes = 64u << 20;
 
 // races: one row per usable record line of a source (line: its place in the
 // record's usable lines); race: what makes two lines one race apart from
 // the start (folded track, type, laps and sorted folded racer names);
 // started: seconds from 1970, -1 unknown; lap, total: the source's own car's
 // best lap and race time in hundredths, 0 none.
+// sources: per source its files' stamp, the generation of its rows, the
+// player's name with when that line was saved, and its usable lines.
 // bests: per source, track and type the fastest of its laps (the first line
 // of equal laps). versus: the head to head of a friend, as counted from the
 // sources' generations named. seen: the hashes of friends' replays by size
@@ -50,11 +54,12 @@ const char ra_player_source[] = "";
 const char ra_friends_schema_sql[] = R"(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
 CREATE TABLE sources(source TEXT PRIMARY KEY, stamp TEXT NOT NULL, generation INTEGER NOT NULL,
-                     player TEXT NOT NULL) WITHOUT ROWID;
+                     player TEXT NOT NULL, player_when TEXT NOT NULL, lines INTEGER NOT NULL)
+                     WITHOUT ROWID;
 CREATE TABLE races(source TEXT NOT NULL, line INTEGER NOT NULL, race TEXT NOT NULL,
                    started INTEGER NOT NULL, total INTEGER NOT NULL,
                    PRIMARY KEY(source, line)) WITHOUT ROWID;
-CREATE INDEX races_pair ON races(source, race, started);
+CREATE INDEX races_pair ON races(source, race, line);
 CREATE TABLE bests(source TEXT NOT NULL, track TEXT NOT NULL, type TEXT NOT NULL,
                    lap INTEGER NOT NULL, saved TEXT NOT NULL, file TEXT NOT NULL,
                    stated TEXT NOT NULL, PRIMARY KEY(source, track, type)) WITHOUT ROWID;
@@ -85,21 +90,59 @@ int64_t ra_mtime_count(const fs::path &path) {
     return failed ? -1 : (int64_t)stamp.time_since_epoch().count();
 }
 
-// A file as the cache compares it: "-" when there is none, its kind when it
-// is no plain file (reading it then fails and says why), else its size,
-// time stamp and the hash of its first bytes.
-std::string ra_file_stamp(const fs::path &path) {
+// A file as the cache compares it.
+struct ra_stamp {
+    std::string text;  // "-" none; "!<kind>" no plain file; else "<size>@<mtime>#<head hash>"
+    int64_t size = -1;
+    std::string head;  // its first ra_stamp_head_bytes bytes at most
+};
+
+ra_stamp ra_stamp_of(const fs::path &path) {
+    ra_stamp stamp;
     ra_entry_kind kind = ra_entry_kind_of(path);
-    if (kind == ra_entry_kind::none) return "-";
-    if (kind != ra_entry_kind::file) return "!" + std::to_string((int)kind);
+    if (kind == ra_entry_kind::none) {
+        stamp.text = "-";
+        return stamp;
+    }
+    // Reading a link or a device fails, and says why, when the rows are made.
+    if (kind != ra_entry_kind::file) {
+        stamp.text = "!" + std::to_string((int)kind);
+        return stamp;
+    }
     std::error_code failed;
-    uintmax_t size = fs::file_size(path, failed);
-    std::string head(ra_stamp_head_bytes, '\0');
+    stamp.size = (int64_t)fs::file_size(path, failed);
+    stamp.head.assign(ra_stamp_head_bytes, '\0');
     std::ifstream in(path, std::ios::binary);
-    in.read(&head[0], (std::streamsize)head.size());
-    head.resize(in ? head.size() : (size_t)std::max<std::streamsize>(in.gcount(), 0));
-    return std::to_string(size) + "@" + std::to_string(ra_mtime_count(path)) + "#" +
-           ra_fnv_hex(head);
+    in.read(&stamp.head[0], (std::streamsize)stamp.head.size());
+    stamp.head.resize(in ? stamp.head.size() : (size_t)std::max<std::streamsize>(in.gcount(), 0));
+    stamp.text = std::to_string(stamp.size) + "@" + std::to_string(ra_mtime_count(path)) + "#" +
+                 ra_fnv_hex(stamp.head);
+    return stamp;
+}
+
+// The lines appended to a record since the stamp it had (header line first,
+// so that they are read by it), or false when it changed otherwise: its
+// first bytes differ, it did not grow, or what it had did not end a line.
+bool ra_appended_lines(const fs::path &path, const std::string &stored, const ra_stamp &now,
+                       std::string *text) {
+    const size_t at = stored.find('@'), hash = stored.rfind('#');
+    if (at == std::string::npos || hash == std::string::npos || now.size < 0) return false;
+    const int64_t before = atoll(stored.substr(0, at).c_str());
+    const size_t header_end = now.head.find('\n');
+    if (before <= 0 || now.size <= before || header_end == std::string::npos ||
+        (int64_t)header_end >= before ||
+        ra_fnv_hex(now.head.substr(0, (size_t)std::min<int64_t>(before, now.head.size()))) !=
+            stored.substr(hash + 1) ||
+        now.size - before > (int64_t)ra_record_tail_max_bytes) {
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string tail((size_t)(now.size - before + 1), '\0');
+    in.seekg(before - 1);
+    in.read(&tail[0], (std::streamsize)tail.size());
+    if (!in || tail[0] != '\n') return false;
+    *text = now.head.substr(0, header_end + 1) + tail.substr(1);
+    return true;
 }
 
 uint32_t ra_car_hundredths(const ra_record &r, const char *prefix) {
@@ -129,15 +172,16 @@ std::string ra_race_key(const ra_record &r) {
     return key;
 }
 
-// The player's name in a record: the one of the newest line that has one.
-std::string ra_record_player(const ra_records &records) {
+// The newest line of the records that names the player (of equal times
+// the later line), or null.
+const ra_record *ra_newest_named(const ra_records &records) {
     const ra_record *newest = nullptr;
     for (const ra_record &r : records.lines) {
         if (!ra_line_player_name(r).empty() && (newest == nullptr || !(r.saved < newest->saved))) {
             newest = &r;
         }
     }
-    return newest ? ra_line_player_name(*newest) : std::string();
+    return newest;
 }
 
 // Drops a source's rows and what was counted from them.
@@ -154,18 +198,21 @@ bool ra_forget_source(sqlite3 *db, const std::string &source) {
     return ok;
 }
 
-// Makes a source's rows anew from its record (and, for a friend, the hash
-// each replay was stated to have).
-bool ra_store_source(sqlite3 *db, const std::string &source, const std::string &stamp,
-                     const ra_records &records, const std::map<std::string, std::string> &hashes) {
-    if (!ra_forget_source(db, source)) return false;
-    ra_statement race(db, "INSERT INTO races(source, line, race, started, total) VALUES(?,?,?,?,?)");
+// Adds a source's record lines to its rows, numbered from `first` on, and
+// keeps each track and type's best lap where one of them is faster (for a
+// friend, with the hash each replay was stated to have); then its row in
+// sources, with a new generation.
+bool ra_add_lines(sqlite3 *db, const std::string &source, const std::string &stamp,
+                  const ra_records &records, int64_t first,
+                  const std::map<std::string, std::string> &hashes) {
+    ra_statement race(db,
+                      "INSERT INTO races(source, line, race, started, total) VALUES(?,?,?,?,?)");
     // The fastest line per folded track and type, the first of equal laps.
     std::map<std::pair<std::string, std::string>, const ra_record *> fastest;
     for (size_t i = 0; i < records.lines.size(); ++i) {
         const ra_record &r = records.lines[i];
         race.bind(1, source)
-            .bind(2, (int64_t)i)
+            .bind(2, first + (int64_t)i)
             .bind(3, ra_race_key(r))
             .bind(4, ra_started_seconds(r))
             .bind(5, (int64_t)ra_car_hundredths(r, ra_column_total_time));
@@ -174,32 +221,70 @@ bool ra_store_source(sqlite3 *db, const std::string &source, const std::string &
         race.reset();
         uint32_t lap = ra_car_hundredths(r, ra_column_best_lap);
         if (lap == 0) continue;
-        const ra_record *&held =
-            fastest[{ra_folded_name(r.get(ra_column_track)), ra_folded_name(r.get(ra_column_type))}];
+        const ra_record *&held = fastest[{ra_folded_name(r.get(ra_column_track)),
+                                          ra_folded_name(r.get(ra_column_type))}];
         if (held == nullptr || lap < ra_car_hundredths(*held, ra_column_best_lap)) held = &r;
     }
+    ra_statement held(db, "SELECT lap FROM bests WHERE source=? AND track=? AND type=?");
     ra_statement best(db,
-                      "INSERT INTO bests(source, track, type, lap, saved, file, stated) "
+                      "INSERT OR REPLACE INTO bests(source, track, type, lap, saved, file, stated) "
                       "VALUES(?,?,?,?,?,?,?)");
     for (const auto &group : fastest) {
         const ra_record &r = *group.second;
+        const uint32_t lap = ra_car_hundredths(r, ra_column_best_lap);
+        held.reset();
+        held.bind(1, source).bind(2, group.first.first).bind(3, group.first.second);
+        if (held.step() && held.integer(0) <= (int64_t)lap) continue;
         auto stated = hashes.find(ra_folded_name(r.file));
+        best.reset();
         best.bind(1, source)
             .bind(2, group.first.first)
             .bind(3, group.first.second)
-            .bind(4, (int64_t)ra_car_hundredths(r, ra_column_best_lap))
+            .bind(4, (int64_t)lap)
             .bind(5, ra_format_time(r.saved))
             .bind(6, r.file)
             .bind(7, stated == hashes.end() ? std::string() : stated->second);
         best.step();
         if (!best.ok()) return false;
-        best.reset();
+    }
+    // The player's name: of the newest line that has one, these lines after
+    // the earlier ones at equal times.
+    std::string player, player_when;
+    ra_statement had(db, "SELECT player, player_when FROM sources WHERE source=?");
+    had.bind(1, source);
+    if (first > 0 && had.step()) {
+        player = had.text(0);
+        player_when = had.text(1);
+    }
+    const ra_record *newest = ra_newest_named(records);
+    if (newest != nullptr && !(ra_format_time(newest->saved) < player_when)) {
+        player = ra_line_player_name(*newest);
+        player_when = ra_format_time(newest->saved);
     }
     int64_t generation = ra_meta_int(db, "generation") + 1;
     ra_statement s(db,
-                   "INSERT INTO sources(source, stamp, generation, player) VALUES(?,?,?,?)");
-    s.bind(1, source).bind(2, stamp).bind(3, generation).bind(4, ra_record_player(records)).step();
+                   "INSERT OR REPLACE INTO sources(source, stamp, generation, player, player_when, "
+                   "lines) VALUES(?,?,?,?,?,?)");
+    s.bind(1, source)
+        .bind(2, stamp)
+        .bind(3, generation)
+        .bind(4, player)
+        .bind(5, player_when)
+        .bind(6, first + (int64_t)records.lines.size())
+        .step();
     return s.ok() && ra_meta_set(db, "generation", generation);
+}
+
+// Makes a source's rows anew from its whole record.
+bool ra_store_source(sqlite3 *db, const std::string &source, const std::string &stamp,
+                     const ra_records &records, const std::map<std::string, std::string> &hashes) {
+    return ra_forget_source(db, source) && ra_add_lines(db, source, stamp, records, 0, hashes);
+}
+
+int64_t ra_stored_lines(sqlite3 *db, const std::string &source) {
+    ra_statement s(db, "SELECT lines FROM sources WHERE source=?");
+    s.bind(1, source);
+    return s.step() ? s.integer(0) : -1;
 }
 
 std::string ra_stored_stamp(sqlite3 *db, const std::string &source) {
@@ -258,19 +343,30 @@ bool ra_friends_index::open(const fs::path &path) {
     return ok;
 }
 
-bool ra_friends_index::refresh_all(
-    const fs::path &dir, const std::vector<std::pair<std::string, fs::path>> &friends,
-    std::vector<std::string> *warnings) {
+bool ra_friends_index::refresh_all(const fs::path &dir,
+                                   const std::vector<std::pair<std::string, fs::path>> &friends,
+                                   std::vector<std::string> *warnings) {
     ra_sql sql(db_);
     // The write lock first, then the files: two processes refreshing at once
     // both end right.
     if (!sql.run("BEGIN IMMEDIATE")) return false;
     bool ok = true;
-    const std::string own = ra_file_stamp(dir / ra_records_file);
-    if (ra_stored_stamp(db_, ra_player_source) != own) {
+    // The player's record grows by a line after every race: lines appended
+    // are read alone.
+    const fs::path record = dir / ra_records_file;
+    const ra_stamp own = ra_stamp_of(record);
+    const std::string had = ra_stored_stamp(db_, ra_player_source);
+    std::string appended;
+    if (had != own.text) {
         ra_records records;
-        ra_read_records(dir, ra_text(dir / ra_records_file), &records);
-        ok = ra_store_source(db_, ra_player_source, own, records, {});
+        const int64_t lines = ra_stored_lines(db_, ra_player_source);
+        if (lines >= 0 && ra_appended_lines(record, had, own, &appended)) {
+            ra_parse_records(appended, ra_text(record), &records);
+            ok = ra_add_lines(db_, ra_player_source, own.text, records, lines, {});
+        } else {
+            ra_read_records(dir, ra_text(record), &records);
+            ok = ra_store_source(db_, ra_player_source, own.text, records, {});
+        }
     }
     std::vector<std::string> gone;
     ra_statement stored(db_, "SELECT source FROM sources WHERE source<>''");
@@ -278,8 +374,8 @@ bool ra_friends_index::refresh_all(
     for (const auto &f : friends) {
         if (!ok) break;
         gone.erase(std::remove(gone.begin(), gone.end(), f.first), gone.end());
-        const std::string stamp = ra_file_stamp(f.second / ra_records_file) + "|" +
-                                  ra_file_stamp(f.second / ra_hashes_file);
+        const std::string stamp = ra_stamp_of(f.second / ra_records_file).text + "|" +
+                                  ra_stamp_of(f.second / ra_hashes_file).text;
         if (ra_stored_stamp(db_, f.first) == stamp) continue;
         ra_friend one;
         std::string error;
@@ -383,9 +479,10 @@ bool ra_friends_index::versus(const std::string &friend_name, ra_versus *out) {
         if (!mine_rows.ok()) return false;
         own_read_ = true;
     }
-    ra_statement rows(db_,
-                      "SELECT started, total FROM races "
-                      "WHERE source=? AND race=? AND started>=0 ORDER BY line");
+    ra_statement rows(
+        db_,
+        "SELECT started, total FROM races "
+        "INDEXED BY races_pair WHERE source=? AND race=? AND started>=0 ORDER BY line");
     for (const auto &key : own_) {
         const std::vector<ra_own_start> &starts = key.second;
         std::vector<bool> paired(starts.size());
@@ -393,14 +490,14 @@ bool ra_friends_index::versus(const std::string &friend_name, ra_versus *out) {
         rows.bind(1, friend_name).bind(2, key.first);
         while (rows.step()) {
             const int64_t at = rows.integer(0);
-            auto first = std::lower_bound(
-                starts.begin(), starts.end(), at - ra_same_race_seconds,
-                [](const ra_own_start &s, int64_t t) { return s.at < t; });
+            auto first =
+                std::lower_bound(starts.begin(), starts.end(), at - ra_same_race_seconds,
+                                 [](const ra_own_start &s, int64_t t) { return s.at < t; });
             size_t best = starts.size();
             for (size_t i = (size_t)(first - starts.begin());
                  i < starts.size() && starts[i].at <= at + ra_same_race_seconds; ++i) {
-                if (!paired[i] &&
-                    (best == starts.size() || llabs(starts[i].at - at) < llabs(starts[best].at - at))) {
+                if (!paired[i] && (best == starts.size() ||
+                                   llabs(starts[i].at - at) < llabs(starts[best].at - at))) {
                     best = i;
                 }
             }

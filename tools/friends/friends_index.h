@@ -38,12 +38,12 @@ extern const char ra_friends_index_file[];
 
 // One racer's best lap on a track and type.
 struct ra_best_row {
-    std::string source;        // "" for the player, else the friend's folder name
-    std::string track, type;   // folded
-    uint32_t lap = 0;          // hundredths
-    std::string when;          // when that race was saved
-    std::string file;          // its replay's name in the racer's folder
-    std::string stated;        // the SHA-256 the friend's hash list gives it, or ""
+    std::string source;       // "" for the player, else the friend's folder name
+    std::string track, type;  // folded
+    uint32_t lap = 0;         // hundredths
+    std::string when;         // when that race was saved
+    std::string file;         // its replay's name in the racer's folder
+    std::string stated;       // the SHA-256 the friend's hash list gives it, or ""
 };
 
 class ra_friends_index {

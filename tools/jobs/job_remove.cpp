@@ -41,6 +41,6 @@ void ra_remove_options(CLI::App *sub, ra_remove_job *job) {
 
 }  // namespace
 
-const ra_command ra_remove_command = ra_command_row<ra_remove_job, ra_remove_options, nullptr,
-                                                    ra_run_remove>(
-    "remove", "remove a friend's replay from their folder and their record");
+const ra_command ra_remove_command =
+    ra_command_row<ra_remove_job, ra_remove_options, nullptr, ra_run_remove>(
+        "remove", "remove a friend's replay from their folder and their record");
