@@ -43,8 +43,9 @@ const size_t ra_record_tail_max_bytes = 64u << 20;
 // races: one row per usable record line of a source (line: its place in the
 // record's usable lines); race: what makes two lines one race apart from
 // the start (folded track, type, laps and sorted folded racer names);
-// started: seconds from 1970, -1 unknown; lap, total: the source's own car's
-// best lap and race time in hundredths, 0 none.
+// started: seconds from 1970, -1 unknown; total: the source's own car's race
+// time in hundredths, 0 none. Head to head reads a friend's races of one
+// race key in line order through races_pair.
 // sources: per source its files' stamp, the generation of its rows, the
 // player's name with when that line was saved, and its usable lines.
 // bests: per source, track and type the fastest of its laps (the first line

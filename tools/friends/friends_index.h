@@ -7,7 +7,8 @@
 // nothing, and one that is damaged or of another schema is made anew. Each
 // racer's rows (a "source": "" for the player, else the friend's folder
 // name) are made again from their files when those changed, told by each
-// file's size, time stamp and the hash of its first bytes. Per source it
+// file's size, time stamp and the hash of its first bytes; lines appended
+// to the player's record after a race are read alone. Per source it
 // keeps each track and type's best lap, found once when the rows are made;
 // per friend the head to head, counted again only when the player's or the
 // friend's rows changed. Where Friends\ does not exist or the file cannot be
