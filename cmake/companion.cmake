@@ -28,7 +28,9 @@ set(RA_COMPANION_SOURCES
   jobs/job_check.cpp jobs/job_list.cpp jobs/job_keep.cpp jobs/job_page.cpp jobs/job_prune.cpp
   jobs/job_repair.cpp jobs/job_restore.cpp jobs/job_serve.cpp
   jobs/job_share.cpp jobs/job_import.cpp jobs/job_leaderboard.cpp jobs/job_alias.cpp
-  friends/aliases.cpp friends/friends_folder.cpp friends/import.cpp friends/leaderboard.cpp
+  jobs/job_remove.cpp
+  friends/aliases.cpp friends/friend_replay.cpp friends/friends_folder.cpp friends/friends_index.cpp
+  friends/import.cpp friends/leaderboard.cpp
   friends/plain_name.cpp friends/share_file.cpp friends/sharing.cpp
   friends/friend_removal.cpp friends/friend_laps.cpp serve/friends_api.cpp
   serve/upload_file.cpp

@@ -1,5 +1,5 @@
-# Command-line tests of replay-autosave as players start it: a replay dropped
-# on it (restored once the player presses Enter), and a double click (the
+# Command-line tests of replay-autosave as players start it: replays dropped
+# on it (watched or shared as the player chooses), and a double click (the
 # INI next to it checked, then the ten newest replays), and keep and
 # unkeep, which prune honours. Included by
 # tests/CMakeLists.txt to register the tests; each test runs this same file
@@ -60,14 +60,29 @@ function(expect_file path want)
 endfunction()
 
 if(CASE STREQUAL "dropped_replay")
-  # The window is closed instead of Enter: nothing changes.
+  # The window is closed instead of a choice: nothing changes.
   run_tool("" ${game}/SaveData/Saves/a.rp4)
   expect_rc(1)
-  expect_in("${out}" "^Press Enter to let the game play a[.]rp4, or close this window[.]")
+  expect_in("${out}" "^W and Enter: the game plays this replay next time[.]\nS and Enter: share it")
   expect_in("${out}" "Nothing changed[.]\n$")
   expect_file(${game}/Replays/replay.rp4 "the race just driven")
+  # Two replays cannot be watched at once.
+  run_tool("w\n" ${game}/SaveData/Saves/a.rp4 ${game}/SaveData/Saves/a.rp4)
+  expect_rc(1)
+  expect_in("${out}" "^W: the game plays one replay at a time")
+  expect_file(${game}/Replays/replay.rp4 "the race just driven")
 
-  run_tool("\n" ${game}/SaveData/Saves/a.rp4)
+  # Shared: the privacy report, then the share beside the replay (the
+  # record names the player, as Record = 1 writes it).
+  file(WRITE ${game}/SaveData/Saves/replays.csv
+       "file,saved,type,track,laps,source,player,name1,best_lap_car1\r\n"
+       "a.rp4,2026-03-07 21:05:09,SR,ALPINE,3,Replays\\replay.rp4,1,Ann,81.44\r\n")
+  run_tool("s\n" ${game}/SaveData/Saves/a.rp4)
+  expect_rc(0)
+  expect_in("${out}" "\nWritten: [^\n]*SaveData/Saves/[^\n/]*[.]rpshare\n$")
+  expect_file(${game}/Replays/replay.rp4 "the race just driven")
+
+  run_tool("W\n" ${game}/SaveData/Saves/a.rp4)
   expect_rc(0)
   expect_in("${out}" "\nThe game will play a[.]rp4 when you next watch its replay")
   expect_in("${out}" "The replay it had is kept as [^\n]*kept_[-0-9_]+[.]rp4[.]\n$")

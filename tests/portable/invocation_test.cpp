@@ -20,14 +20,17 @@ TEST(Invocation, DoubleClickAndDroppedFiles) {
     EXPECT_EQ(click->list.ini, "");
     EXPECT_EQ(click->list.newest, 10u);
 
-    // A replay, in any letter case: restored after the player says so.
-    inv = ra_parse_invocation({"C:\\Games\\Racer\\SaveData\\Saves\\2026-03-07_SR.RP4"});
-    EXPECT_EQ(inv.command, &ra_restore_command);
-    EXPECT_TRUE(inv.dropped);
-    const ra_restore_job *restore = ra_job_of<ra_restore_job>(inv);
-    ASSERT_NE(restore, nullptr);
-    EXPECT_EQ(restore->file, "C:\\Games\\Racer\\SaveData\\Saves\\2026-03-07_SR.RP4");
-    EXPECT_EQ(restore->to, "");
+    // Replays, in any letter case, one or several: the player chooses to
+    // watch or share them.
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {"C:\\Games\\Racer\\SaveData\\Saves\\2026-03-07_SR.RP4"},
+             {"C:\\Saves\\a.rp4", "C:\\Saves\\b.rp4"}}) {
+        inv = ra_parse_invocation(args);
+        EXPECT_EQ(inv.action, ra_action::replays);
+        EXPECT_TRUE(inv.dropped);
+        ASSERT_NE(ra_job_of<ra_dropped_replays_job>(inv), nullptr);
+        EXPECT_EQ(ra_job_of<ra_dropped_replays_job>(inv)->files, args);
+    }
 
     // A settings file: checked.
     inv = ra_parse_invocation({"D:\\backup\\replay_autosave.ini"});
@@ -45,7 +48,7 @@ TEST(Invocation, DoubleClickAndDroppedFiles) {
 
     // Anything else dropped, or several files, is no job.
     for (const std::vector<std::string> &args :
-         std::vector<std::vector<std::string>>{{"notes.txt"}, {"a.rp4", "b.rp4"}}) {
+         std::vector<std::vector<std::string>>{{"notes.txt"}, {"a.rp4", "b.ini"}}) {
         inv = ra_parse_invocation(args);
         EXPECT_EQ(inv.action, ra_action::usage_error) << args[0];
         EXPECT_FALSE(inv.text.empty());
@@ -54,15 +57,15 @@ TEST(Invocation, DoubleClickAndDroppedFiles) {
     for (const std::vector<std::string> &args :
          std::vector<std::vector<std::string>>{{"C:\\Games\\Racer\\SaveData\\Saves"},
                                                {"C:\\Games\\Racer\\SaveData\\Saves\\replays.csv"},
-                                               {"C:\\Saves\\a.rp4", "C:\\Saves\\b.rp4"}}) {
+                                               {"C:\\Saves\\a.rp4", "C:\\Saves\\b.ini"}}) {
         inv = ra_parse_invocation(args);
         EXPECT_EQ(inv.action, ra_action::usage_error) << args[0];
         EXPECT_TRUE(inv.dropped) << args[0];
         EXPECT_EQ(inv.text,
-                  "replay-autosave takes one dropped file: a replay (.rp4), which the game then "
-                  "plays, a replay_autosave.ini, which it checks, or a friend's share (.rpshare) "
-                  "or card (.rpcard), which it imports; folders, replays.csv and several files "
-                  "at once cannot be dropped.\n");
+                  "replay-autosave takes dropped replays (.rp4), to watch one in the game or "
+                  "share them, or one dropped file: a replay_autosave.ini, which it checks, or "
+                  "a friend's share (.rpshare) or card (.rpcard), which it imports; folders, "
+                  "replays.csv and other files cannot be dropped.\n");
     }
 }
 
@@ -201,6 +204,11 @@ TEST(Invocation, EveryCommandReadsItsOptionsIntoItsJob) {
              EXPECT_EQ(job.old_name, "Ann");
              EXPECT_EQ(job.new_name, "");
          }},
+        {{"remove", "Friends\\Ann\\a.rp4"},
+         &ra_remove_command,
+         [](const ra_invocation &inv) {
+             EXPECT_EQ(job_of<ra_remove_job>(inv).file, "Friends\\Ann\\a.rp4");
+         }},
     };
     std::vector<const ra_command *> covered;
     for (const command_line &line : lines) {
@@ -246,7 +254,8 @@ TEST(Invocation, WrongCommandLinesSayWhatIsWrong) {
         // Never restore, or any command, by default.
         {{"play", "a.rp4"},
          "replay-autosave: unknown command play; the commands are check, list, restore, prune, "
-         "keep, unkeep, page, repair, serve, share, card, import, leaderboard and alias\nRun "
+         "keep, unkeep, page, repair, serve, share, card, import, leaderboard, alias and "
+         "remove\nRun "
          "\"replay-autosave --help\""},
         {{"restore"}, "replay-autosave: FILE is required\nRun \"replay-autosave restore --help\""},
         {{"restore", ""}, "replay-autosave: restore needs a replay"},

@@ -9,10 +9,15 @@
 #include <string>
 
 #include "companion_fixture.h"
+#include "friends/friend_replay.h"
+#include "friends/friends_folder.h"
+#include "friends/friends_index.h"
 #include "friends/import.h"
+#include "friends/leaderboard.h"
 #include "friends/plain_name.h"
 #include "friends/share_file.h"
 #include "friends/sharing.h"
+#include "library/keep_marks.h"
 #include "library/sha256.h"
 #include "plugin_state.h"
 
@@ -180,6 +185,108 @@ TEST_F(Share, TakenNameGetsTheNextFreeOneAndTheRecordFollows) {
     ASSERT_TRUE(ra_import_share(bob_, share_, &result, &error)) << error;
     EXPECT_FALSE(result.changed);
     EXPECT_EQ(result.skipped.size(), 2u);
+}
+
+TEST_F(Share, KilledImportIsRepairedByTheNextImport) {
+    std::string error;
+    ASSERT_EQ(refusal(share_), "");
+    const std::string ann = bob_ + "/Friends/Ann/";
+    const std::string record = ra_test_read_file(ann + "replays.csv");
+    const std::string hashes = ra_test_read_file(ann + "replays.sha256");
+    // Killed after a1.rp4 was moved in, before the hash list and the record
+    // named it; its working folder left behind.
+    auto without_a1 = [](const std::string &text) {
+        std::string kept;
+        for (size_t at = 0, end; at < text.size(); at = end + 1) {
+            end = text.find('\n', at);
+            if (end == std::string::npos) end = text.size() - 1;
+            const std::string line = text.substr(at, end + 1 - at);
+            if (line.find("a1.rp4") == std::string::npos) kept += line;
+        }
+        return kept;
+    };
+    ASSERT_TRUE(ra_test_write_file(ann + "replays.csv", without_a1(record)));
+    ASSERT_TRUE(ra_test_write_file(ann + "replays.sha256", without_a1(hashes)));
+    fs::create_directories(bob_ + "/Friends/.import-0123456789abcdef");
+    ASSERT_TRUE(ra_test_write_file(bob_ + "/Friends/.import-0123456789abcdef/a1.rp4", "part"));
+
+    // The same share again: a1.rp4 is known by its bytes, named again, and
+    // its line comes back; the leftover folder is gone.
+    ra_import_result result;
+    ASSERT_TRUE(ra_import_share(bob_, share_, &result, &error)) << error;
+    EXPECT_TRUE(result.added.empty());
+    EXPECT_FALSE(fs::exists(ann + "a1 (2).rp4"));
+    EXPECT_EQ(ra_test_read_file(ann + "replays.sha256"), hashes);
+    EXPECT_EQ(ra_test_read_file(ann + "replays.csv").size(), record.size());
+    EXPECT_FALSE(fs::exists(bob_ + "/Friends/.import-0123456789abcdef"));
+}
+
+TEST_F(Share, FriendsReplayIsKeptRemovedAndTheLeaderboardFollows) {
+    ASSERT_EQ(refusal(share_), "");
+    const std::string ann = bob_ + "/Friends/Ann/";
+    auto laps = [&]() {
+        ra_leaderboard board = ra_make_leaderboard(bob_, "", "");
+        std::string text;
+        for (const ra_board &b : board.boards)
+            for (const ra_board_entry &e : b.entries)
+                text +=
+                    e.racer + " " + std::to_string(e.lap) + (e.verified ? " verified" : "") + "\n";
+        return text;
+    };
+    EXPECT_EQ(laps(), "Ann 8010 verified\n");
+    // Bob's own record, then a line appended to it (read alone): his new
+    // best lap and his name from the newest line.
+    auto bob_line = [](const char *file, const char *name, const char *lap) {
+        return ra_test_record_line({{"file", file},
+                                    {"saved", "2026-03-02 20:00:00"},
+                                    {"type", "SR"},
+                                    {"track", "ALPINE"},
+                                    {"laps", "3"},
+                                    {"player", "1"},
+                                    {"name1", name},
+                                    {"best_lap_car1", lap}});
+    };
+    const std::string own = ra_test_record_header() + bob_line("b1.rp4", "Bobby", "81.00");
+    ASSERT_TRUE(ra_test_write_file(bob_ + "/replays.csv", own));
+    EXPECT_EQ(laps(), "Ann 8010 verified\nBobby 8100\n");
+    ASSERT_TRUE(
+        ra_test_write_file(bob_ + "/replays.csv", own + bob_line("b2.rp4", "Bob", "79.50")));
+    EXPECT_EQ(laps(), "Bob 7950\nAnn 8010 verified\n");
+    // The cache is a file of Friends\, never a friend; a damaged one is made anew.
+    ASSERT_TRUE(fs::is_regular_file(bob_ + "/Friends/" + ra_friends_index_file));
+    ASSERT_TRUE(
+        ra_test_write_file(bob_ + "/Friends/" + ra_friends_index_file, std::string(8192, 'x')));
+    EXPECT_EQ(laps(), "Bob 7950\nAnn 8010 verified\n");
+    EXPECT_EQ(ra_friend_folders(bob_).size(), 1u);
+
+    // Names that lead anywhere but a friend's replay are refused.
+    ra_friend_replay theirs;
+    std::string problem;
+    EXPECT_FALSE(ra_is_friend_replay(bob_, "a1.rp4", &theirs, &problem));
+    for (const char *bad : {"Friends/Ann/../../replays.csv", "Friends/Bob/a1.rp4",
+                            "Friends\\Ann\\x\\a1.rp4", "Friends/Ann/CON"}) {
+        EXPECT_TRUE(ra_is_friend_replay(bob_, bad, &theirs, &problem)) << bad;
+        EXPECT_NE(problem, "") << bad;
+    }
+    ASSERT_TRUE(ra_is_friend_replay(bob_, "friends\\ann\\a1.rp4", &theirs, &problem));
+    ASSERT_EQ(problem, "");
+    EXPECT_EQ(theirs.friend_name, "Ann");
+
+    // Kept in the friend's folder: not removed until unkept.
+    ASSERT_TRUE(ra_set_keep_mark(theirs.folder, theirs.file, true, &problem)) << problem;
+    EXPECT_FALSE(ra_remove_friend_replay(theirs, &problem));
+    EXPECT_TRUE(fs::exists(ann + "a1.rp4"));
+    ASSERT_TRUE(ra_set_keep_mark(theirs.folder, theirs.file, false, &problem)) << problem;
+    // Removed: its lines and hash leave Ann's files, and the board has a2's lap alone.
+    ASSERT_TRUE(ra_remove_friend_replay(theirs, &problem)) << problem;
+    EXPECT_FALSE(fs::exists(ann + "a1.rp4"));
+    EXPECT_EQ(ra_test_read_file(ann + "replays.csv").find("a1.rp4"), std::string::npos);
+    EXPECT_EQ(ra_test_read_file(ann + "replays.sha256").find("a1.rp4"), std::string::npos);
+    EXPECT_NE(ra_test_read_file(ann + "replays.csv").find("a2.rp4"), std::string::npos);
+    ra_leaderboard board = ra_make_leaderboard(bob_, "", "");
+    ASSERT_EQ(board.boards.size(), 1u);
+    ASSERT_EQ(board.boards[0].entries.size(), 2u);
+    EXPECT_EQ(board.boards[0].entries[1].file, "a2.rp4");
 }
 
 }  // namespace

@@ -3,14 +3,18 @@
 #include <map>
 #include <set>
 #include <system_error>
+#include <vector>
 
 #include "autosave/autosave.h"
 #include "friends/friends_folder.h"
 #include "friends/sharing.h"
 #include "library/folded_name.h"
+#include "library/game_replay.h"
 #include "library/record_schema.h"
 #include "library/record_writer.h"
 #include "library/records.h"
+#include "library/replays.h"
+#include "library/sha256.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
@@ -44,6 +48,22 @@ bool ra_plain_folder_or_none(const fs::path &path, std::string *error) {
     *error =
         ra_text(path) + " is not a plain folder (a link or a file); move it away and import again";
     return false;
+}
+
+// Removes from Friends\ the folders of imports killed before they ended;
+// the caller holds its lock, so no import is at work.
+void ra_remove_import_leftovers(const fs::path &friends) {
+    std::error_code failed;
+    std::vector<fs::path> leftovers;
+    for (fs::directory_iterator it(friends, failed), end; !failed && it != end;
+         it.increment(failed)) {
+        if (ra_text(it->path().filename()).rfind(ra_import_prefix, 0) == 0 &&
+            ra_entry_kind_of(it->path()) == ra_entry_kind::folder) {
+            leftovers.push_back(it->path());
+        }
+    }
+    // Only what an import writes is in them: replays and the two files.
+    for (const fs::path &folder : leftovers) fs::remove_all(folder, failed);
 }
 
 // One replay to write: its index in the share and its name in the folder.
@@ -110,11 +130,27 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
         return false;
     }
 
+    // An import killed before it ended left its folder behind: none is at
+    // work while we hold the lock.
+    ra_remove_import_leftovers(friends);
+
     // The plan: which replays are new and under which names, which lines.
     std::map<std::string, std::string> present_by_hash;  // hash -> name, of replays there
     for (const auto &f : known.files) {
         auto h = known.hashes.find(f.first);
         if (h != known.hashes.end()) present_by_hash.emplace(h->second, f.second);
+    }
+    // Replays the hash list does not name: moved in by an import killed
+    // before it wrote the list. Hashed here, and named by the list again
+    // when this import brings them.
+    std::set<std::string> unlisted;
+    for (const auto &f : known.files) {
+        if (known.hashes.count(f.first) || !ra_replay_name(f.second)) continue;
+        std::string bytes;
+        if (!ra_load_plain_file(folder / ra_path(f.second), ra_replay_max_bytes, &bytes, &why))
+            continue;
+        present_by_hash.emplace(ra_sha256_hex(bytes), f.second);
+        unlisted.insert(f.second);
     }
     std::set<std::string> taken;
     for (const auto &f : known.files) taken.insert(f.first);
@@ -140,6 +176,7 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
         }
         if (!present.empty()) {
             name_of[ra_folded_name(r.name)] = present;
+            if (unlisted.count(present)) new_hashes[present] = r.sha256;
             if (share.kind == ra_share_kind::share) {
                 result->skipped.push_back(r.name +
                                           (present == r.name ? "" : " (as " + present + ")"));

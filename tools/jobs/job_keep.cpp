@@ -6,8 +6,10 @@
 #include <string>
 #include <system_error>
 
+#include "friends/friend_replay.h"
 #include "library/keep_marks.h"
 #include "library/replays.h"
+#include "platform/file_system.h"
 #include "platform/game_paths.h"
 #include "program/command_row.h"
 #include "program/commands.h"
@@ -39,6 +41,20 @@ int ra_run_keep(const ra_keep_job &job, ra_output *out) {
     int status = ra_open_library(job.ini, &setup, &list, out);
     if (status != ra_exit_ok) return status;
     const std::string shown = ra_text(setup.dir);
+    // A friend's replay: the mark goes into their folder's own marks.
+    ra_friend_replay theirs;
+    std::string problem;
+    if (ra_is_friend_replay(setup.dir, job.file, &theirs, &problem)) {
+        if (!problem.empty()) return ra_fail(out, problem, ra_exit_failed);
+        if (job.keep && ra_entry_kind_of(theirs.path) != ra_entry_kind::file) {
+            return ra_fail(out, "no replay " + job.file + " in " + shown, ra_exit_failed);
+        }
+        if (!ra_set_keep_mark(theirs.folder, theirs.file, job.keep, &problem)) {
+            return ra_fail(out, problem, ra_exit_failed);
+        }
+        out->out += ra_keep_said(job.file, job.keep) + "\n";
+        return ra_exit_ok;
+    }
 
     // A path is taken only when it leads into Dir itself.
     std::string name = job.file;
@@ -80,8 +96,9 @@ const char ra_keep_file[] = "FILE";
 
 void ra_marked_options(CLI::App *sub, ra_keep_job *job, bool keep) {
     job->keep = keep;
-    sub->add_option(ra_keep_file, job->file,
-                    "the replay: its name as list shows it, or its path in Dir")
+    sub->add_option(
+           ra_keep_file, job->file,
+           "the replay: its name as list shows it, its path in Dir, or Friends\\<friend>\\<replay>")
         ->required();
 }
 

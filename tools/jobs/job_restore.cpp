@@ -3,6 +3,7 @@
 // the rest, and this job says what came of it.
 #include <string>
 
+#include "friends/friend_replay.h"
 #include "library/records.h"
 #include "library/restore.h"
 #include "platform/game_paths.h"
@@ -35,11 +36,20 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
     }
     for (const std::string &w : records.warnings) out->err += "warning: " + w + "\n";
 
+    // A friend's replay is played as the player's own are: only the replay
+    // read comes from their folder; the game's replay is kept in Dir.
+    std::string given = job.file, problem;
+    ra_friend_replay theirs;
+    if (ra_is_friend_replay(setup.dir, job.file, &theirs, &problem)) {
+        if (!problem.empty()) return ra_fail(out, problem, ra_exit_usage);
+        given = ra_text(theirs.path);
+    }
+
     ra_restore_place place;
     place.game = setup.game;
     place.dir = setup.dir;
     place.clear_ip = setup.settings.clear_ip != 0;
-    return ra_print_restore(ra_restore(place, records, job.file, job.to, hooks), job.file, out);
+    return ra_print_restore(ra_restore(place, records, given, job.to, hooks), job.file, out);
 }
 
 // The row of restore: a replay dropped on the program is restored only
@@ -52,7 +62,8 @@ namespace {
 const char ra_restore_file[] = "FILE";
 
 void ra_restore_options(CLI::App *sub, ra_restore_job *job) {
-    sub->add_option(ra_restore_file, job->file, "the replay: its path, or its name in Dir")
+    sub->add_option(ra_restore_file, job->file,
+                    "the replay: its path, its name in Dir, or Friends\\<friend>\\<replay>")
         ->required();
     sub->add_option("--to", job->to, "the game's replay.rp4, when the record file cannot tell");
 }

@@ -15,18 +15,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The file's path: as given, else "<sharer>_<when><extension>" here.
-fs::path ra_share_path(const std::string &given, const ra_share &share, const char *extension) {
+// The file's path: as given, else "<sharer>_<when><extension>" in folder
+// (here when empty).
+fs::path ra_share_path(const std::string &given, const std::string &folder, const ra_share &share,
+                       const char *extension) {
     if (!given.empty()) return ra_argument_path(given);
     ra_time made;
     ra_parse_time(share.made, &made);
-    return ra_path(share.sharer + "_" + ra_format_time_for_name(made) + extension);
+    const fs::path name = ra_path(share.sharer + "_" + ra_format_time_for_name(made) + extension);
+    return folder.empty() ? name : ra_argument_path(folder) / name;
 }
 
-int ra_write_planned(const ra_share_plan &plan, const std::string &given, const char *extension,
-                     ra_output *out) {
+int ra_write_planned(const ra_share_plan &plan, const std::string &given, const std::string &folder,
+                     const char *extension, ra_output *out) {
     out->out += ra_privacy_report(plan);
-    const fs::path path = ra_share_path(given, plan.share, extension);
+    const fs::path path = ra_share_path(given, folder, plan.share, extension);
     std::string why;
     if (!ra_write_share(path, plan.share, &why)) {
         return ra_fail(out, "cannot write " + ra_text(path) + ": " + why, ra_exit_failed);
@@ -45,7 +48,7 @@ int ra_run_share(const ra_share_job &job, ra_output *out) {
     if (!ra_plan_share(setup.dir, job.files, job.hide_names, &plan, &error)) {
         return ra_fail(out, error, ra_exit_failed);
     }
-    return ra_write_planned(plan, job.out, ra_share_extension, out);
+    return ra_write_planned(plan, job.out, job.folder, ra_share_extension, out);
 }
 
 int ra_run_card(const ra_card_job &job, ra_output *out) {
@@ -54,7 +57,7 @@ int ra_run_card(const ra_card_job &job, ra_output *out) {
     if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
     ra_share_plan plan;
     if (!ra_plan_card(setup.dir, &plan, &error)) return ra_fail(out, error, ra_exit_failed);
-    return ra_write_planned(plan, job.out, ra_card_extension, out);
+    return ra_write_planned(plan, job.out, "", ra_card_extension, out);
 }
 
 // The rows of share and card.

@@ -21,6 +21,7 @@ extern const ra_command ra_share_command;        // jobs/job_share.cpp
 extern const ra_command ra_card_command;         // jobs/job_share.cpp
 extern const ra_command ra_import_command;       // jobs/job_import.cpp
 extern const ra_command ra_leaderboard_command;  // jobs/job_leaderboard.cpp
+extern const ra_command ra_remove_command;       // jobs/job_remove.cpp
 extern const ra_command ra_alias_command;        // jobs/job_alias.cpp
 
 // Every command, in the order the help and the messages name them.

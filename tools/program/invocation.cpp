@@ -28,7 +28,8 @@ const char ra_description[] =
 // statuses of every command without a usage of its own (which says its own).
 const char ra_no_command_help[] =
     "Without a command it checks replay_autosave.ini next to this program and lists the ten "
-    "newest replays. A replay (.rp4) dropped on it is restored, after a question; an .ini "
+    "newest replays. Replays (.rp4) dropped on it are watched in the game (one) or shared, "
+    "as the player chooses; an .ini "
     "dropped on it is checked; a friend's .rpshare or .rpcard is imported.\n";
 const char ra_shared_exit_statuses[] =
     ": 0 done, 1 failed, 2 on a bad command line or an unreadable file.";
@@ -39,9 +40,10 @@ const char ra_own_help_name[] = "--help";
 
 // What a drop can give the program, said when it was given something else.
 const char ra_drop_usage[] =
-    "replay-autosave takes one dropped file: a replay (.rp4), which the game then plays, a "
-    "replay_autosave.ini, which it checks, or a friend's share (.rpshare) or card (.rpcard), "
-    "which it imports; folders, replays.csv and several files at once cannot be dropped.\n";
+    "replay-autosave takes dropped replays (.rp4), to watch one in the game or share them, "
+    "or one dropped file: a replay_autosave.ini, which it checks, or a friend's share "
+    "(.rpshare) or card (.rpcard), which it imports; folders, replays.csv and other files "
+    "cannot be dropped.\n";
 
 bool ra_ends_with(const std::string &text, const char *ext) {
     size_t n = strlen(ext);
@@ -105,18 +107,18 @@ bool ra_dropped(const std::vector<std::string> &args, ra_invocation *inv) {
     for (const std::string &arg : args) {
         if (!ra_looks_dropped(arg)) return false;
     }
+    // Replays only: the player chooses what becomes of them (main.cpp).
+    bool replays = true;
+    for (const std::string &arg : args) replays = replays && ra_ends_with(arg, ".rp4");
+    if (replays) {
+        inv->action = ra_action::replays;
+        inv->job = ra_dropped_replays_job{args};
+        return true;
+    }
     // A folder, the record file or several files: nothing a drop can do.
     inv->action = ra_action::usage_error;
     inv->text = ra_drop_usage;
     if (args.size() != 1) return true;
-    if (ra_ends_with(args[0], ".rp4")) {
-        ra_restore_job job;
-        job.file = args[0];
-        inv->action = ra_action::run_command;
-        inv->command = &ra_restore_command;
-        inv->job = job;
-        return true;
-    }
     // A friend's file goes to Friends\<sharer>\ only and replaces nothing,
     // so it is imported without a question.
     if (ra_ends_with(args[0], ra_share_extension) || ra_ends_with(args[0], ra_card_extension)) {

@@ -15,6 +15,7 @@
 enum class ra_action {
     run_command,   // the command's job
     double_click,  // check the INI beside the program, then the ten newest
+    replays,       // replays dropped: the player chooses to watch one or share them
     show_text,     // --help, --version: print text, exit 0
     usage_error,   // a wrong command line or drop: print text, exit 2
 };
@@ -26,11 +27,17 @@ struct ra_double_click_job {
     ra_serve_job serve;  // when the player asks for the library app
 };
 
+// Replays dropped on the program, as Explorer gave them.
+struct ra_dropped_replays_job {
+    std::vector<std::string> files;
+};
+
 struct ra_invocation {
     ra_action action = ra_action::usage_error;
     const ra_command *command = nullptr;  // run_command: the command to run
     std::any job;          // run_command: the command's job (ra_list_job for list, ...);
-                           // double_click: ra_double_click_job
+                           // double_click: ra_double_click_job; replays:
+                           // ra_dropped_replays_job
     bool dropped = false;  // started by a double click or a dropped file: the player confirms
                            // a restore, and the window stays open at the end
     std::string text;      // show_text: the help; usage_error: what is wrong, then the usage

@@ -118,6 +118,15 @@ struct ra_keep_job {
 // away (keep_marks.h): the same marks as the library app's Keep.
 int ra_run_keep(const ra_keep_job &job, ra_output *out);
 
+struct ra_remove_job {
+    std::string ini;   // the settings file; empty: the one beside this program
+    std::string file;  // Friends\<friend>\<replay>
+};
+
+// Removes a friend's replay and its lines from their record
+// (friends/friend_replay.h).
+int ra_run_remove(const ra_remove_job &job, ra_output *out);
+
 struct ra_serve_job {
     std::string ini;   // the settings file; empty: the one beside this program
     std::string port;  // --port N as given; empty: a free one
@@ -133,6 +142,7 @@ struct ra_share_job {
     std::vector<std::string> files;  // the replays: names as list shows them, or paths in Dir
     std::string out;  // the share file; empty: <sharer>_<when>.rpshare in the current folder
     bool hide_names = false;  // other racers become "Rival 1", "Rival 2"...
+    std::string folder;       // where the default name goes; empty: the current folder
 };
 
 // Writes a share of the player's replays (friends/sharing.h), after the

@@ -15,6 +15,7 @@
 #include "platform/check_platform.h"
 #include "platform/console.h"
 #include "platform/game_paths.h"
+#include "program/commands.h"
 #include "program/invocation.h"
 #include "program/jobs.h"
 
@@ -40,6 +41,59 @@ bool ra_confirm_restore(const std::string &name) {
     // A line of its own, whether or not the console echoed the Enter.
     ra_write_text(stdout, "\n");
     return go;
+}
+
+// What the player does with replays dropped on the program.
+enum class ra_drop_choice { nothing, watch, share };
+
+// Asked in the program's window: W and Enter to watch (one replay only), S
+// and Enter to share; anything else, or the window closed, does nothing.
+ra_drop_choice ra_choose_for_drop(size_t replays) {
+    ra_write_text(stdout, std::string(replays == 1 ? "W and Enter: the game plays this replay next "
+                                                     "time.\n"
+                                                   : "W: the game plays one replay at a time; drop "
+                                                     "one to watch it.\n") +
+                              "S and Enter: share " + (replays == 1 ? "it" : "them") +
+                              " with a friend (a .rpshare beside " +
+                              (replays == 1 ? "it" : "them") +
+                              ", after what it gives away).\nEnter alone, or close this window: "
+                              "nothing.\n");
+    std::string line;
+    for (int c = getchar(); c != '\n' && c != EOF; c = getchar()) line += (char)c;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if ((line == "w" || line == "W") && replays == 1) return ra_drop_choice::watch;
+    if (line == "s" || line == "S") return ra_drop_choice::share;
+    return ra_drop_choice::nothing;
+}
+
+// The folder of a dropped file as Explorer gave it, either slash; empty
+// for a bare name.
+std::string ra_folder_of(const std::string &file) {
+    size_t slash = file.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+}
+
+// Replays dropped: watched or shared as the player chooses.
+int ra_run_dropped_replays(const ra_dropped_replays_job &dropped) {
+    ra_output output;
+    switch (ra_choose_for_drop(dropped.files.size())) {
+    case ra_drop_choice::watch: {
+        // Chosen already: restore asks no second question.
+        ra_restore_job job;
+        job.file = dropped.files.front();
+        return ra_print(output, ra_restore_command.run(job, ra_start(), &output));
+    }
+    case ra_drop_choice::share: {
+        ra_share_job job;
+        job.files = dropped.files;
+        job.folder = ra_folder_of(dropped.files.front());
+        return ra_print(output, ra_share_command.run(job, ra_start(), &output));
+    }
+    case ra_drop_choice::nothing:
+        break;
+    }
+    output.out = "Nothing changed.\n";
+    return ra_print(output, ra_exit_failed);
 }
 
 // After a double click's check and list, in the program's own window: the
@@ -80,6 +134,8 @@ int ra_run(const ra_invocation &inv) {
         int status = inv.command->run(inv.job, start, &output);
         return ra_print(output, status);
     }
+    case ra_action::replays:
+        return ra_run_dropped_replays(*ra_job_of<ra_dropped_replays_job>(inv));
     case ra_action::double_click:
         return ra_check_and_list(*ra_job_of<ra_double_click_job>(inv), inv.dropped);
     case ra_action::show_text:

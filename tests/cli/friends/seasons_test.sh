@@ -11,68 +11,8 @@ run() { ${emulator:+"$emulator"} "$@"; }
 fail() { echo "seasons_test: $*" >&2; exit 1; }
 
 rm -rf "$work"
-mkdir -p "$work"
+bash "$(dirname "$0")/two_seasons.sh" "$emulator" "$sim" "$work" Ann
 ann=$work/ann bob=$work/bob
-
-# race GAME N PLAYER OTHER TRACK CLOCK PLAYER_LAP OTHER_LAP PLAYER_TOTAL OTHER_TOTAL
-# Lap times in the game's 1/64 s; the race started a minute before CLOCK.
-race() {
-  local game=$1 n=$2 me=$3 other=$4 track=$5 clock=$6
-  local file=$game/races/race$n.ini
-  local started
-  started=$(date -d "${clock/T/ } 1 minute ago" +%Y-%m-%dT%H:%M:%S)
-  cat >"$file" <<RACE
-[game]
-race_type = 0
-laps = 3
-track_index = $track
-cars = 2
-timer_start = 1000
-timer_now = 20200
-replay_dir = Replays\\
-track_root = Tracks\\
-replay_size = $((8000 + n))
-replay_ip = 10.1.2.$n
-
-[race_start]
-clock = $started
-
-[track_folders]
-0 = Coast
-1 = Alpine
-
-[racers]
-1 = $me
-2 = $other
-
-[car1]
-slot = 0
-lap_times = $(($7 + 50)), $7, $(($7 + 20))
-total_time = $9
-state = 3
-
-[car2]
-slot = 1
-lap_times = $(($8 + 50)), $8, $(($8 + 20))
-total_time = ${10}
-state = 3
-RACE
-  run "$sim" --game-dir "$game" --race "$file" --clock "$clock" >/dev/null
-}
-
-for game in "$ann" "$bob"; do mkdir -p "$game/races"; done
-printf '[ReplayAutosave]\r\nRecord = 1\r\nClearIp = 0\r\n' >"$ann/replay_autosave.ini"
-printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$bob/replay_autosave.ini"
-
-# Ann: two races alone on Coast and Alpine, then two with Bob on Alpine.
-race "$ann" 1 Ann Racer3 0 2026-03-01T20:00:00 5000 5400 15500 16000
-race "$ann" 2 Ann Racer3 1 2026-03-02T20:00:00 5200 5500 16000 16500
-race "$ann" 3 Ann Bob 1 2026-03-05T21:00:00 5150 5180 15900 15950
-race "$ann" 4 Ann Bob 1 2026-03-06T21:00:00 5190 5120 16000 15800
-# Bob: the same two races, saved a few seconds later, and one alone.
-race "$bob" 3 Bob Ann 1 2026-03-05T21:00:20 5180 5150 15950 15900
-race "$bob" 4 Bob Ann 1 2026-03-06T21:00:15 5120 5190 15800 16000
-race "$bob" 5 Bob Racer3 0 2026-03-07T20:00:00 4990 5400 15400 16000
 
 ann_dir=$ann/SaveData/Saves bob_dir=$bob/SaveData/Saves
 mapfile -t ann_replays < <(cd "$ann_dir" && ls ./*.rp4 | sed 's|^\./||' | sort)
@@ -137,6 +77,20 @@ grep -q 'Bob against Annie: 2 races' <<<"$out" || fail "the alias is not shown: 
 printf 'X' | dd of="$friend/${ann_replays[2]}" bs=1 seek=7000 conv=notrunc status=none
 out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini" --track alpine)
 grep -Eq '2[.] Annie .* not verified, can be watched' <<<"$out" || fail "a changed replay still verifies: $out"
+
+# A friend's replay is watched, kept and removed as the player's own are.
+shared=${ann_replays[1]}
+out=$(run "$tool" restore --ini "$bob/replay_autosave.ini" "Friends\\Annie\\x.rp4" 2>&1) &&
+  fail "a friend nobody imported was restored from: $out"
+out=$(run "$tool" restore --ini "$bob/replay_autosave.ini" "Friends\\Ann\\$shared")
+cmp -s "$bob/Replays/replay.rp4" "$friend/$shared" || fail "the game does not play Ann's replay: $out"
+run "$tool" keep --ini "$bob/replay_autosave.ini" "Friends/Ann/$shared" >/dev/null
+out=$(run "$tool" remove --ini "$bob/replay_autosave.ini" "Friends/Ann/$shared" 2>&1) &&
+  fail "a kept replay was removed: $out"
+run "$tool" unkeep --ini "$bob/replay_autosave.ini" "Friends/Ann/$shared" >/dev/null
+run "$tool" remove --ini "$bob/replay_autosave.ini" "Friends/Ann/$shared" >/dev/null
+[[ ! -e $friend/$shared ]] || fail "$shared was not removed"
+if grep -q "$shared" "$friend/replays.csv"; then fail "$shared is still in Ann's record"; fi
 
 # Prune of Bob's own folder never touches Friends.
 out=$(run "$tool" prune --ini "$bob/replay_autosave.ini" --keep 0)

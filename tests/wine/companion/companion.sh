@@ -157,10 +157,10 @@ run "" restore "$(winpath "$saves/2026-03-05_21-14-00_SR_ALPINE_3L.rp4")"
 expect_rc 0
 expect_same "$replay" "$saves/2026-03-05_21-14-00_SR_ALPINE_3L.rp4"
 expect_in "$out" "saved already as $(winpath "$saves")\\2026-03-01_19-00-00_SR_COAST_3L.rp4"
-# Dropped, and Enter pressed.
-run $'\n' "$(winpath "$saves/2026-03-07_22-21-00_SR_COAST_3L.rp4")"
+# Dropped, and W (watch) chosen.
+run $'W\r\n' "$(winpath "$saves/2026-03-07_22-21-00_SR_COAST_3L.rp4")"
 expect_rc 0
-expect_in "$out" "Press Enter to let the game play 2026-03-07_22-21-00_SR_COAST_3L.rp4, or close this window."
+expect_in "$out" "W and Enter: the game plays this replay next time."
 expect_same "$replay" "$saves/2026-03-07_22-21-00_SR_COAST_3L.rp4"
 kept=$(ls "$saves"/kept_*.rp4)
 # Kept as the plug-in saved that race (scrubbed, ClearIp being on), which is
@@ -168,7 +168,7 @@ kept=$(ls "$saves"/kept_*.rp4)
 head -c "$(stat -c %s "$work/last_race.rp4")" "$saves"/*_extra.rp4 >"$work/last_race_saved.rp4"
 expect_same "$kept" "$work/last_race_saved.rp4"
 cmp -s "$kept" "$work/last_race.rp4" && fail "the kept replay was not scrubbed"
-# Dropped, and the window closed instead of Enter.
+# Dropped, and the window closed instead of a choice.
 before=$(snapshot)
 run "" "$(winpath "$saves/2026-03-12_20-35-00_SR_ALPINE_3L.rp4")"
 expect_rc 1
@@ -257,7 +257,7 @@ expect_in "$err" "open it yourself ($(winpath "$saves")\\replays.html)"
 stage="dropped from a folder the code page cannot spell"
 mkdir -p "$work/Łukasz"
 cp "$saves/2026-03-14_21-42-00_SR_COAST_3L.rp4" "$work/Łukasz/"
-run $'\n' "$(winpath "$work/Łukasz/2026-03-14_21-42-00_SR_COAST_3L.rp4")"
+run $'w\n' "$(winpath "$work/Łukasz/2026-03-14_21-42-00_SR_COAST_3L.rp4")"
 expect_rc 0
 expect_in "$out" "The game will play 2026-03-14_21-42-00_SR_COAST_3L.rp4"
 expect_same "$replay" "$work/Łukasz/2026-03-14_21-42-00_SR_COAST_3L.rp4"

@@ -1,0 +1,556 @@
+#include "friends/friends_index.h"
+
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <system_error>
+
+#include "friends/friends_folder.h"
+#include "friends/sharing.h"
+#include "library/folded_name.h"
+#include "library/game_replay.h"
+#include "library/index_store.h"
+#include "library/lap_time.h"
+#include "library/local_time.h"
+#include "library/record_schema.h"
+#include "library/records.h"
+#include "library/sha256.h"
+#include "platform/file_system.h"
+#include "platform/game_paths.h"
+#include "snapshot/race_context.h"
+
+namespace fs = std::filesystem;
+
+const char ra_friends_index_file[] = "friends.index";
+
+namespace {
+
+// The schema's version, in SQLite's user_version: a cache of another
+// version is made anew.
+const int ra_friends_index_schema = 3;
+// How long a call waits for another process's refresh of the cache.
+const int ra_friends_index_wait_ms = 30000;
+// The first bytes of a file whose hash tells a file rewritten in place.
+const size_t ra_stamp_head_bytes = 4096;
+// The player's rows in the cache.
+const char ra_player_source[] = "";
+// Appended lines read alone at most; a bigger change reads the record whole.
+const size_t ra_record_tail_max_bytes = 64u << 20;
+
+// races: one row per usable record line of a source (line: its place in the
+// record's usable lines); race: what makes two lines one race apart from
+// the start (folded track, type, laps and sorted folded racer names);
+// started: seconds from 1970, -1 unknown; total: the source's own car's race
+// time in hundredths, 0 none. Head to head reads a friend's races of one
+// race key in line order through races_pair.
+// sources: per source its files' stamp, the generation of its rows, the
+// player's name with when that line was saved, and its usable lines.
+// bests: per source, track and type the fastest of its laps (the first line
+// of equal laps). versus: the head to head of a friend, as counted from the
+// sources' generations named. seen: the hashes of friends' replays by size
+// and time stamp.
+const char ra_friends_schema_sql[] = R"(
+CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
+CREATE TABLE sources(source TEXT PRIMARY KEY, stamp TEXT NOT NULL, generation INTEGER NOT NULL,
+                     player TEXT NOT NULL, player_when TEXT NOT NULL, lines INTEGER NOT NULL)
+                     WITHOUT ROWID;
+CREATE TABLE races(source TEXT NOT NULL, line INTEGER NOT NULL, race TEXT NOT NULL,
+                   started INTEGER NOT NULL, total INTEGER NOT NULL,
+                   PRIMARY KEY(source, line)) WITHOUT ROWID;
+CREATE INDEX races_pair ON races(source, race, line);
+CREATE TABLE bests(source TEXT NOT NULL, track TEXT NOT NULL, type TEXT NOT NULL,
+                   lap INTEGER NOT NULL, saved TEXT NOT NULL, file TEXT NOT NULL,
+                   stated TEXT NOT NULL, PRIMARY KEY(source, track, type)) WITHOUT ROWID;
+CREATE TABLE versus(source TEXT PRIMARY KEY, mine INTEGER NOT NULL, theirs INTEGER NOT NULL,
+                    races INTEGER NOT NULL, wins INTEGER NOT NULL, losses INTEGER NOT NULL,
+                    gap_sum INTEGER NOT NULL, timed INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TABLE seen(source TEXT NOT NULL, file TEXT NOT NULL, size INTEGER NOT NULL,
+                  mtime INTEGER NOT NULL, sha256 TEXT NOT NULL,
+                  PRIMARY KEY(source, file)) WITHOUT ROWID;
+)";
+
+// FNV-1a, 64 bits, as hex: enough to tell a file rewritten from one kept.
+std::string ra_fnv_hex(const std::string &bytes) {
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : bytes) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    static const char digits[] = "0123456789abcdef";
+    std::string hex(16, '0');
+    for (int i = 15; i >= 0; --i, h >>= 4) hex[(size_t)i] = digits[h & 15];
+    return hex;
+}
+
+int64_t ra_mtime_count(const fs::path &path) {
+    std::error_code failed;
+    auto stamp = fs::last_write_time(path, failed);
+    return failed ? -1 : (int64_t)stamp.time_since_epoch().count();
+}
+
+// A file as the cache compares it.
+struct ra_stamp {
+    std::string text;  // "-" none; "!<kind>" no plain file; else "<size>@<mtime>#<head hash>"
+    int64_t size = -1;
+    std::string head;  // its first ra_stamp_head_bytes bytes at most
+};
+
+ra_stamp ra_stamp_of(const fs::path &path) {
+    ra_stamp stamp;
+    ra_entry_kind kind = ra_entry_kind_of(path);
+    if (kind == ra_entry_kind::none) {
+        stamp.text = "-";
+        return stamp;
+    }
+    // Reading a link or a device fails, and says why, when the rows are made.
+    if (kind != ra_entry_kind::file) {
+        stamp.text = "!" + std::to_string((int)kind);
+        return stamp;
+    }
+    std::error_code failed;
+    stamp.size = (int64_t)fs::file_size(path, failed);
+    stamp.head.assign(ra_stamp_head_bytes, '\0');
+    std::ifstream in(path, std::ios::binary);
+    in.read(&stamp.head[0], (std::streamsize)stamp.head.size());
+    stamp.head.resize(in ? stamp.head.size() : (size_t)std::max<std::streamsize>(in.gcount(), 0));
+    stamp.text = std::to_string(stamp.size) + "@" + std::to_string(ra_mtime_count(path)) + "#" +
+                 ra_fnv_hex(stamp.head);
+    return stamp;
+}
+
+// The lines appended to a record since the stamp it had (header line first,
+// so that they are read by it), or false when it changed otherwise: its
+// first bytes differ, it did not grow, or what it had did not end a line.
+bool ra_appended_lines(const fs::path &path, const std::string &stored, const ra_stamp &now,
+                       std::string *text) {
+    const size_t at = stored.find('@'), hash = stored.rfind('#');
+    if (at == std::string::npos || hash == std::string::npos || now.size < 0) return false;
+    const int64_t before = atoll(stored.substr(0, at).c_str());
+    const size_t header_end = now.head.find('\n');
+    if (before <= 0 || now.size <= before || header_end == std::string::npos ||
+        (int64_t)header_end >= before ||
+        ra_fnv_hex(now.head.substr(0, (size_t)std::min<int64_t>(before, now.head.size()))) !=
+            stored.substr(hash + 1) ||
+        now.size - before > (int64_t)ra_record_tail_max_bytes) {
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string tail((size_t)(now.size - before + 1), '\0');
+    in.seekg(before - 1);
+    in.read(&tail[0], (std::streamsize)tail.size());
+    if (!in || tail[0] != '\n') return false;
+    *text = now.head.substr(0, header_end + 1) + tail.substr(1);
+    return true;
+}
+
+uint32_t ra_car_hundredths(const ra_record &r, const char *prefix) {
+    if (r.player < 1) return 0;
+    return ra_parse_lap(r.get(ra_car_column(prefix, r.player)));
+}
+
+int64_t ra_started_seconds(const ra_record &r) {
+    ra_time started, epoch;
+    epoch.year = 1970;
+    epoch.month = epoch.day = 1;
+    if (!ra_parse_time(r.get(ra_column_started), &started)) return -1;
+    return ra_seconds_between(epoch, started);
+}
+
+// The facts that make two lines one race, apart from the start.
+std::string ra_race_key(const ra_record &r) {
+    std::vector<std::string> names;
+    for (int car = 1; car <= RA_CARS; ++car) {
+        std::string name = r.get(ra_car_column(ra_column_name, car));
+        if (!name.empty()) names.push_back(ra_folded_name(name));
+    }
+    std::sort(names.begin(), names.end());
+    std::string key = ra_folded_name(r.get(ra_column_track)) + '\n' +
+                      ra_folded_name(r.get(ra_column_type)) + '\n' + r.get(ra_column_laps);
+    for (const std::string &n : names) key += '\n' + n;
+    return key;
+}
+
+// The newest line of the records that names the player (of equal times
+// the later line), or null.
+const ra_record *ra_newest_named(const ra_records &records) {
+    const ra_record *newest = nullptr;
+    for (const ra_record &r : records.lines) {
+        if (!ra_line_player_name(r).empty() && (newest == nullptr || !(r.saved < newest->saved))) {
+            newest = &r;
+        }
+    }
+    return newest;
+}
+
+// Drops a source's rows and what was counted from them.
+bool ra_forget_source(sqlite3 *db, const std::string &source) {
+    bool ok = true;
+    for (const char *sql :
+         {"DELETE FROM races WHERE source=?", "DELETE FROM bests WHERE source=?",
+          "DELETE FROM sources WHERE source=?", "DELETE FROM versus WHERE source=?",
+          "DELETE FROM seen WHERE source=?"}) {
+        ra_statement s(db, sql);
+        s.bind(1, source).step();
+        ok = ok && s.ok();
+    }
+    return ok;
+}
+
+// Adds a source's record lines to its rows, numbered from `first` on, and
+// keeps each track and type's best lap where one of them is faster (for a
+// friend, with the hash each replay was stated to have); then its row in
+// sources, with a new generation.
+bool ra_add_lines(sqlite3 *db, const std::string &source, const std::string &stamp,
+                  const ra_records &records, int64_t first,
+                  const std::map<std::string, std::string> &hashes) {
+    ra_statement race(db,
+                      "INSERT INTO races(source, line, race, started, total) VALUES(?,?,?,?,?)");
+    // The fastest line per folded track and type, the first of equal laps.
+    std::map<std::pair<std::string, std::string>, const ra_record *> fastest;
+    for (size_t i = 0; i < records.lines.size(); ++i) {
+        const ra_record &r = records.lines[i];
+        race.bind(1, source)
+            .bind(2, first + (int64_t)i)
+            .bind(3, ra_race_key(r))
+            .bind(4, ra_started_seconds(r))
+            .bind(5, (int64_t)ra_car_hundredths(r, ra_column_total_time));
+        race.step();
+        if (!race.ok()) return false;
+        race.reset();
+        uint32_t lap = ra_car_hundredths(r, ra_column_best_lap);
+        if (lap == 0) continue;
+        const ra_record *&held = fastest[{ra_folded_name(r.get(ra_column_track)),
+                                          ra_folded_name(r.get(ra_column_type))}];
+        if (held == nullptr || lap < ra_car_hundredths(*held, ra_column_best_lap)) held = &r;
+    }
+    ra_statement held(db, "SELECT lap FROM bests WHERE source=? AND track=? AND type=?");
+    ra_statement best(db,
+                      "INSERT OR REPLACE INTO bests(source, track, type, lap, saved, file, stated) "
+                      "VALUES(?,?,?,?,?,?,?)");
+    for (const auto &group : fastest) {
+        const ra_record &r = *group.second;
+        const uint32_t lap = ra_car_hundredths(r, ra_column_best_lap);
+        held.reset();
+        held.bind(1, source).bind(2, group.first.first).bind(3, group.first.second);
+        if (held.step() && held.integer(0) <= (int64_t)lap) continue;
+        auto stated = hashes.find(ra_folded_name(r.file));
+        best.reset();
+        best.bind(1, source)
+            .bind(2, group.first.first)
+            .bind(3, group.first.second)
+            .bind(4, (int64_t)lap)
+            .bind(5, ra_format_time(r.saved))
+            .bind(6, r.file)
+            .bind(7, stated == hashes.end() ? std::string() : stated->second);
+        best.step();
+        if (!best.ok()) return false;
+    }
+    // The player's name: of the newest line that has one, these lines after
+    // the earlier ones at equal times.
+    std::string player, player_when;
+    ra_statement had(db, "SELECT player, player_when FROM sources WHERE source=?");
+    had.bind(1, source);
+    if (first > 0 && had.step()) {
+        player = had.text(0);
+        player_when = had.text(1);
+    }
+    const ra_record *newest = ra_newest_named(records);
+    if (newest != nullptr && !(ra_format_time(newest->saved) < player_when)) {
+        player = ra_line_player_name(*newest);
+        player_when = ra_format_time(newest->saved);
+    }
+    int64_t generation = ra_meta_int(db, "generation") + 1;
+    ra_statement s(db,
+                   "INSERT OR REPLACE INTO sources(source, stamp, generation, player, player_when, "
+                   "lines) VALUES(?,?,?,?,?,?)");
+    s.bind(1, source)
+        .bind(2, stamp)
+        .bind(3, generation)
+        .bind(4, player)
+        .bind(5, player_when)
+        .bind(6, first + (int64_t)records.lines.size())
+        .step();
+    return s.ok() && ra_meta_set(db, "generation", generation);
+}
+
+// Makes a source's rows anew from its whole record.
+bool ra_store_source(sqlite3 *db, const std::string &source, const std::string &stamp,
+                     const ra_records &records, const std::map<std::string, std::string> &hashes) {
+    return ra_forget_source(db, source) && ra_add_lines(db, source, stamp, records, 0, hashes);
+}
+
+int64_t ra_stored_lines(sqlite3 *db, const std::string &source) {
+    ra_statement s(db, "SELECT lines FROM sources WHERE source=?");
+    s.bind(1, source);
+    return s.step() ? s.integer(0) : -1;
+}
+
+std::string ra_stored_stamp(sqlite3 *db, const std::string &source) {
+    ra_statement s(db, "SELECT stamp FROM sources WHERE source=?");
+    s.bind(1, source);
+    return s.step() ? s.text(0) : std::string();
+}
+
+int64_t ra_generation(sqlite3 *db, const std::string &source) {
+    ra_statement s(db, "SELECT generation FROM sources WHERE source=?");
+    s.bind(1, source);
+    return s.step() ? s.integer(0) : -1;
+}
+
+}  // namespace
+
+ra_friends_index::~ra_friends_index() { close(); }
+
+void ra_friends_index::close() {
+    if (db_ != nullptr) sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+bool ra_friends_index::open(const fs::path &path) {
+    close();
+    const std::string name = path.empty() ? std::string(":memory:") : path.u8string();
+    if (!path.empty() && ra_entry_kind_of(path) != ra_entry_kind::none &&
+        ra_entry_kind_of(path) != ra_entry_kind::file) {
+        return false;  // a link or a folder planted in its place: never written through
+    }
+    if (sqlite3_open_v2(name.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        return false;  // the caller reads the reason, then closes
+    }
+    sqlite3_busy_timeout(db_, ra_friends_index_wait_ms);
+    ra_sql sql(db_);
+    std::string mode;
+    int version = 0;
+    if (!path.empty() && !(sql.one_text("PRAGMA journal_mode=WAL", &mode) && mode == "wal" &&
+                           sql.run("PRAGMA synchronous=NORMAL"))) {
+        return false;
+    }
+    if (!sql.one_int("PRAGMA user_version", &version)) return false;
+    if (version == ra_friends_index_schema) return true;
+    // Another schema, or a fresh file: start again from nothing.
+    bool ok = sql.run("BEGIN IMMEDIATE");
+    std::vector<std::string> tables;
+    ra_statement names(db_, "SELECT name FROM sqlite_master WHERE type='table'");
+    while (ok && names.step()) tables.push_back(names.text(0));
+    for (const std::string &t : tables) ok = ok && sql.run("DROP TABLE IF EXISTS \"" + t + "\"");
+    ok = ok && sql.run(ra_friends_schema_sql) &&
+         sql.run("PRAGMA user_version=" + std::to_string(ra_friends_index_schema)) &&
+         sql.run("COMMIT");
+    if (!ok) sql.run("ROLLBACK");
+    return ok;
+}
+
+bool ra_friends_index::refresh_all(const fs::path &dir,
+                                   const std::vector<std::pair<std::string, fs::path>> &friends,
+                                   std::vector<std::string> *warnings) {
+    ra_sql sql(db_);
+    // The write lock first, then the files: two processes refreshing at once
+    // both end right.
+    if (!sql.run("BEGIN IMMEDIATE")) return false;
+    bool ok = true;
+    // The player's record grows by a line after every race: lines appended
+    // are read alone.
+    const fs::path record = dir / ra_records_file;
+    const ra_stamp own = ra_stamp_of(record);
+    const std::string had = ra_stored_stamp(db_, ra_player_source);
+    std::string appended;
+    if (had != own.text) {
+        ra_records records;
+        const int64_t lines = ra_stored_lines(db_, ra_player_source);
+        if (lines >= 0 && ra_appended_lines(record, had, own, &appended)) {
+            ra_parse_records(appended, ra_text(record), &records);
+            ok = ra_add_lines(db_, ra_player_source, own.text, records, lines, {});
+        } else {
+            ra_read_records(dir, ra_text(record), &records);
+            ok = ra_store_source(db_, ra_player_source, own.text, records, {});
+        }
+    }
+    std::vector<std::string> gone;
+    ra_statement stored(db_, "SELECT source FROM sources WHERE source<>''");
+    while (stored.step()) gone.push_back(stored.text(0));
+    for (const auto &f : friends) {
+        if (!ok) break;
+        gone.erase(std::remove(gone.begin(), gone.end(), f.first), gone.end());
+        const std::string stamp = ra_stamp_of(f.second / ra_records_file).text + "|" +
+                                  ra_stamp_of(f.second / ra_hashes_file).text;
+        if (ra_stored_stamp(db_, f.first) == stamp) continue;
+        ra_friend one;
+        std::string error;
+        if (ra_read_friend(f.second, f.first, &one, &error)) {
+            ok = ra_store_source(db_, f.first, stamp, one.records, one.hashes);
+        } else {
+            warnings->push_back(error);
+            ok = ra_forget_source(db_, f.first);
+        }
+    }
+    for (const std::string &source : gone) ok = ok && ra_forget_source(db_, source);
+    if (ok && sql.run("COMMIT")) return true;
+    sql.run("ROLLBACK");
+    return false;
+}
+
+bool ra_friends_index::refresh(const fs::path &dir,
+                               const std::vector<std::pair<std::string, fs::path>> &friends,
+                               std::vector<std::string> *warnings) {
+    const fs::path folder = dir / ra_friends_folder;
+    const fs::path path = folder / ra_friends_index_file;
+    const size_t warned = warnings->size();
+    own_.clear();
+    own_read_ = false;
+    // Twice at most: a file that is not a database of ours is removed and
+    // made again.
+    for (int attempt = 0; attempt < 2 && ra_entry_kind_of(folder) == ra_entry_kind::folder;
+         ++attempt) {
+        if (open(path) && refresh_all(dir, friends, warnings)) return true;
+        const int code = db_ ? sqlite3_errcode(db_) : SQLITE_CANTOPEN;
+        close();
+        warnings->resize(warned);
+        if ((code != SQLITE_CORRUPT && code != SQLITE_NOTADB) ||
+            ra_entry_kind_of(path) != ra_entry_kind::file) {
+            break;
+        }
+        std::error_code ignored;
+        for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+            fs::remove(folder / (std::string(ra_friends_index_file) + suffix), ignored);
+    }
+    // No place to keep it: the same cache for this call alone.
+    return open(fs::path()) && refresh_all(dir, friends, warnings);
+}
+
+std::string ra_friends_index::player() {
+    ra_statement s(db_, "SELECT player FROM sources WHERE source=''");
+    return s.step() ? s.text(0) : std::string();
+}
+
+bool ra_friends_index::bests(const std::string &track, const std::string &type,
+                             std::vector<ra_best_row> *out) {
+    out->clear();
+    ra_statement s(db_,
+                   "SELECT source, track, type, lap, saved, file, stated FROM bests "
+                   "WHERE (?1='' OR track=?1) AND (?2='' OR type=?2) ORDER BY source");
+    s.bind(1, track).bind(2, type);
+    while (s.step()) {
+        ra_best_row b;
+        b.source = s.text(0);
+        b.track = s.text(1);
+        b.type = s.text(2);
+        b.lap = (uint32_t)s.integer(3);
+        b.when = s.text(4);
+        b.file = s.text(5);
+        b.stated = s.text(6);
+        out->push_back(std::move(b));
+    }
+    return s.ok();
+}
+
+bool ra_friends_index::versus(const std::string &friend_name, ra_versus *out) {
+    *out = ra_versus();
+    const int64_t mine = ra_generation(db_, ra_player_source),
+                  theirs = ra_generation(db_, friend_name);
+    if (mine < 0 || theirs < 0) return false;
+    ra_statement kept(db_,
+                      "SELECT races, wins, losses, gap_sum, timed FROM versus "
+                      "WHERE source=? AND mine=? AND theirs=?");
+    kept.bind(1, friend_name).bind(2, mine).bind(3, theirs);
+    if (kept.step()) {
+        out->races = (int)kept.integer(0);
+        out->wins = (int)kept.integer(1);
+        out->losses = (int)kept.integer(2);
+        out->gap_sum = kept.integer(3);
+        out->timed = (int)kept.integer(4);
+        return true;
+    }
+    // Counted again: the player's races by what makes them one race (read
+    // once for all friends), then per such race the friend's lines in their
+    // order, each paired with the nearest unpaired start of the player's
+    // within the window. A line of the player's belongs to one race key, so
+    // the keys are paired apart.
+    if (!own_read_) {
+        ra_statement mine_rows(db_,
+                               "SELECT race, started, line, total FROM races "
+                               "WHERE source='' AND started>=0 ORDER BY race, started, line");
+        while (mine_rows.step()) {
+            own_[mine_rows.text(0)].push_back(
+                {mine_rows.integer(1), mine_rows.integer(2), (uint32_t)mine_rows.integer(3)});
+        }
+        if (!mine_rows.ok()) return false;
+        own_read_ = true;
+    }
+    ra_statement rows(
+        db_,
+        "SELECT started, total FROM races "
+        "INDEXED BY races_pair WHERE source=? AND race=? AND started>=0 ORDER BY line");
+    for (const auto &key : own_) {
+        const std::vector<ra_own_start> &starts = key.second;
+        std::vector<bool> paired(starts.size());
+        rows.reset();
+        rows.bind(1, friend_name).bind(2, key.first);
+        while (rows.step()) {
+            const int64_t at = rows.integer(0);
+            auto first =
+                std::lower_bound(starts.begin(), starts.end(), at - ra_same_race_seconds,
+                                 [](const ra_own_start &s, int64_t t) { return s.at < t; });
+            size_t best = starts.size();
+            for (size_t i = (size_t)(first - starts.begin());
+                 i < starts.size() && starts[i].at <= at + ra_same_race_seconds; ++i) {
+                if (!paired[i] && (best == starts.size() ||
+                                   llabs(starts[i].at - at) < llabs(starts[best].at - at))) {
+                    best = i;
+                }
+            }
+            if (best == starts.size()) continue;
+            // Each race once, however many times either record holds it.
+            paired[best] = true;
+            ++out->races;
+            const uint32_t my_time = starts[best].total, their_time = (uint32_t)rows.integer(1);
+            if (my_time > 0 && (their_time == 0 || my_time < their_time)) ++out->wins;
+            if (their_time > 0 && (my_time == 0 || their_time < my_time)) ++out->losses;
+            if (my_time > 0 && their_time > 0) {
+                out->gap_sum += (int64_t)my_time - (int64_t)their_time;
+                ++out->timed;
+            }
+        }
+        if (!rows.ok()) return false;
+    }
+    // Kept for next time; a cache that cannot be written only costs time.
+    ra_statement keep(db_,
+                      "INSERT OR REPLACE INTO versus(source, mine, theirs, races, wins, losses, "
+                      "gap_sum, timed) VALUES(?,?,?,?,?,?,?,?)");
+    keep.bind(1, friend_name)
+        .bind(2, mine)
+        .bind(3, theirs)
+        .bind(4, (int64_t)out->races)
+        .bind(5, (int64_t)out->wins)
+        .bind(6, (int64_t)out->losses)
+        .bind(7, out->gap_sum)
+        .bind(8, (int64_t)out->timed)
+        .step();
+    return true;
+}
+
+std::string ra_friends_index::replay_hash(const std::string &friend_name, const fs::path &replay) {
+    if (ra_entry_kind_of(replay) != ra_entry_kind::file) return "";
+    std::error_code failed;
+    const int64_t size = (int64_t)fs::file_size(replay, failed);
+    if (failed) return "";
+    const int64_t mtime = ra_mtime_count(replay);
+    const std::string file = ra_folded_name(ra_text(replay.filename()));
+    ra_statement s(db_, "SELECT sha256 FROM seen WHERE source=? AND file=? AND size=? AND mtime=?");
+    s.bind(1, friend_name).bind(2, file).bind(3, size).bind(4, mtime);
+    if (s.step()) return s.text(0);
+    std::string bytes, why;
+    if (!ra_load_plain_file(replay, ra_replay_max_bytes, &bytes, &why)) return "";
+    const std::string hash = ra_sha256_hex(bytes);
+    // Kept only when the file was not changed while it was read.
+    if ((int64_t)bytes.size() == size && ra_mtime_count(replay) == mtime) {
+        ra_statement keep(db_,
+                          "INSERT OR REPLACE INTO seen(source, file, size, mtime, sha256) "
+                          "VALUES(?,?,?,?,?)");
+        keep.bind(1, friend_name).bind(2, file).bind(3, size).bind(4, mtime).bind(5, hash).step();
+    }
+    return hash;
+}
