@@ -55,6 +55,16 @@ bool ra_is_friend_replay(const fs::path &dir, const std::string &given, ra_frien
     return true;
 }
 
+bool ra_mark_friend_replay(const ra_friend_replay &replay, const std::string &given, bool keep,
+                           std::string *error) {
+    if (keep && ra_entry_kind_of(replay.path) != ra_entry_kind::file) {
+        // Named as given, from Dir.
+        *error = "no replay " + given + " in " + ra_text(replay.folder.parent_path().parent_path());
+        return false;
+    }
+    return ra_set_keep_mark(replay.folder, replay.file, keep, error);
+}
+
 bool ra_remove_friend_replay(const ra_friend_replay &replay, std::string *error) {
     const fs::path friends = replay.folder.parent_path();
     ra_file_lock lock;

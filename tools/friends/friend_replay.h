@@ -24,6 +24,11 @@ struct ra_friend_replay {
 bool ra_is_friend_replay(const std::filesystem::path &dir, const std::string &given,
                          ra_friend_replay *out, std::string *problem);
 
+// Marks a friend's replay kept (or not) in their folder's own marks. A
+// replay that is not there cannot be kept. False with *error, a sentence.
+bool ra_mark_friend_replay(const ra_friend_replay &replay, const std::string &given, bool keep,
+                           std::string *error);
+
 // Removes a friend's replay, under the lock of Friends\: its lines leave
 // the friend's record and its hash the hash list (each file written anew
 // and renamed over the old one, the record first), then the replay goes to

@@ -46,10 +46,7 @@ int ra_run_keep(const ra_keep_job &job, ra_output *out) {
     std::string problem;
     if (ra_is_friend_replay(setup.dir, job.file, &theirs, &problem)) {
         if (!problem.empty()) return ra_fail(out, problem, ra_exit_failed);
-        if (job.keep && ra_entry_kind_of(theirs.path) != ra_entry_kind::file) {
-            return ra_fail(out, "no replay " + job.file + " in " + shown, ra_exit_failed);
-        }
-        if (!ra_set_keep_mark(theirs.folder, theirs.file, job.keep, &problem)) {
+        if (!ra_mark_friend_replay(theirs, job.file, job.keep, &problem)) {
             return ra_fail(out, problem, ra_exit_failed);
         }
         out->out += ra_keep_said(job.file, job.keep) + "\n";

@@ -38,6 +38,7 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include "friends/friend_replay.h"
 #include "friends/friend_laps.h"
 #include "friends/friend_removal.h"
 #include "friends/aliases.h"
@@ -280,6 +281,10 @@ bool ra_listed(ra_app &app, const std::string &file) {
     std::string error;
     ra_library_index *index = nullptr;
     if (!ra_serve_index(app, &setup, &index, &error)) return true;
+    // A friend's replay is no row of the player's list: its own check
+    // names what is wrong with it.
+    ra_friend_replay theirs;
+    if (ra_is_friend_replay(setup.dir, file, &theirs, &error)) return true;
     if (index == nullptr) return false;
     ra_replay_list list;
     return !index->load(&list, "", file) || !list.replays.empty();
@@ -606,8 +611,15 @@ void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response 
     place.game = setup.game;
     place.dir = setup.dir;
     place.clear_ip = setup.settings.clear_ip != 0;
-    // The file the list shows, by its place in Dir, never a path of the request's.
-    const std::string file = ra_text(setup.dir / ra_path(req.get_param_value("file")));
+    // The file the list shows, by its place in Dir, never a path of the
+    // request's; a friend's replay from their folder alone.
+    std::string file = ra_text(setup.dir / ra_path(name));
+    ra_friend_replay theirs;
+    if (ra_is_friend_replay(setup.dir, name, &theirs, &error)) {
+        if (!error.empty())
+            return ra_answer_action(res, ra_fail(&said, error, ra_exit_usage), said);
+        file = ra_text(theirs.path);
+    }
     const ra_restore_result restored = ra_restore(place, records, file, "");
     int status = ra_print_restore(restored, file, &said);
     // The game's replay as Watch left it: the page marks the row "loaded in
@@ -626,7 +638,13 @@ void ra_mark(ra_app &app, const httplib::Request &req, httplib::Response &res, b
     ra_game_setup setup;
     ra_output said;
     std::string error, file = req.get_param_value("file");
-    if (!ra_serve_setup(app, &setup, &error) || !ra_set_keep_mark(setup.dir, file, keep, &error)) {
+    if (!ra_serve_setup(app, &setup, &error)) {
+        return ra_answer_action(res, ra_fail(&said, error, ra_exit_failed), said);
+    }
+    ra_friend_replay theirs;
+    const bool friends = ra_is_friend_replay(setup.dir, file, &theirs, &error);
+    if (!error.empty() || !(friends ? ra_mark_friend_replay(theirs, file, keep, &error)
+                                    : ra_set_keep_mark(setup.dir, file, keep, &error))) {
         return ra_answer_action(res, ra_fail(&said, error, ra_exit_failed), said);
     }
     said.out = ra_keep_said(file, keep) + "\n";

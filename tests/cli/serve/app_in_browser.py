@@ -111,6 +111,13 @@ try:
     if not os.path.isdir(os.path.join(saves, "Friends", "Ann")):
         fail("the import wrote no Friends/Ann")
 
+    # Her shared replay plays in the game as the player's own do.
+    watch_ann = "Array.from(document.querySelectorAll('#friends-boards button')).find(b => b.textContent === 'Watch')"
+    browser.js(watch_ann + ".click()")
+    said = watch_ann + ".parentNode.querySelector('.said')"
+    if not browser.wait_for("%s.textContent !== '' && !%s.classList.contains('failed')" % (said, said)):
+        fail("Watch of Ann's shared lap said %r" % browser.js(said + ".textContent"))
+
     shot = browser.page("Page.captureScreenshot", format="png")["data"]
     with open(screenshot, "wb") as out:
         out.write(base64.b64decode(shot))
