@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <system_error>
 
@@ -31,7 +32,7 @@ namespace {
 
 // The schema's version, in SQLite's user_version: an index of another
 // version is made anew.
-const int ra_index_schema = 3;
+const int ra_index_schema = 4;
 // How long a process waits for another one's refresh before it lists Dir
 // without the index; a rebuild of a long season takes seconds.
 const int ra_index_wait_ms = 30000;
@@ -40,6 +41,12 @@ const int ra_index_wait_ms = 30000;
 const size_t ra_record_head_bytes = 4096;
 // Rows between two reports of a rebuild's progress.
 const size_t ra_progress_step = 1000;
+// What SQLite's log keeps of its size once copied into the index while
+// the app has it open (it is emptied when the last connection closes).
+const int ra_wal_kept_bytes = 4 << 20;
+// SQLite's page cache per connection, in KiB: a rebuild of 200,000 races
+// writes far more, and the app's memory must stay small.
+const int ra_cache_kib = 8 << 10;
 
 const char ra_schema_sql[] = R"(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
@@ -77,6 +84,7 @@ CREATE TABLE racers(racer TEXT PRIMARY KEY, name TEXT NOT NULL, races INTEGER NO
 
 // A file of Dir as the index compares it.
 struct ra_dir_file {
+    std::string folded;  // ra_folded_name of name: the order of the files table
     std::string name;
     int64_t size = 0;
     int64_t mtime = 0;     // the file system's own count
@@ -155,18 +163,101 @@ ra_record_state ra_record_state_of(const fs::path &path, int64_t head_length) {
     return state;
 }
 
-// The replay files of Dir by folded name, as ra_list_replays takes them:
-// plain files with the replay extension.
-bool ra_dir_files(const fs::path &dir, std::map<std::string, ra_dir_file> *out) {
-    return ra_folder_entries(dir, [out](const fs::path &entry, const ra_entry_facts &facts) {
+// Two different hashes of the same bytes: FNV-1a, and a multiply and
+// shift of each byte into another state.
+struct ra_two_hashes {
+    uint64_t fnv = 1469598103934665603ull, other = 0x243F6A8885A308D3ull;
+
+    void take(unsigned char c) {
+        fnv = (fnv ^ c) * 1099511628211ull;
+        other = (other ^ c) * 0x9E3779B97F4A7C15ull;
+        other ^= other >> 29;
+    }
+    void take(const std::string &bytes) {
+        for (unsigned char c : bytes) take(c);
+    }
+    // Both, as 32 hex digits.
+    std::string text() const {
+        char t[2 * 16 + 1];
+        snprintf(t, sizeof t, "%016llx%016llx", (unsigned long long)fnv, (unsigned long long)other);
+        return t;
+    }
+};
+
+// What a listing of Dir comes to: sums over its files that do not depend on
+// their order, so that a folder the index already has is told from one that
+// changed without sorting its names or walking the index's rows. Two
+// different hashes of each file: a change goes unseen only when both of
+// them collide at once.
+struct ra_listing_digest {
+    uint64_t count = 0, sum = 0, mix = 0;
+
+    void add(const std::string &name, int64_t size, int64_t mtime) {
+        ra_two_hashes h;
+        h.take(name);
+        // The name's end, so that "ab" of size 1 is no "a" of another size.
+        h.take('\0');
+        for (int64_t v : {size, mtime}) {
+            for (int i = 0; i < 8; ++i) h.take((unsigned char)((uint64_t)v >> (8 * i)));
+        }
+        ++count;
+        sum += h.fnv;
+        mix += h.other ^ (h.other >> 31);
+    }
+    std::string text() const {
+        char t[3 * 17 + 3];
+        snprintf(t, sizeof t, "%llx:%016llx:%016llx", (unsigned long long)count,
+                 (unsigned long long)sum, (unsigned long long)mix);
+        return t;
+    }
+    // The digest kept as text; false for text that is none (an empty digest stays).
+    bool read(const std::string &kept) {
+        unsigned long long c = 0, s = 0, m = 0;
+        if (sscanf(kept.c_str(), "%llx:%llx:%llx", &c, &s, &m) != 3) return false;
+        count = c;
+        sum = s;
+        mix = m;
+        return true;
+    }
+};
+
+// The replay files of Dir, as ra_list_replays takes them (plain files with
+// the replay extension), in the folder's own order, and what they come to:
+// names, sizes and times, and the names alone.
+bool ra_dir_files(const fs::path &dir, std::vector<ra_dir_file> *out, ra_listing_digest *files,
+                  ra_listing_digest *names) {
+    return ra_folder_entries(dir, [&](const fs::path &entry, const ra_entry_facts &facts) {
         std::string name = ra_text(entry);
         if (!ra_replay_name(name) || facts.kind != ra_entry_kind::file) return;
         ra_dir_file file;
-        file.name = name;
+        file.name = std::move(name);
         file.size = (int64_t)facts.size;
         file.mtime = facts.written;
-        out->emplace(ra_folded_name(name), file);
+        files->add(file.name, file.size, file.mtime);
+        names->add(file.name, 0, 0);
+        out->push_back(std::move(file));
     });
+}
+
+// The names alone of Dir's replay files, as ra_dir_files would take them:
+// the kind of each name as the folder tells it, no look at each file.
+bool ra_dir_names(const fs::path &dir, ra_listing_digest *names) {
+    return ra_folder_entries(
+        dir,
+        [&](const fs::path &entry, const ra_entry_facts &facts) {
+            std::string name = ra_text(entry);
+            if (ra_replay_name(name) && facts.kind == ra_entry_kind::file) names->add(name, 0, 0);
+        },
+        ra_entry_detail::kind);
+}
+
+// Dir's files in the order of the files table.
+void ra_sort_files(std::vector<ra_dir_file> *files) {
+    for (ra_dir_file &f : *files) {
+        if (f.folded.empty()) f.folded = ra_folded_name(f.name);
+    }
+    std::sort(files->begin(), files->end(),
+              [](const ra_dir_file &a, const ra_dir_file &b) { return a.folded < b.folded; });
 }
 
 // A file's local time stamp, which pairs it with a record line: only read
@@ -202,7 +293,7 @@ struct ra_entry_row {
     std::string search;                // folded file and racer names, a line each
     std::string player_name;
     int kept = 0;
-    std::string digest;  // all of the above but kept, to compare
+    std::string digest;  // the hashes of all of the above but kept, to compare
 };
 
 std::string ra_field(const ra_record *facts, const char *column) {
@@ -244,11 +335,13 @@ ra_entry_row ra_row_of(const ra_replay &r) {
         if (r.record && r.kind == ra_replay_kind::race && facts->player >= 1)
             row.player_name = facts->get(ra_car_column(ra_column_name, facts->player));
     }
-    row.digest = ra_encode_list({row.file, row.when_text, std::to_string(row.line),
-                                 std::to_string(row.holds), std::to_string(row.state),
-                                 std::to_string(row.kind), row.renamed_from, row.track, row.type,
-                                 row.laps, row.cars, row.weather, std::to_string(row.lap),
-                                 row.lap_by, ra_encode_list(row.laps_by), row.player_name});
+    ra_two_hashes digest;
+    digest.take(ra_encode_list({row.file, row.when_text, std::to_string(row.line),
+                                std::to_string(row.holds), std::to_string(row.state),
+                                std::to_string(row.kind), row.renamed_from, row.track, row.type,
+                                row.laps, row.cars, row.weather, std::to_string(row.lap),
+                                row.lap_by, ra_encode_list(row.laps_by), row.player_name}));
+    row.digest = digest.text();
     return row;
 }
 
@@ -320,12 +413,18 @@ bool ra_library_index::open(const fs::path &dir, std::string *why) {
             sqlite3_busy_timeout(db_, ra_index_wait_ms);
             // The -wal and -shm files stay when the last connection closes:
             // Dir's own time stamp then changes only when the player's files do.
+            // The log is emptied then, once copied into the index: a log
+            // left full would be read whole by every next command, and
+            // copied again when it closes (hundreds of MB after a rebuild of
+            // a long season).
             int persist = 1;
             sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
             ra_sql sql(db_);
             std::string mode;
             if (sql.one_text("PRAGMA journal_mode=WAL", &mode) && mode == "wal" &&
-                sql.run("PRAGMA synchronous=NORMAL") && make_schema(why)) {
+                sql.run("PRAGMA synchronous=NORMAL") &&
+                sql.run("PRAGMA journal_size_limit=" + std::to_string(ra_wal_kept_bytes)) &&
+                sql.run("PRAGMA cache_size=-" + std::to_string(ra_cache_kib)) && make_schema(why)) {
                 return true;
             }
             *why = sql.message();
@@ -386,14 +485,23 @@ private:
     const ra_index_progress &progress_;
     size_t *done_, *total_;
 
+    bool list_files();
+    bool compare_files();
+
+    // The statements that write an entry's row, prepared once a refresh.
+    std::unique_ptr<ra_statement> insert_entry_, update_entry_;
+
     ra_record_state record_;
     std::string keep_state_, dir_state_;
-    std::map<std::string, ra_dir_file> files_;
+    // Dir's replay files as listed (sorted only once compared row by row),
+    // and what they come to.
+    std::vector<ra_dir_file> files_;
+    ra_listing_digest files_digest_, names_digest_;
     bool built_ = false, have_files_ = false;
     bool same_record_ = false, same_keep_ = false, same_files_ = false;
     // Dir's files the index does not have yet, and whether those are all
     // that changed.
-    std::vector<std::map<std::string, ra_dir_file>::const_iterator> added_;
+    std::vector<ra_dir_file> added_;
     bool only_added_ = false;
     int64_t version_ = 0;
 };
@@ -410,38 +518,64 @@ bool ra_refresh::changed(bool quick) {
                    ra_meta_text(db_, "record_head") == record_.head;
     same_keep_ = ra_meta_text(db_, "keep_state") == keep_state_;
     if (!built_) return true;
-    if (quick && same_record_ && same_keep_ && ra_meta_text(db_, "dir_state") == dir_state_)
-        return false;
-    have_files_ = ra_dir_files(dir_, &files_);
-    if (!have_files_) return true;
-    // Dir's files against those the index has, by name, size and time.
-    // Both in the order of their folded names: one walk through each, which
-    // also finds the files that are new and nothing else (the everyday case).
+    const bool same_dir = ra_meta_text(db_, "dir_state") == dir_state_;
+    if (quick && same_record_ && same_keep_ && same_dir) return false;
+    // The app takes a file as unchanged as long as its name is there (a
+    // file added, removed or renamed changes Dir's own time stamp; one
+    // written over in place does not). After an action (the marks file is
+    // written in Dir) the names alone then tell that no replay changed,
+    // without a look at each file. A new line in the record is a new race:
+    // then every file is looked at, as a command does.
+    if (quick && same_record_) {
+        ra_listing_digest names;
+        if (ra_dir_names(dir_, &names) && names.text() == ra_meta_text(db_, "names_digest")) {
+            same_files_ = true;
+            return true;
+        }
+    }
+    if (!list_files()) return true;
+    same_files_ = files_digest_.text() == ra_meta_text(db_, "files_digest");
+    if (!same_files_ && !compare_files()) return true;
+    return !(same_record_ && same_keep_ && same_files_) || !same_dir;
+}
+
+bool ra_refresh::list_files() {
+    files_.clear();
+    files_digest_ = ra_listing_digest();
+    names_digest_ = ra_listing_digest();
+    have_files_ = ra_dir_files(dir_, &files_, &files_digest_, &names_digest_);
+    return have_files_;
+}
+
+// Dir's files against those the index has, by name, size and time. Both
+// in the order of their folded names: one walk through each, which also
+// finds the files that are new and nothing else (the everyday case).
+bool ra_refresh::compare_files() {
+    ra_sort_files(&files_);
     ra_statement stored(db_, "SELECT folded, name, size, mtime FROM files ORDER BY folded");
     auto it = files_.begin();
     only_added_ = true;
     added_.clear();
     while (stored.step()) {
         const std::string folded = stored.text(0);
-        for (; it != files_.end() && it->first < folded; ++it) added_.push_back(it);
-        if (it == files_.end() || it->first != folded) {
+        for (; it != files_.end() && it->folded < folded; ++it) added_.push_back(*it);
+        if (it == files_.end() || it->folded != folded) {
             only_added_ = false;  // a file the index had is gone
             continue;
         }
-        only_added_ = only_added_ && it->second.name == stored.text(1) &&
-                      it->second.size == stored.integer(2) && it->second.mtime == stored.integer(3);
+        only_added_ = only_added_ && it->name == stored.text(1) && it->size == stored.integer(2) &&
+                      it->mtime == stored.integer(3);
         ++it;
     }
-    for (; it != files_.end(); ++it) added_.push_back(it);
+    for (; it != files_.end(); ++it) added_.push_back(*it);
     only_added_ = only_added_ && stored.ok();
     same_files_ = only_added_ && added_.empty();
-    return !(same_record_ && same_keep_ && same_files_) ||
-           ra_meta_text(db_, "dir_state") != dir_state_;
+    return stored.ok();
 }
 
 bool ra_refresh::write() {
     change = ra_index_change::rebuilt;
-    if (!built_ || !have_files_) return full();
+    if (!built_ || !(have_files_ || same_files_)) return full();
     // Only Dir's own time stamp: nothing of the list changed.
     change = same_keep_ ? ra_index_change::none : ra_index_change::marks;
     if (same_record_ && same_files_) return marks_only() && write_state();
@@ -499,31 +633,43 @@ bool ra_refresh::write_files() {
     ra_statement add(db_,
                      "INSERT INTO files(folded, name, size, mtime, stamp, claimed) "
                      "VALUES(?, ?, ?, ?, ?, ?)");
-    for (auto &f : files_) {
-        ra_stamp(dir_, &f.second);
+    ra_sort_files(&files_);
+    for (ra_dir_file &f : files_) {
+        // Only a file no line claims is paired by its time stamp.
+        const bool is_claimed = claimed.count(f.folded) != 0;
+        if (!is_claimed) ra_stamp(dir_, &f);
         add.reset();
-        add.bind(1, f.first).bind(2, f.second.name).bind(3, f.second.size).bind(4, f.second.mtime);
-        if (f.second.stamped) add.bind(5, f.second.stamp);
-        add.bind(6, (int64_t)claimed.count(f.first)).step();
+        add.bind(1, f.folded).bind(2, f.name).bind(3, f.size).bind(4, f.mtime);
+        if (f.stamped) add.bind(5, f.stamp);
+        add.bind(6, (int64_t)is_claimed).step();
         if (!add.ok()) return false;
     }
-    return true;
+    return ra_meta_set(db_, "files_digest", files_digest_.text()) &&
+           ra_meta_set(db_, "names_digest", names_digest_.text());
 }
 
 bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
-    ra_statement put(
-        db_,
-        id != 0
-            ? "UPDATE entries SET key=?1, file=?2, folded=?3, when_text=?4, line=?5, holds=?6, "
-              "state=?7, kind=?8, renamed_from=?9, track=?10, type=?11, laps=?12, cars=?13, "
-              "weather=?14, track_key=?15, type_key=?16, weather_key=?17, lap=?18, lap_by=?19, "
-              "laps_by=?20, search=?21, player_name=?22, kept=?23, digest=?24, version=?25, "
-              "born=CASE WHEN removed THEN ?25 ELSE born END, removed=0 WHERE id=?26"
-            : "INSERT INTO entries(key, file, folded, when_text, line, holds, state, kind, "
-              "renamed_from, track, type, laps, cars, weather, track_key, type_key, weather_key, "
-              "lap, lap_by, laps_by, search, player_name, kept, digest, version, born, removed) "
-              "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, "
-              "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?25, 0)");
+    std::unique_ptr<ra_statement> &prepared = id != 0 ? update_entry_ : insert_entry_;
+    if (!prepared) {
+        prepared = std::make_unique<ra_statement>(
+            db_,
+            id != 0
+                ? "UPDATE entries SET key=?1, file=?2, folded=?3, when_text=?4, line=?5, holds=?6, "
+                  "state=?7, kind=?8, renamed_from=?9, track=?10, type=?11, laps=?12, cars=?13, "
+                  "weather=?14, track_key=?15, type_key=?16, weather_key=?17, lap=?18, lap_by=?19, "
+                  "laps_by=?20, search=?21, player_name=?22, kept=?23, digest=?24, version=?25, "
+                  "born=CASE WHEN removed THEN ?25 ELSE born END, removed=0 WHERE id=?26"
+                : "INSERT INTO entries(key, file, folded, when_text, line, holds, state, kind, "
+                  "renamed_from, track, type, laps, cars, weather, track_key, type_key, "
+                  "weather_key, "
+                  "lap, lap_by, laps_by, search, player_name, kept, digest, version, born, "
+                  "removed) "
+                  "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
+                  "?17, "
+                  "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?25, 0)");
+    }
+    ra_statement &put = *prepared;
+    put.reset();
     put.bind(1, row.key).bind(2, row.file).bind(3, row.folded).bind(4, row.when_text);
     put.bind(5, row.line).bind(6, row.holds).bind(7, row.state).bind(8, row.kind);
     put.bind(9, row.renamed_from).bind(10, row.track).bind(11, row.type).bind(12, row.laps);
@@ -678,7 +824,7 @@ bool ra_write_lines(sqlite3 *db, const std::vector<ra_record> &lines) {
             last_id = found->second;
         }
         add.reset();
-        add.bind(1, r.line).bind(2, last_id).bind_blob(3, ra_encode_list(ra_record_fields(r)));
+        add.bind(1, r.line).bind(2, last_id).bind_blob(3, ra_record_packed(r));
         add.bind(4, ra_folded_name(r.file)).step();
         if (!add.ok()) return false;
     }
@@ -720,10 +866,7 @@ std::string ra_newest_player(sqlite3 *db) {
 bool ra_refresh::full() {
     // Dir's files are listed before the pipeline lists them: a file that
     // comes in between is then one the next refresh finds new.
-    if (!have_files_) {
-        files_.clear();
-        have_files_ = ra_dir_files(dir_, &files_);
-    }
+    if (!have_files_) list_files();
     ra_replay_list list;
     std::string error, text;
     if (!have_files_ || !ra_list_replays(dir_, shown_, &list, &error)) return false;
@@ -812,7 +955,7 @@ bool ra_refresh::appended(bool *taken) {
     // Dir: the files the index had, unchanged, and new ones.
     if (!only_added_) return true;
     std::map<std::string, ra_dir_file> added;
-    for (const auto &file : added_) added.insert(*file);
+    for (const ra_dir_file &file : added_) added[file.folded] = file;
     std::string text;
     if (!ra_read_part(dir_ / ra_records_file, offset, record_.size - offset, &text)) return true;
     // Whole lines of the plug-in's own, whose times are its own: no date
@@ -892,7 +1035,11 @@ bool ra_refresh::appended(bool *taken) {
     std::string player_name = ra_newest_player(db_);
     std::vector<const ra_replay *> added_races;
     for (const ra_replay &r : replays) added_races.push_back(&r);
+    // The files are those the index had and the new ones: the listing's
+    // digests are the files table's now.
     return write_laps(races, false) && ra_write_racers(db_, added_races, false) &&
+           ra_meta_set(db_, "files_digest", files_digest_.text()) &&
+           ra_meta_set(db_, "names_digest", names_digest_.text()) &&
            ra_meta_set(db_, "usable_lines",
                        ra_meta_int(db_, "usable_lines") + (int64_t)parsed.lines.size()) &&
            ra_meta_set(db_, "next_line", base + lines_read) &&
@@ -927,12 +1074,10 @@ bool ra_library_index::read_lines(const std::set<int> *wanted, ra_records *recor
             if (!layout.step() || !ra_decode_list(layout.text(0), &columns)) return false;
             layouts[id] = ra_record_layout_of(columns);
         }
-        std::vector<std::string> fields;
         ra_record r;
-        if (!ra_decode_list(s.text(2), &fields) ||
-            !ra_record_of_fields((int)s.integer(0), layouts[id], fields, &r)) {
+        const ra_statement::bytes packed = s.blob(2);
+        if (!ra_record_of_packed((int)s.integer(0), layouts[id], packed.data, packed.size, &r))
             return false;
-        }
         records->lines.push_back(std::move(r));
         return true;
     };
