@@ -3,6 +3,7 @@
 #include "library/library_index.h"
 
 #include <sqlite3.h>
+#include <string.h>
 #include <time.h>
 
 #include <algorithm>
@@ -32,7 +33,7 @@ namespace {
 
 // The schema's version, in SQLite's user_version: an index of another
 // version is made anew.
-const int ra_index_schema = 4;
+const int ra_index_schema = 5;
 // How long a process waits for another one's refresh before it lists Dir
 // without the index; a rebuild of a long season takes seconds.
 const int ra_index_wait_ms = 30000;
@@ -53,7 +54,6 @@ CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
 CREATE TABLE layouts(id INTEGER PRIMARY KEY, columns BLOB NOT NULL UNIQUE);
 CREATE TABLE lines(line INTEGER PRIMARY KEY, layout INTEGER NOT NULL, fields BLOB NOT NULL,
                    folded TEXT NOT NULL);
-CREATE INDEX lines_folded ON lines(folded);
 CREATE TABLE files(folded TEXT PRIMARY KEY, name TEXT NOT NULL, size INTEGER NOT NULL,
                    mtime INTEGER NOT NULL, stamp INTEGER, claimed INTEGER NOT NULL)
                    WITHOUT ROWID;
@@ -67,20 +67,52 @@ CREATE TABLE entries(id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, file TEXT
                      search TEXT NOT NULL, player_name TEXT NOT NULL, kept INTEGER NOT NULL,
                      digest BLOB NOT NULL, version INTEGER NOT NULL, born INTEGER NOT NULL,
                      removed INTEGER NOT NULL);
-CREATE INDEX entries_order ON entries(removed, kind, when_text DESC, line DESC, file);
-CREATE INDEX entries_track ON entries(track_key, removed);
-CREATE INDEX entries_folded ON entries(folded);
-CREATE INDEX entries_version ON entries(version);
 CREATE TABLE laps(entry INTEGER NOT NULL, racer TEXT NOT NULL, lap INTEGER NOT NULL,
                   track_key TEXT NOT NULL, type_key TEXT NOT NULL, when_text TEXT NOT NULL,
                   line INTEGER NOT NULL, pb INTEGER NOT NULL);
-CREATE INDEX laps_racer ON laps(racer, track_key, when_text, line);
-CREATE INDEX laps_entry ON laps(entry, racer);
-CREATE INDEX laps_group ON laps(racer, track_key, type_key);
-CREATE INDEX laps_pb ON laps(racer, pb);
 CREATE TABLE racers(racer TEXT PRIMARY KEY, name TEXT NOT NULL, races INTEGER NOT NULL,
                     car INTEGER NOT NULL) WITHOUT ROWID;
 )";
+
+// The indexes of the tables, apart from the tables: a table written whole
+// (a rebuild) is written without them, and they are made after it in one
+// sorted pass each, which is many times faster than keeping them up to date
+// row by row.
+struct ra_table_index {
+    const char *table;
+    const char *name;
+    const char *columns;
+};
+const ra_table_index ra_table_indexes[] = {
+    {"lines", "lines_folded", "folded"},
+    {"entries", "entries_order", "removed, kind, when_text DESC, line DESC, file"},
+    {"entries", "entries_track", "track_key, removed"},
+    {"entries", "entries_folded", "folded"},
+    {"entries", "entries_version", "version"},
+    // What the app filters by, with what it sorts by most: a count or a
+    // page of filtered rows is read from this index alone.
+    {"entries", "entries_filters",
+     "removed, kind, track_key, type_key, weather_key, kept, lap, when_text, line, file"},
+    {"laps", "laps_racer", "racer, track_key, when_text, line"},
+    {"laps", "laps_entry", "entry, racer"},
+    {"laps", "laps_group", "racer, track_key, type_key"},
+    {"laps", "laps_pb", "racer, pb"},
+};
+
+// Drops (made false) or makes (made true) the indexes of a table.
+bool ra_table_indexes_made(sqlite3 *db, const char *table, bool made) {
+    ra_sql sql(db);
+    for (const ra_table_index &i : ra_table_indexes) {
+        if (strcmp(i.table, table) != 0) continue;
+        const std::string name = i.name;
+        if (!sql.run(made ? "CREATE INDEX IF NOT EXISTS " + name + " ON " + table + "(" +
+                                i.columns + ")"
+                          : "DROP INDEX IF EXISTS " + name)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // A file of Dir as the index compares it.
 struct ra_dir_file {
@@ -345,16 +377,6 @@ ra_entry_row ra_row_of(const ra_replay &r) {
     return row;
 }
 
-// The laps of one race's racers: one row per racer with a lap.
-struct ra_lap_row {
-    int64_t entry = 0;
-    std::string racer;  // folded
-    uint32_t lap = 0;
-    std::string track_key, type_key, when_text;
-    int line = 0;
-    bool pb = false;
-};
-
 }  // namespace
 
 void ra_remove_index(const fs::path &dir) {
@@ -382,8 +404,10 @@ bool ra_library_index::make_schema(std::string *why) {
     ra_statement names(db_, "SELECT name FROM sqlite_master WHERE type='table'");
     while (ok && names.step()) tables.push_back(names.text(0));
     for (const std::string &t : tables) ok = ok && sql.run("DROP TABLE IF EXISTS \"" + t + "\"");
-    ok = ok && sql.run(ra_schema_sql) &&
-         sql.run("PRAGMA user_version=" + std::to_string(ra_index_schema));
+    ok = ok && sql.run(ra_schema_sql);
+    for (const char *table : {"lines", "entries", "laps"})
+        ok = ok && ra_table_indexes_made(db_, table, true);
+    ok = ok && sql.run("PRAGMA user_version=" + std::to_string(ra_index_schema));
     // A recreated index starts its versions past any cursor an earlier one
     // gave: a page that held one reloads.
     int64_t start = (int64_t)time(nullptr) * 1000;
@@ -688,60 +712,61 @@ bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
 bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races,
                             bool all) {
     ra_sql sql(db_);
-    if (all && !sql.run("DELETE FROM laps")) return false;
-    std::set<std::pair<std::string, std::string>> pairs;  // racer, track
+    if (all && !(sql.run("DELETE FROM laps") && ra_table_indexes_made(db_, "laps", false)))
+        return false;
+    // Made anew, the races go oldest first (by time, then line), and each
+    // racer's personal bests per track are decided on the way, as
+    // ra_racer_races decides them: a lap faster than every earlier one.
+    std::vector<std::pair<std::string, size_t>> order;  // when_text, place in races
+    order.reserve(races.size());
+    for (size_t i = 0; i < races.size(); ++i)
+        order.push_back({ra_format_time(races[i].second->when), i});
+    if (all) {
+        std::sort(order.begin(), order.end(), [&](const auto &a, const auto &b) {
+            if (a.first != b.first) return a.first < b.first;
+            const ra_replay &ra = *races[a.second].second, &rb = *races[b.second].second;
+            return (ra.record ? ra.record->line : 0) < (rb.record ? rb.record->line : 0);
+        });
+    }
+    std::map<std::pair<std::string, std::string>, uint32_t> best;  // racer, track -> lap
+    std::set<std::pair<std::string, std::string>> pairs;           // racer, track
     ra_statement add(db_,
                      "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, "
-                     "line, pb) VALUES(?, ?, ?, ?, ?, ?, ?, 0)");
-    for (const auto &race : races) {
-        const ra_replay &r = *race.second;
+                     "line, pb) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    for (const auto &o : order) {
+        const int64_t entry = races[o.second].first;
+        const ra_replay &r = *races[o.second].second;
         if (r.kind != ra_replay_kind::race || !r.record) continue;
         std::set<std::string> seen;
         const std::string track = ra_folded_name(r.record->get(ra_column_track));
+        const std::string type = ra_folded_name(r.record->get(ra_column_type));
         for (int car = 1; car <= RA_CARS; ++car) {
             const std::string name = r.record->get(ra_car_column(ra_column_name, car));
             std::string racer = ra_folded_name(name);
             if (name.empty() || !seen.insert(racer).second) continue;
             uint32_t lap = ra_racer_lap(*r.record, name);
             if (lap == 0) continue;
+            bool pb = false;
+            if (all) {
+                auto found = best.find({racer, track});
+                if (found == best.end()) {
+                    best[{racer, track}] = lap;
+                } else if (lap < found->second) {
+                    found->second = lap;
+                    pb = true;
+                }
+            }
             add.reset();
-            add.bind(1, race.first).bind(2, racer).bind(3, (int64_t)lap).bind(4, track);
-            add.bind(5, ra_folded_name(r.record->get(ra_column_type)));
-            add.bind(6, ra_format_time(r.when)).bind(7, r.record->line).step();
+            add.bind(1, entry).bind(2, racer).bind(3, (int64_t)lap).bind(4, track);
+            add.bind(5, type).bind(6, o.first).bind(7, r.record->line).bind(8, pb ? 1 : 0).step();
             if (!add.ok()) return false;
-            if (!all && !newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap,
-                                   ra_format_time(r.when), r.record->line)) {
+            if (!all && !newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap, o.first,
+                                   r.record->line)) {
                 pairs.insert({racer, track});
             }
         }
     }
-    if (!all) return update_pbs(pairs);
-    // Every racer's personal bests per track, in one pass oldest first, as
-    // ra_racer_races decides them.
-    ra_statement order(db_,
-                       "SELECT rowid, racer, track_key, lap FROM laps "
-                       "ORDER BY when_text, line");
-    ra_statement mark(db_, "UPDATE laps SET pb=1 WHERE rowid=?");
-    std::map<std::pair<std::string, std::string>, int64_t> best;
-    std::vector<int64_t> personal;
-    while (order.step()) {
-        auto key = std::make_pair(order.text(1), order.text(2));
-        int64_t lap = order.integer(3);
-        auto found = best.find(key);
-        if (found == best.end()) {
-            best[key] = lap;
-        } else if (lap < found->second) {
-            found->second = lap;
-            personal.push_back(order.integer(0));
-        }
-    }
-    if (!order.ok()) return false;
-    for (int64_t row : personal) {
-        mark.reset();
-        mark.bind(1, row).step();
-        if (!mark.ok()) return false;
-    }
-    return true;
+    return all ? ra_table_indexes_made(db_, "laps", true) : update_pbs(pairs);
 }
 
 // A new race that is the racer's latest on the track (the everyday case)
@@ -880,7 +905,10 @@ bool ra_refresh::full() {
         if ((int64_t)text.size() != record_.size) record_.size = -1;
     }
     ra_sql sql(db_);
-    if (!sql.run("DELETE FROM lines") || !ra_write_lines(db_, list.records.lines)) return false;
+    if (!sql.run("DELETE FROM lines") || !ra_table_indexes_made(db_, "lines", false) ||
+        !ra_write_lines(db_, list.records.lines) || !ra_table_indexes_made(db_, "lines", true)) {
+        return false;
+    }
 
     struct ra_stored {
         int64_t id;
@@ -894,6 +922,9 @@ bool ra_refresh::full() {
             stored[all.text(0)] = {all.integer(1), all.text(2), all.integer(3), all.integer(4)};
         if (!all.ok()) return false;
     }
+    // An index made from nothing writes every row: its indexes come after.
+    const bool fresh = stored.empty();
+    if (fresh && !ra_table_indexes_made(db_, "entries", false)) return false;
     std::vector<std::pair<int64_t, const ra_replay *>> races;
     const size_t total = list.replays.size();
     for (size_t i = 0; i < total; ++i) {
@@ -911,6 +942,7 @@ bool ra_refresh::full() {
         races.push_back({id, &r});
         report(i + 1, total);
     }
+    if (fresh && !ra_table_indexes_made(db_, "entries", true)) return false;
     ra_statement gone(db_, "UPDATE entries SET removed=1, version=? WHERE id=?");
     for (const auto &s : stored) {
         if (s.second.removed != 0) continue;  // seen, or a tombstone already

@@ -74,6 +74,10 @@ bool ra_load_file(const fs::path &path, std::string *bytes, std::string *why) {
         return false;
     }
     std::string all;
+    // Room for the whole file at once (a long season's record is tens of MB);
+    // a file that grows meanwhile still reads whole.
+    struct stat st;
+    if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode)) all.reserve((size_t)st.st_size);
     char chunk[1 << 16];
     size_t n;
     while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) all.append(chunk, n);
@@ -83,7 +87,7 @@ bool ra_load_file(const fs::path &path, std::string *bytes, std::string *why) {
         *why = ra_errno_reason(error);
         return false;
     }
-    *bytes = all;
+    *bytes = std::move(all);
     return true;
 }
 
