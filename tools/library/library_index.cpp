@@ -33,7 +33,7 @@ namespace {
 
 // The schema's version, in SQLite's user_version: an index of another
 // version is made anew.
-const int ra_index_schema = 5;
+const int ra_index_schema = 7;
 // How long a process waits for another one's refresh before it lists Dir
 // without the index; a rebuild of a long season takes seconds.
 const int ra_index_wait_ms = 30000;
@@ -93,10 +93,14 @@ const ra_table_index ra_table_indexes[] = {
     // page of filtered rows is read from this index alone.
     {"entries", "entries_filters",
      "removed, kind, track_key, type_key, weather_key, kept, lap, when_text, line, file"},
-    {"laps", "laps_racer", "racer, track_key, when_text, line"},
+    // A racer's laps on a track in time order, with what their personal
+    // bests are decided by: read from the index alone.
+    {"laps", "laps_racer", "racer, track_key, when_text, line, lap, pb"},
     {"laps", "laps_entry", "entry, racer"},
     {"laps", "laps_group", "racer, track_key, type_key"},
     {"laps", "laps_pb", "racer, pb"},
+    // A new race's lap against the racer's best on the track: the first entry.
+    {"laps", "laps_best", "racer, track_key, lap"},
 };
 
 // Drops (made false) or makes (made true) the indexes of a table.
@@ -781,12 +785,13 @@ bool ra_refresh::newest_pb(int64_t row, const std::string &racer, const std::str
     later.bind(1, racer).bind(2, track).bind(3, when).bind(4, line);
     if (later.step() || !later.ok()) return false;
     ra_statement best(db_,
-                      "SELECT min(lap) FROM laps WHERE racer=?1 AND track_key=?2 AND "
-                      "rowid <> ?3");
+                      "SELECT lap FROM laps WHERE racer=?1 AND track_key=?2 AND "
+                      "rowid <> ?3 ORDER BY lap LIMIT 1");
     best.bind(1, racer).bind(2, track).bind(3, row);
-    if (!best.step()) return false;
-    // No earlier lap gives NULL, read as 0: a lap is never 0.
-    const int64_t earlier = best.integer(0);
+    // No earlier lap (0: a lap is never 0): the racer's first on the track,
+    // which is no personal best.
+    const int64_t earlier = best.step() ? best.integer(0) : 0;
+    if (!best.ok()) return false;
     ra_statement mark(db_, "UPDATE laps SET pb=1 WHERE rowid=?");
     if (earlier != 0 && lap < (uint64_t)earlier) {
         mark.bind(1, row).step();
