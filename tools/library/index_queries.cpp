@@ -52,12 +52,15 @@ ra_index_row ra_row_of(const ra_statement &s) {
 struct ra_sort_column {
     const char *name;
     const char *value;    // what is sorted by
-    const char *unknown;  // true for an unknown value, which sorts last either way
+    const char *unknown;  // true for an unknown value, which sorts last either way; null: never
 };
-// Never unknown (an expression: a bare number would name a column).
-#define RA_ALWAYS_KNOWN "0 = 1"
+// Newest first, then the later line, then by name: the order of the list,
+// which ends every sort. It is the order of the index entries_order, so
+// that a page of it is read in that order and stops at its last row,
+// when nothing is put before it.
+const char ra_list_order[] = "e.when_text DESC, e.line DESC, e.file";
 const ra_sort_column ra_sort_columns[] = {
-    {"when", "e.when_text", RA_ALWAYS_KNOWN},
+    {"when", "e.when_text", nullptr},
     {"type", "e.type_key", "e.type_key = ''"},
     {"track", "e.track_key", "e.track_key = ''"},
     {"laps", "CAST(e.laps AS INTEGER)", "e.laps = ''"},
@@ -65,7 +68,7 @@ const ra_sort_column ra_sort_columns[] = {
     {"weather", "e.weather_key", "e.weather_key = ''"},
     {"lap", "e.lap", "e.lap = 0"},
     {"yours", "l.lap", "l.lap IS NULL"},
-    {"file", "e.folded", RA_ALWAYS_KNOWN},
+    {"file", "e.folded", nullptr},
 };
 
 }  // namespace
@@ -101,11 +104,17 @@ bool ra_query_rows(sqlite3 *db, const ra_row_query &query, size_t *total,
     for (const ra_sort_column &c : ra_sort_columns) {
         if (query.sort == c.name) sort = &c;
     }
-    std::string order = std::string("ORDER BY ") + sort->unknown + ", " + sort->value +
-                        (query.desc ? " DESC" : " ASC") +
-                        ", e.when_text DESC, e.line DESC, e.file LIMIT " +
-                        std::to_string(std::min(query.limit, ra_rows_max)) + " OFFSET " +
-                        std::to_string(query.offset);
+    // Newest first is the list's own order; else the sort's value, then the
+    // list's order among equal values (a time sorted by again changes nothing).
+    const bool newest_first = sort == &ra_sort_columns[0] && query.desc;
+    std::string order = "ORDER BY ";
+    if (!newest_first) {
+        if (sort->unknown != nullptr) order += std::string(sort->unknown) + ", ";
+        order += std::string(sort->value) + (query.desc ? " DESC" : " ASC") + ", ";
+    }
+    order += std::string(ra_list_order) + " LIMIT " +
+             std::to_string(std::min(query.limit, ra_rows_max)) + " OFFSET " +
+             std::to_string(query.offset);
     const std::string racer = ra_folded_name(query.racer);
     auto bind = [&](ra_statement &s) {
         s.bind(1, racer);
@@ -114,7 +123,10 @@ bool ra_query_rows(sqlite3 *db, const ra_row_query &query, size_t *total,
     // The racer's laps are joined only where they filter or sort: a page
     // deep in the list then skips its rows without looking up their laps.
     const bool laps = query.pb || sort->value == std::string("l.lap");
+    // A text is looked for in each row, in the order of the list: through
+    // the index of the filters instead, the rows would be read in no order.
     const std::string from = std::string("FROM entries e ") +
+                             (query.text.empty() ? "" : "INDEXED BY entries_order ") +
                              (query.pb ? "JOIN laps l ON l.entry = e.id AND l.racer = ?1 "
                               : laps   ? "LEFT JOIN laps l ON l.entry = e.id AND l.racer = ?1 "
                                        : "") +

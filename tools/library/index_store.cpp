@@ -45,6 +45,12 @@ void ra_statement::reset() {
 
 int64_t ra_statement::integer(int column) const { return sqlite3_column_int64(stmt_, column); }
 
+ra_statement::bytes ra_statement::blob(int column) const {
+    const void *data = sqlite3_column_blob(stmt_, column);
+    int size = sqlite3_column_bytes(stmt_, column);
+    return {data ? (const char *)data : "", data ? (size_t)size : 0};
+}
+
 std::string ra_statement::text(int column) const {
     const void *bytes = sqlite3_column_blob(stmt_, column);
     int size = sqlite3_column_bytes(stmt_, column);

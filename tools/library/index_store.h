@@ -3,6 +3,7 @@
 // values, and lists of byte strings as one blob.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <string>
@@ -33,6 +34,12 @@ public:
 
     int64_t integer(int column) const;
     std::string text(int column) const;
+    // A column's bytes where SQLite keeps them, valid until the next step.
+    struct bytes {
+        const char *data;
+        size_t size;
+    };
+    bytes blob(int column) const;
 
 private:
     sqlite3_stmt *stmt_ = nullptr;

@@ -3,11 +3,13 @@
 #include "library/library_index.h"
 
 #include <sqlite3.h>
+#include <string.h>
 #include <time.h>
 
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <system_error>
 
@@ -31,7 +33,7 @@ namespace {
 
 // The schema's version, in SQLite's user_version: an index of another
 // version is made anew.
-const int ra_index_schema = 3;
+const int ra_index_schema = 7;
 // How long a process waits for another one's refresh before it lists Dir
 // without the index; a rebuild of a long season takes seconds.
 const int ra_index_wait_ms = 30000;
@@ -40,13 +42,18 @@ const int ra_index_wait_ms = 30000;
 const size_t ra_record_head_bytes = 4096;
 // Rows between two reports of a rebuild's progress.
 const size_t ra_progress_step = 1000;
+// What SQLite's log keeps of its size once copied into the index while
+// the app has it open (it is emptied when the last connection closes).
+const int ra_wal_kept_bytes = 4 << 20;
+// SQLite's page cache per connection, in KiB: a rebuild of 200,000 races
+// writes far more, and the app's memory must stay small.
+const int ra_cache_kib = 8 << 10;
 
 const char ra_schema_sql[] = R"(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
 CREATE TABLE layouts(id INTEGER PRIMARY KEY, columns BLOB NOT NULL UNIQUE);
 CREATE TABLE lines(line INTEGER PRIMARY KEY, layout INTEGER NOT NULL, fields BLOB NOT NULL,
                    folded TEXT NOT NULL);
-CREATE INDEX lines_folded ON lines(folded);
 CREATE TABLE files(folded TEXT PRIMARY KEY, name TEXT NOT NULL, size INTEGER NOT NULL,
                    mtime INTEGER NOT NULL, stamp INTEGER, claimed INTEGER NOT NULL)
                    WITHOUT ROWID;
@@ -60,23 +67,60 @@ CREATE TABLE entries(id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, file TEXT
                      search TEXT NOT NULL, player_name TEXT NOT NULL, kept INTEGER NOT NULL,
                      digest BLOB NOT NULL, version INTEGER NOT NULL, born INTEGER NOT NULL,
                      removed INTEGER NOT NULL);
-CREATE INDEX entries_order ON entries(removed, kind, when_text DESC, line DESC, file);
-CREATE INDEX entries_track ON entries(track_key, removed);
-CREATE INDEX entries_folded ON entries(folded);
-CREATE INDEX entries_version ON entries(version);
 CREATE TABLE laps(entry INTEGER NOT NULL, racer TEXT NOT NULL, lap INTEGER NOT NULL,
                   track_key TEXT NOT NULL, type_key TEXT NOT NULL, when_text TEXT NOT NULL,
                   line INTEGER NOT NULL, pb INTEGER NOT NULL);
-CREATE INDEX laps_racer ON laps(racer, track_key, when_text, line);
-CREATE INDEX laps_entry ON laps(entry, racer);
-CREATE INDEX laps_group ON laps(racer, track_key, type_key);
-CREATE INDEX laps_pb ON laps(racer, pb);
 CREATE TABLE racers(racer TEXT PRIMARY KEY, name TEXT NOT NULL, races INTEGER NOT NULL,
                     car INTEGER NOT NULL) WITHOUT ROWID;
 )";
 
+// The indexes of the tables, apart from the tables: a table written whole
+// (a rebuild) is written without them, and they are made after it in one
+// sorted pass each, which is many times faster than keeping them up to date
+// row by row.
+struct ra_table_index {
+    const char *table;
+    const char *name;
+    const char *columns;
+};
+const ra_table_index ra_table_indexes[] = {
+    {"lines", "lines_folded", "folded"},
+    {"entries", "entries_order", "removed, kind, when_text DESC, line DESC, file"},
+    {"entries", "entries_track", "track_key, removed"},
+    {"entries", "entries_folded", "folded"},
+    {"entries", "entries_version", "version"},
+    // What the app filters by, with what it sorts by most: a count or a
+    // page of filtered rows is read from this index alone.
+    {"entries", "entries_filters",
+     "removed, kind, track_key, type_key, weather_key, kept, lap, when_text, line, file"},
+    // A racer's laps on a track in time order, with what their personal
+    // bests are decided by: read from the index alone.
+    {"laps", "laps_racer", "racer, track_key, when_text, line, lap, pb"},
+    {"laps", "laps_entry", "entry, racer"},
+    {"laps", "laps_group", "racer, track_key, type_key"},
+    {"laps", "laps_pb", "racer, pb"},
+    // A new race's lap against the racer's best on the track: the first entry.
+    {"laps", "laps_best", "racer, track_key, lap"},
+};
+
+// Drops (made false) or makes (made true) the indexes of a table.
+bool ra_table_indexes_made(sqlite3 *db, const char *table, bool made) {
+    ra_sql sql(db);
+    for (const ra_table_index &i : ra_table_indexes) {
+        if (strcmp(i.table, table) != 0) continue;
+        const std::string name = i.name;
+        if (!sql.run(made ? "CREATE INDEX IF NOT EXISTS " + name + " ON " + table + "(" +
+                                i.columns + ")"
+                          : "DROP INDEX IF EXISTS " + name)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // A file of Dir as the index compares it.
 struct ra_dir_file {
+    std::string folded;  // ra_folded_name of name: the order of the files table
     std::string name;
     int64_t size = 0;
     int64_t mtime = 0;     // the file system's own count
@@ -155,18 +199,101 @@ ra_record_state ra_record_state_of(const fs::path &path, int64_t head_length) {
     return state;
 }
 
-// The replay files of Dir by folded name, as ra_list_replays takes them:
-// plain files with the replay extension.
-bool ra_dir_files(const fs::path &dir, std::map<std::string, ra_dir_file> *out) {
-    return ra_folder_entries(dir, [out](const fs::path &entry, const ra_entry_facts &facts) {
+// Two different hashes of the same bytes: FNV-1a, and a multiply and
+// shift of each byte into another state.
+struct ra_two_hashes {
+    uint64_t fnv = 1469598103934665603ull, other = 0x243F6A8885A308D3ull;
+
+    void take(unsigned char c) {
+        fnv = (fnv ^ c) * 1099511628211ull;
+        other = (other ^ c) * 0x9E3779B97F4A7C15ull;
+        other ^= other >> 29;
+    }
+    void take(const std::string &bytes) {
+        for (unsigned char c : bytes) take(c);
+    }
+    // Both, as 32 hex digits.
+    std::string text() const {
+        char t[2 * 16 + 1];
+        snprintf(t, sizeof t, "%016llx%016llx", (unsigned long long)fnv, (unsigned long long)other);
+        return t;
+    }
+};
+
+// What a listing of Dir comes to: sums over its files that do not depend on
+// their order, so that a folder the index already has is told from one that
+// changed without sorting its names or walking the index's rows. Two
+// different hashes of each file: a change goes unseen only when both of
+// them collide at once.
+struct ra_listing_digest {
+    uint64_t count = 0, sum = 0, mix = 0;
+
+    void add(const std::string &name, int64_t size, int64_t mtime) {
+        ra_two_hashes h;
+        h.take(name);
+        // The name's end, so that "ab" of size 1 is no "a" of another size.
+        h.take('\0');
+        for (int64_t v : {size, mtime}) {
+            for (int i = 0; i < 8; ++i) h.take((unsigned char)((uint64_t)v >> (8 * i)));
+        }
+        ++count;
+        sum += h.fnv;
+        mix += h.other ^ (h.other >> 31);
+    }
+    std::string text() const {
+        char t[3 * 17 + 3];
+        snprintf(t, sizeof t, "%llx:%016llx:%016llx", (unsigned long long)count,
+                 (unsigned long long)sum, (unsigned long long)mix);
+        return t;
+    }
+    // The digest kept as text; false for text that is none (an empty digest stays).
+    bool read(const std::string &kept) {
+        unsigned long long c = 0, s = 0, m = 0;
+        if (sscanf(kept.c_str(), "%llx:%llx:%llx", &c, &s, &m) != 3) return false;
+        count = c;
+        sum = s;
+        mix = m;
+        return true;
+    }
+};
+
+// The replay files of Dir, as ra_list_replays takes them (plain files with
+// the replay extension), in the folder's own order, and what they come to:
+// names, sizes and times, and the names alone.
+bool ra_dir_files(const fs::path &dir, std::vector<ra_dir_file> *out, ra_listing_digest *files,
+                  ra_listing_digest *names) {
+    return ra_folder_entries(dir, [&](const fs::path &entry, const ra_entry_facts &facts) {
         std::string name = ra_text(entry);
         if (!ra_replay_name(name) || facts.kind != ra_entry_kind::file) return;
         ra_dir_file file;
-        file.name = name;
+        file.name = std::move(name);
         file.size = (int64_t)facts.size;
         file.mtime = facts.written;
-        out->emplace(ra_folded_name(name), file);
+        files->add(file.name, file.size, file.mtime);
+        names->add(file.name, 0, 0);
+        out->push_back(std::move(file));
     });
+}
+
+// The names alone of Dir's replay files, as ra_dir_files would take them:
+// the kind of each name as the folder tells it, no look at each file.
+bool ra_dir_names(const fs::path &dir, ra_listing_digest *names) {
+    return ra_folder_entries(
+        dir,
+        [&](const fs::path &entry, const ra_entry_facts &facts) {
+            std::string name = ra_text(entry);
+            if (ra_replay_name(name) && facts.kind == ra_entry_kind::file) names->add(name, 0, 0);
+        },
+        ra_entry_detail::kind);
+}
+
+// Dir's files in the order of the files table.
+void ra_sort_files(std::vector<ra_dir_file> *files) {
+    for (ra_dir_file &f : *files) {
+        if (f.folded.empty()) f.folded = ra_folded_name(f.name);
+    }
+    std::sort(files->begin(), files->end(),
+              [](const ra_dir_file &a, const ra_dir_file &b) { return a.folded < b.folded; });
 }
 
 // A file's local time stamp, which pairs it with a record line: only read
@@ -202,7 +329,7 @@ struct ra_entry_row {
     std::string search;                // folded file and racer names, a line each
     std::string player_name;
     int kept = 0;
-    std::string digest;  // all of the above but kept, to compare
+    std::string digest;  // the hashes of all of the above but kept, to compare
 };
 
 std::string ra_field(const ra_record *facts, const char *column) {
@@ -244,23 +371,15 @@ ra_entry_row ra_row_of(const ra_replay &r) {
         if (r.record && r.kind == ra_replay_kind::race && facts->player >= 1)
             row.player_name = facts->get(ra_car_column(ra_column_name, facts->player));
     }
-    row.digest = ra_encode_list({row.file, row.when_text, std::to_string(row.line),
-                                 std::to_string(row.holds), std::to_string(row.state),
-                                 std::to_string(row.kind), row.renamed_from, row.track, row.type,
-                                 row.laps, row.cars, row.weather, std::to_string(row.lap),
-                                 row.lap_by, ra_encode_list(row.laps_by), row.player_name});
+    ra_two_hashes digest;
+    digest.take(ra_encode_list({row.file, row.when_text, std::to_string(row.line),
+                                std::to_string(row.holds), std::to_string(row.state),
+                                std::to_string(row.kind), row.renamed_from, row.track, row.type,
+                                row.laps, row.cars, row.weather, std::to_string(row.lap),
+                                row.lap_by, ra_encode_list(row.laps_by), row.player_name}));
+    row.digest = digest.text();
     return row;
 }
-
-// The laps of one race's racers: one row per racer with a lap.
-struct ra_lap_row {
-    int64_t entry = 0;
-    std::string racer;  // folded
-    uint32_t lap = 0;
-    std::string track_key, type_key, when_text;
-    int line = 0;
-    bool pb = false;
-};
 
 }  // namespace
 
@@ -289,8 +408,10 @@ bool ra_library_index::make_schema(std::string *why) {
     ra_statement names(db_, "SELECT name FROM sqlite_master WHERE type='table'");
     while (ok && names.step()) tables.push_back(names.text(0));
     for (const std::string &t : tables) ok = ok && sql.run("DROP TABLE IF EXISTS \"" + t + "\"");
-    ok = ok && sql.run(ra_schema_sql) &&
-         sql.run("PRAGMA user_version=" + std::to_string(ra_index_schema));
+    ok = ok && sql.run(ra_schema_sql);
+    for (const char *table : {"lines", "entries", "laps"})
+        ok = ok && ra_table_indexes_made(db_, table, true);
+    ok = ok && sql.run("PRAGMA user_version=" + std::to_string(ra_index_schema));
     // A recreated index starts its versions past any cursor an earlier one
     // gave: a page that held one reloads.
     int64_t start = (int64_t)time(nullptr) * 1000;
@@ -320,12 +441,18 @@ bool ra_library_index::open(const fs::path &dir, std::string *why) {
             sqlite3_busy_timeout(db_, ra_index_wait_ms);
             // The -wal and -shm files stay when the last connection closes:
             // Dir's own time stamp then changes only when the player's files do.
+            // The log is emptied then, once copied into the index: a log
+            // left full would be read whole by every next command, and
+            // copied again when it closes (hundreds of MB after a rebuild of
+            // a long season).
             int persist = 1;
             sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
             ra_sql sql(db_);
             std::string mode;
             if (sql.one_text("PRAGMA journal_mode=WAL", &mode) && mode == "wal" &&
-                sql.run("PRAGMA synchronous=NORMAL") && make_schema(why)) {
+                sql.run("PRAGMA synchronous=NORMAL") &&
+                sql.run("PRAGMA journal_size_limit=" + std::to_string(ra_wal_kept_bytes)) &&
+                sql.run("PRAGMA cache_size=-" + std::to_string(ra_cache_kib)) && make_schema(why)) {
                 return true;
             }
             *why = sql.message();
@@ -386,14 +513,23 @@ private:
     const ra_index_progress &progress_;
     size_t *done_, *total_;
 
+    bool list_files();
+    bool compare_files();
+
+    // The statements that write an entry's row, prepared once a refresh.
+    std::unique_ptr<ra_statement> insert_entry_, update_entry_;
+
     ra_record_state record_;
     std::string keep_state_, dir_state_;
-    std::map<std::string, ra_dir_file> files_;
+    // Dir's replay files as listed (sorted only once compared row by row),
+    // and what they come to.
+    std::vector<ra_dir_file> files_;
+    ra_listing_digest files_digest_, names_digest_;
     bool built_ = false, have_files_ = false;
     bool same_record_ = false, same_keep_ = false, same_files_ = false;
     // Dir's files the index does not have yet, and whether those are all
     // that changed.
-    std::vector<std::map<std::string, ra_dir_file>::const_iterator> added_;
+    std::vector<ra_dir_file> added_;
     bool only_added_ = false;
     int64_t version_ = 0;
 };
@@ -410,38 +546,64 @@ bool ra_refresh::changed(bool quick) {
                    ra_meta_text(db_, "record_head") == record_.head;
     same_keep_ = ra_meta_text(db_, "keep_state") == keep_state_;
     if (!built_) return true;
-    if (quick && same_record_ && same_keep_ && ra_meta_text(db_, "dir_state") == dir_state_)
-        return false;
-    have_files_ = ra_dir_files(dir_, &files_);
-    if (!have_files_) return true;
-    // Dir's files against those the index has, by name, size and time.
-    // Both in the order of their folded names: one walk through each, which
-    // also finds the files that are new and nothing else (the everyday case).
+    const bool same_dir = ra_meta_text(db_, "dir_state") == dir_state_;
+    if (quick && same_record_ && same_keep_ && same_dir) return false;
+    // The app takes a file as unchanged as long as its name is there (a
+    // file added, removed or renamed changes Dir's own time stamp; one
+    // written over in place does not). After an action (the marks file is
+    // written in Dir) the names alone then tell that no replay changed,
+    // without a look at each file. A new line in the record is a new race:
+    // then every file is looked at, as a command does.
+    if (quick && same_record_) {
+        ra_listing_digest names;
+        if (ra_dir_names(dir_, &names) && names.text() == ra_meta_text(db_, "names_digest")) {
+            same_files_ = true;
+            return true;
+        }
+    }
+    if (!list_files()) return true;
+    same_files_ = files_digest_.text() == ra_meta_text(db_, "files_digest");
+    if (!same_files_ && !compare_files()) return true;
+    return !(same_record_ && same_keep_ && same_files_) || !same_dir;
+}
+
+bool ra_refresh::list_files() {
+    files_.clear();
+    files_digest_ = ra_listing_digest();
+    names_digest_ = ra_listing_digest();
+    have_files_ = ra_dir_files(dir_, &files_, &files_digest_, &names_digest_);
+    return have_files_;
+}
+
+// Dir's files against those the index has, by name, size and time. Both
+// in the order of their folded names: one walk through each, which also
+// finds the files that are new and nothing else (the everyday case).
+bool ra_refresh::compare_files() {
+    ra_sort_files(&files_);
     ra_statement stored(db_, "SELECT folded, name, size, mtime FROM files ORDER BY folded");
     auto it = files_.begin();
     only_added_ = true;
     added_.clear();
     while (stored.step()) {
         const std::string folded = stored.text(0);
-        for (; it != files_.end() && it->first < folded; ++it) added_.push_back(it);
-        if (it == files_.end() || it->first != folded) {
+        for (; it != files_.end() && it->folded < folded; ++it) added_.push_back(*it);
+        if (it == files_.end() || it->folded != folded) {
             only_added_ = false;  // a file the index had is gone
             continue;
         }
-        only_added_ = only_added_ && it->second.name == stored.text(1) &&
-                      it->second.size == stored.integer(2) && it->second.mtime == stored.integer(3);
+        only_added_ = only_added_ && it->name == stored.text(1) && it->size == stored.integer(2) &&
+                      it->mtime == stored.integer(3);
         ++it;
     }
-    for (; it != files_.end(); ++it) added_.push_back(it);
+    for (; it != files_.end(); ++it) added_.push_back(*it);
     only_added_ = only_added_ && stored.ok();
     same_files_ = only_added_ && added_.empty();
-    return !(same_record_ && same_keep_ && same_files_) ||
-           ra_meta_text(db_, "dir_state") != dir_state_;
+    return stored.ok();
 }
 
 bool ra_refresh::write() {
     change = ra_index_change::rebuilt;
-    if (!built_ || !have_files_) return full();
+    if (!built_ || !(have_files_ || same_files_)) return full();
     // Only Dir's own time stamp: nothing of the list changed.
     change = same_keep_ ? ra_index_change::none : ra_index_change::marks;
     if (same_record_ && same_files_) return marks_only() && write_state();
@@ -499,31 +661,43 @@ bool ra_refresh::write_files() {
     ra_statement add(db_,
                      "INSERT INTO files(folded, name, size, mtime, stamp, claimed) "
                      "VALUES(?, ?, ?, ?, ?, ?)");
-    for (auto &f : files_) {
-        ra_stamp(dir_, &f.second);
+    ra_sort_files(&files_);
+    for (ra_dir_file &f : files_) {
+        // Only a file no line claims is paired by its time stamp.
+        const bool is_claimed = claimed.count(f.folded) != 0;
+        if (!is_claimed) ra_stamp(dir_, &f);
         add.reset();
-        add.bind(1, f.first).bind(2, f.second.name).bind(3, f.second.size).bind(4, f.second.mtime);
-        if (f.second.stamped) add.bind(5, f.second.stamp);
-        add.bind(6, (int64_t)claimed.count(f.first)).step();
+        add.bind(1, f.folded).bind(2, f.name).bind(3, f.size).bind(4, f.mtime);
+        if (f.stamped) add.bind(5, f.stamp);
+        add.bind(6, (int64_t)is_claimed).step();
         if (!add.ok()) return false;
     }
-    return true;
+    return ra_meta_set(db_, "files_digest", files_digest_.text()) &&
+           ra_meta_set(db_, "names_digest", names_digest_.text());
 }
 
 bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
-    ra_statement put(
-        db_,
-        id != 0
-            ? "UPDATE entries SET key=?1, file=?2, folded=?3, when_text=?4, line=?5, holds=?6, "
-              "state=?7, kind=?8, renamed_from=?9, track=?10, type=?11, laps=?12, cars=?13, "
-              "weather=?14, track_key=?15, type_key=?16, weather_key=?17, lap=?18, lap_by=?19, "
-              "laps_by=?20, search=?21, player_name=?22, kept=?23, digest=?24, version=?25, "
-              "born=CASE WHEN removed THEN ?25 ELSE born END, removed=0 WHERE id=?26"
-            : "INSERT INTO entries(key, file, folded, when_text, line, holds, state, kind, "
-              "renamed_from, track, type, laps, cars, weather, track_key, type_key, weather_key, "
-              "lap, lap_by, laps_by, search, player_name, kept, digest, version, born, removed) "
-              "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, "
-              "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?25, 0)");
+    std::unique_ptr<ra_statement> &prepared = id != 0 ? update_entry_ : insert_entry_;
+    if (!prepared) {
+        prepared = std::make_unique<ra_statement>(
+            db_,
+            id != 0
+                ? "UPDATE entries SET key=?1, file=?2, folded=?3, when_text=?4, line=?5, holds=?6, "
+                  "state=?7, kind=?8, renamed_from=?9, track=?10, type=?11, laps=?12, cars=?13, "
+                  "weather=?14, track_key=?15, type_key=?16, weather_key=?17, lap=?18, lap_by=?19, "
+                  "laps_by=?20, search=?21, player_name=?22, kept=?23, digest=?24, version=?25, "
+                  "born=CASE WHEN removed THEN ?25 ELSE born END, removed=0 WHERE id=?26"
+                : "INSERT INTO entries(key, file, folded, when_text, line, holds, state, kind, "
+                  "renamed_from, track, type, laps, cars, weather, track_key, type_key, "
+                  "weather_key, "
+                  "lap, lap_by, laps_by, search, player_name, kept, digest, version, born, "
+                  "removed) "
+                  "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
+                  "?17, "
+                  "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?25, 0)");
+    }
+    ra_statement &put = *prepared;
+    put.reset();
     put.bind(1, row.key).bind(2, row.file).bind(3, row.folded).bind(4, row.when_text);
     put.bind(5, row.line).bind(6, row.holds).bind(7, row.state).bind(8, row.kind);
     put.bind(9, row.renamed_from).bind(10, row.track).bind(11, row.type).bind(12, row.laps);
@@ -542,60 +716,61 @@ bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
 bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races,
                             bool all) {
     ra_sql sql(db_);
-    if (all && !sql.run("DELETE FROM laps")) return false;
-    std::set<std::pair<std::string, std::string>> pairs;  // racer, track
+    if (all && !(sql.run("DELETE FROM laps") && ra_table_indexes_made(db_, "laps", false)))
+        return false;
+    // Made anew, the races go oldest first (by time, then line), and each
+    // racer's personal bests per track are decided on the way, as
+    // ra_racer_races decides them: a lap faster than every earlier one.
+    std::vector<std::pair<std::string, size_t>> order;  // when_text, place in races
+    order.reserve(races.size());
+    for (size_t i = 0; i < races.size(); ++i)
+        order.push_back({ra_format_time(races[i].second->when), i});
+    if (all) {
+        std::sort(order.begin(), order.end(), [&](const auto &a, const auto &b) {
+            if (a.first != b.first) return a.first < b.first;
+            const ra_replay &ra = *races[a.second].second, &rb = *races[b.second].second;
+            return (ra.record ? ra.record->line : 0) < (rb.record ? rb.record->line : 0);
+        });
+    }
+    std::map<std::pair<std::string, std::string>, uint32_t> best;  // racer, track -> lap
+    std::set<std::pair<std::string, std::string>> pairs;           // racer, track
     ra_statement add(db_,
                      "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, "
-                     "line, pb) VALUES(?, ?, ?, ?, ?, ?, ?, 0)");
-    for (const auto &race : races) {
-        const ra_replay &r = *race.second;
+                     "line, pb) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    for (const auto &o : order) {
+        const int64_t entry = races[o.second].first;
+        const ra_replay &r = *races[o.second].second;
         if (r.kind != ra_replay_kind::race || !r.record) continue;
         std::set<std::string> seen;
         const std::string track = ra_folded_name(r.record->get(ra_column_track));
+        const std::string type = ra_folded_name(r.record->get(ra_column_type));
         for (int car = 1; car <= RA_CARS; ++car) {
             const std::string name = r.record->get(ra_car_column(ra_column_name, car));
             std::string racer = ra_folded_name(name);
             if (name.empty() || !seen.insert(racer).second) continue;
             uint32_t lap = ra_racer_lap(*r.record, name);
             if (lap == 0) continue;
+            bool pb = false;
+            if (all) {
+                auto found = best.find({racer, track});
+                if (found == best.end()) {
+                    best[{racer, track}] = lap;
+                } else if (lap < found->second) {
+                    found->second = lap;
+                    pb = true;
+                }
+            }
             add.reset();
-            add.bind(1, race.first).bind(2, racer).bind(3, (int64_t)lap).bind(4, track);
-            add.bind(5, ra_folded_name(r.record->get(ra_column_type)));
-            add.bind(6, ra_format_time(r.when)).bind(7, r.record->line).step();
+            add.bind(1, entry).bind(2, racer).bind(3, (int64_t)lap).bind(4, track);
+            add.bind(5, type).bind(6, o.first).bind(7, r.record->line).bind(8, pb ? 1 : 0).step();
             if (!add.ok()) return false;
-            if (!all && !newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap,
-                                   ra_format_time(r.when), r.record->line)) {
+            if (!all && !newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap, o.first,
+                                   r.record->line)) {
                 pairs.insert({racer, track});
             }
         }
     }
-    if (!all) return update_pbs(pairs);
-    // Every racer's personal bests per track, in one pass oldest first, as
-    // ra_racer_races decides them.
-    ra_statement order(db_,
-                       "SELECT rowid, racer, track_key, lap FROM laps "
-                       "ORDER BY when_text, line");
-    ra_statement mark(db_, "UPDATE laps SET pb=1 WHERE rowid=?");
-    std::map<std::pair<std::string, std::string>, int64_t> best;
-    std::vector<int64_t> personal;
-    while (order.step()) {
-        auto key = std::make_pair(order.text(1), order.text(2));
-        int64_t lap = order.integer(3);
-        auto found = best.find(key);
-        if (found == best.end()) {
-            best[key] = lap;
-        } else if (lap < found->second) {
-            found->second = lap;
-            personal.push_back(order.integer(0));
-        }
-    }
-    if (!order.ok()) return false;
-    for (int64_t row : personal) {
-        mark.reset();
-        mark.bind(1, row).step();
-        if (!mark.ok()) return false;
-    }
-    return true;
+    return all ? ra_table_indexes_made(db_, "laps", true) : update_pbs(pairs);
 }
 
 // A new race that is the racer's latest on the track (the everyday case)
@@ -610,12 +785,13 @@ bool ra_refresh::newest_pb(int64_t row, const std::string &racer, const std::str
     later.bind(1, racer).bind(2, track).bind(3, when).bind(4, line);
     if (later.step() || !later.ok()) return false;
     ra_statement best(db_,
-                      "SELECT min(lap) FROM laps WHERE racer=?1 AND track_key=?2 AND "
-                      "rowid <> ?3");
+                      "SELECT lap FROM laps WHERE racer=?1 AND track_key=?2 AND "
+                      "rowid <> ?3 ORDER BY lap LIMIT 1");
     best.bind(1, racer).bind(2, track).bind(3, row);
-    if (!best.step()) return false;
-    // No earlier lap gives NULL, read as 0: a lap is never 0.
-    const int64_t earlier = best.integer(0);
+    // No earlier lap (0: a lap is never 0): the racer's first on the track,
+    // which is no personal best.
+    const int64_t earlier = best.step() ? best.integer(0) : 0;
+    if (!best.ok()) return false;
     ra_statement mark(db_, "UPDATE laps SET pb=1 WHERE rowid=?");
     if (earlier != 0 && lap < (uint64_t)earlier) {
         mark.bind(1, row).step();
@@ -678,7 +854,7 @@ bool ra_write_lines(sqlite3 *db, const std::vector<ra_record> &lines) {
             last_id = found->second;
         }
         add.reset();
-        add.bind(1, r.line).bind(2, last_id).bind_blob(3, ra_encode_list(ra_record_fields(r)));
+        add.bind(1, r.line).bind(2, last_id).bind_blob(3, ra_record_packed(r));
         add.bind(4, ra_folded_name(r.file)).step();
         if (!add.ok()) return false;
     }
@@ -720,10 +896,7 @@ std::string ra_newest_player(sqlite3 *db) {
 bool ra_refresh::full() {
     // Dir's files are listed before the pipeline lists them: a file that
     // comes in between is then one the next refresh finds new.
-    if (!have_files_) {
-        files_.clear();
-        have_files_ = ra_dir_files(dir_, &files_);
-    }
+    if (!have_files_) list_files();
     ra_replay_list list;
     std::string error, text;
     if (!have_files_ || !ra_list_replays(dir_, shown_, &list, &error)) return false;
@@ -737,7 +910,10 @@ bool ra_refresh::full() {
         if ((int64_t)text.size() != record_.size) record_.size = -1;
     }
     ra_sql sql(db_);
-    if (!sql.run("DELETE FROM lines") || !ra_write_lines(db_, list.records.lines)) return false;
+    if (!sql.run("DELETE FROM lines") || !ra_table_indexes_made(db_, "lines", false) ||
+        !ra_write_lines(db_, list.records.lines) || !ra_table_indexes_made(db_, "lines", true)) {
+        return false;
+    }
 
     struct ra_stored {
         int64_t id;
@@ -751,6 +927,9 @@ bool ra_refresh::full() {
             stored[all.text(0)] = {all.integer(1), all.text(2), all.integer(3), all.integer(4)};
         if (!all.ok()) return false;
     }
+    // An index made from nothing writes every row: its indexes come after.
+    const bool fresh = stored.empty();
+    if (fresh && !ra_table_indexes_made(db_, "entries", false)) return false;
     std::vector<std::pair<int64_t, const ra_replay *>> races;
     const size_t total = list.replays.size();
     for (size_t i = 0; i < total; ++i) {
@@ -768,6 +947,7 @@ bool ra_refresh::full() {
         races.push_back({id, &r});
         report(i + 1, total);
     }
+    if (fresh && !ra_table_indexes_made(db_, "entries", true)) return false;
     ra_statement gone(db_, "UPDATE entries SET removed=1, version=? WHERE id=?");
     for (const auto &s : stored) {
         if (s.second.removed != 0) continue;  // seen, or a tombstone already
@@ -812,7 +992,7 @@ bool ra_refresh::appended(bool *taken) {
     // Dir: the files the index had, unchanged, and new ones.
     if (!only_added_) return true;
     std::map<std::string, ra_dir_file> added;
-    for (const auto &file : added_) added.insert(*file);
+    for (const ra_dir_file &file : added_) added[file.folded] = file;
     std::string text;
     if (!ra_read_part(dir_ / ra_records_file, offset, record_.size - offset, &text)) return true;
     // Whole lines of the plug-in's own, whose times are its own: no date
@@ -892,7 +1072,11 @@ bool ra_refresh::appended(bool *taken) {
     std::string player_name = ra_newest_player(db_);
     std::vector<const ra_replay *> added_races;
     for (const ra_replay &r : replays) added_races.push_back(&r);
+    // The files are those the index had and the new ones: the listing's
+    // digests are the files table's now.
     return write_laps(races, false) && ra_write_racers(db_, added_races, false) &&
+           ra_meta_set(db_, "files_digest", files_digest_.text()) &&
+           ra_meta_set(db_, "names_digest", names_digest_.text()) &&
            ra_meta_set(db_, "usable_lines",
                        ra_meta_int(db_, "usable_lines") + (int64_t)parsed.lines.size()) &&
            ra_meta_set(db_, "next_line", base + lines_read) &&
@@ -927,12 +1111,10 @@ bool ra_library_index::read_lines(const std::set<int> *wanted, ra_records *recor
             if (!layout.step() || !ra_decode_list(layout.text(0), &columns)) return false;
             layouts[id] = ra_record_layout_of(columns);
         }
-        std::vector<std::string> fields;
         ra_record r;
-        if (!ra_decode_list(s.text(2), &fields) ||
-            !ra_record_of_fields((int)s.integer(0), layouts[id], fields, &r)) {
+        const ra_statement::bytes packed = s.blob(2);
+        if (!ra_record_of_packed((int)s.integer(0), layouts[id], packed.data, packed.size, &r))
             return false;
-        }
         records->lines.push_back(std::move(r));
         return true;
     };

@@ -385,16 +385,44 @@ std::shared_ptr<const ra_record_layout> ra_record_layout_of(
     return std::make_shared<const ra_record_layout>(columns);
 }
 
-bool ra_record_of_fields(int line, const std::shared_ptr<const ra_record_layout> &layout,
-                         const std::vector<std::string> &fields, ra_record *out) {
-    if (layout == nullptr || fields.size() != layout->names.size()) return false;
+std::string ra_record_packed(const ra_record &record) {
+    std::string packed;
+    if (record.values == nullptr) return packed;
+    uint32_t start = 0;
+    for (uint32_t end : record.values->ends) {
+        for (uint32_t n = end - start;; n >>= 7) {
+            packed += (char)((n & 0x7F) | (n >= 0x80 ? 0x80 : 0));
+            if (n < 0x80) break;
+        }
+        start = end;
+    }
+    return packed + record.values->data;
+}
+
+bool ra_record_of_packed(int line, const std::shared_ptr<const ra_record_layout> &layout,
+                         const char *packed, size_t size, ra_record *out) {
+    if (layout == nullptr) return false;
     ra_record record;
     record.line = line;
     auto values = std::make_shared<ra_record_values>();
-    for (const std::string &f : fields) {
-        values->data += f;
-        values->ends.push_back((uint32_t)values->data.size());
+    values->ends.reserve(layout->names.size());
+    size_t at = 0;
+    uint64_t end = 0;
+    for (size_t i = 0; i < layout->names.size(); ++i) {
+        uint64_t n = 0;
+        for (int shift = 0;; shift += 7) {
+            // At most five bytes: a length beyond 32 bits is no line of ours.
+            if (at >= size || shift > 28) return false;
+            const unsigned char c = (unsigned char)packed[at++];
+            n |= (uint64_t)(c & 0x7F) << shift;
+            if (!(c & 0x80)) break;
+        }
+        end += n;
+        if (end > size - at) return false;
+        values->ends.push_back((uint32_t)end);
     }
+    if (end != size - at) return false;
+    values->data.assign(packed + at, size - at);
     record.file = values->value(layout->at(ra_column_file));
     if (!ra_saved_name(record.file) ||
         !ra_parse_time(values->value(layout->at(ra_column_saved)), &record.saved)) {

@@ -73,6 +73,10 @@ std::vector<std::string> ra_record_columns(const ra_record &record);
 std::vector<std::string> ra_record_fields(const ra_record &record);
 std::shared_ptr<const ra_record_layout> ra_record_layout_of(
     const std::vector<std::string> &columns);
-// False when the values cannot be a usable line (as a damaged index may give).
-bool ra_record_of_fields(int line, const std::shared_ptr<const ra_record_layout> &layout,
-                         const std::vector<std::string> &fields, ra_record *out);
+// The values as one block: the length of each (7 bits a byte, low bits
+// first, the top bit set while more follow), then all their bytes.
+std::string ra_record_packed(const ra_record &record);
+// False when the block cannot be a usable line of that layout (as a damaged
+// index may give).
+bool ra_record_of_packed(int line, const std::shared_ptr<const ra_record_layout> &layout,
+                         const char *packed, size_t size, ra_record *out);

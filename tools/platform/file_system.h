@@ -63,13 +63,21 @@ struct ra_entry_facts {
     int64_t written = 0;
 };
 
+// How much of each entry ra_folder_entries must tell.
+enum class ra_entry_detail {
+    all,   // the kind, the size and the time
+    kind,  // the kind alone: size and time may stay 0 (where the folder
+           // itself tells each kind, no name is looked at on its own)
+};
+
 // Each entry of a folder but "." and "..": its name alone and the facts of
 // the name itself, read with the folder where the system gives them so
 // (Windows), else by one look at each name relative to the open folder.
 // False when the folder cannot be read.
-bool ra_folder_entries(const std::filesystem::path &dir,
-                       const std::function<void(const std::filesystem::path &name,
-                                                const ra_entry_facts &facts)> &each);
+bool ra_folder_entries(
+    const std::filesystem::path &dir,
+    const std::function<void(const std::filesystem::path &name, const ra_entry_facts &facts)> &each,
+    ra_entry_detail detail = ra_entry_detail::all);
 
 // The player's words for a system error code: Win32's on Windows, errno's
 // elsewhere.

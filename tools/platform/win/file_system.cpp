@@ -192,9 +192,10 @@ ra_entry_kind ra_entry_kind_of(const fs::path &path) {
 
 bool ra_folder_entries(
     const fs::path &dir,
-    const std::function<void(const fs::path &name, const ra_entry_facts &facts)> &each) {
+    const std::function<void(const fs::path &name, const ra_entry_facts &facts)> &each,
+    ra_entry_detail) {
     // FindFirstFileExW gives each name's attributes, size and time with the
-    // folder: no look at each file.
+    // folder: no look at each file, whatever detail is asked for.
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileExW((dir / L"*").c_str(), FindExInfoBasic, &found,
                                      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
