@@ -33,7 +33,7 @@ namespace {
 
 // The schema's version, in SQLite's user_version: an index of another
 // version is made anew.
-const int ra_index_schema = 7;
+const int ra_index_schema = 8;
 // How long a process waits for another one's refresh before it lists Dir
 // without the index; a rebuild of a long season takes seconds.
 const int ra_index_wait_ms = 30000;
@@ -72,7 +72,31 @@ CREATE TABLE laps(entry INTEGER NOT NULL, racer TEXT NOT NULL, lap INTEGER NOT N
                   line INTEGER NOT NULL, pb INTEGER NOT NULL);
 CREATE TABLE racers(racer TEXT PRIMARY KEY, name TEXT NOT NULL, races INTEGER NOT NULL,
                     car INTEGER NOT NULL) WITHOUT ROWID;
+CREATE VIRTUAL TABLE search_text USING fts5(search, content='entries', content_rowid='id',
+                                            tokenize='trigram case_sensitive 1');
 )";
+
+// The search's own index of the entries' folded names (search_text, a
+// substring of three letters or more found from its letter triples), kept
+// up to date by these triggers. The text is folded already: the index
+// compares bytes as they are.
+struct ra_search_trigger {
+    const char *name;
+    const char *body;
+};
+const ra_search_trigger ra_search_triggers[] = {
+    {"search_added",
+     "AFTER INSERT ON entries BEGIN "
+     "INSERT INTO search_text(rowid, search) VALUES(new.id, new.search); END"},
+    {"search_changed",
+     "AFTER UPDATE OF search ON entries BEGIN "
+     "INSERT INTO search_text(search_text, rowid, search) VALUES('delete', old.id, old.search); "
+     "INSERT INTO search_text(rowid, search) VALUES(new.id, new.search); END"},
+    {"search_dropped",
+     "AFTER DELETE ON entries BEGIN "
+     "INSERT INTO search_text(search_text, rowid, search) VALUES('delete', old.id, old.search); "
+     "END"},
+};
 
 // The indexes of the tables, apart from the tables: a table written whole
 // (a rebuild) is written without them, and they are made after it in one
@@ -93,6 +117,9 @@ const ra_table_index ra_table_indexes[] = {
     // page of filtered rows is read from this index alone.
     {"entries", "entries_filters",
      "removed, kind, track_key, type_key, weather_key, kept, lap, when_text, line, file"},
+    // The sorts by a lap read a page in the lap's order: the race's
+    // fastest, and a racer's own.
+    {"entries", "entries_lap", "removed, kind, lap"},
     // A racer's laps on a track in time order, with what their personal
     // bests are decided by: read from the index alone.
     {"laps", "laps_racer", "racer, track_key, when_text, line, lap, pb"},
@@ -101,6 +128,7 @@ const ra_table_index ra_table_indexes[] = {
     {"laps", "laps_pb", "racer, pb"},
     // A new race's lap against the racer's best on the track: the first entry.
     {"laps", "laps_best", "racer, track_key, lap"},
+    {"laps", "laps_yours", "racer, lap"},
 };
 
 // Drops (made false) or makes (made true) the indexes of a table.
@@ -114,6 +142,19 @@ bool ra_table_indexes_made(sqlite3 *db, const char *table, bool made) {
                           : "DROP INDEX IF EXISTS " + name)) {
             return false;
         }
+    }
+    // The entries' search index, as their other indexes: made whole from the
+    // table after it was written.
+    if (strcmp(table, "entries") != 0) return true;
+    if (!made) {
+        for (const ra_search_trigger &t : ra_search_triggers)
+            if (!sql.run(std::string("DROP TRIGGER IF EXISTS ") + t.name)) return false;
+        return true;
+    }
+    if (!sql.run("INSERT INTO search_text(search_text) VALUES('rebuild')")) return false;
+    for (const ra_search_trigger &t : ra_search_triggers) {
+        if (!sql.run(std::string("CREATE TRIGGER IF NOT EXISTS ") + t.name + " " + t.body))
+            return false;
     }
     return true;
 }
@@ -405,7 +446,10 @@ bool ra_library_index::make_schema(std::string *why) {
     if (!sql.run("BEGIN IMMEDIATE")) return sql.failed(why);
     bool ok = true;
     std::vector<std::string> tables;
-    ra_statement names(db_, "SELECT name FROM sqlite_master WHERE type='table'");
+    // A virtual table first: its own tables go with it.
+    ra_statement names(db_,
+                       "SELECT name FROM sqlite_master WHERE type='table' "
+                       "ORDER BY sql LIKE 'CREATE VIRTUAL%' DESC");
     while (ok && names.step()) tables.push_back(names.text(0));
     for (const std::string &t : tables) ok = ok && sql.run("DROP TABLE IF EXISTS \"" + t + "\"");
     ok = ok && sql.run(ra_schema_sql);
