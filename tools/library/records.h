@@ -80,3 +80,7 @@ std::string ra_record_packed(const ra_record &record);
 // index may give).
 bool ra_record_of_packed(int line, const std::shared_ptr<const ra_record_layout> &layout,
                          const char *packed, size_t size, ra_record *out);
+// The line of that layout with these values (one per column), as a share
+// changes a value; false when they cannot be a usable line.
+bool ra_record_of_fields(int line, const std::shared_ptr<const ra_record_layout> &layout,
+                         const std::vector<std::string> &fields, ra_record *out);
