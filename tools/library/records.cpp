@@ -385,18 +385,34 @@ std::shared_ptr<const ra_record_layout> ra_record_layout_of(
     return std::make_shared<const ra_record_layout>(columns);
 }
 
+namespace {
+// A value's length as the packed block gives it.
+void ra_pack_length(uint32_t n, std::string *packed) {
+    for (;; n >>= 7) {
+        *packed += (char)((n & 0x7F) | (n >= 0x80 ? 0x80 : 0));
+        if (n < 0x80) break;
+    }
+}
+}  // namespace
+
 std::string ra_record_packed(const ra_record &record) {
     std::string packed;
     if (record.values == nullptr) return packed;
     uint32_t start = 0;
     for (uint32_t end : record.values->ends) {
-        for (uint32_t n = end - start;; n >>= 7) {
-            packed += (char)((n & 0x7F) | (n >= 0x80 ? 0x80 : 0));
-            if (n < 0x80) break;
-        }
+        ra_pack_length(end - start, &packed);
         start = end;
     }
     return packed + record.values->data;
+}
+
+std::string ra_fields_packed(const std::vector<std::string> &fields) {
+    std::string packed, data;
+    for (const std::string &field : fields) {
+        ra_pack_length((uint32_t)field.size(), &packed);
+        data += field;
+    }
+    return packed + data;
 }
 
 bool ra_record_of_packed(int line, const std::shared_ptr<const ra_record_layout> &layout,
