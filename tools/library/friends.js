@@ -264,7 +264,7 @@
       title.focus();
       load();
     }
-    [title, summary, t, more, out].forEach(function (e) { races.appendChild(e); });
+    [title, summary, out, t, more].forEach(function (e) { races.appendChild(e); });
     page().then(function () { title.focus(); });
   }
   function closeRaces() {
