@@ -14,7 +14,7 @@ Friends view's file picker shows the friend and their time on the
 leaderboard, her races open with Keep (her own marks) and Remove (from
 her folder and record), and Remove takes their folder. Saves a screenshot of the page
 to SCREENSHOT. Exit status 1 on any failure."""
-import base64, os, subprocess, sys, filecmp
+import base64, os, subprocess, sys, filecmp, time
 
 from browser import Browser
 
@@ -81,11 +81,19 @@ try:
              (browser.js("document.querySelectorAll('#replays tbody tr').length"), before))
     if not browser.js("window.ra_unreloaded === true"):
         fail("the page was reloaded to show the new race")
-    # Its track's chart has one race more, every dot inside the plot.
-    charts_after = browser.js(charts)
-    grown = [t for t in charts_after if charts_after[t] != charts_before.get(t)]
-    if len(grown) != 1 or [charts_after[t] for t in grown] != [
-            [charts_before[grown[0]][0] + 1, charts_before[grown[0]][1] + 1, True]]:
+    # Its track's chart has one race more, every dot inside the plot (the
+    # charts are drawn again after the rows, from their own answers).
+    def one_chart_grown():
+        after = browser.js(charts) or {}
+        grown = [t for t in after if after[t] != charts_before.get(t)]
+        return after, len(grown) == 1 and [after[t] for t in grown] == [
+            [charts_before[grown[0]][0] + 1, charts_before[grown[0]][1] + 1, True]]
+    deadline = time.time() + 10
+    charts_after, grown = one_chart_grown()
+    while not grown and time.time() < deadline:
+        time.sleep(0.2)
+        charts_after, grown = one_chart_grown()
+    if not grown:
         fail("the charts after the new race: %r, were %r" % (charts_after, charts_before))
     # A chart's dot opens its race's details, a removed race's too: the
     # record still tells them.
