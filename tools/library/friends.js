@@ -30,14 +30,7 @@
   // A share or card as a download: the app answers with the file, or with
   // a sentence in JSON when it could not make it.
   function download(path, fields, file, place) {
-    var parts = ['secret=' + encodeURIComponent(secret), 'confirm=1'];
-    Object.keys(fields).forEach(function (k) { parts.push(k + '=' + encodeURIComponent(fields[k])); });
-    if (file !== undefined) parts.push('file=' + file);
-    return fetch(path, {
-      method: 'POST',
-      headers: {'Content-Type': 'application/x-www-form-urlencoded'},
-      body: parts.join('&')
-    }).then(function (answer) {
+    return app.postForm(path, Object.assign({confirm: '1'}, fields), file).then(function (answer) {
       var kind = answer.headers.get('Content-Type') || '';
       if (kind.indexOf('application/octet-stream') !== 0) {
         return answer.text().then(function (text) {

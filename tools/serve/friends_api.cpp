@@ -116,23 +116,15 @@ nlohmann::json ra_friends_json(const fs::path &dir) {
 
 bool ra_friend_races_json(const fs::path &dir, const std::string &name, size_t offset, size_t limit,
                           nlohmann::json *out, std::string *error) {
-    fs::path folder;
-    for (const auto &f : ra_friend_folders(dir)) {
-        if (f.first == name) folder = f.second;
-    }
-    if (folder.empty()) {
-        *error = "no friend named " + name + " was imported";
-        return false;
-    }
     ra_friend them;
-    if (!ra_read_friend(folder, name, &them, error)) return false;
+    if (!ra_read_named_friend(dir, name, &them, error)) return false;
     // Newest first; of equal times the later line first, as it was saved later.
     const std::vector<ra_record> &lines = them.records.lines;
     std::vector<size_t> order(lines.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = order.size() - 1 - i;
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return lines[b].saved < lines[a].saved; });
-    const ra_keep_marks marks = ra_read_keep_marks(folder);
+    const ra_keep_marks marks = ra_read_keep_marks(them.folder);
     limit = std::min(limit, ra_friend_races_page_max);
     nlohmann::json races = nlohmann::json::array();
     for (size_t i = offset; i < order.size() && races.size() < limit; ++i) {
