@@ -1,6 +1,7 @@
 // What the library app adds to friends: removing a friend takes only their
 // listed folder, a friend's laps for the chart overlay come from their own
-// car, and a download's name is one Windows takes.
+// car, their races come newest first a page at a time, and a download's
+// name is one Windows takes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "friends/friend_laps.h"
 #include "friends/friend_removal.h"
 #include "plugin_state.h"
+#include "serve/friends_api.h"
 #include "serve/upload_file.h"
 
 namespace fs = std::filesystem;
@@ -73,6 +75,41 @@ TEST(FriendLaps, TheirOwnCarOnTheTrackAndTypeOldestFirstWithTheirBests) {
     // Nobody of that name: a sentence, no laps.
     EXPECT_FALSE(ra_friend_laps(dir, "../Friends/Ann", "ALPINE", "SR", &laps, &error));
     EXPECT_TRUE(laps.empty());
+}
+
+TEST(FriendRaces, NewestFirstAPageAtATimeWithTheirLapAndWhatTheirFolderHolds) {
+    const std::string dir = ra_test_scratch_dir() + "/friend-races";
+    fs::remove_all(dir);
+    fs::create_directories(dir + "/Friends/Ann");
+    std::string record = ra_test_record_header();
+    for (const char *file : {"a.rp4", "c.rp4", "b.rp4"}) {
+        const std::string day = file[0] == 'a' ? "01" : file[0] == 'b' ? "02" : "03";
+        record += ra_test_record_line({{"file", file},
+                                       {"saved", "2026-03-" + day + " 20:00:00"},
+                                       {"track", "ALPINE"},
+                                       {"player", "2"},
+                                       {"best_lap_car1", "70.00"},
+                                       {"best_lap_car2", "80.50"}});
+    }
+    ASSERT_TRUE(ra_test_write_file(dir + "/Friends/Ann/replays.csv", record));
+    // Only b's replay came; she keeps it.
+    ASSERT_TRUE(ra_test_write_file(dir + "/Friends/Ann/b.rp4", "replay"));
+    ASSERT_TRUE(ra_test_write_file(dir + "/Friends/Ann/replays.keep", "b.rp4\n"));
+    nlohmann::json page;
+    std::string error;
+    ASSERT_TRUE(ra_friend_races_json(dir, "Ann", 0, 2, &page, &error)) << error;
+    EXPECT_EQ(page["total"], 3);
+    ASSERT_EQ(page["races"].size(), 2u);
+    EXPECT_EQ(page["races"][0]["when"], "2026-03-03 20:00");
+    EXPECT_EQ(page["races"][0]["replay"], false);
+    EXPECT_EQ(page["races"][1]["lap"], "1:20.50");
+    EXPECT_EQ(page["races"][1]["replay"], true);
+    EXPECT_EQ(page["races"][1]["kept"], true);
+    // The next page holds the oldest alone; nobody of that name gets a sentence.
+    ASSERT_TRUE(ra_friend_races_json(dir, "Ann", 2, 2, &page, &error)) << error;
+    ASSERT_EQ(page["races"].size(), 1u);
+    EXPECT_EQ(page["races"][0]["when"], "2026-03-01 20:00");
+    EXPECT_FALSE(ra_friend_races_json(dir, "../Friends/Ann", 0, 2, &page, &error));
 }
 
 TEST(Attachment, ANameWindowsRefusesFallsBackAndQuotesCannotBreakTheHeader) {

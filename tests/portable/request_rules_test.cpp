@@ -39,6 +39,15 @@ TEST(RequestRules, AReplayIsNamedPlainlyNeverByPathOrDevice) {
                              "con.rp4", "COM1 .rp4", "nul", "conin$.rp4", "a\tb.rp4"}) {
         EXPECT_NE(ra_replay_name_problem(name), "") << name;
     }
+    // A friend's replay by its one folder below Friends, each name plain.
+    for (const char *name : {"Friends/Ann/a.rp4", "friends\\Ann\\a.rp4", "a.rp4"}) {
+        EXPECT_EQ(ra_named_replay_problem(name), "") << name;
+    }
+    for (const char *name :
+         {"Friends/Ann", "Friends/../a.rp4", "Friends/Ann/../x.rp4", "Friends/Ann/b/c.rp4",
+          "Saves/Ann/a.rp4", "Friends/CON/a.rp4", "Friends//a.rp4"}) {
+        EXPECT_NE(ra_named_replay_problem(name), "") << name;
+    }
 }
 
 namespace {

@@ -41,18 +41,12 @@ ra_aliases ra_read_aliases(const fs::path &dir) {
         !ra_load_plain_file(path, ra_aliases_max_bytes, &text, &why)) {
         return aliases;
     }
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string &line : ra_text_lines(text)) {
         size_t tab = line.find('\t');
         if (tab != std::string::npos && tab > 0 && tab + 1 < line.size()) {
             aliases.spelled[line.substr(0, tab)] = line.substr(tab + 1);
             aliases.by_folded[ra_folded_name(line.substr(0, tab))] = line.substr(tab + 1);
         }
-        start = end + 1;
     }
     return aliases;
 }

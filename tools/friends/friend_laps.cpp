@@ -13,16 +13,8 @@ namespace fs = std::filesystem;
 bool ra_friend_laps(const fs::path &dir, const std::string &name, const std::string &track,
                     const std::string &type, std::vector<ra_chart_lap> *out, std::string *error) {
     out->clear();
-    fs::path folder;
-    for (const auto &f : ra_friend_folders(dir)) {
-        if (f.first == name) folder = f.second;
-    }
-    if (folder.empty()) {
-        *error = "no friend named " + name + " was imported";
-        return false;
-    }
     ra_friend them;
-    if (!ra_read_friend(folder, name, &them, error)) return false;
+    if (!ra_read_named_friend(dir, name, &them, error)) return false;
     const std::string want_track = ra_folded_name(track), want_type = ra_folded_name(type);
     for (const ra_record &r : them.records.lines) {
         // Their own car is the player's car of their record.

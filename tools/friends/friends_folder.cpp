@@ -121,3 +121,12 @@ std::vector<ra_friend> ra_read_friends(const fs::path &dir, std::vector<std::str
     }
     return friends;
 }
+
+bool ra_read_named_friend(const fs::path &dir, const std::string &name, ra_friend *out,
+                          std::string *error) {
+    for (const auto &f : ra_friend_folders(dir)) {
+        if (f.first == name) return ra_read_friend(f.second, name, out, error);
+    }
+    *error = "no friend named " + name + " was imported";
+    return false;
+}

@@ -38,6 +38,11 @@ std::map<std::string, std::string> ra_parse_hashes(const std::string &text);
 bool ra_read_friend(const std::filesystem::path &folder, const std::string &name, ra_friend *out,
                     std::string *error);
 
+// The friend of this folder name imported into dir, read; false with
+// *error when there is none of that name or it cannot be read.
+bool ra_read_named_friend(const std::filesystem::path &dir, const std::string &name, ra_friend *out,
+                          std::string *error);
+
 // The folders of the friends imported into dir, by name, with their paths;
 // links, and folders of an import at work, are left out.
 std::vector<std::pair<std::string, std::filesystem::path>> ra_friend_folders(

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "friends/plain_name.h"
+#include "library/files.h"
 #include "library/folded_name.h"
 #include "library/game_replay.h"
 #include "library/index_store.h"
@@ -76,21 +77,6 @@ const char *ra_kind_text(ra_share_kind kind) {
 bool ra_is_hash_text(const std::string &text) {
     if (text.size() != 2 * ra_sha256_bytes) return false;
     return text.find_first_not_of("0123456789abcdef") == std::string::npos;
-}
-
-// The lines of a CR LF text, without their ends.
-std::vector<std::string> ra_text_lines(const std::string &text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
 }
 
 // A URI that opens path read-only as a file nobody changes: SQLite then

@@ -106,9 +106,7 @@ ra_record ra_record_with(const ra_record &record, const std::string &column,
         if (columns[i] != column) continue;
         fields[i] = value;
         ra_record changed;
-        const std::string packed = ra_fields_packed(fields);
-        if (ra_record_of_packed(record.line, ra_record_layout_of(columns), packed.data(),
-                                packed.size(), &changed)) {
+        if (ra_record_of_fields(record.line, ra_record_layout_of(columns), fields, &changed)) {
             return changed;
         }
     }

@@ -751,6 +751,20 @@ void ra_serve_friends(ra_app &app, const httplib::Request &, httplib::Response &
     ra_answer_json(res, ra_friends_json(setup.dir));
 }
 
+// GET /api/friend-races?friend=&offset=&limit=: a page of a friend's races.
+void ra_serve_friend_races(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    std::string error;
+    nlohmann::json answer;
+    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
+    if (!ra_friend_races_json(
+            setup.dir, req.get_param_value("friend"), ra_count_param(req, "offset", 0),
+            ra_count_param(req, "limit", ra_friend_races_page), &answer, &error)) {
+        return ra_answer(res, 404, error);
+    }
+    ra_answer_json(res, answer);
+}
+
 // GET /api/leaderboard?track=&type=: the boards of one track and type.
 void ra_serve_leaderboard(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
@@ -897,6 +911,29 @@ void ra_serve_remove_friend(ra_app &app, const httplib::Request &req, httplib::R
     ra_answer_action(res, ra_exit_ok, said);
 }
 
+// POST /remove: file=Friends/<friend>/<file>, one of a friend's replays.
+// The player's own replays leave by Tidy alone, whose preview shows what
+// goes: a name of another form is refused.
+void ra_serve_remove(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+    ra_game_setup setup;
+    std::string error;
+    const std::string file = req.get_param_value("file");
+    ra_friend_replay theirs;
+    if (!ra_serve_setup(app, &setup, &error)) return ra_refuse_action(res, error);
+    if (!ra_is_friend_replay(setup.dir, file, &theirs, &error)) {
+        return ra_refuse_action(res,
+                                "only a friend's replay is removed here; your own replays "
+                                "go by Tidy, which shows first what it removes");
+    }
+    if (!error.empty() || !ra_remove_friend_replay(theirs, &error)) {
+        return ra_refuse_action(res, error);
+    }
+    ra_output said;
+    said.out = "Removed " + theirs.file + " and its lines from " + theirs.friend_name +
+               "'s record (" + ra_removed_how + ").\n";
+    ra_answer_action(res, ra_exit_ok, said, {file});
+}
+
 // POST /alias: old= a racer's name, new= the name every view shows for it.
 void ra_serve_alias(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
@@ -934,11 +971,13 @@ const ra_route ra_routes[] = {
     {{"POST", "/unkeep", true}, ra_serve_unkeep},
     {{"POST", "/tidy", false}, ra_serve_tidy},
     {{"GET", "/api/friends", false}, ra_serve_friends},
+    {{"GET", "/api/friend-races", false}, ra_serve_friend_races},
     {{"GET", "/api/leaderboard", false}, ra_serve_leaderboard},
     {{"POST", "/import", false, ra_share_max_bytes}, nullptr, false, ra_serve_import},
     {{"POST", "/share", true}, ra_serve_share},
     {{"POST", "/card", false}, ra_serve_card},
     {{"POST", "/friend/remove", false}, ra_serve_remove_friend},
+    {{"POST", "/remove", true}, ra_serve_remove},
     {{"POST", "/alias", false}, ra_serve_alias},
 };
 const size_t ra_route_count = sizeof ra_routes / sizeof ra_routes[0];

@@ -71,7 +71,7 @@
 
   // A form of text fields, and the replay's name as the page holds it:
   // percent-encoded already, its own bytes, which may be no UTF-8.
-  function post(path, fields, file) {
+  function postForm(path, fields, file) {
     var parts = ['secret=' + encodeURIComponent(secret)];
     Object.keys(fields).forEach(function (name) {
       parts.push(name + '=' + encodeURIComponent(fields[name]));
@@ -81,7 +81,10 @@
       method: 'POST',
       headers: {'Content-Type': 'application/x-www-form-urlencoded'},
       body: parts.join('&')
-    }).then(function (answer) {
+    });
+  }
+  function post(path, fields, file) {
+    return postForm(path, fields, file).then(function (answer) {
       // An action answers in JSON; a refusal of the gate, in a sentence.
       return answer.text().then(function (text) {
         try {
@@ -309,5 +312,5 @@
   }
   setTimeout(poll, pollMs);
 
-  window.raLibraryApp = {source: source, decorate: decorate, post: post};
+  window.raLibraryApp = {source: source, decorate: decorate, post: post, postForm: postForm};
 })();

@@ -68,3 +68,17 @@ bool ra_save_file_atomically(const std::filesystem::path &path, const std::strin
     std::filesystem::remove(temporary, ignored);
     return false;
 }
+
+std::vector<std::string> ra_text_lines(const std::string &text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}

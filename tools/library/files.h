@@ -3,11 +3,15 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // The whole of a regular file; false when it is no file or cannot be read,
 // with the reason in *why when why is given.
 bool ra_read_file(const std::filesystem::path &path, std::string *bytes,
                   std::string *why = nullptr);
+
+// The lines of a text, without their ends (LF or CR LF).
+std::vector<std::string> ra_text_lines(const std::string &text);
 
 // True when both are regular files with the same bytes.
 bool ra_same_bytes(const std::filesystem::path &a, const std::filesystem::path &b);

@@ -1,7 +1,7 @@
 // The library app's Friends view (serve): who was imported and when, the
 // leaderboards and head to head from /api/friends, Import by the file
-// picker or a drop onto the page, the season card, Share on a race, and a
-// friend's removal and alias. Every name comes from a friend's share or the
+// picker or a drop onto the page, the season card, Share on a race, a
+// friend's races (Watch, Keep, Remove), and a friend's removal and alias. Every name comes from a friend's share or the
 // game and is set as text, never as markup. Runs after app.js, whose post()
 // every action goes through; on a race's details page only Share is here.
 (function () {
@@ -30,14 +30,7 @@
   // A share or card as a download: the app answers with the file, or with
   // a sentence in JSON when it could not make it.
   function download(path, fields, file, place) {
-    var parts = ['secret=' + encodeURIComponent(secret), 'confirm=1'];
-    Object.keys(fields).forEach(function (k) { parts.push(k + '=' + encodeURIComponent(fields[k])); });
-    if (file !== undefined) parts.push('file=' + file);
-    return fetch(path, {
-      method: 'POST',
-      headers: {'Content-Type': 'application/x-www-form-urlencoded'},
-      body: parts.join('&')
-    }).then(function (answer) {
+    return app.postForm(path, Object.assign({confirm: '1'}, fields), file).then(function (answer) {
       var kind = answer.headers.get('Content-Type') || '';
       if (kind.indexOf('application/octet-stream') !== 0) {
         return answer.text().then(function (text) {
@@ -125,6 +118,12 @@
   var list = document.getElementById('friends-list');
   var boards = document.getElementById('friends-boards');
   var versus = document.getElementById('friends-versus');
+  // One friend's races at a time, below the friends (kept when the list is
+  // drawn again); racesOf names the friend whose races are open.
+  var races = element('div', 'friend-races');
+  races.id = 'friend-races';
+  list.parentNode.insertBefore(races, list.nextSibling);
+  var racesOf = null;
 
   function cell(row, text, className) {
     var c = element('td', className, text);
@@ -161,6 +160,10 @@
     var actions = cell(row, null, 'friend-actions');
     var out = element('span', 'said');
     out.setAttribute('role', 'status');
+    var open = button('Races', 'Races of ' + f.shown, function () { toggleRaces(f, open); });
+    open.setAttribute('aria-controls', races.id);
+    open.setAttribute('aria-expanded', String(racesOf === f.name));
+    actions.appendChild(open);
     actions.appendChild(button('Rename', 'Rename ' + f.shown, function () { renameForm(actions, f, out); }));
     actions.appendChild(button('Remove', 'Remove ' + f.shown, function () { removeAsk(actions, f, out); }));
     actions.appendChild(out);
@@ -206,6 +209,118 @@
     });
     actions.insertBefore(form, out);
     input.focus();
+  }
+
+  // A friend's races, newest first, a page at a time (/api/friend-races):
+  // Watch, Keep or Unkeep and Remove where their replay is in their folder.
+  function toggleRaces(f, pressed) {
+    var opening = racesOf !== f.name;
+    closeRaces();
+    if (!opening) return;
+    racesOf = f.name;
+    pressed.setAttribute('aria-expanded', 'true');
+    var title = element('h3', '', f.shown + "'s races");
+    title.tabIndex = -1;
+    var summary = element('p', 'summary');
+    var out = element('p', 'said');
+    out.setAttribute('role', 'status');
+    var t = table('', ['Date', 'Track', 'Type', 'Laps', 'Best lap', 'Actions']);
+    var body = t.querySelector('tbody');
+    // Rows shown, and the friend's races in all, as removals change them.
+    var shown = 0, total = 0;
+    var more = button('Show more', 'Show more of ' + f.shown + "'s races", function () { page(); });
+    more.hidden = true;
+    function counted() {
+      summary.textContent = shown + ' of ' + total + ' races, newest first.';
+      more.hidden = shown >= total;
+    }
+    function page() {
+      more.disabled = true;
+      return fetch('/api/friend-races?friend=' + encodeURIComponent(f.name) + '&offset=' + shown)
+        .then(function (answer) {
+          if (!answer.ok) return answer.text().then(function (text) { throw new Error(text); });
+          return answer.json();
+        }).then(function (data) {
+          if (racesOf !== f.name) return;
+          data.races.forEach(function (r) { body.appendChild(raceRow(f, r, out, removed)); });
+          shown += data.races.length;
+          total = data.total;
+          counted();
+        }).catch(function (e) { say(out, {ok: false, message: String(e.message || e)}); })
+        .then(function () { more.disabled = false; });
+    }
+    function removed(row) {
+      row.remove();
+      shown -= 1;
+      total -= 1;
+      counted();
+      title.focus();
+      load();
+    }
+    [title, summary, out, t, more].forEach(function (e) { races.appendChild(e); });
+    page().then(function () { title.focus(); });
+  }
+  function closeRaces() {
+    racesOf = null;
+    races.textContent = '';
+    list.querySelectorAll('[aria-controls="friend-races"]').forEach(function (b) {
+      b.setAttribute('aria-expanded', 'false');
+    });
+  }
+  function raceRow(f, r, out, removed) {
+    var row = element('tr');
+    labelled(cell(row, r.when), 'Date');
+    labelled(cell(row, r.track, 'friend-name'), 'Track');
+    labelled(cell(row, r.type), 'Type');
+    labelled(cell(row, r.laps), 'Laps');
+    labelled(cell(row, r.lap), 'Best lap');
+    var actions = cell(row, null, 'friend-actions');
+    if (!r.replay) return row;
+    // Each button names the race for a screen reader: "Watch Ann's ALPINE, 2026-03-22 19:57".
+    var race = f.shown + "'s " + r.track + ', ' + r.when;
+    var watch = button('Watch', 'Watch ' + race, function () {
+      watch.disabled = true;
+      app.post('/watch', {}, r.id).then(function (answer) {
+        say(out, answer);
+        watch.disabled = false;
+      });
+    });
+    var keep = button('', '', function () {
+      keep.disabled = true;
+      app.post(r.kept ? '/unkeep' : '/keep', {}, r.id).then(function (answer) {
+        say(out, answer);
+        if (answer.ok) r.kept = !r.kept;
+        marked();
+        keep.disabled = false;
+      });
+    });
+    function marked() {
+      keep.textContent = r.kept ? 'Unkeep' : 'Keep';
+      keep.setAttribute('aria-label', keep.textContent + ' ' + race);
+    }
+    marked();
+    var remove = button('Remove', 'Remove ' + race, function () {
+      if (actions.querySelector('.confirm')) return;
+      var ask = element('span', 'confirm');
+      ask.appendChild(element('span', '', 'Remove ' + race + ' from their folder and record? '));
+      var yes = button('Remove', 'Yes, remove ' + race, function () {
+        yes.disabled = true;
+        app.post('/remove', {}, r.id).then(function (answer) {
+          say(out, answer);
+          if (answer.ok) removed(row); else ask.remove();
+        });
+      });
+      var no = button('Cancel', 'Cancel removing ' + race, function () {
+        ask.remove();
+        remove.focus();
+      });
+      ask.appendChild(yes);
+      ask.appendChild(no);
+      actions.appendChild(ask);
+      no.focus();
+    });
+    [watch, keep, remove].forEach(function (b) { actions.appendChild(b); });
+    return row;
   }
 
   // One board: place, racer, best lap, date, gap, verified, Watch.
@@ -280,6 +395,8 @@
       });
       versus.appendChild(h);
     }
+    // A friend's races stay open while the friend is there.
+    if (racesOf !== null && !data.friends.some(function (f) { return f.name === racesOf; })) closeRaces();
     // The charts offer these friends to compare with.
     app.friends = data.friends;
     if (window.raLibraryPage && window.raLibraryPage.redrawCharts) window.raLibraryPage.redrawCharts();

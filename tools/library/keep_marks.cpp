@@ -61,14 +61,8 @@ bool ra_mark_lines(const fs::path &dir, std::vector<std::string> *lines, std::st
         return false;
     }
     if (!ra_marks_text(path, status, &text, why)) return false;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) lines->push_back(line);
-        start = end + 1;
+    for (std::string &line : ra_text_lines(text)) {
+        if (!line.empty()) lines->push_back(std::move(line));
     }
     return true;
 }

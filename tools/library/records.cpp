@@ -386,13 +386,24 @@ std::shared_ptr<const ra_record_layout> ra_record_layout_of(
 }
 
 namespace {
-// A value's length as the packed block gives it.
-void ra_pack_length(uint32_t n, std::string *packed) {
-    for (;; n >>= 7) {
-        *packed += (char)((n & 0x7F) | (n >= 0x80 ? 0x80 : 0));
-        if (n < 0x80) break;
+
+// A line of that layout from its values; false when they cannot be a usable line.
+bool ra_record_of_values(int line, const std::shared_ptr<const ra_record_layout> &layout,
+                         std::shared_ptr<ra_record_values> values, ra_record *out) {
+    ra_record record;
+    record.line = line;
+    record.file = values->value(layout->at(ra_column_file));
+    if (!ra_saved_name(record.file) ||
+        !ra_parse_time(values->value(layout->at(ra_column_saved)), &record.saved)) {
+        return false;
     }
+    ra_derive_facts(*layout, *values, &record);
+    record.layout = layout;
+    record.values = std::move(values);
+    *out = std::move(record);
+    return true;
 }
+
 }  // namespace
 
 std::string ra_record_packed(const ra_record &record) {
@@ -400,26 +411,18 @@ std::string ra_record_packed(const ra_record &record) {
     if (record.values == nullptr) return packed;
     uint32_t start = 0;
     for (uint32_t end : record.values->ends) {
-        ra_pack_length(end - start, &packed);
+        for (uint32_t n = end - start;; n >>= 7) {
+            packed += (char)((n & 0x7F) | (n >= 0x80 ? 0x80 : 0));
+            if (n < 0x80) break;
+        }
         start = end;
     }
     return packed + record.values->data;
 }
 
-std::string ra_fields_packed(const std::vector<std::string> &fields) {
-    std::string packed, data;
-    for (const std::string &field : fields) {
-        ra_pack_length((uint32_t)field.size(), &packed);
-        data += field;
-    }
-    return packed + data;
-}
-
 bool ra_record_of_packed(int line, const std::shared_ptr<const ra_record_layout> &layout,
                          const char *packed, size_t size, ra_record *out) {
     if (layout == nullptr) return false;
-    ra_record record;
-    record.line = line;
     auto values = std::make_shared<ra_record_values>();
     values->ends.reserve(layout->names.size());
     size_t at = 0;
@@ -439,14 +442,17 @@ bool ra_record_of_packed(int line, const std::shared_ptr<const ra_record_layout>
     }
     if (end != size - at) return false;
     values->data.assign(packed + at, size - at);
-    record.file = values->value(layout->at(ra_column_file));
-    if (!ra_saved_name(record.file) ||
-        !ra_parse_time(values->value(layout->at(ra_column_saved)), &record.saved)) {
-        return false;
+    return ra_record_of_values(line, layout, std::move(values), out);
+}
+
+bool ra_record_of_fields(int line, const std::shared_ptr<const ra_record_layout> &layout,
+                         const std::vector<std::string> &fields, ra_record *out) {
+    if (layout == nullptr || fields.size() != layout->names.size()) return false;
+    auto values = std::make_shared<ra_record_values>();
+    values->ends.reserve(fields.size());
+    for (const std::string &field : fields) {
+        values->data += field;
+        values->ends.push_back((uint32_t)values->data.size());
     }
-    ra_derive_facts(*layout, *values, &record);
-    record.layout = layout;
-    record.values = std::move(values);
-    *out = std::move(record);
-    return true;
+    return ra_record_of_values(line, layout, std::move(values), out);
 }

@@ -76,9 +76,11 @@ std::shared_ptr<const ra_record_layout> ra_record_layout_of(
 // The values as one block: the length of each (7 bits a byte, low bits
 // first, the top bit set while more follow), then all their bytes.
 std::string ra_record_packed(const ra_record &record);
-// The same block made of a line's values.
-std::string ra_fields_packed(const std::vector<std::string> &fields);
 // False when the block cannot be a usable line of that layout (as a damaged
 // index may give).
 bool ra_record_of_packed(int line, const std::shared_ptr<const ra_record_layout> &layout,
                          const char *packed, size_t size, ra_record *out);
+// The line of that layout with these values (one per column), as a share
+// changes a value; false when they cannot be a usable line.
+bool ra_record_of_fields(int line, const std::shared_ptr<const ra_record_layout> &layout,
+                         const std::vector<std::string> &fields, ra_record *out);

@@ -6,8 +6,10 @@
 #include "friends/friends_folder.h"
 #include "library/folded_name.h"
 #include "library/html_text.h"
+#include "library/keep_marks.h"
 #include "library/lap_time.h"
 #include "library/local_time.h"
+#include "library/record_schema.h"
 #include "library/records.h"
 #include "library/type_codes.h"
 
@@ -110,4 +112,38 @@ nlohmann::json ra_friends_json(const fs::path &dir) {
             {"boards", ra_boards_json(board)},
             {"boards_total", board.boards.size()},
             {"warnings", said}};
+}
+
+bool ra_friend_races_json(const fs::path &dir, const std::string &name, size_t offset, size_t limit,
+                          nlohmann::json *out, std::string *error) {
+    ra_friend them;
+    if (!ra_read_named_friend(dir, name, &them, error)) return false;
+    // Newest first; of equal times the later line first, as it was saved later.
+    const std::vector<ra_record> &lines = them.records.lines;
+    std::vector<size_t> order(lines.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = order.size() - 1 - i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return lines[b].saved < lines[a].saved; });
+    const ra_keep_marks marks = ra_read_keep_marks(them.folder);
+    limit = std::min(limit, ra_friend_races_page_max);
+    nlohmann::json races = nlohmann::json::array();
+    for (size_t i = offset; i < order.size() && races.size() < limit; ++i) {
+        const ra_record &r = lines[order[i]];
+        // Their own car is the player's car of their record.
+        const uint32_t lap =
+            r.player < 1 ? 0 : ra_parse_lap(r.get(ra_car_column(ra_column_best_lap, r.player)));
+        races.push_back({{"id", ra_friend_replay_id(name, r.file)},
+                         {"when", ra_format_time(r.saved).substr(0, 16)},
+                         {"track", ra_utf8_text(r.get(ra_column_track))},
+                         {"type", ra_utf8_text(r.get(ra_column_type))},
+                         {"laps", ra_utf8_text(r.get(ra_column_laps))},
+                         {"lap", lap == 0 ? std::string() : ra_format_lap(lap)},
+                         {"replay", them.files.count(ra_folded_name(r.file)) != 0},
+                         {"kept", marks.has(r.file)}});
+    }
+    *out = {{"friend", ra_utf8_text(name)},
+            {"total", lines.size()},
+            {"offset", offset},
+            {"races", races}};
+    return true;
 }

@@ -1,5 +1,7 @@
 #include "serve/request_rules.h"
 
+#include "friends/friends_folder.h"
+
 const char ra_plain_policy[] = "default-src 'none'; frame-ancestors 'none'";
 
 namespace {
@@ -125,7 +127,7 @@ ra_gate_verdict ra_judge_form(const ra_gate &gate, const ra_route_rule &route,
         return ra_refuse(403, "This action needs the page the app opened; reload it.");
     }
     if (route.names_replay) {
-        std::string problem = ra_replay_name_problem(file);
+        std::string problem = ra_named_replay_problem(file);
         if (!problem.empty()) return ra_refuse(400, problem + ".");
     }
     return ra_gate_verdict();
@@ -168,6 +170,19 @@ std::string ra_replay_name_problem(const std::string &name) {
         if (stem == device) return "\"" + name + "\" is the name of a device";
     }
     return "";
+}
+
+std::string ra_named_replay_problem(const std::string &name) {
+    const size_t first = name.find_first_of("/\\");
+    if (first == std::string::npos ||
+        ra_lower(name.substr(0, first)) != ra_lower(ra_friends_folder)) {
+        return ra_replay_name_problem(name);
+    }
+    const size_t second = name.find_first_of("/\\", first + 1);
+    if (second == std::string::npos) return "a friend's replay is named as Friends/<friend>/<file>";
+    std::string problem = ra_replay_name_problem(name.substr(first + 1, second - first - 1));
+    if (problem.empty()) problem = ra_replay_name_problem(name.substr(second + 1));
+    return problem;
 }
 
 std::vector<std::pair<std::string, std::string>> ra_app_headers() {

@@ -99,6 +99,11 @@ bool ra_secret_matches(const std::string &given, const std::string &secret);
 // is in the list is then used, and only to find that entry.
 std::string ra_replay_name_problem(const std::string &name);
 
+// The same for the file= of a route that names a replay: a plain name, or a
+// friend's replay as "Friends/<friend>/<file>" (either slash), whose two
+// names are each held to the same rules.
+std::string ra_named_replay_problem(const std::string &name);
+
 // The headers every answer carries: no sniffing, no referrer, no framing,
 // nothing kept.
 std::vector<std::pair<std::string, std::string>> ra_app_headers();

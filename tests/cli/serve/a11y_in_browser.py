@@ -5,7 +5,7 @@ The library app as a player who goes by keyboard, in the dark or on a
 phone would meet it, in headless Chromium (browser.py). In the light theme
 and in the dark one: axe-core (AXE_SCRIPT, run inside the page) finds no
 violation on the main page, with Tidy open and the answers of the actions
-shown, with the Friends view showing a friend imported and its
+shown, with the Friends view showing a friend imported, their races, and its
 leaderboard, and on a race's details; the keys alone (Tab, Enter, Space, arrows,
 digits) open Tidy and preview it, use the filters and a sort header, Watch
 and Keep a race and open its details, every focused element showing a ring
@@ -224,6 +224,15 @@ def within_phone(browser, where):
 friends_there = ("document.querySelectorAll('#friends-list tbody tr').length > 0 && "
                  "document.querySelectorAll('#friends-boards table').length > 0")
 
+
+
+def open_races(browser, where):
+    """Opens Ann's races, so that what is checked next covers them."""
+    browser.js("document.querySelector('[aria-label=\"Races of Ann\"]').click()")
+    if not browser.wait_for("document.querySelectorAll('#friend-races tbody button').length > 0"):
+        fail(where + ": Ann's races did not open")
+
+
 browser = Browser()
 try:
     browser.page("Emulation.setFocusEmulationEnabled", enabled=True)
@@ -237,6 +246,7 @@ try:
             continue
         if not browser.wait_for(friends_there):
             fail(theme + " theme: the Friends view shows no friend")
+        open_races(browser, theme + " theme")
         no_violations(browser, "main page (%s)" % theme)
         keyboard_path(browser, theme)
         if browser.js("location.pathname") == "/race":
@@ -254,6 +264,7 @@ try:
     browser.page("Emulation.setDeviceMetricsOverride", width=phone_width, height=844,
                  deviceScaleFactor=2, mobile=True)
     if browser.open(base + "/") and browser.wait_for(rows_there) and browser.wait_for(friends_there):
+        open_races(browser, "phone")
         within_phone(browser, "the main page")
         no_violations(browser, "main page (phone)")
         browser.js("document.getElementById('replays').scrollIntoView()")

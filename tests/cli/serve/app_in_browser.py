@@ -11,9 +11,10 @@ previews in a player's words what would go and removes those replays, never
 one kept (COMPANION: a command that runs the companion in the game folder);
 the details page shows every racer; a friend's SHARE imported by the
 Friends view's file picker shows the friend and their time on the
-leaderboard, and Remove takes their folder. Saves a screenshot of the page
+leaderboard, her races open with Keep (her own marks) and Remove (from
+her folder and record), and Remove takes their folder. Saves a screenshot of the page
 to SCREENSHOT. Exit status 1 on any failure."""
-import base64, os, subprocess, sys, filecmp
+import base64, os, subprocess, sys, filecmp, time
 
 from browser import Browser
 
@@ -80,11 +81,19 @@ try:
              (browser.js("document.querySelectorAll('#replays tbody tr').length"), before))
     if not browser.js("window.ra_unreloaded === true"):
         fail("the page was reloaded to show the new race")
-    # Its track's chart has one race more, every dot inside the plot.
-    charts_after = browser.js(charts)
-    grown = [t for t in charts_after if charts_after[t] != charts_before.get(t)]
-    if len(grown) != 1 or [charts_after[t] for t in grown] != [
-            [charts_before[grown[0]][0] + 1, charts_before[grown[0]][1] + 1, True]]:
+    # Its track's chart has one race more, every dot inside the plot (the
+    # charts are drawn again after the rows, from their own answers).
+    def one_chart_grown():
+        after = browser.js(charts) or {}
+        grown = [t for t in after if after[t] != charts_before.get(t)]
+        return after, len(grown) == 1 and [after[t] for t in grown] == [
+            [charts_before[grown[0]][0] + 1, charts_before[grown[0]][1] + 1, True]]
+    deadline = time.time() + 10
+    charts_after, grown = one_chart_grown()
+    while not grown and time.time() < deadline:
+        time.sleep(0.2)
+        charts_after, grown = one_chart_grown()
+    if not grown:
         fail("the charts after the new race: %r, were %r" % (charts_after, charts_before))
     # A chart's dot opens its race's details, a removed race's too: the
     # record still tells them.
@@ -121,6 +130,35 @@ try:
     shot = browser.page("Page.captureScreenshot", format="png")["data"]
     with open(screenshot, "wb") as out:
         out.write(base64.b64decode(shot))
+
+    # Her races open from her row, each button naming the race; Keep marks
+    # it in her folder's own marks, and Remove, once confirmed, takes it
+    # from her folder and her record.
+    ann = os.path.join(saves, "Friends", "Ann")
+    ann_race = [f for f in os.listdir(ann) if f.endswith(".rp4")][0]
+    race_button = "Array.from(document.querySelectorAll('#friend-races button')).find(b => b.textContent === '%s')"
+    browser.js("document.querySelector('[aria-label=\"Races of Ann\"]').click()")
+    if not browser.wait_for("!!" + race_button % "Keep"):
+        fail("Ann's races did not open: %r" % browser.js("document.getElementById('friend-races').textContent"))
+    elif not browser.js("/^Keep Ann's \\S+, \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d$/.test(%s.getAttribute('aria-label'))"
+                        % (race_button % "Keep")):
+        fail("Keep of Ann's race is named %r" % browser.js((race_button % "Keep") + ".getAttribute('aria-label')"))
+    browser.js((race_button % "Keep") + ".click()")
+    if not browser.wait_for("!!" + race_button % "Unkeep"):
+        fail("Keep of Ann's race did not turn into Unkeep")
+    with open(os.path.join(ann, "replays.keep"), "rb") as marks:
+        if ann_race.encode() not in marks.read():
+            fail("Ann's replays.keep does not name " + ann_race)
+    browser.js((race_button % "Unkeep") + ".click()")
+    browser.wait_for("!!" + race_button % "Keep")
+    browser.js((race_button % "Remove") + ".click()")
+    browser.js("document.querySelector('#friend-races .confirm button').click()")
+    if not browser.wait_for("document.querySelectorAll('#friend-races tbody tr').length === 0"):
+        fail("Ann's removed race is still listed: %r" %
+             browser.js("document.getElementById('friend-races').textContent"))
+    with open(os.path.join(ann, "replays.csv"), "rb") as record:
+        if os.path.exists(os.path.join(ann, ann_race)) or ann_race.encode() in record.read():
+            fail("Remove left %s in Ann's folder or record" % ann_race)
 
     # Remove asks first, naming the friend; then their folder goes.
     browser.js("document.querySelector('[aria-label=\"Remove Ann\"]').click()")

@@ -2,7 +2,8 @@
 # http_test.sh EMULATOR SIM TOOL WORK
 # The library app (TOOL serve) over plain HTTP on a season played by the
 # simulator: every request rule answers as it must (Host, secret, method,
-# replay names, the headers of every answer, a nonce of each answer's own),
+# replay names, the headers of every answer, a nonce of each answer's own;
+# Remove takes no replay of the player's own, which Tidy alone removes),
 # Watch restores as restore does, and one at a time when they come at once,
 # a name that is no UTF-8 is acted on by its bytes, a Dir that does not exist
 # yet is an empty library, Keep survives a Tidy that
@@ -62,6 +63,8 @@ done <<CASES
 400|POST|/watch|secret=$secret&file=CON.rp4|
 400|POST|/keep|secret=$secret&file=nul|
 400|POST|/watch|secret=$secret&file=not-in-the-list.rp4|
+409|POST|/remove|secret=$secret&file=$newest|
+404|GET|/api/friend-races?friend=Nobody||
 400|GET|/race?file=..%2Freplay_autosave.ini||
 404|GET|/other||
 CASES
