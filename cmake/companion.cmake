@@ -99,10 +99,11 @@ else()
   endif()
   add_library(ra_sqlite STATIC ${RA_SQLITE_SOURCE}/sqlite3.c)
   target_include_directories(ra_sqlite SYSTEM PUBLIC ${RA_SQLITE_SOURCE})
-  # One connection per thread, no extension loading (nothing to load), and
+  # One connection per thread, no extension loading (nothing to load), the
+  # full-text index the library's search uses (as Debian's build has it), and
   # no warnings of ours on a source that is not ours.
   target_compile_definitions(ra_sqlite PRIVATE SQLITE_THREADSAFE=1 SQLITE_OMIT_LOAD_EXTENSION
-                                               SQLITE_DQS=0)
+                                               SQLITE_DQS=0 SQLITE_ENABLE_FTS5)
   set_target_properties(ra_sqlite PROPERTIES C_STANDARD 99 POSITION_INDEPENDENT_CODE ON)
   target_link_libraries(ra_sqlite PUBLIC Threads::Threads)
   if(NOT RA_BUILD STREQUAL "mingw")

@@ -346,4 +346,34 @@ TEST_F(LibraryIndex, AppRowsAreTheListsRows) {
     query.racer = "player";
     query.pb = true;
     EXPECT_EQ(files(query), std::vector<std::string>(bests.rbegin(), bests.rend()));
+
+    // A search finds what was added since and not what is gone; a sort by a
+    // racer's lap pages through the laps and then the races without one.
+    append(race("h.rp4", "2026-03-09 20:00:00", "ALPINE", ""));
+    ASSERT_TRUE(index.refresh(dir_, true, nullptr, &error)) << error;
+    query = ra_row_query();
+    query.text = "g.RP4";
+    EXPECT_EQ(files(query), std::vector<std::string>{"g.rp4"});
+    query.text = "mine";
+    EXPECT_TRUE(files(query).empty());
+    query = ra_row_query();
+    query.racer = "player";
+    query.sort = "yours";
+    query.desc = false;
+    ASSERT_TRUE(ra_query_rows(index.db(), query, &total, &rows));
+    std::vector<std::string> whole;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        whole.push_back(rows[i].file);
+        // Laps ascending, then the races without one.
+        EXPECT_TRUE(i == 0 || rows[i].yours == 0 || rows[i - 1].yours <= rows[i].yours);
+        EXPECT_TRUE(i == 0 || rows[i - 1].yours != 0 || rows[i].yours == 0);
+    }
+    ASSERT_TRUE(rows.front().yours != 0 && rows.back().yours == 0);
+    query.limit = 1;
+    for (size_t i = 0; i < whole.size(); ++i) {
+        query.offset = i;
+        ASSERT_TRUE(ra_query_rows(index.db(), query, &total, &rows));
+        EXPECT_EQ(total, whole.size());
+        EXPECT_EQ(rows.at(0).file, whole[i]);
+    }
 }

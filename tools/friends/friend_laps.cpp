@@ -23,7 +23,7 @@ bool ra_friend_laps(const fs::path &dir, const std::string &name, const std::str
             continue;
         }
         ra_chart_lap lap;
-        lap.lap = ra_parse_lap(r.get(ra_car_column(ra_column_best_lap, r.player)));
+        lap.lap = ra_parse_lap(r.get_car(ra_car_best_lap, r.player));
         if (lap.lap == 0) continue;
         lap.file = r.file;
         lap.when = ra_format_time(r.saved);

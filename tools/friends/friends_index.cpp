@@ -146,9 +146,9 @@ bool ra_appended_lines(const fs::path &path, const std::string &stored, const ra
     return true;
 }
 
-uint32_t ra_car_hundredths(const ra_record &r, const char *prefix) {
+uint32_t ra_car_hundredths(const ra_record &r, ra_car_field field) {
     if (r.player < 1) return 0;
-    return ra_parse_lap(r.get(ra_car_column(prefix, r.player)));
+    return ra_parse_lap(r.get_car(field, r.player));
 }
 
 int64_t ra_started_seconds(const ra_record &r) {
@@ -163,7 +163,7 @@ int64_t ra_started_seconds(const ra_record &r) {
 std::string ra_race_key(const ra_record &r) {
     std::vector<std::string> names;
     for (int car = 1; car <= RA_CARS; ++car) {
-        std::string name = r.get(ra_car_column(ra_column_name, car));
+        std::string name = r.get_car(ra_car_name, car);
         if (!name.empty()) names.push_back(ra_folded_name(name));
     }
     std::sort(names.begin(), names.end());
@@ -216,15 +216,15 @@ bool ra_add_lines(sqlite3 *db, const std::string &source, const std::string &sta
             .bind(2, first + (int64_t)i)
             .bind(3, ra_race_key(r))
             .bind(4, ra_started_seconds(r))
-            .bind(5, (int64_t)ra_car_hundredths(r, ra_column_total_time));
+            .bind(5, (int64_t)ra_car_hundredths(r, ra_car_total_time));
         race.step();
         if (!race.ok()) return false;
         race.reset();
-        uint32_t lap = ra_car_hundredths(r, ra_column_best_lap);
+        uint32_t lap = ra_car_hundredths(r, ra_car_best_lap);
         if (lap == 0) continue;
         const ra_record *&held = fastest[{ra_folded_name(r.get(ra_column_track)),
                                           ra_folded_name(r.get(ra_column_type))}];
-        if (held == nullptr || lap < ra_car_hundredths(*held, ra_column_best_lap)) held = &r;
+        if (held == nullptr || lap < ra_car_hundredths(*held, ra_car_best_lap)) held = &r;
     }
     ra_statement held(db, "SELECT lap FROM bests WHERE source=? AND track=? AND type=?");
     ra_statement best(db,
@@ -232,7 +232,7 @@ bool ra_add_lines(sqlite3 *db, const std::string &source, const std::string &sta
                       "VALUES(?,?,?,?,?,?,?)");
     for (const auto &group : fastest) {
         const ra_record &r = *group.second;
-        const uint32_t lap = ra_car_hundredths(r, ra_column_best_lap);
+        const uint32_t lap = ra_car_hundredths(r, ra_car_best_lap);
         held.reset();
         held.bind(1, source).bind(2, group.first.first).bind(3, group.first.second);
         if (held.step() && held.integer(0) <= (int64_t)lap) continue;

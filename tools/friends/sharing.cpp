@@ -71,7 +71,7 @@ std::string ra_name_in_dir(const fs::path &dir, const std::string &given, std::s
 std::vector<std::string> ra_line_racers(const ra_record &record) {
     std::vector<std::string> names;
     for (int car = 1; car <= RA_CARS; ++car) {
-        std::string name = record.get(ra_car_column(ra_column_name, car));
+        std::string name = record.get_car(ra_car_name, car);
         if (!name.empty()) names.push_back(name);
     }
     return names;
@@ -95,7 +95,7 @@ const std::string ra_no_sharer =
 
 std::string ra_line_player_name(const ra_record &record) {
     if (record.player < 1) return "";
-    return record.get(ra_car_column(ra_column_name, record.player));
+    return record.get_car(ra_car_name, record.player);
 }
 
 ra_record ra_record_with(const ra_record &record, const std::string &column,

@@ -107,12 +107,15 @@ std::string ra_table(const std::vector<std::vector<std::string>> &rows) {
         for (size_t i = 0; i < row.size(); ++i) width[i] = std::max(width[i], row[i].size());
     }
     std::string text;
+    size_t line = 0;
+    for (size_t w : width) line += w + 2;
+    text.reserve(rows.size() * line);
     for (const auto &row : rows) {
         for (size_t i = 0; i < row.size(); ++i) {
             text += row[i];
-            if (i + 1 < row.size()) text += std::string(width[i] - row[i].size() + 2, ' ');
+            if (i + 1 < row.size()) text.append(width[i] - row[i].size() + 2, ' ');
         }
-        text += "\n";
+        text += '\n';
     }
     return text;
 }

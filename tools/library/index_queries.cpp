@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <map>
 #include <stdlib.h>
 
@@ -53,6 +54,11 @@ struct ra_sort_column {
     const char *name;
     const char *value;    // what is sorted by
     const char *unknown;  // true for an unknown value, which sorts last either way; null: never
+    // Where the known values are read from in their order through an index
+    // (the rows of ties sorted among themselves alone), then the unknown
+    // ones in the list's order; null: the rows are sorted whole.
+    const char *known_from;
+    const char *known, *unknown_rows;  // what picks each part, after the filters
 };
 // Newest first, then the later line, then by name: the order of the list,
 // which ends every sort. It is the order of the index entries_order, so
@@ -60,16 +66,112 @@ struct ra_sort_column {
 // when nothing is put before it.
 const char ra_list_order[] = "e.when_text DESC, e.line DESC, e.file";
 const ra_sort_column ra_sort_columns[] = {
-    {"when", "e.when_text", nullptr},
-    {"type", "e.type_key", "e.type_key = ''"},
-    {"track", "e.track_key", "e.track_key = ''"},
-    {"laps", "CAST(e.laps AS INTEGER)", "e.laps = ''"},
-    {"cars", "CAST(e.cars AS INTEGER)", "e.cars = ''"},
-    {"weather", "e.weather_key", "e.weather_key = ''"},
-    {"lap", "e.lap", "e.lap = 0"},
-    {"yours", "l.lap", "l.lap IS NULL"},
-    {"file", "e.folded", nullptr},
+    {"when", "e.when_text", nullptr, nullptr, nullptr, nullptr},
+    {"type", "e.type_key", "e.type_key = ''", nullptr, nullptr, nullptr},
+    {"track", "e.track_key", "e.track_key = ''", nullptr, nullptr, nullptr},
+    {"laps", "CAST(e.laps AS INTEGER)", "e.laps = ''", nullptr, nullptr, nullptr},
+    {"cars", "CAST(e.cars AS INTEGER)", "e.cars = ''", nullptr, nullptr, nullptr},
+    {"weather", "e.weather_key", "e.weather_key = ''", nullptr, nullptr, nullptr},
+    {"lap", "e.lap", "e.lap = 0", "FROM entries e INDEXED BY entries_lap ",
+     " AND e.lap <> 0 AND ?1 = ?1", " AND e.lap = 0 AND ?1 = ?1"},
+    // The racer's laps first, each joined to its race: CROSS makes SQLite
+    // keep that order.
+    {"yours", "l.lap", "l.lap IS NULL",
+     "FROM laps l INDEXED BY laps_yours CROSS JOIN entries e ON e.id = l.entry ",
+     " AND l.racer = ?1",
+     " AND NOT EXISTS (SELECT 1 FROM laps l WHERE l.entry = e.id AND l.racer = ?1)"},
+    {"file", "e.folded", nullptr, nullptr, nullptr, nullptr},
 };
+
+// Whether a search's folded text is found through the index of letter
+// triples exactly as a look for its bytes in each race would: three letters
+// or more, each a single byte the index reads as a letter of its own.
+bool ra_searched_by_index(const std::string &text) {
+    const size_t triple = 3;
+    if (text.size() < triple) return false;
+    for (unsigned char c : text) {
+        if (c == 0 || c >= 0x80) return false;
+    }
+    return true;
+}
+
+// A search's text as one phrase of the index: in quotes, a quote doubled.
+std::string ra_phrase_of(const std::string &text) {
+    std::string phrase = "\"";
+    for (char c : text) phrase += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return phrase + "\"";
+}
+
+// How many races a search alone finds, told by the index of letter triples
+// without a look at each race: its matches of every entry, less those of the
+// few entries that are no race of the list (removed, or other files), each
+// looked at.
+bool ra_searched_total(sqlite3 *db, const std::string &text, size_t *total) {
+    ra_statement count(db,
+                       "SELECT (SELECT count(*) FROM search_text WHERE search_text MATCH ?1) - "
+                       "(SELECT count(*) FROM entries e INDEXED BY entries_order "
+                       "WHERE e.removed = 1 AND instr(e.search, ?2) > 0) - "
+                       "(SELECT count(*) FROM entries e INDEXED BY entries_order "
+                       "WHERE e.removed = 0 AND e.kind > 0 AND instr(e.search, ?2) > 0)");
+    count.bind(1, ra_phrase_of(text)).bind(2, text);
+    if (!count.step()) return false;
+    *total = (size_t)count.integer(0);
+    return true;
+}
+
+// The ids a statement gives, appended.
+bool ra_ids_of(ra_statement &s, std::vector<int64_t> *ids) {
+    while (s.step()) ids->push_back(s.integer(0));
+    return s.ok();
+}
+
+// Each row of a page whole, in the order of its ids.
+bool ra_rows_of(sqlite3 *db, const std::string &racer, const std::vector<int64_t> &ids,
+                std::vector<ra_index_row> *rows) {
+    ra_statement row(db, std::string(ra_row_columns) + "WHERE e.id = ?2");
+    rows->clear();
+    for (int64_t id : ids) {
+        row.reset();
+        row.bind(1, racer).bind(2, id);
+        if (!row.step()) return false;
+        rows->push_back(ra_row_of(row));
+    }
+    return true;
+}
+
+// A page of a sort whose unknown values go last, in two parts: the rows
+// with a value read in its order from an index, stopping at the page's
+// last row, then those without, in the list's order. How many rows have a
+// value is counted only for a page that starts past them.
+bool ra_split_page(sqlite3 *db, const ra_sort_column &sort, const ra_row_query &query,
+                   const std::string &where, size_t limit,
+                   const std::function<void(ra_statement &)> &bind,
+                   const std::function<bool(const std::string &)> &count_rows,
+                   std::vector<int64_t> *ids) {
+    const std::string from = std::string("FROM entries e ") +
+                             (query.text.empty() ? "" : "INDEXED BY entries_order ") + where;
+    if (!count_rows("SELECT count(*) " + from + " AND ?1 = ?1")) return false;
+    const std::string known = std::string(sort.known_from) + where + sort.known;
+    ra_statement page(db, "SELECT e.id " + known + " ORDER BY " + sort.value +
+                              (query.desc ? " DESC, " : " ASC, ") + ra_list_order + " LIMIT " +
+                              std::to_string(limit) + " OFFSET " + std::to_string(query.offset));
+    bind(page);
+    if (!ra_ids_of(page, ids)) return false;
+    if (ids->size() == limit) return true;
+    size_t skipped = 0;  // of the rows without a value
+    if (ids->empty() && query.offset > 0) {
+        ra_statement known_count(db, "SELECT count(*) " + known);
+        bind(known_count);
+        if (!known_count.step()) return false;
+        const size_t with_value = (size_t)known_count.integer(0);
+        skipped = query.offset > with_value ? query.offset - with_value : 0;
+    }
+    ra_statement rest(db, "SELECT e.id " + from + sort.unknown_rows + " ORDER BY " + ra_list_order +
+                              " LIMIT " + std::to_string(limit - ids->size()) + " OFFSET " +
+                              std::to_string(skipped));
+    bind(rest);
+    return ra_ids_of(rest, ids);
+}
 
 }  // namespace
 
@@ -94,9 +196,17 @@ bool ra_query_rows(sqlite3 *db, const ra_row_query &query, size_t *total,
     filter(query.track, "e.track_key = ");
     filter(query.type, "e.type_key = ");
     filter(query.weather, "e.weather_key = ");
+    const std::string text = ra_folded_name(query.text);
+    const bool by_index = ra_searched_by_index(text);
     if (!query.text.empty()) {
-        values.push_back(ra_folded_name(query.text));
-        where += " AND instr(e.search, ?" + std::to_string(values.size() + 1) + ") > 0";
+        if (by_index) {
+            values.push_back(ra_phrase_of(text));
+            where += " AND e.id IN (SELECT rowid FROM search_text WHERE search_text MATCH ?" +
+                     std::to_string(values.size() + 1) + ")";
+        } else {
+            values.push_back(text);
+            where += " AND instr(e.search, ?" + std::to_string(values.size() + 1) + ") > 0";
+        }
     }
     if (query.pb) where += " AND l.pb = 1";
     if (query.kept) where += " AND e.kept = 1";
@@ -112,14 +222,31 @@ bool ra_query_rows(sqlite3 *db, const ra_row_query &query, size_t *total,
         if (sort->unknown != nullptr) order += std::string(sort->unknown) + ", ";
         order += std::string(sort->value) + (query.desc ? " DESC" : " ASC") + ", ";
     }
-    order += std::string(ra_list_order) + " LIMIT " +
-             std::to_string(std::min(query.limit, ra_rows_max)) + " OFFSET " +
-             std::to_string(query.offset);
+    const size_t limit = std::min(query.limit, ra_rows_max);
+    order += ra_list_order;
     const std::string racer = ra_folded_name(query.racer);
     auto bind = [&](ra_statement &s) {
         s.bind(1, racer);
         for (size_t i = 0; i < values.size(); ++i) s.bind((int)i + 2, values[i]);
     };
+    // How many rows match: a search alone is counted from its own index.
+    const bool searched_alone = by_index && !query.others && query.track.empty() &&
+                                query.type.empty() && query.weather.empty() && !query.pb &&
+                                !query.kept;
+    auto count_rows = [&](const std::string &sql) {
+        if (searched_alone) return ra_searched_total(db, text, total);
+        ra_statement count(db, sql);
+        bind(count);
+        if (!count.step()) return false;
+        *total = (size_t)count.integer(0);
+        return true;
+    };
+    std::vector<int64_t> ids;
+    if (sort->known_from != nullptr && !query.pb) {
+        if (!ra_split_page(db, *sort, query, where, limit, bind, count_rows, &ids)) return false;
+        return ra_rows_of(db, racer, ids, rows);
+    }
+    order += " LIMIT " + std::to_string(limit) + " OFFSET " + std::to_string(query.offset);
     // The racer's laps are joined only where they filter or sort: a page
     // deep in the list then skips its rows without looking up their laps.
     const bool laps = query.pb || sort->value == std::string("l.lap");
@@ -131,25 +258,11 @@ bool ra_query_rows(sqlite3 *db, const ra_row_query &query, size_t *total,
                               : laps   ? "LEFT JOIN laps l ON l.entry = e.id AND l.racer = ?1 "
                                        : "") +
                              where + (laps ? "" : " AND ?1 = ?1");
-    ra_statement count(db, "SELECT count(*) " + from);
-    bind(count);
-    if (!count.step()) return false;
-    *total = (size_t)count.integer(0);
+    if (!count_rows("SELECT count(*) " + from)) return false;
     ra_statement page(db, "SELECT e.id " + from + " " + order);
     bind(page);
-    std::vector<int64_t> ids;
-    while (page.step()) ids.push_back(page.integer(0));
-    if (!page.ok()) return false;
-    // Then each row of the page whole.
-    ra_statement row(db, std::string(ra_row_columns) + "WHERE e.id = ?2");
-    rows->clear();
-    for (int64_t id : ids) {
-        row.reset();
-        row.bind(1, racer).bind(2, id);
-        if (!row.step()) return false;
-        rows->push_back(ra_row_of(row));
-    }
-    return true;
+    if (!ra_ids_of(page, &ids)) return false;
+    return ra_rows_of(db, racer, ids, rows);
 }
 
 bool ra_query_changes(sqlite3 *db, int64_t since, const std::string &racer,

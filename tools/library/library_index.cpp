@@ -10,8 +10,10 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <system_error>
+#include <unordered_map>
 
 #include "library/csv.h"
 #include "library/files.h"
@@ -33,7 +35,7 @@ namespace {
 
 // The schema's version, in SQLite's user_version: an index of another
 // version is made anew.
-const int ra_index_schema = 7;
+const int ra_index_schema = 8;
 // How long a process waits for another one's refresh before it lists Dir
 // without the index; a rebuild of a long season takes seconds.
 const int ra_index_wait_ms = 30000;
@@ -42,12 +44,17 @@ const int ra_index_wait_ms = 30000;
 const size_t ra_record_head_bytes = 4096;
 // Rows between two reports of a rebuild's progress.
 const size_t ra_progress_step = 1000;
+// Dir's files are read into room for as many as the index had, up to this
+// many: the count comes from a file that may be damaged.
+const uint64_t ra_files_room_most = 1 << 20;
 // What SQLite's log keeps of its size once copied into the index while
 // the app has it open (it is emptied when the last connection closes).
 const int ra_wal_kept_bytes = 4 << 20;
-// SQLite's page cache per connection, in KiB: a rebuild of 200,000 races
-// writes far more, and the app's memory must stay small.
-const int ra_cache_kib = 8 << 10;
+// SQLite's page cache per connection, in KiB, about SQLite's own default:
+// most reads pass through it once (a track's list reads some 40 MB of
+// pages), and a larger cache made no rebuild faster but each such read
+// slower, by the memory it fills.
+const int ra_cache_kib = 2 << 10;
 
 const char ra_schema_sql[] = R"(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
@@ -72,7 +79,31 @@ CREATE TABLE laps(entry INTEGER NOT NULL, racer TEXT NOT NULL, lap INTEGER NOT N
                   line INTEGER NOT NULL, pb INTEGER NOT NULL);
 CREATE TABLE racers(racer TEXT PRIMARY KEY, name TEXT NOT NULL, races INTEGER NOT NULL,
                     car INTEGER NOT NULL) WITHOUT ROWID;
+CREATE VIRTUAL TABLE search_text USING fts5(search, content='entries', content_rowid='id',
+                                            tokenize='trigram case_sensitive 1');
 )";
+
+// The search's own index of the entries' folded names (search_text, a
+// substring of three letters or more found from its letter triples), kept
+// up to date by these triggers. The text is folded already: the index
+// compares bytes as they are.
+struct ra_search_trigger {
+    const char *name;
+    const char *body;
+};
+const ra_search_trigger ra_search_triggers[] = {
+    {"search_added",
+     "AFTER INSERT ON entries BEGIN "
+     "INSERT INTO search_text(rowid, search) VALUES(new.id, new.search); END"},
+    {"search_changed",
+     "AFTER UPDATE OF search ON entries BEGIN "
+     "INSERT INTO search_text(search_text, rowid, search) VALUES('delete', old.id, old.search); "
+     "INSERT INTO search_text(rowid, search) VALUES(new.id, new.search); END"},
+    {"search_dropped",
+     "AFTER DELETE ON entries BEGIN "
+     "INSERT INTO search_text(search_text, rowid, search) VALUES('delete', old.id, old.search); "
+     "END"},
+};
 
 // The indexes of the tables, apart from the tables: a table written whole
 // (a rebuild) is written without them, and they are made after it in one
@@ -86,13 +117,18 @@ struct ra_table_index {
 const ra_table_index ra_table_indexes[] = {
     {"lines", "lines_folded", "folded"},
     {"entries", "entries_order", "removed, kind, when_text DESC, line DESC, file"},
-    {"entries", "entries_track", "track_key, removed"},
+    // A track's part of the list, read in the list's order from the index alone.
+    {"entries", "entries_track",
+     "track_key, removed, when_text DESC, line DESC, file, holds, state, kind"},
     {"entries", "entries_folded", "folded"},
     {"entries", "entries_version", "version"},
     // What the app filters by, with what it sorts by most: a count or a
     // page of filtered rows is read from this index alone.
     {"entries", "entries_filters",
      "removed, kind, track_key, type_key, weather_key, kept, lap, when_text, line, file"},
+    // The sorts by a lap read a page in the lap's order: the race's
+    // fastest, and a racer's own.
+    {"entries", "entries_lap", "removed, kind, lap"},
     // A racer's laps on a track in time order, with what their personal
     // bests are decided by: read from the index alone.
     {"laps", "laps_racer", "racer, track_key, when_text, line, lap, pb"},
@@ -101,6 +137,7 @@ const ra_table_index ra_table_indexes[] = {
     {"laps", "laps_pb", "racer, pb"},
     // A new race's lap against the racer's best on the track: the first entry.
     {"laps", "laps_best", "racer, track_key, lap"},
+    {"laps", "laps_yours", "racer, lap"},
 };
 
 // Drops (made false) or makes (made true) the indexes of a table.
@@ -114,6 +151,19 @@ bool ra_table_indexes_made(sqlite3 *db, const char *table, bool made) {
                           : "DROP INDEX IF EXISTS " + name)) {
             return false;
         }
+    }
+    // The entries' search index, as their other indexes: made whole from the
+    // table after it was written.
+    if (strcmp(table, "entries") != 0) return true;
+    if (!made) {
+        for (const ra_search_trigger &t : ra_search_triggers)
+            if (!sql.run(std::string("DROP TRIGGER IF EXISTS ") + t.name)) return false;
+        return true;
+    }
+    if (!sql.run("INSERT INTO search_text(search_text) VALUES('rebuild')")) return false;
+    for (const ra_search_trigger &t : ra_search_triggers) {
+        if (!sql.run(std::string("CREATE TRIGGER IF NOT EXISTS ") + t.name + " " + t.body))
+            return false;
     }
     return true;
 }
@@ -233,6 +283,20 @@ struct ra_listing_digest {
         h.take(name);
         // The name's end, so that "ab" of size 1 is no "a" of another size.
         h.take('\0');
+        add_hashed(h, size, mtime);
+    }
+    // A file to the digest of files and, as of size and time 0, to that of
+    // names: its name hashed once for both.
+    static void add_both(const std::string &name, int64_t size, int64_t mtime,
+                         ra_listing_digest *files, ra_listing_digest *names) {
+        ra_two_hashes h;
+        h.take(name);
+        h.take('\0');
+        files->add_hashed(h, size, mtime);
+        names->add_hashed(h, 0, 0);
+    }
+    // A file whose name (and its end) `h` has taken already.
+    void add_hashed(ra_two_hashes h, int64_t size, int64_t mtime) {
         for (int64_t v : {size, mtime}) {
             for (int i = 0; i < 8; ++i) h.take((unsigned char)((uint64_t)v >> (8 * i)));
         }
@@ -262,15 +326,13 @@ struct ra_listing_digest {
 // names, sizes and times, and the names alone.
 bool ra_dir_files(const fs::path &dir, std::vector<ra_dir_file> *out, ra_listing_digest *files,
                   ra_listing_digest *names) {
-    return ra_folder_entries(dir, [&](const fs::path &entry, const ra_entry_facts &facts) {
-        std::string name = ra_text(entry);
+    return ra_folder_entries(dir, [&](const std::string &name, const ra_entry_facts &facts) {
         if (!ra_replay_name(name) || facts.kind != ra_entry_kind::file) return;
         ra_dir_file file;
-        file.name = std::move(name);
+        file.name = name;
         file.size = (int64_t)facts.size;
         file.mtime = facts.written;
-        files->add(file.name, file.size, file.mtime);
-        names->add(file.name, 0, 0);
+        ra_listing_digest::add_both(file.name, file.size, file.mtime, files, names);
         out->push_back(std::move(file));
     });
 }
@@ -280,8 +342,7 @@ bool ra_dir_files(const fs::path &dir, std::vector<ra_dir_file> *out, ra_listing
 bool ra_dir_names(const fs::path &dir, ra_listing_digest *names) {
     return ra_folder_entries(
         dir,
-        [&](const fs::path &entry, const ra_entry_facts &facts) {
-            std::string name = ra_text(entry);
+        [&](const std::string &name, const ra_entry_facts &facts) {
             if (ra_replay_name(name) && facts.kind == ra_entry_kind::file) names->add(name, 0, 0);
         },
         ra_entry_detail::kind);
@@ -356,11 +417,10 @@ ra_entry_row ra_row_of(const ra_replay &r) {
     row.search = row.folded;
     if (facts != nullptr) {
         row.lap = facts->fastest_lap;
-        if (facts->fastest_car != 0)
-            row.lap_by = facts->get(ra_car_column(ra_column_name, facts->fastest_car));
+        if (facts->fastest_car != 0) row.lap_by = facts->get_car(ra_car_name, facts->fastest_car);
         std::set<std::string> seen;
         for (int car = 1; car <= RA_CARS; ++car) {
-            const std::string name = facts->get(ra_car_column(ra_column_name, car));
+            const std::string name = facts->get_car(ra_car_name, car);
             if (name.empty() || !seen.insert(ra_folded_name(name)).second) continue;
             row.search += "\n" + ra_folded_name(name);
             uint32_t lap = ra_racer_lap(*facts, name);
@@ -369,7 +429,7 @@ ra_entry_row ra_row_of(const ra_replay &r) {
             row.laps_by.push_back(std::to_string(lap));
         }
         if (r.record && r.kind == ra_replay_kind::race && facts->player >= 1)
-            row.player_name = facts->get(ra_car_column(ra_column_name, facts->player));
+            row.player_name = facts->get_car(ra_car_name, facts->player);
     }
     ra_two_hashes digest;
     digest.take(ra_encode_list({row.file, row.when_text, std::to_string(row.line),
@@ -405,7 +465,10 @@ bool ra_library_index::make_schema(std::string *why) {
     if (!sql.run("BEGIN IMMEDIATE")) return sql.failed(why);
     bool ok = true;
     std::vector<std::string> tables;
-    ra_statement names(db_, "SELECT name FROM sqlite_master WHERE type='table'");
+    // A virtual table first: its own tables go with it.
+    ra_statement names(db_,
+                       "SELECT name FROM sqlite_master WHERE type='table' "
+                       "ORDER BY sql LIKE 'CREATE VIRTUAL%' DESC");
     while (ok && names.step()) tables.push_back(names.text(0));
     for (const std::string &t : tables) ok = ok && sql.run("DROP TABLE IF EXISTS \"" + t + "\"");
     ok = ok && sql.run(ra_schema_sql);
@@ -571,6 +634,11 @@ bool ra_refresh::list_files() {
     files_.clear();
     files_digest_ = ra_listing_digest();
     names_digest_ = ra_listing_digest();
+    // Room for as many as last time, and a few more: a long season's names
+    // are not moved again and again as the folder is read.
+    ra_listing_digest before;
+    if (before.read(ra_meta_text(db_, "files_digest")))
+        files_.reserve((size_t)std::min(before.count + 64, ra_files_room_most));
     have_files_ = ra_dir_files(dir_, &files_, &files_digest_, &names_digest_);
     return have_files_;
 }
@@ -745,7 +813,7 @@ bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay
         const std::string track = ra_folded_name(r.record->get(ra_column_track));
         const std::string type = ra_folded_name(r.record->get(ra_column_type));
         for (int car = 1; car <= RA_CARS; ++car) {
-            const std::string name = r.record->get(ra_car_column(ra_column_name, car));
+            const std::string name = r.record->get_car(ra_car_name, car);
             std::string racer = ra_folded_name(name);
             if (name.empty() || !seen.insert(racer).second) continue;
             uint32_t lap = ra_racer_lap(*r.record, name);
@@ -873,7 +941,7 @@ bool ra_write_racers(sqlite3 *db, const std::vector<const ra_replay *> &races, b
         if (r->kind != ra_replay_kind::race || !r->record) continue;
         std::set<std::string> seen;
         for (int car = 1; car <= RA_CARS; ++car) {
-            const std::string name = r->record->get(ra_car_column(ra_column_name, car));
+            const std::string name = r->record->get_car(ra_car_name, car);
             if (name.empty() || !seen.insert(ra_folded_name(name)).second) continue;
             add.reset();
             add.bind(1, ra_folded_name(name)).bind(2, name).bind(3, car).step();
@@ -1027,8 +1095,7 @@ bool ra_refresh::appended(bool *taken) {
         near.bind(1, at - ra_same_save_seconds).bind(2, at + ra_same_save_seconds);
         if (near.step() || !near.ok()) return near.ok();
         r.line = (int)(base + r.line - 1);
-        player =
-            player || (r.player >= 1 && !r.get(ra_car_column(ra_column_name, r.player)).empty());
+        player = player || (r.player >= 1 && !r.get_car(ra_car_name, r.player).empty());
     }
     // Without any race that names the player, the default racer is the one
     // in most races: the whole pipeline decides it.
@@ -1099,22 +1166,44 @@ bool ra_library_index::refresh(const std::string &shown, bool quick,
     return false;
 }
 
+namespace {
+
+// The layouts of the lines read, each read from the index once.
+class ra_layouts {
+public:
+    explicit ra_layouts(sqlite3 *db) : read_(db, "SELECT columns FROM layouts WHERE id=?") {}
+
+    // Null when the index has no such layout, or one that cannot be read.
+    std::shared_ptr<const ra_record_layout> of(int64_t id) {
+        auto known = known_.find(id);
+        if (known != known_.end()) return known->second;
+        std::vector<std::string> columns;
+        read_.reset();
+        read_.bind(1, id);
+        if (!read_.step() || !ra_decode_list(read_.text(0), &columns)) return nullptr;
+        return known_[id] = ra_record_layout_of(columns);
+    }
+
+private:
+    ra_statement read_;
+    std::map<int64_t, std::shared_ptr<const ra_record_layout>> known_;
+};
+
+// The line `line` from a row's columns `at` (its layout) and `at` + 1 (its
+// packed values); false for a line the index cannot give.
+bool ra_line_of_row(const ra_statement &row, int at, int line, ra_layouts *layouts,
+                    ra_record *out) {
+    const ra_statement::bytes packed = row.blob(at + 1);
+    return ra_record_of_packed(line, layouts->of(row.integer(at)), packed.data, packed.size, out);
+}
+
+}  // namespace
+
 bool ra_library_index::read_lines(const std::set<int> *wanted, ra_records *records) {
-    std::map<int64_t, std::shared_ptr<const ra_record_layout>> layouts;
-    ra_statement layout(db_, "SELECT columns FROM layouts WHERE id=?");
+    ra_layouts layouts(db_);
     auto add_line = [&](ra_statement &s) {
-        int64_t id = s.integer(1);
-        if (!layouts.count(id)) {
-            std::vector<std::string> columns;
-            layout.reset();
-            layout.bind(1, id);
-            if (!layout.step() || !ra_decode_list(layout.text(0), &columns)) return false;
-            layouts[id] = ra_record_layout_of(columns);
-        }
         ra_record r;
-        const ra_statement::bytes packed = s.blob(2);
-        if (!ra_record_of_packed((int)s.integer(0), layouts[id], packed.data, packed.size, &r))
-            return false;
+        if (!ra_line_of_row(s, 1, (int)s.integer(0), &layouts, &r)) return false;
         records->lines.push_back(std::move(r));
         return true;
     };
@@ -1161,51 +1250,80 @@ bool ra_library_index::load(ra_replay_list *out, const std::string &track,
     }
     for (const std::string &line : skipped) records.skipped.push_back(atoi(line.c_str()));
 
-    struct ra_loaded {
-        std::string file, when_text;
-        int line, holds, state, kind;
+    // The whole list takes its rows' lines from all the lines, read in file
+    // order; a part of it (one track, one file) reads the lines of its rows
+    // with them, in one pass through an index in the list's order.
+    const bool all = track.empty() && file.empty();
+    std::unordered_map<int, size_t> at;  // line -> its place in records.lines
+    if (all) {
+        if (!read_lines(nullptr, &records)) return false;
+        at.reserve(records.lines.size());
+        for (size_t i = 0; i < records.lines.size(); ++i) at[records.lines[i].line] = i;
+    }
+    ra_layouts layouts(db_);
+    // A row's own line and the line of the race it holds.
+    auto line_of = [&](const ra_statement &row, int line, int column,
+                       std::optional<ra_record> *into) {
+        if (line == 0) return true;
+        if (all) {
+            auto found = at.find(line);
+            if (found == at.end()) return false;
+            *into = records.lines[found->second];
+            return true;
+        }
+        ra_record r;
+        if (!ra_line_of_row(row, column, line, &layouts, &r)) return false;
+        *into = std::move(r);
+        return true;
     };
-    std::vector<ra_loaded> rows;
-    {
-        const bool all = track.empty() && file.empty();
-        ra_statement entries(db_, std::string("SELECT file, when_text, line, holds, state, kind "
-                                              "FROM entries WHERE removed=0 ") +
-                                      (!track.empty()  ? "AND track_key=?1 "
-                                       : !file.empty() ? "AND file=?1 "
-                                                       : "") +
-                                      "ORDER BY when_text DESC, line DESC, file");
-        if (!all) entries.bind(1, !track.empty() ? ra_folded_name(track) : file);
-        while (entries.step()) {
-            rows.push_back({entries.text(0), entries.text(1), (int)entries.integer(2),
-                            (int)entries.integer(3), (int)entries.integer(4),
-                            (int)entries.integer(5)});
-        }
-        if (!entries.ok()) return false;
-    }
-    // The record lines, all of them or those the rows need, in file order.
-    std::set<int> wanted;
-    for (const ra_loaded &row : rows) {
-        if (row.line) wanted.insert(row.line);
-        if (row.holds) wanted.insert(row.holds);
-    }
-    if (!read_lines(track.empty() && file.empty() ? nullptr : &wanted, &records)) return false;
-    std::map<int, size_t> at;  // line -> its place in records.lines
-    for (size_t i = 0; i < records.lines.size(); ++i) at[records.lines[i].line] = i;
-    for (const ra_loaded &row : rows) {
+    ra_statement entries(
+        db_, std::string("SELECT e.file, e.when_text, e.line, e.holds, e.state, e.kind") +
+                 (all ? " FROM entries e "
+                      : ", l.layout, l.fields, h.layout, h.fields FROM entries e "
+                        "LEFT JOIN lines l ON l.line = e.line "
+                        "LEFT JOIN lines h ON h.line = e.holds ") +
+                 "WHERE e.removed=0 " +
+                 (!track.empty()  ? "AND e.track_key=?1 "
+                  : !file.empty() ? "AND e.file=?1 "
+                                  : "") +
+                 "ORDER BY e.when_text DESC, e.line DESC, e.file");
+    const std::string wanted = !track.empty() ? ra_folded_name(track) : file;
+    if (!all) entries.bind(1, wanted);
+    // Room for every row at once: a row is large, and a list that grows
+    // moves all of them again and again.
+    ra_statement count(db_, std::string("SELECT count(*) FROM entries WHERE removed=0 ") +
+                                (!track.empty()  ? "AND track_key=?1"
+                                 : !file.empty() ? "AND file=?1"
+                                                 : ""));
+    if (!all) count.bind(1, wanted);
+    if (!count.step()) return false;
+    out->replays.reserve((size_t)std::max<int64_t>(count.integer(0), 0));
+    while (entries.step()) {
         ra_replay r;
-        r.file = row.file;
-        ra_parse_time(row.when_text, &r.when);
-        if (row.line) {
-            if (!at.count(row.line)) return false;
-            r.record = records.lines[at[row.line]];
+        r.file = entries.text(0);
+        ra_parse_time(entries.text(1), &r.when);
+        if (!line_of(entries, (int)entries.integer(2), 6, &r.record) ||
+            !line_of(entries, (int)entries.integer(3), 8, &r.holds)) {
+            return false;
         }
-        if (row.holds) {
-            if (!at.count(row.holds)) return false;
-            r.holds = records.lines[at[row.holds]];
-        }
-        r.state = (ra_replay_state)row.state;
-        r.kind = (ra_replay_kind)row.kind;
+        r.state = (ra_replay_state)entries.integer(4);
+        r.kind = (ra_replay_kind)entries.integer(5);
         out->replays.push_back(std::move(r));
+    }
+    if (!entries.ok()) return false;
+    if (!all) {
+        // The lines the rows need, in file order, each once.
+        records.lines.reserve(2 * out->replays.size());
+        for (const ra_replay &r : out->replays) {
+            for (const std::optional<ra_record> *line : {&r.record, &r.holds})
+                if (*line) records.lines.push_back(**line);
+        }
+        std::sort(records.lines.begin(), records.lines.end(),
+                  [](const ra_record &a, const ra_record &b) { return a.line < b.line; });
+        records.lines.erase(
+            std::unique(records.lines.begin(), records.lines.end(),
+                        [](const ra_record &a, const ra_record &b) { return a.line == b.line; }),
+            records.lines.end());
     }
     return true;
 }

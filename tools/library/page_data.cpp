@@ -91,15 +91,14 @@ std::string ra_page_data(const ra_replay_list &list, const std::string &dir,
         }
         if (facts) codes.insert(facts->get(ra_column_type));
         const uint32_t lap = facts ? facts->fastest_lap : 0;
-        const std::string by =
-            facts && lap ? facts->get(ra_car_column(ra_column_name, facts->fastest_car)) : "";
+        const std::string by = facts && lap ? facts->get_car(ra_car_name, facts->fastest_car) : "";
         row += "," + std::to_string(lap) + "," + std::to_string(texts.place(by)) + ",[";
         if (race && r.record) {
             // Each racer's best lap in the race (a name may drive two cars).
             std::map<size_t, uint32_t> laps;
             for (int car = 1; car <= RA_CARS; ++car) {
-                const std::string &name = r.record->get(ra_car_column(ra_column_name, car));
-                uint32_t best = ra_parse_lap(r.record->get(ra_car_column(ra_column_best_lap, car)));
+                const std::string &name = r.record->get_car(ra_car_name, car);
+                uint32_t best = ra_parse_lap(r.record->get_car(ra_car_best_lap, car));
                 if (name.empty() || best == 0) continue;
                 size_t who = racer_place[ra_folded_name(name)];
                 auto same = laps.find(who);

@@ -27,9 +27,9 @@ bool ra_earlier(const ra_replay &a, const ra_replay &b) {
 uint32_t ra_racer_lap(const ra_record &record, const std::string &racer) {
     uint32_t best = 0;
     for (int car = 1; car <= RA_CARS; ++car) {
-        const std::string &name = record.get(ra_car_column(ra_column_name, car));
+        const std::string &name = record.get_car(ra_car_name, car);
         if (name.empty() || !ra_ieq(name.c_str(), racer.c_str())) continue;
-        uint32_t lap = ra_parse_lap(record.get(ra_car_column(ra_column_best_lap, car)));
+        uint32_t lap = ra_parse_lap(record.get_car(ra_car_best_lap, car));
         if (lap != 0 && (best == 0 || lap < best)) best = lap;
     }
     return best;
@@ -46,7 +46,7 @@ std::vector<std::string> ra_racer_names(const ra_replay_list &list) {
         if (r.kind != ra_replay_kind::race || !r.record) continue;
         std::vector<std::string> seen;
         for (int car = 1; car <= RA_CARS; ++car) {
-            const std::string &name = r.record->get(ra_car_column(ra_column_name, car));
+            const std::string &name = r.record->get_car(ra_car_name, car);
             if (name.empty()) continue;
             std::string key = ra_upper(name);
             if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
@@ -76,7 +76,7 @@ std::string ra_player_name(const ra_replay_list &list) {
         if (r.kind != ra_replay_kind::race || !r.record) continue;
         int car = r.record->player;
         if (car < 1 || car > RA_CARS) continue;
-        const std::string &name = r.record->get(ra_car_column(ra_column_name, car));
+        const std::string &name = r.record->get_car(ra_car_name, car);
         if (name.empty() || (newest != nullptr && !ra_earlier(*newest, r))) continue;
         newest = &r;
         racer = name;

@@ -30,6 +30,9 @@ const char ra_column_max_speed[] = RA_COLUMN_MAX_SPEED;
 
 std::string ra_car_column(const char *prefix, int car) { return prefix + std::to_string(car); }
 
+const char *const ra_car_prefixes[ra_car_prefix_count] = {
+    ra_column_name, ra_column_best_lap, ra_column_total_time, ra_column_max_speed};
+
 bool ra_hundredths_column(const std::string &column) {
     for (const char *prefix : {ra_column_best_lap, ra_column_total_time}) {
         if (column.compare(0, std::char_traits<char>::length(prefix), prefix) == 0) return true;

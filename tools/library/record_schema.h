@@ -4,6 +4,8 @@
 // page, the racers and the app's pages alike.
 #pragma once
 
+#include <stddef.h>
+
 #include <string>
 #include <vector>
 
@@ -33,6 +35,12 @@ extern const char ra_column_max_speed[];   // its top speed, km/h
 
 // A numbered column of one car: "name" and 3 give "name3".
 std::string ra_car_column(const char *prefix, int car);
+
+// The numbered columns by what they hold, for ra_record::get_car: the
+// prefix of each in ra_car_prefixes.
+enum ra_car_field { ra_car_name, ra_car_best_lap, ra_car_total_time, ra_car_max_speed };
+const size_t ra_car_prefix_count = 4;
+extern const char *const ra_car_prefixes[ra_car_prefix_count];
 
 // True for a column of times in hundredths, as "81.44": best laps and race times.
 bool ra_hundredths_column(const std::string &column);

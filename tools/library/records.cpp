@@ -20,9 +20,19 @@ struct ra_record_layout {
     std::vector<std::string> names;
     std::unordered_map<std::string, uint32_t> index;  // position of each name
 
+    // Where each car's columns are, and the player's car: what every line
+    // is read for, found once for all the lines of the layout.
+    long car_at[ra_car_prefix_count][RA_CARS];
+    long player_at;
+
     explicit ra_record_layout(const std::vector<std::string> &columns) : names(columns) {
         // Of a name given twice, the first counts.
         for (uint32_t i = 0; i < names.size(); ++i) index.emplace(names[i], i);
+        for (size_t p = 0; p < ra_car_prefix_count; ++p) {
+            for (int car = 1; car <= RA_CARS; ++car)
+                car_at[p][car - 1] = at(ra_car_column(ra_car_prefixes[p], car));
+        }
+        player_at = at(ra_column_player);
     }
     // The position of the column, or -1.
     long at(const std::string &column) const {
@@ -98,14 +108,13 @@ bool ra_all_empty(const std::vector<std::string> &fields) {
 void ra_derive_facts(const ra_record_layout &layout, const ra_record_values &values,
                      ra_record *record) {
     for (int car = 1; car <= RA_CARS; ++car) {
-        uint32_t lap =
-            ra_parse_lap(values.value(layout.at(ra_car_column(ra_column_best_lap, car))));
+        uint32_t lap = ra_parse_lap(values.value(layout.car_at[ra_car_best_lap][car - 1]));
         if (lap != 0 && (record->fastest_lap == 0 || lap < record->fastest_lap)) {
             record->fastest_lap = lap;
             record->fastest_car = car;
         }
     }
-    const std::string player = values.value(layout.at(ra_column_player));
+    const std::string player = values.value(layout.player_at);
     if (player.size() <= 2 && !player.empty() &&
         player.find_first_not_of("0123456789") == std::string::npos) {
         int car = std::stoi(player);
@@ -326,6 +335,11 @@ void ra_reader::read() {
 std::string ra_record::get(const std::string &column) const {
     if (layout == nullptr || values == nullptr) return std::string();
     return values->value(layout->at(column));
+}
+
+std::string ra_record::get_car(ra_car_field field, int car) const {
+    if (layout == nullptr || values == nullptr || car < 1 || car > RA_CARS) return std::string();
+    return values->value(layout->car_at[field][car - 1]);
 }
 
 void ra_parse_records(const std::string &text, const std::string &shown, ra_records *out) {

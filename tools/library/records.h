@@ -40,6 +40,9 @@ struct ra_record {
     // mark of a formula-like text, times as "YYYY-MM-DD HH:MM:SS"; empty
     // when the line has no such column.
     std::string get(const std::string &column) const;
+    // The same of one car's column (get(ra_car_column(...)) without a look
+    // for the name); empty for a car outside 1..16.
+    std::string get_car(ra_car_field field, int car) const;
 
     std::shared_ptr<const ra_record_layout> layout;
     std::shared_ptr<const ra_record_values> values;

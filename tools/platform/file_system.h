@@ -70,13 +70,13 @@ enum class ra_entry_detail {
            // itself tells each kind, no name is looked at on its own)
 };
 
-// Each entry of a folder but "." and "..": its name alone and the facts of
-// the name itself, read with the folder where the system gives them so
-// (Windows), else by one look at each name relative to the open folder.
-// False when the folder cannot be read.
+// Each entry of a folder but "." and "..": its name alone, as ra_text
+// gives it, and the facts of the name itself, read with the folder where
+// the system gives them so (Windows), else by one look at each name
+// relative to the open folder. False when the folder cannot be read.
 bool ra_folder_entries(
     const std::filesystem::path &dir,
-    const std::function<void(const std::filesystem::path &name, const ra_entry_facts &facts)> &each,
+    const std::function<void(const std::string &name, const ra_entry_facts &facts)> &each,
     ra_entry_detail detail = ra_entry_detail::all);
 
 // The player's words for a system error code: Win32's on Windows, errno's

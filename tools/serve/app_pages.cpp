@@ -47,9 +47,9 @@ std::vector<ra_racer_row> ra_finishing_order(const ra_record &facts) {
     for (int car = 1; car <= RA_CARS; ++car) {
         ra_racer_row racer;
         racer.car = car;
-        racer.name = facts.get(ra_car_column(ra_column_name, car));
+        racer.name = facts.get_car(ra_car_name, car);
         if (racer.name.empty()) continue;
-        racer.total = ra_parse_lap(facts.get(ra_car_column(ra_column_total_time, car)));
+        racer.total = ra_parse_lap(facts.get_car(ra_car_total_time, car));
         racers.push_back(racer);
     }
     std::stable_sort(racers.begin(), racers.end(),
@@ -133,11 +133,10 @@ std::string ra_race_page(const ra_replay &replay, const ra_race_page_app &app) {
     const std::vector<ra_racer_row> racers = ra_finishing_order(*facts);
     for (const ra_racer_row &racer : racers) {
         const bool you = racer.car == facts->player;
-        const std::string speed = facts->get(ra_car_column(ra_column_max_speed, racer.car));
+        const std::string speed = facts->get_car(ra_car_max_speed, racer.car);
         html += "<tr><td>" + std::to_string(&racer - &racers[0] + 1) + "</td><td>" +
                 ra_html_text(racer.name) + (you ? " <span class=\"you\">(you)</span>" : "") +
-                "</td>" +
-                ra_cell(ra_lap_text(facts->get(ra_car_column(ra_column_best_lap, racer.car)))) +
+                "</td>" + ra_cell(ra_lap_text(facts->get_car(ra_car_best_lap, racer.car))) +
                 ra_cell(racer.total == 0 ? std::string() : ra_format_lap(racer.total)) +
                 ra_cell(ra_gap_text(racer, racers[0])) +
                 ra_cell(speed.empty() || speed == "0" ? std::string() : speed + ra_speed_unit) +

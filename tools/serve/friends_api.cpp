@@ -130,8 +130,7 @@ bool ra_friend_races_json(const fs::path &dir, const std::string &name, size_t o
     for (size_t i = offset; i < order.size() && races.size() < limit; ++i) {
         const ra_record &r = lines[order[i]];
         // Their own car is the player's car of their record.
-        const uint32_t lap =
-            r.player < 1 ? 0 : ra_parse_lap(r.get(ra_car_column(ra_column_best_lap, r.player)));
+        const uint32_t lap = r.player < 1 ? 0 : ra_parse_lap(r.get_car(ra_car_best_lap, r.player));
         races.push_back({{"id", ra_friend_replay_id(name, r.file)},
                          {"when", ra_format_time(r.saved).substr(0, 16)},
                          {"track", ra_utf8_text(r.get(ra_column_track))},

@@ -207,7 +207,7 @@ ra_entry_kind ra_kind_of_type(unsigned char type) {
 
 bool ra_folder_entries(
     const fs::path &dir,
-    const std::function<void(const fs::path &name, const ra_entry_facts &facts)> &each,
+    const std::function<void(const std::string &name, const ra_entry_facts &facts)> &each,
     ra_entry_detail detail) {
     DIR *folder = opendir(dir.c_str());
     if (folder == nullptr) return false;
@@ -229,7 +229,7 @@ bool ra_folder_entries(
             facts.size = (uint64_t)st.st_size;
             facts.written = (int64_t)st.st_mtim.tv_sec * 1000000000 + st.st_mtim.tv_nsec;
         }
-        each(fs::path(entry->d_name), facts);
+        each(std::string(entry->d_name), facts);
         errno = 0;
     }
     const bool read = errno == 0;

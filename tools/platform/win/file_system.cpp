@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/file_system.h"
+#include "platform/game_paths.h"
 
 namespace fs = std::filesystem;
 
@@ -192,7 +193,7 @@ ra_entry_kind ra_entry_kind_of(const fs::path &path) {
 
 bool ra_folder_entries(
     const fs::path &dir,
-    const std::function<void(const fs::path &name, const ra_entry_facts &facts)> &each,
+    const std::function<void(const std::string &name, const ra_entry_facts &facts)> &each,
     ra_entry_detail) {
     // FindFirstFileExW gives each name's attributes, size and time with the
     // folder: no look at each file, whatever detail is asked for.
@@ -212,7 +213,7 @@ bool ra_folder_entries(
         facts.size = ((uint64_t)found.nFileSizeHigh << 32) | found.nFileSizeLow;
         facts.written = (int64_t)(((uint64_t)found.ftLastWriteTime.dwHighDateTime << 32) |
                                   found.ftLastWriteTime.dwLowDateTime);
-        each(fs::path(name), facts);
+        each(ra_text(fs::path(name)), facts);
     } while (FindNextFileW(search, &found));
     const bool read = GetLastError() == ERROR_NO_MORE_FILES;
     FindClose(search);
