@@ -1276,26 +1276,30 @@ bool ra_library_index::load(ra_replay_list *out, const std::string &track,
         *into = std::move(r);
         return true;
     };
-    ra_statement entries(
-        db_, std::string("SELECT e.file, e.when_text, e.line, e.holds, e.state, e.kind") +
-                 (all ? " FROM entries e "
-                      : ", l.layout, l.fields, h.layout, h.fields FROM entries e "
-                        "LEFT JOIN lines l ON l.line = e.line "
-                        "LEFT JOIN lines h ON h.line = e.holds ") +
-                 "WHERE e.removed=0 " +
-                 (!track.empty()  ? "AND e.track_key=?1 "
-                  : !file.empty() ? "AND e.file=?1 "
-                                  : "") +
-                 "ORDER BY e.when_text DESC, e.line DESC, e.file");
-    const std::string wanted = !track.empty() ? ra_folded_name(track) : file;
-    if (!all) entries.bind(1, wanted);
+    // The rows wanted: a track's through entries_track, one file's through
+    // its folded name (named, or SQLite may walk all rows by `removed`).
+    const std::string from = std::string(" FROM entries e ") +
+                             (track.empty() && !file.empty() ? "INDEXED BY entries_folded " : "");
+    const std::string where =
+        std::string("WHERE e.removed=0 ") + (!track.empty()  ? "AND e.track_key=?1 "
+                                             : !file.empty() ? "AND e.folded=?1 AND e.file=?2 "
+                                                             : "");
+    ra_statement entries(db_, std::string("SELECT e.file, e.when_text, e.line, e.holds, e.state, "
+                                          "e.kind") +
+                                  (all ? from
+                                       : ", l.layout, l.fields, h.layout, h.fields" + from +
+                                             "LEFT JOIN lines l ON l.line = e.line "
+                                             "LEFT JOIN lines h ON h.line = e.holds ") +
+                                  where + "ORDER BY e.when_text DESC, e.line DESC, e.file");
     // Room for every row at once: a row is large, and a list that grows
     // moves all of them again and again.
-    ra_statement count(db_, std::string("SELECT count(*) FROM entries WHERE removed=0 ") +
-                                (!track.empty()  ? "AND track_key=?1"
-                                 : !file.empty() ? "AND file=?1"
-                                                 : ""));
-    if (!all) count.bind(1, wanted);
+    ra_statement count(db_, "SELECT count(*)" + from + where);
+    for (ra_statement *s : {&entries, &count}) {
+        if (!track.empty())
+            s->bind(1, ra_folded_name(track));
+        else if (!file.empty())
+            s->bind(1, ra_folded_name(file)).bind(2, file);
+    }
     if (!count.step()) return false;
     out->replays.reserve((size_t)std::max<int64_t>(count.integer(0), 0));
     while (entries.step()) {
