@@ -15,7 +15,6 @@ namespace {
 
 // A file that no record line names.
 struct ra_stray {
-    std::filesystem::path path;
     std::string name;
     ra_time when;
     bool stamped = false;  // its time stamp could be read
@@ -83,12 +82,14 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
     // The replay files of Dir, by folded name: plain files only. A link is
     // no replay of Dir, whatever it points to (a file outside Dir that the
     // app would show and Watch would copy), and is not shown at all.
+    // Each by its own name alone: a whole path per file would hold tens of
+    // megabytes in a long season's folder.
     std::map<std::string, std::filesystem::path> files;
     std::filesystem::directory_iterator it(dir, failed), end;
     for (; !failed && it != end; it.increment(failed)) {
         std::string name = ra_text(it->path().filename());
         if (ra_replay_name(name) && ra_entry_kind_of(it->path()) == ra_entry_kind::file) {
-            files.emplace(ra_folded_name(name), it->path());
+            files.emplace(ra_folded_name(name), it->path().filename());
         }
     }
     if (failed) {
@@ -107,10 +108,9 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
     for (const auto &file : files) {
         if (claim.count(file.first) != 0) continue;
         ra_stray stray;
-        stray.path = file.second;
-        stray.name = ra_text(file.second.filename());
+        stray.name = ra_text(file.second);
         // A time stamp that cannot be read sorts the file last and pairs with nothing.
-        stray.stamped = ra_file_time(file.second, &stray.when);
+        stray.stamped = ra_file_time(dir / file.second, &stray.when);
         strays.push_back(stray);
     }
     // Lines that lost their name to a later race are no candidates.
@@ -118,6 +118,7 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
     for (const auto &c : claim) claiming.push_back(c.second);
     std::map<size_t, size_t> pairs = ra_pair_by_time(lines, claiming, strays);
 
+    out->replays.reserve(lines.size() + strays.size());
     std::map<size_t, size_t> renamed;  // line -> stray file
     for (const auto &p : pairs) {
         bool gone = files.count(ra_folded_name(lines[p.first].file)) == 0;
@@ -133,14 +134,14 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
             replay.state =
                 files.count(folded) == 0 ? ra_replay_state::missing : ra_replay_state::replaced;
         } else if (files.count(folded) != 0) {
-            replay.file = ra_text(files[folded].filename());
+            replay.file = ra_text(files[folded]);
         } else if (renamed.count(i) != 0) {
             replay.state = ra_replay_state::renamed;
             replay.file = strays[renamed[i]].name;
         } else {
             replay.state = ra_replay_state::missing;
         }
-        out->replays.push_back(replay);
+        out->replays.push_back(std::move(replay));
     }
     std::map<size_t, size_t> held;  // stray file -> line
     for (const auto &p : pairs) held[p.second] = p.first;
@@ -155,7 +156,7 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
                 ra_backup_name(replay.file) ? ra_replay_kind::backup : ra_replay_kind::unrecorded;
             if (held.count(s) != 0) replay.holds = lines[held[s]];
         }
-        out->replays.push_back(replay);
+        out->replays.push_back(std::move(replay));
     }
     // Newest first; of equal times the later record line, then by name.
     std::stable_sort(out->replays.begin(), out->replays.end(),
