@@ -11,8 +11,11 @@
 #     the list, a filter, a sort, a search, a racer's personal bests, an
 #     action (keep / unkeep), a new race seen through /state?since=, each as
 #     the best and the median of seven tries of curl's total time, with the
-#     bytes of the answer; and serve's peak memory (VmHWM).
+#     bytes of the answer; the first rows in headless Chromium, from asking
+#     for the page (first_rows.py); and serve's peak memory (VmHWM) before
+#     the page is opened and at the end.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 races=5000
 if [[ ${1:-} == --races ]]; then
   races=$2
@@ -107,6 +110,8 @@ timed "sort (the racer's lap)" "/api/rows?limit=100&sort=yours&desc=0&racer=Ana"
 timed "search (q=speedy)" "/api/rows?limit=100&q=speedy"
 timed "personal bests only (pb=1, racer Player)" "/api/rows?limit=100&pb=1&racer=Player"
 timed "chart (ALPINE SR, a year)" "/api/chart?track=ALPINE&type=SR&window=365"
+echo "serve's peak memory before the page is opened: $(grep VmHWM /proc/$server/status | awk '{print $2 / 1024 " MB"}')"
+echo "first rows in Chromium, from asking for the page: $(python3 "$here/first_rows.py" "$address")"
 file=$(curl -s -b "$jar" "$base/api/rows?limit=1" | grep -o '"id":"[^"]*"' | head -n 1 | cut -d'"' -f4)
 echo "action (POST /keep, /unkeep): $(for n in $(seq 7); do
   curl -s -b "$jar" -o /dev/null -w '%{time_total}\n' -d "secret=$secret&file=$file" \

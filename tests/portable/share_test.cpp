@@ -221,6 +221,14 @@ TEST_F(Share, KilledImportIsRepairedByTheNextImport) {
     EXPECT_FALSE(fs::exists(bob_ + "/Friends/.import-0123456789abcdef"));
 }
 
+TEST_F(Share, LeaderboardIsCachedBeforeAnyFriendIsImported) {
+    ra_leaderboard board = ra_make_leaderboard(ann_, "", "");
+    ASSERT_EQ(board.boards.size(), 1u);
+    EXPECT_EQ(board.boards[0].entries.at(0).lap, 8010u);
+    EXPECT_TRUE(fs::is_regular_file(ann_ + "/Friends/" + ra_friends_index_file));
+    EXPECT_TRUE(ra_friend_folders(ann_).empty());
+}
+
 TEST_F(Share, FriendsReplayIsKeptRemovedAndTheLeaderboardFollows) {
     ASSERT_EQ(refusal(share_), "");
     const std::string ann = bob_ + "/Friends/Ann/";

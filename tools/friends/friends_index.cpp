@@ -401,6 +401,11 @@ bool ra_friends_index::refresh(const fs::path &dir,
     const size_t warned = warnings->size();
     own_.clear();
     own_read_ = false;
+    // The cache is kept in Friends\, made for it before any friend is
+    // imported: without a place to keep it, every leaderboard (the app asks
+    // for one each time it opens) read the player's whole record again.
+    std::error_code unmade;
+    if (ra_entry_kind_of(folder) == ra_entry_kind::none) fs::create_directory(folder, unmade);
     // Twice at most: a file that is not a database of ours is removed and
     // made again.
     for (int attempt = 0; attempt < 2 && ra_entry_kind_of(folder) == ra_entry_kind::folder;

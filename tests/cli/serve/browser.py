@@ -65,4 +65,4 @@ class Browser:
     def close(self):
         self.proc.kill()
         self.proc.wait()
-        subprocess.run(["rm", "-rf", self.profile])
+        subprocess.run(["rm", "-rf", self.profile], stderr=subprocess.DEVNULL)
