@@ -240,3 +240,39 @@ TEST(RecordReader, ReadsBackEveryTextAndTimeThePluginWrites) {
         EXPECT_EQ(ra_plugin_form(r), line);
     }
 }
+
+TEST(RecordReader, InPartsGivesWhatAWholeReadGives) {
+    std::string text = ra_test_record_header();
+    for (int i = 1; i <= 12; ++i) {
+        std::string line = ra_test_record_line(
+            {{"file", "r" + std::to_string(i) + ".rp4"}, {"saved", "2026-03-07 21:05:09"}});
+        text += i == 5 ? line.replace(line.find(".rp4,") + 5, 0, "\"Speedy ") : line;
+    }
+    const std::string dir = ra_test_scratch_dir();
+    ASSERT_TRUE(ra_test_write_file(dir + "/replays.csv", text));
+    auto named = [](const std::vector<ra_record> &lines) {
+        std::string all;
+        for (const ra_record &r : lines) all += r.file + "@" + std::to_string(r.line) + " ";
+        return all;
+    };
+    ra_records whole, rest;
+    ra_read_records(dir, "replays.csv", &whole);
+    std::string sizes, lines;
+    ASSERT_TRUE(ra_read_records_in_parts(
+        dir, "replays.csv", 4,
+        [&](const ra_records &part) {
+            sizes += std::to_string(part.lines.size()) + " ";
+            lines += named(part.lines);
+            return true;
+        },
+        &rest));
+    EXPECT_EQ(sizes, "4 4 3 ");
+    EXPECT_EQ(lines, named(whole.lines));
+    EXPECT_EQ(warnings_of(rest), warnings_of(whole));
+    EXPECT_EQ(rest.skipped, whole.skipped);
+    // A part refused stops the reading there.
+    int parts = 0;
+    EXPECT_FALSE(ra_read_records_in_parts(
+        dir, "replays.csv", 4, [&](const ra_records &) { return ++parts < 2; }, &rest));
+    EXPECT_EQ(parts, 2);
+}

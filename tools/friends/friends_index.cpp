@@ -37,6 +37,9 @@ const int ra_friends_index_wait_ms = 30000;
 const size_t ra_stamp_head_bytes = 4096;
 // The player's rows in the cache.
 const char ra_player_source[] = "";
+// The player's record made anew is read this many lines at a time (some
+// 5 MB of them).
+const size_t ra_record_part_lines = 5000;
 // Appended lines read alone at most; a bigger change reads the record whole.
 const size_t ra_record_tail_max_bytes = 64u << 20;
 
@@ -365,8 +368,22 @@ bool ra_friends_index::refresh_all(const fs::path &dir,
             ra_parse_records(appended, ra_text(record), &records);
             ok = ra_add_lines(db_, ra_player_source, own.text, records, lines, {});
         } else {
-            ra_read_records(dir, ra_text(record), &records);
-            ok = ra_store_source(db_, ra_player_source, own.text, records, {});
+            // Made anew a part at a time: a long career's lines are never
+            // all in memory at once.
+            int64_t first = 0;
+            ok = ra_forget_source(db_, ra_player_source) &&
+                 ra_read_records_in_parts(
+                     dir, ra_text(record), ra_record_part_lines,
+                     [&](const ra_records &part) {
+                         if (!ra_add_lines(db_, ra_player_source, own.text, part, first, {}))
+                             return false;
+                         first += (int64_t)part.lines.size();
+                         return true;
+                     },
+                     &records);
+            // A record without a usable line still has its row.
+            if (ok && first == 0)
+                ok = ra_add_lines(db_, ra_player_source, own.text, records, 0, {});
         }
     }
     std::vector<std::string> gone;

@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include <functional>
 #include <system_error>
 #include <unordered_map>
 
@@ -128,7 +129,14 @@ public:
     ra_reader(const std::string &text, size_t start, const std::string &shown, ra_records *out)
         : text_(text), start_(start), shown_(shown), out_(out) {}
 
-    void read();
+    // The usable lines go to `each` `lines` at a time instead of staying
+    // in out->lines.
+    void in_parts(size_t lines, const std::function<bool(const ra_records &part)> &each) {
+        part_lines_ = lines;
+        each_ = &each;
+    }
+    // False when `each` said to stop.
+    bool read();
 
 private:
     // The line's layout and fields: the plug-in's own for exactly its
@@ -140,6 +148,7 @@ private:
     bool make(const ra_record_layout &layout, int line, ra_record *out);
     bool time_of(const std::string &text, int line, ra_time *out, bool *sheet);
     void vote(const char *begin, const char *end, int line);
+    bool hand_on();
 
     const std::string &text_;
     size_t start_;
@@ -154,6 +163,9 @@ private:
     ra_date_order order_ = ra_date_order::day_first;
     bool order_known_ = false;
     bool twelve_hour_ = false;
+    size_t part_lines_ = 0;
+    const std::function<bool(const ra_records &part)> *each_ = nullptr;
+    bool any_line_ = false;
 };
 
 const std::shared_ptr<const ra_record_layout> *ra_reader::classify(const char *begin,
@@ -279,13 +291,22 @@ void ra_reader::vote(const char *begin, const char *end, int line) {
     }
 }
 
-void ra_reader::read() {
+// The lines read so far to `each`, when lines go on in parts.
+bool ra_reader::hand_on() {
+    any_line_ = any_line_ || !out_->lines.empty();
+    if (each_ == nullptr || out_->lines.empty()) return true;
+    const bool more = (*each_)(*out_);
+    out_->lines.clear();
+    return more;
+}
+
+bool ra_reader::read() {
     plugin_ = std::make_shared<const ra_record_layout>(ra_plugin_columns());
     ra_csv_lines lines;
     lines.text = &text_;
     lines.pos = start_;
     const char *begin, *end;
-    if (!ra_csv_next_line(&lines, &begin, &end)) return;
+    if (!ra_csv_next_line(&lines, &begin, &end)) return true;
     // The header tells the separator: the one that gives it our columns.
     for (char sep : ra_separators) {
         if (ra_csv_split(begin, end, sep, &fields_) == ra_csv_fault::none &&
@@ -323,11 +344,14 @@ void ra_reader::read() {
         if (layout != nullptr && make(**layout, lines.line, &record)) {
             record.layout = *layout;
             out_->lines.push_back(std::move(record));
+            if (out_->lines.size() == part_lines_ && !hand_on()) return false;
         } else if (layout != nullptr || damaged) {
             out_->skipped.push_back(lines.line);
         }
     }
-    out_->warnings = trouble_.warnings(shown_, !out_->lines.empty());
+    if (!hand_on()) return false;
+    out_->warnings = trouble_.warnings(shown_, any_line_);
+    return true;
 }
 
 }  // namespace
@@ -351,19 +375,42 @@ void ra_parse_records(const std::string &text, const std::string &shown, ra_reco
     ra_reader(text, start, shown, out).read();
 }
 
-void ra_read_records(const std::filesystem::path &dir, const std::string &shown, ra_records *out) {
+namespace {
+
+// The record file's text; false, with *out saying why, when there is none
+// to read.
+bool ra_record_text(const std::filesystem::path &dir, const std::string &shown, ra_records *out,
+                    std::string *text) {
     *out = ra_records();
     std::filesystem::path path = dir / ra_records_file;
     std::error_code error;
-    if (!std::filesystem::exists(path, error)) return;
+    if (!std::filesystem::exists(path, error)) return false;
     out->found = true;
-    std::string text, why;
-    if (!ra_read_file(path, &text, &why)) {
+    std::string why;
+    if (!ra_read_file(path, text, &why)) {
         out->warnings.push_back("cannot read " + shown + ": " + why +
                                 "; what it records is not shown");
-        return;
+        return false;
     }
-    ra_parse_records(text, shown, out);
+    return true;
+}
+
+}  // namespace
+
+void ra_read_records(const std::filesystem::path &dir, const std::string &shown, ra_records *out) {
+    std::string text;
+    if (ra_record_text(dir, shown, out, &text)) ra_parse_records(text, shown, out);
+}
+
+bool ra_read_records_in_parts(const std::filesystem::path &dir, const std::string &shown,
+                              size_t part_lines,
+                              const std::function<bool(const ra_records &part)> &each,
+                              ra_records *out) {
+    std::string text;
+    if (!ra_record_text(dir, shown, out, &text)) return true;
+    ra_reader reader(text, text.compare(0, 3, ra_utf8_bom) == 0 ? 3 : 0, shown, out);
+    reader.in_parts(part_lines, each);
+    return reader.read();
 }
 
 const ra_record *ra_record_for(const ra_records &records, const std::string &file) {

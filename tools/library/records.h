@@ -14,6 +14,7 @@
 #include <stdint.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,16 @@ void ra_parse_records(const std::string &text, const std::string &shown, ra_reco
 // The record file in dir (shown as `shown` in warnings): not found when it
 // does not exist, a warning when it cannot be read.
 void ra_read_records(const std::filesystem::path &dir, const std::string &shown, ra_records *out);
+
+// The same, with the usable lines handed to `each` part_lines at a time, in
+// file order, instead of kept in out->lines: a long career's lines need not
+// all be in memory at once. Each part's `lines` holds only its own; *out
+// ends with the rest (found, warnings, skipped). False when `each` returned
+// false, which stops the reading.
+bool ra_read_records_in_parts(const std::filesystem::path &dir, const std::string &shown,
+                              size_t part_lines,
+                              const std::function<bool(const ra_records &part)> &each,
+                              ra_records *out);
 
 // The latest line that names this file (ignoring letter case, as Windows
 // compares names), or null.
