@@ -58,6 +58,13 @@ struct ra_record_values {
 namespace {
 
 const char ra_utf8_bom[] = "\xEF\xBB\xBF";
+
+// Where the record's lines start: after the mark of UTF-8 a spreadsheet
+// may have written first.
+size_t ra_lines_start(const std::string &text) {
+    const size_t mark = sizeof ra_utf8_bom - 1;
+    return text.compare(0, mark, ra_utf8_bom) == 0 ? mark : 0;
+}
 // Separators a spreadsheet may have written instead of the plug-in's comma.
 const char ra_separators[] = {',', ';', '\t'};
 
@@ -371,8 +378,7 @@ void ra_parse_records(const std::string &text, const std::string &shown, ra_reco
     out->lines.clear();
     out->warnings.clear();
     out->skipped.clear();
-    size_t start = text.compare(0, 3, ra_utf8_bom) == 0 ? 3 : 0;
-    ra_reader(text, start, shown, out).read();
+    ra_reader(text, ra_lines_start(text), shown, out).read();
 }
 
 namespace {
@@ -408,7 +414,7 @@ bool ra_read_records_in_parts(const std::filesystem::path &dir, const std::strin
                               ra_records *out) {
     std::string text;
     if (!ra_record_text(dir, shown, out, &text)) return true;
-    ra_reader reader(text, text.compare(0, 3, ra_utf8_bom) == 0 ? 3 : 0, shown, out);
+    ra_reader reader(text, ra_lines_start(text), shown, out);
     reader.in_parts(part_lines, each);
     return reader.read();
 }
