@@ -91,6 +91,10 @@ FUNC(vq_ra_circ_hook)
 	.data
 	.p2align 2
 	.globl	SYM(vq_ra_result)
+#if !defined(_WIN32)
+	.type	SYM(vq_ra_result), @object
+	.size	SYM(vq_ra_result), 4
+#endif
 SYM(vq_ra_result):			/* the stock save function's result */
 	.long	0
 

@@ -43,7 +43,7 @@ extern "C" ra_candidate ra_test_candidate(const char *path, unsigned long *error
     return RA_CANDIDATE_UNKNOWN;
 }
 
-static void ra_fill_now(ra_ctx *ctx, uint32_t index, void *) { ra_fill_ctx(ctx, index); }
+static void ra_fill_now(ra_ctx *ctx, uint32_t index, void *) { ra_fill_save_ctx(ctx, index); }
 
 // The type key derived in place from the race type code: "SR" -> "sr_name".
 static void ra_type_key(uint32_t race_type, uint32_t variant, uint32_t circ_type, uint32_t m_flag,
@@ -64,10 +64,10 @@ static const char ra_key_multi_more[] = "n_name";  // tried after "m_name" only
 static const char ra_key_every[] = "Name";
 
 // The first configured template of the cascade, with the key it came from.
-static const char *ra_first_tpl(const ra_settings *settings, const char *const *keys,
-                                uint32_t count, const char **key) {
+static const char *ra_first_tpl(const ra_tpl *tpls, const char *const *keys, uint32_t count,
+                                const char **key) {
     for (uint32_t i = 0; i < count; ++i) {
-        const char *tpl = ra_settings_tpl(settings, keys[i]);
+        const char *tpl = ra_tpl_in(tpls, keys[i]);
         if (tpl != nullptr) {
             *key = keys[i];
             return tpl;
@@ -78,16 +78,15 @@ static const char *ra_first_tpl(const ra_settings *settings, const char *const *
 }
 
 // The table key whose value is tpl: the type key lives only in our frame.
-static const char *ra_key_of(const ra_settings *settings, const char *tpl) {
-    for (const ra_tpl &entry : settings->tpls) {
-        if (entry.value == tpl) return entry.key;
+static const char *ra_key_of(const ra_tpl *tpls, const char *tpl) {
+    for (uint32_t i = 0; i < RA_TPL_COUNT; ++i) {
+        if (tpls[i].value == tpl) return tpls[i].key;
     }
     return nullptr;
 }
 
-extern "C" const char *ra_pick_tpl_in(const ra_settings *settings, uint32_t race_type,
-                                      uint32_t variant, uint32_t circ_type, uint32_t m_flag,
-                                      const char **key) {
+extern "C" const char *ra_pick_tpl_in(const ra_tpl *tpls, uint32_t race_type, uint32_t variant,
+                                      uint32_t circ_type, uint32_t m_flag, const char **key) {
     char type_key[RA_TYPE_KEY_SIZE];
     ra_type_key(race_type, variant, circ_type, m_flag, type_key);
     const char *group = race_type == RA_RACE_TYPE_CAREER ? ra_group_career
@@ -96,15 +95,15 @@ extern "C" const char *ra_pick_tpl_in(const ra_settings *settings, uint32_t race
     // "n_name" serves the M-flag races only, right after their group key.
     const char *multi[] = {type_key, group, ra_key_multi_more, ra_key_every};
     const char *other[] = {type_key, group, ra_key_every};
-    const char *tpl = group == ra_group_multi ? ra_first_tpl(settings, multi, 4, key)
-                                              : ra_first_tpl(settings, other, 3, key);
-    if (*key != nullptr) *key = ra_key_of(settings, tpl);
+    const char *tpl = group == ra_group_multi ? ra_first_tpl(tpls, multi, 4, key)
+                                              : ra_first_tpl(tpls, other, 3, key);
+    if (*key != nullptr) *key = ra_key_of(tpls, tpl);
     return tpl;
 }
 
 extern "C" const char *ra_pick_tpl_for(uint32_t race_type, uint32_t variant, uint32_t circ_type,
                                        uint32_t m_flag, const char **key) {
-    return ra_pick_tpl_in(&ra_cfg, race_type, variant, circ_type, m_flag, key);
+    return ra_pick_tpl_in(ra_tpls, race_type, variant, circ_type, m_flag, key);
 }
 
 extern "C" const char *ra_pick_tpl(void) {
@@ -143,15 +142,15 @@ static int ra_source_path(char *src) {
 // Destination for a template with "%index%": the first candidate from
 // IndexStart under which no file exists; dst holds the last candidate tried,
 // or stays empty when every name was empty.
-static ra_destination ra_probe_index(const ra_settings *settings, const char *tpl,
+static ra_destination ra_probe_index(const char *dir, int32_t index_start, const char *tpl,
                                      const ra_destination_world *world, ra_ctx *ctx, char *name,
                                      char *dst, unsigned long *error) {
-    uint32_t index = (uint32_t)settings->index_start;
+    uint32_t index = (uint32_t)index_start;
     for (uint32_t tried = 0; tried < RA_INDEX_PROBES; ++tried, ++index) {
         world->fill(ctx, index, world->context);
         vqra_expand(tpl, ctx, name);
         if (name[0] == '\0') continue;
-        if (!ra_build_dst_in(settings->dir, dst, name)) {
+        if (!ra_build_dst_in(dir, dst, name)) {
             dst[0] = '\0';
             return RA_DEST_TOO_LONG;
         }
@@ -164,18 +163,18 @@ static ra_destination ra_probe_index(const ra_settings *settings, const char *tp
     return dst[0] != '\0' ? RA_DEST_ALL_TAKEN : RA_DEST_EMPTY;
 }
 
-extern "C" ra_destination ra_find_destination(const ra_settings *settings, const char *tpl,
+extern "C" ra_destination ra_find_destination(const char *dir, int32_t index_start, const char *tpl,
                                               const ra_destination_world *world, ra_ctx *ctx,
                                               char *name, char *dst, unsigned long *error) {
     dst[0] = '\0';
     if (ra_strstr(tpl, RA_INDEX_MARKER)) {
-        return ra_probe_index(settings, tpl, world, ctx, name, dst, error);
+        return ra_probe_index(dir, index_start, tpl, world, ctx, name, dst, error);
     }
-    world->fill(ctx, (uint32_t)settings->index_start, world->context);
+    world->fill(ctx, (uint32_t)index_start, world->context);
     vqra_expand(tpl, ctx, name);
     if (name[0] == '\0') return RA_DEST_EMPTY;
     // Without "%index%" an existing file of that name is replaced.
-    return ra_build_dst_in(settings->dir, dst, name) ? RA_DEST_FOUND : RA_DEST_TOO_LONG;
+    return ra_build_dst_in(dir, dst, name) ? RA_DEST_FOUND : RA_DEST_TOO_LONG;
 }
 
 extern "C" void vq_ra_after(void) {
@@ -204,7 +203,7 @@ extern "C" void vq_ra_after(void) {
     const ra_destination_world world = {ra_fill_now, ra_test_candidate, nullptr};
     unsigned long error = 0;
     const int probing = ra_strstr(tpl, RA_INDEX_MARKER) != nullptr;
-    switch (ra_find_destination(&ra_cfg, tpl, &world, &ctx, name, dst, &error)) {
+    switch (ra_find_destination(ra_dir, ra_index_start, tpl, &world, &ctx, name, dst, &error)) {
     case RA_DEST_FOUND:
         break;
     case RA_DEST_EMPTY:

@@ -28,7 +28,7 @@
 #define RA_MD5_TR_MARKER "track_tr_md5"
 #define RA_MD5_TRN_MARKER "track_trn_md5"
 
-struct ra_settings;
+struct ra_tpl;
 
 // What the existence test of a candidate name tells.
 enum ra_candidate {
@@ -67,21 +67,22 @@ const char *ra_pick_tpl(void);
 const char *ra_pick_tpl_for(uint32_t race_type, uint32_t variant, uint32_t circ_type,
                             uint32_t m_flag, const char **key);
 
-// The same cascade over the templates of settings.
-const char *ra_pick_tpl_in(const ra_settings *settings, uint32_t race_type, uint32_t variant,
+// The same cascade over a table of templates (RA_TPL_COUNT entries: the
+// plug-in's ra_tpls, or those of a loaded settings value).
+const char *ra_pick_tpl_in(const ra_tpl *tpls, uint32_t race_type, uint32_t variant,
                            uint32_t circ_type, uint32_t m_flag, const char **key);
 
 // The plug-in's existence test of a candidate: free only when the system
 // says there is no such file (GetFileAttributesA); context is unused.
 ra_candidate ra_test_candidate(const char *path, unsigned long *error, void *context);
 
-// The destination of a replay named by tpl, under settings' Dir: with
+// The destination of a replay named by tpl, under the save folder dir: with
 // "%index%", the first candidate from IndexStart under which no file
 // exists (RA_INDEX_PROBES tried at most, each context filled afresh by
 // world.fill); without it, the one name, whether a file has it or not.
 // ctx and name (RA_NAME_BUF bytes) are left as the last attempt made them,
 // dst (RA_PATH_SIZE bytes) holds the path found or the last one tried.
-ra_destination ra_find_destination(const ra_settings *settings, const char *tpl,
+ra_destination ra_find_destination(const char *dir, int32_t index_start, const char *tpl,
                                    const ra_destination_world *world, ra_ctx *ctx, char *name,
                                    char *dst, unsigned long *error);
 

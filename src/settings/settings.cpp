@@ -31,19 +31,20 @@ const ra_setting_key ra_setting_keys[RA_SETTING_COUNT] = {
 
 const char *const ra_tpl_keys[RA_TPL_COUNT] = {RA_TPL_KEY_LIST(RA_AS_KEY)};
 
-// Off until the file is read: a path that cannot be formed leaves scrubbing
-// and the record off, while a missing file gives the keys' default, on.
-#define RA_INITIAL_SETTINGS \
-    { 1, RA_DEFAULT_DIR, {RA_TPL_KEY_LIST(RA_AS_EMPTY_TPL)}, 1, 0, 0 }
-
-ra_settings ra_cfg = RA_INITIAL_SETTINGS;
-int32_t &ra_enabled = ra_cfg.enabled;
-char (&ra_dir)[RA_DIR_SIZE] = ra_cfg.dir;
-ra_tpl (&ra_tpls)[RA_TPL_COUNT] = ra_cfg.tpls;
-int32_t &ra_index_start = ra_cfg.index_start;
-int32_t &ra_clear_ip = ra_cfg.clear_ip;
-int32_t &ra_record_enabled = ra_cfg.record_enabled;
+// The storage's initial values, which stay where the file's path cannot be
+// formed: scrubbing and the record are then off, while a missing file gives
+// the keys' default, on.
+#define RA_INITIAL_ENABLED 1
+#define RA_INITIAL_INDEX_START 1
+#define RA_INITIAL_CLEAR_IP 0
+#define RA_INITIAL_RECORD 0
+int32_t ra_enabled = RA_INITIAL_ENABLED;
+char ra_dir[RA_DIR_SIZE] = RA_DEFAULT_DIR;
+ra_tpl ra_tpls[RA_TPL_COUNT] = {RA_TPL_KEY_LIST(RA_AS_EMPTY_TPL)};
+int32_t ra_index_start = RA_INITIAL_INDEX_START;
+int32_t ra_clear_ip = RA_INITIAL_CLEAR_IP;
 int32_t ra_cfg_loaded = 0;
+int32_t ra_record_enabled = RA_INITIAL_RECORD;
 
 const char ra_default_tpl[] = "%date%_%time%_%type%_%track%_%laps%L";
 
@@ -83,45 +84,77 @@ static void ra_read_ini(const char *ini, ra_settings *out) {
     out->record_enabled = ra_read_int(RA_SET_RECORD, ini);
 }
 
-static const ra_settings ra_initial_settings = RA_INITIAL_SETTINGS;
+// Where a value's fields go: an ra_settings of the caller's, or the
+// plug-in's settings storage.
+struct ra_settings_place {
+    int32_t *enabled;
+    char *dir;
+    ra_tpl *tpls;
+    int32_t *index_start;
+    int32_t *clear_ip;
+    int32_t *record_enabled;
+};
 
-// The values before anything is read, copied field by field (the plug-in
-// has no library copy but the string functions).
-static void ra_initial(ra_settings *out) {
-    const ra_settings &initial = ra_initial_settings;
-    out->enabled = initial.enabled;
-    ra_stpcpy(out->dir, initial.dir);
-    for (uint32_t i = 0; i < RA_TPL_COUNT; ++i) {
-        out->tpls[i].key = initial.tpls[i].key;
-        out->tpls[i].value[0] = '\0';
-    }
-    out->index_start = initial.index_start;
-    out->clear_ip = initial.clear_ip;
-    out->record_enabled = initial.record_enabled;
+static ra_settings_place ra_place_of(ra_settings *s) {
+    return {&s->enabled, s->dir, s->tpls, &s->index_start, &s->clear_ip, &s->record_enabled};
 }
 
+static const ra_settings_place ra_storage = {&ra_enabled,     ra_dir,       ra_tpls,
+                                             &ra_index_start, &ra_clear_ip, &ra_record_enabled};
+
+// A value copied field by field (the plug-in has no library copy but the
+// string functions): texts by ra_stpcpy, template keys as pointers.
+static void ra_copy_settings(const ra_settings *from, const ra_settings_place &to) {
+    *to.enabled = from->enabled;
+    ra_stpcpy(to.dir, from->dir);
+    for (uint32_t i = 0; i < RA_TPL_COUNT; ++i) {
+        to.tpls[i].key = from->tpls[i].key;
+        ra_stpcpy(to.tpls[i].value, from->tpls[i].value);
+    }
+    *to.index_start = from->index_start;
+    *to.clear_ip = from->clear_ip;
+    *to.record_enabled = from->record_enabled;
+}
+
+// The values before anything is read: the storage's own initial values.
+static const ra_settings ra_initial_settings = {
+    RA_INITIAL_ENABLED,     RA_DEFAULT_DIR,      {RA_TPL_KEY_LIST(RA_AS_EMPTY_TPL)},
+    RA_INITIAL_INDEX_START, RA_INITIAL_CLEAR_IP, RA_INITIAL_RECORD};
+
 extern "C" void ra_load_settings(const char *path, ra_settings *out) {
-    ra_initial(out);
+    ra_copy_settings(&ra_initial_settings, ra_place_of(out));
     if (path != nullptr) ra_read_ini(path, out);
     // A key present with an empty value yields the empty text, not the default.
     if (out->dir[0] == '\0') ra_stpcpy(out->dir, RA_DEFAULT_DIR);
     if (out->index_start < 0) out->index_start = 0;
 }
 
+extern "C" void ra_keep_settings(const ra_settings *settings) {
+    ra_copy_settings(settings, ra_storage);
+}
+
+// The first load, out of line: its value of some 3.7 KB lives on the stack
+// only while the file is read, never under the after-race handler's frames.
+__attribute__((noinline)) static void ra_load_once(void) {
+    char ini[RA_PATH_SIZE];
+    ra_settings loaded;
+    ra_load_settings(ra_ini_path(ini) ? ini : nullptr, &loaded);
+    ra_keep_settings(&loaded);
+}
+
 extern "C" int32_t ra_load_config(void) {
     if (ra_cfg_loaded) return ra_enabled;
     // Loading is attempted once, whatever its outcome.
     ra_cfg_loaded = 1;
-    char ini[RA_PATH_SIZE];
-    ra_load_settings(ra_ini_path(ini) ? ini : nullptr, &ra_cfg);
+    ra_load_once();
     return ra_enabled;
 }
 
-extern "C" const char *ra_settings_tpl(const ra_settings *settings, const char *key) {
-    for (const ra_tpl &tpl : settings->tpls) {
-        if (ra_ieq(tpl.key, key)) return tpl.value[0] != '\0' ? tpl.value : nullptr;
+extern "C" const char *ra_tpl_in(const ra_tpl *tpls, const char *key) {
+    for (uint32_t i = 0; i < RA_TPL_COUNT; ++i) {
+        if (ra_ieq(tpls[i].key, key)) return tpls[i].value[0] != '\0' ? tpls[i].value : nullptr;
     }
     return nullptr;
 }
 
-extern "C" const char *ra_tpl_lookup(const char *key) { return ra_settings_tpl(&ra_cfg, key); }
+extern "C" const char *ra_tpl_lookup(const char *key) { return ra_tpl_in(ra_tpls, key); }

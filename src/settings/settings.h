@@ -26,8 +26,9 @@ struct ra_tpl {
 static_assert(sizeof(void *) != 4 || sizeof(ra_tpl) == 4 + 160, "ra_tpl layout");
 
 // Everything the plug-in reads from one INI file, as a value: what
-// ra_load_settings fills, for the plug-in (which keeps one, ra_cfg) and for
-// the players' program (which loads a fresh one whenever it needs one).
+// ra_load_settings fills, for the players' program (which loads a fresh one
+// whenever it needs one) and for the plug-in's loader, which puts it into
+// the plug-in's settings storage below.
 struct ra_settings {
     int32_t enabled;            // "Enabled": 0 disables the autosave
     char dir[RA_DIR_SIZE];      // "Dir": save directory, never empty once loaded
@@ -67,21 +68,25 @@ extern const char *const ra_tpl_keys[RA_TPL_COUNT];
 // IndexStart 0. Reads nothing but the file.
 void ra_load_settings(const char *path, ra_settings *out);
 
-// The template settings hold for key (ASCII case-insensitive), or null when
-// the key is unknown or its value is empty.
-const char *ra_settings_tpl(const ra_settings *settings, const char *key);
+// The template a table of templates holds for key (ASCII case-insensitive),
+// or null when the key is unknown or its value is empty.
+const char *ra_tpl_in(const ra_tpl *tpls, const char *key);
 
-// The plug-in's settings: loaded once per process by ra_load_config, and
-// read by every part of the plug-in under the names below.
-extern ra_settings ra_cfg;
-extern int32_t &ra_enabled;              // 0 disables the autosave
-extern char (&ra_dir)[RA_DIR_SIZE];      // save directory, never empty after loading
-extern ra_tpl (&ra_tpls)[RA_TPL_COUNT];  // templates in reading and lookup order
-extern int32_t &ra_index_start;          // first "%index%" value, never negative after loading
-extern int32_t &ra_clear_ip;             // non-zero: scrub addresses from saved copies
-extern int32_t &ra_record_enabled;       // non-zero: a line in Dir's replays.csv per save
-extern int32_t ra_cfg_loaded;            // 1 once loading has begun
+// The plug-in's settings storage: plain globals that programs built beside
+// the plug-in declare as they are, so each keeps its kind and size. Loaded
+// once per process by ra_load_config and read by every part of the plug-in.
+extern int32_t ra_enabled;            // 0 disables the autosave
+extern char ra_dir[RA_DIR_SIZE];      // save directory, never empty after loading
+extern ra_tpl ra_tpls[RA_TPL_COUNT];  // templates in reading and lookup order
+extern int32_t ra_index_start;        // first "%index%" value, never negative after loading
+extern int32_t ra_clear_ip;           // non-zero: scrub addresses from saved copies
+extern int32_t ra_cfg_loaded;         // 1 once loading has begun
+extern int32_t ra_record_enabled;     // non-zero: a line in Dir's replays.csv per save
 static_assert(sizeof ra_dir == 96 && sizeof ra_tpls / sizeof ra_tpls[0] == 22, "settings layout");
+
+// Puts a loaded value into the plug-in's settings storage, as the loader
+// does; for programs that run the plug-in's code on settings of their own.
+void ra_keep_settings(const ra_settings *settings);
 
 // Built-in template used when the settings give none.
 extern const char ra_default_tpl[];

@@ -78,9 +78,18 @@ static void ra_fill_cars(ra_ctx *ctx) {
     }
 }
 
-extern "C" void ra_fill_ctx_at(ra_ctx *ctx, uint32_t index, const ra_systemtime *now) {
+// The player's car number 1..16, or 0 when the player index is out of range.
+static uint32_t ra_player_car(void) {
+    uint32_t player = ra_game_u32(game_player_index);
+    return player < game_table_max ? player + 1u : 0u;
+}
+
+// Every field but the player's car, which was added behind the others: a
+// caller that owns a record of the fields before it is never written past
+// its end.
+static void ra_fill_race(ra_ctx *ctx, uint32_t index, const ra_systemtime *now) {
     unsigned char *bytes = (unsigned char *)ctx;
-    for (uint32_t i = 0; i < sizeof *ctx; ++i) bytes[i] = 0;
+    for (uint32_t i = 0; i < RA_CTX_RACE_SIZE; ++i) bytes[i] = 0;
 
     ra_track_folder(ctx->track);
     uint32_t race_type = ra_game_u32(game_race_type);
@@ -98,7 +107,6 @@ extern "C" void ra_fill_ctx_at(ra_ctx *ctx, uint32_t index, const ra_systemtime 
     uint32_t player = ra_game_u32(game_player_index);
     if (player < game_table_max) {
         ctx->start_pos = ra_game_u32(game_start_positions + 4u * player) + 1u;
-        ctx->player = player + 1u;
     }
     ctx->seed = ra_game_u32(game_seed);
     ctx->wet = ra_flag(ra_game_u32(game_wet));
@@ -142,10 +150,24 @@ extern "C" void ra_fill_ctx_at(ra_ctx *ctx, uint32_t index, const ra_systemtime 
     ra_fill_cars(ctx);
 }
 
-extern "C" void ra_fill_ctx(ra_ctx *ctx, uint32_t index) {
+extern "C" void ra_fill_ctx_at(ra_ctx *ctx, uint32_t index, const ra_systemtime *now) {
+    ra_fill_race(ctx, index, now);
+    ctx->player = ra_player_car();
+}
+
+static ra_systemtime ra_local_now(void) {
     SYSTEMTIME local;
     GetLocalTime(&local);
-    const ra_systemtime now = {local.wYear, local.wMonth,  local.wDayOfWeek, local.wDay,
-                               local.wHour, local.wMinute, local.wSecond,    local.wMilliseconds};
+    return {local.wYear, local.wMonth,  local.wDayOfWeek, local.wDay,
+            local.wHour, local.wMinute, local.wSecond,    local.wMilliseconds};
+}
+
+extern "C" void ra_fill_ctx(ra_ctx *ctx, uint32_t index) {
+    const ra_systemtime now = ra_local_now();
+    ra_fill_race(ctx, index, &now);
+}
+
+extern "C" void ra_fill_save_ctx(ra_ctx *ctx, uint32_t index) {
+    const ra_systemtime now = ra_local_now();
     ra_fill_ctx_at(ctx, index, &now);
 }

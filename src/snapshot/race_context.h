@@ -83,14 +83,22 @@ static_assert(offsetof(ra_ctx, start_minute) == 644, "ra_ctx layout");
 static_assert(offsetof(ra_ctx, start_second) == 648, "ra_ctx layout");
 static_assert(offsetof(ra_ctx, player) == 652, "ra_ctx layout: additions go at the end");
 static_assert(sizeof(ra_ctx) == 656, "ra_ctx layout");
+// The record as it was before the player's car was added: what ra_fill_ctx
+// writes, so that a caller owning only these bytes keeps the rest of its frame.
+#define RA_CTX_RACE_SIZE 652u
+static_assert(offsetof(ra_ctx, player) == RA_CTX_RACE_SIZE, "ra_ctx layout");
 
 extern "C" {
 
-// Zeroes ctx and fills it afresh for the sequence index, at the local time.
+// Zeroes ctx and fills it afresh for the sequence index, at the local time:
+// every field before `player` (RA_CTX_RACE_SIZE bytes), which it leaves alone.
 void ra_fill_ctx(ra_ctx *ctx, uint32_t index);
 
-// The same at the local time now, for programs that show what a save at a
-// time of their choosing would be named.
+// Every field, `player` too, at the local time: the fill of a save.
+void ra_fill_save_ctx(ra_ctx *ctx, uint32_t index);
+
+// Every field at the local time now, for programs that show what a save at
+// a time of their choosing would be named.
 void ra_fill_ctx_at(ra_ctx *ctx, uint32_t index, const ra_systemtime *now);
 
 }  // extern "C"

@@ -29,7 +29,7 @@ protected:
     const ra_ctx &fill(uint32_t index = 0) {
         sim_game_write_race(race);
         memset(&ctx, 0xA5, sizeof ctx);
-        ra_fill_ctx(&ctx, index);
+        ra_fill_save_ctx(&ctx, index);  // the save's fill: every field
         return ctx;
     }
     // A car in the given slot; the one lap time, state and speed as given.

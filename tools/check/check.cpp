@@ -107,7 +107,7 @@ ra_check_name ra_check_name_for(const ra_settings &settings, const sim_race_file
     out.code = &code;
     ra_check_stage(race, code);
     const char *key = nullptr;
-    const char *tpl = ra_pick_tpl_in(&settings, code.race_type, code.variant,
+    const char *tpl = ra_pick_tpl_in(settings.tpls, code.race_type, code.variant,
                                      (uint32_t)vq_ra_circ_type, code.m_flag, &key);
     out.key = key != nullptr ? key : ra_check_builtin;
     if (ra_strstr(tpl, RA_MD5_TR_MARKER) || ra_strstr(tpl, RA_MD5_TRN_MARKER)) ra_md5_refresh();
@@ -116,7 +116,8 @@ ra_check_name ra_check_name_for(const ra_settings &settings, const sim_race_file
     char dst[RA_PATH_SIZE];
     unsigned long error = 0;
     const ra_destination_world world = {ra_check_fill, ra_test_candidate, nullptr};
-    switch (ra_find_destination(&settings, tpl, &world, ctx, name, dst, &error)) {
+    switch (ra_find_destination(settings.dir, settings.index_start, tpl, &world, ctx, name, dst,
+                                &error)) {
     case RA_DEST_FOUND:
         out.path = dst;
         break;
@@ -284,7 +285,7 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
     // would after its start.
     ra_settings settings;
     ra_load_settings(profile_path.c_str(), &settings);
-    ra_cfg = settings;
+    ra_keep_settings(&settings);
     ra_cfg_loaded = 1;
     ra_check_read_system(profile_path, &ini);
 
@@ -321,7 +322,7 @@ void ra_check_run(const std::string &ini_path, const std::string &ini_text,
     // An unknown race type is served by the group key, so the M flag matters.
     const ra_check_code &unknown = ra_check_codes[ra_check_code_count - 1];
     const char *key_m = nullptr;
-    ra_pick_tpl_in(&settings, unknown.race_type, unknown.variant, unknown.circ_type, 1, &key_m);
+    ra_pick_tpl_in(settings.tpls, unknown.race_type, unknown.variant, unknown.circ_type, 1, &key_m);
     std::string unknown_m = key_m != nullptr ? key_m : ra_check_builtin;
     used.push_back(unknown_m);
     if (unknown_m != out->names.back().key) out->names.back().key_m = unknown_m;

@@ -479,7 +479,7 @@ void ra_check_name_warnings(const ra_settings &settings, const ra_check_ini &ini
     if (index_start == nullptr) return;
     for (const std::string &key : used) {
         const char *tpl =
-            key == ra_check_builtin ? ra_default_tpl : ra_settings_tpl(&settings, key.c_str());
+            key == ra_check_builtin ? ra_default_tpl : ra_tpl_in(settings.tpls, key.c_str());
         if (tpl != nullptr && ra_strstr(tpl, RA_INDEX_MARKER) != nullptr) return;
     }
     warnings->push_back(index_key + ra_check_at(index_start->line) +
