@@ -172,7 +172,8 @@ static void RecordAppendOnly(benchmark::State &state) {
     ra_fill_ctx(&ctx, 1);
     char buf[RA_RECORD_BUF];
     uint32_t fill = 0;
-    ra_record_line(buf, &fill, &ctx, bench_saved_file + sizeof RA_DEFAULT_DIR, bench_replay_file);
+    ra_record_line(buf, &fill, &ctx, bench_saved_file + sizeof RA_DEFAULT_DIR, bench_replay_file,
+                   nullptr);
     const std::string path = RA_DEFAULT_DIR "\\" RA_RECORD_FILE;
     for (auto _ : state) {
         HANDLE h = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -195,7 +196,7 @@ static void RecordLine(benchmark::State &state) {
         uint32_t fill = 0;
         ra_record_header(buf, &fill);
         ra_record_line(buf, &fill, &ctx, bench_saved_file + sizeof RA_DEFAULT_DIR,
-                       bench_replay_file);
+                       bench_replay_file, nullptr);
         benchmark::DoNotOptimize(fill);
     }
 }

@@ -61,7 +61,7 @@ std::string bench_career(const char *me, const char *rival, uint32_t seed) {
         ctx.second = 50;
         std::string file = "race_" + std::to_string(i) + ".rp4";
         fill = 0;
-        ra_record_line(buf, &fill, &ctx, file.c_str(), "Replays\\replay.rp4");
+        ra_record_line(buf, &fill, &ctx, file.c_str(), "Replays\\replay.rp4", nullptr);
         text.append(buf, fill);
     }
     return text;

@@ -46,7 +46,7 @@ const std::string &bench_record_text(void) {
         fill = 0;
         ctx.second = (uint32_t)i % 60u;
         std::string file = "2026-03-07_21-05_" + std::to_string(i) + "_SR_ALPINE_3L.rp4";
-        ra_record_line(buf, &fill, &ctx, file.c_str(), "Replays\\replay.rp4");
+        ra_record_line(buf, &fill, &ctx, file.c_str(), "Replays\\replay.rp4", nullptr);
         text.append(buf, fill);
     }
     return text;

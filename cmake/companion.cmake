@@ -30,9 +30,10 @@ set(RA_COMPANION_SOURCES
   jobs/job_share.cpp jobs/job_import.cpp jobs/job_leaderboard.cpp jobs/job_alias.cpp
   jobs/job_remove.cpp
   friends/aliases.cpp friends/friend_replay.cpp friends/friends_folder.cpp friends/friends_index.cpp
-  friends/import.cpp friends/leaderboard.cpp
+  friends/import.cpp friends/leaderboard.cpp friends/line_binding.cpp
   friends/plain_name.cpp friends/share_file.cpp friends/sharing.cpp
   friends/friend_removal.cpp friends/friend_laps.cpp serve/friends_api.cpp
+  serve/import_progress.cpp
   serve/upload_file.cpp
   library/csv.cpp library/files.cpp library/folded_name.cpp library/game_replay.cpp library/html_text.cpp
   library/index_queries.cpp library/index_store.cpp library/keep_marks.cpp library/library_index.cpp library/lap_time.cpp library/library_page.cpp

@@ -98,20 +98,32 @@ void ra_scrub_ip(const char *path);
 // when any byte changed; a replay shorter than the region is untouched.
 int ra_scrub_bytes(uint8_t *bytes, uint32_t size);
 
+// The digest the record keeps of a saved replay (autosave/replay_digest.cpp):
+// MD5 of its first RA_SCRUB_REGION bytes (all, when shorter) as a share
+// sends them, scrubbed, and of its size as eight bytes, least significant
+// first; 32 lower-case hex digits into out (RA_MD5_TEXT_SIZE bytes).
+// ra_replay_digest_of takes those leading bytes as they stand, already
+// scrubbed; ra_replay_digest reads and scrubs them from the file at path,
+// and leaves out empty when it cannot be read.
+void ra_replay_digest_of(const uint8_t *head, uint32_t head_len, uint64_t size, char *out);
+void ra_replay_digest(const char *path, char *out);
+
 // Length of the dotted quad starting exactly at p (limit bytes readable), or 0.
 uint32_t ra_quad_len(const uint8_t *p, uint32_t limit);
 
 // Appends the line of the replay just copied from src to dst to
 // Dir\replays.csv in one write, the header first when the file is empty;
-// ctx is the race context the name came from. A failure is logged; the
-// saved replay stands whatever happens here.
+// ctx is the race context the name came from, and the line keeps the
+// copy's digest. A failure is logged; the saved replay stands whatever
+// happens here.
 void ra_record_save(const ra_ctx *ctx, const char *src, const char *dst);
 
 // The header line, and the line of one save (file: the saved name without
-// Dir; source: the game's replay path), each ending in CR LF, appended to
-// buf (RA_RECORD_BUF bytes) at *fill. No terminator is stored.
+// Dir; source: the game's replay path; replay_md5: its digest, or null for
+// none), each ending in CR LF, appended to buf (RA_RECORD_BUF bytes) at
+// *fill. No terminator is stored.
 void ra_record_header(char *buf, uint32_t *fill);
 void ra_record_line(char *buf, uint32_t *fill, const ra_ctx *ctx, const char *file,
-                    const char *source);
+                    const char *source, const char *replay_md5);
 
 }  // extern "C"

@@ -28,6 +28,7 @@ enum ra_column_kind : uint8_t {
     RA_COL_HEX,     // a 32-bit number as eight upper-case hex digits
     RA_COL_CENTI,   // hundredths of a second as seconds, '.', two digits
     RA_COL_WORD,    // one of two words, chosen by a 0/1 field
+    RA_COL_DIGEST,  // the saved copy's digest, 32 hex digits, or nothing
 };
 
 struct ra_column {
@@ -105,6 +106,7 @@ static constexpr ra_column ra_columns[] = {
     RA_REC_CARS(RA_COLUMN_TOTAL_TIME, RA_COL_CENTI, total_time, RA_HUNDREDTHS_TEXT_MAX),
     RA_REC_CARS(RA_COLUMN_MAX_SPEED, RA_COL_DEC, max_speed, RA_REC_DECIMAL_MAX),
     RA_REC_DEC(RA_COLUMN_PLAYER, player),
+    {RA_COLUMN_REPLAY_MD5, RA_COL_DIGEST, 1, 0, 0, nullptr, nullptr, RA_MD5_TEXT_SIZE - 1u},
 };
 
 // The worst case, proven at compile time: the header and the longest line
@@ -213,7 +215,8 @@ static void ra_rec_numbered(char *out, const char *prefix, uint32_t number) {
 static_assert(sizeof RA_COLUMN_TOTAL_TIME "16" <= RA_TOKEN_BUF, "numbered names fit a token name");
 
 static void ra_rec_put_value(char *buf, uint32_t *fill, const ra_column &c, uint32_t entry,
-                             const ra_ctx *ctx, const char *file, const char *source) {
+                             const ra_ctx *ctx, const char *file, const char *source,
+                             const char *digest) {
     const uint32_t at = c.offset + entry * c.stride;
     uint32_t v;
     switch (c.kind) {
@@ -246,6 +249,12 @@ static void ra_rec_put_value(char *buf, uint32_t *fill, const ra_column &c, uint
     case RA_COL_WORD:
         ra_rec_puts(buf, fill, ra_rec_word(ctx, at) != 0 ? c.set : c.clear);
         break;
+    case RA_COL_DIGEST:
+        // Hex digits only, never quoted; at most the digest's length.
+        for (uint32_t i = 0; digest != nullptr && digest[i] != '\0' && i < c.max; ++i) {
+            ra_rec_putc(buf, fill, digest[i]);
+        }
+        break;
     }
 }
 
@@ -268,13 +277,13 @@ extern "C" void ra_record_header(char *buf, uint32_t *fill) {
 }
 
 extern "C" void ra_record_line(char *buf, uint32_t *fill, const ra_ctx *ctx, const char *file,
-                               const char *source) {
+                               const char *source, const char *replay_md5) {
     int first = 1;
     for (const ra_column &c : ra_columns) {
         for (uint32_t entry = 0; entry < c.count; ++entry) {
             if (!first) ra_rec_putc(buf, fill, ',');
             first = 0;
-            ra_rec_put_value(buf, fill, c, entry, ctx, file, source);
+            ra_rec_put_value(buf, fill, c, entry, ctx, file, source, replay_md5);
         }
     }
     ra_rec_puts(buf, fill, ra_crlf);
@@ -313,6 +322,8 @@ extern "C" void ra_record_save(const ra_ctx *ctx, const char *src, const char *d
     // The destination is Dir, a backslash and the file's name.
     const char *file = strlen(dst) > dir_len ? dst + dir_len + 1 : dst;
 
+    char digest[RA_MD5_TEXT_SIZE];
+    ra_replay_digest(dst, digest);
     char buf[RA_RECORD_BUF];
     uint32_t fill = 0;
     DWORD written = 0;
@@ -331,7 +342,7 @@ extern "C" void ra_record_save(const ra_ctx *ctx, const char *src, const char *d
         goto report;
     }
     if (!ra_rec_prepare(record, buf, &fill, &error)) goto out;
-    ra_record_line(buf, &fill, ctx, file, src);
+    ra_record_line(buf, &fill, ctx, file, src, digest);
     // One write for the whole line, header included.
     if (!WriteFile(record, buf, fill, &written, nullptr)) {
         error = GetLastError();

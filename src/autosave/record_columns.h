@@ -30,3 +30,4 @@
 #define RA_COLUMN_TOTAL_TIME "total_time_car"    // numbered: race time, the same form
 #define RA_COLUMN_MAX_SPEED "max_speed_car"      // numbered: top speed in km/h
 #define RA_COLUMN_PLAYER "player"                // the player's car, 1..16
+#define RA_COLUMN_REPLAY_MD5 "replay_md5"        // the saved copy's digest (ra_replay_digest)

@@ -30,6 +30,13 @@ static int ra_has_replay_ext(const char *name, size_t n) {
 static const char *const ra_device_names[] = {"CON", "PRN", "AUX", "NUL"};
 static const char *const ra_numbered_devices[] = {"COM", "LPT"};  // + one digit
 #define RA_NUMBERED_DEVICE_LEN 4u
+// Windows 10 and later take the superscript digits too (COM¹ is COM1): ¹ ² ³
+// in the game's code page, Windows-1252, as a name reaches CreateFileA.
+static const char ra_superscript_digits[] = "\xB9\xB2\xB3";
+
+static int ra_is_device_digit(char c) {
+    return (c >= '0' && c <= '9') || (c != '\0' && strchr(ra_superscript_digits, c) != nullptr);
+}
 
 // 1 when the n characters of base, as they stand in the path, name a
 // device. Microsoft's "Naming Files, Paths, and Namespaces" reserves these
@@ -45,7 +52,7 @@ static int ra_is_device_name(const char *base, size_t n) {
         while (i < n && device[i] != '\0' && ra_fold_upper(base[i]) == device[i]) ++i;
         if (i == n && device[i] == '\0') return 1;
     }
-    if (n != RA_NUMBERED_DEVICE_LEN || base[3] < '0' || base[3] > '9') return 0;
+    if (n != RA_NUMBERED_DEVICE_LEN || !ra_is_device_digit(base[3])) return 0;
     for (const char *device : ra_numbered_devices) {
         if (ra_fold_upper(base[0]) == device[0] && ra_fold_upper(base[1]) == device[1] &&
             ra_fold_upper(base[2]) == device[2]) {

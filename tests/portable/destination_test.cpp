@@ -71,6 +71,9 @@ TEST_F(Destination, NameOfAWindowsDeviceGetsAGuardSoTheCopyIsNotLost) {
     EXPECT_EQ(dst("Aux.rp4"), "SaveData\\Saves\\Aux_.rp4");
     EXPECT_EQ(dst("com7"), "SaveData\\Saves\\com7_.rp4");
     EXPECT_EQ(dst("LPT0"), "SaveData\\Saves\\LPT0_.rp4");
+    // Superscript digits name the same devices on Windows 10 and later.
+    EXPECT_EQ(dst("COM\xB9"), "SaveData\\Saves\\COM\xB9_.rp4");
+    EXPECT_EQ(dst("lpt\xB3.rp4"), "SaveData\\Saves\\lpt\xB3_.rp4");
     // Longer or shorter names, and names merely starting with one, are files.
     EXPECT_EQ(dst("NULL"), "SaveData\\Saves\\NULL.rp4");
     EXPECT_EQ(dst("NU"), "SaveData\\Saves\\NU.rp4");

@@ -3,6 +3,7 @@
 // car, their races come newest first a page at a time, and a download's
 // name is one Windows takes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -12,6 +13,7 @@
 #include "friends/friend_removal.h"
 #include "plugin_state.h"
 #include "serve/friends_api.h"
+#include "platform/file_system.h"
 #include "serve/upload_file.h"
 
 namespace fs = std::filesystem;
@@ -110,6 +112,30 @@ TEST(FriendRaces, NewestFirstAPageAtATimeWithTheirLapAndWhatTheirFolderHolds) {
     ASSERT_EQ(page["races"].size(), 1u);
     EXPECT_EQ(page["races"][0]["when"], "2026-03-01 20:00");
     EXPECT_FALSE(ra_friend_races_json(dir, "../Friends/Ann", 0, 2, &page, &error));
+}
+
+TEST(UploadFile, IsTheUsersAloneFromTheMomentItExists) {
+    // Whatever the umask, no other user can open it while it is written.
+    const mode_t before = umask(0);
+    const std::string path = ra_test_scratch_dir() + "/private.rpshare";
+    mode_t seen = 0;
+    std::string why;
+    const bool made = ra_create_new_file_with(
+        path,
+        [&](const ra_put_bytes &put) {
+            struct stat st;
+            if (stat(path.c_str(), &st) == 0) seen = st.st_mode & 0777;
+            return put("x", 1);
+        },
+        true, &why);
+    umask(before);
+    ASSERT_TRUE(made) << why;
+    EXPECT_EQ(seen, 0600u);
+    ra_upload_file upload;
+    ASSERT_TRUE(upload.make(".rpshare", &why)) << why;
+    struct stat st;
+    ASSERT_EQ(stat(upload.path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(Attachment, ANameWindowsRefusesFallsBackAndQuotesCannotBreakTheHeader) {

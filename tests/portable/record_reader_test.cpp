@@ -226,7 +226,7 @@ TEST(RecordReader, ReadsBackEveryTextAndTimeThePluginWrites) {
         uint32_t fill = 0;
         ra_record_header(buf, &fill);
         const size_t header = fill;
-        ra_record_line(buf, &fill, &ctx, "a.rp4", "replay.rp4");
+        ra_record_line(buf, &fill, &ctx, "a.rp4", "replay.rp4", nullptr);
         const std::string line(buf + header, fill - header);
         ra_records records;
         ra_parse_records(std::string(buf, fill), "replays.csv", &records);

@@ -62,7 +62,7 @@ TEST(RecordLine, LongestValuesAreWrittenWhole) {
     uint32_t fill = 0;
     ra_record_header(buf, &fill);
     const uint32_t header_len = fill;
-    ra_record_line(buf, &fill, &ctx, path.c_str(), path.c_str());
+    ra_record_line(buf, &fill, &ctx, path.c_str(), path.c_str(), nullptr);
     ASSERT_LE(fill, RA_RECORD_BUF);
     const std::string header(buf, header_len), line(buf + header_len, fill - header_len);
 
@@ -107,7 +107,7 @@ TEST(RecordLine, TextKeepsItsLettersAndLosesOnlyControlBytes) {
     strcpy(ctx.names[2], "no, quotes");
     char buf[RA_RECORD_BUF];
     uint32_t fill = 0;
-    ra_record_line(buf, &fill, &ctx, "f.rp4", "Replays\\replay.rp4");
+    ra_record_line(buf, &fill, &ctx, "f.rp4", "Replays\\replay.rp4", nullptr);
     const std::vector<std::string> values = csv_fields(std::string(buf, fill));
     ASSERT_EQ(values.size(), 87u);
     EXPECT_EQ(values[22], "a?b:c*d|\xE9");
@@ -130,7 +130,7 @@ TEST(RecordLine, NumbersAreWhatTheirTokensGive) {
     uint32_t fill = 0;
     ra_record_header(buf, &fill);
     const uint32_t header_len = fill;
-    ra_record_line(buf, &fill, &ctx, "f.rp4", "Replays\\replay.rp4");
+    ra_record_line(buf, &fill, &ctx, "f.rp4", "Replays\\replay.rp4", nullptr);
     const std::vector<std::string> names = csv_fields(std::string(buf, header_len));
     const std::vector<std::string> values =
         csv_fields(std::string(buf + header_len, fill - header_len));
@@ -152,13 +152,17 @@ TEST(RecordLine, NumbersAreWhatTheirTokensGive) {
             EXPECT_EQ(values[i], token(prefix + "date") + " " + colons(token(prefix + "time")));
         } else if (n == "player") {
             EXPECT_EQ(values[i], std::to_string(ctx.player));
+        } else if (n == "replay_md5") {
+            EXPECT_EQ(values[i], "");  // no digest given
         } else if (n != "file" && n != "source" && n.compare(0, 4, "name") != 0) {
             EXPECT_EQ(values[i], token(n)) << n;
         }
         ++compared;
     }
-    EXPECT_EQ(compared, 87);
-    EXPECT_EQ(names.back(), "player");  // after the columns older readers know
+    EXPECT_EQ(compared, 88);
+    // After the columns older readers know.
+    EXPECT_EQ(names[names.size() - 2], "player");
+    EXPECT_EQ(names.back(), "replay_md5");
 }
 
 TEST(RecordLine, FormulaLikeTextIsMarkedAsTextAndNumbersAreNot) {
@@ -182,7 +186,7 @@ TEST(RecordLine, FormulaLikeTextIsMarkedAsTextAndNumbersAreNot) {
     ctx.laps = 3;
     char buf[RA_RECORD_BUF];
     uint32_t fill = 0;
-    ra_record_line(buf, &fill, &ctx, "f.rp4", "Replays\\replay.rp4");
+    ra_record_line(buf, &fill, &ctx, "f.rp4", "Replays\\replay.rp4", nullptr);
     const std::string line(buf, fill);
     std::string expected = "\"'-ALPINE\",3,";
     EXPECT_NE(line.find(expected), std::string::npos) << line;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "autosave/autosave.h"
 #include "companion_fixture.h"
 #include "friends/friend_replay.h"
 #include "friends/friends_folder.h"
@@ -20,6 +21,7 @@
 #include "library/keep_marks.h"
 #include "library/sha256.h"
 #include "plugin_state.h"
+#include "snapshot/race_context.h"
 
 namespace fs = std::filesystem;
 
@@ -49,7 +51,9 @@ TEST(PlainName, RefusesWhatCouldLeaveTheFolderOrNameADevice) {
     }
     for (const char *bad :
          {"", "../x.rp4", "..", "a/b.rp4", "a\\b.rp4", "C:x.rp4", "CON", "nul.rp4", "com1.txt",
-          "LPT9", "a\tb", "a\x7f", "name.", "name ", "a?.rp4"}) {
+          "LPT9", "a\tb", "a\x7f", "name.", "name ", "a?.rp4",
+          // Windows 10 takes superscript digits for COM1 to COM3 and LPT1 to LPT3.
+          "COM\xc2\xb9.rp4", "lpt\xc2\xb2", "LPT\xb3.rp4"}) {
         EXPECT_NE(ra_plain_name_problem(bad), "") << bad;
     }
     EXPECT_NE(ra_plain_name_problem(std::string(300, 'a')), "");
@@ -72,6 +76,7 @@ protected:
         std::string record = ra_test_record_header();
         for (const char *file : {"a1.rp4", "a2.rp4"}) {
             record += ra_test_record_line({{"file", file},
+                                           {"replay_md5", digest(file)},
                                            {"saved", "2026-03-01 20:00:00"},
                                            {"type", "SR"},
                                            {"track", "ALPINE"},
@@ -82,13 +87,33 @@ protected:
                                            {"best_lap_car1", "80.10"}});
         }
         ASSERT_TRUE(ra_test_write_file(ann_ + "/replays.csv", record));
+        share_ = root_ + "/ann.rpshare";
+        make_share(share_);
+    }
+    void TearDown() override { ra_test_reset_plugin(); }
+
+    // The digest the plug-in records for one of Ann's replays.
+    std::string digest(const std::string &file) {
+        char out[RA_MD5_TEXT_SIZE];
+        ra_replay_digest((ann_ + "/" + file).c_str(), out);
+        return out;
+    }
+    void make_share(const std::string &path) {
         ra_share_plan plan;
         std::string error;
         ASSERT_TRUE(ra_plan_share(ann_, {"a1.rp4", "a2.rp4"}, false, &plan, &error)) << error;
-        share_ = root_ + "/ann.rpshare";
-        ASSERT_TRUE(ra_write_share(share_, plan.share, &error)) << error;
+        ASSERT_TRUE(ra_write_share(path, plan.share, &error)) << error;
     }
-    void TearDown() override { ra_test_reset_plugin(); }
+    // Each board's racers, laps and what their times come with.
+    std::string laps(const std::string &dir) {
+        ra_leaderboard board = ra_make_leaderboard(dir, "", "");
+        std::string text;
+        for (const ra_board &b : board.boards)
+            for (const ra_board_entry &e : b.entries)
+                text += e.racer + " " + std::to_string(e.lap) +
+                        (e.with_replay ? " with its replay" : "") + "\n";
+        return text;
+    }
 
     // Every path and byte below Bob's Dir.
     std::string bob_tree() {
@@ -143,6 +168,11 @@ TEST_F(Share, HostileSharesAreRefusedWithNothingWritten) {
         // A sharer that cannot be a folder name.
         {"UPDATE manifest SET sharer='..'", "cannot be a folder name"},
         {"UPDATE manifest SET sharer='CON'", "cannot be a folder name"},
+        // Names the program keeps in Friends\ for itself: the next import
+        // would take an import's folder for a leftover and delete it.
+        {"UPDATE manifest SET sharer='.import-abcd'", "starts with a dot"},
+        {"UPDATE manifest SET sharer='Friends.Index-wal'", "keeps in Friends"},
+        {"UPDATE replays SET name='COM\xc2\xb9.rp4' WHERE name='a1.rp4'", "device name"},
         {"PRAGMA user_version=2", "newer version; update replay-autosave"},
         {"PRAGMA application_id=1", "not a share"},
         {"UPDATE record SET text='not,a,header' WHERE line=0", "malformed record"},
@@ -232,16 +262,8 @@ TEST_F(Share, LeaderboardIsCachedBeforeAnyFriendIsImported) {
 TEST_F(Share, FriendsReplayIsKeptRemovedAndTheLeaderboardFollows) {
     ASSERT_EQ(refusal(share_), "");
     const std::string ann = bob_ + "/Friends/Ann/";
-    auto laps = [&]() {
-        ra_leaderboard board = ra_make_leaderboard(bob_, "", "");
-        std::string text;
-        for (const ra_board &b : board.boards)
-            for (const ra_board_entry &e : b.entries)
-                text +=
-                    e.racer + " " + std::to_string(e.lap) + (e.verified ? " verified" : "") + "\n";
-        return text;
-    };
-    EXPECT_EQ(laps(), "Ann 8010 verified\n");
+    auto laps = [&]() { return this->laps(bob_); };
+    EXPECT_EQ(laps(), "Ann 8010 with its replay\n");
     // Bob's own record, then a line appended to it (read alone): his new
     // best lap and his name from the newest line.
     auto bob_line = [](const char *file, const char *name, const char *lap) {
@@ -256,15 +278,15 @@ TEST_F(Share, FriendsReplayIsKeptRemovedAndTheLeaderboardFollows) {
     };
     const std::string own = ra_test_record_header() + bob_line("b1.rp4", "Bobby", "81.00");
     ASSERT_TRUE(ra_test_write_file(bob_ + "/replays.csv", own));
-    EXPECT_EQ(laps(), "Ann 8010 verified\nBobby 8100\n");
+    EXPECT_EQ(laps(), "Ann 8010 with its replay\nBobby 8100\n");
     ASSERT_TRUE(
         ra_test_write_file(bob_ + "/replays.csv", own + bob_line("b2.rp4", "Bob", "79.50")));
-    EXPECT_EQ(laps(), "Bob 7950\nAnn 8010 verified\n");
+    EXPECT_EQ(laps(), "Bob 7950\nAnn 8010 with its replay\n");
     // The cache is a file of Friends\, never a friend; a damaged one is made anew.
     ASSERT_TRUE(fs::is_regular_file(bob_ + "/Friends/" + ra_friends_index_file));
     ASSERT_TRUE(
         ra_test_write_file(bob_ + "/Friends/" + ra_friends_index_file, std::string(8192, 'x')));
-    EXPECT_EQ(laps(), "Bob 7950\nAnn 8010 verified\n");
+    EXPECT_EQ(laps(), "Bob 7950\nAnn 8010 with its replay\n");
     EXPECT_EQ(ra_friend_folders(bob_).size(), 1u);
 
     // Names that lead anywhere but a friend's replay are refused.
@@ -295,6 +317,100 @@ TEST_F(Share, FriendsReplayIsKeptRemovedAndTheLeaderboardFollows) {
     ASSERT_EQ(board.boards.size(), 1u);
     ASSERT_EQ(board.boards[0].entries.size(), 2u);
     EXPECT_EQ(board.boards[0].entries[1].file, "a2.rp4");
+}
+
+TEST_F(Share, WithItsReplayOnlyWhereTheLineWasWrittenForThatReplay) {
+    // Ann's 41.00 is put with a2.rp4, but its line states a1's digest: the
+    // lap was moved onto another race's replay. Her old line, written
+    // before the plug-in kept digests, states none.
+    std::string record = ra_test_record_header();
+    const std::map<std::string, std::string> race = {{"saved", "2026-03-01 20:00:00"},
+                                                     {"type", "SR"},
+                                                     {"track", "ALPINE"},
+                                                     {"laps", "3"},
+                                                     {"player", "1"},
+                                                     {"name1", "Ann"}};
+    auto line = [&](const char *file, const char *lap, const std::string &md5) {
+        std::map<std::string, std::string> values = race;
+        values["file"] = file;
+        values["best_lap_car1"] = lap;
+        if (!md5.empty()) values["replay_md5"] = md5;
+        return ra_test_record_line(values);
+    };
+    ASSERT_TRUE(ra_test_write_file(ann_ + "/replays.csv", record + line("a1.rp4", "80.10", "") +
+                                                              line("a2.rp4", "41.00", digest("a1.rp4"))));
+    const std::string moved = root_ + "/moved.rpshare";
+    make_share(moved);
+    ra_import_result result;
+    std::string error;
+    ASSERT_TRUE(ra_import_share(bob_, moved, &result, &error)) << error;
+    EXPECT_EQ(result.lines_added, 2u);
+    EXPECT_EQ(result.lines_unmatched, 1u);
+    EXPECT_EQ(result.lines_undigested, 1u);
+    const std::string report = ra_import_report(result);
+    EXPECT_NE(report.find("1 record lines do not match the replay"), std::string::npos) << report;
+    EXPECT_EQ(laps(bob_), "Ann 4100\n");
+    EXPECT_EQ(ra_leaderboard_text(ra_make_leaderboard(bob_, "", "")).find("verified"),
+              std::string::npos);
+}
+
+TEST_F(Share, LeaderboardTrustsNoPathOfItsCacheAndMarksAFriendNamedAsThePlayer) {
+    ASSERT_EQ(refusal(share_), "");
+    // Bob races as "Ann" too, slower than his friend Ann.
+    ASSERT_TRUE(ra_test_write_file(bob_ + "/replays.csv",
+                                   ra_test_record_header() +
+                                       ra_test_record_line({{"file", "b1.rp4"},
+                                                            {"saved", "2026-03-02 20:00:00"},
+                                                            {"type", "SR"},
+                                                            {"track", "ALPINE"},
+                                                            {"laps", "3"},
+                                                            {"player", "1"},
+                                                            {"name1", "Ann"},
+                                                            {"best_lap_car1", "81.00"}})));
+    EXPECT_EQ(laps(bob_), "Ann (friend) 8010 with its replay\nAnn 8100\n");
+    // A row planted in the cache that leads out of Dir is never read.
+    ASSERT_TRUE(ra_test_write_file(root_ + "/outside.rp4", "not Bob's"));
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open((bob_ + "/Friends/" + ra_friends_index_file).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE bests SET file='../../../outside.rp4'", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    ra_leaderboard board = ra_make_leaderboard(bob_, "", "");
+    ASSERT_EQ(board.boards.size(), 1u);
+    for (const ra_board_entry &e : board.boards[0].entries) {
+        EXPECT_FALSE(e.watchable) << e.racer;
+        EXPECT_EQ(e.file, "") << e.racer;
+    }
+}
+
+TEST_F(Share, CancelledImportLeavesNothingBehind) {
+    const std::string before = bob_tree();
+    for (ra_import_stage stop : {ra_import_stage::checking, ra_import_stage::writing}) {
+        ra_import_result result;
+        std::string error;
+        uint64_t told = 0;
+        EXPECT_FALSE(ra_import_share(bob_, share_, &result, &error,
+                                     [&](ra_import_stage stage, uint64_t, uint64_t) {
+                                         ++told;
+                                         return stage != stop;
+                                     }));
+        EXPECT_EQ(error, ra_import_cancelled);
+        EXPECT_GT(told, 0u);
+        EXPECT_EQ(bob_tree(), before);
+    }
+    // Told to the end, it imports.
+    ra_import_result result;
+    std::string error;
+    std::vector<ra_import_stage> stages;
+    ASSERT_TRUE(ra_import_share(bob_, share_, &result, &error,
+                                [&](ra_import_stage stage, uint64_t, uint64_t) {
+                                    stages.push_back(stage);
+                                    return true;
+                                }))
+        << error;
+    EXPECT_EQ(stages.back(), ra_import_stage::placing);
+    EXPECT_EQ(result.added.size(), 2u);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "friends/friends_index.h"
+#include "friends/plain_name.h"
 #include "library/folded_name.h"
 #include "library/record_schema.h"
 #include "library/sha256.h"
@@ -33,6 +35,17 @@ bool ra_friend_file(const fs::path &path, std::string *text, std::string *why) {
 }
 
 }  // namespace
+
+std::string ra_friend_name_problem(const std::string &name) {
+    const std::string plain = ra_plain_name_problem(name);
+    if (!plain.empty()) return plain;
+    if (name[0] == '.') return "it starts with a dot, as the program's own folders there do";
+    for (const char *suffix : ra_friends_index_suffixes) {
+        if (ra_folded_name(name) == ra_folded_name(std::string(ra_friends_index_file) + suffix))
+            return "it is the name of a file the program keeps in " + std::string(ra_friends_folder);
+    }
+    return "";
+}
 
 std::string ra_hashes_text(const std::map<std::string, std::string> &by_name) {
     std::string text;

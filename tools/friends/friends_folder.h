@@ -20,6 +20,12 @@ extern const char ra_friends_lock_file[];
 // Folders of ours in Friends\ that are no friend: an import at work.
 extern const char ra_import_prefix[];
 
+// What is wrong with a sharer's racer name as their folder's name in
+// Friends\: a plain name (friends/plain_name.h), not hidden (a leading dot:
+// the folders of an import at work start so) and none of the names the
+// program keeps in Friends\ itself; empty when it is fine.
+std::string ra_friend_name_problem(const std::string &name);
+
 struct ra_friend {
     std::string name;                           // the folder's name: their racer name
     std::filesystem::path folder;               // Friends\<name>

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "friends/friends_folder.h"
+#include "friends/line_binding.h"
 #include "friends/sharing.h"
 #include "library/folded_name.h"
 #include "library/game_replay.h"
@@ -25,12 +26,14 @@
 namespace fs = std::filesystem;
 
 const char ra_friends_index_file[] = "friends.index";
+const char *const ra_friends_index_suffixes[ra_friends_index_suffix_count] = {"", "-wal", "-shm",
+                                                                              "-journal"};
 
 namespace {
 
 // The schema's version, in SQLite's user_version: a cache of another
 // version is made anew.
-const int ra_friends_index_schema = 3;
+const int ra_friends_index_schema = 4;
 // How long a call waits for another process's refresh of the cache.
 const int ra_friends_index_wait_ms = 30000;
 // The first bytes of a file whose hash tells a file rewritten in place.
@@ -52,7 +55,8 @@ const size_t ra_record_tail_max_bytes = 64u << 20;
 // sources: per source its files' stamp, the generation of its rows, the
 // player's name with when that line was saved, and its usable lines.
 // bests: per source, track and type the fastest of its laps (the first line
-// of equal laps). versus: the head to head of a friend, as counted from the
+// of equal laps), with the hash the friend's list states for its replay and
+// the digest the line states. versus: the head to head of a friend, as counted from the
 // sources' generations named. seen: the hashes of friends' replays by size
 // and time stamp.
 const char ra_friends_schema_sql[] = R"(
@@ -66,7 +70,8 @@ CREATE TABLE races(source TEXT NOT NULL, line INTEGER NOT NULL, race TEXT NOT NU
 CREATE INDEX races_pair ON races(source, race, line);
 CREATE TABLE bests(source TEXT NOT NULL, track TEXT NOT NULL, type TEXT NOT NULL,
                    lap INTEGER NOT NULL, saved TEXT NOT NULL, file TEXT NOT NULL,
-                   stated TEXT NOT NULL, PRIMARY KEY(source, track, type)) WITHOUT ROWID;
+                   stated TEXT NOT NULL, digest TEXT NOT NULL,
+                   PRIMARY KEY(source, track, type)) WITHOUT ROWID;
 CREATE TABLE versus(source TEXT PRIMARY KEY, mine INTEGER NOT NULL, theirs INTEGER NOT NULL,
                     races INTEGER NOT NULL, wins INTEGER NOT NULL, losses INTEGER NOT NULL,
                     gap_sum INTEGER NOT NULL, timed INTEGER NOT NULL) WITHOUT ROWID;
@@ -231,8 +236,8 @@ bool ra_add_lines(sqlite3 *db, const std::string &source, const std::string &sta
     }
     ra_statement held(db, "SELECT lap FROM bests WHERE source=? AND track=? AND type=?");
     ra_statement best(db,
-                      "INSERT OR REPLACE INTO bests(source, track, type, lap, saved, file, stated) "
-                      "VALUES(?,?,?,?,?,?,?)");
+                      "INSERT OR REPLACE INTO bests(source, track, type, lap, saved, file, stated, "
+                      "digest) VALUES(?,?,?,?,?,?,?,?)");
     for (const auto &group : fastest) {
         const ra_record &r = *group.second;
         const uint32_t lap = ra_car_hundredths(r, ra_car_best_lap);
@@ -247,7 +252,8 @@ bool ra_add_lines(sqlite3 *db, const std::string &source, const std::string &sta
             .bind(4, (int64_t)lap)
             .bind(5, ra_format_time(r.saved))
             .bind(6, r.file)
-            .bind(7, stated == hashes.end() ? std::string() : stated->second);
+            .bind(7, stated == hashes.end() ? std::string() : stated->second)
+            .bind(8, ra_line_digest(r));
         best.step();
         if (!best.ok()) return false;
     }
@@ -436,7 +442,7 @@ bool ra_friends_index::refresh(const fs::path &dir,
             break;
         }
         std::error_code ignored;
-        for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+        for (const char *suffix : ra_friends_index_suffixes)
             fs::remove(folder / (std::string(ra_friends_index_file) + suffix), ignored);
     }
     // No place to keep it: the same cache for this call alone.
@@ -452,7 +458,7 @@ bool ra_friends_index::bests(const std::string &track, const std::string &type,
                              std::vector<ra_best_row> *out) {
     out->clear();
     ra_statement s(db_,
-                   "SELECT source, track, type, lap, saved, file, stated FROM bests "
+                   "SELECT source, track, type, lap, saved, file, stated, digest FROM bests "
                    "WHERE (?1='' OR track=?1) AND (?2='' OR type=?2) ORDER BY source");
     s.bind(1, track).bind(2, type);
     while (s.step()) {
@@ -464,6 +470,7 @@ bool ra_friends_index::bests(const std::string &track, const std::string &type,
         b.when = s.text(4);
         b.file = s.text(5);
         b.stated = s.text(6);
+        b.digest = s.text(7);
         out->push_back(std::move(b));
     }
     return s.ok();

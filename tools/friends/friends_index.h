@@ -36,6 +36,10 @@ struct ra_own_start {
 
 // The cache's file name in Friends\: a file, so never taken for a friend.
 extern const char ra_friends_index_file[];
+// What SQLite adds to that name for the files it keeps beside it; the first
+// is the cache itself.
+const size_t ra_friends_index_suffix_count = 4;
+extern const char *const ra_friends_index_suffixes[ra_friends_index_suffix_count];
 
 // One racer's best lap on a track and type.
 struct ra_best_row {
@@ -45,6 +49,7 @@ struct ra_best_row {
     std::string when;         // when that race was saved
     std::string file;         // its replay's name in the racer's folder
     std::string stated;       // the SHA-256 the friend's hash list gives it, or ""
+    std::string digest;       // the replay's digest its record line states, or ""
 };
 
 class ra_friends_index {

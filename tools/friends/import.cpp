@@ -7,6 +7,8 @@
 
 #include "autosave/autosave.h"
 #include "friends/friends_folder.h"
+#include "friends/leaderboard.h"
+#include "friends/line_binding.h"
 #include "friends/sharing.h"
 #include "library/folded_name.h"
 #include "library/game_replay.h"
@@ -74,9 +76,14 @@ struct ra_new_replay {
 
 }  // namespace
 
+const char ra_import_cancelled[] = "the import was cancelled; nothing was imported";
+
 bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result *result,
-                     std::string *error) {
+                     std::string *error, const ra_import_progress &progress) {
     *result = ra_import_result();
+    const auto go_on = [&](ra_import_stage stage, uint64_t done, uint64_t total) {
+        return !progress || progress(stage, done, total);
+    };
     ra_share_reader reader;
     if (!reader.open(file, error)) return false;
     const ra_share &share = reader.share();
@@ -88,13 +95,26 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     if (!ra_plain_folder_or_none(friends, error) || !ra_plain_folder_or_none(folder, error)) {
         return false;
     }
-    // Every replay's bytes are checked before anything is written.
-    for (size_t i = 0; share.kind == ra_share_kind::share && i < share.replays.size(); ++i) {
-        std::string bytes;
-        if (!reader.bytes(i, &bytes, error)) {
+    // Every replay's bytes are checked before anything is written, read a
+    // piece at a time.
+    // Each one's digest, to hold its record line against.
+    const uint64_t shared = share.kind == ra_share_kind::share ? share.replays.size() : 0;
+    std::map<std::string, std::string> digest_of;  // folded name in the share -> digest
+    for (size_t i = 0; i < shared; ++i) {
+        if (!go_on(ra_import_stage::checking, i, shared)) {
+            *error = ra_import_cancelled;
+            return false;
+        }
+        ra_shared_digest digest;
+        const ra_put_bytes fed = [&digest](const char *data, size_t size) {
+            digest.add(data, size);
+            return true;
+        };
+        if (!reader.read(i, fed, error)) {
             *error += " (nothing was imported)";
             return false;
         }
+        digest_of[ra_folded_name(share.replays[i].name)] = digest.hex();
     }
 
     // From here on only the disk can refuse. Imports from consoles and the
@@ -146,10 +166,17 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     std::set<std::string> unlisted;
     for (const auto &f : known.files) {
         if (known.hashes.count(f.first) || !ra_replay_name(f.second)) continue;
-        std::string bytes;
-        if (!ra_load_plain_file(folder / ra_path(f.second), ra_replay_max_bytes, &bytes, &why))
+        ra_sha256 hash;
+        if (!ra_read_plain_file(
+                folder / ra_path(f.second), ra_replay_max_bytes,
+                [&](const char *data, size_t size) {
+                    hash.add(data, size);
+                    return true;
+                },
+                &why)) {
             continue;
-        present_by_hash.emplace(ra_sha256_hex(bytes), f.second);
+        }
+        present_by_hash.emplace(ra_hex(hash.digest()), f.second);
         unlisted.insert(f.second);
     }
     std::set<std::string> taken;
@@ -208,6 +235,12 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     ra_records incoming;
     ra_parse_records(share.record, ra_text(file), &incoming);
     for (const ra_record &r : incoming.lines) {
+        auto digest = digest_of.find(ra_folded_name(r.file));
+        if (digest != digest_of.end() && ra_line_digest(r).empty()) ++result->lines_undigested;
+        if (digest != digest_of.end() && !ra_line_digest(r).empty() &&
+            ra_line_digest(r) != digest->second) {
+            ++result->lines_unmatched;
+        }
         auto mapped = name_of.find(ra_folded_name(r.file));
         ra_record line =
             mapped == name_of.end() ? r : ra_record_with(r, ra_column_file, mapped->second);
@@ -253,13 +286,28 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     if (!fs::create_directory(temp, failed)) {
         return undo("cannot make a folder in " + ra_text(friends) + ": " + ra_reason(failed));
     }
-    for (const ra_new_replay &w : writes) {
-        std::string bytes;
-        if (!reader.bytes(w.index, &bytes, error)) return undo(*error);
-        if (!ra_create_new_file(temp / ra_path(w.name), bytes, &why)) {
+    for (size_t n = 0; n < writes.size(); ++n) {
+        const ra_new_replay &w = writes[n];
+        if (!go_on(ra_import_stage::writing, n, writes.size())) {
+            fs::remove_all(temp, failed);
+            unmake_friends();
+            *error = ra_import_cancelled;
+            return false;
+        }
+        std::string unread;
+        why.clear();
+        const bool written = ra_create_new_file_with(
+            temp / ra_path(w.name),
+            [&](const ra_put_bytes &put) { return reader.read(w.index, put, &unread); }, false,
+            &why);
+        if (!written && !unread.empty()) return undo(unread);
+        if (!written) {
             return undo("cannot write " + w.name + " into " + ra_text(friends) + ": " + why);
         }
     }
+    // From here on the import goes to its end: its replays are moved into
+    // place, which a cancel could only leave half done.
+    go_on(ra_import_stage::placing, writes.size(), writes.size());
     // The friend's record, in the plug-in's own form, and the hash list.
     std::string record;
     for (const ra_record &r : known.records.lines) record += ra_plugin_form(r);
@@ -313,6 +361,17 @@ std::string ra_import_report(const ra_import_result &result) {
     text += "  " + std::to_string(result.lines_added) + " new record lines";
     if (result.lines_known) text += ", " + std::to_string(result.lines_known) + " known already";
     text += "\n";
+    if (result.lines_unmatched) {
+        text += "  " + std::to_string(result.lines_unmatched) +
+                " record lines do not match the replay that came with them (changed, or "
+                "put with another race's replay): imported, shown without \"" + ra_with_replay +
+                "\"\n";
+    }
+    if (result.lines_undigested) {
+        text += "  " + std::to_string(result.lines_undigested) +
+                " record lines are of an older plug-in, which did not bind a line to its "
+                "replay: imported, shown without \"" + ra_with_replay + "\"\n";
+    }
     if (!result.changed) text += "Nothing new: nothing changed.\n";
     return text;
 }

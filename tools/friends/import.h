@@ -8,6 +8,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,13 +23,37 @@ struct ra_import_result {
     std::vector<std::string> skipped;  // replays already there: "theirs.rp4 (as mine.rp4)"
     size_t lines_added = 0;            // record lines new to the folder
     size_t lines_known = 0;            // record lines it had already
+    // Of the share's lines whose replay came with it: those whose digest is
+    // another replay's (changed, or moved onto another race's replay), and
+    // those of an older record, without a digest. Both are imported, and
+    // shown without "with its replay".
+    size_t lines_unmatched = 0;
+    size_t lines_undigested = 0;
     bool changed = false;              // anything was written
 };
+
+// What an import is doing, for the progress it tells.
+enum class ra_import_stage {
+    checking,  // every replay's bytes against its size and hash, nothing written yet
+    writing,   // the new replays into a folder of the import's own
+    placing,   // into the friend's folder: renames, no longer cancelled
+};
+
+// Told now and then while an import works: how many of the share's
+// replays the stage has done of how many. Returning false cancels the
+// import while it still can (before it places anything): then it ends as
+// a refusal, with nothing of it left in dir.
+using ra_import_progress =
+    std::function<bool(ra_import_stage stage, uint64_t done, uint64_t total)>;
+
+// The sentence of an import the player cancelled.
+extern const char ra_import_cancelled[];
 
 // Imports the share or card at file into dir. False with *error, one
 // sentence, and then nothing in dir has changed.
 bool ra_import_share(const std::filesystem::path &dir, const std::filesystem::path &file,
-                     ra_import_result *result, std::string *error);
+                     ra_import_result *result, std::string *error,
+                     const ra_import_progress &progress = nullptr);
 
 // What the player is told of an import.
 std::string ra_import_report(const ra_import_result &result);

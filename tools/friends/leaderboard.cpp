@@ -8,6 +8,8 @@
 #include "friends/aliases.h"
 #include "friends/friends_folder.h"
 #include "friends/friends_index.h"
+#include "friends/line_binding.h"
+#include "friends/plain_name.h"
 #include "library/folded_name.h"
 #include "library/lap_time.h"
 #include "platform/file_system.h"
@@ -15,7 +17,13 @@
 
 namespace fs = std::filesystem;
 
+const char ra_with_replay[] = "with its replay (watch to check)";
+
 namespace {
+
+// Beside a friend's name that is the player's too, so that the board never
+// shows two racers as one (the player stays "(you)").
+const char ra_friend_mark[] = " (friend)";
 
 std::string ra_signed_seconds(int64_t hundredths) {
     std::string sign = hundredths < 0 ? "-" : "+";
@@ -36,6 +44,12 @@ ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track
     }
     const std::string player = index.player();
     board.player = aliases.shown(player.empty() ? std::string("you") : player);
+    // A friend shown by the player's own name is marked as a friend.
+    const auto shown_friend = [&](const std::string &folder) {
+        const std::string name = aliases.shown(folder);
+        return ra_folded_name(name) == ra_folded_name(board.player) ? name + ra_friend_mark
+                                                                      : name;
+    };
 
     // Racers in order: the player, then the friends whose folders were read.
     std::map<std::string, size_t> order;
@@ -51,15 +65,20 @@ ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track
         const bool own = row.source.empty();
         const fs::path folder = own ? dir : dir / ra_friends_folder / ra_path(row.source);
         ra_board_entry e;
-        e.racer = own ? board.player : aliases.shown(row.source);
+        e.racer = own ? board.player : shown_friend(row.source);
         e.friend_folder = row.source;
         e.lap = row.lap;
         e.when = row.when;
-        e.file = row.file;
-        const fs::path replay = folder / ra_path(row.file);
-        e.watchable = ra_entry_kind_of(replay) == ra_entry_kind::file;
-        e.verified = !own && e.watchable && !row.stated.empty() &&
-                     index.replay_hash(row.source, replay) == row.stated;
+        // The cache is a file anyone may have changed: a name from it is
+        // used only as a plain name in the racer's own folder, as a share's.
+        if (ra_plain_name_problem(row.file).empty()) {
+            e.file = row.file;
+            const fs::path replay = folder / ra_path(row.file);
+            e.watchable = ra_entry_kind_of(replay) == ra_entry_kind::file;
+            e.with_replay = !own && e.watchable && !row.stated.empty() && !row.digest.empty() &&
+                            index.replay_hash(row.source, replay) == row.stated &&
+                            ra_shared_file_digest(replay) == row.digest;
+        }
         best[{row.track, row.type}][at->second] = e;
     }
     for (auto &group : best) {
@@ -78,7 +97,7 @@ ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track
     for (const auto &folder : folders) {
         ra_versus v;
         if (!index.versus(folder.first, &v)) continue;
-        v.racer = aliases.shown(folder.first);
+        v.racer = shown_friend(folder.first);
         board.versus.push_back(v);
     }
     return board;
@@ -98,8 +117,9 @@ std::string ra_leaderboard_text(const ra_leaderboard &board) {
                     ra_format_lap(e.lap) + "  " + e.when.substr(0, 10) + "  " +
                     (e.gap ? "+" + ra_format_lap_seconds(e.gap) : std::string("leader")) + "  " +
                     (e.friend_folder.empty() ? "your record"
-                     : e.verified            ? "verified"
-                                             : "not verified") +
+                     : e.with_replay         ? ra_with_replay
+                     : e.watchable           ? "its replay is not shown to be this race's"
+                                             : "without its replay") +
                     (e.watchable ? ", can be watched: " + e.file : "") + "\n";
         }
     }

@@ -1,9 +1,12 @@
 // Leaderboards without a server: the player's own record and every
 // friend's imported record, compared per track and race type code. A
-// friend's time is "verified" when the replay it came from was shared and
-// its bytes still hash as their card or share stated; the replay is the
-// evidence. Head to head pairs the races two players drove together: the
-// same track, type, laps and racers, started within a minute of each other.
+// friend's time is shown "with its replay" when the replay its line names
+// is in their folder, still hashes as their card or share stated, and is
+// the one the line was written for (the digest the plug-in put in the line,
+// friends/line_binding.h). That proves the pairing, not the time: a friend
+// writes their own record, and only watching the replay checks a lap.
+// Head to head pairs the races two players drove together: the same track,
+// type, laps and racers, started within a minute of each other.
 #pragma once
 
 #include <stdint.h>
@@ -21,7 +24,7 @@ struct ra_board_entry {
     uint32_t lap = 0;           // their best lap there, in hundredths
     std::string when;           // when that race was saved, "YYYY-MM-DD HH:MM:SS"
     uint32_t gap = 0;           // behind the leader, in hundredths
-    bool verified = false;      // a friend's time backed by its shared replay
+    bool with_replay = false;   // a friend's time whose own replay is there (watch to check)
     bool watchable = false;     // its replay is there to restore and watch
     std::string file;           // that replay's name in its folder
 };
@@ -52,6 +55,9 @@ struct ra_leaderboard {
 // The leaderboards of dir (only track and type when given, any letter case).
 ra_leaderboard ra_make_leaderboard(const std::filesystem::path &dir, const std::string &track,
                                    const std::string &type);
+
+// What a friend's time is shown with: its replay, or why not.
+extern const char ra_with_replay[];
 
 // The leaderboards as the console shows them.
 std::string ra_leaderboard_text(const ra_leaderboard &board);

@@ -17,6 +17,13 @@ const char *const ra_device_names[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1",  
                                        "COM9", "LPT1", "LPT2", "LPT3", "LPT4",   "LPT5",
                                        "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
 
+// Windows 10 and later take COM and LPT with a superscript digit (COM¹ is
+// COM1): ¹ ² ³ in UTF-8, and as single bytes in Windows-1252, the code page
+// a name may still arrive in.
+const char *const ra_numbered_devices[] = {"COM", "LPT"};
+const char *const ra_superscript_digits[] = {"\xC2\xB9", "\xC2\xB2", "\xC2\xB3",
+                                             "\xB9",     "\xB2",     "\xB3"};
+
 bool ra_is_device_name(const std::string &name) {
     std::string stem = name.substr(0, name.find('.'));
     // "CON .txt" is CON too.
@@ -25,6 +32,11 @@ bool ra_is_device_name(const std::string &name) {
                    [](unsigned char c) { return (char)toupper(c); });
     for (const char *device : ra_device_names) {
         if (stem == device) return true;
+    }
+    for (const char *device : ra_numbered_devices) {
+        for (const char *digit : ra_superscript_digits) {
+            if (stem == std::string(device) + digit) return true;
+        }
     }
     return false;
 }

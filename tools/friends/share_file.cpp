@@ -5,10 +5,12 @@
 #include <sqlite3.h>
 #include <string.h>
 
+#include <algorithm>
 #include <fstream>
 #include <set>
 #include <system_error>
 
+#include "friends/friends_folder.h"
 #include "friends/plain_name.h"
 #include "library/files.h"
 #include "library/folded_name.h"
@@ -97,6 +99,51 @@ std::string ra_immutable_uri(const fs::path &path) {
     return uri + "?immutable=1";
 }
 
+// How much of a replay's bytes goes into or out of the file at once.
+const size_t ra_blob_piece = 1 << 16;
+
+// The replay's bytes into its row's blob (made as long as it states), a
+// piece at a time, checked against its size and hash as they go in: a
+// replay changed since it was planned is refused. False with *why.
+bool ra_fill_blob(sqlite3 *db, int64_t row, const ra_shared_replay &r, std::string *why) {
+    sqlite3_blob *blob = nullptr;
+    if (sqlite3_blob_open(db, "main", "replays", "bytes", row, 1, &blob) != SQLITE_OK) {
+        *why = sqlite3_errmsg(db);
+        sqlite3_blob_close(blob);
+        return false;
+    }
+    ra_sha256 hash;
+    uint64_t at = 0;
+    bool too_long = false, written = true;
+    const ra_put_bytes put = [&](const char *data, size_t size) {
+        for (size_t done = 0; written && done < size;) {
+            const size_t n = std::min(ra_blob_piece, size - done);
+            if (at + n > r.size) {
+                too_long = true;
+                return false;
+            }
+            hash.add(data + done, n);
+            written = sqlite3_blob_write(blob, data + done, (int)n, (int)at) == SQLITE_OK;
+            at += n;
+            done += n;
+        }
+        return written;
+    };
+    const bool filled = r.fill ? r.fill(put) : put(r.bytes.data(), r.bytes.size());
+    if (!written) *why = sqlite3_errmsg(db);
+    sqlite3_blob_close(blob);
+    if (!written) return false;
+    if (!filled && !too_long) {
+        *why = r.name + " could not be read";
+        return false;
+    }
+    if (too_long || at != r.size || ra_hex(hash.digest()) != r.sha256) {
+        *why = r.name + " changed while the share was written; share it again";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ra_write_share(const fs::path &path, const ra_share &share, std::string *why) {
@@ -115,7 +162,10 @@ bool ra_write_share(const fs::path &path, const ra_share &share, std::string *wh
     bool ok = sqlite3_open_v2(temp.u8string().c_str(), &db,
                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
     ra_sql sql(db);
+    std::string failed_how;  // why a replay's bytes could not be written
+    // No journal: a share half written is a temporary file, removed.
     ok = ok && sql.run("PRAGMA page_size=" + std::to_string(ra_share_page_size)) &&
+         sql.run("PRAGMA journal_mode=OFF") &&
          sql.run("PRAGMA application_id=" + std::to_string(ra_share_application)) &&
          sql.run("PRAGMA user_version=" + std::to_string(ra_share_format)) && sql.run("BEGIN");
     for (const ra_share_table &table : ra_share_tables) ok = ok && sql.run(table.sql);
@@ -128,14 +178,23 @@ bool ra_write_share(const fs::path &path, const ra_share &share, std::string *wh
         ok = manifest.ok();
     }
     if (ok) {
-        ra_statement replay(db, "INSERT INTO replays(name,size,sha256,bytes) VALUES(?,?,?,?)");
+        // A replay's row is made with room for its bytes, which then go in
+        // a piece at a time: none is ever in memory whole.
+        ra_statement replay(db, share.kind == ra_share_kind::share
+                                    ? "INSERT INTO replays(name,size,sha256,bytes) "
+                                      "VALUES(?1,?2,?3,zeroblob(?2))"
+                                    : "INSERT INTO replays(name,size,sha256) VALUES(?1,?2,?3)");
         for (const ra_shared_replay &r : share.replays) {
+            if (!ok) break;
             replay.bind(1, r.name).bind(2, (int64_t)r.size).bind(3, r.sha256);
-            if (share.kind == ra_share_kind::share) replay.bind_blob(4, r.bytes);
             replay.step();
             replay.reset();
+            ok = replay.ok();
+            if (ok && share.kind == ra_share_kind::share) {
+                ok = ra_fill_blob(db, sqlite3_last_insert_rowid(db), r, why);
+                if (!ok) failed_how = *why;
+            }
         }
-        ok = replay.ok();
     }
     if (ok) {
         ra_statement line(db, "INSERT INTO record(line,text) VALUES(?,?)");
@@ -148,7 +207,7 @@ bool ra_write_share(const fs::path &path, const ra_share &share, std::string *wh
         ok = line.ok();
     }
     ok = ok && sql.run("COMMIT");
-    if (!ok) *why = db ? sql.message() : "out of memory";
+    if (!ok) *why = !failed_how.empty() ? failed_how : db ? sql.message() : "out of memory";
     if (db && sqlite3_close(db) != SQLITE_OK && ok) {
         ok = false;
         *why = "it could not be closed";
@@ -164,18 +223,21 @@ bool ra_write_share(const fs::path &path, const ra_share &share, std::string *wh
     return ok;
 }
 
-ra_share_reader::~ra_share_reader() {
+ra_share_reader::~ra_share_reader() { close(); }
+
+void ra_share_reader::close() {
+    if (blob_) sqlite3_blob_close(blob_);
+    blob_ = nullptr;
     if (db_) sqlite3_close(db_);
+    db_ = nullptr;
 }
 
 bool ra_share_reader::open(const fs::path &path, std::string *error) {
-    if (db_) sqlite3_close(db_);
-    db_ = nullptr;
+    close();
     share_ = ra_share();
     shown_ = ra_text(path);
     if (check(path, error)) return true;
-    if (db_) sqlite3_close(db_);
-    db_ = nullptr;
+    close();
     share_ = ra_share();
     return false;
 }
@@ -308,7 +370,7 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
         }
         share_.kind = kind == "card" ? ra_share_kind::card : ra_share_kind::share;
     }
-    std::string problem = ra_plain_name_problem(share_.sharer);
+    std::string problem = ra_friend_name_problem(share_.sharer);
     if (!problem.empty()) {
         *error = shown_ + " names its sharer \"" + share_.sharer +
                  "\", which cannot be a folder name (" + problem +
@@ -322,12 +384,13 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
         ra_statement replays(
             db_,
             "SELECT name, size, sha256, typeof(name), typeof(size), typeof(sha256), "
-            "typeof(bytes), length(bytes) FROM replays ORDER BY id");
+            "typeof(bytes), length(bytes), id FROM replays ORDER BY id");
         uint64_t total = 0;
         std::set<std::string> names;
         const bool card = share_.kind == ra_share_kind::card;
         while (replays.step()) {
             ra_shared_replay r;
+            r.row = replays.integer(8);
             r.name = replays.text(0);
             int64_t stated = replays.integer(1);
             r.sha256 = replays.text(2);
@@ -417,30 +480,53 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
     return true;
 }
 
-bool ra_share_reader::bytes(size_t i, std::string *out, std::string *error) const {
-    out->clear();
+bool ra_share_reader::read(size_t i, const ra_put_bytes &each, std::string *error) {
     if (!db_ || i >= share_.replays.size() || share_.kind != ra_share_kind::share) {
         *error = "no such replay in " + shown_;
         return false;
     }
+    // Each replay by its row, with one handle moved from row to row: no
+    // lookup by name (the file has no index of names), and none whole in memory.
     const ra_shared_replay &r = share_.replays[i];
-    ra_statement blob(db_, "SELECT bytes FROM replays WHERE name=?");
-    blob.bind(1, r.name);
-    if (!blob.step()) {
-        *error = shown_ + " is damaged or cut short; ask for the file again";
+    const bool opened =
+        blob_ ? sqlite3_blob_reopen(blob_, r.row) == SQLITE_OK
+              : sqlite3_blob_open(db_, "main", "replays", "bytes", r.row, 0, &blob_) == SQLITE_OK;
+    if (!opened || (uint64_t)sqlite3_blob_bytes(blob_) != r.size) {
+        if (!opened && blob_) sqlite3_blob_close(blob_);
+        if (!opened) blob_ = nullptr;
+        *error = opened ? shown_ + " holds " + r.name +
+                              " with another size than it states; ask for the file again"
+                        : shown_ + " is damaged or cut short; ask for the file again";
         return false;
     }
-    *out = blob.text(0);
-    if (out->size() != r.size) {
-        *error = shown_ + " holds " + r.name +
-                 " with another size than it states; ask for the file again";
-        return false;
+    ra_sha256 hash;
+    std::string piece;
+    for (uint64_t at = 0; at < r.size;) {
+        piece.resize((size_t)std::min<uint64_t>(ra_blob_piece, r.size - at));
+        if (sqlite3_blob_read(blob_, &piece[0], (int)piece.size(), (int)at) != SQLITE_OK) {
+            *error = shown_ + " is damaged or cut short; ask for the file again";
+            return false;
+        }
+        hash.add(piece.data(), piece.size());
+        at += piece.size();
+        if (!each(piece.data(), piece.size())) return false;
     }
-    if (ra_sha256_hex(*out) != r.sha256) {
+    if (ra_hex(hash.digest()) != r.sha256) {
         *error =
             shown_ + " holds " + r.name +
             " with other bytes than its hash says (changed on the way?); ask for the file again";
         return false;
     }
     return true;
+}
+
+bool ra_share_reader::bytes(size_t i, std::string *out, std::string *error) {
+    out->clear();
+    return read(
+        i,
+        [out](const char *data, size_t size) {
+            out->append(data, size);
+            return true;
+        },
+        error);
 }

@@ -15,8 +15,11 @@
 #include <stdint.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/file_system.h"
 
 struct sqlite3;
 
@@ -36,7 +39,11 @@ struct ra_shared_replay {
     std::string name;    // its file name in the sharer's Dir
     uint64_t size = 0;   // its size in bytes
     std::string sha256;  // the SHA-256 of its bytes (as shared: scrubbed), 64 hex digits
-    std::string bytes;   // for writing a share: the bytes; the reader leaves it empty
+    std::string bytes;   // for writing a share: the bytes, unless fill gives them
+    // For writing a share: gives the bytes a piece at a time (a replay is
+    // never in memory whole); the writer checks their size and hash.
+    ra_file_filler fill;
+    int64_t row = 0;  // the reader's: its row in the file
 };
 
 struct ra_share {
@@ -64,13 +71,20 @@ public:
     bool open(const std::filesystem::path &path, std::string *error);
     // What it holds (replays without their bytes).
     const ra_share &share() const { return share_; }
-    // The bytes of replay i of a share, checked against its stated size and
-    // hash. False with *error.
-    bool bytes(size_t i, std::string *out, std::string *error) const;
+    // The bytes of replay i of a share handed to each a piece at a time,
+    // read from the file as they are needed, and checked against its stated
+    // size and hash once all are read: a caller that keeps them undoes what
+    // it made of them on false. each returns false to stop (then false,
+    // *error untouched). False with *error.
+    bool read(size_t i, const ra_put_bytes &each, std::string *error);
+    // The same, whole. False with *error.
+    bool bytes(size_t i, std::string *out, std::string *error);
 
 private:
     bool check(const std::filesystem::path &path, std::string *error);
+    void close();
     sqlite3 *db_ = nullptr;
+    struct sqlite3_blob *blob_ = nullptr;  // reopened on each row read
     ra_share share_;
     std::string shown_;  // the file, for messages
 };

@@ -3,6 +3,7 @@
 
 #include <stdint.h>
 
+#include <algorithm>
 #include <map>
 #include <system_error>
 
@@ -51,6 +52,64 @@ void ra_scrubbed(std::string *bytes, ra_shared_privacy *privacy) {
         if (changed && !in_run) ++privacy->addresses;
         in_run = changed;
     }
+}
+
+// The replay at path as a share sends it, handed to put a piece at a time:
+// its leading bytes scrubbed as above (privacy, when given, learns what was
+// cleared), the rest as they are. *size is how many bytes it gave. False
+// with *why.
+bool ra_read_scrubbed(const fs::path &path, const ra_put_bytes &put, ra_shared_privacy *privacy,
+                      uint64_t *size, std::string *why) {
+    std::string head;  // the leading bytes, scrubbed once all are there
+    ra_shared_privacy ignored;
+    bool head_sent = false;
+    *size = 0;
+    const auto send_head = [&]() {
+        head_sent = true;
+        ra_scrubbed(&head, privacy ? privacy : &ignored);
+        return put(head.data(), head.size());
+    };
+    bool stopped = false;
+    const bool read = ra_read_plain_file(
+        path, ra_replay_max_bytes,
+        [&](const char *data, size_t n) {
+            *size += n;
+            if (!head_sent) {
+                const size_t take = std::min(n, (size_t)RA_SCRUB_REGION - head.size());
+                head.append(data, take);
+                data += take;
+                n -= take;
+                if (head.size() < RA_SCRUB_REGION) return true;
+                if (!send_head()) return !(stopped = true);
+            }
+            if (n > 0 && !put(data, n)) return !(stopped = true);
+            return true;
+        },
+        why);
+    if (!read) {
+        if (stopped) *why = "it could not be written";
+        return false;
+    }
+    // A replay shorter than the scrubbed region is sent as it is.
+    return head_sent || send_head();
+}
+
+// The size and hash of the replay at path as a share sends it; privacy,
+// when given, learns what the scrub cleared. False with *why.
+bool ra_hash_scrubbed(const fs::path &path, ra_shared_replay *replay, ra_shared_privacy *privacy,
+                      std::string *why) {
+    ra_sha256 hash;
+    if (!ra_read_scrubbed(
+            path,
+            [&](const char *data, size_t n) {
+                hash.add(data, n);
+                return true;
+            },
+            privacy, &replay->size, why)) {
+        return false;
+    }
+    replay->sha256 = ra_hex(hash.digest());
+    return true;
 }
 
 // The replay named by a player: its name as the list shows it, or its path
@@ -129,17 +188,22 @@ bool ra_plan_share(const fs::path &dir, const std::vector<std::string> &files, b
         ra_shared_replay replay;
         ra_shared_privacy privacy;
         std::string why;
-        if (!ra_load_plain_file(dir / ra_path(name), ra_replay_max_bytes, &replay.bytes, &why)) {
+        const fs::path path = dir / ra_path(name);
+        // Hashed now and read again as the share is written, a piece at a
+        // time: a long replay is never in memory whole.
+        if (!ra_hash_scrubbed(path, &replay, &privacy, &why)) {
             *error = "cannot share " + name + " of " + ra_text(dir) + ": " + why +
                      "; \"replay-autosave list\" shows the replays there";
             return false;
         }
+        replay.fill = [path](const ra_put_bytes &put) {
+            uint64_t size = 0;
+            std::string ignored;
+            return ra_read_scrubbed(path, put, nullptr, &size, &ignored);
+        };
         const ra_record *line = ra_record_for(records, name);
         // The name as the record and Dir spell it.
         replay.name = line ? line->file : name;
-        ra_scrubbed(&replay.bytes, &privacy);
-        replay.size = replay.bytes.size();
-        replay.sha256 = ra_sha256_hex(replay.bytes);
         privacy.name = replay.name;
         privacy.size = replay.size;
         if (line) {
@@ -198,15 +262,8 @@ bool ra_plan_card(const fs::path &dir, ra_share_plan *plan, std::string *error) 
         // stays "not verified".
         ra_shared_replay replay;
         std::string why;
-        if (!ra_load_plain_file(dir / ra_path(r.file), ra_replay_max_bytes, &replay.bytes, &why)) {
-            continue;
-        }
-        ra_shared_privacy privacy;
-        ra_scrubbed(&replay.bytes, &privacy);
+        if (!ra_hash_scrubbed(dir / ra_path(r.file), &replay, nullptr, &why)) continue;
         replay.name = r.file;
-        replay.size = replay.bytes.size();
-        replay.sha256 = ra_sha256_hex(replay.bytes);
-        replay.bytes.clear();
         plan->share.replays.push_back(std::move(replay));
     }
     return true;

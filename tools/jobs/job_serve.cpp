@@ -49,6 +49,7 @@
 #include "serve/api_json.h"
 #include "serve/app_pages.h"
 #include "serve/friends_api.h"
+#include "serve/import_progress.h"
 #include "serve/upload_file.h"
 #include "platform/browser.h"
 #include "platform/console.h"
@@ -119,6 +120,9 @@ struct ra_app {
     // were asked at: the page asks again after each change; under `library`.
     std::string choices_of;
     ra_index_choices choices;
+    // The import under way, asked for its progress and cancelled from
+    // other requests while it works (its own lock).
+    ra_import_run import;
 };
 
 // One thread per connection, at most ra_connections_max at once; the
@@ -782,28 +786,42 @@ void ra_refuse_action(httplib::Response &res, const std::string &sentence) {
 }
 
 // POST /import?name=: the bytes of the share or card the player picked or
-// dropped (name= is its name, for the answer alone), never a path. They go to a private file of
-// ours, counted against the share's cap as they come, and import reads that file; the file is
-// deleted whatever happens. Runs without the library's lock while the bytes come, and takes it for
-// the import alone.
+// dropped (name= is its name, for the answer alone), never a path. They go
+// to a private file of ours, counted against the share's cap as they come,
+// and import reads that file; the file is deleted whatever happens. One
+// import at a time; it runs without the library's lock, which it takes only
+// to read the settings (the import has the lock of Friends\ for itself), so
+// that the page is answered while it works, and tells its progress to
+// GET /api/import, where POST /import/cancel stops it.
 void ra_serve_import(ra_app &app, const httplib::Request &req, httplib::Response &res,
                      const httplib::ContentReader &read) {
     if (req.is_multipart_form_data()) {
         return ra_refuse_action(res, "an import sends the file itself, not a form");
     }
+    if (!app.import.begin()) {
+        return ra_refuse_action(res,
+                                "another import is under way; wait for it to end, or cancel it");
+    }
+    struct ra_import_ends {
+        ra_import_run &run;
+        ~ra_import_ends() { run.end(); }
+    } ends{app.import};
     ra_upload_file upload;
     std::string why;
     if (!upload.make(ra_share_extension, &why)) {
         return ra_refuse_action(res, "cannot keep the file for the import: " + why);
     }
+    const uint64_t length = req.get_header_value_u64("Content-Length");
     uint64_t got = 0;
-    bool too_big = false, kept = true;
+    bool too_big = false, kept = true, cancelled = false;
     read([&](const char *data, size_t size) {
         got += size;
         too_big = got > ra_share_max_bytes;
-        kept = !too_big && upload.write(data, size, &why);
+        cancelled = !app.import.received(got, length);
+        kept = !too_big && !cancelled && upload.write(data, size, &why);
         return kept;
     });
+    if (cancelled) return ra_refuse_action(res, ra_import_cancelled);
     if (too_big) {
         return ra_refuse_action(res, "this file is bigger than any share; nothing was imported");
     }
@@ -811,11 +829,18 @@ void ra_serve_import(ra_app &app, const httplib::Request &req, httplib::Response
         return ra_refuse_action(
             res, "cannot keep the file for the import: " + why + "; nothing was imported");
     }
-    std::lock_guard<std::mutex> hold(app.library);
     ra_game_setup setup;
+    bool have_setup;
+    {
+        std::lock_guard<std::mutex> hold(app.library);
+        have_setup = ra_serve_setup(app, &setup, &why);
+    }
     ra_import_result result;
-    if (!ra_serve_setup(app, &setup, &why) ||
-        !ra_import_share(setup.dir, upload.path(), &result, &why)) {
+    if (!have_setup ||
+        !ra_import_share(setup.dir, upload.path(), &result, &why,
+                         [&app](ra_import_stage stage, uint64_t done, uint64_t total) {
+                             return app.import.tell(stage, done, total);
+                         })) {
         // The player knows the file by the name they picked, not by ours.
         const std::string ours = ra_text(upload.path()), name = req.get_param_value("name");
         const std::string theirs = name.empty() ? "the file you picked" : name;
@@ -829,6 +854,19 @@ void ra_serve_import(ra_app &app, const httplib::Request &req, httplib::Response
     said.out = ra_import_report(result);
     ra_answer_action(res, ra_exit_ok, said, {}, true,
                      {{"friend", ra_utf8_text(result.sharer)}, {"changed", result.changed}});
+}
+
+// GET /api/import: the import under way, if any (serve/import_progress.h).
+void ra_serve_import_progress(ra_app &app, const httplib::Request &, httplib::Response &res) {
+    ra_answer_json(res, app.import.json());
+}
+
+// POST /import/cancel: stops the import under way before it places anything.
+void ra_serve_import_cancel(ra_app &app, const httplib::Request &, httplib::Response &res) {
+    if (!app.import.cancel()) return ra_refuse_action(res, "no import is under way");
+    ra_output said;
+    said.out = "The import is being cancelled.\n";
+    ra_answer_action(res, ra_exit_ok, said, {}, false);
 }
 
 // The share or card planned, then on confirm=1 written to a private file
@@ -974,6 +1012,8 @@ const ra_route ra_routes[] = {
     {{"GET", "/api/friend-races", false}, ra_serve_friend_races},
     {{"GET", "/api/leaderboard", false}, ra_serve_leaderboard},
     {{"POST", "/import", false, ra_share_max_bytes}, nullptr, false, ra_serve_import},
+    {{"GET", "/api/import", false}, ra_serve_import_progress},
+    {{"POST", "/import/cancel", false}, ra_serve_import_cancel},
     {{"POST", "/share", true}, ra_serve_share},
     {{"POST", "/card", false}, ra_serve_card},
     {{"POST", "/friend/remove", false}, ra_serve_remove_friend},

@@ -323,10 +323,11 @@
     return row;
   }
 
-  // One board: place, racer, best lap, date, gap, verified, Watch.
+  // One board: place, racer, best lap, date, gap, what the time comes
+  // with (its own replay, proven by the line's digest: watch to check), Watch.
   function boardTable(b) {
     var t = table(b.track + ' \u00b7 ' + b.type + (b.meaning ? ': ' + b.meaning : ''),
-                  ['Place', 'Racer', 'Best lap', 'Date', 'Gap', 'Proof', 'Replay']);
+                  ['Place', 'Racer', 'Best lap', 'Date', 'Gap', 'Evidence', 'Replay']);
     var body = t.querySelector('tbody');
     b.entries.forEach(function (e, i) {
       var row = element('tr');
@@ -335,7 +336,8 @@
       labelled(cell(row, e.lap), 'Best lap');
       labelled(cell(row, e.when), 'Date');
       labelled(cell(row, e.gap || 'leader'), 'Gap');
-      cell(row, e.you ? '' : e.verified ? 'verified' : 'not verified');
+      cell(row, e.you ? '' : e.with_replay ? 'with its replay (watch to check)'
+                : e.watch ? "its replay is not shown to be this race's" : 'without its replay');
       var actions = cell(row, null, 'friend-actions');
       if (e.watch) {
         var out = element('span', 'said');
@@ -408,10 +410,36 @@
     }).then(render).catch(function (e) { say(said, {ok: false, message: String(e)}); });
   }
 
+  // What an import under way is doing, as /api/import tells it.
+  var importStages = {receiving: 'receiving the file', checking: 'checking replays',
+                      writing: 'writing replays', placing: 'putting them in place'};
+  function importProgress(name, p) {
+    var what = importStages[p.stage] || p.stage;
+    var count = p.stage === 'receiving'
+      ? (p.total ? Math.floor(100 * p.done / p.total) + ' %' : '')
+      : (p.total ? p.done + ' of ' + p.total : '');
+    return 'Importing ' + name + ': ' + what + (count ? ' (' + count + ')' : '') +
+           (p.cancelling ? ', cancelling…' : '…');
+  }
   // Import: the file's own bytes, sent as they are; the secret in the
-  // address, since the body is the file.
+  // address, since the body is the file. While it works, its progress is
+  // asked for twice a second, beside a Cancel button.
   function importFile(file) {
     say(said, {ok: true, message: 'Importing ' + file.name + '…'});
+    var cancel = button('Cancel', 'Cancel the import', function () {
+      cancel.disabled = true;
+      app.postForm('/import/cancel', {}).catch(function () {});
+    });
+    cancel.className = 'import-cancel';
+    said.parentNode.insertBefore(cancel, said.nextSibling);
+    var done = false;
+    function poll() {
+      if (done) return;
+      fetch('/api/import').then(function (answer) { return answer.json(); }).then(function (p) {
+        if (!done && p.running) say(said, {ok: true, message: importProgress(file.name, p)});
+      }).catch(function () {}).then(function () { if (!done) setTimeout(poll, 500); });
+    }
+    setTimeout(poll, 500);
     return fetch('/import?secret=' + encodeURIComponent(secret) + '&name=' + encodeURIComponent(file.name), {
       method: 'POST',
       headers: {'Content-Type': 'application/octet-stream'},
@@ -420,10 +448,16 @@
       return answer.text().then(function (text) {
         var r;
         try { r = JSON.parse(text); } catch (e) { r = {ok: false, message: text}; }
+        done = true;
+        cancel.remove();
         say(said, {ok: r.ok === true, message: String(r.message || '')});
         return load();
       });
-    }).catch(function (e) { say(said, {ok: false, message: String(e)}); });
+    }).catch(function (e) {
+      done = true;
+      cancel.remove();
+      say(said, {ok: false, message: String(e)});
+    });
   }
   var picker = document.getElementById('import-file');
   picker.addEventListener('change', function () {

@@ -23,6 +23,7 @@ const char ra_column_direction[] = RA_COLUMN_DIRECTION;
 const char ra_column_start_pos[] = RA_COLUMN_START_POS;
 const char ra_column_source[] = RA_COLUMN_SOURCE;
 const char ra_column_player[] = RA_COLUMN_PLAYER;
+const char ra_column_replay_md5[] = RA_COLUMN_REPLAY_MD5;
 const char ra_column_name[] = RA_COLUMN_NAME;
 const char ra_column_best_lap[] = RA_COLUMN_BEST_LAP;
 const char ra_column_total_time[] = RA_COLUMN_TOTAL_TIME;

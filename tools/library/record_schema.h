@@ -27,6 +27,7 @@ extern const char ra_column_direction[];  // REVERSE or NORMAL
 extern const char ra_column_start_pos[];  // the player's start position + 1, or 0
 extern const char ra_column_source[];     // the game's replay it was copied from
 extern const char ra_column_player[];     // the player's car number 1..16, 0 unknown
+extern const char ra_column_replay_md5[];  // the saved copy's digest (ra_replay_digest), or ""
 // Numbered by car, 1..16 (ra_car_column).
 extern const char ra_column_name[];        // the racer's name
 extern const char ra_column_best_lap[];    // best lap of that car

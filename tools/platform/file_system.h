@@ -31,6 +31,13 @@ bool ra_load_file(const std::filesystem::path &path, std::string *bytes, std::st
 bool ra_load_plain_file(const std::filesystem::path &path, uintmax_t max, std::string *bytes,
                         std::string *why);
 
+// The same file handed to each a piece at a time, so that a big one is
+// never in memory whole; each returns false to stop the read (then false,
+// *why untouched). False with *why.
+bool ra_read_plain_file(const std::filesystem::path &path, uintmax_t max,
+                        const std::function<bool(const char *data, size_t size)> &each,
+                        std::string *why);
+
 // Writes the whole text as the file, replacing it. False with *why.
 bool ra_save_file(const std::filesystem::path &path, const std::string &bytes, std::string *why);
 
@@ -41,6 +48,17 @@ bool ra_save_file(const std::filesystem::path &path, const std::string &bytes, s
 // False with *why.
 bool ra_create_new_file(const std::filesystem::path &path, const std::string &bytes,
                         std::string *why);
+
+// Writes one piece at the file's end; false when the disk refused it.
+using ra_put_bytes = std::function<bool(const char *data, size_t size)>;
+// Gives the file its bytes through put; false to give up.
+using ra_file_filler = std::function<bool(const ra_put_bytes &put)>;
+// The same, the bytes given a piece at a time by fill, so that a big file
+// is never in memory whole; with owner_only it is readable and writable by
+// this user alone from the moment it exists. A file that fill gave up on is
+// removed; then false, with *why only where the disk refused a piece.
+bool ra_create_new_file_with(const std::filesystem::path &path, const ra_file_filler &fill,
+                             bool owner_only, std::string *why);
 
 // What a name in a folder is, the name itself and never what a link at it
 // points to: on Windows every reparse point (a symbolic link, a junction)

@@ -29,7 +29,7 @@ nlohmann::json ra_entry_json(const ra_board_entry &e) {
         {"lap", ra_format_lap(e.lap)},
         {"when", e.when.substr(0, 10)},
         {"gap", e.gap == 0 ? std::string() : "+" + ra_format_lap_seconds(e.gap)},
-        {"verified", e.verified},
+        {"with_replay", e.with_replay},
         {"watch", nullptr}};
     // The player's own times are their own replays: the list watches those.
     if (!e.friend_folder.empty() && e.watchable) {

@@ -37,6 +37,6 @@ bool ra_friend_races_json(const std::filesystem::path &dir, const std::string &n
                           size_t limit, nlohmann::json *out, std::string *error);
 
 // The boards of one leaderboard: [{track, type, meaning, entries: [{racer,
-// you, lap, when, gap, verified, watch}]}], at most ra_boards_shown_max,
+// you, lap, when, gap, with_replay, watch}]}], at most ra_boards_shown_max,
 // each with the first ra_friends_shown_max + 1 racers.
 nlohmann::json ra_boards_json(const ra_leaderboard &board);

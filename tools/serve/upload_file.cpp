@@ -31,10 +31,12 @@ bool ra_upload_file::make(const std::string &extension, std::string *why) {
         return false;
     }
     const fs::path path = folder / ("replay-autosave-" + random + extension);
-    // Made new, never through anything already of that name; then ours alone.
-    if (!ra_create_new_file(path, "", why)) return false;
+    // Made new, never through anything already of that name, and ours
+    // alone from the start: another user never finds it readable.
+    if (!ra_create_new_file_with(path, [](const ra_put_bytes &) { return true; }, true, why)) {
+        return false;
+    }
     path_ = path;
-    fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write, failed);
     out_.open(path_, std::ios::binary | std::ios::trunc);
     if (!out_) {
         *why = "it cannot be opened for writing";

@@ -53,16 +53,17 @@ grep -q 'Nothing new' <<<"$out" || fail "a second import says: $out"
 [[ "$(tree)" == "$friends_before" ]] || fail "a second import changed Friends"
 
 # Leaderboard: on Alpine Bob's 5120/64 s leads Ann's 5150; on Coast Bob's
-# 4990 leads Ann's 5000. Ann's Alpine best is in a shared race (verified),
-# her Coast best in the race she did not share (not verified).
+# 4990 leads Ann's 5000. Ann's Alpine best is in a shared race whose line
+# the plug-in bound to its replay, her Coast best in the race she did not
+# share (without its replay).
 out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini")
 echo "$out"
 grep -Eq '^ALPINE SR$' <<<"$out" || fail "no Alpine board"
 grep -Eq '1[.] Bob \(you\) +1:20[.]00 +2026-03-06 +leader' <<<"$out" || fail "Bob should lead Alpine"
-grep -Eq '2[.] Ann +1:20[.]4[67] +2026-03-05 +\+0[.]4[67] +verified, can be watched' <<<"$out" ||
-  fail "Ann's Alpine lap should be second and verified"
-grep -Eq '2[.] Ann +1:18[.]1[23] +2026-03-01 .* not verified$' <<<"$out" ||
-  fail "Ann's Coast lap came without its replay: not verified"
+grep -Eq '2[.] Ann +1:20[.]4[67] +2026-03-05 +\+0[.]4[67] +with its replay \(watch to check\), can be watched' <<<"$out" ||
+  fail "Ann's Alpine lap should be second, with its replay"
+grep -Eq '2[.] Ann +1:18[.]1[23] +2026-03-01 .* without its replay$' <<<"$out" ||
+  fail "Ann's Coast lap came without its replay"
 grep -q 'Head to head, Bob against Ann: 2 races together, 1 won, 1 lost' <<<"$out" ||
   fail "head to head is wrong"
 out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini" --track coast)
@@ -76,7 +77,8 @@ grep -q 'Bob against Annie: 2 races' <<<"$out" || fail "the alias is not shown: 
 # A replay changed after the import no longer backs its time.
 printf 'X' | dd of="$friend/${ann_replays[2]}" bs=1 seek=7000 conv=notrunc status=none
 out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini" --track alpine)
-grep -Eq '2[.] Annie .* not verified, can be watched' <<<"$out" || fail "a changed replay still verifies: $out"
+grep -Eq "2[.] Annie .* its replay is not shown to be this race's, can be watched" <<<"$out" ||
+  fail "a changed replay still backs its time: $out"
 
 # A friend's replay is watched, kept and removed as the player's own are.
 shared=${ann_replays[1]}

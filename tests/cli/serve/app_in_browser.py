@@ -114,7 +114,7 @@ try:
     board = ("Array.from(document.querySelectorAll('#friends-boards tr')).filter(r => r.cells.length)"
              ".map(r => Array.from(r.cells).map(c => c.textContent).slice(1, 6).join('|'))")
     rows_on_board = browser.js(board) or []
-    if not any(r.startswith("Ann|") and r.endswith("|verified") for r in rows_on_board) or \
+    if not any(r.startswith("Ann|") and r.endswith("|with its replay (watch to check)") for r in rows_on_board) or \
             not any(r.startswith("Player (you)|") for r in rows_on_board):
         fail("the leaderboard shows %r" % rows_on_board)
     if not os.path.isdir(os.path.join(saves, "Friends", "Ann")):

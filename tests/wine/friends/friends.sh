@@ -65,7 +65,7 @@ expect_in "$out" "Nothing new"
 run leaderboard --ini "$bob_ini"
 expect_rc 0
 expect_in "$out" "Łukasz"
-expect_in "$out" "verified, can be watched"
+expect_in "$out" "with its replay (watch to check), can be watched"
 expect_in "$out" "Head to head, Bob against Łukasz: 2 races together, 1 won, 1 lost"
 
 # Łukasz's replay played by Bob's game.

@@ -91,7 +91,9 @@ bool ra_load_file(const fs::path &path, std::string *bytes, std::string *why) {
     return true;
 }
 
-bool ra_load_plain_file(const fs::path &path, uintmax_t max, std::string *bytes, std::string *why) {
+bool ra_read_plain_file(const fs::path &path, uintmax_t max,
+                        const std::function<bool(const char *data, size_t size)> &each,
+                        std::string *why) {
     // O_NOFOLLOW: a link at the name fails to open (ELOOP) instead of being
     // followed; O_NONBLOCK: a pipe planted there does not wait for a writer.
     int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
@@ -99,7 +101,8 @@ bool ra_load_plain_file(const fs::path &path, uintmax_t max, std::string *bytes,
         *why = errno == ELOOP ? "it is a link to another file" : ra_errno_reason(errno);
         return false;
     }
-    std::string all, reason;
+    std::string reason;
+    bool stopped = false;
     struct stat st;
     if (fstat(fd, &st) != 0) {
         reason = ra_errno_reason(errno);
@@ -110,24 +113,39 @@ bool ra_load_plain_file(const fs::path &path, uintmax_t max, std::string *bytes,
                  std::to_string(max);
     } else {
         char chunk[1 << 16];
+        uintmax_t total = 0;
         for (;;) {
             ssize_t n = read(fd, chunk, sizeof chunk);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) reason = ra_errno_reason(errno);
             if (n <= 0) break;
-            all.append(chunk, (size_t)n);
-            if (all.size() > max) {
+            if ((total += (uintmax_t)n) > max) {
                 reason = "it grew past " + std::to_string(max) + " bytes while it was read";
+                break;
+            }
+            if (!each(chunk, (size_t)n)) {
+                stopped = true;
                 break;
             }
         }
     }
     close(fd);
-    if (!reason.empty()) {
-        *why = reason;
+    if (!reason.empty()) *why = reason;
+    return reason.empty() && !stopped;
+}
+
+bool ra_load_plain_file(const fs::path &path, uintmax_t max, std::string *bytes, std::string *why) {
+    std::string all;
+    if (!ra_read_plain_file(
+            path, max,
+            [&](const char *data, size_t size) {
+                all.append(data, size);
+                return true;
+            },
+            why)) {
         return false;
     }
-    *bytes = all;
+    *bytes = std::move(all);
     return true;
 }
 
@@ -147,32 +165,43 @@ bool ra_save_file(const fs::path &path, const std::string &bytes, std::string *w
     return written;
 }
 
-bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
+bool ra_create_new_file_with(const fs::path &path, const ra_file_filler &fill, bool owner_only,
+                             std::string *why) {
     // O_EXCL with O_CREAT fails on any name that exists, a link included,
-    // and never follows one.
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // and never follows one. An owner-only file is so from its creation:
+    // no other user can open it in between.
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  owner_only ? 0600 : 0666);
     if (fd < 0) {
         *why = ra_errno_reason(errno);
         return false;
     }
     int error = 0;
-    for (size_t done = 0; done < bytes.size() && error == 0;) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += (size_t)n;
-        } else if (n < 0 && errno != EINTR) {
-            error = errno;
-        } else if (n == 0) {
-            error = EIO;
+    const bool filled = fill([&](const char *data, size_t size) {
+        for (size_t done = 0; done < size && error == 0;) {
+            ssize_t n = write(fd, data + done, size - done);
+            if (n > 0) {
+                done += (size_t)n;
+            } else if (n < 0 && errno != EINTR) {
+                error = errno;
+            } else if (n == 0) {
+                error = EIO;
+            }
         }
-    }
+        return error == 0;
+    });
     // On the disk before anything is renamed over to it.
-    if (error == 0 && fsync(fd) != 0) error = errno;
+    if (filled && error == 0 && fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
-    if (error == 0) return true;
+    if (filled && error == 0) return true;
     unlink(path.c_str());
-    *why = ra_errno_reason(error);
+    if (error != 0) *why = ra_errno_reason(error);
     return false;
+}
+
+bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
+    return ra_create_new_file_with(
+        path, [&](const ra_put_bytes &put) { return put(bytes.data(), bytes.size()); }, false, why);
 }
 
 ra_entry_kind ra_entry_kind_of(const fs::path &path) {

@@ -90,7 +90,9 @@ bool ra_load_file(const fs::path &path, std::string *bytes, std::string *why) {
     return true;
 }
 
-bool ra_load_plain_file(const fs::path &path, uintmax_t max, std::string *bytes, std::string *why) {
+bool ra_read_plain_file(const fs::path &path, uintmax_t max,
+                        const std::function<bool(const char *data, size_t size)> &each,
+                        std::string *why) {
     // FILE_FLAG_OPEN_REPARSE_POINT opens a link or a junction itself, never
     // what it points to; its attributes then tell what was opened.
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -99,7 +101,8 @@ bool ra_load_plain_file(const fs::path &path, uintmax_t max, std::string *bytes,
         *why = ra_last_reason();
         return false;
     }
-    std::string all, reason;
+    std::string reason;
+    bool stopped = false;
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(file, &info)) {
         reason = ra_last_reason();
@@ -116,21 +119,36 @@ bool ra_load_plain_file(const fs::path &path, uintmax_t max, std::string *bytes,
         char chunk[1 << 16];
         DWORD n = 0;
         BOOL ok;
+        uintmax_t total = 0;
         while ((ok = ReadFile(file, chunk, sizeof chunk, &n, nullptr)) && n > 0) {
-            all.append(chunk, n);
-            if (all.size() > max) {
+            if ((total += n) > max) {
                 reason = "it grew past " + std::to_string(max) + " bytes while it was read";
+                break;
+            }
+            if (!each(chunk, n)) {
+                stopped = true;
                 break;
             }
         }
         if (!ok) reason = ra_last_reason();
     }
     CloseHandle(file);
-    if (!reason.empty()) {
-        *why = reason;
+    if (!reason.empty()) *why = reason;
+    return reason.empty() && !stopped;
+}
+
+bool ra_load_plain_file(const fs::path &path, uintmax_t max, std::string *bytes, std::string *why) {
+    std::string all;
+    if (!ra_read_plain_file(
+            path, max,
+            [&](const char *data, size_t size) {
+                all.append(data, size);
+                return true;
+            },
+            why)) {
         return false;
     }
-    *bytes = all;
+    *bytes = std::move(all);
     return true;
 }
 
@@ -152,9 +170,12 @@ bool ra_save_file(const fs::path &path, const std::string &bytes, std::string *w
     return ok;
 }
 
-bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
+bool ra_create_new_file_with(const fs::path &path, const ra_file_filler &fill, bool,
+                             std::string *why) {
     // CREATE_NEW fails on any name that exists, a link or a junction
-    // included, and so never follows one.
+    // included, and so never follows one. Opened for nobody else while it
+    // is written; an owner-only file (the app's uploads, in the user's own
+    // temporary folder) takes that folder's access, which is the user's alone.
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -164,20 +185,28 @@ bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::str
     // WriteFile takes at most a DWORD at once.
     const size_t chunk = 1u << 20;
     BOOL ok = TRUE;
-    for (size_t done = 0; ok && done < bytes.size();) {
-        DWORD n = (DWORD)std::min(chunk, bytes.size() - done), written = 0;
-        ok = WriteFile(file, bytes.data() + done, n, &written, nullptr) && written == n;
-        done += written;
-    }
+    const bool filled = fill([&](const char *data, size_t size) {
+        for (size_t done = 0; ok && done < size;) {
+            DWORD n = (DWORD)std::min(chunk, size - done), written = 0;
+            ok = WriteFile(file, data + done, n, &written, nullptr) && written == n;
+            done += written;
+        }
+        return ok == TRUE;
+    });
     // On the disk before anything is renamed over to it.
-    if (ok) ok = FlushFileBuffers(file);
+    if (filled && ok) ok = FlushFileBuffers(file);
     if (!ok) *why = ra_last_reason();
-    if (!CloseHandle(file) && ok) {
+    if (!CloseHandle(file) && ok && filled) {
         ok = FALSE;
         *why = ra_last_reason();
     }
-    if (!ok) DeleteFileW(path.c_str());
-    return ok;
+    if (!ok || !filled) DeleteFileW(path.c_str());
+    return ok && filled;
+}
+
+bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
+    return ra_create_new_file_with(
+        path, [&](const ra_put_bytes &put) { return put(bytes.data(), bytes.size()); }, false, why);
 }
 
 ra_entry_kind ra_entry_kind_of(const fs::path &path) {
