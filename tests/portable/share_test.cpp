@@ -337,8 +337,9 @@ TEST_F(Share, WithItsReplayOnlyWhereTheLineWasWrittenForThatReplay) {
         if (!md5.empty()) values["replay_md5"] = md5;
         return ra_test_record_line(values);
     };
-    ASSERT_TRUE(ra_test_write_file(ann_ + "/replays.csv", record + line("a1.rp4", "80.10", "") +
-                                                              line("a2.rp4", "41.00", digest("a1.rp4"))));
+    ASSERT_TRUE(ra_test_write_file(
+        ann_ + "/replays.csv",
+        record + line("a1.rp4", "80.10", "") + line("a2.rp4", "41.00", digest("a1.rp4"))));
     const std::string moved = root_ + "/moved.rpshare";
     make_share(moved);
     ra_import_result result;
@@ -357,24 +358,24 @@ TEST_F(Share, WithItsReplayOnlyWhereTheLineWasWrittenForThatReplay) {
 TEST_F(Share, LeaderboardTrustsNoPathOfItsCacheAndMarksAFriendNamedAsThePlayer) {
     ASSERT_EQ(refusal(share_), "");
     // Bob races as "Ann" too, slower than his friend Ann.
-    ASSERT_TRUE(ra_test_write_file(bob_ + "/replays.csv",
-                                   ra_test_record_header() +
-                                       ra_test_record_line({{"file", "b1.rp4"},
-                                                            {"saved", "2026-03-02 20:00:00"},
-                                                            {"type", "SR"},
-                                                            {"track", "ALPINE"},
-                                                            {"laps", "3"},
-                                                            {"player", "1"},
-                                                            {"name1", "Ann"},
-                                                            {"best_lap_car1", "81.00"}})));
+    ASSERT_TRUE(ra_test_write_file(
+        bob_ + "/replays.csv",
+        ra_test_record_header() + ra_test_record_line({{"file", "b1.rp4"},
+                                                       {"saved", "2026-03-02 20:00:00"},
+                                                       {"type", "SR"},
+                                                       {"track", "ALPINE"},
+                                                       {"laps", "3"},
+                                                       {"player", "1"},
+                                                       {"name1", "Ann"},
+                                                       {"best_lap_car1", "81.00"}})));
     EXPECT_EQ(laps(bob_), "Ann (friend) 8010 with its replay\nAnn 8100\n");
     // A row planted in the cache that leads out of Dir is never read.
     ASSERT_TRUE(ra_test_write_file(root_ + "/outside.rp4", "not Bob's"));
     sqlite3 *db = nullptr;
     ASSERT_EQ(sqlite3_open((bob_ + "/Friends/" + ra_friends_index_file).c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "UPDATE bests SET file='../../../outside.rp4'", nullptr, nullptr,
-                           nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db, "UPDATE bests SET file='../../../outside.rp4'", nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(db);
     ra_leaderboard board = ra_make_leaderboard(bob_, "", "");
     ASSERT_EQ(board.boards.size(), 1u);

@@ -42,7 +42,8 @@ std::string ra_friend_name_problem(const std::string &name) {
     if (name[0] == '.') return "it starts with a dot, as the program's own folders there do";
     for (const char *suffix : ra_friends_index_suffixes) {
         if (ra_folded_name(name) == ra_folded_name(std::string(ra_friends_index_file) + suffix))
-            return "it is the name of a file the program keeps in " + std::string(ra_friends_folder);
+            return "it is the name of a file the program keeps in " +
+                   std::string(ra_friends_folder);
     }
     return "";
 }

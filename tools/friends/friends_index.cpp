@@ -57,8 +57,8 @@ const size_t ra_record_tail_max_bytes = 64u << 20;
 // bests: per source, track and type the fastest of its laps (the first line
 // of equal laps), with the hash the friend's list states for its replay and
 // the digest the line states. versus: the head to head of a friend, as counted from the
-// sources' generations named. seen: the hashes of friends' replays by size
-// and time stamp.
+// sources' generations named. seen: the SHA-256 and the digest of friends'
+// replays (friends/line_binding.h) by size and time stamp.
 const char ra_friends_schema_sql[] = R"(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
 CREATE TABLE sources(source TEXT PRIMARY KEY, stamp TEXT NOT NULL, generation INTEGER NOT NULL,
@@ -76,7 +76,7 @@ CREATE TABLE versus(source TEXT PRIMARY KEY, mine INTEGER NOT NULL, theirs INTEG
                     races INTEGER NOT NULL, wins INTEGER NOT NULL, losses INTEGER NOT NULL,
                     gap_sum INTEGER NOT NULL, timed INTEGER NOT NULL) WITHOUT ROWID;
 CREATE TABLE seen(source TEXT NOT NULL, file TEXT NOT NULL, size INTEGER NOT NULL,
-                  mtime INTEGER NOT NULL, sha256 TEXT NOT NULL,
+                  mtime INTEGER NOT NULL, sha256 TEXT NOT NULL, digest TEXT NOT NULL,
                   PRIMARY KEY(source, file)) WITHOUT ROWID;
 )";
 
@@ -561,25 +561,53 @@ bool ra_friends_index::versus(const std::string &friend_name, ra_versus *out) {
     return true;
 }
 
-std::string ra_friends_index::replay_hash(const std::string &friend_name, const fs::path &replay) {
-    if (ra_entry_kind_of(replay) != ra_entry_kind::file) return "";
+ra_replay_proof ra_friends_index::replay_proof(const std::string &friend_name,
+                                               const fs::path &replay) {
+    ra_replay_proof proof;
+    if (ra_entry_kind_of(replay) != ra_entry_kind::file) return proof;
     std::error_code failed;
     const int64_t size = (int64_t)fs::file_size(replay, failed);
-    if (failed) return "";
+    if (failed) return proof;
     const int64_t mtime = ra_mtime_count(replay);
     const std::string file = ra_folded_name(ra_text(replay.filename()));
-    ra_statement s(db_, "SELECT sha256 FROM seen WHERE source=? AND file=? AND size=? AND mtime=?");
+    ra_statement s(
+        db_, "SELECT sha256, digest FROM seen WHERE source=? AND file=? AND size=? AND mtime=?");
     s.bind(1, friend_name).bind(2, file).bind(3, size).bind(4, mtime);
-    if (s.step()) return s.text(0);
-    std::string bytes, why;
-    if (!ra_load_plain_file(replay, ra_replay_max_bytes, &bytes, &why)) return "";
-    const std::string hash = ra_sha256_hex(bytes);
-    // Kept only when the file was not changed while it was read.
-    if ((int64_t)bytes.size() == size && ra_mtime_count(replay) == mtime) {
-        ra_statement keep(db_,
-                          "INSERT OR REPLACE INTO seen(source, file, size, mtime, sha256) "
-                          "VALUES(?,?,?,?,?)");
-        keep.bind(1, friend_name).bind(2, file).bind(3, size).bind(4, mtime).bind(5, hash).step();
+    if (s.step()) {
+        proof.sha256 = s.text(0);
+        proof.digest = s.text(1);
+        return proof;
     }
-    return hash;
+    // Read a piece at a time: a long replay is never in memory whole.
+    ra_sha256 hash;
+    ra_shared_digest digest;
+    std::string why;
+    uint64_t read = 0;
+    if (!ra_read_plain_file(
+            replay, ra_replay_max_bytes,
+            [&](const char *data, size_t n) {
+                hash.add(data, n);
+                digest.add(data, n);
+                read += n;
+                return true;
+            },
+            &why)) {
+        return proof;
+    }
+    proof.sha256 = ra_hex(hash.digest());
+    proof.digest = digest.hex();
+    // Kept only when the file was not changed while it was read.
+    if ((int64_t)read == size && ra_mtime_count(replay) == mtime) {
+        ra_statement keep(db_,
+                          "INSERT OR REPLACE INTO seen(source, file, size, mtime, sha256, digest) "
+                          "VALUES(?,?,?,?,?,?)");
+        keep.bind(1, friend_name)
+            .bind(2, file)
+            .bind(3, size)
+            .bind(4, mtime)
+            .bind(5, proof.sha256)
+            .bind(6, proof.digest)
+            .step();
+    }
+    return proof;
 }

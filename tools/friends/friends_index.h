@@ -52,6 +52,12 @@ struct ra_best_row {
     std::string digest;       // the replay's digest its record line states, or ""
 };
 
+// What ties a friend's replay to their share and to its record line.
+struct ra_replay_proof {
+    std::string sha256;  // of its bytes, as their share or card stated it
+    std::string digest;  // as its record line states it (friends/line_binding.h)
+};
+
 class ra_friends_index {
 public:
     ra_friends_index() = default;
@@ -75,10 +81,11 @@ public:
     // The player against one friend (racer left for the caller to show);
     // false for a friend whose folder could not be read.
     bool versus(const std::string &friend_name, ra_versus *out);
-    // The SHA-256 of a friend's replay (a plain file of a sane size), kept
-    // by its size and time stamp so that a replay is hashed once; "" when
-    // it cannot be read.
-    std::string replay_hash(const std::string &friend_name, const std::filesystem::path &replay);
+    // The SHA-256 and the digest of a friend's replay (a plain file of a
+    // sane size), kept by its size and time stamp so that a replay is read
+    // once; both "" when it cannot be read.
+    ra_replay_proof replay_proof(const std::string &friend_name,
+                                 const std::filesystem::path &replay);
 
 private:
     bool open(const std::filesystem::path &path);

@@ -364,13 +364,14 @@ std::string ra_import_report(const ra_import_result &result) {
     if (result.lines_unmatched) {
         text += "  " + std::to_string(result.lines_unmatched) +
                 " record lines do not match the replay that came with them (changed, or "
-                "put with another race's replay): imported, shown without \"" + ra_with_replay +
-                "\"\n";
+                "put with another race's replay): imported, shown without \"" +
+                ra_with_replay + "\"\n";
     }
     if (result.lines_undigested) {
         text += "  " + std::to_string(result.lines_undigested) +
                 " record lines are of an older plug-in, which did not bind a line to its "
-                "replay: imported, shown without \"" + ra_with_replay + "\"\n";
+                "replay: imported, shown without \"" +
+                ra_with_replay + "\"\n";
     }
     if (!result.changed) text += "Nothing new: nothing changed.\n";
     return text;

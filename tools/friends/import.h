@@ -29,7 +29,7 @@ struct ra_import_result {
     // shown without "with its replay".
     size_t lines_unmatched = 0;
     size_t lines_undigested = 0;
-    bool changed = false;              // anything was written
+    bool changed = false;  // anything was written
 };
 
 // What an import is doing, for the progress it tells.

@@ -47,8 +47,7 @@ ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track
     // A friend shown by the player's own name is marked as a friend.
     const auto shown_friend = [&](const std::string &folder) {
         const std::string name = aliases.shown(folder);
-        return ra_folded_name(name) == ra_folded_name(board.player) ? name + ra_friend_mark
-                                                                      : name;
+        return ra_folded_name(name) == ra_folded_name(board.player) ? name + ra_friend_mark : name;
     };
 
     // Racers in order: the player, then the friends whose folders were read.
@@ -75,9 +74,10 @@ ra_leaderboard ra_make_leaderboard(const fs::path &dir, const std::string &track
             e.file = row.file;
             const fs::path replay = folder / ra_path(row.file);
             e.watchable = ra_entry_kind_of(replay) == ra_entry_kind::file;
-            e.with_replay = !own && e.watchable && !row.stated.empty() && !row.digest.empty() &&
-                            index.replay_hash(row.source, replay) == row.stated &&
-                            ra_shared_file_digest(replay) == row.digest;
+            if (!own && e.watchable && !row.stated.empty() && !row.digest.empty()) {
+                const ra_replay_proof proof = index.replay_proof(row.source, replay);
+                e.with_replay = proof.sha256 == row.stated && proof.digest == row.digest;
+            }
         }
         best[{row.track, row.type}][at->second] = e;
     }

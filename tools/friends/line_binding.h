@@ -8,7 +8,6 @@
 
 #include <stdint.h>
 
-#include <filesystem>
 #include <string>
 
 #include "library/records.h"
@@ -17,21 +16,13 @@
 class ra_shared_digest {
 public:
     void add(const char *data, size_t size);
-    // 32 lower-case hex digits, of all the bytes fed, or of a replay of
-    // `size` bytes whose leading bytes were fed.
+    // 32 lower-case hex digits.
     std::string hex() const;
-    std::string hex(uint64_t size) const;
-    // True once every byte the digest covers was fed.
-    bool full() const;
 
 private:
     std::string head_;  // the leading bytes the digest covers
     uint64_t size_ = 0;
 };
-
-// The digest of a file that holds a replay as a share sent it (a friend's
-// replay in their folder); "" when it is no plain file or cannot be read.
-std::string ra_shared_file_digest(const std::filesystem::path &path);
 
 // The digest the line states, or "" for a line of an older record without one.
 std::string ra_line_digest(const ra_record &line);

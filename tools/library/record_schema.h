@@ -14,19 +14,19 @@ extern const char ra_records_file[];
 
 // The columns the companion reads. A line without a file and a saved time
 // is of no use; a header without them is not the plug-in's.
-extern const char ra_column_file[];       // saved name in Dir
-extern const char ra_column_saved[];      // when it was saved, "YYYY-MM-DD HH:MM:SS"
-extern const char ra_column_started[];    // when the race started, the same form
-extern const char ra_column_type[];       // race type code, e.g. "SR"
-extern const char ra_column_track[];      // track folder, upper case
-extern const char ra_column_laps[];       // number of laps
-extern const char ra_column_cars[];       // number of cars
-extern const char ra_column_weather[];    // WET or DRY
-extern const char ra_column_night[];      // NIGHT or DAY
-extern const char ra_column_direction[];  // REVERSE or NORMAL
-extern const char ra_column_start_pos[];  // the player's start position + 1, or 0
-extern const char ra_column_source[];     // the game's replay it was copied from
-extern const char ra_column_player[];     // the player's car number 1..16, 0 unknown
+extern const char ra_column_file[];        // saved name in Dir
+extern const char ra_column_saved[];       // when it was saved, "YYYY-MM-DD HH:MM:SS"
+extern const char ra_column_started[];     // when the race started, the same form
+extern const char ra_column_type[];        // race type code, e.g. "SR"
+extern const char ra_column_track[];       // track folder, upper case
+extern const char ra_column_laps[];        // number of laps
+extern const char ra_column_cars[];        // number of cars
+extern const char ra_column_weather[];     // WET or DRY
+extern const char ra_column_night[];       // NIGHT or DAY
+extern const char ra_column_direction[];   // REVERSE or NORMAL
+extern const char ra_column_start_pos[];   // the player's start position + 1, or 0
+extern const char ra_column_source[];      // the game's replay it was copied from
+extern const char ra_column_player[];      // the player's car number 1..16, 0 unknown
 extern const char ra_column_replay_md5[];  // the saved copy's digest (ra_replay_digest), or ""
 // Numbered by car, 1..16 (ra_car_column).
 extern const char ra_column_name[];        // the racer's name

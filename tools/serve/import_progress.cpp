@@ -58,6 +58,9 @@ bool ra_import_run::cancel() {
 nlohmann::json ra_import_run::json() const {
     std::lock_guard<std::mutex> hold(lock_);
     if (!running_) return {{"running", false}};
-    return {{"running", true}, {"stage", stage_}, {"done", done_}, {"total", total_},
+    return {{"running", true},
+            {"stage", stage_},
+            {"done", done_},
+            {"total", total_},
             {"cancelling", cancelled_}};
 }

@@ -33,7 +33,8 @@ bool ra_upload_file::make(const std::string &extension, std::string *why) {
     const fs::path path = folder / ("replay-autosave-" + random + extension);
     // Made new, never through anything already of that name, and ours
     // alone from the start: another user never finds it readable.
-    if (!ra_create_new_file_with(path, [](const ra_put_bytes &) { return true; }, true, why)) {
+    if (!ra_create_new_file_with(
+            path, [](const ra_put_bytes &) { return true; }, true, why)) {
         return false;
     }
     path_ = path;
