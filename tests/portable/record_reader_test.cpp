@@ -19,11 +19,11 @@ namespace {
 // The header of the plug-in before the player column, and one line of it.
 std::string older_header(void) {
     std::string h = ra_test_record_header();
-    return h.substr(0, h.rfind(",player")) + "\r\n";
+    return h.substr(0, h.rfind(",replay_md5")) + "\r\n";
 }
 std::string older_line(const std::map<std::string, std::string> &values) {
     std::string line = ra_test_record_line(values);
-    return line.substr(0, line.rfind(',')) + "\r\n";  // the player's value was last
+    return line.substr(0, line.rfind(',')) + "\r\n";  // the replay's digest was last
 }
 
 std::string files_of(const ra_records &records) {
