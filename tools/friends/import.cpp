@@ -232,9 +232,7 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     std::set<std::string> lines_there;
     for (const ra_record &r : known.records.lines) lines_there.insert(ra_plugin_form(r));
     std::string new_lines;
-    ra_records incoming;
-    ra_parse_records(share.record, ra_text(file), &incoming);
-    for (const ra_record &r : incoming.lines) {
+    for (const ra_record &r : reader.records().lines) {
         auto digest = digest_of.find(ra_folded_name(r.file));
         if (digest != digest_of.end() && ra_line_digest(r).empty()) ++result->lines_undigested;
         if (digest != digest_of.end() && !ra_line_digest(r).empty() &&
@@ -242,9 +240,10 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
             ++result->lines_unmatched;
         }
         auto mapped = name_of.find(ra_folded_name(r.file));
-        ra_record line =
-            mapped == name_of.end() ? r : ra_record_with(r, ra_column_file, mapped->second);
-        std::string text = ra_plugin_form(line);
+        std::string text =
+            ra_plugin_form(mapped == name_of.end() || mapped->second == r.file
+                               ? r
+                               : ra_record_with(r, ra_column_file, mapped->second));
         if (!lines_there.insert(text).second) {
             ++result->lines_known;
             continue;
@@ -299,11 +298,16 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
         const bool written = ra_create_new_file_with(
             temp / ra_path(w.name),
             [&](const ra_put_bytes &put) { return reader.read(w.index, put, &unread); }, false,
-            &why);
+            &why, ra_file_sync::later);
         if (!written && !unread.empty()) return undo(unread);
         if (!written) {
             return undo("cannot write " + w.name + " into " + ra_text(friends) + ": " + why);
         }
+    }
+    // Every replay on the disk before any is moved into place: a crash then
+    // never leaves one cut short under its name.
+    if (!writes.empty() && !ra_sync_new_files(temp, &why)) {
+        return undo("cannot write the replays into " + ra_text(friends) + ": " + why);
     }
     // From here on the import goes to its end: its replays are moved into
     // place, which a cancel could only leave half done.

@@ -235,10 +235,12 @@ void ra_share_reader::close() {
 bool ra_share_reader::open(const fs::path &path, std::string *error) {
     close();
     share_ = ra_share();
+    records_ = ra_records();
     shown_ = ra_text(path);
     if (check(path, error)) return true;
     close();
     share_ = ra_share();
+    records_ = ra_records();
     return false;
 }
 
@@ -454,22 +456,21 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
                 *error = shown_ + " has a malformed record; ask for the file again";
                 return false;
             }
-            share_.record += text + "\r\n";
+            share_.record.append(text).append("\r\n");
         }
         if (!lines.ok()) {
             *error = damaged;
             return false;
         }
     }
-    ra_records records;
-    ra_parse_records(share_.record, shown_, &records);
-    if (!records.skipped.empty() || !records.warnings.empty()) {
+    ra_parse_records(share_.record, shown_, &records_);
+    if (!records_.skipped.empty() || !records_.warnings.empty()) {
         *error = shown_ + " has a malformed record (line " +
-                 std::to_string(records.skipped.empty() ? 1 : records.skipped[0]) +
+                 std::to_string(records_.skipped.empty() ? 1 : records_.skipped[0]) +
                  " cannot be read); ask for the file again";
         return false;
     }
-    for (const ra_record &r : records.lines) {
+    for (const ra_record &r : records_.lines) {
         problem = ra_plain_name_problem(r.file);
         if (!problem.empty()) {
             *error = shown_ + " has a record line for \"" + r.file + "\", which " +

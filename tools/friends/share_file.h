@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "library/records.h"
 #include "platform/file_system.h"
 
 struct sqlite3;
@@ -71,6 +72,8 @@ public:
     bool open(const std::filesystem::path &path, std::string *error);
     // What it holds (replays without their bytes).
     const ra_share &share() const { return share_; }
+    // Its record's lines, as read when it was checked.
+    const ra_records &records() const { return records_; }
     // The bytes of replay i of a share handed to each a piece at a time,
     // read from the file as they are needed, and checked against its stated
     // size and hash once all are read: a caller that keeps them undoes what
@@ -86,5 +89,6 @@ private:
     sqlite3 *db_ = nullptr;
     struct sqlite3_blob *blob_ = nullptr;  // reopened on each row read
     ra_share share_;
+    ra_records records_;  // share_.record, read
     std::string shown_;  // the file, for messages
 };

@@ -165,7 +165,8 @@ ra_record ra_record_with(const ra_record &record, const std::string &column,
         if (columns[i] != column) continue;
         fields[i] = value;
         ra_record changed;
-        if (ra_record_of_fields(record.line, ra_record_layout_of(columns), fields, &changed)) {
+        // The same columns: the line keeps the layout it shares with its neighbours.
+        if (ra_record_of_fields(record.line, record.layout, fields, &changed)) {
             return changed;
         }
     }

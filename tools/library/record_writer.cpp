@@ -27,29 +27,34 @@ std::string ra_plugin_lap(const std::string &value) {
     return value;
 }
 
-// A value as the plug-in writes a text. The plug-in's numbers and words
-// never start with a character it marks, nor hold one it quotes, so its
-// text writer serves every column.
-std::string ra_plugin_cell(const std::string &value) {
-    if (value.size() > ra_cell_value_max) return std::string();
-    std::string cell(ra_cell_extra + 2 * value.size(), '\0');
+// A value as the plug-in writes a text, appended to line. The plug-in's
+// numbers and words never start with a character it marks, nor hold one it
+// quotes, so its text writer serves every column.
+void ra_put_plugin_cell(std::string *line, const std::string &value) {
+    if (value.size() > ra_cell_value_max) return;
+    const size_t at = line->size();
+    line->resize(at + ra_cell_extra + 2 * value.size());
     uint32_t fill = 0;
-    ra_record_put_cell(&cell[0], (uint32_t)cell.size(), &fill, value.data(),
+    ra_record_put_cell(&(*line)[at], (uint32_t)(line->size() - at), &fill, value.data(),
                        value.data() + value.size());
-    cell.resize(fill);
-    return cell;
+    line->resize(at + fill);
 }
 
 }  // namespace
 
 std::string ra_plugin_form(const ra_record &record) {
+    // Which columns hold lap times, found once for every line.
+    static const std::vector<bool> lap_column = [] {
+        std::vector<bool> laps;
+        for (const std::string &column : ra_plugin_columns())
+            laps.push_back(ra_hundredths_column(column));
+        return laps;
+    }();
     std::string line;
-    bool first = true;
-    for (const std::string &column : ra_plugin_columns()) {
-        std::string value = record.get(column);
-        if (ra_hundredths_column(column)) value = ra_plugin_lap(value);
-        line += (first ? "" : ",") + ra_plugin_cell(value);
-        first = false;
+    for (size_t i = 0; i < lap_column.size(); ++i) {
+        if (i > 0) line += ',';
+        const std::string value = record.get_plugin(i);
+        ra_put_plugin_cell(&line, lap_column[i] ? ra_plugin_lap(value) : value);
     }
     return line + "\r\n";
 }

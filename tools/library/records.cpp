@@ -25,6 +25,8 @@ struct ra_record_layout {
     // is read for, found once for all the lines of the layout.
     long car_at[ra_car_prefix_count][RA_CARS];
     long player_at;
+    // Where each of the plug-in's columns is (ra_plugin_columns order), or -1.
+    std::vector<long> plugin_at;
 
     explicit ra_record_layout(const std::vector<std::string> &columns) : names(columns) {
         // Of a name given twice, the first counts.
@@ -34,6 +36,7 @@ struct ra_record_layout {
                 car_at[p][car - 1] = at(ra_car_column(ra_car_prefixes[p], car));
         }
         player_at = at(ra_column_player);
+        for (const std::string &column : ra_plugin_columns()) plugin_at.push_back(at(column));
     }
     // The position of the column, or -1.
     long at(const std::string &column) const {
@@ -366,6 +369,11 @@ bool ra_reader::read() {
 std::string ra_record::get(const std::string &column) const {
     if (layout == nullptr || values == nullptr) return std::string();
     return values->value(layout->at(column));
+}
+
+std::string ra_record::get_plugin(size_t i) const {
+    if (layout == nullptr || values == nullptr || i >= layout->plugin_at.size()) return "";
+    return values->value(layout->plugin_at[i]);
 }
 
 std::string ra_record::get_car(ra_car_field field, int car) const {

@@ -44,6 +44,9 @@ struct ra_record {
     // The same of one car's column (get(ra_car_column(...)) without a look
     // for the name); empty for a car outside 1..16.
     std::string get_car(ra_car_field field, int car) const;
+    // The same of the plug-in's column i (ra_plugin_columns()[i]) without a
+    // look for its name; empty past the last.
+    std::string get_plugin(size_t i) const;
 
     std::shared_ptr<const ra_record_layout> layout;
     std::shared_ptr<const ra_record_values> values;

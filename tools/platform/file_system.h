@@ -53,12 +53,24 @@ bool ra_create_new_file(const std::filesystem::path &path, const std::string &by
 using ra_put_bytes = std::function<bool(const char *data, size_t size)>;
 // Gives the file its bytes through put; false to give up.
 using ra_file_filler = std::function<bool(const ra_put_bytes &put)>;
+// When a new file's bytes are on the disk.
+enum class ra_file_sync {
+    now,    // before ra_create_new_file_with returns
+    later,  // once ra_sync_new_files of its folder returned true: many files
+            // written at once cost one flush, not one each
+};
 // The same, the bytes given a piece at a time by fill, so that a big file
 // is never in memory whole; with owner_only it is readable and writable by
 // this user alone from the moment it exists. A file that fill gave up on is
 // removed; then false, with *why only where the disk refused a piece.
 bool ra_create_new_file_with(const std::filesystem::path &path, const ra_file_filler &fill,
-                             bool owner_only, std::string *why);
+                             bool owner_only, std::string *why,
+                             ra_file_sync sync = ra_file_sync::now);
+
+// Puts on the disk the files made in folder with ra_file_sync::later, and
+// the folder's names of them: nothing may be renamed to one before. False
+// with *why.
+bool ra_sync_new_files(const std::filesystem::path &folder, std::string *why);
 
 // What a name in a folder is, the name itself and never what a link at it
 // points to: on Windows every reparse point (a symbolic link, a junction)

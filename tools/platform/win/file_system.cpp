@@ -171,7 +171,7 @@ bool ra_save_file(const fs::path &path, const std::string &bytes, std::string *w
 }
 
 bool ra_create_new_file_with(const fs::path &path, const ra_file_filler &fill, bool,
-                             std::string *why) {
+                             std::string *why, ra_file_sync) {
     // CREATE_NEW fails on any name that exists, a link or a junction
     // included, and so never follows one. Opened for nobody else while it
     // is written; an owner-only file (the app's uploads, in the user's own
@@ -193,7 +193,9 @@ bool ra_create_new_file_with(const fs::path &path, const ra_file_filler &fill, b
         }
         return ok == TRUE;
     });
-    // On the disk before anything is renamed over to it.
+    // On the disk before anything is renamed over to it, whatever the
+    // caller's sync: only an administrator may flush a whole volume at
+    // once, so a file is flushed while its handle is at hand.
     if (filled && ok) ok = FlushFileBuffers(file);
     if (!ok) *why = ra_last_reason();
     if (!CloseHandle(file) && ok && filled) {
@@ -202,6 +204,10 @@ bool ra_create_new_file_with(const fs::path &path, const ra_file_filler &fill, b
     }
     if (!ok || !filled) DeleteFileW(path.c_str());
     return ok && filled;
+}
+
+bool ra_sync_new_files(const fs::path &, std::string *) {
+    return true;  // each file was flushed as it was written
 }
 
 bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
