@@ -1082,9 +1082,6 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
     }
 
     ra_http_server server;
-    // Each connection serves one request: an idle connection kept open holds
-    // nothing, and every request meets the front door on its own.
-    server.set_keep_alive_max_count(1);
     server.set_read_timeout(ra_read_timeout_seconds, 0);
     // The gate holds each route to its own size first; the biggest body of
     // any is a share the player imports.

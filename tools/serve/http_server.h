@@ -30,6 +30,8 @@ public:
     ra_socket take_listener() { return (ra_socket)svr_sock_.exchange(INVALID_SOCKET); }
 
     // Answers the one request of a connection whose head (and whatever
-    // came after it) the door read, then closes the socket.
+    // came after it) the door read, then closes the socket: a connection
+    // kept open would hold its thread, and every request meets the door on
+    // its own.
     void serve(ra_socket sock, const std::string &head);
 };

@@ -272,7 +272,8 @@ try:
         fail("the other program's server saw no request")
     for request in Other.seen:
         low = request.lower()
-        if token in request or "ra_token" in low or "\ncookie:" in low or "\nreferer:" in low:
+        if token in request or "ra_token" in low or "\ncookie:" in low or \
+                "\nreferer: " + base.lower() in low:
             fail("another program's server received: %r" % request)
 finally:
     other.shutdown()
