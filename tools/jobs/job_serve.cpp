@@ -1142,7 +1142,13 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
         [&server](ra_socket sock, const std::string &head) { server.serve(sock, head); });
 
     ra_stop_prepare();
-    std::thread listener([&door] { door.run(); });
+    std::thread listener([&door] {
+        if (!door.run()) {
+            ra_say(
+                "warning: the system stopped giving the app its connections; press Ctrl+C "
+                "and start it again\n");
+        }
+    });
     // The token after '#', which the browser never sends to any server: the
     // page takes it from there into the tab's storage.
     const std::string address = "http://" + std::string(ra_loopback) + ":" +

@@ -153,7 +153,8 @@ namespace {
 
 // Where the address comes from and how to start the app, for a player.
 const char ra_how_to_open[] =
-    "<p>Start the app again, in a command prompt in the game's folder:</p>\n"
+    "<p>If the app has stopped, start it again, in a command prompt in the game's "
+    "folder:</p>\n"
     "<pre>replay-autosave serve</pre>\n<p>(or double-click replay-autosave.exe and "
     "choose the library app), then open the address it prints.</p>\n";
 
@@ -164,9 +165,9 @@ std::string ra_no_token_notice() {
                "<section id=\"no-token\" class=\"notice\" aria-labelledby=\"no-token-title\" "
                "hidden>\n<h2 id=\"no-token-title\">Open the library app from its "
                "address</h2>\n<p>This tab does not have the library app's address. Open the "
-               "address the app printed when it started (it begins with http://127.0.0.1:): it "
-               "lets this tab in, for as long as the tab is open, and it changes each time the "
-               "app starts. A new tab or window needs it again.</p>\n") +
+               "address the app printed when it started, the one that ends in #token= and a "
+               "long number: it lets this tab in for as long as the tab is open, and it changes "
+               "each time the app starts. A new tab or window needs it again.</p>\n") +
            ra_how_to_open + "</section>\n";
 }
 

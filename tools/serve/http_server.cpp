@@ -44,8 +44,13 @@ private:
 
 void ra_http_server::serve(ra_socket sock, const std::string &head) {
     const socket_t s = (socket_t)sock;
-    const int room = ra_answer_room;
-    setsockopt(s, SOL_SOCKET, SO_SNDBUF, (const char *)&room, sizeof room);
+    // Raised only: a system that gives more on its own (Linux) keeps it.
+    int room = 0;
+    socklen_t size = sizeof room;
+    if (getsockopt(s, SOL_SOCKET, SO_SNDBUF, (char *)&room, &size) != 0 || room < ra_answer_room) {
+        room = ra_answer_room;
+        setsockopt(s, SOL_SOCKET, SO_SNDBUF, (const char *)&room, sizeof room);
+    }
     // The socket never waits (the door made it so): each read and write
     // waits for it within its own time, and a write of an answer larger
     // than the room goes on piece by piece.
