@@ -17,8 +17,8 @@ const int ra_door_tick_ms = 100;
 const int ra_accept_pause_ms = 10;
 // Bytes read from one connection at a time.
 const size_t ra_read_piece = 4096;
-// Connections taken in one round, so that those already taken are read
-// again soon however fast others come.
+// Connections taken in one round at most, so that those already taken are
+// read again soon however fast others come.
 const size_t ra_accepts_per_round = 256;
 
 }  // namespace
@@ -50,6 +50,7 @@ struct ra_front_door::waiting {
     std::string bytes;  // all it sent so far
     ra_head_scan scan;
     bool first_line = false;  // its request line is whole
+    size_t round = 0;         // the round of the door's loop that took it
 };
 
 bool ra_front_door::run() {
@@ -60,7 +61,7 @@ bool ra_front_door::run() {
     const std::chrono::milliseconds first_line_time(limits_.first_line_ms),
         head_time(limits_.head_ms);
     bool watched = true;
-    while (!stopping_) {
+    for (size_t round = 1; !stopping_; ++round) {
         // Those past their deadline go; the next deadline ends the wait.
         const ra_clock::time_point now = ra_clock::now();
         int wait_ms = ra_door_tick_ms;
@@ -113,8 +114,11 @@ bool ra_front_door::run() {
         table.swap(still);
 
         // Newcomers, each taking the place of the one that waited longest
-        // once the table is full.
+        // once the table is full; never of one taken in this round, which
+        // has not been read yet: those wait in the system's queue until
+        // every connection taken was read once.
         for (size_t n = 0; watches[0].ready && n < ra_accepts_per_round; ++n) {
+            if (table.size() >= limits_.waiting_max && table.front().round == round) break;
             ra_socket sock = ra_no_socket;
             const ra_accepted taken = ra_socket_accept(listener_, &sock);
             if (taken == ra_accepted::failed) {
@@ -128,6 +132,7 @@ bool ra_front_door::run() {
             waiting w;
             w.sock = sock;
             w.came = ra_clock::now();
+            w.round = round;
             table.push_back(std::move(w));
         }
     }
