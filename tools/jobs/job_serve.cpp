@@ -71,12 +71,15 @@ const size_t ra_nonce_bytes = 16;
 // How long a connection waits for each piece of a request's body.
 const time_t ra_read_timeout_seconds = 2;
 
-// The front door's table. A browser sends its request at once on a
-// connection it opened, so a second is long for a request line; the head
-// is whole within the time the body then has as well.
+// The front door's table. A connection waiting costs a socket and what it
+// sent, so there is room for a few hundred: strangers who hold fewer never
+// make it shed anyone, and the browser's request never queues behind their
+// new connections in the system's queue. A browser sends its request at
+// once on a connection it opened, so a second is long for a request line;
+// the head is whole within the time the body then has as well.
 ra_door_limits ra_serve_door() {
     ra_door_limits limits;
-    limits.waiting_max = 64;
+    limits.waiting_max = 256;
     limits.serving_max = 64;
     limits.queued_max = 64;
     limits.first_line_ms = 1000;
