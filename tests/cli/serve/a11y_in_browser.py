@@ -19,7 +19,7 @@ import base64, json, os, sys
 from browser import Browser
 
 address, static_page, axe_script, artifacts = sys.argv[1:5]
-base = address.split("/?", 1)[0]
+base = address.split("/#", 1)[0]
 failures = []
 phone_width = 390  # CSS pixels, a common phone held upright
 # Presses of Tab allowed to reach one control: the whole page of a season.

@@ -12,9 +12,13 @@ one kept (COMPANION: a command that runs the companion in the game folder);
 the details page shows every racer; a friend's SHARE imported by the
 Friends view's file picker shows the friend and their time on the
 leaderboard, her races open with Keep (her own marks) and Remove (from
-her folder and record), and Remove takes their folder. Saves a screenshot of the page
-to SCREENSHOT. Exit status 1 on any failure."""
-import base64, os, subprocess, sys, filecmp, time
+her folder and record), and Remove takes their folder. The page survives
+a reload; a new tab without the address says how to get it; and another
+program's web server, visited from the app's page, learns nothing of the
+app's token (no header, cookie, address or Referer of its requests holds
+it). Saves a screenshot of the page to SCREENSHOT. Exit status 1 on any
+failure."""
+import base64, http.server, os, subprocess, sys, filecmp, threading, time
 
 from browser import Browser
 
@@ -41,10 +45,45 @@ said_of = "document.querySelector('.actions[data-file=\"%s\"]').parentNode.query
 # Rows are drawn by the page's script once the app answered.
 rows_drawn = "document.querySelectorAll('#replays tbody tr').length > 0"
 
+base = address.split("/#", 1)[0]
+token = address.split("#token=", 1)[1]
+
+
+# Another program's web server on this computer: it keeps every request's
+# line and headers, and its page asks the app for its rows as it can.
+class Other(http.server.BaseHTTPRequestHandler):
+    seen = []
+
+    def do_GET(self):
+        Other.seen.append(self.requestline + "\n" + str(self.headers))
+        page = ("<!DOCTYPE html><title>other</title><script>fetch('%s/api/rows', "
+                "{credentials: 'include', mode: 'no-cors'}).finally(() => "
+                "{ document.title = 'asked'; });</script>" % base).encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(page)))
+        self.end_headers()
+        self.wfile.write(page)
+
+    def log_message(self, *args):
+        pass
+
+
+other = http.server.HTTPServer(("127.0.0.1", 0), Other)
+threading.Thread(target=other.serve_forever, daemon=True).start()
+other_address = "http://127.0.0.1:%d/visited" % other.server_address[1]
+
 browser = Browser()
 try:
     if not browser.open(address) or not browser.wait_for(rows_drawn):
         fail("the page did not load")
+    if browser.js("location.hash").find("token") >= 0:
+        fail("the address bar still shows the token: " + browser.js("location.href"))
+    # A reload works within the tab.
+    browser.js("window.ra_before_reload = true")
+    browser.page("Page.reload")
+    if not browser.wait_for("!window.ra_before_reload && " + rows_drawn):
+        fail("the page did not load again after a reload")
     rows = browser.js("document.querySelectorAll('#replays tbody tr').length")
     files = browser.js("Array.from(document.querySelectorAll('#replays .actions'))"
                        ".map(a => a.getAttribute('data-file'))")
@@ -209,6 +248,34 @@ try:
                         ".map(r => r.cells[1].textContent)")
     if racers != ["Player (you)", "<script>", "Racer3"]:
         fail("the details show the racers %r" % racers)
+
+    # A new tab has no token: it says how to get the address, and shows nothing else.
+    tab = browser.call("Target.createTarget", url=base + "/")["targetId"]
+    in_tab = browser.call("Target.attachToTarget", targetId=tab, flatten=True)["sessionId"]
+    notice = "(() => { const n = document.getElementById('no-token'); return !!n && !n.hidden; })()"
+    end = time.time() + 15
+    while time.time() < end and not browser.call("Runtime.evaluate", in_tab, expression=notice,
+                                                  returnByValue=True)["result"].get("value"):
+        time.sleep(0.2)
+    said = browser.call("Runtime.evaluate", in_tab, returnByValue=True,
+                        expression="document.body.innerText")["result"].get("value") or ""
+    if "replay-autosave serve" not in said or "printed" not in said:
+        fail("a new tab without the address says: %r" % said[:300])
+
+    # Another program's page, opened from the app's: none of its requests
+    # holds the token, as a header, a cookie, in its address or Referer.
+    browser.js("const a = document.createElement('a'); a.href = %r; a.textContent = 'x';"
+               "document.body.appendChild(a); a.click()" % other_address)
+    if not browser.wait_for("document.title === 'asked'"):
+        fail("the other program's page did not load")
+    if not Other.seen:
+        fail("the other program's server saw no request")
+    for request in Other.seen:
+        low = request.lower()
+        if token in request or "ra_token" in low or "\ncookie:" in low or \
+                "\nreferer: " + base.lower() in low:
+            fail("another program's server received: %r" % request)
 finally:
+    other.shutdown()
     browser.close()
 sys.exit(1 if failures else 0)
