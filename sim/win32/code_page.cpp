@@ -50,12 +50,12 @@ uint32_t sim_utf8_next(const std::string &text, size_t *at) {
         n = 2;
         c = (uint32_t)(s[0] & 0x1F) << 6 | (s[1] & 0x3F);
     } else if (s[0] >= 0xE0 && s[0] <= 0xEF && cont(1) && cont(2) &&
-               !(s[0] == 0xE0 && s[1] < 0xA0) &&    // overlong
+               !(s[0] == 0xE0 && s[1] < 0xA0) &&   // overlong
                !(s[0] == 0xED && s[1] >= 0xA0)) {  // a surrogate
         n = 3;
         c = (uint32_t)(s[0] & 0x0F) << 12 | (uint32_t)(s[1] & 0x3F) << 6 | (s[2] & 0x3F);
     } else if (s[0] >= 0xF0 && s[0] <= 0xF4 && cont(1) && cont(2) && cont(3) &&
-               !(s[0] == 0xF0 && s[1] < 0x90) &&    // overlong
+               !(s[0] == 0xF0 && s[1] < 0x90) &&   // overlong
                !(s[0] == 0xF4 && s[1] >= 0x90)) {  // above U+10FFFF
         n = 4;
         c = (uint32_t)(s[0] & 0x07) << 18 | (uint32_t)(s[1] & 0x3F) << 12 |

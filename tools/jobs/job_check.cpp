@@ -34,13 +34,15 @@ int ra_run_check(const ra_check_job &job, ra_output *out) {
         return ra_fail(out, "cannot read " + ini_path + ": " + why, check_unreadable);
     }
     // The check runs the plug-in's own code, which names files in the
-    // game's bytes (GetPrivateProfileStringA): a name the code page cannot
-    // spell is a file the plug-in can never read.
-    std::string ini_bytes;
-    if (!ra_game_bytes(ini_path, &ini_bytes)) {
+    // game's bytes (GetPrivateProfileStringA): a path the code page cannot
+    // spell, a folder of it included, is a file the plug-in can never read.
+    std::string ini_bytes, full_bytes;
+    const std::filesystem::path full = std::filesystem::absolute(ra_path(ini_path), error);
+    if (!ra_game_bytes(ini_path, &ini_bytes) ||
+        (!error && !ra_game_bytes(ra_text(full), &full_bytes))) {
         return ra_fail(out,
                        "cannot check " + ini_path +
-                           ": its name cannot be spelled in this system's code page, in which "
+                           ": its path cannot be spelled in this system's code page, in which "
                            "the plug-in names files, so the plug-in could never read it (in "
                            "the game it runs on its defaults then); use a folder and file name "
                            "of letters this system's code page has",

@@ -21,8 +21,7 @@ inline std::wstring ra_wide_of(const std::string &text) {
 
 inline std::string ra_utf8_of(const wchar_t *wide, size_t length) {
     if (length == 0) return std::string();
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, wide, (int)length, nullptr, 0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide, (int)length, nullptr, 0, nullptr, nullptr);
     std::string text((size_t)n, '\0');
     if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide, (int)length, &text[0], n, nullptr, nullptr);
     return text;
