@@ -39,6 +39,7 @@ set(RA_COMPANION_SOURCES
   library/local_time.cpp library/prune.cpp library/racers.cpp library/record_schema.cpp
   library/record_warnings.cpp library/record_writer.cpp library/records.cpp
   library/replays.cpp library/restore.cpp library/sha256.cpp library/sheet_time.cpp library/type_codes.cpp library/page_data.cpp
+  library/utf8_text.cpp
   serve/api_json.cpp serve/app_pages.cpp serve/front_door.cpp serve/http_server.cpp
   serve/request_rules.cpp)
 list(TRANSFORM RA_COMPANION_SOURCES PREPEND ${RA_TOOLS_DIR}/)
@@ -46,7 +47,7 @@ list(TRANSFORM RA_COMPANION_SOURCES PREPEND ${RA_TOOLS_DIR}/)
 # The services that differ by platform, one source each in platform/win and
 # platform/linux (check_platform.cpp is the check tool's, above).
 set(RA_PLATFORM_SOURCES browser.cpp console.cpp file_lock.cpp file_system.cpp game_paths.cpp
-    random.cpp remove.cpp sockets.cpp stop.cpp)
+    game_text.cpp random.cpp remove.cpp sockets.cpp stop.cpp)
 list(TRANSFORM RA_PLATFORM_SOURCES PREPEND ${RA_PLATFORM_DIR}/)
 list(APPEND RA_COMPANION_SOURCES ${RA_PLATFORM_SOURCES})
 

@@ -63,6 +63,23 @@ elseif(CASE STREQUAL "warnings")
   expect_in("${out}" "\nwarning: sk_name: the name is the same for every race")
   expect_in("${out}" "\nwarning: hc_name: the name can come out empty")
   expect_in("${out}" "\nwarning: Dir: 58 characters")
+  # The plug-in names files in the system's code page (Windows-1252 here):
+  # a name it spells is read, one it cannot spell never is, and check says so.
+  file(WRITE "${WORK}/Réglages.ini" "${warning_ini}")
+  run_tool(Réglages.ini)
+  expect_rc(1)
+  expect_in("${out}" "Settings the plug-in reads from Réglages[.]ini:")
+  expect_in("${out}" "\nwarning: hc_name: the name can come out empty")
+  file(WRITE "${WORK}/ustawienia Łódź.ini" "${warning_ini}")
+  run_tool("ustawienia Łódź.ini")
+  expect_rc(2)
+  expect_in("${err}" "cannot check ustawienia Łódź[.]ini: its path cannot be spelled in this system's code page")
+  # So is one in a folder it cannot spell.
+  file(MAKE_DIRECTORY "${WORK}/Gry Łukasza")
+  file(WRITE "${WORK}/Gry Łukasza/warn.ini" "${warning_ini}")
+  run_tool("Gry Łukasza/warn.ini")
+  expect_rc(2)
+  expect_in("${err}" "cannot check Gry Łukasza/warn[.]ini: its path cannot be spelled")
 
 elseif(CASE STREQUAL "quiet_warnings")
   file(WRITE ${WORK}/warn.ini "${warning_ini}")

@@ -1,5 +1,6 @@
 // The racers' aliases: a friend who changed their racer name is still one
-// racer. They live in "replays.aliases" in Dir, one "OLD<TAB>NEW" a line,
+// racer. They live in "replays.aliases" in Dir, one "OLD<TAB>NEW" a line
+// in UTF-8 (a line of an older version, in the game's bytes, is read as those),
 // written whole in one step under the lock replays.aliases.lock; every view
 // of friends (the leaderboard, head to head) shows a name through them.
 #pragma once

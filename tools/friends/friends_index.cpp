@@ -29,8 +29,9 @@ const char ra_friends_index_file[] = "friends.index";
 namespace {
 
 // The schema's version, in SQLite's user_version: a cache of another
-// version is made anew.
-const int ra_friends_index_schema = 3;
+// version is made anew. Since 4 its texts are UTF-8, as the record reader
+// decodes them; older ones held the records' bytes.
+const int ra_friends_index_schema = 4;
 // How long a call waits for another process's refresh of the cache.
 const int ra_friends_index_wait_ms = 30000;
 // The first bytes of a file whose hash tells a file rewritten in place.

@@ -5,7 +5,6 @@
 #include <system_error>
 #include <vector>
 
-#include "autosave/autosave.h"
 #include "friends/friends_folder.h"
 #include "friends/sharing.h"
 #include "library/folded_name.h"
@@ -206,7 +205,7 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     for (const ra_record &r : known.records.lines) lines_there.insert(ra_plugin_form(r));
     std::string new_lines;
     ra_records incoming;
-    ra_parse_records(share.record, ra_text(file), &incoming);
+    ra_parse_records(share.record, ra_text(file), &incoming, ra_record_bytes::utf8);
     for (const ra_record &r : incoming.lines) {
         auto mapped = name_of.find(ra_folded_name(r.file));
         ra_record line =
@@ -263,12 +262,7 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     // The friend's record, in the plug-in's own form, and the hash list.
     std::string record;
     for (const ra_record &r : known.records.lines) record += ra_plugin_form(r);
-    if (!record.empty() || !new_lines.empty()) {
-        char header[RA_RECORD_BUF];
-        uint32_t fill = 0;
-        ra_record_header(header, &fill);
-        record = std::string(header, fill) + record + new_lines;
-    }
+    if (!record.empty() || !new_lines.empty()) record = ra_friend_record_text(record + new_lines);
     std::map<std::string, std::string> all = known.stated;
     for (const auto &h : new_hashes) all[h.first] = h.second;
     if (!ra_create_new_file(temp / ra_path(ra_hashes_file), ra_hashes_text(all), &why) ||

@@ -16,9 +16,11 @@
 #include "library/index_store.h"
 #include "library/records.h"
 #include "library/sha256.h"
+#include "library/utf8_text.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
 #include "platform/random.h"
+#include "code_page.h"
 
 namespace fs = std::filesystem;
 
@@ -31,8 +33,10 @@ namespace {
 // SQLite's application_id of our files, "RASH", so that no other program's
 // database is taken for a share.
 const int ra_share_application = 0x52415348;
-// The format's version, in SQLite's user_version: a reader refuses a newer one.
-const int ra_share_format = 1;
+// The format's version, in SQLite's user_version: a reader refuses a newer
+// one. Format 2 holds its texts in UTF-8; format 1 in the sharer's bytes.
+const int ra_share_format = 2;
+const int ra_share_format_sharers_bytes = 1;
 // The most replays one file may name, and the most record text it may hold:
 // a season card of many years stays far below both.
 const int64_t ra_share_max_replays = 1000000;
@@ -69,6 +73,17 @@ const ra_share_table ra_share_tables[] = {
      "CREATE TABLE replays(id INTEGER PRIMARY KEY, name TEXT NOT NULL, size INTEGER NOT NULL, "
      "sha256 TEXT NOT NULL, bytes BLOB)"},
 };
+
+// A text of the file as UTF-8: as it is in format 2, where anything else
+// is no text of ours (false); Windows-1252 in format 1, whose texts are the
+// sharer's bytes and whose most likely code page that is.
+bool ra_share_text(int format, std::string *text) {
+    if (format == ra_share_format_sharers_bytes) {
+        *text = sim_cp1252_to_utf8(*text);
+        return true;
+    }
+    return ra_is_utf8(*text);
+}
 
 const char *ra_kind_text(ra_share_kind kind) {
     return kind == ra_share_kind::card ? "card" : "share";
@@ -172,11 +187,13 @@ bool ra_share_reader::open(const fs::path &path, std::string *error) {
     if (db_) sqlite3_close(db_);
     db_ = nullptr;
     share_ = ra_share();
+    rows_.clear();
     shown_ = ra_text(path);
     if (check(path, error)) return true;
     if (db_) sqlite3_close(db_);
     db_ = nullptr;
     share_ = ra_share();
+    rows_.clear();
     return false;
 }
 
@@ -302,7 +319,8 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
             typed = manifest.text(3) == "text" && manifest.text(4) == "text" &&
                     manifest.text(5) == "text";
         }
-        if (!manifest.ok() || rows != 1 || !typed || (kind != "share" && kind != "card")) {
+        if (!manifest.ok() || rows != 1 || !typed || (kind != "share" && kind != "card") ||
+            !ra_share_text(format, &share_.sharer) || !ra_share_text(format, &share_.made)) {
             *error = shown_ + " has a malformed manifest; ask for the file again";
             return false;
         }
@@ -322,7 +340,7 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
         ra_statement replays(
             db_,
             "SELECT name, size, sha256, typeof(name), typeof(size), typeof(sha256), "
-            "typeof(bytes), length(bytes) FROM replays ORDER BY id");
+            "typeof(bytes), length(bytes), id FROM replays ORDER BY id");
         uint64_t total = 0;
         std::set<std::string> names;
         const bool card = share_.kind == ra_share_kind::card;
@@ -333,7 +351,7 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
             r.sha256 = replays.text(2);
             if ((int64_t)share_.replays.size() >= ra_share_max_replays ||
                 replays.text(3) != "text" || replays.text(4) != "integer" ||
-                replays.text(5) != "text") {
+                replays.text(5) != "text" || !ra_share_text(format, &r.name)) {
                 *error = shown_ + " has a malformed list of replays; ask for the file again";
                 return false;
             }
@@ -372,6 +390,7 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
                 return false;
             }
             share_.replays.push_back(r);
+            rows_.push_back(replays.integer(8));
         }
         if (!replays.ok()) {
             *error = damaged;
@@ -386,7 +405,7 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
         while (lines.step()) {
             std::string text = lines.text(1);
             if (lines.integer(0) != expect++ || lines.text(2) != "text" ||
-                text.find_first_of("\r\n") != std::string::npos ||
+                text.find_first_of("\r\n") != std::string::npos || !ra_share_text(format, &text) ||
                 (int64_t)(share_.record.size() + text.size()) > ra_share_max_record_bytes) {
                 *error = shown_ + " has a malformed record; ask for the file again";
                 return false;
@@ -399,7 +418,7 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
         }
     }
     ra_records records;
-    ra_parse_records(share_.record, shown_, &records);
+    ra_parse_records(share_.record, shown_, &records, ra_record_bytes::utf8);
     if (!records.skipped.empty() || !records.warnings.empty()) {
         *error = shown_ + " has a malformed record (line " +
                  std::to_string(records.skipped.empty() ? 1 : records.skipped[0]) +
@@ -424,8 +443,8 @@ bool ra_share_reader::bytes(size_t i, std::string *out, std::string *error) cons
         return false;
     }
     const ra_shared_replay &r = share_.replays[i];
-    ra_statement blob(db_, "SELECT bytes FROM replays WHERE name=?");
-    blob.bind(1, r.name);
+    ra_statement blob(db_, "SELECT bytes FROM replays WHERE id=?");
+    blob.bind(1, rows_[i]);
     if (!blob.step()) {
         *error = shown_ + " is damaged or cut short; ask for the file again";
         return false;

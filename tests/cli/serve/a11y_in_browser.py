@@ -227,10 +227,10 @@ friends_there = ("document.querySelectorAll('#friends-list tbody tr').length > 0
 
 
 def open_races(browser, where):
-    """Opens Ann's races, so that what is checked next covers them."""
-    browser.js("document.querySelector('[aria-label=\"Races of Ann\"]').click()")
+    """Opens Renée's races, so that what is checked next covers them."""
+    browser.js("document.querySelector('[aria-label=\"Races of Renée\"]').click()")
     if not browser.wait_for("document.querySelectorAll('#friend-races tbody button').length > 0"):
-        fail(where + ": Ann's races did not open")
+        fail(where + ": Renée's races did not open")
 
 
 browser = Browser()

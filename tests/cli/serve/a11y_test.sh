@@ -23,7 +23,7 @@ page=$(cd "$game" && ${emulator:+"$emulator"} "$tool" page --ini replay_autosave
 # A friend imported, so that the Friends view shows a friend and a leaderboard.
 source "$here/friend_share.sh"
 friend_share "$work/friend" "$game" ${emulator:+"$emulator"} "$tool"
-(cd "$game" && ${emulator:+"$emulator"} "$tool" import --ini replay_autosave.ini "$work/friend/ann.rpshare") >/dev/null
+(cd "$game" && ${emulator:+"$emulator"} "$tool" import --ini replay_autosave.ini "$work/friend/friend.rpshare") >/dev/null
 source "$here/start_server.sh"
 start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
 

@@ -147,24 +147,24 @@ try:
     picker = browser.page("Runtime.evaluate", expression="document.getElementById('import-file')")
     browser.page("DOM.setFileInputFiles", files=[share], objectId=picker["result"]["objectId"])
     friend_rows = "Array.from(document.querySelectorAll('#friends-list .friend-name')).map(c => c.textContent)"
-    if not browser.wait_for(friend_rows + ".join() === 'Ann'"):
+    if not browser.wait_for(friend_rows + ".join() === 'Renée'"):
         fail("the Friends view after the import: %r, said %r" %
              (browser.js(friend_rows), browser.js("document.getElementById('friends-said').textContent")))
     board = ("Array.from(document.querySelectorAll('#friends-boards tr')).filter(r => r.cells.length)"
              ".map(r => Array.from(r.cells).map(c => c.textContent).slice(1, 6).join('|'))")
     rows_on_board = browser.js(board) or []
-    if not any(r.startswith("Ann|") and r.endswith("|verified") for r in rows_on_board) or \
-            not any(r.startswith("Player (you)|") for r in rows_on_board):
+    if not any(r.startswith("Renée|") and r.endswith("|verified") for r in rows_on_board) or \
+            not any(r.startswith("Zoë (you)|") for r in rows_on_board):
         fail("the leaderboard shows %r" % rows_on_board)
-    if not os.path.isdir(os.path.join(saves, "Friends", "Ann")):
-        fail("the import wrote no Friends/Ann")
+    if not os.path.isdir(os.path.join(saves, "Friends", "Renée")):
+        fail("the import wrote no Friends/Renée")
 
     # Her shared replay plays in the game as the player's own do.
-    watch_ann = "Array.from(document.querySelectorAll('#friends-boards button')).find(b => b.textContent === 'Watch')"
-    browser.js(watch_ann + ".click()")
-    said = watch_ann + ".parentNode.querySelector('.said')"
+    watch_hers = "Array.from(document.querySelectorAll('#friends-boards button')).find(b => b.textContent === 'Watch')"
+    browser.js(watch_hers + ".click()")
+    said = watch_hers + ".parentNode.querySelector('.said')"
     if not browser.wait_for("%s.textContent !== '' && !%s.classList.contains('failed')" % (said, said)):
-        fail("Watch of Ann's shared lap said %r" % browser.js(said + ".textContent"))
+        fail("Watch of Renée's shared lap said %r" % browser.js(said + ".textContent"))
 
     shot = browser.page("Page.captureScreenshot", format="png")["data"]
     with open(screenshot, "wb") as out:
@@ -173,40 +173,40 @@ try:
     # Her races open from her row, each button naming the race; Keep marks
     # it in her folder's own marks, and Remove, once confirmed, takes it
     # from her folder and her record.
-    ann = os.path.join(saves, "Friends", "Ann")
-    ann_race = [f for f in os.listdir(ann) if f.endswith(".rp4")][0]
+    hers = os.path.join(saves, "Friends", "Renée")
+    her_race = [f for f in os.listdir(hers) if f.endswith(".rp4")][0]
     race_button = "Array.from(document.querySelectorAll('#friend-races button')).find(b => b.textContent === '%s')"
-    browser.js("document.querySelector('[aria-label=\"Races of Ann\"]').click()")
+    browser.js("document.querySelector('[aria-label=\"Races of Renée\"]').click()")
     if not browser.wait_for("!!" + race_button % "Keep"):
-        fail("Ann's races did not open: %r" % browser.js("document.getElementById('friend-races').textContent"))
-    elif not browser.js("/^Keep Ann's \\S+, \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d$/.test(%s.getAttribute('aria-label'))"
+        fail("Renée's races did not open: %r" % browser.js("document.getElementById('friend-races').textContent"))
+    elif not browser.js("/^Keep Renée's \\S+, \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d$/.test(%s.getAttribute('aria-label'))"
                         % (race_button % "Keep")):
-        fail("Keep of Ann's race is named %r" % browser.js((race_button % "Keep") + ".getAttribute('aria-label')"))
+        fail("Keep of Renée's race is named %r" % browser.js((race_button % "Keep") + ".getAttribute('aria-label')"))
     browser.js((race_button % "Keep") + ".click()")
     if not browser.wait_for("!!" + race_button % "Unkeep"):
-        fail("Keep of Ann's race did not turn into Unkeep")
-    with open(os.path.join(ann, "replays.keep"), "rb") as marks:
-        if ann_race.encode() not in marks.read():
-            fail("Ann's replays.keep does not name " + ann_race)
+        fail("Keep of Renée's race did not turn into Unkeep")
+    with open(os.path.join(hers, "replays.keep"), "rb") as marks:
+        if her_race.encode() not in marks.read():
+            fail("Renée's replays.keep does not name " + her_race)
     browser.js((race_button % "Unkeep") + ".click()")
     browser.wait_for("!!" + race_button % "Keep")
     browser.js((race_button % "Remove") + ".click()")
     browser.js("document.querySelector('#friend-races .confirm button').click()")
     if not browser.wait_for("document.querySelectorAll('#friend-races tbody tr').length === 0"):
-        fail("Ann's removed race is still listed: %r" %
+        fail("Renée's removed race is still listed: %r" %
              browser.js("document.getElementById('friend-races').textContent"))
-    with open(os.path.join(ann, "replays.csv"), "rb") as record:
-        if os.path.exists(os.path.join(ann, ann_race)) or ann_race.encode() in record.read():
-            fail("Remove left %s in Ann's folder or record" % ann_race)
+    with open(os.path.join(hers, "replays.csv"), "rb") as record:
+        if os.path.exists(os.path.join(hers, her_race)) or her_race.encode() in record.read():
+            fail("Remove left %s in Renée's folder or record" % her_race)
 
     # Remove asks first, naming the friend; then their folder goes.
-    browser.js("document.querySelector('[aria-label=\"Remove Ann\"]').click()")
+    browser.js("document.querySelector('[aria-label=\"Remove Renée\"]').click()")
     browser.js("Array.from(document.querySelectorAll('#friends .confirm button'))"
-               ".find(b => b.textContent === 'Remove Ann').click()")
+               ".find(b => b.textContent === 'Remove Renée').click()")
     if not browser.wait_for(friend_rows + ".length === 0"):
-        fail("Ann is still in the Friends view: %r" % browser.js(friend_rows))
-    if os.path.exists(os.path.join(saves, "Friends", "Ann")):
-        fail("Remove left Friends/Ann")
+        fail("Renée is still in the Friends view: %r" % browser.js(friend_rows))
+    if os.path.exists(os.path.join(saves, "Friends", "Renée")):
+        fail("Remove left Friends/Renée")
 
     # Tidy with a policy that would remove the oldest replay, kept too now:
     # the preview is prune's dry run, and applying it leaves the kept ones.
@@ -246,7 +246,7 @@ try:
         fail("the details page did not open")
     racers = browser.js("Array.from(document.querySelectorAll('#racers tbody tr'))"
                         ".map(r => r.cells[1].textContent)")
-    if racers != ["Player (you)", "<script>", "Racer3"]:
+    if racers != ["Zoë (you)", "<script>", "Renée"]:
         fail("the details show the racers %r" % racers)
 
     # A new tab has no token: it says how to get the address, and shows nothing else.

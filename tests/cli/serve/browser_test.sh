@@ -42,5 +42,5 @@ fi
 
 shot=$artifacts/serve${windows_tool:+-wine}.png
 python3 -B "$here/app_in_browser.py" "$address" "$game/SaveData/Saves" "$game/Replays/replay.rp4" \
-  "$new_race" "$shot" "$companion" "$work/friend/ann.rpshare"
+  "$new_race" "$shot" "$companion" "$work/friend/friend.rpshare"
 echo "the library app in the browser: all cases pass (screenshot $shot)"

@@ -170,8 +170,8 @@ race=$(field title)
 [[ $race == 'ALPINE, 2026-'* ]] || fail "the details' title does not name the race: $(cat "$work/body")"
 details=$(field facts)
 grep -qF 'Copied from' <<<"$details" && fail "the details show where the game keeps its replay"
-for row in '<td>1</td><td>Player <span class="you">(you)</span></td>' \
-           '<td>2</td><td>&lt;script&gt;</td>' '<td>3</td><td>Racer3</td>' \
+for row in '<td>1</td><td>Zoë <span class="you">(you)</span></td>' \
+           '<td>2</td><td>&lt;script&gt;</td>' '<td>3</td><td>Renée</td>' \
            '<td>+7.00 s</td><td>217 km/h</td>'; do
   grep -qF "$row" <<<"$details" || fail "the details of $newest lack $row"
 done
@@ -179,10 +179,44 @@ done
 # it, for a screen reader that reads a button alone.
 grep -qF "\"name\":\"$race\"" <<<"$(curl -s "${auth[@]}" "$base/api/rows")" || fail "no row is named '$race'"
 
+# Names the game wrote in Windows-1252, asked for in UTF-8 as the page
+# asks: the player Zoë's laps are hers ("yours") in every race, her
+# personal bests are found, and a search finds Jürgen and Renée (in another
+# letter case) in the six races each drove.
+get() { curl -s "${auth[@]}" "$base$1"; }
+py() { python3 -c "import json, sys; d = json.load(sys.stdin); print($1)"; }
+mine=$(get '/api/rows?racer=Zo%C3%AB&limit=500' | py 'sum(1 for r in d["rows"] if r["yours"]), d["total"]')
+[[ $mine == "12 12" ]] || fail "Zoë's own laps in the rows (races with one, races): $mine, want 12 12"
+bests=$(run list --ini replay_autosave.ini --racer Zoë --csv | awk -F, '$8 == 1' | wc -l)
+got=$(get '/api/rows?racer=Zo%C3%AB&pb=1' | py 'd["total"]')
+((bests > 0)) && [[ $got == "$bests" ]] || fail "Zoë's personal bests in the rows: $got, want $bests (list), not 0"
+for q in J%C3%BCrgen ren%C3%A9e; do
+  got=$(get "/api/rows?q=$q" | py 'd["total"]')
+  [[ $got == 6 ]] || fail "a search for $q finds $got races, want 6"
+done
+
+# A friend named Renée, her share imported: her races, her name shown as
+# another (an alias), the chart of Zoë's laps compared with hers, and
+# Remove of the friend, each asked for in UTF-8.
+source "$here/friend_share.sh"
+friend_share "$work/friend" "$game" ${emulator:+"$emulator"} "$tool"
+run import --ini replay_autosave.ini "$work/friend/friend.rpshare" >/dev/null
+[[ $(status GET '/api/friend-races?friend=Ren%C3%A9e') == 200 && $(py 'd["total"]' <"$work/body") == 1 ]] ||
+  fail "Renée's races: $(cat "$work/body")"
+[[ $(status POST /alias "old=Ren%C3%A9e&new=Rennie") == 200 ]] || fail "alias: $(cat "$work/body")"
+[[ $(get /api/friends | py '[f["shown"] for f in d["friends"] if f["name"] == "Renée"]') == "['Rennie']" ]] ||
+  fail "the alias is not shown: $(get /api/friends)"
+compared=$(get '/api/chart?track=ALPINE&type=SR&racer=Zo%C3%AB&friend=Ren%C3%A9e' |
+           py 'd["overlay"]["racer"], len(d["overlay"]["points"]) > 0, len(d["points"]) > 0' 2>&1 || true)
+[[ $compared == "Rennie True True" ]] || fail "Compare with Renée: $compared"
+[[ $(status POST /friend/remove "friend=Ren%C3%A9e") == 200 ]] ||
+  fail "Remove of Renée: $(cat "$work/body")"
+[[ ! -e $saves/Friends/Renée ]] || fail "Remove of Renée left her folder"
+
 # A race saved meanwhile is among what changed since the page's cursor.
 cursor=$(curl -s "${auth[@]}" "$base/api/facts" | sed 's/.*"cursor":\([0-9]*\).*/\1/')
 cp -p "$saves/$newest" "$saves/new-$newest"
-grep -F "$newest" "$saves/replays.csv" | sed "s/^$newest/new-$newest/" >>"$saves/replays.csv"
+grep -aF "$newest" "$saves/replays.csv" | LC_ALL=C sed "s/^$newest/new-$newest/" >>"$saves/replays.csv"
 grep -qF "\"id\":\"new-$newest\"" <<<"$(curl -s "${auth[@]}" "$base/state?since=$cursor")" ||
   fail "/state?since= does not tell of the race saved: $(curl -s "${auth[@]}" "$base/state?since=$cursor")"
 
@@ -206,7 +240,7 @@ state=$(curl -s "${auth[@]}" "$base/state")
 [[ $(curl -s "${auth[@]}" "$base/api/rows") == *'"total":0'* ]] || fail "the empty library has rows"
 mkdir "$game/First Saves"
 cp -p "$saves/$newest" "$game/First Saves/"
-{ head -1 "$saves/replays.csv"; grep -F "$newest" "$saves/replays.csv"; } >"$game/First Saves/replays.csv"
+{ head -1 "$saves/replays.csv"; grep -aF "$newest" "$saves/replays.csv"; } >"$game/First Saves/replays.csv"
 [[ $(curl -s "${auth[@]}" "$base/state") != "$state" ]] || fail "/state did not change with the first race"
 grep -qF "\"id\":\"$newest\"" <<<"$(curl -s "${auth[@]}" "$base/api/rows")" || fail "the first race is not in the page's rows"
 cp "$work/ini.kept" "$game/replay_autosave.ini"

@@ -18,7 +18,7 @@ for f in "$exe" "$hold"; do
   [[ -f $f ]] || { echo "companion.sh: $f is missing: build the mingw preset" >&2; exit 1; }
 done
 command -v tmux >/dev/null || { echo "companion.sh: tmux is missing: bash scripts/deps.sh" >&2; exit 1; }
-# Unix file names are UTF-8 to Wine; the programs see Windows-1252.
+# Unix file names are UTF-8 to Wine; the programs' ANSI code page is Windows-1252.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 work=$RA_TEST_TMP/companion
@@ -39,7 +39,7 @@ fail() {
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 
 # run INPUT ARGS...: the program in the game folder with INPUT as what the
-# player types; sets rc, out, err (the bytes as written, Windows-1252).
+# player types; sets rc, out, err (the bytes as written: UTF-8 on a pipe).
 run() {
   local input=$1
   shift
@@ -47,8 +47,8 @@ run() {
   (cd "$game" && printf '%s' "$input" | wine replay-autosave.exe "$@" >"$work/out" 2>"$work/err") ||
     rc=$?
   # Text mode: the C library ends lines with "\r\n".
-  out=$(iconv -f CP1252 -t UTF-8 "$work/out" | tr -d '\r')
-  err=$(iconv -f CP1252 -t UTF-8 "$work/err" | tr -d '\r')
+  out=$(tr -d '\r' <"$work/out")
+  err=$(tr -d '\r' <"$work/err")
 }
 
 expect_rc() { [[ $rc == "$1" ]] || fail "exit status $rc, want $1; out: $out; err: $err"; }
@@ -103,7 +103,7 @@ expect_in "$out" "Replays in $(winpath "$saves"), newest first:"
 expect_in "$out" "$extra_when  SR    CœUR FORêT"
 expect_in "$out" "2026-03-10_19-28-00_SR_CITY_3L.rp4  (missing)"
 [[ $(grep -c '[.]rp4' "$work/out") == 13 ]] || fail "want 13 replays listed: $out"
-grep -q $'C\x9cUR FOR\xeaT' "$work/out" || fail "the track is not in Windows-1252 on a pipe"
+grep -q 'CœUR FORêT' "$work/out" || fail "the track is not in UTF-8 on a pipe"
 run "" list --track "cœur forêt" --csv
 expect_rc 0
 expect_in "$out" $'when,type,track,laps,fastest_lap,file,state\n'"$extra_when,SR,CœUR FORêT,3,"

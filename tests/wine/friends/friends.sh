@@ -27,18 +27,18 @@ fail() {
 }
 
 # "Łukasz" in code page 1250, as the game writes his name.
-bash "$here/../../cli/friends/two_seasons.sh" "$emulator" "$simulator" "$work" $'\xa3ukasz'
+bash "$here/../../cli/friends/two_seasons.sh" "$emulator" "$simulator" "$work" $'\xa3ukasz' Bob
 ann=$work/ann bob=$work/bob
 ann_dir=$ann/SaveData/Saves bob_dir=$bob/SaveData/Saves
 friend=$bob_dir/Friends/Łukasz
 
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
-# run ARGS...: the program; sets rc, out, err (in UTF-8).
+# run ARGS...: the program; sets rc, out, err (UTF-8, as it writes to a pipe).
 run() {
   rc=0
   (cd "$work" && wine "$exe" "$@" </dev/null >"$work/out" 2>"$work/err") || rc=$?
-  out=$(iconv -f CP1250 -t UTF-8 "$work/out" | tr -d '\r')
-  err=$(iconv -f CP1250 -t UTF-8 "$work/err" | tr -d '\r')
+  out=$(tr -d '\r' <"$work/out")
+  err=$(tr -d '\r' <"$work/err")
 }
 expect_rc() { [[ $rc == "$1" ]] || fail "exit status $rc, want $1; out: $out; err: $err"; }
 expect_in() { [[ $1 == *"$2"* ]] || fail "no '$2' in: $1"; }

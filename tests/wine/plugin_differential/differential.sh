@@ -81,11 +81,11 @@ done
 wait "$linux_runs"
 
 # What a run left, as text: exit status, log, every file with its checksum,
-# the records in full. Wine keeps the names' Windows-1252 letters in UTF-8
-# on the host, the stand-ins keep the bytes: names are shown in Windows-1252.
+# the records in full. Wine and the stand-ins both keep the names'
+# Windows-1252 letters in UTF-8 on the host: names are shown as they are.
 report() {
   local side=$1 name=$2 game=$work/$1/$2 f
-  shown() { if [[ $side == windows ]]; then printf '%s' "$1" | iconv -f UTF-8 -t WINDOWS-1252; else printf '%s' "$1"; fi; }
+  shown() { printf '%s' "$1"; }
   echo "exit status $(cat "$work/$side/$name.status")"
   echo "--- log"
   cat "$work/$side/$name.out"

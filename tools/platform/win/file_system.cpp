@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "platform/file_system.h"
-#include "platform/game_paths.h"
+#include "platform/win/wide_text.h"
 
 namespace fs = std::filesystem;
 
@@ -32,13 +32,14 @@ std::string ra_error_reason(unsigned long code) {
     case ERROR_FILENAME_EXCED_RANGE:
         return "the path is too long";
     }
-    char text[512];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             code, 0, text, sizeof text, nullptr);
+    // The system's words in its own language, as characters.
+    wchar_t text[512];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, text, sizeof text / sizeof text[0], nullptr);
     // The system's text ends in a full stop and a line break.
-    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.')) --n;
+    while (n > 0 && (text[n - 1] == L'\n' || text[n - 1] == L'\r' || text[n - 1] == L'.')) --n;
     std::string number = "error " + std::to_string(code);
-    return n == 0 ? number : std::string(text, n) + " (" + number + ")";
+    return n == 0 ? number : ra_utf8_of(text, n) + " (" + number + ")";
 }
 
 namespace {
@@ -213,7 +214,7 @@ bool ra_folder_entries(
         facts.size = ((uint64_t)found.nFileSizeHigh << 32) | found.nFileSizeLow;
         facts.written = (int64_t)(((uint64_t)found.ftLastWriteTime.dwHighDateTime << 32) |
                                   found.ftLastWriteTime.dwLowDateTime);
-        each(ra_text(fs::path(name)), facts);
+        each(ra_utf8_of(name), facts);
     } while (FindNextFileW(search, &found));
     const bool read = GetLastError() == ERROR_NO_MORE_FILES;
     FindClose(search);
