@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # browser_test.sh EMULATOR SIM TOOL WORK ARTIFACTS [WINDOWS_TOOL [GAME]]
 # The library app in a real browser (app_in_browser.py) on a season played
-# by the simulator into GAME (default WORK/game): served by TOOL, or with
-# WINDOWS_TOOL by the Windows program on Wine. Keeps the screenshot in
+# by the simulator into GAME (default: a folder at a long path,
+# long_names.sh): served by TOOL, or with WINDOWS_TOOL by the Windows
+# program on Wine. Keeps the screenshot in
 # ARTIFACTS (serve.png, serve-wine.png). Fails, never skips, without
 # Chromium. EMULATOR runs the 32-bit programs, or is empty.
 set -euo pipefail
-emulator=$1 sim=$2 tool=$3 work=$4 artifacts=$5 windows_tool=${6:-} game=${7:-$4/game}
+emulator=$1 sim=$2 tool=$3 work=$4 artifacts=$5 windows_tool=${6:-}
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/long_names.sh"
+long_game_folder "$work"
+game=${7:-$game}
 command -v chromium >/dev/null || { echo "browser_test.sh: chromium is missing; run bash scripts/deps.sh" >&2; exit 1; }
 
 mkdir -p "$work"
@@ -35,12 +39,12 @@ new_race="${emulator:+$emulator }$sim --game-dir $game --race $race --clock 2026
 # A friend's share for the Friends view.
 source "$here/friend_share.sh"
 if [[ -n $windows_tool ]]; then
-  friend_share "$work/friend" "$game" wine "$windows_tool"
+  friend_share "$spare/friend" "$game" wine "$windows_tool"
 else
-  friend_share "$work/friend" "$game" ${emulator:+"$emulator"} "$tool"
+  friend_share "$spare/friend" "$game" ${emulator:+"$emulator"} "$tool"
 fi
 
 shot=$artifacts/serve${windows_tool:+-wine}.png
 python3 -B "$here/app_in_browser.py" "$address" "$game/SaveData/Saves" "$game/Replays/replay.rp4" \
-  "$new_race" "$shot" "$companion" "$work/friend/ann.rpshare"
+  "$new_race" "$shot" "$companion" "$spare/friend/ann.rpshare"
 echo "the library app in the browser: all cases pass (screenshot $shot)"
