@@ -26,8 +26,8 @@ page=$(cd "$game" && ${emulator:+"$emulator"} "$tool" page --ini replay_autosave
 # A friend imported, so that the Friends view shows a friend and a
 # leaderboard, shown by a long alias.
 source "$here/friend_share.sh"
-friend_share "$spare/friend" "$game" ${emulator:+"$emulator"} "$tool"
-(cd "$game" && ${emulator:+"$emulator"} "$tool" import --ini replay_autosave.ini "$spare/friend/ann.rpshare") >/dev/null
+friend_share "$work/friend" "$game" ${emulator:+"$emulator"} "$tool"
+(cd "$game" && ${emulator:+"$emulator"} "$tool" import --ini replay_autosave.ini "$work/friend/ann.rpshare") >/dev/null
 (cd "$game" && ${emulator:+"$emulator"} "$tool" alias --ini replay_autosave.ini Ann "$long_alias") >/dev/null
 source "$here/start_server.sh"
 start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"

@@ -10,8 +10,7 @@ set -euo pipefail
 emulator=$1 sim=$2 tool=$3 work=$4 artifacts=$5 windows_tool=${6:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/long_names.sh"
-long_game_folder "$work"
-game=${7:-$game}
+if [[ -n ${7:-} ]]; then game=$7; else long_game_folder "$work"; fi
 command -v chromium >/dev/null || { echo "browser_test.sh: chromium is missing; run bash scripts/deps.sh" >&2; exit 1; }
 
 mkdir -p "$work"
@@ -39,12 +38,12 @@ new_race="${emulator:+$emulator }$sim --game-dir $game --race $race --clock 2026
 # A friend's share for the Friends view.
 source "$here/friend_share.sh"
 if [[ -n $windows_tool ]]; then
-  friend_share "$spare/friend" "$game" wine "$windows_tool"
+  friend_share "$work/friend" "$game" wine "$windows_tool"
 else
-  friend_share "$spare/friend" "$game" ${emulator:+"$emulator"} "$tool"
+  friend_share "$work/friend" "$game" ${emulator:+"$emulator"} "$tool"
 fi
 
 shot=$artifacts/serve${windows_tool:+-wine}.png
 python3 -B "$here/app_in_browser.py" "$address" "$game/SaveData/Saves" "$game/Replays/replay.rp4" \
-  "$new_race" "$shot" "$companion" "$spare/friend/ann.rpshare"
+  "$new_race" "$shot" "$companion" "$work/friend/ann.rpshare"
 echo "the library app in the browser: all cases pass (screenshot $shot)"

@@ -4,27 +4,20 @@
 # the pages must wrap them on a phone. The names carry accents, as players'
 # do.
 #
-# long_game_folder WORK: sets `game` to a game folder at a path of the same
-# length wherever the checkout is (a folder of WORK's own below
-# ${TMPDIR:-/tmp}, then one folder name of 125 characters), and `spare` to
-# a folder beside it for other game folders (a friend's). In the build tree
-# the path would grow with the checkout's, and a deep one would take the
-# plug-in's paths past Windows' 260 characters, which it then refuses as
-# the game does. Made anew on each run; left after it for a look, as WORK is.
+# long_game_folder WORK: sets `game` to a fresh game folder in WORK below
+# one folder name of 125 characters. WORK is below the tests' scratch folder
+# (tests/CMakeLists.txt), whose path is of the same length wherever the
+# checkout is, and so is the game's: the plug-in's paths in it stay below
+# Windows' 260 characters.
 long_game_folder() {
-  local work=$1 root
-  root=${TMPDIR:-/tmp}/ra-$(printf %s "$work" | sha256sum | cut -c1-12)
-  rm -rf "$root"
-  mkdir -p "$root"
-  printf '%s\n' "$work" >"$root/made-for"
-  spare=$root/spare
-  game=$root/$(printf 'Racing%.0s' {1..15})_Season_2026_without_a_single_space/game
-  mkdir -p "$spare" "$(dirname "$game")"
+  game=$1/$(printf 'Racing%.0s' {1..15})_Season_2026_without_a_single_space/game
+  rm -rf "$(dirname "$game")"
+  mkdir -p "$(dirname "$game")"
 }
 
-# Names of about 60 characters without a space: a rival's (as a spreadsheet may
-# leave the record; the game's own hold 12 bytes), a friend's alias, and a
-# replay the player copied in under a name of their own.
+# Names of about 60 characters without a space: a rival's (as a spreadsheet
+# may leave the record; the game's own hold 12 bytes), a friend's alias,
+# and a replay the player copied in under a name of their own.
 long_racer=Jürgen_von_der_Nürburgring_Nordschleife_Qualifying_Champion
 long_alias=Renée_who_always_wins_on_the_Coast_track_in_the_rain_at_night
 long_file=Œuvre_complète_de_ma_meilleure_course_sur_la_côte_sans_espace.rp4
