@@ -8,7 +8,7 @@
 ra_wine_test(wine_serve_in_browser
              bash ${CMAKE_SOURCE_DIR}/tests/cli/serve/browser_test.sh
              "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>
-             $<TARGET_FILE:replay-autosave> ${CMAKE_BINARY_DIR}/test-tmp/wine/serve
+             $<TARGET_FILE:replay-autosave> ${RA_TEST_SCRATCH}/wine/serve
              ${CMAKE_BINARY_DIR}/test-artifacts ${RA_MINGW_BUILD}/src/replay-autosave.exe
              ${RA_WINE_ROOT}/prefix/drive_c/Games/Racing)
 
@@ -19,5 +19,5 @@ ra_wine_test(wine_serve_in_browser
 ra_wine_test(wine_serve_refuses_other_programs
              bash ${CMAKE_SOURCE_DIR}/tests/cli/serve/hostile_test.sh
              "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>
-             $<TARGET_FILE:replay-autosave> ${CMAKE_BINARY_DIR}/test-tmp/wine/hostile
+             $<TARGET_FILE:replay-autosave> ${RA_TEST_SCRATCH}/wine/hostile
              ${RA_MINGW_BUILD}/src/replay-autosave.exe)

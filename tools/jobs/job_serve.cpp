@@ -424,8 +424,10 @@ void ra_serve_facts(ra_app &app, const httplib::Request &req, httplib::Response 
         const std::string meaning = ra_type_code_meaning(code);
         if (!meaning.empty()) meanings[ra_utf8_text(code)] = meaning;
     }
+    // Every race of the list, as the page's own data counts them ("12 of 12
+    // shown"): those whose file is gone are among them.
     ra_answer_json(res, {{"cursor", facts.cursor},
-                         {"races", choices.races},
+                         {"races", choices.races + choices.gone},
                          {"gone", choices.gone},
                          {"others", choices.others},
                          {"dir", ra_utf8_text(ra_text(setup.dir))},
@@ -644,11 +646,15 @@ const ra_prune_words ra_tidy_words = {
     "days they go.",
     false};
 
+// Whether a replay Tidy removes can be put back: from the Recycle Bin
+// where the system has one; elsewhere it is deleted.
+bool ra_tidy_recycles() { return ra_removed_where[0] != '\0'; }
+
 // Tidy's words to the player: how many replays go and how much space that
 // frees, and whether they can be taken back from the Recycle Bin.
 std::string ra_tidy_said(size_t count, uint64_t bytes, size_t failed, bool applied) {
     const std::string replays = std::to_string(count) + (count == 1 ? " replay" : " replays");
-    const bool recycled = std::string(ra_removed_where).empty() == false;
+    const bool recycled = ra_tidy_recycles();
     std::string said;
     if (!applied) {
         if (count == 0) return "Nothing would go: every replay fits these limits.";
@@ -668,8 +674,20 @@ std::string ra_tidy_said(size_t count, uint64_t bytes, size_t failed, bool appli
     return said;
 }
 
+// The words of the button that removes what the preview showed, so that the
+// player reads what it does before pressing it: "Move 170 replays (19.9 KB)
+// to the Recycle Bin", "Delete 170 replays (19.9 KB) for good".
+std::string ra_tidy_apply_words(size_t count, uint64_t bytes) {
+    const std::string what = std::to_string(count) + (count == 1 ? " replay (" : " replays (") +
+                             ra_format_size(bytes) + ")";
+    return ra_tidy_recycles() ? "Move " + what + " to the Recycle Bin"
+                              : "Delete " + what + " for good";
+}
+
 // Tidy is prune: its policies, its plan, the replays it takes; its answer
-// carries prune's own words and the player's.
+// carries prune's own words and the player's. A preview gives the plan of
+// what would go; applying takes that plan back and removes nothing unless
+// the same replays would still go.
 void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_prune_job prune;
     prune.keep = req.get_param_value("keep");
@@ -679,6 +697,13 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
     ra_output said;
     ra_prune_policy policy;
     int status = ra_prune_policy_of(prune, &policy, &said, ra_tidy_words);
+    if (status == ra_exit_ok && prune.apply) {
+        if (req.get_param_value("plan").empty()) {
+            status = ra_fail(&said, "Show what would go first: Tidy removes only what it showed.",
+                             ra_exit_usage);
+        }
+        policy.plan = req.get_param_value("plan");
+    }
     ra_game_setup setup;
     std::string error;
     if (status == ra_exit_ok && !ra_serve_setup(app, &setup, &error)) {
@@ -691,7 +716,7 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
         std::string sentence = said.err.substr(0, said.err.find_last_not_of('\n') + 1);
         if (sentence.compare(0, prefix.size(), prefix) == 0) sentence.erase(0, prefix.size());
         answer["said"] = ra_utf8_text(sentence);
-        return ra_answer_action(res, status, said, {}, prune.apply, answer);
+        return ra_answer_action(res, status, said, {}, false, answer);
     }
     ra_warn_unrecorded(setup, &said);
     const std::string shown = ra_text(setup.dir);
@@ -711,6 +736,16 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
     }
     nlohmann::json answer = nlohmann::json::object();
     answer["said"] = ra_tidy_said(removed.size(), bytes, failed, result.applied);
+    // A race saved or a mark changed since the preview: nothing went, and
+    // this answer is the preview again, to be looked at anew.
+    if (result.plan_changed) {
+        answer["said"] = "What would go changed since you looked, so nothing was removed. " +
+                         answer["said"].get<std::string>();
+    }
+    if (!result.applied && !removed.empty()) {
+        answer["plan"] = ra_prune_plan(result.candidates);
+        answer["apply_words"] = ra_tidy_apply_words(removed.size(), bytes);
+    }
     // The rows that went are named by `removed`; the cursor is the new one.
     ra_action_rows(app, req, 0, &answer);
     answer["count"] = removed.size();

@@ -279,18 +279,40 @@
     if (mark) mark.hidden = true;
   }
 
-  // Tidy: what would go, how much space it frees and where it goes, then
-  // the player's yes; the replays it removed leave the table.
+  // A button that a key held down cannot press: the key's repeats, which
+  // may have begun on another control before this one was there or had the
+  // focus, are not the player pressing it. A click, a tap, or a key pressed
+  // anew on it acts.
+  function onPurpose(b, act) {
+    var repeating = false;
+    b.addEventListener('keydown', function (event) { repeating = event.repeat; });
+    b.addEventListener('keyup', function () { repeating = false; });
+    b.addEventListener('blur', function () { repeating = false; });
+    b.addEventListener('click', function (event) {
+      if (repeating) return event.preventDefault();
+      act(event);
+    });
+  }
+
+  // Tidy: what would go, how much space it frees and where it goes; then
+  // the player's own second step. The preview leaves the focus on Cancel,
+  // and the button that removes, which says what it does, comes after it:
+  // reached by Tab or the pointer alone, never by Enter pressed again or
+  // held. It removes only the plan the preview showed; the app refuses
+  // another. Afterwards the page asks for its rows and counts again.
   var form = document.getElementById('tidy-form');
   if (form) {
     var plan = document.getElementById('tidy-plan');
     var planSaid = document.getElementById('tidy-said');
     var applyButton = document.getElementById('tidy-apply');
+    var cancelButton = document.getElementById('tidy-cancel');
+    var previewed = '';  // the plan of the preview shown: what apply may remove
     var fields = function (apply) {
       var f = {apply: apply ? '1' : '0'};
       ['keep', 'max_size', 'older_than'].forEach(function (name) {
         f[name] = form.elements[name].value.trim();
       });
+      if (apply) f.plan = previewed;
       return f;
     };
     var tidy = function (apply) {
@@ -298,17 +320,36 @@
         plan.hidden = false;
         planSaid.textContent = answer.said || answer.message;
         planSaid.classList.toggle('failed', !answer.ok);
-        applyButton.hidden = apply || !answer.ok || !answer.removed.length;
-        document.getElementById('tidy-cancel').hidden = applyButton.hidden;
-        if (apply && window.raLibraryPage) answer.removed.forEach(window.raLibraryPage.removeRow);
-        if (!applyButton.hidden) applyButton.focus();
+        previewed = answer.ok && !answer.applied && answer.removed.length ? String(answer.plan || '') : '';
+        applyButton.textContent = String(answer.apply_words || '');
+        applyButton.hidden = cancelButton.hidden = !previewed;
+        if (previewed) cancelButton.focus();
+        if (answer.applied) {
+          document.getElementById('tidy-preview').focus();
+          if (window.raLibraryPage) window.raLibraryPage.start();
+        }
+      }).catch(function (e) {
+        planSaid.textContent = String(e);
+        planSaid.classList.add('failed');
       });
     };
     form.addEventListener('submit', function (event) { event.preventDefault(); tidy(false); });
-    form.addEventListener('input', function () { plan.hidden = true; });
-    applyButton.addEventListener('click', function () { tidy(true); });
-    document.getElementById('tidy-cancel').addEventListener('click', function () {
+    // Enter held in a box asks once.
+    form.addEventListener('keydown', function (event) {
+      if (event.key === 'Enter' && event.repeat) event.preventDefault();
+    });
+    form.addEventListener('input', function () {
       plan.hidden = true;
+      previewed = '';
+    });
+    onPurpose(applyButton, function () {
+      if (!previewed) return;
+      applyButton.hidden = cancelButton.hidden = true;
+      tidy(true);
+    });
+    onPurpose(cancelButton, function () {
+      plan.hidden = true;
+      previewed = '';
       form.elements.keep.focus();
     });
   }

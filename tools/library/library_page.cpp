@@ -77,6 +77,8 @@ std::string ra_table_head(bool sortable) {
 }
 
 // The library app's panel: where the actions answer, and the tidy form.
+// After a preview the focus is on Cancel, and the button that removes comes
+// after it, named by the app's answer with what it does.
 std::string ra_app_panel(const ra_page_app &app) {
     return app.no_token +
            "<section id=\"app\" aria-label=\"Library app\">\n<p id=\"result\" "
@@ -88,8 +90,8 @@ std::string ra_app_panel(const ra_page_app &app) {
            "name=\"older_than\" inputmode=\"numeric\" size=\"4\"> days</label><button "
            "type=\"submit\" id=\"tidy-preview\">Show what would go</button></form>\n"
            "<div id=\"tidy-plan\" hidden><p id=\"tidy-said\" role=\"status\"></p>"
-           "<button type=\"button\" id=\"tidy-apply\" hidden>Remove them</button> <button "
-           "type=\"button\" id=\"tidy-cancel\" hidden>Keep them</button></div>\n<p "
+           "<button type=\"button\" id=\"tidy-cancel\" hidden>Cancel</button> <button "
+           "type=\"button\" id=\"tidy-apply\" hidden></button></div>\n<p "
            "class=\"summary\">"
            "Replays you keep, renamed ones, the ones Watch kept and files the record does not "
            "name are never removed.</p></details>\n<p><a href=\"#friends\">Friends and "

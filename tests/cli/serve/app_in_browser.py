@@ -12,13 +12,16 @@ one kept (COMPANION: a command that runs the companion in the game folder);
 the details page shows every racer; a friend's SHARE imported by the
 Friends view's file picker shows the friend and their time on the
 leaderboard, her races open with Keep (her own marks) and Remove (from
-her folder and record), and Remove takes their folder. The page survives
+her folder and record), and Remove takes their folder. Tidy by keyboard:
+Enter held after the preview leaves the focus on Cancel and removes
+nothing; Tab to the button that says what it does and Enter remove what
+the preview said, and the list's counts follow. The page survives
 a reload; a new tab without the address says how to get it; and another
 program's web server, visited from the app's page, learns nothing of the
 app's token (no header, cookie, address or Referer of its requests holds
 it). Saves a screenshot of the page to SCREENSHOT. Exit status 1 on any
 failure."""
-import base64, http.server, os, subprocess, sys, filecmp, threading, time
+import base64, http.server, json, os, re, subprocess, sys, filecmp, threading, time
 
 from browser import Browser
 
@@ -208,37 +211,74 @@ try:
     if os.path.exists(os.path.join(saves, "Friends", "Renée")):
         fail("Remove left Friends/Renée")
 
-    # Tidy with a policy that would remove the oldest replay, kept too now:
-    # the preview is prune's dry run, and applying it leaves the kept ones.
+    # Tidy with a policy that would remove the oldest replay, kept too now,
+    # by keyboard as a player goes: Tidy, Enter, Tab, the number, Enter.
     oldest = files[-1]
     browser.js("document.querySelector('.actions[data-file=\"%s\"] [data-do=keep]').click()" % oldest)
     if not browser.wait_for("!!document.querySelector('.actions[data-file=\"%s\"] [data-do=unkeep]')" % oldest):
         fail("Keep did not turn into Unkeep for %s" % oldest)
-    browser.js("document.getElementById('tidy').open = true;"
-               "document.querySelector('#tidy-form [name=keep]').value = '1';"
-               "document.getElementById('tidy-preview').click()")
-    if not browser.wait_for("!document.getElementById('tidy-plan').hidden && "
-                            "!document.getElementById('tidy-apply').hidden"):
+    focused = "document.activeElement && document.activeElement.id"
+    browser.js("document.querySelector('#tidy summary').focus()")
+    browser.press("Enter")
+    browser.press("Tab")
+    if not browser.js("document.activeElement.name === 'keep'"):
+        fail("Tab from Tidy's summary did not reach its Keep the newest")
+    browser.press("1")
+    # Enter goes down and stays down: the preview comes, the focus on
+    # Cancel, and the key's repeats there remove nothing.
+    browser.key_down("Enter")
+    if not browser.wait_for("!document.getElementById('tidy-apply').hidden"):
         fail("the Tidy preview offers no removal: %r" % browser.js(tidy_said))
+    if browser.js(focused) != "tidy-cancel":
+        fail("after the preview the focus is on %r, not Cancel" % browser.js(focused))
+    for _ in range(3):
+        browser.key_down("Enter", repeat=True)
+    browser.key_up("Enter")
+    time.sleep(1)
+    if browser.js(focused) != "tidy-cancel" or browser.js("document.getElementById('tidy-plan').hidden"):
+        fail("Enter held after the preview left the focus on %r" % browser.js(focused))
+    gone_early = [f for f in files if not os.path.exists(os.path.join(saves, f))]
+    if gone_early:
+        fail("Enter held after the preview removed %r" % gone_early)
     # The player's words: how many go, the space freed, where they go; no
-    # console option in sight.
+    # console option in sight; the button says what it does.
+    # The Windows program (on Wine) has a Recycle Bin, Linux none.
     going = [f for f in files if f not in (kept, oldest)]
+    recycled = companion.startswith("wine ")
     preview = browser.js(tidy_said)
     if (not preview.startswith("%d replays would go, freeing " % len(going)) or
-            "deleted for good" not in preview or "--" in preview or "prune" in preview):
+            ("go to the Recycle Bin" if recycled else "deleted for good") not in preview or
+            "--" in preview or "prune" in preview):
         fail("the Tidy preview says: %r" % preview)
-    browser.js("document.getElementById('tidy-apply').click()")
+    freed = re.search(r"freeing (.+?)\. ", preview)
+    words = browser.js("document.getElementById('tidy-apply').textContent")
+    if not freed or words != ("Move %d replays (%s) to the Recycle Bin" if recycled else
+                              "Delete %d replays (%s) for good") % (len(going), freed.group(1)):
+        fail("the button that removes says %r" % words)
+    # The deliberate step: Tab to that button, Enter. It removes what the
+    # preview said, and the list's counts are the list's after it.
+    browser.press("Tab")
+    if browser.js(focused) != "tidy-apply":
+        fail("Tab from Cancel reached %r, not the button that removes" % browser.js(focused))
+    browser.press("Enter")
     if not browser.wait_for("%s.indexOf('%d replays removed') === 0" % (tidy_said, len(going))):
         fail("Tidy's apply showed: %r" % browser.js(tidy_said))
-    # The replays it removed left the table.
-    left = browser.js("Array.from(document.querySelectorAll('#replays .actions'))"
-                      ".map(a => a.getAttribute('data-file'))")
-    if any(f in left for f in going):
-        fail("removed replays are still in the table: %r" % left)
     there = set(os.listdir(saves))
     for f in files:
         if (f in (kept, oldest)) != (f in there):
             fail("after Tidy %s is %s" % (f, "there" if f in there else "gone"))
+    # Their rows stay as removed ones (the record keeps the races), without
+    # the buttons of a replay that is there, and the counts are the list's.
+    counted = "document.getElementById('shown').textContent"
+    listed = "document.querySelectorAll('#replays tbody tr').length"
+    want = "%d of %d shown" % (before + 1, before + 1)
+    buttons = "Array.from(document.querySelectorAll('#replays .actions')).map(a => a.getAttribute('data-file'))"
+    if not browser.wait_for("%s === %s && %s === %d && !%s.some(f => %s.includes(f))" %
+                            (counted, json.dumps(want), listed, before + 1, buttons, json.dumps(going))):
+        fail("after Tidy the list says %r of its %d rows (want %r), with the buttons of %r" %
+             (browser.js(counted), browser.js(listed), want, browser.js(buttons)))
+    if not browser.js("window.ra_unreloaded === true"):
+        fail("the page was reloaded after Tidy")
 
     # The details of a race, opened by its address: every racer.
     browser.js("document.querySelector('.actions[data-file=\"%s\"] a').click()" % kept)

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # browser_test.sh EMULATOR SIM TOOL WORK ARTIFACTS [WINDOWS_TOOL [GAME]]
 # The library app in a real browser (app_in_browser.py) on a season played
-# by the simulator into GAME (default WORK/game): served by TOOL, or with
-# WINDOWS_TOOL by the Windows program on Wine. Keeps the screenshot in
+# by the simulator into GAME (default: a folder at a long path,
+# long_names.sh): served by TOOL, or with WINDOWS_TOOL by the Windows
+# program on Wine. Keeps the screenshot in
 # ARTIFACTS (serve.png, serve-wine.png). Fails, never skips, without
 # Chromium. EMULATOR runs the 32-bit programs, or is empty.
 set -euo pipefail
-emulator=$1 sim=$2 tool=$3 work=$4 artifacts=$5 windows_tool=${6:-} game=${7:-$4/game}
+emulator=$1 sim=$2 tool=$3 work=$4 artifacts=$5 windows_tool=${6:-}
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/long_names.sh"
+if [[ -n ${7:-} ]]; then game=$7; else long_game_folder "$work"; fi
 command -v chromium >/dev/null || { echo "browser_test.sh: chromium is missing; run bash scripts/deps.sh" >&2; exit 1; }
 
 mkdir -p "$work"

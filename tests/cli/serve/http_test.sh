@@ -8,7 +8,7 @@
 # a name that is no UTF-8 is acted on by its bytes, a Dir that does not exist
 # yet is an empty library, Keep survives a Tidy that
 # would remove the replay, the Tidy preview
-# is prune's dry run word for word, an import is refused without the token,
+# is prune's dry run word for word and Tidy removes only what it showed, an import is refused without the token,
 # past the share's cap and for a hostile share, a second start on the same
 # port is refused, and a stop ends it. EMULATOR runs the 32-bit programs, or is empty.
 set -euo pipefail
@@ -153,7 +153,16 @@ $(field message)
 ---
 $dry"
 [[ $(field applied) == false && $would == '["'*'"]' ]] || fail "the preview's fields: $(cat "$work/body")"
-[[ $(status POST /tidy "keep=2&apply=1") == 200 ]] || fail "tidy: $(cat "$work/body")"
+plan=$(field plan)
+# Applying takes the preview's plan back: without one, or with one that is
+# not what the policy removes now, nothing goes, and the answer is the
+# preview of now.
+saved=$(cd "$saves" && ls -1 2026-*.rp4 | wc -l)
+[[ $(status POST /tidy "keep=2&apply=1") == 409 ]] || fail "tidy without a plan: $(cat "$work/body")"
+[[ $(status POST /tidy "keep=1&apply=1&plan=$plan") == 200 && $(field applied) == false &&
+   $(field plan) != "$plan" ]] || fail "tidy of another plan: $(cat "$work/body")"
+[[ $(cd "$saves" && ls -1 2026-*.rp4 | wc -l) == "$saved" ]] || fail "a tidy refused removed $(ls "$saves")"
+[[ $(status POST /tidy "keep=2&apply=1&plan=$plan") == 200 ]] || fail "tidy: $(cat "$work/body")"
 [[ $(field applied) == true && $(field removed) == "$would" ]] || fail "tidy removed other replays than it offered: $(cat "$work/body")"
 [[ -f $saves/$oldest ]] || fail "tidy removed the kept replay $oldest"
 [[ $(cd "$saves" && ls -1 2026-*.rp4 | wc -l) == 3 ]] || fail "tidy left $(ls "$saves")"
