@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""app_in_browser.py ADDRESS SAVES GAME_REPLAY NEW_RACE SCREENSHOT COMPANION SHARE
+"""app_in_browser.py ADDRESS SAVES GAME_REPLAY NEW_RACE SCREENSHOT COMPANION SHARE [REMOVAL]
 
 The library app in headless Chromium, driven through its DevTools protocol
 (over --remote-debugging-pipe, so nothing but the standard library is
@@ -13,12 +13,16 @@ the details page shows every racer; a friend's SHARE imported by the
 Friends view's file picker shows the friend and their time on the
 leaderboard, her races open with Keep (her own marks) and Remove (from
 her folder and record), and Remove takes their folder. Saves a screenshot of the page
-to SCREENSHOT. Exit status 1 on any failure."""
+to SCREENSHOT. REMOVAL: the words of Tidy's preview for where replays go
+(default "deleted for good"). Exit status 1 on any failure."""
 import base64, os, subprocess, sys, filecmp, time
 
 from browser import Browser
 
 address, saves, game_replay, new_race, screenshot, companion, share = sys.argv[1:8]
+# Where Tidy's replays go, in the preview's words: deleted on Linux, into
+# the Recycle Bin on Windows.
+removal = sys.argv[8] if len(sys.argv) > 8 else "deleted for good"
 failures = []
 
 
@@ -186,7 +190,7 @@ try:
     going = [f for f in files if f not in (kept, oldest)]
     preview = browser.js(tidy_said)
     if (not preview.startswith("%d replays would go, freeing " % len(going)) or
-            "deleted for good" not in preview or "--" in preview or "prune" in preview):
+            removal not in preview or "--" in preview or "prune" in preview):
         fail("the Tidy preview says: %r" % preview)
     browser.js("document.getElementById('tidy-apply').click()")
     if not browser.wait_for("%s.indexOf('%d replays removed') === 0" % (tidy_said, len(going))):
