@@ -45,6 +45,14 @@ done
 [[ ! -e $friend/${ann_replays[0]} ]] || fail "the race Ann did not share was imported"
 [[ $(grep -c '^' "$friend/replays.csv") -eq 5 ]] || fail "want the header and Ann's 4 lines in her record"
 
+# A player whose game has saved no race yet has no Dir: the import makes it.
+renee=$work/Renée
+mkdir -p "$renee"
+printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$renee/replay_autosave.ini"
+out=$(run "$tool" import --ini "$renee/replay_autosave.ini" "$work/ann.rpshare" 2>&1) ||
+  fail "an import into a game without Dir failed: $out"
+[[ -f $renee/SaveData/Saves/Friends/Ann/${ann_replays[1]} ]] || fail "nothing imported without Dir: $out"
+
 # Importing again changes nothing.
 tree() { (cd "$bob_dir/Friends" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
 friends_before=$(tree)
@@ -72,6 +80,9 @@ if grep -q ALPINE <<<"$out"; then fail "--track coast shows Alpine"; fi
 run "$tool" alias --ini "$bob/replay_autosave.ini" Ann "Annie" >/dev/null
 out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini")
 grep -q 'Bob against Annie: 2 races' <<<"$out" || fail "the alias is not shown: $out"
+# A name that ends its sentence gets no second full stop.
+out=$(run "$tool" alias --ini "$renee/replay_autosave.ini" Jürgen "Jürgen Ż.")
+[[ $out == "Jürgen is shown as Jürgen Ż." ]] || fail "alias says: $out"
 
 # A replay changed after the import no longer backs its time.
 printf 'X' | dd of="$friend/${ann_replays[2]}" bs=1 seek=7000 conv=notrunc status=none
