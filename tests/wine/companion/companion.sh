@@ -240,11 +240,27 @@ run "" page
 release
 expect_rc 1
 expect_in "$err" "cannot write $(winpath "$saves")\\replays.html: it is in use by another program"
-# Wine hands an .html file to the host's browser (xdg-open, a no-op here
-# with BROWSER=true), as Windows hands it to the default browser.
-BROWSER=true run "" page --open
+# The tier's prefix has no program for web pages (Gecko is not installed):
+# the player is told, with the page to open.
+run "" page --open
+expect_rc 1
+expect_in "$err" "Windows could not open the page in a browser: no program is set to open web pages"
+expect_in "$err" "open it yourself ($(winpath "$saves")\\replays.html)"
+# With one set, the page is handed to it, as Windows hands it to the
+# default browser: here a command that writes down what it was given.
+opened=$work/opened.txt
+"$RA_WINE" reg add 'HKCR\.html' /ve /d ra.testpage /f >/dev/null 2>&1
+"$RA_WINE" reg add 'HKCR\ra.testpage\shell\open\command' /ve /f \
+  /d "C:\\windows\\system32\\cmd.exe /c echo %1> $(winpath "$opened")" >/dev/null 2>&1
+run "" page --open
 expect_rc 0
 [[ $out == "$(winpath "$saves")\\replays.html" ]] || fail "page --open printed: $out"
+for _ in $(seq 100); do [[ -s $opened ]] && break; sleep 0.1; done
+# cmd writes in the console's code page: the path's ASCII end tells.
+LC_ALL=C grep -qF 'SaveData\Saves\replays.html' "$opened" 2>/dev/null ||
+  fail "the program for web pages was given: $(cat "$opened" 2>/dev/null)"
+"$RA_WINE" reg delete 'HKCR\.html' /f >/dev/null 2>&1
+"$RA_WINE" reg delete 'HKCR\ra.testpage' /f >/dev/null 2>&1
 
 stage="dropped from a folder the code page cannot spell"
 mkdir -p "$work/Łukasz"
