@@ -39,3 +39,5 @@ for races in "$@"; do
   rm -rf "$top/ra-serve-wine64-$races"
 done
 echo "== load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+# Wine's services would keep the server, and themselves, alive.
+wineserver -k || true
