@@ -9,9 +9,9 @@
 # Both are full paths; program/main.cpp is the program's alone.
 set(RA_TOOLS_DIR ${CMAKE_SOURCE_DIR}/tools)
 
-# Windows services for the mingw build; Linux on the Windows stand-ins for
-# the others.
-if(RA_BUILD STREQUAL "mingw")
+# Windows services for the two Windows builds; Linux on the Windows
+# stand-ins for the others.
+if(RA_WINDOWS)
   set(RA_PLATFORM_DIR ${RA_TOOLS_DIR}/platform/win)
 else()
   set(RA_PLATFORM_DIR ${RA_TOOLS_DIR}/platform/linux)
@@ -108,7 +108,7 @@ else()
                                                SQLITE_DQS=0 SQLITE_ENABLE_FTS5)
   set_target_properties(ra_sqlite PROPERTIES C_STANDARD 99 POSITION_INDEPENDENT_CODE ON)
   target_link_libraries(ra_sqlite PUBLIC Threads::Threads)
-  if(NOT RA_BUILD STREQUAL "mingw")
+  if(NOT RA_WINDOWS)
     target_link_libraries(ra_sqlite PUBLIC m)
   endif()
 endif()

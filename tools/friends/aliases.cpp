@@ -85,3 +85,9 @@ bool ra_set_alias(const fs::path &dir, const std::string &old_name, const std::s
     }
     return true;
 }
+
+std::string ra_alias_stored(const std::string &old_name, const std::string &new_name) {
+    if (new_name.empty()) return old_name + " is shown as it is spelt again.\n";
+    const bool ends_sentence = new_name.back() == '.';
+    return old_name + " is shown as " + new_name + (ends_sentence ? "\n" : ".\n");
+}

@@ -23,6 +23,10 @@ struct ra_aliases {
 // The aliases of dir; none when there is no file or it cannot be read.
 ra_aliases ra_read_aliases(const std::filesystem::path &dir);
 
+// What the player is told once OLD -> NEW is stored, one sentence with one
+// full stop, whether NEW ends in one ("Ż.") or not.
+std::string ra_alias_stored(const std::string &old_name, const std::string &new_name);
+
 // Stores OLD -> NEW (NEW empty: takes the alias of OLD away). False with
 // *error, a sentence for the player.
 bool ra_set_alias(const std::filesystem::path &dir, const std::string &old_name,

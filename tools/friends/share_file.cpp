@@ -5,7 +5,6 @@
 #include <sqlite3.h>
 #include <string.h>
 
-#include <fstream>
 #include <set>
 #include <system_error>
 
@@ -226,14 +225,18 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
                  " GB, more than a share ever takes; ask for fewer replays at once";
         return false;
     }
-    char header[ra_sqlite_header_bytes] = {};
-    std::ifstream in(path, std::ios::binary);
-    if (size < ra_sqlite_header_bytes || !in.read(header, sizeof header) ||
+    // A file another program holds is not ours to judge: say so, and why.
+    std::string start, why;
+    if (!ra_load_file_start(path, ra_sqlite_header_bytes, &start, &why)) {
+        *error = "cannot open " + shown_ + ": " + why;
+        return false;
+    }
+    const char *header = start.data();
+    if (size < ra_sqlite_header_bytes || start.size() < ra_sqlite_header_bytes ||
         memcmp(header, ra_sqlite_magic, sizeof ra_sqlite_magic) != 0) {
         *error = not_ours;
         return false;
     }
-    in.close();
     if (header[ra_sqlite_write_version_at] != 1 || header[ra_sqlite_write_version_at + 1] != 1) {
         *error = not_ours;
         return false;

@@ -133,13 +133,13 @@ void ra_answer_page(httplib::Response &res, const std::string &html, const std::
 
 // The record file's and the marks' size and time: what changes when a race
 // is saved, or a mark or a file is changed from the page or elsewhere.
-// A file's size and time stamp, or "-" when it cannot be read.
+// A file's size and time stamp, or "-" when there is none: an INI saved
+// twice in a second is two states.
 std::string ra_file_state(const fs::path &file) {
-    std::error_code failed;
-    uintmax_t size = fs::is_directory(file, failed) ? 0 : fs::file_size(file, failed);
-    auto stamp = fs::last_write_time(file, failed);
-    return failed ? std::string("-")
-                  : std::to_string(size) + "@" + std::to_string(stamp.time_since_epoch().count());
+    const ra_entry_facts facts = ra_entry_facts_of(file);
+    if (facts.kind == ra_entry_kind::none) return "-";
+    const uint64_t size = facts.kind == ra_entry_kind::folder ? 0 : facts.size;
+    return std::to_string(size) + "@" + std::to_string(facts.written);
 }
 
 // The record's, the marks' and the folder's size and time, and the folder:
@@ -954,8 +954,7 @@ void ra_serve_alias(ra_app &app, const httplib::Request &req, httplib::Response 
         return ra_refuse_action(res, error);
     }
     ra_output said;
-    said.out = new_name.empty() ? old_name + " is shown as it is spelt again.\n"
-                                : old_name + " is shown as " + new_name + ".\n";
+    said.out = ra_alias_stored(old_name, new_name);
     ra_answer_action(res, ra_exit_ok, said);
 }
 

@@ -49,6 +49,14 @@ done
 [[ $(head -c 3 "$friend/replays.csv" | od -An -tx1 | tr -d ' ') == efbbbf ]] || fail "her record has no UTF-8 mark"
 grep -q 'Renée' "$friend/replays.csv" || fail "her record does not name her in UTF-8"
 
+# A player whose game has saved no race yet has no Dir: the import makes it.
+new_pc=$work/Jürgen
+mkdir -p "$new_pc"
+printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$new_pc/replay_autosave.ini"
+out=$(run "$tool" import --ini "$new_pc/replay_autosave.ini" "$work/ann.rpshare" 2>&1) ||
+  fail "an import into a game without Dir failed: $out"
+[[ -f $new_pc/SaveData/Saves/Friends/Renée/${ann_replays[1]} ]] || fail "nothing imported without Dir: $out"
+
 # Importing again changes nothing.
 tree() { (cd "$bob_dir/Friends" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
 friends_before=$(tree)
@@ -76,6 +84,9 @@ if grep -q ALPINE <<<"$out"; then fail "--track coast shows Alpine"; fi
 run "$tool" alias --ini "$bob/replay_autosave.ini" RENéE "Rennie" >/dev/null
 out=$(run "$tool" leaderboard --ini "$bob/replay_autosave.ini")
 grep -q 'Zoë against Rennie: 2 races' <<<"$out" || fail "the alias is not shown: $out"
+# A name that ends its sentence gets no second full stop.
+out=$(run "$tool" alias --ini "$new_pc/replay_autosave.ini" Jürgen "Jürgen Ż.")
+[[ $out == "Jürgen is shown as Jürgen Ż." ]] || fail "alias says: $out"
 
 # A replay changed after the import no longer backs its time.
 printf 'X' | dd of="$friend/${ann_replays[2]}" bs=1 seek=7000 conv=notrunc status=none

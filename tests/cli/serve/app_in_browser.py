@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""app_in_browser.py ADDRESS SAVES GAME_REPLAY NEW_RACE SCREENSHOT COMPANION SHARE
+"""app_in_browser.py ADDRESS SAVES GAME_REPLAY NEW_RACE SCREENSHOT COMPANION SHARE [REMOVAL]
 
 The library app in headless Chromium, driven through its DevTools protocol
 (over --remote-debugging-pipe, so nothing but the standard library is
@@ -19,13 +19,17 @@ the preview said, and the list's counts follow. The page survives
 a reload; a new tab without the address says how to get it; and another
 program's web server, visited from the app's page, learns nothing of the
 app's token (no header, cookie, address or Referer of its requests holds
-it). Saves a screenshot of the page to SCREENSHOT. Exit status 1 on any
-failure."""
+it). Saves a screenshot of the page to SCREENSHOT. REMOVAL: the words of
+Tidy's preview for where replays go (default "deleted for good"). Exit
+status 1 on any failure."""
 import base64, http.server, json, os, re, subprocess, sys, filecmp, threading, time
 
 from browser import Browser
 
 address, saves, game_replay, new_race, screenshot, companion, share = sys.argv[1:8]
+# Where Tidy's replays go, in the preview's words: deleted on Linux, into
+# the Recycle Bin on Windows.
+removal = sys.argv[8] if len(sys.argv) > 8 else "deleted for good"
 failures = []
 
 
@@ -244,11 +248,10 @@ try:
     # console option in sight; the button says what it does.
     # The Windows program (on Wine) has a Recycle Bin, Linux none.
     going = [f for f in files if f not in (kept, oldest)]
-    recycled = companion.startswith("wine ")
+    recycled = removal != "deleted for good"
     preview = browser.js(tidy_said)
     if (not preview.startswith("%d replays would go, freeing " % len(going)) or
-            ("go to the Recycle Bin" if recycled else "deleted for good") not in preview or
-            "--" in preview or "prune" in preview):
+            removal not in preview or "--" in preview or "prune" in preview):
         fail("the Tidy preview says: %r" % preview)
     freed = re.search(r"freeing (.+?)\. ", preview)
     words = browser.js("document.getElementById('tidy-apply').textContent")

@@ -18,14 +18,14 @@ bash "$here/../page/season.sh" "$emulator" "$sim" "$game" >/dev/null
 mkdir -p "$artifacts"
 source "$here/start_server.sh"
 if [[ -n $windows_tool ]]; then
-  start_server "$game" "$work/serve.out" wine "$windows_tool"
+  start_server "$game" "$work/serve.out" "${RA_WINE:?}" "$windows_tool"
 else
   start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
 fi
 
 # The companion as the test runs it beside the page, in the game folder.
 if [[ -n $windows_tool ]]; then
-  companion="wine $(printf %q "$windows_tool")"
+  companion="$(printf %q "${RA_WINE:?}") $(printf %q "$windows_tool")"
 else
   companion="${emulator:+$(printf %q "$emulator") }$(printf %q "$tool")"
 fi
@@ -38,12 +38,14 @@ new_race="${emulator:+$emulator }$sim --game-dir $game --race $race --clock 2026
 # A friend's share for the Friends view.
 source "$here/friend_share.sh"
 if [[ -n $windows_tool ]]; then
-  friend_share "$work/friend" "$game" wine "$windows_tool"
+  friend_share "$work/friend" "$game" "${RA_WINE:?}" "$windows_tool"
 else
   friend_share "$work/friend" "$game" ${emulator:+"$emulator"} "$tool"
 fi
 
 shot=$artifacts/serve${windows_tool:+-wine}.png
+removal="deleted for good"
+[[ -n $windows_tool ]] && removal="They go to the Recycle Bin"
 python3 -B "$here/app_in_browser.py" "$address" "$game/SaveData/Saves" "$game/Replays/replay.rp4" \
-  "$new_race" "$shot" "$companion" "$work/friend/friend.rpshare"
+  "$new_race" "$shot" "$companion" "$work/friend/friend.rpshare" "$removal"
 echo "the library app in the browser: all cases pass (screenshot $shot)"

@@ -27,7 +27,7 @@ bash "$here/../page/season.sh" "$emulator" "$sim" "$game" >/dev/null
 saves=$game/SaveData/Saves
 source "$here/start_server.sh"
 if [[ -n $windows_tool ]]; then
-  start_server "$game" "$work/serve.out" wine "$windows_tool"
+  start_server "$game" "$work/serve.out" "${RA_WINE:?}" "$windows_tool"
 else
   start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
 fi

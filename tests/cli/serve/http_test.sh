@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
-# http_test.sh EMULATOR SIM TOOL WORK
-# The library app (TOOL serve) over plain HTTP on a season played by the
-# simulator: every request rule answers as it must (Host, method,
+# http_test.sh EMULATOR SIM TOOL WORK [WINDOWS_TOOL]
+# The library app (TOOL serve, or with WINDOWS_TOOL the Windows program on
+# Wine, $RA_WINE) over plain HTTP on a season played by the simulator: every
+# request rule answers as it must (Host, token, method,
 # replay names, the headers of every answer, a nonce of each answer's own;
 # Remove takes no replay of the player's own, which Tidy alone removes),
 # Watch restores as restore does, and one at a time when they come at once,
-# a name that is no UTF-8 is acted on by its bytes, a Dir that does not exist
+# a name that is no UTF-8 is acted on by its bytes (Linux only: Windows
+# names are UTF-16), a Dir that does not exist
 # yet is an empty library, Keep survives a Tidy that
 # would remove the replay, the Tidy preview
 # is prune's dry run word for word and Tidy removes only what it showed, an import is refused without the token,
 # past the share's cap and for a hostile share, a second start on the same
-# port is refused, and a stop ends it. EMULATOR runs the 32-bit programs, or is empty.
+# port is refused, and a stop ends it (Linux only: on Windows it is Ctrl+C,
+# which the Wine tier's companion test gives in a console). EMULATOR runs
+# the 32-bit programs, or is empty.
 set -euo pipefail
-emulator=$1 sim=$2 tool=$3 work=$4
+emulator=$1 sim=$2 tool=$3 work=$4 windows_tool=${5:-}
 here=$(cd "$(dirname "$0")" && pwd)
+on_windows() { [[ -n $windows_tool ]]; }
 
 failures=0
 fail() {
@@ -24,10 +29,24 @@ fail() {
 game=$work/game
 bash "$here/../page/season.sh" "$emulator" "$sim" "$game" >/dev/null
 saves=$game/SaveData/Saves
-run() { (cd "$game" && exec ${emulator:+"$emulator"} "$tool" "$@"); }
-
 source "$here/start_server.sh"
-start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
+if on_windows; then
+  # The console of Windows ends its lines in CR LF.
+  run() { (cd "$game" && "${RA_WINE:?}" "$windows_tool" "$@") | tr -d '\r'; }
+  start_server "$game" "$work/serve.out" "$RA_WINE" "$windows_tool"
+else
+  run() { (cd "$game" && exec ${emulator:+"$emulator"} "$tool" "$@"); }
+  start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
+fi
+# The folder as the program names it, in a JSON string.
+shown_path() {
+  if on_windows; then
+    local p="Z:${1//\//\\}"
+    echo "${p//\\/\\\\}"
+  else
+    echo "$1"
+  fi
+}
 let_in
 
 oldest=$(cd "$saves" && ls -1 2026-*.rp4 | head -1)
@@ -89,7 +108,8 @@ grep -q "The game will play $oldest" "$work/body" || fail "watch said: $(cat "$w
 
 # A renamed replay whose name is no UTF-8 (a letter of the game's code
 # page) is kept and watched by its own bytes, which the page sends
-# percent-encoded.
+# percent-encoded. Windows has no such names.
+if ! on_windows; then
 latin=$(printf 'caf\xe9.rp4')
 mv "$saves/$(cd "$saves" && ls -1 2026-*.rp4 | sed -n 3p)" "$saves/$latin"
 grep -qF '"id":"caf%E9.rp4"' <<<"$(curl -s "${auth[@]}" "$base/api/rows"; curl -s "${auth[@]}" "$base/api/rows?kind=other")" ||
@@ -100,6 +120,7 @@ for action in keep unkeep watch; do
   [[ $action == keep ]] && { grep -qaF "$latin" "$saves/replays.keep" || fail "the mark is not the name's own bytes"; }
 done
 cmp -s "$saves/$latin" "$game/Replays/replay.rp4" || fail "watch did not put $latin in the game's place"
+fi
 
 # Watches at once, of two replays in turn: one after the other, each whole.
 second_oldest=$(cd "$saves" && ls -1 2026-*.rp4 | sed -n 2p)
@@ -234,8 +255,8 @@ grep -qF "\"id\":\"new-$newest\"" <<<"$(curl -s "${auth[@]}" "$base/state?since=
 cp "$game/replay_autosave.ini" "$work/ini.kept"
 mkdir -p "$game/Other Saves"
 printf '[ReplayAutosave]\r\nRecord = 1\r\nDir = Other Saves\r\n' >"$game/replay_autosave.ini"
-grep -qF "\"dir\":\"$game/Other Saves\"" <<<"$(curl -s "${auth[@]}" "$base/api/facts")" ||
-  fail "the facts do not show the new Dir"
+grep -qF "\"dir\":\"$(shown_path "$game/Other Saves")\"" <<<"$(curl -s "${auth[@]}" "$base/api/facts")" ||
+  fail "the facts do not show the new Dir: $(curl -s "${auth[@]}" "$base/api/facts")"
 grep -qF 'changed: this page now shows' <<<"$(curl -s "${auth[@]}" "$base/api/facts")" ||
   fail "the page does not say it switched folders"
 
@@ -255,12 +276,15 @@ grep -qF "\"id\":\"$newest\"" <<<"$(curl -s "${auth[@]}" "$base/api/rows")" || f
 cp "$work/ini.kept" "$game/replay_autosave.ini"
 
 # A second start on the same port, then a stop. A job started in the
-# background of a script ignores Ctrl+C's SIGINT, so SIGTERM stands for it.
+# background of a script ignores Ctrl+C's SIGINT, so SIGTERM stands for it
+# on Linux.
 second=$(run serve --ini replay_autosave.ini --no-open --port "$port" 2>&1) && fail "a second serve on $port started"
 grep -q "port is taken" <<<"$second" || fail "a second start said: $second"
-kill -TERM "$server"
-wait "$server" || fail "serve ended with $? when stopped"
-grep -q "The library app stopped." "$work/serve.out" || fail "serve did not say it stopped"
+if ! on_windows; then
+  kill -TERM "$server"
+  wait "$server" || fail "serve ended with $? when stopped"
+  grep -q "The library app stopped." "$work/serve.out" || fail "serve did not say it stopped"
+fi
 
 ((failures == 0)) || exit 1
 echo "serve over HTTP: all cases pass"

@@ -10,10 +10,10 @@
 # cannot be read by the plug-in; the page names the folder as it is; and
 # under code page 1250 (a Polish locale, made with localedef) a share holds
 # a replay named in Japanese. Needs the Wine tier's environment
-# (WINEPREFIX, HOME, RA_MINGW_BUILD, RA_TEST_TMP).
+# (WINEPREFIX, HOME, RA_WINE, RA_WINDOWS_BUILD, RA_TEST_TMP).
 set -euo pipefail
-exe=$RA_MINGW_BUILD/src/replay-autosave.exe
-[[ -f $exe ]] || { echo "names.sh: $exe is missing: build the mingw preset" >&2; exit 1; }
+exe=$RA_WINDOWS_BUILD/src/replay-autosave.exe
+[[ -f $exe ]] || { echo "names.sh: $exe is missing: build the mingw64 preset" >&2; exit 1; }
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 work=$RA_TEST_TMP/names
@@ -44,7 +44,7 @@ fail() {
 # run ARGS...: the program in the game folder; sets rc, out, err (UTF-8 on a pipe).
 run() {
   rc=0
-  (cd "$game" && wine replay-autosave.exe "$@" </dev/null >"$work/out" 2>"$work/err") || rc=$?
+  (cd "$game" && "$RA_WINE" replay-autosave.exe "$@" </dev/null >"$work/out" 2>"$work/err") || rc=$?
   out=$(tr -d '\r' <"$work/out")
   err=$(tr -d '\r' <"$work/err")
 }

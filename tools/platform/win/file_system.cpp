@@ -91,6 +91,35 @@ bool ra_load_file(const fs::path &path, std::string *bytes, std::string *why) {
     return true;
 }
 
+bool ra_load_file_start(const fs::path &path, size_t n, std::string *bytes, std::string *why) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *why = ra_last_reason();
+        return false;
+    }
+    std::string start(n, '\0'), reason;
+    size_t got = 0;
+    while (got < n) {
+        DWORD read = 0;
+        const DWORD want = (DWORD)std::min<size_t>(n - got, 1 << 16);
+        if (!ReadFile(file, &start[got], want, &read, nullptr)) {
+            reason = ra_last_reason();
+            break;
+        }
+        if (read == 0) break;  // the end of the file
+        got += read;
+    }
+    CloseHandle(file);
+    if (!reason.empty()) {
+        *why = reason;
+        return false;
+    }
+    start.resize(got);
+    *bytes = start;
+    return true;
+}
+
 bool ra_load_plain_file(const fs::path &path, uintmax_t max, std::string *bytes, std::string *why) {
     // FILE_FLAG_OPEN_REPARSE_POINT opens a link or a junction itself, never
     // what it points to; its attributes then tell what was opened.
@@ -190,6 +219,21 @@ ra_entry_kind ra_entry_kind_of(const fs::path &path) {
     if (attributes & FILE_ATTRIBUTE_DEVICE) return ra_entry_kind::other;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ra_entry_kind::folder;
     return ra_entry_kind::file;
+}
+
+ra_entry_facts ra_entry_facts_of(const fs::path &path) {
+    ra_entry_facts facts;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return facts;
+    const DWORD attributes = data.dwFileAttributes;
+    facts.kind = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? ra_entry_kind::link
+                 : attributes & FILE_ATTRIBUTE_DEVICE      ? ra_entry_kind::other
+                 : attributes & FILE_ATTRIBUTE_DIRECTORY   ? ra_entry_kind::folder
+                                                           : ra_entry_kind::file;
+    facts.size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    facts.written = (int64_t)(((uint64_t)data.ftLastWriteTime.dwHighDateTime << 32) |
+                              data.ftLastWriteTime.dwLowDateTime);
+    return facts;
 }
 
 bool ra_folder_entries(
