@@ -31,6 +31,9 @@ try:
     browser.page("Page.addScriptToEvaluateOnNewDocument", source=watch_rows)
     times = []
     for _ in range(tries):
+        # From another page: the address again from the page itself would
+        # only move within it.
+        browser.open("about:blank")
         browser.page("Page.navigate", url=address)
         if not browser.wait_for("typeof window.firstRowsAt === 'number'", 60):
             sys.exit("no row appeared within 60 s")

@@ -87,18 +87,15 @@ port=$((20000 + RANDOM % 20000))
 server=$!
 trap 'kill "$server" 2>/dev/null || true' EXIT
 for _ in $(seq 600); do grep -q 'is at http' "$work/serve.out" && break; sleep 0.1; done
-address=$(grep -o 'http://127\.0\.0\.1:[0-9]*/?s=[0-9a-f]*' "$work/serve.out")
+address=$(grep -o 'http://127\.0\.0\.1:[0-9]*/#token=[0-9a-f]*' "$work/serve.out")
 base=http://127.0.0.1:$port
-# In as the browser comes in: the address's token becomes the cookie, and
-# the page holds the secret of the actions.
-jar=$work/cookies
-curl -s -c "$jar" -o /dev/null "$address"
-secret=$(curl -s -b "$jar" "$base/" | grep -o 'data-secret="[0-9a-f]*"' | cut -d'"' -f2)
+# As the page asks: the address's token in every request's header.
+auth=(-H "Authorization: Bearer ${address##*#token=}")
 # A request's time: best and median of seven, and its answer's bytes.
 timed() {
   local what=$1 path=$2
-  echo "$what ($(curl -s -b "$jar" "$base$path" | wc -c) bytes): $(for _ in $(seq 7); do
-    curl -s -b "$jar" -o /dev/null -w '%{time_total}\n' "$base$path"; done | stats)"
+  echo "$what ($(curl -s "${auth[@]}" "$base$path" | wc -c) bytes): $(for _ in $(seq 7); do
+    curl -s "${auth[@]}" -o /dev/null -w '%{time_total}\n' "$base$path"; done | stats)"
 }
 timed "first page (GET /)" "/"
 timed "first rows (/api/rows, 100 newest)" "/api/rows?offset=0&limit=100&sort=when&desc=1"
@@ -112,16 +109,16 @@ timed "personal bests only (pb=1, racer Player)" "/api/rows?limit=100&pb=1&racer
 timed "chart (ALPINE SR, a year)" "/api/chart?track=ALPINE&type=SR&window=365"
 echo "serve's peak memory before the page is opened: $(grep VmHWM /proc/$server/status | awk '{print $2 / 1024 " MB"}')"
 echo "first rows in Chromium, from asking for the page: $(python3 "$here/first_rows.py" "$address")"
-file=$(curl -s -b "$jar" "$base/api/rows?limit=1" | grep -o '"id":"[^"]*"' | head -n 1 | cut -d'"' -f4)
+file=$(curl -s "${auth[@]}" "$base/api/rows?limit=1" | grep -o '"id":"[^"]*"' | head -n 1 | cut -d'"' -f4)
 echo "action (POST /keep, /unkeep): $(for n in $(seq 7); do
-  curl -s -b "$jar" -o /dev/null -w '%{time_total}\n' -d "secret=$secret&file=$file" \
+  curl -s "${auth[@]}" -o /dev/null -w '%{time_total}\n' -d "file=$file" \
     "$base/$([[ $((n % 2)) == 1 ]] && echo keep || echo unkeep)"
 done | stats)"
-cursor=$(curl -s -b "$jar" "$base/state" | grep -o '"cursor":[0-9]*' | cut -d: -f2)
+cursor=$(curl -s "${auth[@]}" "$base/state" | grep -o '"cursor":[0-9]*' | cut -d: -f2)
 append_race "2030-02-01 12:00:00"
 # The page asks every 2 seconds; this is the answer that shows the race.
 start=$(date +%s.%N)
-bytes=$(curl -s -b "$jar" "$base/state?since=$cursor" | tee "$work/state.json" | wc -c)
+bytes=$(curl -s "${auth[@]}" "$base/state?since=$cursor" | tee "$work/state.json" | wc -c)
 grep -q '2030-02-01_12_00_00' "$work/state.json" || echo "(the new race is not in the answer!)"
 echo "a new race seen through /state?since= ($bytes bytes): $(echo "$(date +%s.%N) - $start" | bc) s"
 echo "serve's peak memory: $(grep VmHWM /proc/$server/status | awk '{print $2 / 1024 " MB"}')"

@@ -9,9 +9,9 @@
 # Both are full paths; program/main.cpp is the program's alone.
 set(RA_TOOLS_DIR ${CMAKE_SOURCE_DIR}/tools)
 
-# Windows services for the mingw build; Linux on the Windows stand-ins for
-# the others.
-if(RA_BUILD STREQUAL "mingw")
+# Windows services for the two Windows builds; Linux on the Windows
+# stand-ins for the others.
+if(RA_WINDOWS)
   set(RA_PLATFORM_DIR ${RA_TOOLS_DIR}/platform/win)
 else()
   set(RA_PLATFORM_DIR ${RA_TOOLS_DIR}/platform/linux)
@@ -40,13 +40,15 @@ set(RA_COMPANION_SOURCES
   library/local_time.cpp library/prune.cpp library/racers.cpp library/record_schema.cpp
   library/record_warnings.cpp library/record_writer.cpp library/records.cpp
   library/replays.cpp library/restore.cpp library/sha256.cpp library/sheet_time.cpp library/type_codes.cpp library/page_data.cpp
-  serve/api_json.cpp serve/app_pages.cpp serve/request_rules.cpp)
+  library/utf8_text.cpp
+  serve/api_json.cpp serve/app_pages.cpp serve/front_door.cpp serve/http_server.cpp
+  serve/request_rules.cpp)
 list(TRANSFORM RA_COMPANION_SOURCES PREPEND ${RA_TOOLS_DIR}/)
 
 # The services that differ by platform, one source each in platform/win and
 # platform/linux (check_platform.cpp is the check tool's, above).
 set(RA_PLATFORM_SOURCES browser.cpp console.cpp file_lock.cpp file_system.cpp game_paths.cpp
-    random.cpp remove.cpp stop.cpp)
+    game_text.cpp random.cpp remove.cpp sockets.cpp stop.cpp)
 list(TRANSFORM RA_PLATFORM_SOURCES PREPEND ${RA_PLATFORM_DIR}/)
 list(APPEND RA_COMPANION_SOURCES ${RA_PLATFORM_SOURCES})
 
@@ -107,7 +109,7 @@ else()
                                                SQLITE_DQS=0 SQLITE_ENABLE_FTS5)
   set_target_properties(ra_sqlite PROPERTIES C_STANDARD 99 POSITION_INDEPENDENT_CODE ON)
   target_link_libraries(ra_sqlite PUBLIC Threads::Threads)
-  if(NOT RA_BUILD STREQUAL "mingw")
+  if(NOT RA_WINDOWS)
     target_link_libraries(ra_sqlite PUBLIC m)
   endif()
 endif()

@@ -6,9 +6,10 @@
 // (no folder, the replay extension), at a time that exists; its player is
 // 0..16, and its fastest lap and car are both set or both not; lines come
 // in file order, and no line is both read and skipped; there is at most one
-// warning per cause, however many lines are damaged; and the plug-in's form
-// of every line read (what repair writes) reads back whole, to the same
-// facts and the same form.
+// warning per cause, however many lines are damaged; every value read is
+// UTF-8, decoded once; and the plug-in's form of every line read (what
+// repair writes, as text) reads back whole, to the same facts and the same
+// form.
 #include <stdint.h>
 
 #include <set>
@@ -17,6 +18,7 @@
 #include "fuzz_input.h"
 #include "library/record_writer.h"
 #include "library/records.h"
+#include "library/utf8_text.h"
 
 // The causes the reader tells apart, each told at most once.
 static const size_t fuzz_causes = 10;
@@ -46,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         FUZZ_CHECK(r.player >= 0 && r.player <= 16);
         FUZZ_CHECK(r.fastest_car >= 0 && r.fastest_car <= 16);
         FUZZ_CHECK((r.fastest_car == 0) == (r.fastest_lap == 0));
+        for (const std::string &value : ra_record_fields(r)) FUZZ_CHECK(ra_is_utf8(value));
         form += ra_plugin_form(r);
     }
 
@@ -53,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string header;
     for (const std::string &c : ra_plugin_columns()) header += (header.empty() ? "" : ",") + c;
     ra_records again;
-    ra_parse_records(header + "\r\n" + form, "replays.csv", &again);
+    ra_parse_records(header + "\r\n" + form, "replays.csv", &again, ra_record_bytes::utf8);
     FUZZ_CHECK(again.warnings.empty());
     FUZZ_CHECK(again.skipped.empty());
     FUZZ_CHECK(again.lines.size() == records.lines.size());

@@ -7,7 +7,8 @@
 // Properties: the reader never crashes, and what it accepts is safe to
 // import: a sharer and replay names that are plain names of one folder,
 // sizes within a replay's cap and their sum within a share's, hashes of 64
-// hex digits, a record whose every line reads and names a plain file; and
+// hex digits, a record in UTF-8 whose every line reads and names a plain
+// file; and
 // each replay's bytes, when the reader hands them out, are as long as stated
 // and hash as stated.
 #include <stdint.h>
@@ -22,6 +23,7 @@
 #include "library/game_replay.h"
 #include "library/records.h"
 #include "library/sha256.h"
+#include "library/utf8_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static const std::string path = "/tmp/fuzz_share_" + std::to_string(getpid()) + ".rpshare";
@@ -51,8 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         }
     }
     FUZZ_CHECK(total <= ra_share_max_bytes);
+    FUZZ_CHECK(ra_is_utf8(share.record));
     ra_records records;
-    ra_parse_records(share.record, "share", &records);
+    ra_parse_records(share.record, "share", &records, ra_record_bytes::utf8);
     FUZZ_CHECK(records.skipped.empty());
     for (const ra_record &r : records.lines) FUZZ_CHECK(ra_plain_name_problem(r.file).empty());
     return 0;

@@ -9,6 +9,7 @@ packages=(
   cmake ninja-build g++ make                 # the build itself
   g++-multilib                               # i386: 32-bit Linux build of the plug-in and tests
   g++-mingw-w64-i686 binutils-mingw-w64-i686 # mingw: the shipped replay_autosave.vqp
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 # mingw64: the players' replay-autosave.exe
   qemu-user-static                           # runs the i386 programs
   googletest                                 # GoogleTest sources in /usr/src/googletest
   libcli11-dev                               # the companion program's command line (header-only)
@@ -30,10 +31,11 @@ packages=(
   debootstrap                                # scripts/fresh_machine.sh
   ca-certificates                            # npm's TLS to the registry (scripts/axe.sh)
 )
-# The Wine tier: the mingw programs on an implementation of Windows. wine32
-# is a package of the i386 architecture.
+# The Wine tier: the mingw64 programs on wine64 (label wine), which every
+# x86-64 kernel runs; the mingw build's 32-bit programs on wine32 (label
+# wine32), a package of the i386 architecture, where the kernel runs them.
 # tmux gives a companion test a terminal whose screen it can read.
-wine_packages=(wine wine32:i386 tmux)
+wine_packages=(wine wine64 wine32:i386 tmux)
 # npm installs axe-core for the library app's accessibility test
 # (scripts/axe.sh). A machine whose Node.js came from elsewhere has an npm
 # of its own, which Debian's npm package would fight with.

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Makes the release package dist/replay_autosave-<version>.zip for players:
-# the shipped replay_autosave.vqp, replay-autosave.exe, the example
-# replay_autosave.ini, the players' guide as README.md and CHANGES.md (what
-# changed for players in each version). Builds the mingw
-# preset itself and runs its binary checks first. The version is the one in
-# the plug-in's manifest, which must agree with the CMake project version.
+# the shipped replay_autosave.vqp (32-bit, as the game is),
+# replay-autosave.exe for 64-bit Windows (the build the Wine tier tests on
+# every machine), the example replay_autosave.ini, the players' guide as
+# README.md and CHANGES.md (what changed for players in each version).
+# Builds the mingw and mingw64 presets itself and runs their binary checks
+# first. The version is the one in the plug-in's manifest, which must agree
+# with the CMake project version.
 #
-# RA_DIST_BUILD_DIR chooses the build folder (default: the preset's
-# build/mingw).
+# RA_DIST_BUILD_DIR and RA_DIST_BUILD64_DIR choose the build folders
+# (default: the presets' build/mingw and build/mingw64).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,9 +34,13 @@ version=$manifest_version
 grep -q "^## $version\b" CHANGES.md || { echo "dist: CHANGES.md has no section for $version" >&2; exit 1; }
 
 build=${RA_DIST_BUILD_DIR:-build/mingw}
-cmake --preset mingw -B "$build" >/dev/null
-cmake --build "$build"
-ctest --test-dir "$build" --output-on-failure
+build64=${RA_DIST_BUILD64_DIR:-build/mingw64}
+for pair in "mingw $build" "mingw64 $build64"; do
+  read -r preset dir <<<"$pair"
+  cmake --preset "$preset" -B "$dir" >/dev/null
+  cmake --build "$dir"
+  ctest --test-dir "$dir" --output-on-failure
+done
 
 name=replay_autosave-$version
 stage=$(mktemp -d)
@@ -42,8 +48,8 @@ trap 'rm -rf "$stage"' EXIT
 mkdir "$stage/$name"
 cp "$build/src/replay_autosave.vqp" "$stage/$name/"
 # Debug information is of no use to players and doubles the size.
-i686-w64-mingw32-strip -o "$stage/$name/replay-autosave.exe" \
-    "$build/src/replay-autosave.exe"
+x86_64-w64-mingw32-strip -o "$stage/$name/replay-autosave.exe" \
+    "$build64/src/replay-autosave.exe"
 # Windows line ends, so that every editor shows the lines.
 sed 's/\r*$/\r/' examples/replay_autosave.ini >"$stage/$name/replay_autosave.ini"
 sed 's/\r*$/\r/' docs/PLAYERS.md >"$stage/$name/README.md"

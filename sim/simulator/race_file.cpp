@@ -73,6 +73,15 @@ struct parser {
         return true;
     }
 
+    // A number read as yes (not 0) or no (0). The field changes only when
+    // the number is good.
+    bool flag(const std::string &key, const std::string &value, bool *field) {
+        uint32_t v = 0;
+        if (!number(key, value, &v)) return false;
+        *field = v != 0;
+        return true;
+    }
+
     bool game_key(const std::string &key, const std::string &value) {
         sim_race &r = out->race;
         const std::map<std::string, uint32_t *> words = {
@@ -114,9 +123,7 @@ struct parser {
             }
             out->pause_site = value == "pause";
         } else if (key == "write_replay") {
-            uint32_t v;
-            if (!number(key, value, &v)) return false;
-            out->write_replay = v != 0;
+            return flag(key, value, &out->write_replay);
         } else if (key == "replay_ip") {
             out->replay_ip = value;
         } else {
@@ -137,12 +144,7 @@ struct parser {
                 return fail("'top_speed' needs a number, got '" + value + "'");
             return true;
         }
-        if (key == "empty") {
-            uint32_t v;
-            if (!number(key, value, &v)) return false;
-            c.empty = v != 0;
-            return true;
-        }
+        if (key == "empty") return flag(key, value, &c.empty);
         if (key == "lap_times") {
             size_t n = 0, start = 0;
             while (start <= value.size()) {

@@ -1,10 +1,14 @@
 // The path of the game executable as GetModuleFileNameA reports it. Tests
-// place the "executable" wherever they need an INI file beside it.
+// place the "executable" wherever they need an INI file beside it. The name
+// is the system's, in UTF-8 as the host keeps it; the "A" answer is its
+// Windows-1252 spelling, with '?' for what the code page lacks, as
+// Windows' conversion through the ANSI code page gives it (code_page.h).
 #include <string.h>
 #include <unistd.h>
 
 #include <string>
 
+#include "code_page.h"
 #include "sim_internal.h"
 #include "sim_win32.h"
 
@@ -44,7 +48,9 @@ extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR filename, DWORD
         sim_set_error(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    std::string path = sim_module_set ? sim_module_override() : sim_default_module_path();
+    bool lossy = false;
+    std::string path = sim_utf8_to_cp1252(
+        sim_module_set ? sim_module_override() : sim_default_module_path(), &lossy);
     if (path.size() < size) {
         memcpy(filename, path.c_str(), path.size() + 1);
         sim_set_error(ERROR_SUCCESS);

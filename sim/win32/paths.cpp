@@ -1,7 +1,8 @@
 // Windows paths on a POSIX file system. The game and the plug-in write "\"
 // (and sometimes "/"), give paths relative to the current directory, and
 // expect letter case not to matter: the game hands over upper-cased track
-// folder names for folders that are lower case on disk.
+// folder names for folders that are lower case on disk. They name files in
+// the ANSI code page; the host keeps the names in UTF-8 (code_page.h).
 #include <dirent.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "code_page.h"
 #include "sim_internal.h"
 #include "sim_win32.h"
 
@@ -68,9 +70,9 @@ static std::string sim_trim_name(std::string name, bool last) {
     return name;
 }
 
-std::string sim_translate(const char *windows_path) {
-    if (windows_path == nullptr) return std::string();
-    const char *p = windows_path;
+// A Windows path already in UTF-8, as the host names its files.
+static std::string sim_translate_text(const std::string &windows_path) {
+    const char *p = windows_path.c_str();
     bool rooted = false;
     // "C:\..." is rooted; every drive letter names the host's root. "C:name"
     // (relative to the drive's current directory) counts as relative.
@@ -112,6 +114,11 @@ std::string sim_translate(const char *windows_path) {
     return host.empty() ? "." : host;
 }
 
+std::string sim_translate(const char *windows_path) {
+    if (windows_path == nullptr) return std::string();
+    return sim_translate_text(sim_cp1252_to_utf8(windows_path));
+}
+
 DWORD sim_resolve(const char *windows_path, std::string *host_path) {
     if (windows_path == nullptr || windows_path[0] == '\0') return ERROR_PATH_NOT_FOUND;
     // MAX_PATH counts the terminator: 259 characters are the most a path may have.
@@ -134,11 +141,18 @@ bool sim_parent_exists(const std::string &host_path) {
     return stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-extern "C" char *sim_host_path(const char *windows_path, char *out, uint32_t out_size) {
+// A host path that does not fit is not cut: the caller gets "".
+static char *sim_copy_host_path(std::string host, char *out, uint32_t out_size) {
     if (out == nullptr || out_size == 0) return out;
-    std::string host = sim_translate(windows_path);
-    // A host path that does not fit is not cut: the caller gets "".
     if (host.size() >= out_size) host.clear();
     memcpy(out, host.c_str(), host.size() + 1);
     return out;
+}
+
+extern "C" char *sim_host_path(const char *windows_path, char *out, uint32_t out_size) {
+    return sim_copy_host_path(sim_translate(windows_path), out, out_size);
+}
+
+extern "C" char *sim_host_path_utf8(const char *windows_path, char *out, uint32_t out_size) {
+    return sim_copy_host_path(windows_path ? sim_translate_text(windows_path) : "", out, out_size);
 }

@@ -39,6 +39,8 @@
 
 #include <stdint.h>
 
+#include "code_page.h"
+
 namespace {
 
 const char sim_utf8_bom[] = "\xEF\xBB\xBF";
@@ -47,31 +49,6 @@ const uint32_t sim_utf16_mark = 0xFEFF;
 const char sim_lost_char = '?';
 // Pairs looked at to tell UTF-16 without a mark from ANSI text.
 const size_t sim_utf16_probe_pairs = 32;
-
-// Windows-1252 bytes 0x80..0x9F and the characters they stand for. The five
-// bytes the code page leaves undefined (81, 8D, 8F, 90, 9D) map to the C1
-// control of the same value, as Windows' table for the code page does
-// (Unicode's vendor mapping WindowsBestFit/bestfit1252.txt).
-const uint16_t sim_cp1252_high[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-// The Windows-1252 byte of a UTF-16 code unit, or false when it has none.
-bool sim_to_cp1252(uint32_t unit, char *out) {
-    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
-        *out = (char)unit;
-        return true;
-    }
-    for (uint32_t i = 0; i < 32; ++i) {
-        if (sim_cp1252_high[i] == unit) {
-            *out = (char)(0x80 + i);
-            return true;
-        }
-    }
-    return false;
-}
 
 sim_profile_text sim_decode_utf16le(const std::string &bytes) {
     sim_profile_text out;
@@ -85,7 +62,7 @@ sim_profile_text sim_decode_utf16le(const std::string &bytes) {
             if (next >= 0xDC00 && next <= 0xDFFF) i += 2;
         }
         char c;
-        if (!sim_to_cp1252(unit, &c)) {
+        if (!sim_cp1252_byte(unit, &c)) {
             c = sim_lost_char;
             out.lossy = true;
         }
@@ -224,8 +201,4 @@ bool sim_profile_int(const std::string &s, uint32_t *out) {
     }
     *out = negative ? 0u - value : value;
     return number;
-}
-
-uint32_t sim_cp1252_char(unsigned char byte) {
-    return byte >= 0x80 && byte < 0xA0 ? sim_cp1252_high[byte - 0x80] : byte;
 }

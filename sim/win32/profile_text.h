@@ -49,10 +49,6 @@ struct sim_profile_line {
 
 std::vector<sim_profile_line> sim_profile_lines(const std::string &text);
 
-// The character a Windows-1252 byte stands for; the five bytes the code
-// page leaves unassigned stand for the C1 control of the same value.
-uint32_t sim_cp1252_char(unsigned char byte);
-
 // The integer at the start of a value, as GetPrivateProfileIntA reads it,
 // into *value; false when the value does not start with a number (it then
 // reads as 0).

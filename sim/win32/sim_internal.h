@@ -24,10 +24,11 @@ void sim_set_error(DWORD code);
 // else but return its failure value.
 bool sim_enter(const char *service);
 
-// Windows path to host path: both separators, a drive letter ("C:\") or a
-// leading separator roots the path at "/", anything else stays relative to
-// the current directory; a component that does not exist as written is
-// matched against its folder ignoring ASCII letter case.
+// Windows path (in the ANSI code page) to host path (in UTF-8): both
+// separators, a drive letter ("C:\") or a leading separator roots the path
+// at "/", anything else stays relative to the current directory; a
+// component that does not exist as written is matched against its folder
+// ignoring ASCII letter case.
 std::string sim_translate(const char *windows_path);
 
 // sim_translate for a service: refuses a null or empty path with

@@ -2,6 +2,9 @@
 // module path, the local clock, and fault injection. Never part of the .vqp.
 //
 // How the stand-ins behave where Windows leaves a choice:
+// - Names: the host keeps them in UTF-8 and the "A" services take and give
+//   them in Windows-1252, as Windows converts names through the ANSI code
+//   page (code_page.h); a character the code page lacks comes back as '?'.
 // - Paths: "\" and "/" both separate; "C:\..." (any drive letter) and a
 //   leading separator start at the host's root, everything else is relative
 //   to the current directory. A component that does not exist as written is
@@ -38,7 +41,8 @@
 extern "C" {
 
 // Path that GetModuleFileNameA reports for the main executable (a Windows
-// path, any length, e.g. "C:\\game\\game.exe"); null restores the default,
+// path in UTF-8, any length, e.g. "C:\\game\\game.exe", given to the caller
+// in Windows-1252); null restores the default,
 // which is "C:<current directory>\\game.exe" in Windows form (drive C: for
 // the host's root).
 void sim_set_module_path(const char *windows_path);
@@ -78,11 +82,16 @@ uint32_t sim_call_count(const char *service);
 // Number of handles from CreateFileA that are still open.
 uint32_t sim_open_handles(void);
 
-// Translates a Windows path to the host path the stand-ins would use (both
-// separators, relative to the current directory, letter case resolved per
-// component when the exact name does not exist). No length limit applies
-// here; a host path that does not fit in out_size gives "". Returns out.
+// Translates a Windows path in the ANSI code page (Windows-1252) to the
+// host path the stand-ins would use (a UTF-8 name, both separators,
+// relative to the current directory, letter case resolved per component
+// when the exact name does not exist). No length limit applies here; a host
+// path that does not fit in out_size gives "". Returns out.
 char *sim_host_path(const char *windows_path, char *out, uint32_t out_size);
+
+// The same of a Windows path written in UTF-8, as a program that names its
+// files in Unicode (Windows' "W" functions) gives them.
+char *sim_host_path_utf8(const char *windows_path, char *out, uint32_t out_size);
 
 // Calls of CreateDirectoryA in order, as the caller wrote the path, failed
 // ones included; cleared by sim_clear_faults. Out of range gives "".

@@ -4,7 +4,7 @@
 # with CASE naming what to check. The program runs under the emulator where
 # the build has one.
 if(NOT CMAKE_SCRIPT_MODE_FILE)
-  set(check_work ${CMAKE_BINARY_DIR}/test-tmp/cli-check-tool)
+  set(check_work ${RA_TEST_SCRATCH}/cli-check-tool)
   file(MAKE_DIRECTORY ${check_work})
   foreach(case example_ini warnings quiet_warnings quiet_example bad_command_lines race_file
           ini_beside_program)
@@ -23,7 +23,10 @@ cmake_minimum_required(VERSION 3.21)
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
-set(example_ini ${SOURCE_DIR}/examples/replay_autosave.ini)
+# A copy in WORK: the plug-in reads an INI by a path of at most 259
+# characters, which the checkout's own could pass.
+file(COPY ${SOURCE_DIR}/examples/replay_autosave.ini DESTINATION ${WORK})
+set(example_ini ${WORK}/replay_autosave.ini)
 
 # Runs the check with the given arguments in WORK; sets rc, out, err.
 function(run_tool)
@@ -63,6 +66,23 @@ elseif(CASE STREQUAL "warnings")
   expect_in("${out}" "\nwarning: sk_name: the name is the same for every race")
   expect_in("${out}" "\nwarning: hc_name: the name can come out empty")
   expect_in("${out}" "\nwarning: Dir: 58 characters")
+  # The plug-in names files in the system's code page (Windows-1252 here):
+  # a name it spells is read, one it cannot spell never is, and check says so.
+  file(WRITE "${WORK}/Réglages.ini" "${warning_ini}")
+  run_tool(Réglages.ini)
+  expect_rc(1)
+  expect_in("${out}" "Settings the plug-in reads from Réglages[.]ini:")
+  expect_in("${out}" "\nwarning: hc_name: the name can come out empty")
+  file(WRITE "${WORK}/ustawienia Łódź.ini" "${warning_ini}")
+  run_tool("ustawienia Łódź.ini")
+  expect_rc(2)
+  expect_in("${err}" "cannot check ustawienia Łódź[.]ini: its path cannot be spelled in this system's code page")
+  # So is one in a folder it cannot spell.
+  file(MAKE_DIRECTORY "${WORK}/Gry Łukasza")
+  file(WRITE "${WORK}/Gry Łukasza/warn.ini" "${warning_ini}")
+  run_tool("Gry Łukasza/warn.ini")
+  expect_rc(2)
+  expect_in("${err}" "cannot check Gry Łukasza/warn[.]ini: its path cannot be spelled")
 
 elseif(CASE STREQUAL "quiet_warnings")
   file(WRITE ${WORK}/warn.ini "${warning_ini}")

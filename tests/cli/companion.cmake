@@ -6,7 +6,7 @@
 # as a script (cmake -P) with CASE naming what to check, on a copy of the
 # program in a game folder of its own.
 if(NOT CMAKE_SCRIPT_MODE_FILE)
-  set(companion_work ${CMAKE_BINARY_DIR}/test-tmp/cli-companion)
+  set(companion_work ${RA_TEST_SCRATCH}/cli-companion)
   file(MAKE_DIRECTORY ${companion_work})
   foreach(case dropped_replay double_click keep_marks index)
     add_test(NAME companion_cli_${case}

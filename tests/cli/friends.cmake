@@ -5,6 +5,6 @@ if(RA_BUILD STREQUAL "i386")
   add_test(NAME friends_share_import_leaderboard
            COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/friends/seasons_test.sh
                    "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave-sim>
-                   $<TARGET_FILE:replay-autosave> ${CMAKE_BINARY_DIR}/test-tmp/cli-friends)
+                   $<TARGET_FILE:replay-autosave> ${RA_TEST_SCRATCH}/cli-friends)
   set_tests_properties(friends_share_import_leaderboard PROPERTIES TIMEOUT 300)
 endif()

@@ -3,7 +3,7 @@
 # page made from the game folder, and headless Chromium checking what it
 # built. The screenshot and the page are kept in test-artifacts/ of the build.
 if(RA_BUILD STREQUAL "i386")
-  set(page_work ${CMAKE_BINARY_DIR}/test-tmp/cli-page)
+  set(page_work ${RA_TEST_SCRATCH}/cli-page)
   file(MAKE_DIRECTORY ${page_work})
   add_test(NAME page_browser_season
            COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/page/browser_test.sh
@@ -15,7 +15,7 @@ endif()
 
 # The library app (serve) over plain HTTP: its request rules and actions.
 if(RA_BUILD STREQUAL "i386")
-  set(serve_work ${CMAKE_BINARY_DIR}/test-tmp/cli-serve)
+  set(serve_work ${RA_TEST_SCRATCH}/cli-serve)
   file(MAKE_DIRECTORY ${serve_work})
   add_test(NAME serve_http_rules_and_actions
            COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/serve/http_test.sh

@@ -5,7 +5,7 @@
 # commands that are targets.
 if(RA_BUILD STREQUAL "i386")
   set(sim_cli ${CMAKE_CURRENT_LIST_DIR}/simulator)
-  set(sim_work ${CMAKE_BINARY_DIR}/test-tmp/cli-simulator)
+  set(sim_work ${RA_TEST_SCRATCH}/cli-simulator)
   set(sim_examples ${CMAKE_SOURCE_DIR}/examples)
   set(sim_run ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:replay-autosave-sim>)
   set(sim_expect bash ${sim_cli}/expect.sh)

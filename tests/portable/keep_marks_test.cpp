@@ -170,6 +170,21 @@ TEST_F(KeepMarks, ALockHeldElsewhereIsAnErrorAndChangesNothing) {
     EXPECT_EQ(ra_test_read_file(dir_ + "/replays.keep"), before);
 }
 
+TEST_F(KeepMarks, AMarkAnOlderVersionWroteInTheGamesBytesStillHolds) {
+    // "Zoë.rp4", a copy the player named; the older version wrote its mark
+    // in the game's Windows-1252, and the new one reads names as UTF-8.
+    const std::string zoe = "Zo\xC3\xAB.rp4";
+    ASSERT_TRUE(ra_test_write_file(dir_ + "/" + zoe, "replay"));
+    ASSERT_TRUE(ra_test_write_file(dir_ + "/replays.keep", "Zo\xEB.rp4\r\nr0.rp4\r\n"));
+    EXPECT_TRUE(ra_read_keep_marks(dir_).has(zoe));
+    // Unkeep takes that very mark away; the marks are written back in UTF-8.
+    std::string error;
+    ASSERT_TRUE(ra_set_keep_mark(dir_, zoe, false, &error)) << error;
+    EXPECT_FALSE(ra_read_keep_marks(dir_).has(zoe));
+    ASSERT_TRUE(ra_set_keep_mark(dir_, zoe, true, &error)) << error;
+    EXPECT_EQ(ra_test_read_file(dir_ + "/replays.keep"), "r0.rp4\r\n" + zoe + "\r\n");
+}
+
 TEST_F(KeepMarks, HostileFilesWhereTheMarksLiveAreRefusedNeverFollowed) {
     std::vector<std::string> names = replays(1);
     ASSERT_TRUE(ra_test_write_file(dir_ + "/elsewhere", "r0.rp4\r\n"));

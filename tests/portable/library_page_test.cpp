@@ -37,26 +37,28 @@ ra_replay_list list_of(const std::string &lines) {
     return list;
 }
 
-TEST(HtmlText, EscapesMarkupAndReadsGameBytes) {
+TEST(HtmlText, EscapesMarkupAndKeepsUtf8) {
     // Every character that can open markup or close an attribute.
     EXPECT_EQ(ra_html_text("<b a=\"x\" c='y'>&amp;</b>"),
               "&lt;b a=&quot;x&quot; c=&#39;y&#39;&gt;&amp;amp;&lt;/b&gt;");
-    // UTF-8 stays as it is; other bytes are Windows-1252 (e-acute, euro sign);
-    // a lone lead byte does not swallow the quote after it.
-    EXPECT_EQ(ra_html_text("Ren\xC3\xA9"), "Ren\xC3\xA9");
-    EXPECT_EQ(ra_html_text("Ren\xE9 \x80"), "Ren\xC3\xA9 \xE2\x82\xAC");
-    EXPECT_EQ(ra_html_text("\xC3\""), "\xC3\x83&quot;");
+    // UTF-8 stays as it is, of two to four bytes; a lone lead byte does not
+    // swallow the quote after it.
+    EXPECT_EQ(ra_html_text("Ren\xC3\xA9 C\xC5\x93ur \xE2\x82\xAC \xF0\x9F\x8F\x81"),
+              "Ren\xC3\xA9 C\xC5\x93ur \xE2\x82\xAC \xF0\x9F\x8F\x81");
+    EXPECT_EQ(ra_html_text("\xC3\""), "\xEF\xBF\xBD&quot;");
 }
 
 TEST(HtmlText, WhatIsNoTextShowsAsTheReplacementCharacter) {
     const std::string replacement = "\xEF\xBF\xBD";
-    // Control bytes of a hand-edited file, C1 controls in UTF-8, and the
-    // five bytes Windows-1252 leaves unassigned; tab and line ends stay.
-    const char *no_text[] = {"\x01", "\x7F", "\xC2\x80", "\xC2\x9F", "\x81",
-                             "\x8D", "\x8F", "\x90",     "\x9D"};
+    // Control bytes of a hand-edited file, C1 controls, a byte of no UTF-8
+    // (a Linux file name in another encoding); tab and line ends stay.
+    const char *no_text[] = {"\x01", "\x7F", "\xC2\x80", "\xC2\x9F", "\x81", "\xE9", "\xFF"};
     for (const char *bytes : no_text) {
         EXPECT_EQ(ra_html_text(std::string("a") + bytes + "b"), "a" + replacement + "b") << bytes;
     }
+    // An overlong form and a surrogate are no UTF-8: a replacement a byte.
+    EXPECT_EQ(ra_html_text("\xC0\xAF"), replacement + replacement);
+    EXPECT_EQ(ra_utf8_text("\xED\xA0\x80"), replacement + replacement + replacement);
     EXPECT_EQ(ra_html_text(std::string("a\0b", 3)), "a" + replacement + "b");
     EXPECT_EQ(ra_html_text("a\tb\r\n"), "a\tb\r\n");
 }

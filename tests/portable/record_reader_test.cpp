@@ -13,6 +13,7 @@
 #include "plugin_state.h"
 #include "library/record_writer.h"
 #include "library/records.h"
+#include "platform/game_text.h"
 
 namespace {
 
@@ -205,8 +206,8 @@ TEST(RecordReader, ReadsBackEveryTextAndTimeThePluginWrites) {
     // formula and the mark itself among them, then a quote, a comma and a
     // second byte the mark would follow; the empty text; times at their
     // limits. The plug-in writes each line, the reader gives back each text
-    // as written (a control byte as '_'), and repair's form of the line is
-    // the plug-in's line byte for byte.
+    // as written (a control byte as '_'), decoded from the game's code page,
+    // and repair's form of the line is the plug-in's line byte for byte.
     std::vector<std::string> texts = {"", "''", "'=", "'a"};
     for (int first = 1; first <= 255; ++first) {
         for (const char *rest : {"", "\",'=", "'"})
@@ -235,10 +236,50 @@ TEST(RecordReader, ReadsBackEveryTextAndTimeThePluginWrites) {
         for (size_t car = 0; car < RA_CARS && at + car < texts.size(); ++car) {
             std::string written = texts[at + car];
             for (char &c : written) c = (unsigned char)c < 0x20u || c == 0x7F ? '_' : c;
-            EXPECT_EQ(r.get("name" + std::to_string(car + 1)), written) << line;
+            EXPECT_EQ(r.get("name" + std::to_string(car + 1)), ra_game_text(written)) << line;
         }
-        EXPECT_EQ(ra_plugin_form(r), line);
+        // Repair writes the text back in the game's bytes.
+        std::string back;
+        EXPECT_TRUE(ra_game_bytes(ra_plugin_form(r), &back));
+        EXPECT_EQ(back, line);
     }
+}
+
+TEST(RecordReader, ValuesAreDecodedOnceByTheRecordsOwnEncoding) {
+    const std::string header = ra_test_record_header();
+    auto line = [](const char *file, const char *track, const char *name) {
+        return ra_test_record_line(
+            {{"file", file}, {"saved", "2026-03-07 21:05:09"}, {"track", track}, {"name1", name}});
+    };
+    // The game's Windows-1252, the five bytes it leaves unassigned among
+    // them: read as the characters Windows gives them (U+0081...), so that
+    // repair writes the same bytes back.
+    const std::string plugin = line("a.rp4", "C\x9cUR FOR\xeaT", "Zo\xeb \x81\x8d\x8f\x90\x9d");
+    ra_records records;
+    ra_parse_records(header + plugin, "replays.csv", &records);
+    ASSERT_EQ(records.lines.size(), 1u) << warnings_of(records);
+    EXPECT_EQ(records.lines[0].get("track"), "C\xC5\x93UR FOR\xC3\xAAT");
+    EXPECT_EQ(records.lines[0].get("name1"), "Zo\xC3\xAB \xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
+    std::string back;
+    EXPECT_TRUE(ra_game_bytes(ra_plugin_form(records.lines[0]), &back));
+    EXPECT_EQ(back, plugin);
+
+    // A spreadsheet saved it as UTF-8 after its mark; the plug-in appended
+    // its own line since, in the game's bytes; a byte of no UTF-8 there is
+    // the game's too ("\xC3" alone is "Ã").
+    ra_parse_records("\xEF\xBB\xBF" + header + line("b.rp4", "C\xC5\x93UR FOR\xC3\xAAT", "\xC3") +
+                         line("c.rp4", "COAST", "Zo\xeb"),
+                     "replays.csv", &records);
+    ASSERT_EQ(records.lines.size(), 2u) << warnings_of(records);
+    EXPECT_EQ(records.lines[0].get("track"), "C\xC5\x93UR FOR\xC3\xAAT");
+    EXPECT_EQ(records.lines[0].get("name1"), "\xC3\x83");
+    EXPECT_EQ(records.lines[1].get("name1"), "Zo\xC3\xAB");
+
+    // The companion's own lines (a share's) are UTF-8 already.
+    ra_parse_records(header + line("d.rp4", "ALPINE", "Zo\xC3\xAB"), "share", &records,
+                     ra_record_bytes::utf8);
+    ASSERT_EQ(records.lines.size(), 1u);
+    EXPECT_EQ(records.lines[0].get("name1"), "Zo\xC3\xAB");
 }
 
 TEST(RecordReader, InPartsGivesWhatAWholeReadGives) {

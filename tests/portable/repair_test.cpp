@@ -116,3 +116,27 @@ TEST_F(Repair, KeepsEveryLineItCanReadAndSaysWhichItCannot) {
     EXPECT_EQ(repair(true), ra_exit_failed);
     EXPECT_NE(out_.err.find("there is no"), std::string::npos) << out_.err;
 }
+
+TEST_F(Repair, WritesASpreadsheetsUtf8BackInTheGamesCodePage) {
+    // A spreadsheet saved the record as UTF-8 after its mark: the plug-in
+    // writes Windows-1252 here, and reads what repair writes.
+    auto line = [](const char *track) {
+        return ra_test_record_line(
+            {{"file", "a.rp4"}, {"saved", "2026-03-07 21:05:09"}, {"track", track}});
+    };
+    ASSERT_TRUE(ra_test_write_file(
+        saves_ + "/replays.csv",
+        "\xEF\xBB\xBF" + ra_test_record_header() + line("C\xC5\x93UR FOR\xC3\xAAT")));
+    EXPECT_EQ(repair(true), ra_exit_ok) << out_.err;
+    EXPECT_EQ(record(), ra_test_record_header() + line("C\x9cUR FOR\xeaT"));
+    // A letter the code page lacks would be lost: nothing changes.
+    const std::string polish = "\xEF\xBB\xBF" + ra_test_record_header() +
+                               line(
+                                   "\xC5\x81\xC3\xB3"
+                                   "d\xC5\xBA");
+    ASSERT_TRUE(ra_test_write_file(saves_ + "/replays.csv", polish));
+    EXPECT_EQ(repair(true), ra_exit_failed);
+    EXPECT_NE(out_.err.find("line 2 of "), std::string::npos) << out_.err;
+    EXPECT_NE(out_.err.find("cannot spell"), std::string::npos) << out_.err;
+    EXPECT_EQ(record(), polish);
+}

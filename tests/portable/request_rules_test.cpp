@@ -1,5 +1,5 @@
 // The library app's request rules on their own: which Host names this
-// server, the secret compared whole, and which replay names a request may
+// server, the token compared whole, and which replay names a request may
 // carry. Over HTTP, the name check is hidden behind the list's own (a path
 // is never in the list), so it is pinned here.
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ TEST(RequestRules, OnlyTheLoopbackNamesWithThisPortAreTheHost) {
     }
 }
 
-TEST(RequestRules, TheSecretMustMatchWhole) {
+TEST(RequestRules, TheTokenMustMatchWhole) {
     const std::string secret = "0123456789abcdef";
     EXPECT_TRUE(ra_secret_matches(secret, secret));
     for (const std::string &given :
@@ -26,7 +26,7 @@ TEST(RequestRules, TheSecretMustMatchWhole) {
           std::string("1123456789abcdef")}) {
         EXPECT_FALSE(ra_secret_matches(given, secret)) << given;
     }
-    // A server without a secret lets no action through.
+    // A server without a token lets nothing through.
     EXPECT_FALSE(ra_secret_matches("", ""));
 }
 
@@ -52,128 +52,142 @@ TEST(RequestRules, AReplayIsNamedPlainlyNeverByPathOrDevice) {
 
 namespace {
 
-const ra_route_rule test_routes[] = {{"GET", "/", false},
-                                     {"GET", "/race", true},
-                                     {"POST", "/watch", true},
-                                     {"POST", "/tidy", false},
-                                     {"POST", "/import", false, 1000000}};
+const ra_route_rule test_routes[] = {
+    {"GET", "/", false, 0, true}, {"GET", "/api/rows", false}, {"GET", "/api/race", true},
+    {"POST", "/watch", true},     {"POST", "/tidy", false},    {"POST", "/import", false, 1000000}};
 
 ra_gate test_gate() {
     ra_gate gate;
     gate.port = 8080;
     gate.token = "0123456789abcdef";
-    gate.secret = "fedcba9876543210";
     gate.routes = test_routes;
     gate.route_count = sizeof test_routes / sizeof test_routes[0];
     return gate;
 }
 
-// A request of the browser the app let in: its Host and its cookie.
-ra_request_head let_in_head(const std::string &method, const std::string &path) {
+// A request of the app's own page: its Host and its token.
+ra_request_head page_request(const std::string &method, const std::string &path) {
     ra_request_head head;
     head.method = method;
     head.path = head.target = path;
-    head.headers = {{"Host", "127.0.0.1:8080"},
-                    {"Cookie", "other=1; ra_token_8080=0123456789abcdef"}};
+    head.headers = {{"Host", "127.0.0.1:8080"}, {"Authorization", "Bearer 0123456789abcdef"}};
     return head;
 }
 
 }  // namespace
 
-TEST(RequestRules, TheGateJudgesSizeHostAndTokenBeforeAnyBody) {
+TEST(RequestRules, TheGateJudgesSizeHostOriginAndTokenBeforeAnyBody) {
     const ra_gate gate = test_gate();
     struct {
         const char *what;
         void (*change)(ra_request_head &);
         int status;
+        bool start_again;  // refused for want of the token: the page says how to start
     } cases[] = {
-        {"the browser's own page", [](ra_request_head &) {}, 0},
-        {"no cookie", [](ra_request_head &h) { h.headers.pop_back(); }, 403},
-        {"another port's cookie",
-         [](ra_request_head &h) { h.headers.back().second = "ra_token_8081=0123456789abcdef"; },
-         403},
-        {"a cookie one digit off",
-         [](ra_request_head &h) { h.headers.back().second = "ra_token_8080=0123456789abcdee"; },
-         403},
-        {"no cookie, an unknown path",
+        {"the page's own request", [](ra_request_head &) {}, 0, false},
+        {"no token", [](ra_request_head &h) { h.headers.pop_back(); }, 403, true},
+        // Browsers send a host's cookies to every port: a cookie is no credential.
+        {"the token in a cookie",
+         [](ra_request_head &h) {
+             h.headers.back() = {"Cookie", "ra_token_8080=0123456789abcdef"};
+         },
+         403, true},
+        {"the token in the address",
+         [](ra_request_head &h) {
+             h.headers.pop_back();
+             h.target += "?s=0123456789abcdef";
+         },
+         403, true},
+        {"a token one digit off",
+         [](ra_request_head &h) { h.headers.back().second = "Bearer 0123456789abcdee"; }, 403,
+         true},
+        {"the token without its scheme",
+         [](ra_request_head &h) { h.headers.back().second = "0123456789abcdef"; }, 403, true},
+        {"a second Authorization",
+         [](ra_request_head &h) {
+             h.headers.push_back({"authorization", "Bearer x"});
+         },
+         403, true},
+        {"no token, an unknown path",
          [](ra_request_head &h) {
              h.headers.pop_back();
              h.path = "/other";
          },
-         403},
-        {"an unknown path", [](ra_request_head &h) { h.path = "/other"; }, 404},
-        {"a POST of a page", [](ra_request_head &h) { h.method = "POST"; }, 405},
+         403, true},
+        {"an unknown path", [](ra_request_head &h) { h.path = "/other"; }, 404, false},
+        {"a POST of a page", [](ra_request_head &h) { h.method = "POST"; }, 405, false},
+        // The shell of the page holds nothing, and is given without the token.
+        {"the shell",
+         [](ra_request_head &h) {
+             h.headers.pop_back();
+             h.path = "/";
+         },
+         0, false},
+        {"a POST to the shell",
+         [](ra_request_head &h) {
+             h.headers.pop_back();
+             h.path = "/";
+             h.method = "POST";
+         },
+         403, true},
+        {"the app's own Origin",
+         [](ra_request_head &h) {
+             h.headers.push_back({"Origin", "http://localhost:8080"});
+         },
+         0, false},
+        {"another port's Origin",
+         [](ra_request_head &h) {
+             h.headers.push_back({"Origin", "http://127.0.0.1:8081"});
+         },
+         403, false},
         {"a second Host",
          [](ra_request_head &h) {
              h.headers.push_back({"host", "evil.example"});
          },
-         400},
-        {"no Host", [](ra_request_head &h) { h.headers.erase(h.headers.begin()); }, 400},
+         400, false},
+        {"no Host", [](ra_request_head &h) { h.headers.erase(h.headers.begin()); }, 400, false},
         {"a foreign Host", [](ra_request_head &h) { h.headers[0].second = "evil.example:8080"; },
-         403},
+         403, false},
         {"a Range",
          [](ra_request_head &h) {
              h.headers.push_back({"Range", "bytes=0-,0-"});
          },
-         416},
+         416, false},
         {"a long address",
-         [](ra_request_head &h) { h.target.assign(ra_request_target_max + 1, 'a'); }, 414},
+         [](ra_request_head &h) { h.target.assign(ra_request_target_max + 1, 'a'); }, 414, false},
         {"many headers",
          [](ra_request_head &h) {
              h.headers.resize(ra_header_count_max + 1, {"X", "y"});
          },
-         431},
+         431, false},
         {"a long header",
          [](ra_request_head &h) {
              h.headers.push_back({"X", std::string(ra_header_line_max, 'y')});
          },
-         431},
-        {"a large body", [](ra_request_head &h) { h.body_length = ra_body_max + 1; }, 413},
-        {"a body of untold length", [](ra_request_head &h) { h.chunked = true; }, 411},
+         431, false},
+        {"a large body", [](ra_request_head &h) { h.body_length = ra_body_max + 1; }, 413, false},
+        {"a body of untold length", [](ra_request_head &h) { h.chunked = true; }, 411, false},
         // A route that takes a file takes its own size, and no more.
         {"a file past its route's size",
          [](ra_request_head &h) {
              h.path = "/import";
              h.body_length = 1000001;
          },
-         413},
+         413, false},
     };
     for (const auto &c : cases) {
-        ra_request_head head = let_in_head("GET", "/");
+        ra_request_head head = page_request("GET", "/api/rows");
         c.change(head);
         ra_gate_verdict v = ra_judge_head(gate, head);
         EXPECT_EQ(v.status, c.status) << c.what << ": " << v.message;
-        // Only a refusal for want of the token says how to start the app.
-        EXPECT_EQ(v.start_again, c.status == 403 && std::string(c.what) != "a foreign Host")
-            << c.what;
+        EXPECT_EQ(v.start_again, c.start_again) << c.what;
     }
-
-    // The printed address: its token lets the browser in with a cookie and
-    // leads back to the address without it; a wrong one says how to start.
-    ra_request_head opened = let_in_head("GET", "/");
-    opened.headers.pop_back();
-    opened.has_token = true;
-    opened.token = gate.token;
-    ra_gate_verdict v = ra_judge_head(gate, opened);
-    EXPECT_TRUE(v.let_in);
-    EXPECT_EQ(v.location, "/");
-    EXPECT_EQ(ra_token_cookie(gate),
-              "ra_token_8080=0123456789abcdef; Path=/; HttpOnly; SameSite=Strict");
-    opened.token = "0123456789abcdeX";
-    v = ra_judge_head(gate, opened);
-    EXPECT_EQ(v.status, 403);
-    EXPECT_TRUE(v.start_again);
+    EXPECT_EQ(ra_token_header(gate.token), "Bearer 0123456789abcdef");
 }
 
-TEST(RequestRules, AnActionNeedsTheSecretAndAPlainReplayName) {
-    const ra_gate gate = test_gate();
-    const ra_route_rule &watch = test_routes[2], &race = test_routes[1];
-    EXPECT_EQ(ra_judge_form(gate, watch, gate.secret, "a.rp4").status, 0);
-    EXPECT_EQ(ra_judge_form(gate, watch, gate.token, "a.rp4").status,
-              403);  // the cookie's is no secret
-    EXPECT_EQ(ra_judge_form(gate, watch, "", "a.rp4").status, 403);
-    EXPECT_EQ(ra_judge_form(gate, watch, gate.secret, "../a.rp4").status, 400);
-    // A page needs no secret, but a plain name all the same.
-    EXPECT_EQ(ra_judge_form(gate, race, "", "a.rp4").status, 0);
-    EXPECT_EQ(ra_judge_form(gate, race, "", "C:a.rp4").status, 400);
+TEST(RequestRules, ANamedReplayIsAPlainName) {
+    const ra_route_rule &watch = test_routes[3], &race = test_routes[2];
+    EXPECT_EQ(ra_judge_form(watch, "a.rp4").status, 0);
+    EXPECT_EQ(ra_judge_form(watch, "../a.rp4").status, 400);
+    EXPECT_EQ(ra_judge_form(race, "C:a.rp4").status, 400);
 }

@@ -45,15 +45,22 @@ TEST(Sha256, StandardVectorsWholeAndInPieces) {
 }
 
 TEST(PlainName, RefusesWhatCouldLeaveTheFolderOrNameADevice) {
-    for (const char *ok :
-         {"2026-03-07_21-05-09_SR_ALPINE_3L.rp4", "Ann", "\xc5\x81ukasz", "a (2).rp4"}) {
+    for (const char *ok : {"2026-03-07_21-05-09_SR_ALPINE_3L.rp4", "Ann", "\xc5\x81ukasz",
+                           "Ren\xC3\xA9"
+                           "e",
+                           "a (2).rp4"}) {
         EXPECT_EQ(ra_plain_name_problem(ok), "") << ok;
     }
+    // Names are judged as text: bytes of no UTF-8 and a C1 control are none.
     for (const char *bad :
          {"", "../x.rp4", "..", "a/b.rp4", "a\\b.rp4", "C:x.rp4", "CON", "nul.rp4", "com1.txt",
           "LPT9", "a\tb", "a\x7f", "name.", "name ", "a?.rp4",
           // Windows 10 takes superscript digits for COM1 to COM3 and LPT1 to LPT3.
-          "COM\xc2\xb9.rp4", "lpt\xc2\xb2", "LPT\xb3.rp4"}) {
+          "COM\xc2\xb9.rp4", "lpt\xc2\xb2", "LPT\xc2\xb3.rp4",
+          // Names are UTF-8: the game's bytes of a name never reach here.
+          "Ren\xE9"
+          "e",
+          "a\xC2\x85"}) {
         EXPECT_NE(ra_plain_name_problem(bad), "") << bad;
     }
     EXPECT_NE(ra_plain_name_problem(std::string(300, 'a')), "");
@@ -173,7 +180,9 @@ TEST_F(Share, HostileSharesAreRefusedWithNothingWritten) {
         {"UPDATE manifest SET sharer='.import-abcd'", "starts with a dot"},
         {"UPDATE manifest SET sharer='Friends.Index-wal'", "keeps in Friends"},
         {"UPDATE replays SET name='COM\xc2\xb9.rp4' WHERE name='a1.rp4'", "device name"},
-        {"PRAGMA user_version=2", "newer version; update replay-autosave"},
+        {"PRAGMA user_version=3", "newer version; update replay-autosave"},
+        // Texts of this format are UTF-8.
+        {"UPDATE manifest SET sharer=CAST(X'52656EE965' AS TEXT)", "malformed manifest"},
         {"PRAGMA application_id=1", "not a share"},
         {"UPDATE record SET text='not,a,header' WHERE line=0", "malformed record"},
     };
@@ -195,6 +204,58 @@ TEST_F(Share, HostileSharesAreRefusedWithNothingWritten) {
     // The good share itself is taken.
     EXPECT_EQ(refusal(share_), "");
     EXPECT_TRUE(fs::exists(bob_ + "/Friends/Ann/a1.rp4"));
+}
+
+TEST_F(Share, TextsTravelAsUtf8AndAShareOfThePreviousVersionReadsAsWindows1252) {
+    // Renée's record in her game's Windows-1252.
+    ASSERT_TRUE(ra_test_write_file(
+        ann_ + "/replays.csv",
+        ra_test_record_header() + ra_test_record_line({{"file", "a1.rp4"},
+                                                       {"saved", "2026-03-01 20:00:00"},
+                                                       {"player", "1"},
+                                                       {"name1",
+                                                        "Ren\xE9"
+                                                        "e"},
+                                                       {"name2", "J\xFCrgen"},
+                                                       {"best_lap_car1", "80.10"}})));
+    ra_share_plan plan;
+    std::string error;
+    ASSERT_TRUE(ra_plan_share(ann_, {"a1.rp4"}, false, &plan, &error)) << error;
+    EXPECT_EQ(plan.share.sharer,
+              "Ren\xC3\xA9"
+              "e");
+    share_ = root_ + "/renee.rpshare";
+    ASSERT_TRUE(ra_write_share(share_, plan.share, &error)) << error;
+    // The previous version's share: format 1, its texts in the sharer's bytes.
+    const std::string older = changed_share(
+        "PRAGMA user_version=1; UPDATE manifest SET sharer=CAST(X'52656EE965' AS TEXT); "
+        "UPDATE record SET text=replace(replace(text, 'Ren\xC3\xA9"
+        "e', CAST(X'52656EE965' AS TEXT)), "
+        "'J\xC3\xBCrgen', CAST(X'4AFC7267656E' AS TEXT))");
+    for (const std::string &file : {share_, older}) {
+        SCOPED_TRACE(file);
+        fs::remove_all(bob_);
+        fs::create_directories(bob_);
+        EXPECT_EQ(refusal(file), "");
+        // Her folder and her record, which is UTF-8 after its mark.
+        const std::string folder = bob_ +
+                                   "/Friends/Ren\xC3\xA9"
+                                   "e";
+        EXPECT_TRUE(fs::exists(folder + "/a1.rp4"));
+        const std::string record = ra_test_read_file(folder + "/replays.csv");
+        EXPECT_EQ(record.compare(0, 3, "\xEF\xBB\xBF"), 0);
+        ra_friend her;
+        ASSERT_TRUE(ra_read_friend(folder,
+                                   "Ren\xC3\xA9"
+                                   "e",
+                                   &her, &error))
+            << error;
+        ASSERT_EQ(her.records.lines.size(), 1u);
+        EXPECT_EQ(her.records.lines[0].get("name1"),
+                  "Ren\xC3\xA9"
+                  "e");
+        EXPECT_EQ(her.records.lines[0].get("name2"), "J\xC3\xBCrgen");
+    }
 }
 
 TEST_F(Share, TakenNameGetsTheNextFreeOneAndTheRecordFollows) {

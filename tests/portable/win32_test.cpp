@@ -63,6 +63,25 @@ std::string read_all(HANDLE h) {
 
 }  // namespace
 
+TEST_F(Paths, NamesAreUtf8OnTheHostAndTheAnsiCodePageToTheAFunctions) {
+    // As Windows keeps names in Unicode and converts an "A" caller's
+    // through Windows-1252: the plug-in's "Zo\xEB" is "Zoë" on the host.
+    HANDLE h = open_file("Zo\xEB.txt", GENERIC_WRITE, 0, CREATE_NEW);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    EXPECT_TRUE(ra_test_file_exists(dir_ + "/Zo\xC3\xAB.txt"));
+    EXPECT_EQ(host_path("C\x9cur\\Zo\xEB"), "C\xC5\x93ur/Zo\xC3\xAB");
+    char utf8[64];
+    EXPECT_STREQ(sim_host_path_utf8("C\xC5\x93ur\\Zo\xC3\xAB", utf8, sizeof utf8),
+                 "C\xC5\x93ur/Zo\xC3\xAB");
+    // A host name the code page cannot spell comes back with '?'.
+    ASSERT_EQ(mkdir((dir_ + "/\xC5\x81ukasz Zo\xC3\xAB").c_str(), 0777), 0);
+    ASSERT_EQ(chdir((dir_ + "/\xC5\x81ukasz Zo\xC3\xAB").c_str()), 0);
+    char buf[1024];
+    ASSERT_GT(GetModuleFileNameA(nullptr, buf, sizeof buf), 0u);
+    EXPECT_NE(strstr(buf, "\\?ukasz Zo\xEB\\game.exe"), nullptr) << buf;
+}
+
 TEST_F(Paths, SeparatorsDrivesAndRelativePathsTranslate) {
     // Both separators, repeated and trailing ones collapse; relative stays relative.
     EXPECT_EQ(host_path("a\\b/c"), "a/b/c");

@@ -1,4 +1,4 @@
-# The check of the players' program says the same on Windows (the mingw
+# The check of the players' program says the same on Windows (the mingw64
 # build on Wine) as on Linux (this build's program on the stand-ins) for the
 # example INI and the INIs in check_report/, which hold constructs that INI
 # readers are known to read alike and that the check warns about; for the

@@ -1,5 +1,5 @@
 # The profile services of Windows against our stand-ins: one probe program
-# (profile_differential/profile_probe.cpp) built twice, by the mingw build
+# (profile_differential/profile_probe.cpp) built twice, by the mingw64 build
 # for the system's services (run on Wine) and here with sim/win32, asks both
 # the same questions; compare.sh fails on any answer that differs unless
 # known_differences.tsv lists it, with its source or as unsettled.

@@ -2,6 +2,7 @@
 
 #include "library/files.h"
 #include "library/folded_name.h"
+#include "library/utf8_text.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
@@ -19,7 +20,7 @@ const uintmax_t ra_aliases_max_bytes = 1 << 20;
 const size_t ra_racer_name_max = 64;
 
 bool ra_plain_racer_name(const std::string &name) {
-    if (name.size() > ra_racer_name_max) return false;
+    if (ra_text_width(name) > ra_racer_name_max || !ra_is_utf8(name)) return false;
     for (unsigned char c : name) {
         if (c < 0x20 || c == 0x7f) return false;
     }
@@ -41,7 +42,8 @@ ra_aliases ra_read_aliases(const fs::path &dir) {
         !ra_load_plain_file(path, ra_aliases_max_bytes, &text, &why)) {
         return aliases;
     }
-    for (const std::string &line : ra_text_lines(text)) {
+    for (const std::string &read : ra_text_lines(text)) {
+        const std::string line = ra_own_file_text(read);
         size_t tab = line.find('\t');
         if (tab != std::string::npos && tab > 0 && tab + 1 < line.size()) {
             aliases.spelled[line.substr(0, tab)] = line.substr(tab + 1);
@@ -82,4 +84,10 @@ bool ra_set_alias(const fs::path &dir, const std::string &old_name, const std::s
         return false;
     }
     return true;
+}
+
+std::string ra_alias_stored(const std::string &old_name, const std::string &new_name) {
+    if (new_name.empty()) return old_name + " is shown as it is spelt again.\n";
+    const bool ends_sentence = new_name.back() == '.';
+    return old_name + " is shown as " + new_name + (ends_sentence ? "\n" : ".\n");
 }

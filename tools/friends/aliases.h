@@ -1,5 +1,6 @@
 // The racers' aliases: a friend who changed their racer name is still one
-// racer. They live in "replays.aliases" in Dir, one "OLD<TAB>NEW" a line,
+// racer. They live in "replays.aliases" in Dir, one "OLD<TAB>NEW" a line
+// in UTF-8 (a line of an older version, in the game's bytes, is read as those),
 // written whole in one step under the lock replays.aliases.lock; every view
 // of friends (the leaderboard, head to head) shows a name through them.
 #pragma once
@@ -21,6 +22,10 @@ struct ra_aliases {
 
 // The aliases of dir; none when there is no file or it cannot be read.
 ra_aliases ra_read_aliases(const std::filesystem::path &dir);
+
+// What the player is told once OLD -> NEW is stored, one sentence with one
+// full stop, whether NEW ends in one ("Ż.") or not.
+std::string ra_alias_stored(const std::string &old_name, const std::string &new_name);
 
 // Stores OLD -> NEW (NEW empty: takes the alias of OLD away). False with
 // *error, a sentence for the player.

@@ -3,7 +3,6 @@
 #include <map>
 #include <vector>
 
-#include "autosave/autosave.h"
 #include "friends/friends_folder.h"
 #include "friends/plain_name.h"
 #include "library/files.h"
@@ -106,11 +105,8 @@ bool ra_remove_friend_replay(const ra_friend_replay &replay, std::string *error)
         if (ra_folded_name(h.first) != folded) hashes.insert(h);
     }
     if (dropped > 0) {
-        char header[RA_RECORD_BUF];
-        uint32_t fill = 0;
-        ra_record_header(header, &fill);
         const fs::path record = replay.folder / ra_records_file;
-        if (!ra_save_file_atomically(record, std::string(header, fill) + lines, &why)) {
+        if (!ra_save_file_atomically(record, ra_friend_record_text(lines), &why)) {
             *error = "cannot write " + ra_text(record) + ": " + why + "; nothing was removed";
             return false;
         }

@@ -5,9 +5,11 @@
 
 #include "friends/friends_index.h"
 #include "friends/plain_name.h"
+#include "autosave/autosave.h"
 #include "library/folded_name.h"
 #include "library/record_schema.h"
 #include "library/sha256.h"
+#include "library/utf8_text.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
 
@@ -46,6 +48,11 @@ std::string ra_friend_name_problem(const std::string &name) {
                    std::string(ra_friends_folder);
     }
     return "";
+std::string ra_friend_record_text(const std::string &lines) {
+    char header[RA_RECORD_BUF];
+    uint32_t fill = 0;
+    ra_record_header(header, &fill);
+    return ra_utf8_mark + std::string(header, fill) + lines;
 }
 
 std::string ra_hashes_text(const std::map<std::string, std::string> &by_name) {
@@ -64,7 +71,7 @@ std::map<std::string, std::string> ra_parse_hashes(const std::string &text) {
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.size() > hex + gap && line.compare(hex, gap, ra_hash_gap) == 0) {
-            by_name[line.substr(hex + gap)] = line.substr(0, hex);
+            by_name[ra_own_file_text(line.substr(hex + gap))] = line.substr(0, hex);
         }
         start = end + 1;
     }

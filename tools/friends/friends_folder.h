@@ -1,8 +1,10 @@
 // Friends\ in Dir: one folder per friend imported, named by their racer
-// name, holding their shared replays, their record lines in the plug-in's
-// own replays.csv, and "replays.sha256", the hash each of their replays had
-// by their share or card ("<hash>  <name>" a line). The player's own files
-// stay in Dir itself: prune and the list never look below it.
+// name, holding their shared replays, their record lines in a replays.csv
+// of the plug-in's form (in UTF-8, after its mark, so that the record
+// reader knows it; one an older version wrote is in the game's bytes), and
+// "replays.sha256", the hash each of their replays had by their share or
+// card ("<hash>  <name>" a line). The player's own files stay in Dir
+// itself: prune and the list never look below it.
 #pragma once
 
 #include <filesystem>
@@ -34,6 +36,10 @@ struct ra_friend {
     std::map<std::string, std::string> stated;  // the hash list as written: name -> SHA-256
     std::map<std::string, std::string> files;   // folded file name -> name, of their replays there
 };
+
+// A friend's replays.csv as the companion writes it: the mark of UTF-8,
+// the plug-in's header, then the lines (in the plug-in's form, CR LF each).
+std::string ra_friend_record_text(const std::string &lines);
 
 // The hash list's text, and back (lines that are no "<hash>  <name>" are skipped).
 std::string ra_hashes_text(const std::map<std::string, std::string> &by_name);

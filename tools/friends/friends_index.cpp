@@ -32,8 +32,9 @@ const char *const ra_friends_index_suffixes[ra_friends_index_suffix_count] = {""
 namespace {
 
 // The schema's version, in SQLite's user_version: a cache of another
-// version is made anew.
-const int ra_friends_index_schema = 4;
+// version is made anew. Since 4 its texts are UTF-8, as the record reader
+// decodes them; since 5 each best and each replay seen keeps its digest.
+const int ra_friends_index_schema = 5;
 // How long a call waits for another process's refresh of the cache.
 const int ra_friends_index_wait_ms = 30000;
 // The first bytes of a file whose hash tells a file rewritten in place.

@@ -5,7 +5,6 @@
 #include <system_error>
 #include <vector>
 
-#include "autosave/autosave.h"
 #include "friends/friends_folder.h"
 #include "friends/leaderboard.h"
 #include "friends/line_binding.h"
@@ -68,6 +67,19 @@ void ra_remove_import_leftovers(const fs::path &friends) {
     for (const fs::path &folder : leftovers) fs::remove_all(folder, failed);
 }
 
+// The folders of path that do not exist yet, the outermost first. A player
+// who imports a friend's share before the game has saved a race has no Dir
+// yet; the plug-in makes every level of Dir too.
+std::vector<fs::path> ra_missing_folders(const fs::path &path) {
+    std::vector<fs::path> missing;
+    for (fs::path p = path; !p.empty() && ra_entry_kind_of(p) == ra_entry_kind::none;
+         p = p.parent_path()) {
+        missing.insert(missing.begin(), p);
+        if (p == p.parent_path()) break;
+    }
+    return missing;
+}
+
 // One replay to write: its index in the share and its name in the folder.
 struct ra_new_replay {
     size_t index;
@@ -121,22 +133,28 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     // app take turns: each plans from the friend's folder as it is under
     // the lock, so that none loses the other's lines.
     std::error_code failed;
-    const bool made_friends = ra_entry_kind_of(friends) == ra_entry_kind::none;
-    if (made_friends && !fs::create_directory(friends, failed)) {
-        *error =
-            "cannot make " + ra_text(friends) + ": " + ra_reason(failed) + "; nothing was imported";
-        return false;
-    }
     ra_file_lock lock;
     std::string why;
     const fs::path lock_path = friends / ra_friends_lock_file;
-    // Leaves Dir as it was when Friends\ was made for this import alone.
+    std::vector<fs::path> made;  // Friends\ and Dir's levels made for this import, outermost first
+    // Leaves the disk as it was when folders were made for this import alone.
     auto unmake_friends = [&]() {
         lock.release();
-        if (!made_friends) return;
+        if (made.empty()) return;
         fs::remove(lock_path, failed);
-        fs::remove(friends, failed);
+        for (auto f = made.rbegin(); f != made.rend(); ++f) fs::remove(*f, failed);
     };
+    for (const fs::path &f : ra_missing_folders(friends)) {
+        // Another import may make it meanwhile: that one is not ours to remove.
+        const bool made_now = fs::create_directory(f, failed);
+        if (failed) {
+            unmake_friends();
+            *error =
+                "cannot make " + ra_text(f) + ": " + ra_reason(failed) + "; nothing was imported";
+            return false;
+        }
+        if (made_now) made.push_back(f);
+    }
     if (!lock.take(lock_path, &why)) {
         unmake_friends();
         *error =
@@ -315,12 +333,7 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     // The friend's record, in the plug-in's own form, and the hash list.
     std::string record;
     for (const ra_record &r : known.records.lines) record += ra_plugin_form(r);
-    if (!record.empty() || !new_lines.empty()) {
-        char header[RA_RECORD_BUF];
-        uint32_t fill = 0;
-        ra_record_header(header, &fill);
-        record = std::string(header, fill) + record + new_lines;
-    }
+    if (!record.empty() || !new_lines.empty()) record = ra_friend_record_text(record + new_lines);
     std::map<std::string, std::string> all = known.stated;
     for (const auto &h : new_hashes) all[h.first] = h.second;
     if (!ra_create_new_file(temp / ra_path(ra_hashes_file), ra_hashes_text(all), &why) ||

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "library/utf8_text.h"
+
 namespace {
 
 // Characters Windows refuses in a name, the separators among them.
@@ -47,6 +49,12 @@ std::string ra_plain_name_problem(const std::string &name) {
     if (name.empty()) return "it is empty";
     if (name.size() > ra_plain_name_max) {
         return "it is longer than " + std::to_string(ra_plain_name_max) + " bytes";
+    }
+    // Text, decoded: a byte of no UTF-8 is none, and a C1 control (U+0080
+    // to U+009F, written C2 80 to C2 9F) is a control character as well.
+    if (!ra_is_utf8(name)) return "it holds bytes that are no text";
+    for (size_t at = name.find('\xC2'); at != std::string::npos; at = name.find('\xC2', at + 1)) {
+        if ((unsigned char)name[at + 1] < 0xA0) return "it holds a control character";
     }
     for (unsigned char c : name) {
         if (c < 0x20 || c == 0x7f) return "it holds a control character";

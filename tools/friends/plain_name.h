@@ -3,6 +3,7 @@
 // as that folder's name. Anything that could lead out of the folder or name
 // something other than a plain file there is refused, whatever system the
 // companion runs on: Windows decides what the player's disk does with it.
+// A name is judged as text, decoded from the share: UTF-8.
 #pragma once
 
 #include <string>

@@ -18,9 +18,11 @@
 #include "library/index_store.h"
 #include "library/records.h"
 #include "library/sha256.h"
+#include "library/utf8_text.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
 #include "platform/random.h"
+#include "code_page.h"
 
 namespace fs = std::filesystem;
 
@@ -33,8 +35,10 @@ namespace {
 // SQLite's application_id of our files, "RASH", so that no other program's
 // database is taken for a share.
 const int ra_share_application = 0x52415348;
-// The format's version, in SQLite's user_version: a reader refuses a newer one.
-const int ra_share_format = 1;
+// The format's version, in SQLite's user_version: a reader refuses a newer
+// one. Format 2 holds its texts in UTF-8; format 1 in the sharer's bytes.
+const int ra_share_format = 2;
+const int ra_share_format_sharers_bytes = 1;
 // The most replays one file may name, and the most record text it may hold:
 // a season card of many years stays far below both.
 const int64_t ra_share_max_replays = 1000000;
@@ -71,6 +75,17 @@ const ra_share_table ra_share_tables[] = {
      "CREATE TABLE replays(id INTEGER PRIMARY KEY, name TEXT NOT NULL, size INTEGER NOT NULL, "
      "sha256 TEXT NOT NULL, bytes BLOB)"},
 };
+
+// A text of the file as UTF-8: as it is in format 2, where anything else
+// is no text of ours (false); Windows-1252 in format 1, whose texts are the
+// sharer's bytes and whose most likely code page that is.
+bool ra_share_text(int format, std::string *text) {
+    if (format == ra_share_format_sharers_bytes) {
+        *text = sim_cp1252_to_utf8(*text);
+        return true;
+    }
+    return ra_is_utf8(*text);
+}
 
 const char *ra_kind_text(ra_share_kind kind) {
     return kind == ra_share_kind::card ? "card" : "share";
@@ -273,14 +288,18 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
                  " GB, more than a share ever takes; ask for fewer replays at once";
         return false;
     }
-    char header[ra_sqlite_header_bytes] = {};
-    std::ifstream in(path, std::ios::binary);
-    if (size < ra_sqlite_header_bytes || !in.read(header, sizeof header) ||
+    // A file another program holds is not ours to judge: say so, and why.
+    std::string start, why;
+    if (!ra_load_file_start(path, ra_sqlite_header_bytes, &start, &why)) {
+        *error = "cannot open " + shown_ + ": " + why;
+        return false;
+    }
+    const char *header = start.data();
+    if (size < ra_sqlite_header_bytes || start.size() < ra_sqlite_header_bytes ||
         memcmp(header, ra_sqlite_magic, sizeof ra_sqlite_magic) != 0) {
         *error = not_ours;
         return false;
     }
-    in.close();
     if (header[ra_sqlite_write_version_at] != 1 || header[ra_sqlite_write_version_at + 1] != 1) {
         *error = not_ours;
         return false;
@@ -366,7 +385,8 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
             typed = manifest.text(3) == "text" && manifest.text(4) == "text" &&
                     manifest.text(5) == "text";
         }
-        if (!manifest.ok() || rows != 1 || !typed || (kind != "share" && kind != "card")) {
+        if (!manifest.ok() || rows != 1 || !typed || (kind != "share" && kind != "card") ||
+            !ra_share_text(format, &share_.sharer) || !ra_share_text(format, &share_.made)) {
             *error = shown_ + " has a malformed manifest; ask for the file again";
             return false;
         }
@@ -398,7 +418,7 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
             r.sha256 = replays.text(2);
             if ((int64_t)share_.replays.size() >= ra_share_max_replays ||
                 replays.text(3) != "text" || replays.text(4) != "integer" ||
-                replays.text(5) != "text") {
+                replays.text(5) != "text" || !ra_share_text(format, &r.name)) {
                 *error = shown_ + " has a malformed list of replays; ask for the file again";
                 return false;
             }
@@ -451,7 +471,7 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
         while (lines.step()) {
             std::string text = lines.text(1);
             if (lines.integer(0) != expect++ || lines.text(2) != "text" ||
-                text.find_first_of("\r\n") != std::string::npos ||
+                text.find_first_of("\r\n") != std::string::npos || !ra_share_text(format, &text) ||
                 (int64_t)(share_.record.size() + text.size()) > ra_share_max_record_bytes) {
                 *error = shown_ + " has a malformed record; ask for the file again";
                 return false;
@@ -463,7 +483,7 @@ bool ra_share_reader::check(const fs::path &path, std::string *error) {
             return false;
         }
     }
-    ra_parse_records(share_.record, shown_, &records_);
+    ra_parse_records(share_.record, shown_, &records_, ra_record_bytes::utf8);
     if (!records_.skipped.empty() || !records_.warnings.empty()) {
         *error = shown_ + " has a malformed record (line " +
                  std::to_string(records_.skipped.empty() ? 1 : records_.skipped[0]) +

@@ -2,7 +2,10 @@
 // record lines, a manifest) or a season card (the same without the replays'
 // bytes). It is one SQLite database: a manifest row, a row per replay (its
 // name, size, SHA-256 and, in a share, its bytes) and the record's lines in
-// the record's own CSV form, header first.
+// the record's own CSV form, header first. Its texts are UTF-8, whatever
+// the code page of the sharer's system (format 2); a share of format 1,
+// made by the previous version, holds them in the sharer's bytes and is
+// read as Windows-1252.
 //
 // A share comes from outside and is hostile until checked: the reader opens
 // it read-only and immutable (no journal, no lock, nothing written beside
@@ -70,7 +73,7 @@ public:
     // Opens and checks the file; false with *error, one sentence that says
     // what is wrong and what to do.
     bool open(const std::filesystem::path &path, std::string *error);
-    // What it holds (replays without their bytes).
+    // What it holds (replays without their bytes), its texts in UTF-8.
     const ra_share &share() const { return share_; }
     // Its record's lines, as read when it was checked.
     const ra_records &records() const { return records_; }

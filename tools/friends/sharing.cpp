@@ -115,7 +115,7 @@ bool ra_hash_scrubbed(const fs::path &path, ra_shared_replay *replay, ra_shared_
 // The replay named by a player: its name as the list shows it, or its path
 // in dir. Empty, with *error, when it is elsewhere.
 std::string ra_name_in_dir(const fs::path &dir, const std::string &given, std::string *error) {
-    fs::path path = ra_argument_path(given);
+    fs::path path = ra_path(given);
     if (!path.has_parent_path()) return given;
     std::error_code failed;
     if (!fs::equivalent(path.parent_path(), dir, failed)) {

@@ -22,8 +22,7 @@ int ra_run_alias(const ra_alias_job &job, ra_output *out) {
     if (!ra_set_alias(setup.dir, job.old_name, job.new_name, &error)) {
         return ra_fail(out, error, ra_exit_failed);
     }
-    out->out += job.new_name.empty() ? job.old_name + " is shown as it is spelt again.\n"
-                                     : job.old_name + " is shown as " + job.new_name + ".\n";
+    out->out += ra_alias_stored(job.old_name, job.new_name);
     return ra_exit_ok;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/check_platform.h"
 #include "library/files.h"
 #include "platform/game_paths.h"
+#include "platform/game_text.h"
 #include "program/command_row.h"
 #include "program/commands.h"
 #include "program/jobs.h"
@@ -32,6 +33,21 @@ int ra_run_check(const ra_check_job &job, ra_output *out) {
     if (!ini_missing && !ra_read_file(ra_path(ini_path), &ini_text, &why)) {
         return ra_fail(out, "cannot read " + ini_path + ": " + why, check_unreadable);
     }
+    // The check runs the plug-in's own code, which names files in the
+    // game's bytes (GetPrivateProfileStringA): a path the code page cannot
+    // spell, a folder of it included, is a file the plug-in can never read.
+    std::string ini_bytes, full_bytes;
+    const std::filesystem::path full = std::filesystem::absolute(ra_path(ini_path), error);
+    if (!ra_game_bytes(ini_path, &ini_bytes) ||
+        (!error && !ra_game_bytes(ra_text(full), &full_bytes))) {
+        return ra_fail(out,
+                       "cannot check " + ini_path +
+                           ": its path cannot be spelled in this system's code page, in which "
+                           "the plug-in names files, so the plug-in could never read it (in "
+                           "the game it runs on its defaults then); use a folder and file name "
+                           "of letters this system's code page has",
+                       check_unreadable);
+    }
     sim_race_file race;
     if (!job.race.empty()) {
         std::string race_text, error;
@@ -44,8 +60,9 @@ int ra_run_check(const ra_check_job &job, ra_output *out) {
     }
 
     ra_check_report report;
-    ra_check_run(ini_path, ini_text, job.race.empty() ? nullptr : &race, &report, ini_missing);
-    out->out += ra_check_format(report, job.quiet);
+    ra_check_run(ini_bytes, ini_text, job.race.empty() ? nullptr : &race, &report, ini_missing);
+    // The report speaks the plug-in's bytes, the INI's among them.
+    out->out += ra_game_text(ra_check_format(report, job.quiet));
     return report.warnings.empty() ? check_clean : check_warnings;
 }
 

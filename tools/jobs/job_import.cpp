@@ -14,7 +14,7 @@ int ra_run_import(const ra_import_job &job, ra_output *out) {
     std::string error;
     if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
     ra_import_result result;
-    if (!ra_import_share(setup.dir, ra_argument_path(job.file), &result, &error)) {
+    if (!ra_import_share(setup.dir, ra_path(job.file), &result, &error)) {
         return ra_fail(out, error, ra_exit_failed);
     }
     out->out += ra_import_report(result);

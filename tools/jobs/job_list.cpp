@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "library/csv.h"
+#include "library/utf8_text.h"
 #include "platform/game_paths.h"
 #include "program/command_row.h"
 #include "program/commands.h"
@@ -100,11 +101,13 @@ bool ra_wanted(const ra_replay &r, const ra_list_job &job, const ra_time &since)
 }
 
 // Rows of cells as columns two blanks apart; the last column is not padded.
+// A cell is as wide as its characters, not its bytes: "CœUR FORêT" takes 10.
 std::string ra_table(const std::vector<std::vector<std::string>> &rows) {
     std::vector<size_t> width;
     for (const auto &row : rows) {
         if (width.size() < row.size()) width.resize(row.size(), 0);
-        for (size_t i = 0; i < row.size(); ++i) width[i] = std::max(width[i], row[i].size());
+        for (size_t i = 0; i < row.size(); ++i)
+            width[i] = std::max(width[i], ra_text_width(row[i]));
     }
     std::string text;
     size_t line = 0;
@@ -113,7 +116,7 @@ std::string ra_table(const std::vector<std::vector<std::string>> &rows) {
     for (const auto &row : rows) {
         for (size_t i = 0; i < row.size(); ++i) {
             text += row[i];
-            if (i + 1 < row.size()) text.append(width[i] - row[i].size() + 2, ' ');
+            if (i + 1 < row.size()) text.append(width[i] - ra_text_width(row[i]) + 2, ' ');
         }
         text += '\n';
     }

@@ -41,7 +41,7 @@ int ra_run_page(const ra_page_job &job, ra_output *out) {
     std::error_code failed;
     fs::path page = setup.dir / ra_page_file;
     if (!job.out.empty()) {
-        page = ra_argument_path(job.out);
+        page = ra_path(job.out);
         if (fs::is_directory(page, failed)) page /= ra_page_file;
     }
     page = fs::absolute(page, failed);

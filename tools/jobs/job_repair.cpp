@@ -1,7 +1,7 @@
 // repair: writes replays.csv back in the plug-in's own form (commas, times
-// as YYYY-MM-DD HH:MM:SS, the full header, CR LF) after a spreadsheet or a
-// hand edit changed it, so that every line is read again as the plug-in
-// wrote it. Without --apply it only says what it would change. The old file
+// as YYYY-MM-DD HH:MM:SS, the full header, CR LF, the game's code page)
+// after a spreadsheet or a hand edit changed it, so that every line is read
+// again as the plug-in wrote it. Without --apply it only says what it would change. The old file
 // is kept beside it under a name no older backup has, and the new one takes
 // its place in one rename, so that at no time is the record half written.
 #include <string.h>
@@ -14,6 +14,7 @@
 #include "library/csv.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
+#include "platform/game_text.h"
 #include "program/command_row.h"
 #include "program/commands.h"
 #include "program/game_setup.h"
@@ -97,13 +98,23 @@ int ra_run_repair(const ra_repair_job &job, ra_output *out) {
             ra_exit_failed);
     }
 
-    // The file as the plug-in would have written it, and what that changes.
+    // The file as the plug-in would have written it, in the game's bytes
+    // (a spreadsheet may have saved it in UTF-8), and what that changes.
     const std::vector<std::string> raw = ra_raw_lines(text);
     std::string repaired = ra_plugin_header();
     const bool header_changes = text.compare(0, repaired.size(), repaired) != 0;
     int changed = 0, first_changed = 0;
     for (const ra_record &r : records.lines) {
-        std::string line = ra_plugin_form(r);
+        std::string line;
+        if (!ra_game_bytes(ra_plugin_form(r), &line)) {
+            // Written back, the letter would be lost for good: the file stays.
+            return ra_fail(out,
+                           "line " + std::to_string(r.line) + " of " + shown +
+                               " holds a letter this system's code page cannot spell, in "
+                               "which the plug-in writes the record; change it to one it "
+                               "can (or remove the line), then repair again; nothing changed",
+                           ra_exit_failed);
+        }
         if ((size_t)r.line >= raw.size() || raw[(size_t)r.line] + "\r\n" != line) {
             if (changed++ == 0) first_changed = r.line;
         }

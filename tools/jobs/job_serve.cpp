@@ -1,16 +1,17 @@
 // serve: the library app. The library page, from the same code as page,
 // served on this computer alone with buttons that watch, keep and tidy
-// replays through the same functions as restore and prune. Every request
-// passes the gate (serve/request_rules.h) before any handler runs: its size,
-// Host, route and the address's token (a cookie once the printed address
-// was opened) before its body is read, an action's secret and a replay's
-// name after; the handlers then only call the jobs and hand back what they
-// say. The routes are one table, registered in one loop behind the gate.
+// replays through the same functions as restore and prune. Every connection
+// passes the front door (serve/front_door.h), which reads its request head
+// without giving it a thread; every request then passes the gate
+// (serve/request_rules.h) before any handler runs: its size, Host, Origin,
+// route and the address's token (sent by the page in a header) before its
+// body is read, a replay's name after; the handlers then only call the jobs
+// and hand back what they say. The routes are one table, registered in one
+// loop behind the gate.
 #include <stdio.h>
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -18,24 +19,7 @@
 #include <string>
 #include <thread>
 
-#include "serve/request_rules.h"
-
-// The server's own limits are the gate's: nothing larger is read at all.
-#define CPPHTTPLIB_REQUEST_URI_MAX_LENGTH RA_REQUEST_TARGET_MAX
-#define CPPHTTPLIB_MAX_LINE_LENGTH RA_HEADER_LINE_MAX
-#define CPPHTTPLIB_HEADER_MAX_LENGTH RA_HEADER_LINE_MAX
-#define CPPHTTPLIB_HEADER_MAX_COUNT RA_HEADER_COUNT_MAX
-// A request arrives whole within this many seconds, however slowly its
-// bytes come, or the connection is closed: a program that sends a byte now
-// and then holds no thread for longer.
-#define CPPHTTPLIB_CONNECTION_READ_DEADLINE_SECOND 5
-// Windows' accept loop wakes on this interval to notice a stop; elsewhere
-// it blocks.
-#ifdef _WIN32
-#define CPPHTTPLIB_IDLE_INTERVAL_SECOND 1
-#define CPPHTTPLIB_IDLE_INTERVAL_USECOND 0
-#endif
-#include <httplib.h>
+#include "serve/http_server.h"
 #include <nlohmann/json.hpp>
 
 #include "friends/friend_replay.h"
@@ -50,6 +34,8 @@
 #include "serve/app_pages.h"
 #include "serve/friends_api.h"
 #include "serve/import_progress.h"
+#include "serve/front_door.h"
+#include "serve/request_rules.h"
 #include "serve/upload_file.h"
 #include "platform/browser.h"
 #include "platform/console.h"
@@ -79,17 +65,30 @@ namespace {
 
 // The only address the app listens on.
 const char ra_loopback[] = "127.0.0.1";
-// Random bytes in the address's token, in the actions' secret, and in the
-// nonce of each answer's security policy.
+// Random bytes in the address's token, and in the nonce of each answer's
+// security policy.
 const size_t ra_token_bytes = 24;
 const size_t ra_nonce_bytes = 16;
-// Connections served at once, each by a thread of its own, so that
-// connections a stranger holds open never keep the browser's waiting; more
-// are closed at once. Each lives at most the read deadline above, and then
-// as long as its answer takes.
-const size_t ra_connections_max = 64;
-// How long a connection waits for each piece of a request.
+// How long a connection waits for each piece of a request's body.
 const time_t ra_read_timeout_seconds = 2;
+
+// The front door's table. A connection waiting costs a socket and what it
+// sent, so there is room for a few hundred: strangers who hold fewer never
+// make it shed anyone, and the browser's request never queues behind their
+// new connections in the system's queue. A browser sends its request at
+// once on a connection it opened, so a second is long for a request line;
+// the head is whole within the time the body then has as well.
+ra_door_limits ra_serve_door() {
+    ra_door_limits limits;
+    limits.waiting_max = 256;
+    limits.serving_max = 64;
+    limits.queued_max = 64;
+    limits.first_line_ms = 1000;
+    limits.head_ms = CPPHTTPLIB_CONNECTION_READ_DEADLINE_SECOND * 1000;
+    limits.line_max = ra_header_line_max;
+    limits.headers_max = ra_header_count_max;
+    return limits;
+}
 
 struct ra_app {
     ra_serve_job job;
@@ -125,34 +124,6 @@ struct ra_app {
     ra_import_run import;
 };
 
-// One thread per connection, at most ra_connections_max at once; the
-// server closes a connection the queue does not take.
-class ra_connection_threads : public httplib::TaskQueue {
-public:
-    bool enqueue(std::function<void()> fn) override {
-        std::lock_guard<std::mutex> hold(lock_);
-        if (running_ >= ra_connections_max) return false;
-        ++running_;
-        std::thread([this, fn] {
-            fn();
-            std::lock_guard<std::mutex> done(lock_);
-            --running_;
-            idle_.notify_all();
-        }).detach();
-        return true;
-    }
-    // The server stops only once every connection has ended.
-    void shutdown() override {
-        std::unique_lock<std::mutex> hold(lock_);
-        idle_.wait(hold, [this] { return running_ == 0; });
-    }
-
-private:
-    std::mutex lock_;
-    std::condition_variable idle_;
-    size_t running_ = 0;
-};
-
 void ra_answer(httplib::Response &res, int status, const std::string &text) {
     res.status = status;
     res.set_content(text + "\n", "text/plain; charset=utf-8");
@@ -166,13 +137,13 @@ void ra_answer_page(httplib::Response &res, const std::string &html, const std::
 
 // The record file's and the marks' size and time: what changes when a race
 // is saved, or a mark or a file is changed from the page or elsewhere.
-// A file's size and time stamp, or "-" when it cannot be read.
+// A file's size and time stamp, or "-" when there is none: an INI saved
+// twice in a second is two states.
 std::string ra_file_state(const fs::path &file) {
-    std::error_code failed;
-    uintmax_t size = fs::is_directory(file, failed) ? 0 : fs::file_size(file, failed);
-    auto stamp = fs::last_write_time(file, failed);
-    return failed ? std::string("-")
-                  : std::to_string(size) + "@" + std::to_string(stamp.time_since_epoch().count());
+    const ra_entry_facts facts = ra_entry_facts_of(file);
+    if (facts.kind == ra_entry_kind::none) return "-";
+    const uint64_t size = facts.kind == ra_entry_kind::folder ? 0 : facts.size;
+    return std::to_string(size) + "@" + std::to_string(facts.written);
 }
 
 // The record's, the marks' and the folder's size and time, and the folder:
@@ -318,20 +289,28 @@ void ra_answer_action(httplib::Response &res, int status, const ra_output &said,
     res.set_content(answer.dump(), "application/json; charset=utf-8");
 }
 
-// The page itself holds no race: its script asks for them a page at a
-// time, so that it costs the same for any size of library.
-void ra_serve_page(ra_app &app, const httplib::Request &, httplib::Response &res) {
-    ra_game_setup setup;
-    std::string error;
-    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
+// The library's shell: no race, no folder, no secret. Its script asks for
+// the rows a page at a time with the token, so that it costs the same for
+// any size of library, and a tab without the token shows nothing but how
+// to get the address.
+void ra_serve_page(ra_app &, const httplib::Request &, httplib::Response &res) {
     ra_page_app page;
     page.nonce = ra_random_hex(ra_nonce_bytes);
-    page.secret = app.gate.secret;
-    page.notice = ra_library_notice(app, setup);
-    ra_answer_page(res, ra_library_page(ra_replay_list(), ra_text(setup.dir), "", &page),
-                   page.nonce);
+    page.no_token = ra_no_token_notice();
+    ra_answer_page(res, ra_library_page(ra_replay_list(), "", "", &page), page.nonce);
 }
 
+// A race's shell; its script asks /api/race for the details.
+void ra_serve_race_shell(ra_app &, const httplib::Request &, httplib::Response &res) {
+    const std::string nonce = ra_random_hex(ra_nonce_bytes);
+    ra_answer_page(res, ra_race_shell(nonce), nonce);
+}
+
+void ra_answer_json(httplib::Response &res, const nlohmann::json &answer) {
+    res.set_content(answer.dump(), "application/json; charset=utf-8");
+}
+
+// GET /api/race?file=: one race's details, as markup of escaped text.
 void ra_serve_race(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
     ra_replay_list list;
@@ -341,15 +320,11 @@ void ra_serve_race(ra_app &app, const httplib::Request &req, httplib::Response &
     }
     const ra_replay *entry = ra_entry(list, req.get_param_value("file"));
     if (entry == nullptr) return ra_answer(res, 400, "No replay of that name is in the list.");
-    ra_race_page_app page;
-    page.nonce = ra_random_hex(ra_nonce_bytes);
-    page.secret = app.gate.secret;
-    page.kept = ra_read_keep_marks(setup.dir).has(entry->file);
-    ra_answer_page(res, ra_race_page(*entry, page), page.nonce);
-}
-
-void ra_answer_json(httplib::Response &res, const nlohmann::json &answer) {
-    res.set_content(answer.dump(), "application/json; charset=utf-8");
+    const ra_race_details details =
+        ra_race_details_of(*entry, ra_read_keep_marks(setup.dir).has(entry->file));
+    ra_answer_json(res, {{"title", ra_utf8_text(details.title)},
+                         {"actions", ra_utf8_text(details.actions)},
+                         {"facts", ra_utf8_text(details.facts)}});
 }
 
 // A rebuild under way: {"done": n, "total": n}, or null.
@@ -453,8 +428,10 @@ void ra_serve_facts(ra_app &app, const httplib::Request &req, httplib::Response 
         const std::string meaning = ra_type_code_meaning(code);
         if (!meaning.empty()) meanings[ra_utf8_text(code)] = meaning;
     }
+    // Every race of the list, as the page's own data counts them ("12 of 12
+    // shown"): those whose file is gone are among them.
     ra_answer_json(res, {{"cursor", facts.cursor},
-                         {"races", choices.races},
+                         {"races", choices.races + choices.gone},
                          {"gone", choices.gone},
                          {"others", choices.others},
                          {"dir", ra_utf8_text(ra_text(setup.dir))},
@@ -673,11 +650,15 @@ const ra_prune_words ra_tidy_words = {
     "days they go.",
     false};
 
+// Whether a replay Tidy removes can be put back: from the Recycle Bin
+// where the system has one; elsewhere it is deleted.
+bool ra_tidy_recycles() { return ra_removed_where[0] != '\0'; }
+
 // Tidy's words to the player: how many replays go and how much space that
 // frees, and whether they can be taken back from the Recycle Bin.
 std::string ra_tidy_said(size_t count, uint64_t bytes, size_t failed, bool applied) {
     const std::string replays = std::to_string(count) + (count == 1 ? " replay" : " replays");
-    const bool recycled = std::string(ra_removed_where).empty() == false;
+    const bool recycled = ra_tidy_recycles();
     std::string said;
     if (!applied) {
         if (count == 0) return "Nothing would go: every replay fits these limits.";
@@ -697,8 +678,20 @@ std::string ra_tidy_said(size_t count, uint64_t bytes, size_t failed, bool appli
     return said;
 }
 
+// The words of the button that removes what the preview showed, so that the
+// player reads what it does before pressing it: "Move 170 replays (19.9 KB)
+// to the Recycle Bin", "Delete 170 replays (19.9 KB) for good".
+std::string ra_tidy_apply_words(size_t count, uint64_t bytes) {
+    const std::string what = std::to_string(count) + (count == 1 ? " replay (" : " replays (") +
+                             ra_format_size(bytes) + ")";
+    return ra_tidy_recycles() ? "Move " + what + " to the Recycle Bin"
+                              : "Delete " + what + " for good";
+}
+
 // Tidy is prune: its policies, its plan, the replays it takes; its answer
-// carries prune's own words and the player's.
+// carries prune's own words and the player's. A preview gives the plan of
+// what would go; applying takes that plan back and removes nothing unless
+// the same replays would still go.
 void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_prune_job prune;
     prune.keep = req.get_param_value("keep");
@@ -708,6 +701,13 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
     ra_output said;
     ra_prune_policy policy;
     int status = ra_prune_policy_of(prune, &policy, &said, ra_tidy_words);
+    if (status == ra_exit_ok && prune.apply) {
+        if (req.get_param_value("plan").empty()) {
+            status = ra_fail(&said, "Show what would go first: Tidy removes only what it showed.",
+                             ra_exit_usage);
+        }
+        policy.plan = req.get_param_value("plan");
+    }
     ra_game_setup setup;
     std::string error;
     if (status == ra_exit_ok && !ra_serve_setup(app, &setup, &error)) {
@@ -720,7 +720,7 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
         std::string sentence = said.err.substr(0, said.err.find_last_not_of('\n') + 1);
         if (sentence.compare(0, prefix.size(), prefix) == 0) sentence.erase(0, prefix.size());
         answer["said"] = ra_utf8_text(sentence);
-        return ra_answer_action(res, status, said, {}, prune.apply, answer);
+        return ra_answer_action(res, status, said, {}, false, answer);
     }
     ra_warn_unrecorded(setup, &said);
     const std::string shown = ra_text(setup.dir);
@@ -740,6 +740,16 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
     }
     nlohmann::json answer = nlohmann::json::object();
     answer["said"] = ra_tidy_said(removed.size(), bytes, failed, result.applied);
+    // A race saved or a mark changed since the preview: nothing went, and
+    // this answer is the preview again, to be looked at anew.
+    if (result.plan_changed) {
+        answer["said"] = "What would go changed since you looked, so nothing was removed. " +
+                         answer["said"].get<std::string>();
+    }
+    if (!result.applied && !removed.empty()) {
+        answer["plan"] = ra_prune_plan(result.candidates);
+        answer["apply_words"] = ra_tidy_apply_words(removed.size(), bytes);
+    }
     // The rows that went are named by `removed`; the cursor is the new one.
     ra_action_rows(app, req, 0, &answer);
     answer["count"] = removed.size();
@@ -982,8 +992,7 @@ void ra_serve_alias(ra_app &app, const httplib::Request &req, httplib::Response 
         return ra_refuse_action(res, error);
     }
     ra_output said;
-    said.out = new_name.empty() ? old_name + " is shown as it is spelt again.\n"
-                                : old_name + " is shown as " + new_name + ".\n";
+    said.out = ra_alias_stored(old_name, new_name);
     ra_answer_action(res, ra_exit_ok, said);
 }
 
@@ -998,8 +1007,9 @@ struct ra_route {
                    const httplib::ContentReader &read) = nullptr;
 };
 const ra_route ra_routes[] = {
-    {{"GET", "/", false}, ra_serve_page},
-    {{"GET", "/race", true}, ra_serve_race},
+    {{"GET", "/", false, 0, true}, ra_serve_page},
+    {{"GET", "/race", false, 0, true}, ra_serve_race_shell},
+    {{"GET", "/api/race", true}, ra_serve_race},
     {{"GET", "/state", false}, ra_serve_state, true},
     {{"GET", "/api/rows", false}, ra_serve_rows},
     {{"GET", "/api/facts", false}, ra_serve_facts, true},
@@ -1056,8 +1066,6 @@ ra_request_head ra_head_of(const httplib::Request &req) {
         }
         head.headers.emplace_back(h.first, h.second);
     }
-    head.has_token = req.has_param("s");
-    head.token = req.get_param_value("s");
     // A length the server cannot read counts as too large.
     const std::string length = req.get_header_value("Content-Length");
     if (!length.empty()) {
@@ -1074,12 +1082,6 @@ ra_request_head ra_head_of(const httplib::Request &req) {
 httplib::Server::HandlerResponse ra_gate_head(ra_app &app, const httplib::Request &req,
                                               httplib::Response &res) {
     ra_gate_verdict verdict = ra_judge_head(app.gate, ra_head_of(req));
-    if (verdict.let_in) {
-        res.status = verdict.status;
-        res.set_header("Set-Cookie", ra_token_cookie(app.gate));
-        res.set_header("Location", verdict.location);
-        return httplib::Server::HandlerResponse::Handled;
-    }
     if (verdict.status != 0) {
         ra_refuse(res, verdict);
         return httplib::Server::HandlerResponse::Handled;
@@ -1087,12 +1089,10 @@ httplib::Server::HandlerResponse ra_gate_head(ra_app &app, const httplib::Reques
     return httplib::Server::HandlerResponse::Unhandled;
 }
 
-// After the body (before it, for a file: its secret is in the address):
-// an action's secret and a replay's name, then the handler.
+// After the body (before it, for a file): a replay's name, then the handler.
 void ra_run_route(ra_app &app, const ra_route &route, const httplib::Request &req,
                   httplib::Response &res, const httplib::ContentReader *read = nullptr) {
-    ra_gate_verdict verdict = ra_judge_form(app.gate, route.rule, req.get_param_value("secret"),
-                                            req.get_param_value("file"));
+    ra_gate_verdict verdict = ra_judge_form(route.rule, req.get_param_value("file"));
     if (verdict.status != 0) return ra_refuse(res, verdict);
     if (read != nullptr) return route.upload(app, req, res, *read);
     if (route.tells_indexing && app.indexing_total != 0) return ra_answer_indexing(app, req, res);
@@ -1151,20 +1151,14 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
         }
     }
     app.gate.token = ra_random_hex(ra_token_bytes);
-    app.gate.secret = ra_random_hex(ra_token_bytes);
     app.gate.routes = ra_route_rules();
     app.gate.route_count = ra_route_count;
-    if (app.gate.token.empty() || app.gate.secret.empty() ||
-        ra_random_hex(ra_nonce_bytes).empty()) {
+    if (app.gate.token.empty() || ra_random_hex(ra_nonce_bytes).empty()) {
         return ra_fail(out, "the system gave no random numbers for the app's secret",
                        ra_exit_failed);
     }
 
-    httplib::Server server;
-    server.new_task_queue = [] { return new ra_connection_threads; };
-    // Each connection serves one request: an idle connection kept open holds
-    // nothing, and every request meets the read deadline on its own.
-    server.set_keep_alive_max_count(1);
+    ra_http_server server;
     server.set_read_timeout(ra_read_timeout_seconds, 0);
     // The gate holds each route to its own size first; the biggest body of
     // any is a share the player imports.
@@ -1212,17 +1206,37 @@ int ra_run_serve(const ra_serve_job &job, ra_output *out) {
         }
     }
 
+    const ra_socket listening = server.take_listener();
+    if (!ra_socket_never_wait(listening)) {
+        ra_socket_close(listening);
+        return ra_fail(out,
+                       "cannot listen on " + std::string(ra_loopback) + ": " +
+                           "the system refused to set the listener up",
+                       ra_exit_failed);
+    }
+    ra_front_door door(
+        listening, ra_serve_door(),
+        [&server](ra_socket sock, const std::string &head) { server.serve(sock, head); });
+
     ra_stop_prepare();
-    std::thread listener([&server] { server.listen_after_bind(); });
+    std::thread listener([&door] {
+        if (!door.run()) {
+            ra_say(
+                "warning: the system stopped giving the app its connections; press Ctrl+C "
+                "and start it again\n");
+        }
+    });
+    // The token after '#', which the browser never sends to any server: the
+    // page takes it from there into the tab's storage.
     const std::string address = "http://" + std::string(ra_loopback) + ":" +
-                                std::to_string(app.gate.port) + "/?s=" + app.gate.token;
+                                std::to_string(app.gate.port) + "/#token=" + app.gate.token;
     ra_say("The library app is at " + address + "\nPress Ctrl+C to stop it.\n");
     std::string error;
     if (job.open && !ra_open_in_browser(fs::path(address), &error)) {
         ra_say("warning: " + error + "\n");
     }
     ra_stop_wait();
-    server.stop();
+    door.stop();
     listener.join();
     ra_say("The library app stopped.\n");
     ra_stop_done();

@@ -19,11 +19,11 @@ namespace {
 // (here when empty).
 fs::path ra_share_path(const std::string &given, const std::string &folder, const ra_share &share,
                        const char *extension) {
-    if (!given.empty()) return ra_argument_path(given);
+    if (!given.empty()) return ra_path(given);
     ra_time made;
     ra_parse_time(share.made, &made);
     const fs::path name = ra_path(share.sharer + "_" + ra_format_time_for_name(made) + extension);
-    return folder.empty() ? name : ra_argument_path(folder) / name;
+    return folder.empty() ? name : ra_path(folder) / name;
 }
 
 int ra_write_planned(const ra_share_plan &plan, const std::string &given, const std::string &folder,

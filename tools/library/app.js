@@ -1,22 +1,70 @@
 // The library app's script (serve): where the page's rows come from (the
 // app's answers, a page of rows at a time), the buttons of each row, the
 // tidy form, and what changed in the library appearing by itself. Every
-// action is a POST that carries the secret the page was given (the browser
-// adds the app's cookie to every request). It runs before page.js, which
-// draws what this gives it; on a race's details it runs alone.
+// request carries the app's token in its Authorization header (call()); an
+// action is a POST. It runs before page.js, which draws what this gives
+// it; on a race's details it asks for the race and runs alone.
 (function () {
   'use strict';
   var app = document.getElementById('app');
   if (!app) return;
-  var secret = app.getAttribute('data-secret');
   var result = document.getElementById('result');
+
+  // The token comes once in the address the app printed, after '#', which
+  // the browser sends to no server; it is kept in this tab's own storage,
+  // which no page of another port can read, so that a reload needs no
+  // address. No cookie carries it: the browser would send that to every
+  // port of this computer.
+  var tokenKey = 'replay-autosave.token';
+  function takeToken() {
+    var found = /(?:^#|&)token=([0-9a-f]+)/.exec(location.hash);
+    if (found) {
+      var rest = location.hash.slice(1).split('&').filter(function (part) {
+        return part.indexOf('token=') !== 0;
+      }).join('&');
+      history.replaceState(null, '', location.pathname + location.search + (rest ? '#' + rest : ''));
+    }
+    try {
+      if (found) sessionStorage.setItem(tokenKey, found[1]);
+      return sessionStorage.getItem(tokenKey) || '';
+    } catch (e) {
+      return found ? found[1] : '';  // no storage: this page alone has it
+    }
+  }
+  // A tab without the token, or with one of an earlier start of the app,
+  // shows how to get the address, and nothing else.
+  function locked() {
+    try { sessionStorage.removeItem(tokenKey); } catch (e) { /* nothing kept */ }
+    var notice = document.getElementById('no-token');
+    if (!notice) return;
+    Array.prototype.forEach.call(notice.parentNode.children, function (part) {
+      part.hidden = part !== notice && part.tagName !== 'H1';
+    });
+  }
+  // The address opened again in this tab (the app started again, say):
+  // its token, and the page anew.
+  window.addEventListener('hashchange', function () {
+    if (/(?:^#|&)token=/.test(location.hash) && takeToken()) location.reload();
+  });
+  var token = takeToken();
+  if (!token) return locked();
+  // Every request of the page, downloads and uploads too: the token in its
+  // header.
+  function call(path, options) {
+    options = Object.assign({}, options);
+    options.headers = Object.assign({}, options.headers, {Authorization: 'Bearer ' + token});
+    return fetch(path, options).then(function (answer) {
+      if (answer.status === 403) locked();
+      return answer;
+    });
+  }
   // How often the page asks what changed.
   var pollMs = 2000;
   // Rows of the other files asked for at once: they are few.
   var othersMax = 500;
 
   function getJson(path) {
-    return fetch(path).then(function (answer) {
+    return call(path).then(function (answer) {
       if (!answer.ok) throw new Error('the app answered ' + answer.status);
       return answer.json();
     });
@@ -72,12 +120,12 @@
   // A form of text fields, and the replay's name as the page holds it:
   // percent-encoded already, its own bytes, which may be no UTF-8.
   function postForm(path, fields, file) {
-    var parts = ['secret=' + encodeURIComponent(secret)];
+    var parts = [];
     Object.keys(fields).forEach(function (name) {
       parts.push(name + '=' + encodeURIComponent(fields[name]));
     });
     if (file !== undefined) parts.push('file=' + file);
-    return fetch(path, {
+    return call(path, {
       method: 'POST',
       headers: {'Content-Type': 'application/x-www-form-urlencoded'},
       body: parts.join('&')
@@ -231,18 +279,40 @@
     if (mark) mark.hidden = true;
   }
 
-  // Tidy: what would go, how much space it frees and where it goes, then
-  // the player's yes; the replays it removed leave the table.
+  // A button that a key held down cannot press: the key's repeats, which
+  // may have begun on another control before this one was there or had the
+  // focus, are not the player pressing it. A click, a tap, or a key pressed
+  // anew on it acts.
+  function onPurpose(b, act) {
+    var repeating = false;
+    b.addEventListener('keydown', function (event) { repeating = event.repeat; });
+    b.addEventListener('keyup', function () { repeating = false; });
+    b.addEventListener('blur', function () { repeating = false; });
+    b.addEventListener('click', function (event) {
+      if (repeating) return event.preventDefault();
+      act(event);
+    });
+  }
+
+  // Tidy: what would go, how much space it frees and where it goes; then
+  // the player's own second step. The preview leaves the focus on Cancel,
+  // and the button that removes, which says what it does, comes after it:
+  // reached by Tab or the pointer alone, never by Enter pressed again or
+  // held. It removes only the plan the preview showed; the app refuses
+  // another. Afterwards the page asks for its rows and counts again.
   var form = document.getElementById('tidy-form');
   if (form) {
     var plan = document.getElementById('tidy-plan');
     var planSaid = document.getElementById('tidy-said');
     var applyButton = document.getElementById('tidy-apply');
+    var cancelButton = document.getElementById('tidy-cancel');
+    var previewed = '';  // the plan of the preview shown: what apply may remove
     var fields = function (apply) {
       var f = {apply: apply ? '1' : '0'};
       ['keep', 'max_size', 'older_than'].forEach(function (name) {
         f[name] = form.elements[name].value.trim();
       });
+      if (apply) f.plan = previewed;
       return f;
     };
     var tidy = function (apply) {
@@ -250,17 +320,36 @@
         plan.hidden = false;
         planSaid.textContent = answer.said || answer.message;
         planSaid.classList.toggle('failed', !answer.ok);
-        applyButton.hidden = apply || !answer.ok || !answer.removed.length;
-        document.getElementById('tidy-cancel').hidden = applyButton.hidden;
-        if (apply && window.raLibraryPage) answer.removed.forEach(window.raLibraryPage.removeRow);
-        if (!applyButton.hidden) applyButton.focus();
+        previewed = answer.ok && !answer.applied && answer.removed.length ? String(answer.plan || '') : '';
+        applyButton.textContent = String(answer.apply_words || '');
+        applyButton.hidden = cancelButton.hidden = !previewed;
+        if (previewed) cancelButton.focus();
+        if (answer.applied) {
+          document.getElementById('tidy-preview').focus();
+          if (window.raLibraryPage) window.raLibraryPage.start();
+        }
+      }).catch(function (e) {
+        planSaid.textContent = String(e);
+        planSaid.classList.add('failed');
       });
     };
     form.addEventListener('submit', function (event) { event.preventDefault(); tidy(false); });
-    form.addEventListener('input', function () { plan.hidden = true; });
-    applyButton.addEventListener('click', function () { tidy(true); });
-    document.getElementById('tidy-cancel').addEventListener('click', function () {
+    // Enter held in a box asks once.
+    form.addEventListener('keydown', function (event) {
+      if (event.key === 'Enter' && event.repeat) event.preventDefault();
+    });
+    form.addEventListener('input', function () {
       plan.hidden = true;
+      previewed = '';
+    });
+    onPurpose(applyButton, function () {
+      if (!previewed) return;
+      applyButton.hidden = cancelButton.hidden = true;
+      tidy(true);
+    });
+    onPurpose(cancelButton, function () {
+      plan.hidden = true;
+      previewed = '';
       form.elements.keep.focus();
     });
   }
@@ -312,5 +401,22 @@
   }
   setTimeout(poll, pollMs);
 
-  window.raLibraryApp = {source: source, decorate: decorate, post: post, postForm: postForm};
+  // A race's details: markup the app made of escaped text (its page's
+  // policy runs no script in it), asked for by the name in the address.
+  var race = document.getElementById('race');
+  if (race) {
+    var named = /(?:^\?|&)file=([^&]*)/.exec(location.search);
+    call('/api/race?file=' + (named ? named[1] : '')).then(function (answer) {
+      if (!answer.ok) return answer.text().then(function (text) { say({ok: false, message: text}); });
+      return answer.json().then(function (details) {
+        document.title = details.title;
+        document.getElementById('race-title').textContent = details.title;
+        result.insertAdjacentHTML('afterend', details.actions);
+        race.innerHTML = details.facts;
+      });
+    }).catch(function (e) { say({ok: false, message: String(e)}); });
+  }
+
+  window.raLibraryApp = {source: source, decorate: decorate, post: post, postForm: postForm,
+                         call: call};
 })();

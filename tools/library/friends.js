@@ -8,7 +8,6 @@
   'use strict';
   var app = window.raLibraryApp;
   if (!app) return;
-  var secret = document.getElementById('app').getAttribute('data-secret');
 
   function element(tag, className, text) {
     var e = document.createElement(tag);
@@ -236,7 +235,7 @@
     }
     function page() {
       more.disabled = true;
-      return fetch('/api/friend-races?friend=' + encodeURIComponent(f.name) + '&offset=' + shown)
+      return app.call('/api/friend-races?friend=' + encodeURIComponent(f.name) + '&offset=' + shown)
         .then(function (answer) {
           if (!answer.ok) return answer.text().then(function (text) { throw new Error(text); });
           return answer.json();
@@ -404,7 +403,7 @@
     if (window.raLibraryPage && window.raLibraryPage.redrawCharts) window.raLibraryPage.redrawCharts();
   }
   function load() {
-    return fetch('/api/friends').then(function (answer) {
+    return app.call('/api/friends').then(function (answer) {
       if (!answer.ok) throw new Error('the app answered ' + answer.status);
       return answer.json();
     }).then(render).catch(function (e) { say(said, {ok: false, message: String(e)}); });
@@ -421,9 +420,8 @@
     return 'Importing ' + name + ': ' + what + (count ? ' (' + count + ')' : '') +
            (p.cancelling ? ', cancelling…' : '…');
   }
-  // Import: the file's own bytes, sent as they are; the secret in the
-  // address, since the body is the file. While it works, its progress is
-  // asked for twice a second, beside a Cancel button.
+  // Import: the file's own bytes, sent as they are. While it works, its
+  // progress is asked for twice a second, beside a Cancel button.
   function importFile(file) {
     say(said, {ok: true, message: 'Importing ' + file.name + '…'});
     var cancel = button('Cancel', 'Cancel the import', function () {
@@ -435,12 +433,12 @@
     var done = false;
     function poll() {
       if (done) return;
-      fetch('/api/import').then(function (answer) { return answer.json(); }).then(function (p) {
+      app.call('/api/import').then(function (answer) { return answer.json(); }).then(function (p) {
         if (!done && p.running) say(said, {ok: true, message: importProgress(file.name, p)});
       }).catch(function () {}).then(function () { if (!done) setTimeout(poll, 500); });
     }
     setTimeout(poll, 500);
-    return fetch('/import?secret=' + encodeURIComponent(secret) + '&name=' + encodeURIComponent(file.name), {
+    return app.call('/import?name=' + encodeURIComponent(file.name), {
       method: 'POST',
       headers: {'Content-Type': 'application/octet-stream'},
       body: file

@@ -99,8 +99,8 @@ fs::path ra_find_game_replay(const std::string &to, const fs::path &game, const 
                              std::string *problem) {
     if (!to.empty()) {
         std::error_code failed;
-        fs::path named = fs::absolute(ra_argument_path(to), failed);
-        return failed ? ra_argument_path(to) : named;
+        fs::path named = fs::absolute(ra_path(to), failed);
+        return failed ? ra_path(to) : named;
     }
     const ra_record *newest = ra_newest_record(records);
     for (const ra_record *r : {own, newest}) {

@@ -7,15 +7,13 @@
 
 #include <string>
 
-// The text with & < > " ' as character references, in UTF-8. Bytes that are
-// not UTF-8 are taken as Windows-1252, the code page the game's texts are
-// most likely in, so that a name never turns into replacement characters.
-// What is no text (control characters other than tab and line ends, and
-// bytes Windows-1252 leaves unassigned) shows as U+FFFD.
+// The text, which is UTF-8, with & < > " ' as character references. What
+// is no text shows as U+FFFD: a byte of no UTF-8 (as a file name on Linux
+// may hold), and control characters other than tab and line ends.
 std::string ra_html_text(const std::string &text);
 
 // The same text as UTF-8 alone, for an answer of the library app in JSON:
-// nothing escaped, the same reading of bytes that are no UTF-8.
+// nothing escaped, what is no text as U+FFFD.
 std::string ra_utf8_text(const std::string &text);
 
 // Text as one value of an address's query ("a b&c" -> "a%20b%26c"): every

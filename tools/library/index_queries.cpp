@@ -9,6 +9,7 @@
 
 #include "library/folded_name.h"
 #include "library/index_store.h"
+#include "library/utf8_text.h"
 
 const size_t ra_rows_max = 500;
 const size_t ra_changes_max = 200;
@@ -84,15 +85,13 @@ const ra_sort_column ra_sort_columns[] = {
 };
 
 // Whether a search's folded text is found through the index of letter
-// triples exactly as a look for its bytes in each race would: three letters
-// or more, each a single byte the index reads as a letter of its own.
+// triples exactly as a look for its bytes in each race would: UTF-8 of
+// three characters or more (the index reads UTF-8 a character at a time),
+// no NUL.
 bool ra_searched_by_index(const std::string &text) {
     const size_t triple = 3;
-    if (text.size() < triple) return false;
-    for (unsigned char c : text) {
-        if (c == 0 || c >= 0x80) return false;
-    }
-    return true;
+    return ra_text_width(text) >= triple && ra_is_utf8(text) &&
+           text.find('\0') == std::string::npos;
 }
 
 // A search's text as one phrase of the index: in quotes, a quote doubled.

@@ -18,7 +18,7 @@ extern const size_t ra_rows_max;
 // Rows a "what changed" answer carries at most; more ask for a reload.
 extern const size_t ra_changes_max;
 
-// One entry of the list as the app shows it. Text is the record's bytes.
+// One entry of the list as the app shows it, its texts in UTF-8.
 struct ra_index_row {
     std::string file;                              // name in Dir
     std::string when;                              // "YYYY-MM-DD HH:MM:SS"

@@ -5,6 +5,7 @@
 #include "platform/file_system.h"
 #include "library/files.h"
 #include "library/folded_name.h"
+#include "library/utf8_text.h"
 #include "platform/game_paths.h"
 
 namespace fs = std::filesystem;
@@ -46,7 +47,7 @@ bool ra_marks_text(const fs::path &path, const fs::file_status &status, std::str
     return true;
 }
 
-// The file's lines as written, without their line ends and blank lines;
+// The file's lines as text, without their line ends and blank lines;
 // none when there is no file. False with *why when the file is there but
 // cannot be read.
 bool ra_mark_lines(const fs::path &dir, std::vector<std::string> *lines, std::string *why) {
@@ -61,8 +62,8 @@ bool ra_mark_lines(const fs::path &dir, std::vector<std::string> *lines, std::st
         return false;
     }
     if (!ra_marks_text(path, status, &text, why)) return false;
-    for (std::string &line : ra_text_lines(text)) {
-        if (!line.empty()) lines->push_back(std::move(line));
+    for (const std::string &line : ra_text_lines(text)) {
+        if (!line.empty()) lines->push_back(ra_own_file_text(line));
     }
     return true;
 }

@@ -1,6 +1,7 @@
 // The replays the player keeps: prune never removes them. The marks live in
 // a small file of the companion's own in Dir, "replays.keep", one file name
-// a line, so that replays.csv stays the plug-in's alone. Consoles and the
+// a line in UTF-8 (a line of an older version, in the game's bytes, is read
+// as those), so that replays.csv stays the plug-in's alone. Consoles and the
 // library app may change them at the same time: every change is made under
 // one lock (replays.keep.lock in Dir), from the file as it is then, and
 // written whole in one step; prune reads them under the same lock and holds

@@ -34,8 +34,9 @@ const char ra_index_file[] = "replays.index";
 namespace {
 
 // The schema's version, in SQLite's user_version: an index of another
-// version is made anew.
-const int ra_index_schema = 8;
+// version is made anew. Since 9 its texts are UTF-8, as the record reader
+// decodes them; older ones held the record's bytes.
+const int ra_index_schema = 9;
 // How long a process waits for another one's refresh before it lists Dir
 // without the index; a rebuild of a long season takes seconds.
 const int ra_index_wait_ms = 30000;
@@ -1067,7 +1068,7 @@ bool ra_refresh::appended(bool *taken) {
     // that a spreadsheet wrote, which would decide the order of day and
     // month for the whole file.
     if (text.back() != '\n' || text.find('/') != std::string::npos ||
-        text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        text.compare(0, sizeof ra_utf8_mark - 1, ra_utf8_mark) == 0) {
         return true;
     }
     ra_records parsed;

@@ -77,10 +77,12 @@ std::string ra_table_head(bool sortable) {
 }
 
 // The library app's panel: where the actions answer, and the tidy form.
+// After a preview the focus is on Cancel, and the button that removes comes
+// after it, named by the app's answer with what it does.
 std::string ra_app_panel(const ra_page_app &app) {
-    return "<section id=\"app\" aria-label=\"Library app\" data-secret=\"" +
-           ra_html_text(app.secret) +
-           "\">\n<p id=\"result\" role=\"status\"></p>\n<details id=\"tidy\"><summary>Tidy: "
+    return app.no_token +
+           "<section id=\"app\" aria-label=\"Library app\">\n<p id=\"result\" "
+           "role=\"status\"></p>\n<details id=\"tidy\"><summary>Tidy: "
            "remove the oldest replays the plug-in saved</summary>\n<form id=\"tidy-form\">"
            "<label>Keep the newest <input name=\"keep\" inputmode=\"numeric\" size=\"6\"> "
            "replays</label><label>Keep at most <input name=\"max_size\" size=\"8\" "
@@ -88,8 +90,8 @@ std::string ra_app_panel(const ra_page_app &app) {
            "name=\"older_than\" inputmode=\"numeric\" size=\"4\"> days</label><button "
            "type=\"submit\" id=\"tidy-preview\">Show what would go</button></form>\n"
            "<div id=\"tidy-plan\" hidden><p id=\"tidy-said\" role=\"status\"></p>"
-           "<button type=\"button\" id=\"tidy-apply\" hidden>Remove them</button> <button "
-           "type=\"button\" id=\"tidy-cancel\" hidden>Keep them</button></div>\n<p "
+           "<button type=\"button\" id=\"tidy-cancel\" hidden>Cancel</button> <button "
+           "type=\"button\" id=\"tidy-apply\" hidden></button></div>\n<p "
            "class=\"summary\">"
            "Replays you keep, renamed ones, the ones Watch kept and files the record does not "
            "name are never removed.</p></details>\n<p><a href=\"#friends\">Friends and "
@@ -137,9 +139,7 @@ std::string ra_library_page(const ra_replay_list &list, const std::string &dir,
     // The script fills what follows from the library's data: the page's own
     // below, or the library app's answers.
     html +=
-        "<div id=\"overview\">\n<p class=\"notice\" id=\"notice\" role=\"status\"" +
-        (app && !app->notice.empty() ? ">" + ra_html_text(app->notice) : std::string(" hidden>")) +
-        "</p>\n"
+        "<div id=\"overview\">\n<p class=\"notice\" id=\"notice\" role=\"status\" hidden></p>\n"
         "<p class=\"summary\" id=\"summary\">The page shows the races with its script; "
         "allow scripts to see them.</p>\n<ul class=\"warnings\" id=\"warnings\" hidden></ul>\n"
         "<form class=\"racers\" hidden><label>Racer <select id=\"racer\"></select></label></form>\n"

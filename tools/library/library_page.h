@@ -21,11 +21,11 @@
 extern const char ra_page_file[];
 
 // What the page of the library app (serve) has besides: the tidy form, and
-// its scripts and style under a nonce. Its rows come from the app's answers.
+// its scripts and style under a nonce. It holds no data: its rows and
+// everything else come from the app's answers.
 struct ra_page_app {
-    std::string nonce;   // the security policy's, a fresh one each answer
-    std::string secret;  // every action carries it
-    std::string notice;  // said above the library, e.g. that Dir changed; or empty
+    std::string nonce;     // the security policy's, a fresh one each answer
+    std::string no_token;  // shown instead of the library to a tab without the app's token
 };
 
 // The page for the replays of Dir (shown as `dir`), made at `made`; with

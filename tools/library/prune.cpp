@@ -15,6 +15,7 @@
 #include "library/keep_marks.h"
 #include "library/library_index.h"
 #include "library/folded_name.h"
+#include "library/sha256.h"
 
 namespace fs = std::filesystem;
 
@@ -77,6 +78,15 @@ bool ra_prunable(const fs::path &dir, const ra_dir_names &names, const std::stri
 }
 
 }  // namespace
+
+std::string ra_prune_plan(const std::vector<ra_prune_candidate> &candidates) {
+    std::string going;
+    for (const ra_prune_candidate &c : candidates) {
+        // A name holds no NUL: each one ends where its size begins.
+        if (!c.reasons.empty()) going += c.file + '\0' + std::to_string(c.size) + '\n';
+    }
+    return ra_sha256_hex(going);
+}
 
 void ra_prune_decide(const ra_prune_policy &policy, std::vector<ra_prune_candidate> *candidates) {
     uint64_t kept_bytes = 0;
@@ -206,6 +216,11 @@ ra_prune_result ra_prune_folder(const fs::path &dir, const std::string &shown,
     }
     ra_prune_decide(policy, &result.candidates);
     if (!apply) return result;
+    // Decided under the marks' lock, as the removal is.
+    if (policy.plan && *policy.plan != ra_prune_plan(result.candidates)) {
+        result.plan_changed = true;
+        return result;
+    }
 
     std::vector<fs::path> to_remove;
     std::vector<ra_prune_candidate *> removing;

@@ -20,6 +20,10 @@ struct ra_prune_policy {
     std::optional<uint64_t> keep;      // --keep: this many of the newest stay
     std::optional<uint64_t> max_size;  // --max-size: the newest that fit in these bytes stay
     std::optional<ra_time> before;     // --older-than: replays saved before this go
+    // With apply: remove only when what would go is what a preview showed,
+    // its ra_prune_plan; a race saved or a mark changed since makes it
+    // another, and then nothing is removed.
+    std::optional<std::string> plan;
 };
 
 // One replay the plug-in saved: a candidate for removal.
@@ -30,6 +34,10 @@ struct ra_prune_candidate {
     std::vector<std::string> reasons;  // why it goes, one per policy; empty: it stays
     std::string not_removed;           // it went, yet was not removed: why
 };
+
+// The replays that would go (those with reasons), as one short text: the
+// digest of their names and sizes in order. The same plan, the same replays.
+std::string ra_prune_plan(const std::vector<ra_prune_candidate> &candidates);
 
 // Fills the reasons of the candidates, which are newest first.
 void ra_prune_decide(const ra_prune_policy &policy, std::vector<ra_prune_candidate> *candidates);
@@ -58,6 +66,8 @@ struct ra_prune_result {
     size_t unrecorded = 0;  // replays no line names (renamed, copied in or kept)
     size_t marked = 0;      // replays the player keeps
     bool applied = false;   // the replays with reasons were removed, or tried
+    // Apply was refused: what would go is not the plan given.
+    bool plan_changed = false;
 };
 
 // Prunes dir (shown as `shown` in the record's warnings): which of the

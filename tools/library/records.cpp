@@ -13,6 +13,8 @@
 #include "library/files.h"
 #include "library/record_warnings.h"
 #include "library/sheet_time.h"
+#include "library/utf8_text.h"
+#include "platform/game_text.h"
 #include "naming/naming.h"
 #include "settings/settings.h"
 #include "snapshot/race_context.h"
@@ -58,15 +60,15 @@ struct ra_record_values {
     }
 };
 
-namespace {
+const char ra_utf8_mark[4] = "\xEF\xBB\xBF";
 
-const char ra_utf8_bom[] = "\xEF\xBB\xBF";
+namespace {
 
 // Where the record's lines start: after the mark of UTF-8 a spreadsheet
 // may have written first.
 size_t ra_lines_start(const std::string &text) {
-    const size_t mark = sizeof ra_utf8_bom - 1;
-    return text.compare(0, mark, ra_utf8_bom) == 0 ? mark : 0;
+    const size_t mark = sizeof ra_utf8_mark - 1;
+    return text.compare(0, mark, ra_utf8_mark) == 0 ? mark : 0;
 }
 // Separators a spreadsheet may have written instead of the plug-in's comma.
 const char ra_separators[] = {',', ';', '\t'};
@@ -136,8 +138,9 @@ void ra_derive_facts(const ra_record_layout &layout, const ra_record_values &val
 // The whole reading of one file.
 class ra_reader {
 public:
-    ra_reader(const std::string &text, size_t start, const std::string &shown, ra_records *out)
-        : text_(text), start_(start), shown_(shown), out_(out) {}
+    ra_reader(const std::string &text, ra_record_bytes bytes, const std::string &shown,
+              ra_records *out)
+        : text_(text), start_(ra_lines_start(text)), bytes_(bytes), shown_(shown), out_(out) {}
 
     // The usable lines go to `each` `lines` at a time instead of staying
     // in out->lines.
@@ -156,12 +159,15 @@ private:
     const std::shared_ptr<const ra_record_layout> *classify(const char *begin, const char *end,
                                                             int line, bool quiet, bool *damaged);
     bool make(const ra_record_layout &layout, int line, ra_record *out);
+    void decode(std::string *value) const;
+    std::shared_ptr<const ra_record_layout> header_of_fields();
     bool time_of(const std::string &text, int line, ra_time *out, bool *sheet);
     void vote(const char *begin, const char *end, int line);
     bool hand_on();
 
     const std::string &text_;
-    size_t start_;
+    size_t start_;  // where the lines start: after the mark of UTF-8, if any
+    ra_record_bytes bytes_;
     const std::string &shown_;
     ra_records *out_;
 
@@ -199,7 +205,7 @@ const std::shared_ptr<const ra_record_layout> *ra_reader::classify(const char *b
     // A header again, as where two record files were joined: the lines
     // after it are read by it.
     if (ra_names(fields_, ra_column_file, ra_column_saved)) {
-        if (!quiet) header_ = std::make_shared<const ra_record_layout>(fields_);
+        if (!quiet) header_ = header_of_fields();
         return nullptr;
     }
     if (header_ == nullptr || fields_.size() != header_->names.size()) {
@@ -213,6 +219,20 @@ const std::shared_ptr<const ra_record_layout> *ra_reader::classify(const char *b
         return nullptr;
     }
     return &header_;
+}
+
+void ra_reader::decode(std::string *value) const {
+    bool ascii = true;
+    for (unsigned char c : *value) ascii = ascii && c < 0x80;
+    if (ascii || bytes_ == ra_record_bytes::utf8) return;
+    if (start_ != 0 && ra_is_utf8(*value)) return;
+    *value = ra_game_text(*value);
+}
+
+// The header of the line just split, its names decoded as the values are.
+std::shared_ptr<const ra_record_layout> ra_reader::header_of_fields() {
+    for (std::string &f : fields_) decode(&f);
+    return std::make_shared<const ra_record_layout>(fields_);
 }
 
 bool ra_reader::time_of(const std::string &text, int line, ra_time *out, bool *sheet) {
@@ -243,6 +263,7 @@ bool ra_reader::make(const ra_record_layout &layout, int line, ra_record *out) {
     values->ends.reserve(fields_.size());
     for (size_t i = 0; i < fields_.size(); ++i) {
         std::string &f = fields_[i];
+        decode(&f);
         ra_unmark(&f);
         if ((long)i == saved) {
             if (!time_of(f, line, &record.saved, &sheet)) {
@@ -322,7 +343,7 @@ bool ra_reader::read() {
         if (ra_csv_split(begin, end, sep, &fields_) == ra_csv_fault::none &&
             ra_names(fields_, ra_column_file, ra_column_saved)) {
             sep_ = sep;
-            header_ = std::make_shared<const ra_record_layout>(fields_);
+            header_ = header_of_fields();
             break;
         }
     }
@@ -381,12 +402,13 @@ std::string ra_record::get_car(ra_car_field field, int car) const {
     return values->value(layout->car_at[field][car - 1]);
 }
 
-void ra_parse_records(const std::string &text, const std::string &shown, ra_records *out) {
+void ra_parse_records(const std::string &text, const std::string &shown, ra_records *out,
+                      ra_record_bytes bytes) {
     out->found = true;
     out->lines.clear();
     out->warnings.clear();
     out->skipped.clear();
-    ra_reader(text, ra_lines_start(text), shown, out).read();
+    ra_reader(text, bytes, shown, out).read();
 }
 
 namespace {
@@ -422,7 +444,7 @@ bool ra_read_records_in_parts(const std::filesystem::path &dir, const std::strin
                               ra_records *out) {
     std::string text;
     if (!ra_record_text(dir, shown, out, &text)) return true;
-    ra_reader reader(text, ra_lines_start(text), shown, out);
+    ra_reader reader(text, ra_record_bytes::file, shown, out);
     reader.in_parts(part_lines, each);
     return reader.read();
 }

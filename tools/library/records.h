@@ -8,7 +8,8 @@
 // plug-in keep their meaning. What a spreadsheet writes back is read too:
 // ';' or a tab between the fields, its forms of dates, a lap of "81.4".
 // A line that cannot be read is skipped; the warnings say, once per cause,
-// how many lines and which one for example.
+// how many lines and which one for example. The values are decoded here,
+// once, from the record's bytes: what a record holds is UTF-8 text.
 #pragma once
 
 #include <stdint.h>
@@ -59,8 +60,24 @@ struct ra_records {
     std::vector<int> skipped;           // lines that could not be read, in file order
 };
 
+// The mark of UTF-8 a spreadsheet writes first in a record it saves so, and
+// the companion first in a record of its own (a friend's replays.csv).
+extern const char ra_utf8_mark[4];
+
+// How the bytes given to the reader are text.
+enum class ra_record_bytes {
+    // A record file's, in the game's code page as the plug-in writes it
+    // (platform/game_text.h). After the mark of UTF-8 that a spreadsheet
+    // writes first, a value that is UTF-8 is read as such, and any other
+    // as the game's: the plug-in goes on appending its own lines.
+    file,
+    // The companion's own, UTF-8 already: a share's lines, lines written back.
+    utf8,
+};
+
 // The record file's text; `shown` names the file in the warnings.
-void ra_parse_records(const std::string &text, const std::string &shown, ra_records *out);
+void ra_parse_records(const std::string &text, const std::string &shown, ra_records *out,
+                      ra_record_bytes bytes = ra_record_bytes::file);
 
 // The record file in dir (shown as `shown` in warnings): not found when it
 // does not exist, a warning when it cannot be read.

@@ -121,7 +121,7 @@ fs::path ra_find_replay(const std::string &given, const fs::path &dir, const ra_
                         const ra_record **recorded) {
     *recorded = nullptr;
     std::error_code failed;
-    fs::path file = ra_argument_path(given);
+    fs::path file = ra_path(given);
     if (ra_entry_kind_of(file) != ra_entry_kind::none) return fs::absolute(file, failed);
     if (given.find_first_of("\\/") != std::string::npos) return fs::path();
     std::vector<std::string> names = {given};

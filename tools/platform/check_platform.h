@@ -11,12 +11,13 @@
 
 #include "snapshot/race_context.h"
 
-// "replay_autosave.ini" in the folder of the running program; empty when
-// that folder cannot be found.
+// "replay_autosave.ini" in the folder of the running program, as the
+// program's text (UTF-8); empty when that folder cannot be found.
 std::string ra_check_default_ini(void);
 
 // The path as the profile services must be given it to open the file the
-// player named (Windows looks for a bare file name in its own folder).
+// player named (Windows looks for a bare file name in its own folder); both
+// in the game's bytes, which the profile services take.
 std::string ra_check_profile_path(const std::string &path);
 
 // When the program's console window is its own (started by a double click,

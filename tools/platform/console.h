@@ -1,9 +1,8 @@
-// Writing the program's text, which is in the system's code page (the
-// plug-in's names and paths are), to its output. A Windows console shows
-// another code page (the OEM one: 850 or 437), so there the text is handed
-// over as characters; pipes and files get the bytes unchanged. One source
-// per platform, chosen by the build: platform/win/console.cpp,
-// platform/linux/console.cpp.
+// Writing the program's text, which is UTF-8, to its output. A Windows
+// console shows a code page of its own (the OEM one: 850 or 437), so there
+// the text is handed over as characters; pipes and files get the UTF-8
+// bytes. One source per platform, chosen by the build:
+// platform/win/console.cpp, platform/linux/console.cpp.
 #pragma once
 
 #include <stdio.h>

@@ -25,6 +25,11 @@ bool ra_move_file(const std::filesystem::path &from, const std::filesystem::path
 // The whole of a file. False with *why.
 bool ra_load_file(const std::filesystem::path &path, std::string *bytes, std::string *why);
 
+// The first n bytes of a file (all of it when it is shorter), read as
+// another program may be reading or writing it. False with *why.
+bool ra_load_file_start(const std::filesystem::path &path, size_t n, std::string *bytes,
+                        std::string *why);
+
 // The whole of a plain file of at most max bytes, opened without following
 // a link: a link (on Windows any reparse point), a folder or a bigger file
 // is refused. False with *why.
@@ -92,6 +97,12 @@ struct ra_entry_facts {
     uint64_t size = 0;
     int64_t written = 0;
 };
+
+// The facts of one name itself, never of what a link at it points to; kind
+// none when there is nothing of that name. The time is the file system's
+// own, to the tenth of a microsecond on Windows (the C++ library's there
+// counts whole seconds, so two writes in one second looked the same).
+ra_entry_facts ra_entry_facts_of(const std::filesystem::path &path);
 
 // How much of each entry ra_folder_entries must tell.
 enum class ra_entry_detail {

@@ -5,6 +5,7 @@
 #include "platform/check_platform.h"
 #include "library/files.h"
 #include "platform/game_paths.h"
+#include "platform/game_text.h"
 #include "settings/settings.h"
 
 bool ra_load_setup(const std::string &ini, ra_game_setup *out, std::string *error) {
@@ -18,8 +19,8 @@ bool ra_load_setup(const std::string &ini, ra_game_setup *out, std::string *erro
         }
     }
     std::error_code failed;
-    std::filesystem::path path = std::filesystem::absolute(ra_argument_path(named), failed);
-    if (failed) path = ra_argument_path(named);
+    std::filesystem::path path = std::filesystem::absolute(ra_path(named), failed);
+    if (failed) path = ra_path(named);
     std::string text, why;
     bool absent = !std::filesystem::exists(path, failed);
     if (!(absent && ini.empty()) && !ra_read_file(path, &text, &why)) {
@@ -29,8 +30,13 @@ bool ra_load_setup(const std::string &ini, ra_game_setup *out, std::string *erro
     }
     out->ini = path;
     out->game = path.parent_path();
-    ra_load_settings(ra_text(path).c_str(), &out->settings);
-    out->dir_setting = out->settings.dir;
-    out->dir = ra_game_path(out->game, out->settings.dir);
+    // The plug-in's loader takes the path in the game's bytes. A name the
+    // code page cannot spell opens no file then, as the game's own spelling
+    // of it opens none for the plug-in: both run on its defaults.
+    std::string ini_bytes;
+    ra_game_bytes(ra_text(path), &ini_bytes);
+    ra_load_settings(ini_bytes.c_str(), &out->settings);
+    out->dir_setting = ra_game_text(out->settings.dir);
+    out->dir = ra_game_path(out->game, out->dir_setting);
     return true;
 }

@@ -12,7 +12,7 @@ struct ra_game_setup {
     std::filesystem::path ini;   // the settings file, absolute
     std::filesystem::path game;  // the game's folder: the INI's folder
     ra_settings settings;        // what the plug-in reads from it
-    std::string dir_setting;     // Dir as the plug-in reads it
+    std::string dir_setting;     // Dir as the plug-in reads it, as text
     std::filesystem::path dir;   // that folder on this system
 };
 

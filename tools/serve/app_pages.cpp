@@ -68,50 +68,38 @@ std::string ra_gap_text(const ra_racer_row &racer, const ra_racer_row &winner) {
 
 }  // namespace
 
-std::string ra_race_page(const ra_replay &replay, const ra_race_page_app &app) {
+ra_race_details ra_race_details_of(const ra_replay &replay, bool kept) {
     const ra_record *facts = replay.record  ? &*replay.record
                              : replay.holds ? &*replay.holds
                                             : nullptr;
-    const std::string title = ra_html_text(ra_race_name(replay));
-    const std::string nonce = " nonce=\"" + app.nonce + "\"";
-    std::string html =
-        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
-        title + "</title>\n<style" + nonce + ">" + ra_page_style +
-        "</style>\n</head>\n<body>\n<main>\n<p><a href=\"/\">All races</a></p>\n<h1>" + title +
-        "</h1>\n";
-    // The buttons of the race's row in the library, and the same script.
+    ra_race_details details;
+    details.title = ra_race_name(replay);
+    const std::string title = ra_html_text(details.title);
+    // The buttons of the race's row in the library, for the same script.
     const bool there =
         replay.state == ra_replay_state::saved || replay.state == ra_replay_state::renamed;
-    html += "<section id=\"app\" aria-label=\"Library app\" data-secret=\"" +
-            ra_html_text(app.secret) + "\">\n<p id=\"result\" role=\"status\"></p>\n";
     if (there) {
-        html += "<p><span class=\"actions\" data-file=\"" + ra_url_text(replay.file) +
-                "\"><button type=\"button\" data-do=\"watch\" aria-label=\"Watch " + title +
-                "\">Watch</button>";
+        std::string &html = details.actions;
+        html = "<p><span class=\"actions\" data-file=\"" + ra_url_text(replay.file) +
+               "\"><button type=\"button\" data-do=\"watch\" aria-label=\"Watch " + title +
+               "\">Watch</button>";
         if (replay.kind == ra_replay_kind::race) {
-            const char *what = app.kept ? "Unkeep" : "Keep";
-            html += std::string("<button type=\"button\" data-do=\"") +
-                    (app.kept ? "unkeep" : "keep") + "\" aria-label=\"" + what + " " + title +
-                    "\">" + what +
+            const char *what = kept ? "Unkeep" : "Keep";
+            html += std::string("<button type=\"button\" data-do=\"") + (kept ? "unkeep" : "keep") +
+                    "\" aria-label=\"" + what + " " + title + "\">" + what +
                     "</button><button type=\"button\" data-do=\"share\" "
                     "aria-label=\"Share " +
                     title + "\">Share</button>";
         }
-        html += std::string("</span><span class=\"state mark\"") + (app.kept ? "" : " hidden") +
+        html += std::string("</span><span class=\"state mark\"") + (kept ? "" : " hidden") +
                 ">kept by you</span><span class=\"said\" role=\"status\"></span></p>\n";
     }
-    html += "</section>\n";
-    html += "<p class=\"summary\">Saved " + ra_html_text(ra_format_time(replay.when)) + " as " +
-            ra_html_text(replay.file) + "</p>\n";
-    const std::string script = "<script" + nonce + ">" + std::string(ra_page_app_script) +
-                               "</script>\n<script" + nonce + ">" +
-                               std::string(ra_page_friends_script) + "</script>\n";
+    std::string &html = details.facts;
+    html = "<p class=\"summary\">Saved " + ra_html_text(ra_format_time(replay.when)) + " as " +
+           ra_html_text(replay.file) + "</p>\n";
     if (facts == nullptr) {
-        return html +
-               "<p>The record file holds nothing about this "
-               "replay.</p>\n</main>\n" +
-               script + "</body>\n</html>\n";
+        html += "<p>The record file holds nothing about this replay.</p>\n";
+        return details;
     }
     const std::string meaning = ra_type_code_meaning(facts->get(ra_column_type));
     if (!meaning.empty()) {
@@ -142,7 +130,45 @@ std::string ra_race_page(const ra_replay &replay, const ra_race_page_app &app) {
                 ra_cell(speed.empty() || speed == "0" ? std::string() : speed + ra_speed_unit) +
                 ra_cell(you && start != "0" ? start : std::string()) + "</tr>\n";
     }
-    return html + "</tbody>\n</table>\n</main>\n" + script + "</body>\n</html>\n";
+    html += "</tbody>\n</table>\n";
+    return details;
+}
+
+std::string ra_race_shell(const std::string &nonce) {
+    const std::string own = " nonce=\"" + nonce + "\"";
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+           "<title>Race details</title>\n<style" +
+           own + ">" + ra_page_style +
+           "</style>\n</head>\n<body>\n<main>\n<p><a href=\"/\">All races</a></p>\n"
+           "<h1 id=\"race-title\">Race details</h1>\n" +
+           ra_no_token_notice() +
+           "<section id=\"app\" aria-label=\"Library app\">\n<p id=\"result\" "
+           "role=\"status\"></p>\n</section>\n<div id=\"race\"></div>\n</main>\n<script" +
+           own + ">" + ra_page_app_script + "</script>\n<script" + own + ">" +
+           ra_page_friends_script + "</script>\n</body>\n</html>\n";
+}
+
+namespace {
+
+// Where the address comes from and how to start the app, for a player.
+const char ra_how_to_open[] =
+    "<p>If the app has stopped, start it again, in a command prompt in the game's "
+    "folder:</p>\n"
+    "<pre>replay-autosave serve</pre>\n<p>(or double-click replay-autosave.exe and "
+    "choose the library app), then open the address it prints.</p>\n";
+
+}  // namespace
+
+std::string ra_no_token_notice() {
+    return std::string(
+               "<section id=\"no-token\" class=\"notice\" aria-labelledby=\"no-token-title\" "
+               "hidden>\n<h2 id=\"no-token-title\">Open the library app from its "
+               "address</h2>\n<p>This tab does not have the library app's address. Open the "
+               "address the app printed when it started, the one that ends in #token= and a "
+               "long number: it lets this tab in for as long as the tab is open, and it changes "
+               "each time the app starts. A new tab or window needs it again.</p>\n") +
+           ra_how_to_open + "</section>\n";
 }
 
 std::string ra_start_again_page(const std::string &why) {
@@ -151,9 +177,6 @@ std::string ra_start_again_page(const std::string &why) {
            "<title>Open the library app from its address</title>\n</head>\n<body>\n<main>\n"
            "<h1>Open the library app from its address</h1>\n<p>" +
            ra_html_text(why) +
-           " That address lets this browser in; it changes each time the app starts.</p>\n"
-           "<p>Start the app again, in a command prompt in the game's folder:</p>\n"
-           "<pre>replay-autosave serve</pre>\n<p>(or double-click replay-autosave.exe and "
-           "choose the library app), then open the address it prints.</p>\n</main>\n"
-           "</body>\n</html>\n";
+           " That address lets this browser in; it changes each time the app starts.</p>\n" +
+           ra_how_to_open + "</main>\n</body>\n</html>\n";
 }

@@ -6,8 +6,8 @@ const char ra_plain_policy[] = "default-src 'none'; frame-ancestors 'none'";
 
 namespace {
 
-// The cookie of the app on this port: "ra_token_PORT".
-const char ra_cookie_prefix[] = "ra_token_";
+// How the Authorization header names the token.
+const char ra_token_scheme[] = "Bearer ";
 
 std::string ra_lower(const std::string &text) {
     std::string low = text;
@@ -29,26 +29,10 @@ ra_gate_verdict ra_refuse(int status, const std::string &message, bool start_aga
     return v;
 }
 
-// Whether a Cookie header's value holds name=value with exactly the value.
-bool ra_cookie_holds(const std::string &cookies, const std::string &name,
-                     const std::string &value) {
-    bool found = false;
-    size_t at = 0;
-    while (at <= cookies.size()) {
-        size_t end = cookies.find(';', at);
-        if (end == std::string::npos) end = cookies.size();
-        std::string pair = cookies.substr(at, end - at);
-        size_t begin = pair.find_first_not_of(' ');
-        if (begin != std::string::npos) pair.erase(0, begin);
-        size_t eq = pair.find('=');
-        // Every cookie of the name is compared, in a time of its own length.
-        if (eq != std::string::npos && pair.compare(0, eq, name) == 0 &&
-            ra_secret_matches(pair.substr(eq + 1), value)) {
-            found = true;
-        }
-        at = end + 1;
-    }
-    return found;
+// True when an Origin header names this app: the page's own requests.
+bool ra_origin_allowed(const std::string &origin, int port) {
+    const std::string low = ra_lower(origin), at = ":" + std::to_string(port);
+    return low == "http://127.0.0.1" + at || low == "http://localhost" + at;
 }
 
 }  // namespace
@@ -61,10 +45,9 @@ ra_gate_verdict ra_judge_head(const ra_gate &gate, const ra_request_head &head) 
     if (head.headers.size() > ra_header_count_max) {
         return ra_refuse(431, "The request has too many headers.");
     }
-    size_t hosts = 0, ranges = 0;
-    std::string host;
-    bool cookie = false;
-    const std::string cookie_name = ra_token_cookie_name(gate.port);
+    size_t hosts = 0, ranges = 0, authorizations = 0;
+    std::string host, authorization;
+    bool foreign = false;
     for (const auto &h : head.headers) {
         if (h.first.size() + h.second.size() > ra_header_line_max) {
             return ra_refuse(431, "A header of the request is too long.");
@@ -75,8 +58,11 @@ ra_gate_verdict ra_judge_head(const ra_gate &gate, const ra_request_head &head) 
             host = h.second;
         } else if (name == "range") {
             ++ranges;
-        } else if (name == "cookie" && ra_cookie_holds(h.second, cookie_name, gate.token)) {
-            cookie = true;
+        } else if (name == "authorization") {
+            ++authorizations;
+            authorization = h.second;
+        } else if (name == "origin" && !ra_origin_allowed(h.second, gate.port)) {
+            foreign = true;
         }
     }
     // A body is as big as its route takes, and says so before it comes.
@@ -91,13 +77,25 @@ ra_gate_verdict ra_judge_head(const ra_gate &gate, const ra_request_head &head) 
     if (!ra_host_allowed(host, gate.port)) {
         return ra_refuse(403, "This app answers only at 127.0.0.1 or localhost.");
     }
+    // A page of another site or port: the app's own send none, or its own.
+    if (foreign) return ra_refuse(403, "This app answers only its own page.");
     // Nothing here is served in parts: a Range asks for nothing we give.
     if (ranges != 0) return ra_refuse(416, "This app does not send parts of an answer.");
 
-    // The token of the printed address, or the cookie it left: every route
-    // needs one, and anything else learns nothing, not even which routes exist.
-    bool token = head.has_token && ra_secret_matches(head.token, gate.token);
-    if (!cookie && !token) {
+    // A page's shell holds nothing: it is given to anyone who asks for it
+    // by its name, and it asks for everything else with the token.
+    if (route != nullptr && route->shell && head.method == route->method) {
+        ra_gate_verdict v;
+        v.route = route;
+        return v;
+    }
+    // Every other route needs the token, and anything without it learns
+    // nothing, not even which routes exist.
+    const bool token =
+        authorizations == 1 &&
+        authorization.compare(0, sizeof ra_token_scheme - 1, ra_token_scheme) == 0 &&
+        ra_secret_matches(authorization.substr(sizeof ra_token_scheme - 1), gate.token);
+    if (!token) {
         return ra_refuse(
             403, "This page needs the address the library app printed when it started.", true);
     }
@@ -111,21 +109,10 @@ ra_gate_verdict ra_judge_head(const ra_gate &gate, const ra_request_head &head) 
     }
     ra_gate_verdict v;
     v.route = route;
-    // The address carries the token once: it becomes a cookie, and the
-    // address the browser keeps (and its history) no longer shows it.
-    if (head.has_token && std::string(route->method) == "GET") {
-        v.let_in = true;
-        v.status = 303;
-        v.location = head.path;
-    }
     return v;
 }
 
-ra_gate_verdict ra_judge_form(const ra_gate &gate, const ra_route_rule &route,
-                              const std::string &secret, const std::string &file) {
-    if (std::string(route.method) == "POST" && !ra_secret_matches(secret, gate.secret)) {
-        return ra_refuse(403, "This action needs the page the app opened; reload it.");
-    }
+ra_gate_verdict ra_judge_form(const ra_route_rule &route, const std::string &file) {
     if (route.names_replay) {
         std::string problem = ra_named_replay_problem(file);
         if (!problem.empty()) return ra_refuse(400, problem + ".");
@@ -133,13 +120,7 @@ ra_gate_verdict ra_judge_form(const ra_gate &gate, const ra_route_rule &route,
     return ra_gate_verdict();
 }
 
-std::string ra_token_cookie_name(int port) { return ra_cookie_prefix + std::to_string(port); }
-
-std::string ra_token_cookie(const ra_gate &gate) {
-    // HttpOnly: no script reads it; Strict: no other site's page sends it.
-    return ra_token_cookie_name(gate.port) + "=" + gate.token +
-           "; Path=/; HttpOnly; SameSite=Strict";
-}
+std::string ra_token_header(const std::string &token) { return ra_token_scheme + token; }
 
 bool ra_host_allowed(const std::string &host, int port) {
     const std::string low = ra_lower(host), at = ":" + std::to_string(port);

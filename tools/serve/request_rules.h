@@ -1,9 +1,16 @@
 // What every request to the library app must pass before any handler runs
 // (job_serve.cpp calls these in one place): its size, the Host it was sent
-// to, the route and method, the token of the address the app printed (once
-// in the address, then in a cookie), and, once the body is read, the
-// per-start secret of an action and the replay name it carries. Plain
-// functions of text, so that each rule is tested and fuzzed without a server.
+// to and the Origin it came from, the route and method, the token of the
+// address the app printed, and, once the body is read, the replay name it
+// carries. Plain functions of text, so that each rule is tested and fuzzed
+// without a server.
+//
+// The token is in the printed address after '#', which a browser never
+// sends to any server; the page keeps it in the tab's own storage (which no
+// page of another port can read) and sends it in the Authorization header
+// of every request. No cookie carries it: a browser sends a host's cookies
+// to every port of that host, and so to any program listening there. Only
+// the pages' shells are given without it, and they hold no data.
 #pragma once
 
 #include <stddef.h>
@@ -14,9 +21,10 @@
 #include <vector>
 
 // The most a request may bring; the server refuses more before reading it
-// (job_serve.cpp gives the server the same limits). An action is a few
-// hundred bytes of form; the page's requests carry a cookie and a browser's
-// usual headers, and cookies of other programs on 127.0.0.1 come along.
+// (serve/http_server.h gives the server the same limits). An action is a
+// few hundred bytes of form; the page's requests carry the token and a
+// browser's usual headers, and cookies of other programs on 127.0.0.1 come
+// along.
 #define RA_REQUEST_TARGET_MAX 2048  // the method's target: path and query
 #define RA_HEADER_LINE_MAX 8192     // one line: the request line, or a header
 #define RA_HEADER_COUNT_MAX 40      // headers of one request
@@ -34,6 +42,9 @@ struct ra_route_rule {
     // The most its body may bring, when more than an action's form: a
     // file the player picked, sent as it is. 0: ra_body_max.
     uint64_t body_max = 0;
+    // A page's shell, given without the token: markup and scripts alone,
+    // which fetch everything else with it.
+    bool shell = false;
 };
 
 // The request as it stands before its body is read.
@@ -42,8 +53,6 @@ struct ra_request_head {
     std::string target;  // path and query as sent, for its length
     std::string path;    // decoded path
     std::vector<std::pair<std::string, std::string>> headers;  // as sent, names in any case
-    bool has_token = false;                                    // the query holds s=
-    std::string token;                                         // its value
     uint64_t body_length = 0;                                  // Content-Length, 0 without
     bool chunked = false;  // a Transfer-Encoding: a body of a length not told first
 };
@@ -51,47 +60,41 @@ struct ra_request_head {
 // What the app knows to judge by.
 struct ra_gate {
     int port = 0;
-    std::string token;   // in the printed address, then in the cookie
-    std::string secret;  // in the page, and in every action's form
+    std::string token;  // in the printed address, then in every request's header
     const ra_route_rule *routes = nullptr;
     size_t route_count = 0;
 };
 
 // The answer to a request: go on (status 0, with its route), or refuse it
-// with status and a sentence, or let the address's token in: a cookie, and
-// a redirect to the address without it.
+// with status and a sentence.
 struct ra_gate_verdict {
     int status = 0;
     std::string message;
     const ra_route_rule *route = nullptr;  // when going on
     bool start_again = false;              // refused for want of the token: say how to start
-    bool let_in = false;                   // set the cookie and redirect to `location`
-    std::string location;
 };
 
 // The rules that need no body: sizes (a body's by its route, and told
 // first: no Transfer-Encoding), Host (exactly one, a loopback name of this
-// port), no Range, a route and its method, the token.
+// port), Origin (none, or this app's), no Range, a route and its method,
+// the token (one Authorization header, "Bearer TOKEN") unless the route is
+// a shell.
 ra_gate_verdict ra_judge_head(const ra_gate &gate, const ra_request_head &head);
 
-// The rules of the form: an action's secret, and a replay name's form (the
-// handler then finds the name in the list).
-ra_gate_verdict ra_judge_form(const ra_gate &gate, const ra_route_rule &route,
-                              const std::string &secret, const std::string &file);
+// The rule of the form: a replay name's form (the handler then finds the
+// name in the list).
+ra_gate_verdict ra_judge_form(const ra_route_rule &route, const std::string &file);
 
-// The cookie that carries the token: its name (one per port, since cookies
-// are not told apart by port) and the Set-Cookie value that lets the
-// browser in.
-std::string ra_token_cookie_name(int port);
-std::string ra_token_cookie(const ra_gate &gate);
+// The Authorization header's value that carries the token.
+std::string ra_token_header(const std::string &token);
 
 // True when the Host header names this server by a loopback name:
 // "127.0.0.1:PORT" or "localhost:PORT" (any letter case). Another name is
 // what a page of another site sends after rebinding its name to us.
 bool ra_host_allowed(const std::string &host, int port);
 
-// True when the given secret is the server's, compared in a time that does
-// not depend on where they differ.
+// True when the given secret (the token) is the server's, compared in a
+// time that does not depend on where they differ.
 bool ra_secret_matches(const std::string &given, const std::string &secret);
 
 // Why a replay name from a request is refused (a path, "..", a device name
@@ -104,8 +107,8 @@ std::string ra_replay_name_problem(const std::string &name);
 // names are each held to the same rules.
 std::string ra_named_replay_problem(const std::string &name);
 
-// The headers every answer carries: no sniffing, no referrer, no framing,
-// nothing kept.
+// The headers every answer carries: no sniffing, no referrer (no address
+// of the app ever goes to another server), no framing, nothing kept.
 std::vector<std::pair<std::string, std::string>> ra_app_headers();
 
 // The content security policy of a page whose own script and style carry

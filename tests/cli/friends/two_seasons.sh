@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# two_seasons.sh EMULATOR SIM WORK NAME
+# two_seasons.sh EMULATOR SIM WORK NAME OTHER
 # Two players' seasons played through the simulator SIM (run by EMULATOR,
 # which may be empty) into WORK/ann and WORK/bob: NAME (ClearIp = 0) and
-# Bob, who drove two races together. NAME is the first player's racer name
-# as the game writes it (bytes of the system's code page).
+# OTHER, who drove two races together. Both are racer names as the game
+# writes them (bytes of the system's code page).
 set -euo pipefail
-emulator=$1 sim=$2 work=$3 name=$4
+emulator=$1 sim=$2 work=$3 name=$4 other=$5
 run() { ${emulator:+"$emulator"} "$@"; }
 
 mkdir -p "$work"
@@ -61,13 +61,13 @@ for game in "$ann" "$bob"; do mkdir -p "$game/races"; done
 printf '[ReplayAutosave]\r\nRecord = 1\r\nClearIp = 0\r\n' >"$ann/replay_autosave.ini"
 printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$bob/replay_autosave.ini"
 
-# Ann: two races alone on Coast and Alpine, then two with Bob on Alpine.
+# NAME: two races alone on Coast and Alpine, then two with OTHER on Alpine.
 race "$ann" 1 "$name" Racer3 0 2026-03-01T20:00:00 5000 5400 15500 16000
 race "$ann" 2 "$name" Racer3 1 2026-03-02T20:00:00 5200 5500 16000 16500
-race "$ann" 3 "$name" Bob 1 2026-03-05T21:00:00 5150 5180 15900 15950
-race "$ann" 4 "$name" Bob 1 2026-03-06T21:00:00 5190 5120 16000 15800
-# Bob: the same two races, saved a few seconds later, and one alone.
-race "$bob" 3 Bob "$name" 1 2026-03-05T21:00:20 5180 5150 15950 15900
-race "$bob" 4 Bob "$name" 1 2026-03-06T21:00:15 5120 5190 15800 16000
-race "$bob" 5 Bob Racer3 0 2026-03-07T20:00:00 4990 5400 15400 16000
+race "$ann" 3 "$name" "$other" 1 2026-03-05T21:00:00 5150 5180 15900 15950
+race "$ann" 4 "$name" "$other" 1 2026-03-06T21:00:00 5190 5120 16000 15800
+# OTHER: the same two races, saved a few seconds later, and one alone.
+race "$bob" 3 "$other" "$name" 1 2026-03-05T21:00:20 5180 5150 15950 15900
+race "$bob" 4 "$other" "$name" 1 2026-03-06T21:00:15 5120 5190 15800 16000
+race "$bob" 5 "$other" Racer3 0 2026-03-07T20:00:00 4990 5400 15400 16000
 

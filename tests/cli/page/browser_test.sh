@@ -125,13 +125,13 @@ grep -q '<span class="racer"><script>' "$work/dom-default.html" && fail "the nam
 grep -q '<span class="racer"></span>' "$work/dom-default.html" && fail "a racer cell is empty (the name was taken as markup)"
 
 # Charts (chart.js): one per track, of the racer the page opens with
-# (Player: in as many races as the others, in car 1, and the player), each
+# (Zoë: in as many races as <script>, in car 1, and the player), each
 # of one race type, by default the one they drove most there (CITY: three
 # single races and one time trial, never on one line); one point per day of
 # theirs (the removed race too), lap axis in m:ss like the table, day axis
 # in dates, a legend, and a summary with a link to the rows.
-grep -q '<option value="Player" selected="">Player</option>' "$work/dom-default.html" ||
-  fail "the page does not open with Player chosen"
+grep -q '<option value="Zoë" selected="">Zoë</option>' "$work/dom-default.html" ||
+  fail "the page does not open with Zoë chosen"
 for chart in ALPINE:SR:4 CITY:SR:3 COAST:SR:4; do
   IFS=: read -r track type points <<<"$chart"
   chart=$(chart_of "$track" "$work/dom-default.html")
@@ -156,7 +156,7 @@ for chart in ALPINE:SR:4 CITY:SR:3 COAST:SR:4; do
   # lap, and links to the rows of the track and type.
   best=$(awk -F'\t' -v t="$track" -v k="$type" '$4 == t && $3 == k {print $9}' "$work/rows-default.tsv" | sort | head -1)
   grep -q "<p class=\"chart-summary\">$points races in all; best $best on 2026-03-[0-9]*[;.]" <<<"$chart" ||
-    fail "$track: the summary does not give $points races and Player's best $best"
+    fail "$track: the summary does not give $points races and Zoë's best $best"
   grep -q "<a class=\"chart-rows\" href=\"#sort=-when&amp;track=$track&amp;type=$type\">" <<<"$chart" ||
     fail "$track: no link to its rows"
   grep -qE "<a class=\"chart-point[^>]* aria-label=\"$track $type, 2026-03-[0-9]{2}: [0-9]:[0-9]{2}\.[0-9]{2}(, personal best)?\"" <<<"$chart" ||
@@ -165,12 +165,12 @@ done
 [[ $(grep -o '<svg class="lap-chart"' "$work/dom-default.html" | wc -l) -eq 3 ]] || fail "want 3 charts"
 
 # Personal bests: the page's badges are the races list calls personal
-# bests of Player (per track); the charts mark those per track and type.
-want_pb=$(cd "$game" && ${emulator:+"$emulator"} "$tool" list --ini replay_autosave.ini --racer Player --csv |
+# bests of Zoë (per track); the charts mark those per track and type.
+want_pb=$(cd "$game" && ${emulator:+"$emulator"} "$tool" list --ini replay_autosave.ini --racer Zoë --csv |
           awk -F, '$8 == 1 {print $1}' | sort)
 got_pb=$(awk -F'\t' '$10 == "PB" {print $2}' "$work/rows-default.tsv" | sort)
 [[ -n $want_pb && $want_pb == "$got_pb" ]] || fail "personal best badges: want [$want_pb], got [$got_pb]"
-want_pb=$(cd "$game" && ${emulator:+"$emulator"} "$tool" list --ini replay_autosave.ini --racer Player --csv |
+want_pb=$(cd "$game" && ${emulator:+"$emulator"} "$tool" list --ini replay_autosave.ini --racer Zoë --csv |
           awk -F, 'NR > 1 && $5 != ""' | sort | awk -F, '{
             key = toupper($3) " " toupper($2)
             if (key in best && $5 + 0 < best[key]) print key ", " substr($1, 1, 10)

@@ -2,9 +2,11 @@
 # season.sh EMULATOR SIM GAME
 # Plays a season of twelve races through the simulated game into the fresh
 # game folder GAME, with Record = 1: three tracks, four weeks, lap times that
-# improve with a little scatter, single races and one time trial, and a
-# rival named "<script>" who sets the fastest lap of some races. Then removes
-# the replay of the fifth race, so that the record names a file that is gone.
+# improve with a little scatter, single races and one time trial, the
+# player Zoë, a rival named "<script>" who sets the fastest lap of some
+# races, and Jürgen and Renée in turn in the third car. The game writes the
+# names in its code page, Windows-1252. Then removes the replay of the
+# fifth race, so that the record names a file that is gone.
 # EMULATOR runs the 32-bit simulator (qemu-i386-static), or is empty.
 set -euo pipefail
 emulator=$1 sim=$2 game=$3
@@ -20,11 +22,13 @@ first=(6080 4550 5250)
 gain=(30 22 26)
 rival=(5990 4480 5120)
 scatter=(0 40 -25 15 -10 30 -35 5 20 -15 10 -5)
+# The racers' names in Windows-1252: "Zoë", "Jürgen", "Renée".
+player=$'Zo\xeb' third=($'J\xfcrgen' $'Ren\xe9e')
 
 for race in $(seq 0 11); do
   track=$((race % 3))
   round=$((race / 3))
-  player=$((first[track] - gain[track] * race + scatter[race]))
+  lap=$((first[track] - gain[track] * race + scatter[race]))
   type=$((race == 7 ? 1 : 0))  # one time trial ("ST")
   day=$((1 + race * 2 + race / 4))
   clock=$(printf '2026-03-%02dT%02d:%02d:00' "$day" $((19 + race % 4)) $((race * 7 % 60)))
@@ -48,14 +52,14 @@ track_root = Tracks\\
 2 = ${tracks[2]}
 
 [racers]
-1 = Player
+1 = $player
 2 = <script>
-3 = Racer3
+3 = ${third[race % 2]}
 
 [car1]
 slot = 0
-lap_times = $((player + 90)), $player, $((player + 40))
-total_time = $((player * 3 + 130))
+lap_times = $((lap + 90)), $lap, $((lap + 40))
+total_time = $((lap * 3 + 130))
 top_speed = 61.5
 state = 3
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""a11y_in_browser.py ADDRESS STATIC_PAGE AXE_SCRIPT ARTIFACTS
+"""a11y_in_browser.py ADDRESS STATIC_PAGE AXE_SCRIPT ARTIFACTS FRIEND
 
 The library app as a player who goes by keyboard, in the dark or on a
 phone would meet it, in headless Chromium (browser.py). In the light theme
@@ -10,16 +10,19 @@ leaderboard, and on a race's details; the keys alone (Tab, Enter, Space, arrows,
 digits) open Tidy and preview it, use the filters and a sort header, Watch
 and Keep a race and open its details, every focused element showing a ring
 that stands out from what is behind it. The static page (STATIC_PAGE) has
-no violation in either theme. At a phone's 390 px the pages never scroll
-sideways and every control and chart lies within the screen. Keeps
+no violation in either theme. At a phone's 390 px, in both themes, with
+the game at a long path and names at length (long_names.sh; FRIEND is how
+the Friends view shows the friend), no element of the list with Tidy
+previewed, the Friends view with the friend's races, a race's details or
+the static page reaches past the screen's edge. Keeps
 screenshots of the dark theme and the phone in ARTIFACTS. Exit status 1 on
 any failure."""
 import base64, json, os, sys
 
 from browser import Browser
 
-address, static_page, axe_script, artifacts = sys.argv[1:5]
-base = address.split("/?", 1)[0]
+address, static_page, axe_script, artifacts, friend = sys.argv[1:6]
+base = address.split("/#", 1)[0]
 failures = []
 phone_width = 390  # CSS pixels, a common phone held upright
 # Presses of Tab allowed to reach one control: the whole page of a season.
@@ -79,27 +82,11 @@ focus_ring = """(() => {
   return ratio >= 3 ? '' : name + "'s focus ring has " + ratio.toFixed(2) + ':1';
 })()"""
 
-# Key: (key code, code, the text it types).
-keys = {"Tab": (9, "Tab", None), "Enter": (13, "Enter", "\r"), " ": (32, "Space", " "),
-        "ArrowDown": (40, "ArrowDown", None), "ArrowUp": (38, "ArrowUp", None)}
-keys.update({d: (48 + int(d), "Digit" + d, d) for d in "0123456789"})
-
 # The rows may come from the server or be drawn by the page's script.
 rows_there = "document.querySelectorAll('#replays tbody tr .actions').length > 0"
 static_rows_there = ("document.querySelectorAll('#replays tbody tr').length > 0 && "
                      "document.querySelectorAll('#others tbody tr').length > 0")
 active = "document.activeElement"
-
-
-def press(browser, key):
-    code, name, text = keys[key]
-    down = {"type": "keyDown" if text else "rawKeyDown", "key": key, "code": name,
-            "windowsVirtualKeyCode": code, "nativeVirtualKeyCode": code}
-    if text:
-        down["text"] = text
-    browser.page("Input.dispatchKeyEvent", **down)
-    browser.page("Input.dispatchKeyEvent", type="keyUp", key=key, code=name,
-                 windowsVirtualKeyCode=code, nativeVirtualKeyCode=code)
 
 
 def in_theme(browser, theme):
@@ -125,7 +112,7 @@ class Keyboard:
 
     def tab_to(self, selector, what):
         for _ in range(tab_limit):
-            press(self.browser, "Tab")
+            self.browser.press("Tab")
             ring = self.browser.js(focus_ring)
             if ring and ring not in self.rings:
                 self.rings.add(ring)
@@ -141,10 +128,10 @@ class Keyboard:
             return
         shown = "document.getElementById('shown').textContent"
         before = self.browser.js(shown)
-        press(self.browser, "ArrowDown")
+        self.browser.press("ArrowDown")
         if not self.browser.wait_for("%s !== %s" % (shown, json.dumps(before)), 5):
             fail("%s theme: ArrowDown on %s left %r" % (self.theme, what, before))
-        press(self.browser, "ArrowUp")
+        self.browser.press("ArrowUp")
         if not self.browser.wait_for("%s === %s" % (shown, json.dumps(before)), 5):
             fail("%s theme: ArrowUp on %s did not give all rows back" % (self.theme, what))
 
@@ -154,17 +141,17 @@ def keyboard_path(browser, theme):
     k = Keyboard(browser, theme)
     # Tidy: open the panel, ask to keep the newest 5, preview.
     if k.tab_to("#tidy summary", "Tidy"):
-        press(browser, "Enter")
+        browser.press("Enter")
         if not browser.js("document.getElementById('tidy').open"):
             fail(theme + " theme: Enter did not open Tidy")
     if k.tab_to("#tidy-form [name=keep]", "Tidy's Keep the newest"):
-        press(browser, "5")
+        browser.press("5")
     if k.tab_to("#tidy-preview", "Tidy's Preview"):
-        press(browser, "Enter")
-        if not browser.wait_for("!document.getElementById('tidy-apply').disabled"):
+        browser.press("Enter")
+        if not browser.wait_for("!document.getElementById('tidy-apply').hidden"):
             fail(theme + " theme: the preview offers nothing to remove: %r" %
-                 browser.js("document.getElementById('tidy-result').textContent"))
-        k.tab_to("#tidy-apply", "Tidy's Remove them")
+                 browser.js("document.getElementById('tidy-said').textContent"))
+        k.tab_to("#tidy-apply", "the button of Tidy that removes")
 
     k.use_select("#filter-track", "the Track filter")
     k.use_select("#filter-type", "the Type filter")
@@ -172,7 +159,7 @@ def keyboard_path(browser, theme):
     sort = "document.querySelector('th[data-key=lap]').getAttribute('aria-sort')"
     if k.tab_to("th[data-key=lap] button", "the Fastest lap header"):
         before = browser.js(sort)
-        press(browser, "Enter")
+        browser.press("Enter")
         if browser.js(sort) == before:
             fail(theme + " theme: Enter on the Fastest lap header did not sort (%r)" % before)
 
@@ -182,20 +169,20 @@ def keyboard_path(browser, theme):
                       ".parentNode.getAttribute('data-file')")
     row = "#replays .actions[data-file=\"%s\"] " % file
     if k.tab_to(row + "[data-do=watch]", "Watch"):
-        press(browser, "Enter")
+        browser.press("Enter")
         # An answer beside the row that is no failure (the game may play it
         # already).
         result = "document.querySelector('%s').closest('td').querySelector('.said')" % (row + "[data-do=watch]")
         if not browser.wait_for("%s.textContent !== '' && !%s.classList.contains('failed')" % (result, result)):
             fail(theme + " theme: Enter on Watch showed %r" % browser.js(result + ".textContent"))
     if k.tab_to(row + "[data-do=keep]", "Keep"):
-        press(browser, " ")
+        browser.press(" ")
         if not browser.wait_for("!!document.querySelector('%s[data-do=unkeep]')" % row):
             fail(theme + " theme: Space on Keep did not mark the race")
     # The answers shown and Tidy open, as the player left them.
     no_violations(browser, "main page, Tidy open, answers shown (%s)" % theme)
     if k.tab_to(row + "a", "Details"):
-        press(browser, "Enter")
+        browser.press("Enter")
         if not browser.wait_for("location.pathname === '/race' && !!document.getElementById('racers')"):
             fail(theme + " theme: Enter on Details did not open the details")
 
@@ -206,18 +193,38 @@ def screenshot(browser, name):
         out.write(base64.b64decode(shot))
 
 
+# Every element whose right edge passes the screen's, as tag.class "text";
+# what a box that hides its overflow (a table head left to screen readers)
+# clips away is not on the screen.
+past_edge = """((width) => {
+  const clipping = e => ['hidden', 'clip'].includes(getComputedStyle(e).overflowX);
+  return Array.from(document.body.querySelectorAll('*')).filter(e => {
+    const r = e.getBoundingClientRect();
+    if (!r.width && !r.height) return false;
+    let right = r.right;
+    for (let p = e.parentElement; p; p = p.parentElement) {
+      if (clipping(p)) right = Math.min(right, p.getBoundingClientRect().right);
+    }
+    return right > r.left && right > width + 0.5;
+  }).map(e => {
+    const name = e.tagName.toLowerCase() + (typeof e.className === 'string' && e.className ?
+                 '.' + e.className.trim().split(/\\s+/).join('.') : '');
+    return name + ' "' + (e.textContent || '').trim().slice(0, 40) + '" reaches ' +
+           Math.round(e.getBoundingClientRect().right) + ' px';
+  });
+})(%d)"""
+
+
 def within_phone(browser, where):
-    """No sideways scrolling, and every control and chart on the screen."""
+    """No sideways scrolling, and every element on the screen."""
     wide = browser.js("document.scrollingElement.scrollWidth")
     if wide > phone_width:
         fail("%s at %d px scrolls sideways: %d px wide" % (where, phone_width, wide))
-    outside = browser.js("""Array.from(document.querySelectorAll(
-        'button, a, select, input, summary, svg.lap-chart')).filter(e => {
-      const r = e.getBoundingClientRect();
-      return r.width > 0 && (r.left < 0 || r.right > %d);
-    }).slice(0, 5).map(e => e.outerHTML.slice(0, 80))""" % phone_width)
-    for e in outside:
-        fail("%s at %d px: off the screen: %s" % (where, phone_width, e))
+    outside = browser.js(past_edge % phone_width) or []
+    for e in outside[:8]:
+        fail("%s at %d px: past the edge: %s" % (where, phone_width, e))
+    if len(outside) > 8:
+        fail("%s at %d px: %d more elements past the edge" % (where, phone_width, len(outside) - 8))
 
 
 # The Friends view drew its friend and leaderboard from the app's answer.
@@ -227,10 +234,20 @@ friends_there = ("document.querySelectorAll('#friends-list tbody tr').length > 0
 
 
 def open_races(browser, where):
-    """Opens Ann's races, so that what is checked next covers them."""
-    browser.js("document.querySelector('[aria-label=\"Races of Ann\"]').click()")
+    """Opens the friend's races, so that what is checked next covers them."""
+    browser.js("Array.from(document.querySelectorAll('#friends-list button')).find(b => "
+               "b.getAttribute('aria-label') === %s).click()" % json.dumps("Races of " + friend))
     if not browser.wait_for("document.querySelectorAll('#friend-races tbody button').length > 0"):
-        fail(where + ": Ann's races did not open")
+        fail(where + ": %s's races did not open" % friend)
+
+
+def open_tidy(browser, where):
+    """Tidy open and previewed, with its buttons shown."""
+    browser.js("document.getElementById('tidy').open = true;"
+               "document.querySelector('#tidy-form [name=keep]').value = '3';"
+               "document.getElementById('tidy-preview').click()")
+    if not browser.wait_for("!document.getElementById('tidy-apply').hidden"):
+        fail(where + ": the Tidy preview offers nothing to remove")
 
 
 browser = Browser()
@@ -260,22 +277,35 @@ try:
         else:
             fail("the static page did not load with its table of other files")
 
-    in_theme(browser, "light")
+    # On a phone, in both themes: the list with Tidy previewed, the Friends
+    # view with the friend's races, a race's details and the static page.
     browser.page("Emulation.setDeviceMetricsOverride", width=phone_width, height=844,
                  deviceScaleFactor=2, mobile=True)
-    if browser.open(base + "/") and browser.wait_for(rows_there) and browser.wait_for(friends_there):
+    for theme in ("light", "dark"):
+        in_theme(browser, theme)
+        if not (browser.open(base + "/") and browser.wait_for(rows_there) and
+                browser.wait_for(friends_there)):
+            fail("the app's page did not load on the phone (%s)" % theme)
+            continue
         open_races(browser, "phone")
-        within_phone(browser, "the main page")
-        no_violations(browser, "main page (phone)")
-        browser.js("document.getElementById('replays').scrollIntoView()")
-        screenshot(browser, "a11y-phone.png")
+        open_tidy(browser, "phone")
+        # The charts offer the friend to compare with once the view has them.
+        if not browser.wait_for("!!document.querySelector('.chart select[data-control=friend]')"):
+            fail("phone (%s): no chart offers the friend to compare with" % theme)
+        within_phone(browser, "the main page (%s)" % theme)
+        if theme == "light":
+            no_violations(browser, "main page (phone)")
+            browser.js("document.getElementById('replays').scrollIntoView()")
+            screenshot(browser, "a11y-phone.png")
         details = browser.js("document.querySelector('#replays .actions a').href")
-        if browser.open(details):
-            within_phone(browser, "the details page")
+        if browser.open(details) and browser.wait_for("!!document.getElementById('racers')"):
+            within_phone(browser, "the details page (%s)" % theme)
+        else:
+            fail("phone (%s): the details did not open" % theme)
         if browser.open("file://" + static_page) and browser.wait_for(static_rows_there):
-            within_phone(browser, "the static page")
-    else:
-        fail("the app's page did not load on the phone")
+            within_phone(browser, "the static page (%s)" % theme)
+        else:
+            fail("phone (%s): the static page did not load" % theme)
 finally:
     browser.close()
 sys.exit(1 if failures else 0)

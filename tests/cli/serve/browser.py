@@ -3,6 +3,11 @@
 Python's standard library. Used by app_in_browser.py and a11y_in_browser.py."""
 import json, os, subprocess, tempfile, time
 
+# Keys as the tests press them: (key code, code, the text it types).
+keys = {"Tab": (9, "Tab", None), "Enter": (13, "Enter", "\r"), " ": (32, "Space", " "),
+        "ArrowDown": (40, "ArrowDown", None), "ArrowUp": (38, "ArrowUp", None)}
+keys.update({d: (48 + int(d), "Digit" + d, d) for d in "0123456789"})
+
 
 class Browser:
     def __init__(self):
@@ -49,6 +54,24 @@ class Browser:
         result = self.page("Runtime.evaluate", expression=expression, awaitPromise=True,
                            returnByValue=True)
         return result["result"].get("value")
+
+    def key_down(self, key, repeat=False):
+        """The key goes down (with repeat, again while it is held down)."""
+        code, name, text = keys[key]
+        down = {"type": "keyDown" if text else "rawKeyDown", "key": key, "code": name,
+                "windowsVirtualKeyCode": code, "nativeVirtualKeyCode": code, "autoRepeat": repeat}
+        if text:
+            down["text"] = text
+        self.page("Input.dispatchKeyEvent", **down)
+
+    def key_up(self, key):
+        code, name, _ = keys[key]
+        self.page("Input.dispatchKeyEvent", type="keyUp", key=key, code=name,
+                  windowsVirtualKeyCode=code, nativeVirtualKeyCode=code)
+
+    def press(self, key):
+        self.key_down(key)
+        self.key_up(key)
 
     def wait_for(self, expression, seconds=15):
         end = time.time() + seconds

@@ -14,22 +14,15 @@ start_server() {
     grep -q 'is at http' "$out" 2>/dev/null && break
     sleep 0.1
   done
-  address=$(grep -o 'http://127\.0\.0\.1:[0-9]*/?s=[0-9a-f]*' "$out" || true)
+  address=$(grep -o 'http://127\.0\.0\.1:[0-9]*/#token=[0-9a-f]*' "$out" || true)
   [[ -n $address ]] || { cat "$out"; echo "FAIL: serve printed no address"; exit 1; }
 }
 
-# let_in: opens the printed address as a browser does, so that its token
-# becomes the app's cookie (kept in $jar for curl's -b), and reads from the
-# page the secret every action carries. Sets base, jar and secret; fails the
-# test when either is missing.
+# let_in: what the page does with the printed address: it takes the token
+# after '#', which every request then carries in its Authorization header
+# (curl "${auth[@]}"). Sets base, token and auth.
 let_in() {
   base=http://127.0.0.1:$port
-  jar=$(mktemp)
-  trap 'kill "$server" 2>/dev/null || true; rm -f "$jar"' EXIT
-  curl -s -c "$jar" -o /dev/null "$address"
-  grep -q "ra_token_$port" "$jar" || { echo "FAIL: opening $address set no cookie"; exit 1; }
-  local page
-  page=$(curl -s -b "$jar" "$base/")
-  secret=$(grep -o 'data-secret="[0-9a-f]*"' <<<"$page" | cut -d'"' -f2)
-  [[ -n $secret ]] || { echo "FAIL: the page gave no secret"; exit 1; }
+  token=${address##*#token=}
+  auth=(-H "Authorization: Bearer $token")
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # compare.sh LINUX_TOOL SOURCE_DIR [EMULATOR...]
 # The check of the players' program must say the same on Windows as on
-# Linux: runs `replay-autosave check` of the mingw build on Wine and the
+# Linux: runs `replay-autosave check` of the Windows build RA_WINDOWS_BUILD on Wine and the
 # Linux one (on the stand-ins, under EMULATOR) over the example INI and the
 # INIs beside this script, each from a folder holding only that INI, and
 # fails on any difference in what they print or in their exit status. Over
@@ -12,12 +12,12 @@ linux_tool=$(realpath "${1:?usage: compare.sh LINUX_TOOL SOURCE_DIR [EMULATOR...
 source_dir=$(realpath "${2:?usage: compare.sh LINUX_TOOL SOURCE_DIR [EMULATOR...]}")
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
-windows_tool=${RA_MINGW_BUILD:?}/src/replay-autosave.exe
+windows_tool=${RA_WINDOWS_BUILD:?}/src/replay-autosave.exe
 work=${RA_TEST_TMP:?}/check_report
 for need in "$windows_tool" "$linux_tool"; do
   [[ -f $need ]] || { echo "compare.sh: $need is missing (build it first)" >&2; exit 1; }
 done
-command -v wine >/dev/null || { echo "compare.sh: Wine is missing" >&2; exit 1; }
+[[ -x ${RA_WINE:-} ]] || { echo "compare.sh: Wine is missing (RA_WINE='${RA_WINE:-}')" >&2; exit 1; }
 
 rm -rf "$work"
 failed=0 count=0
@@ -35,7 +35,7 @@ run_both() {
   done
   # Wine's console output ends lines in CR LF.
   status_windows=0 status_linux=0
-  (cd "$work/windows/${name%.ini}" && wine "$windows_tool" check "$name") \
+  (cd "$work/windows/${name%.ini}" && "$RA_WINE" "$windows_tool" check "$name") \
     2>&1 | tr -d '\r' >"$work/$name.windows" || status_windows=$?
   (cd "$work/linux/${name%.ini}" && "${emulator[@]}" "$linux_tool" check "$name") \
     >"$work/$name.linux" 2>&1 || status_linux=$?

@@ -2,23 +2,22 @@
 # companion.sh EMULATOR SIM
 # replay-autosave.exe on Wine, on a season of races played by the simulator
 # SIM (run by EMULATOR, which may be empty) at the dates the season needs,
-# and its newest race played by the Windows simulator on Wine, into a game
-# folder whose name has a letter beyond ASCII and a space. Each
+# into a game folder whose name has a letter beyond ASCII and a space. Each
 # stage is one group of what players do: list, restore, prune, page, the
 # double click (and from it the library app, until Ctrl+C), and a replay
-# dropped from a folder the code page cannot spell. Needs the Wine tier's environment (WINEPREFIX, HOME, RA_MINGW_BUILD,
-# RA_TEST_TMP).
+# dropped from a folder the code page cannot spell. Needs the Wine tier's
+# environment (WINEPREFIX, HOME, RA_WINE, RA_WINDOWS_BUILD, RA_TEST_TMP).
 set -euo pipefail
 emulator=$1 simulator=$2
 sim=(${emulator:+"$emulator"} "$simulator")
 here=$(cd "$(dirname "$0")" && pwd)
-exe=$RA_MINGW_BUILD/src/replay-autosave.exe
-hold=$RA_MINGW_BUILD/tests/mingw/hold_file.exe
+exe=$RA_WINDOWS_BUILD/src/replay-autosave.exe
+hold=$RA_WINDOWS_BUILD/tests/mingw/hold_file.exe
 for f in "$exe" "$hold"; do
   [[ -f $f ]] || { echo "companion.sh: $f is missing: build the mingw preset" >&2; exit 1; }
 done
 command -v tmux >/dev/null || { echo "companion.sh: tmux is missing: bash scripts/deps.sh" >&2; exit 1; }
-# Unix file names are UTF-8 to Wine; the programs see Windows-1252.
+# Unix file names are UTF-8 to Wine; the programs' ANSI code page is Windows-1252.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 work=$RA_TEST_TMP/companion
@@ -39,16 +38,16 @@ fail() {
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 
 # run INPUT ARGS...: the program in the game folder with INPUT as what the
-# player types; sets rc, out, err (the bytes as written, Windows-1252).
+# player types; sets rc, out, err (the bytes as written: UTF-8 on a pipe).
 run() {
   local input=$1
   shift
   rc=0
-  (cd "$game" && printf '%s' "$input" | wine replay-autosave.exe "$@" >"$work/out" 2>"$work/err") ||
+  (cd "$game" && printf '%s' "$input" | "$RA_WINE" replay-autosave.exe "$@" >"$work/out" 2>"$work/err") ||
     rc=$?
   # Text mode: the C library ends lines with "\r\n".
-  out=$(iconv -f CP1252 -t UTF-8 "$work/out" | tr -d '\r')
-  err=$(iconv -f CP1252 -t UTF-8 "$work/err" | tr -d '\r')
+  out=$(tr -d '\r' <"$work/out")
+  err=$(tr -d '\r' <"$work/err")
 }
 
 expect_rc() { [[ $rc == "$1" ]] || fail "exit status $rc, want $1; out: $out; err: $err"; }
@@ -61,7 +60,7 @@ snapshot() { (cd "$game" && find . -path ./races -prune -o -type f -print0 | sor
 
 # hold PATH: another Wine program keeps PATH open without sharing until release.
 hold() {
-  coproc holder { wine "$hold" "$(winpath "$1")"; }
+  coproc holder { "$RA_WINE" "$hold" "$(winpath "$1")"; }
   local said=""
   read -r said <&"${holder[0]}" || true
   [[ ${said%$'\r'} == held ]] || fail "hold_file could not hold $1"
@@ -79,19 +78,10 @@ printf '[ReplayAutosave]\r\nRecord = 1\r\nName = %%date%%_%%time%%_%%type%%_extr
   >"$game/replay_autosave.ini"
 sed -e 's/^0 = Coast/0 = C\x9cur For\xeat/' -e 's/^2 = <script>/2 = Zo\xeb \x8cuvre/' \
   "$game/races/race0.ini" >"$game/races/extra.ini"
-# This race is played by the Windows simulator on Wine's kernel32, at the
-# system's own time, which cannot be set: it is read around the run.
-win_sim=$RA_MINGW_BUILD/sim/replay-autosave-sim.exe
-[[ -f $win_sim ]] || { echo "companion.sh: $win_sim is missing: build the mingw preset" >&2; exit 1; }
-cp "$win_sim" "$game/"
-before=$(date '+%Y-%m-%d %H:%M:%S')
-(cd "$game" && wine replay-autosave-sim.exe --plugin "$(winpath "$RA_MINGW_BUILD/src/replay_autosave.vqp")" \
-  --game-dir . --race 'races\extra.ini' >/dev/null)
-after=$(date '+%Y-%m-%d %H:%M:%S')
-rm "$game/replay-autosave-sim.exe"
+"${sim[@]}" --game-dir "$game" --race "$game/races/extra.ini" --clock 2026-03-28T20:30:00 >/dev/null
 extra_when=$(tail -n 1 "$saves/replays.csv" | cut -d, -f2)
-[[ ! $extra_when < $before && ! $extra_when > $after ]] ||
-  { echo "companion.sh: the extra race was saved at '$extra_when', not between $before and $after" >&2; exit 1; }
+[[ $extra_when == "2026-03-28 20:30:00" ]] ||
+  { echo "companion.sh: the extra race was recorded at '$extra_when', not 2026-03-28 20:30:00" >&2; exit 1; }
 cp "$exe" "$game/"
 # The simulated game writes the same bytes each race; tell the replays apart.
 for f in "$saves"/*.rp4; do printf '%s' "${f##*/}" >>"$f"; done
@@ -103,7 +93,7 @@ expect_in "$out" "Replays in $(winpath "$saves"), newest first:"
 expect_in "$out" "$extra_when  SR    CœUR FORêT"
 expect_in "$out" "2026-03-10_19-28-00_SR_CITY_3L.rp4  (missing)"
 [[ $(grep -c '[.]rp4' "$work/out") == 13 ]] || fail "want 13 replays listed: $out"
-grep -q $'C\x9cUR FOR\xeaT' "$work/out" || fail "the track is not in Windows-1252 on a pipe"
+grep -q 'CœUR FORêT' "$work/out" || fail "the track is not in UTF-8 on a pipe"
 run "" list --track "cœur forêt" --csv
 expect_rc 0
 expect_in "$out" $'when,type,track,laps,fastest_lap,file,state\n'"$extra_when,SR,CœUR FORêT,3,"
@@ -241,18 +231,36 @@ stage=page
 run "" page
 expect_rc 0
 [[ $out == "$(winpath "$saves")\\replays.html" ]] || fail "page printed: $out"
-grep -q '<td>CœUR FORêT</td>' "$saves/replays.html" || fail "the page lacks the track CœUR FORêT"
-grep -q '<span class="racer">Zoë Œuvre</span>' "$saves/replays.html" ||
-  fail "the page lacks the racer Zoë Œuvre"
+# The page draws its rows from the JSON it carries: the names are there in
+# UTF-8, whatever the console's code page.
+grep -qF '"CœUR FORêT"' "$saves/replays.html" || fail "the page's data lacks the track CœUR FORêT"
+grep -qF '"Zoë Œuvre"' "$saves/replays.html" || fail "the page's data lacks the racer Zoë Œuvre"
 hold "$saves/replays.html"
 run "" page
 release
 expect_rc 1
 expect_in "$err" "cannot write $(winpath "$saves")\\replays.html: it is in use by another program"
+# The tier's prefix has no program for web pages (Gecko is not installed):
+# the player is told, with the page to open.
 run "" page --open
 expect_rc 1
-expect_in "$err" "Windows could not open the page in a browser"
+expect_in "$err" "Windows could not open the page in a browser: no program is set to open web pages"
 expect_in "$err" "open it yourself ($(winpath "$saves")\\replays.html)"
+# With one set, the page is handed to it, as Windows hands it to the
+# default browser: here a command that writes down what it was given.
+opened=$work/opened.txt
+"$RA_WINE" reg add 'HKCR\.html' /ve /d ra.testpage /f >/dev/null 2>&1
+"$RA_WINE" reg add 'HKCR\ra.testpage\shell\open\command' /ve /f \
+  /d "C:\\windows\\system32\\cmd.exe /c echo %1> $(winpath "$opened")" >/dev/null 2>&1
+run "" page --open
+expect_rc 0
+[[ $out == "$(winpath "$saves")\\replays.html" ]] || fail "page --open printed: $out"
+for _ in $(seq 100); do [[ -s $opened ]] && break; sleep 0.1; done
+# cmd writes in the console's code page: the path's ASCII end tells.
+LC_ALL=C grep -qF 'SaveData\Saves\replays.html' "$opened" 2>/dev/null ||
+  fail "the program for web pages was given: $(cat "$opened" 2>/dev/null)"
+"$RA_WINE" reg delete 'HKCR\.html' /f >/dev/null 2>&1
+"$RA_WINE" reg delete 'HKCR\ra.testpage' /f >/dev/null 2>&1
 
 stage="dropped from a folder the code page cannot spell"
 mkdir -p "$work/Łukasz"
@@ -268,7 +276,7 @@ stage="double click, in a console"
 sock=$work/tmux.sock
 screen() { tmux -S "$sock" capture-pane -p -J -S - -t companion; }
 tmux -S "$sock" new-session -d -s companion -x 200 -y 60 \
-  "cd '$game' && wine replay-autosave.exe; echo \"exit \$?\" >'$work/double_click.rc'; sleep 60"
+  "cd '$game' && '$RA_WINE' replay-autosave.exe; echo \"exit \$?\" >'$work/double_click.rc'; sleep 60"
 for _ in $(seq 100); do
   [[ $(screen) == *"Press Enter to close this window."* ]] && break
   sleep 0.1
@@ -291,7 +299,7 @@ stage="double click, then the library app, stopped by Ctrl+C"
 # The browser Wine hands the address to (xdg-open) is a no-op here.
 rm -f "$work/double_click.rc"
 tmux -S "$sock" new-session -d -s companion -x 200 -y 60 \
-  "cd '$game' && BROWSER=true wine replay-autosave.exe; echo \"exit \$?\" >'$work/double_click.rc'; sleep 60"
+  "cd '$game' && BROWSER=true '$RA_WINE' replay-autosave.exe; echo \"exit \$?\" >'$work/double_click.rc'; sleep 60"
 for _ in $(seq 100); do
   [[ $(screen) == *"Press Enter to close this window."* ]] && break
   sleep 0.1
@@ -320,7 +328,7 @@ mapfile -t marked < <(cd "$saves" && ls -1 2026-*.rp4 | head -10)
 keep_each() {
   local f
   for f in "$@"; do
-    (cd "$game" && wine replay-autosave.exe keep "$f" >/dev/null 2>>"$work/keep_err") ||
+    (cd "$game" && "$RA_WINE" replay-autosave.exe keep "$f" >/dev/null 2>>"$work/keep_err") ||
       echo "$f" >>"$work/keep_failed"
   done
 }

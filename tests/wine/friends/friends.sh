@@ -5,12 +5,15 @@
 # Central European code page (1250) that Wine takes from a Polish locale,
 # so that his folder is Friends\Łukasz; the locale is made here with
 # localedef (LOCPATH), as a machine need not have it. Needs the Wine tier's
-# environment (WINEPREFIX, HOME, RA_MINGW_BUILD, RA_TEST_TMP).
+# environment (WINEPREFIX, HOME, RA_WINDOWS_BUILD, RA_TEST_TMP).
 set -euo pipefail
 emulator=$1 simulator=$2
 here=$(cd "$(dirname "$0")" && pwd)
-exe=$RA_MINGW_BUILD/src/replay-autosave.exe
-[[ -f $exe ]] || { echo "friends.sh: $exe is missing: build the mingw preset" >&2; exit 1; }
+exe=$RA_WINDOWS_BUILD/src/replay-autosave.exe
+hold=$RA_WINDOWS_BUILD/tests/mingw/hold_file.exe
+for f in "$exe" "$hold"; do
+  [[ -f $f ]] || { echo "friends.sh: $f is missing: build the mingw64 preset" >&2; exit 1; }
+done
 
 work=$RA_TEST_TMP/friends
 rm -rf "$work"
@@ -27,21 +30,32 @@ fail() {
 }
 
 # "Łukasz" in code page 1250, as the game writes his name.
-bash "$here/../../cli/friends/two_seasons.sh" "$emulator" "$simulator" "$work" $'\xa3ukasz'
+bash "$here/../../cli/friends/two_seasons.sh" "$emulator" "$simulator" "$work" $'\xa3ukasz' Bob
 ann=$work/ann bob=$work/bob
 ann_dir=$ann/SaveData/Saves bob_dir=$bob/SaveData/Saves
 friend=$bob_dir/Friends/Łukasz
 
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
-# run ARGS...: the program; sets rc, out, err (in UTF-8).
+# run ARGS...: the program; sets rc, out, err (UTF-8, as it writes to a pipe).
 run() {
   rc=0
-  (cd "$work" && wine "$exe" "$@" </dev/null >"$work/out" 2>"$work/err") || rc=$?
-  out=$(iconv -f CP1250 -t UTF-8 "$work/out" | tr -d '\r')
-  err=$(iconv -f CP1250 -t UTF-8 "$work/err" | tr -d '\r')
+  (cd "$work" && "$RA_WINE" "$exe" "$@" </dev/null >"$work/out" 2>"$work/err") || rc=$?
+  out=$(tr -d '\r' <"$work/out")
+  err=$(tr -d '\r' <"$work/err")
 }
 expect_rc() { [[ $rc == "$1" ]] || fail "exit status $rc, want $1; out: $out; err: $err"; }
 expect_in() { [[ $1 == *"$2"* ]] || fail "no '$2' in: $1"; }
+# hold PATH: another Windows program keeps PATH open without sharing until release.
+hold() {
+  coproc holder { "$RA_WINE" "$hold" "$(winpath "$1")"; }
+  local said=""
+  read -r said <&"${holder[0]}" || true
+  [[ ${said%$'\r'} == held ]] || fail "hold_file could not hold $1"
+}
+release() {
+  exec {holder[1]}>&-
+  wait "$holder_PID" || true
+}
 
 mapfile -t replays < <(cd "$ann_dir" && ls ./*.rp4 | sed 's|^\./||' | sort)
 ann_ini=$(winpath "$ann/replay_autosave.ini") bob_ini=$(winpath "$bob/replay_autosave.ini")
@@ -50,6 +64,14 @@ expect_rc 0
 expect_in "$out" "as Łukasz:"
 run card --ini "$ann_ini" -o "$(winpath "$work/lukasz.rpcard")"
 expect_rc 0
+
+# A share another program holds open is not called a stranger's file.
+hold "$work/lukasz.rpshare"
+run import --ini "$bob_ini" "$(winpath "$work/lukasz.rpshare")"
+release
+expect_rc 1
+expect_in "$err" "cannot open $(winpath "$work/lukasz.rpshare"): it is in use by another program"
+[[ ! -e $bob_dir/Friends/Łukasz ]] || fail "a refused import made Friends\Łukasz"
 
 run import --ini "$bob_ini" "$(winpath "$work/lukasz.rpshare")"
 expect_rc 0

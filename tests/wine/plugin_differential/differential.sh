@@ -10,12 +10,12 @@
 # before and after it; then both sides' clock fields are blanked alike. Also
 # on both sides, nothing a game folder held is lost: every earlier file
 # keeps its bytes and replays.csv keeps every earlier byte.
-# RA_MINGW_BUILD names the mingw build, RA_TEST_TMP a scratch folder.
+# RA_WINDOWS_BUILD names the mingw build, RA_TEST_TMP a scratch folder.
 set -uo pipefail
 emulator=$1 linux_sim=$2 examples=$3
 here=$(cd "$(dirname "$0")" && pwd)
-vqp=${RA_MINGW_BUILD:?}/src/replay_autosave.vqp
-win_sim=$RA_MINGW_BUILD/sim/replay-autosave-sim.exe
+vqp=${RA_WINDOWS_BUILD:?}/src/replay_autosave.vqp
+win_sim=$RA_WINDOWS_BUILD/sim/replay-autosave-sim.exe
 work=${RA_TEST_TMP:?}/plugin_differential
 linux_clock=2001-02-03T04:05:06
 source "$here/cases.sh"
@@ -23,7 +23,7 @@ source "$here/cases.sh"
 for f in "$vqp" "$win_sim" "$linux_sim"; do
   [[ -f $f ]] || { echo "differential.sh: $f does not exist; build the mingw and i386 presets" >&2; exit 1; }
 done
-command -v wine >/dev/null || { echo "differential.sh: wine is missing (bash scripts/deps.sh)" >&2; exit 1; }
+[[ -x ${RA_WINE:-} ]] || { echo "differential.sh: Wine is missing (RA_WINE='${RA_WINE:-}'; bash scripts/deps.sh)" >&2; exit 1; }
 
 # Z: is the host's root in every Wine prefix.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
@@ -71,7 +71,7 @@ for row in "${case_table[@]}"; do
   game=$work/windows/$name
   ln "$win_sim" "$game/replay-autosave-sim.exe" 2>/dev/null || cp "$win_sim" "$game/"
   date +%s >"$work/windows/$name.before-time"
-  (cd "$game" && LC_ALL=C.UTF-8 wine ./replay-autosave-sim.exe --plugin "$(winpath "$vqp")" \
+  (cd "$game" && LC_ALL=C.UTF-8 "$RA_WINE" ./replay-autosave-sim.exe --plugin "$(winpath "$vqp")" \
      --game-dir "$(winpath "$game")" --race "$(winpath "$work/races/$name.ini")" --saves "$saves" \
      >"$work/windows/$name.out" 2>"$work/windows/$name.err")
   echo $? >"$work/windows/$name.status"
@@ -81,11 +81,11 @@ done
 wait "$linux_runs"
 
 # What a run left, as text: exit status, log, every file with its checksum,
-# the records in full. Wine keeps the names' Windows-1252 letters in UTF-8
-# on the host, the stand-ins keep the bytes: names are shown in Windows-1252.
+# the records in full. Wine and the stand-ins both keep the names'
+# Windows-1252 letters in UTF-8 on the host: names are shown as they are.
 report() {
   local side=$1 name=$2 game=$work/$1/$2 f
-  shown() { if [[ $side == windows ]]; then printf '%s' "$1" | iconv -f UTF-8 -t WINDOWS-1252; else printf '%s' "$1"; fi; }
+  shown() { printf '%s' "$1"; }
   echo "exit status $(cat "$work/$side/$name.status")"
   echo "--- log"
   cat "$work/$side/$name.out"

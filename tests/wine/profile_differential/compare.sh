@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # compare.sh LINUX_PROBE SEED_DIR [EMULATOR...]
-# Runs the profile probe of the mingw build on Wine and the Linux one (with
+# Runs the profile probe of the Windows build RA_WINDOWS_BUILD on Wine and the Linux one (with
 # the stand-ins, under EMULATOR) on the same cases and the fuzz seeds of
 # SEED_DIR, and compares their answers line by line. An answer that differs
 # passes only when known_differences.tsv lists it with exactly these two
@@ -13,13 +13,13 @@ linux_probe=$(realpath "$linux_probe")
 seed_dir=$(realpath "$seed_dir")
 here=$(cd "$(dirname "$0")" && pwd)
 known=$here/known_differences.tsv
-windows_probe=${RA_MINGW_BUILD:?}/tests/mingw/profile_probe.exe
+windows_probe=${RA_WINDOWS_BUILD:?}/tests/mingw/profile_probe.exe
 work=${RA_TEST_TMP:?}/profile_differential
 
 for need in "$windows_probe" "$linux_probe"; do
   [[ -f $need ]] || { echo "compare.sh: $need is missing (build it first)" >&2; exit 1; }
 done
-command -v wine >/dev/null || { echo "compare.sh: Wine is missing" >&2; exit 1; }
+[[ -x ${RA_WINE:-} ]] || { echo "compare.sh: Wine is missing (RA_WINE='${RA_WINE:-}')" >&2; exit 1; }
 
 rm -rf "$work"
 mkdir -p "$work/windows" "$work/linux"
@@ -31,7 +31,7 @@ done
 
 # Each probe writes its case files into its own folder and is given the
 # seeds by name there. Wine's console output ends lines in CR LF.
-(cd "$work/windows" && wine "$windows_probe" "${seeds[@]}") | tr -d '\r' >"$work/windows.out"
+(cd "$work/windows" && "$RA_WINE" "$windows_probe" "${seeds[@]}") | tr -d '\r' >"$work/windows.out"
 (cd "$work/linux" && "$@" "$linux_probe" "${seeds[@]}") >"$work/linux.out"
 
 # The known differences: KIND, the query, our answer, Wine's answer.

@@ -4,9 +4,9 @@
 # in the way, and nothing left behind where Dir is fine), restore's refusals
 # (no name, an empty file, a replay prune moved to the Recycle Bin), a
 # dropped folder or two files, and --version. Needs the Wine tier's
-# environment (WINEPREFIX, RA_MINGW_BUILD, RA_TEST_TMP).
+# environment (WINEPREFIX, RA_WINDOWS_BUILD, RA_TEST_TMP).
 set -euo pipefail
-exe=$RA_MINGW_BUILD/src/replay-autosave.exe
+exe=$RA_WINDOWS_BUILD/src/replay-autosave.exe
 [[ -f $exe ]] || { echo "tidy.sh: $exe is missing: build the mingw preset" >&2; exit 1; }
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
@@ -24,7 +24,7 @@ fail() {
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 run() {
   rc=0
-  (cd "$game" && wine replay-autosave.exe "$@" </dev/null >"$work/out" 2>"$work/err") || rc=$?
+  (cd "$game" && "$RA_WINE" replay-autosave.exe "$@" </dev/null >"$work/out" 2>"$work/err") || rc=$?
   out=$(tr -d '\r' <"$work/out")
   err=$(tr -d '\r' <"$work/err")
 }
@@ -69,13 +69,16 @@ run restore pruned
 expect_rc 1
 expect_in "$err" "the replay pruned.rp4 was removed or moved: replays.csv records it, but it is no longer in $(winpath "$saves"); prune moves the replays it removes to the Recycle Bin"
 
-case="a dropped folder, two dropped files"
-for drop in "$(winpath "$saves")" "$(winpath "$saves/a.rp4") $(winpath "$saves/b.rp4")"; do
-  # shellcheck disable=SC2086
-  run $drop
-  expect_rc 2
-  expect_in "$err" "replay-autosave takes one dropped file: a replay (.rp4), which the game then plays, or a replay_autosave.ini, which it checks"
-done
+case="a dropped folder, two dropped replays"
+run "$(winpath "$saves")"
+expect_rc 2
+expect_in "$err" "replay-autosave takes dropped replays (.rp4), to watch one in the game or share them, or one dropped file"
+# Two replays: watch is not offered, and the window closed does nothing.
+run "$(winpath "$saves/a.rp4")" "$(winpath "$saves/b.rp4")"
+expect_rc 1
+expect_in "$out" "W: the game plays one replay at a time; drop one to watch it."
+expect_in "$out" "S and Enter: share them with a friend"
+expect_in "$out" "Nothing changed."
 
 case="--version"
 run --version

@@ -1,4 +1,4 @@
-// Off Windows a terminal shows the bytes as they are.
+// Off Windows a terminal shows UTF-8 as it is.
 #include "platform/console.h"
 
 #include <unistd.h>

@@ -67,6 +67,25 @@ bool ra_move_file(const fs::path &from, const fs::path &to, std::string *why) {
     return false;
 }
 
+bool ra_load_file_start(const fs::path &path, size_t n, std::string *bytes, std::string *why) {
+    FILE *file = fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        *why = ra_errno_reason(errno);
+        return false;
+    }
+    std::string start(n, '\0');
+    const size_t got = fread(&start[0], 1, n, file);
+    const int error = ferror(file) ? errno : 0;
+    fclose(file);
+    if (error != 0) {
+        *why = ra_errno_reason(error);
+        return false;
+    }
+    start.resize(got);
+    *bytes = start;
+    return true;
+}
+
 bool ra_load_file(const fs::path &path, std::string *bytes, std::string *why) {
     FILE *file = fopen(path.c_str(), "rb");
     if (file == nullptr) {
@@ -218,6 +237,17 @@ bool ra_sync_new_files(const fs::path &folder, std::string *why) {
 bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
     return ra_create_new_file_with(
         path, [&](const ra_put_bytes &put) { return put(bytes.data(), bytes.size()); }, false, why);
+ra_entry_facts ra_entry_facts_of(const fs::path &path) {
+    ra_entry_facts facts;
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) return facts;
+    facts.kind = S_ISLNK(st.st_mode)   ? ra_entry_kind::link
+                 : S_ISREG(st.st_mode) ? ra_entry_kind::file
+                 : S_ISDIR(st.st_mode) ? ra_entry_kind::folder
+                                       : ra_entry_kind::other;
+    facts.size = (uint64_t)st.st_size;
+    facts.written = (int64_t)st.st_mtim.tv_sec * 1000000000 + st.st_mtim.tv_nsec;
+    return facts;
 }
 
 ra_entry_kind ra_entry_kind_of(const fs::path &path) {

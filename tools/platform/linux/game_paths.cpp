@@ -1,6 +1,8 @@
 // Paths on Linux: the plug-in runs on the Windows stand-ins of sim/win32,
-// so a path it names resolves by their rules (a drive letter or a leading
-// separator starts at the root, letter case is matched as Windows would).
+// which keep names in UTF-8 on the host as Windows keeps them in Unicode,
+// so a text names its host path as it is; a path the plug-in names resolves
+// by their rules (a drive letter or a leading separator starts at the root,
+// letter case is matched as Windows would).
 #include <limits.h>
 
 #include "platform/game_paths.h"
@@ -13,8 +15,6 @@ std::string ra_text(const std::filesystem::path &path) { return path.string(); }
 std::vector<std::string> ra_arguments(int argc, char **argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
 }
-
-std::filesystem::path ra_argument_path(const std::string &argument) { return ra_path(argument); }
 
 namespace {
 
@@ -32,7 +32,7 @@ std::filesystem::path ra_game_path(const std::filesystem::path &game,
                                    const std::string &windows_path) {
     std::string full = ra_rooted(windows_path) ? windows_path : game.string() + "/" + windows_path;
     char host[PATH_MAX];
-    if (sim_host_path(full.c_str(), host, sizeof host)[0] == '\0') {
+    if (sim_host_path_utf8(full.c_str(), host, sizeof host)[0] == '\0') {
         // Too long for this system: kept as written, so that opening it fails.
         for (char &c : full) c = c == '\\' ? '/' : c;
         return std::filesystem::path(full);

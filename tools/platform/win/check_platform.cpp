@@ -3,17 +3,30 @@
 #include <windows.h>
 
 #include "platform/check_platform.h"
+#include "platform/win/wide_text.h"
 #include "patches/hooks.h"
 #include "settings/settings.h"
 
+// The longest path Windows gives, in characters: a long path of \\?\ form.
+const DWORD ra_wide_path_max = 32768;
+
 std::string ra_check_default_ini(void) {
-    char exe[RA_PATH_SIZE];
-    DWORD n = GetModuleFileNameA(nullptr, exe, sizeof exe);
-    if (n == 0 || n >= sizeof exe) return "";
-    std::string path(exe, n);
-    size_t slash = path.rfind('\\');
-    if (slash == std::string::npos) return "";
-    return path.substr(0, slash + 1) + RA_INI_FILE;
+    // The wide name: GetModuleFileNameA spells a folder the code page lacks
+    // letters for with others ("Gry Lukasza" for "Gry Łukasza"), a folder
+    // that does not exist.
+    std::wstring exe(MAX_PATH, L'\0');
+    DWORD n = 0;
+    for (;;) {
+        n = GetModuleFileNameW(nullptr, &exe[0], (DWORD)exe.size());
+        if (n == 0) return "";
+        if (n < exe.size()) break;
+        if (exe.size() >= ra_wide_path_max) return "";
+        exe.resize(exe.size() * 2);
+    }
+    exe.resize(n);
+    size_t slash = exe.rfind(L'\\');
+    if (slash == std::wstring::npos) return "";
+    return ra_utf8_of(exe.substr(0, slash + 1)) + RA_INI_FILE;
 }
 
 // GetPrivateProfileStringA looks for a path without a folder in the Windows

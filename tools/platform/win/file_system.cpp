@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "platform/file_system.h"
-#include "platform/game_paths.h"
+#include "platform/win/wide_text.h"
 
 namespace fs = std::filesystem;
 
@@ -32,13 +32,14 @@ std::string ra_error_reason(unsigned long code) {
     case ERROR_FILENAME_EXCED_RANGE:
         return "the path is too long";
     }
-    char text[512];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             code, 0, text, sizeof text, nullptr);
+    // The system's words in its own language, as characters.
+    wchar_t text[512];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             code, 0, text, sizeof text / sizeof text[0], nullptr);
     // The system's text ends in a full stop and a line break.
-    while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == '.')) --n;
+    while (n > 0 && (text[n - 1] == L'\n' || text[n - 1] == L'\r' || text[n - 1] == L'.')) --n;
     std::string number = "error " + std::to_string(code);
-    return n == 0 ? number : std::string(text, n) + " (" + number + ")";
+    return n == 0 ? number : ra_utf8_of(text, n) + " (" + number + ")";
 }
 
 namespace {
@@ -87,6 +88,35 @@ bool ra_load_file(const fs::path &path, std::string *bytes, std::string *why) {
     CloseHandle(file);
     if (!ok) return false;
     *bytes = all;
+    return true;
+}
+
+bool ra_load_file_start(const fs::path &path, size_t n, std::string *bytes, std::string *why) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *why = ra_last_reason();
+        return false;
+    }
+    std::string start(n, '\0'), reason;
+    size_t got = 0;
+    while (got < n) {
+        DWORD read = 0;
+        const DWORD want = (DWORD)std::min<size_t>(n - got, 1 << 16);
+        if (!ReadFile(file, &start[got], want, &read, nullptr)) {
+            reason = ra_last_reason();
+            break;
+        }
+        if (read == 0) break;  // the end of the file
+        got += read;
+    }
+    CloseHandle(file);
+    if (!reason.empty()) {
+        *why = reason;
+        return false;
+    }
+    start.resize(got);
+    *bytes = start;
     return true;
 }
 
@@ -226,6 +256,21 @@ ra_entry_kind ra_entry_kind_of(const fs::path &path) {
     return ra_entry_kind::file;
 }
 
+ra_entry_facts ra_entry_facts_of(const fs::path &path) {
+    ra_entry_facts facts;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return facts;
+    const DWORD attributes = data.dwFileAttributes;
+    facts.kind = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? ra_entry_kind::link
+                 : attributes & FILE_ATTRIBUTE_DEVICE      ? ra_entry_kind::other
+                 : attributes & FILE_ATTRIBUTE_DIRECTORY   ? ra_entry_kind::folder
+                                                           : ra_entry_kind::file;
+    facts.size = ((uint64_t)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    facts.written = (int64_t)(((uint64_t)data.ftLastWriteTime.dwHighDateTime << 32) |
+                              data.ftLastWriteTime.dwLowDateTime);
+    return facts;
+}
+
 bool ra_folder_entries(
     const fs::path &dir,
     const std::function<void(const std::string &name, const ra_entry_facts &facts)> &each,
@@ -248,7 +293,7 @@ bool ra_folder_entries(
         facts.size = ((uint64_t)found.nFileSizeHigh << 32) | found.nFileSizeLow;
         facts.written = (int64_t)(((uint64_t)found.ftLastWriteTime.dwHighDateTime << 32) |
                                   found.ftLastWriteTime.dwLowDateTime);
-        each(ra_text(fs::path(name)), facts);
+        each(ra_utf8_of(name), facts);
     } while (FindNextFileW(search, &found));
     const bool read = GetLastError() == ERROR_NO_MORE_FILES;
     FindClose(search);
