@@ -260,7 +260,7 @@ bool ra_plan_card(const fs::path &dir, ra_share_plan *plan, std::string *error) 
         if (hashed[ra_folded_name(r.file)]) continue;
         hashed[ra_folded_name(r.file)] = true;
         // A replay that is gone, a link or too big has no hash: its time
-        // stays "not verified".
+        // is shown "without its replay".
         ra_shared_replay replay;
         std::string why;
         if (!ra_hash_scrubbed(dir / ra_path(r.file), &replay, nullptr, &why)) continue;
