@@ -94,10 +94,11 @@ std::string ra_fnv_hex(const std::string &bytes) {
     return hex;
 }
 
+// The file system's own time (the C++ library's is in whole seconds on
+// Windows, and a record changed twice in a second would look unchanged).
 int64_t ra_mtime_count(const fs::path &path) {
-    std::error_code failed;
-    auto stamp = fs::last_write_time(path, failed);
-    return failed ? -1 : (int64_t)stamp.time_since_epoch().count();
+    const ra_entry_facts facts = ra_entry_facts_of(path);
+    return facts.kind == ra_entry_kind::none ? -1 : facts.written;
 }
 
 // A file as the cache compares it.

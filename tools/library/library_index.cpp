@@ -187,10 +187,12 @@ struct ra_record_state {
     std::string head_now;  // hash of the first ra_record_head_bytes, to keep for next time
 };
 
+// The file system's own time, not the C++ library's: on Windows that is in
+// whole seconds, and a file copied into Dir in the second of its last
+// change would go unseen.
 int64_t ra_mtime_of(const fs::path &path) {
-    std::error_code failed;
-    auto stamp = fs::last_write_time(path, failed);
-    return failed ? -1 : (int64_t)stamp.time_since_epoch().count();
+    const ra_entry_facts facts = ra_entry_facts_of(path);
+    return facts.kind == ra_entry_kind::none ? -1 : facts.written;
 }
 
 // A file's size and time stamp as one text, "-" when there is none.

@@ -74,10 +74,16 @@ class Browser:
         self.key_up(key)
 
     def wait_for(self, expression, seconds=15):
+        """True once expression holds. A page that navigates meanwhile (a
+        link followed) is asked again once the next one is there."""
         end = time.time() + seconds
         while time.time() < end:
-            if self.js(expression):
-                return True
+            try:
+                if self.js(expression):
+                    return True
+            except RuntimeError as e:
+                if "navigated or closed" not in str(e):
+                    raise
             time.sleep(0.2)
         return False
 

@@ -38,6 +38,15 @@ else
   run() { (cd "$game" && exec ${emulator:+"$emulator"} "$tool" "$@"); }
   start_server "$game" "$work/serve.out" ${emulator:+"$emulator"} "$tool"
 fi
+# A file as the program is given it on its command line.
+program_path() {
+  if on_windows; then
+    local p="Z:${1//\//\\}"
+    echo "$p"
+  else
+    echo "$1"
+  fi
+}
 # The folder as the program names it, in a JSON string.
 shown_path() {
   if on_windows; then
@@ -230,7 +239,7 @@ done
 # Remove of the friend, each asked for in UTF-8.
 source "$here/friend_share.sh"
 friend_share "$work/friend" "$game" ${emulator:+"$emulator"} "$tool"
-run import --ini replay_autosave.ini "$work/friend/friend.rpshare" >/dev/null
+run import --ini replay_autosave.ini "$(program_path "$work/friend/friend.rpshare")" >/dev/null
 [[ $(status GET '/api/friend-races?friend=Ren%C3%A9e') == 200 && $(py 'd["total"]' <"$work/body") == 1 ]] ||
   fail "Renée's races: $(cat "$work/body")"
 [[ $(status POST /alias "old=Ren%C3%A9e&new=Rennie") == 200 ]] || fail "alias: $(cat "$work/body")"
