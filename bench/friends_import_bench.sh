@@ -18,51 +18,15 @@ rm -rf "$work"
 mkdir -p "$work"
 
 # The share and card files, in the format's exact schema, made once.
-python3 - "$work" <<'PY'
-import hashlib, os, sqlite3, sys
+here=$(cd "$(dirname "$0")" && pwd)
+python3 - "$work" "$here/../tests/cli/friends" <<'PY'
+import os, sys
 work = sys.argv[1]
-head = ("file,saved,started,type,track,laps,cars,count,cops,traffic,tier,circ,seed,weather,night,"
-        "direction,mirror,start_pos,index,track_tr_md5,track_trn_md5,source")
-for col in ("name", "best_lap_car", "total_time_car", "max_speed_car"):
-    head += "".join(",%s%d" % (col, c) for c in range(1, 17))
-head += ",player"
-def line(i, name):
-    cells = [name, "2024-01-01 10:00:00", "2024-01-01 09:55:00", "SR", ["ALPINE", "COAST", "CITY"][i % 3],
-             "3", "4", "4", "0", "0", "0", "0", "1234ABCD", "DRY", "DAY", "NORMAL", "NORMAL", "1", "",
-             "", "", "Replays\\replay.rp4"]
-    for col in range(4):
-        for car in range(1, 17):
-            v = ""
-            if car <= 4:
-                v = ["Zo\u00eb" if car == 1 else "Ren\u00e9e%d" % car, "%d.%02d" % (80 + (i * 7 + car) % 9, (i + car) % 100),
-                     "%d.%02d" % (240 + car, i % 100), str(200 + car)][col]
-            cells.append(v)
-    cells.append("1")
-    return ",".join(cells)
-def make(path, kind, n, size):
-    if os.path.exists(path): os.remove(path)
-    db = sqlite3.connect(path)
-    db.execute("PRAGMA page_size=1024")
-    db.execute("PRAGMA application_id=%d" % 0x52415348)
-    db.execute("PRAGMA user_version=1")
-    db.execute("CREATE TABLE manifest(kind TEXT NOT NULL, sharer TEXT NOT NULL, made TEXT NOT NULL)")
-    db.execute("CREATE TABLE record(line INTEGER PRIMARY KEY, text TEXT NOT NULL)")
-    db.execute("CREATE TABLE replays(id INTEGER PRIMARY KEY, name TEXT NOT NULL, size INTEGER NOT NULL, "
-               "sha256 TEXT NOT NULL, bytes BLOB)")
-    db.execute("INSERT INTO manifest VALUES(?,?,?)", (kind, "Zo\u00eb", "2024-01-02 10:00:00"))
-    db.execute("INSERT INTO record VALUES(0,?)", (head,))
-    for i in range(n):
-        name = "2024-01-01_10-00-00_SR_%06d.rp4" % i
-        data = (b"%08d" % i) * (size // 8) if size else b""
-        digest = hashlib.sha256(data if kind == "share" else name.encode()).hexdigest()
-        db.execute("INSERT INTO replays(name,size,sha256,bytes) VALUES(?,?,?,?)",
-                   (name, len(data) if kind == "share" else 640, digest, data if kind == "share" else None))
-        db.execute("INSERT INTO record VALUES(?,?)", (i + 1, line(i, name)))
-    db.commit()
-    db.close()
+sys.path.insert(0, sys.argv[2])
+from big_share import head, line, make
 for n in (5000, 20000, 100000):
-    make(os.path.join(work, "share-%d.rpshare" % n), "share", n, 640)
-    make(os.path.join(work, "card-%d.rpcard" % n), "card", n, 0)
+    make(os.path.join(work, "share-%d.rpshare" % n), "share", n)
+    make(os.path.join(work, "card-%d.rpcard" % n), "card", n)
 # Ann's Dir with one replay of 60 MB and its line, to share.
 ann = os.path.join(work, "ann", "SaveData", "Saves")
 os.makedirs(ann)

@@ -169,6 +169,17 @@ TEST(RecordLine, NumbersAreWhatTheirTokensGive) {
     EXPECT_EQ(names.back(), "replay_md5");
 }
 
+// A friend's program checks a line against the replay shared with it by
+// this digest: MD5 of the head as given, then the whole size as eight bytes,
+// least significant first (values from Python's hashlib).
+TEST(ReplayDigest, IsTheHeadAndTheWholeSize) {
+    char digest[RA_MD5_TEXT_SIZE];
+    ra_replay_digest_of((const uint8_t *)"abc", 3, 3, digest);
+    EXPECT_STREQ(digest, "e58e96f6a1864258fc0f25148e81c086");
+    ra_replay_digest_of((const uint8_t *)"abc", 3, 7000, digest);
+    EXPECT_STREQ(digest, "0ed8c032a6e08913f12ff6d113859419");
+}
+
 TEST(RecordLine, FormulaLikeTextIsMarkedAsTextAndNumbersAreNot) {
     ra_ctx ctx;
     memset(&ctx, 0, sizeof ctx);

@@ -44,10 +44,21 @@ protected:
 
 const std::string data = std::string(RA_TEST_DATA) + "/spreadsheet/";
 
+// A record the plug-in wrote before its last column, the replay's digest,
+// as the plug-in's form has it now: that column, empty, on every line.
+std::string with_empty_digest(const std::string &record) {
+    std::string out;
+    for (size_t at = 0, end; at < record.size(); at = end + 2) {
+        end = record.find("\r\n", at);
+        out += record.substr(at, end - at) + (at == 0 ? ",replay_md5" : ",") + "\r\n";
+    }
+    return out;
+}
+
 }  // namespace
 
 TEST_F(Repair, WritesTheFileBackInThePluginsForm) {
-    const std::string season = ra_test_read_file(data + "season.csv");
+    const std::string season = with_empty_digest(ra_test_read_file(data + "season.csv"));
     // A spreadsheet's versions that keep every value come back byte for byte.
     for (const char *form : {"semicolon.csv", "tab.csv"}) {
         SCOPED_TRACE(form);

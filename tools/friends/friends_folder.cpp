@@ -48,6 +48,8 @@ std::string ra_friend_name_problem(const std::string &name) {
                    std::string(ra_friends_folder);
     }
     return "";
+}
+
 std::string ra_friend_record_text(const std::string &lines) {
     char header[RA_RECORD_BUF];
     uint32_t fill = 0;

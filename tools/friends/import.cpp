@@ -258,10 +258,9 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
             ++result->lines_unmatched;
         }
         auto mapped = name_of.find(ra_folded_name(r.file));
-        std::string text =
-            ra_plugin_form(mapped == name_of.end() || mapped->second == r.file
-                               ? r
-                               : ra_record_with(r, ra_column_file, mapped->second));
+        std::string text = ra_plugin_form(mapped == name_of.end() || mapped->second == r.file
+                                              ? r
+                                              : ra_record_with(r, ra_column_file, mapped->second));
         if (!lines_there.insert(text).second) {
             ++result->lines_known;
             continue;

@@ -93,5 +93,5 @@ private:
     struct sqlite3_blob *blob_ = nullptr;  // reopened on each row read
     ra_share share_;
     ra_records records_;  // share_.record, read
-    std::string shown_;  // the file, for messages
+    std::string shown_;   // the file, for messages
 };

@@ -139,6 +139,6 @@ browser_answered "after the strangers left"
 python3 "$here/idle_flood.py" "$port" "$token" 200 40 || fail "the player was locked out by strangers"
 browser_answered "after the flood"
 
-[[ $(files_now) == "$before" ]] || fail "the hostile requests changed files"
+[[ $(files_now) == "$before" ]] || fail "the hostile requests changed files: $(diff <(echo "$before") <(files_now))"
 ((failures == 0)) || exit 1
 echo "serve against other programs: all cases pass"

@@ -252,6 +252,41 @@ compared=$(get '/api/chart?track=ALPINE&type=SR&racer=Zo%C3%AB&friend=Ren%C3%A9e
   fail "Remove of Renée: $(cat "$work/body")"
 [[ ! -e $saves/Friends/Renée ]] || fail "Remove of Renée left her folder"
 
+# A big share imports while the app answers: every answer of the list
+# within a second; then one sent slowly tells its progress while it comes,
+# and Cancel leaves nothing of it.
+python3 "$here/../friends/big_share.py" "$work/big.rpshare" share 5000 Łukasz
+send_big() {
+  curl -s "${auth[@]}" -H 'Content-Type: application/octet-stream' --data-binary @"$work/big.rpshare" \
+    "$@" "$base/import?name=big.rpshare"
+}
+send_big -o "$work/big.out" &
+sender=$!
+late=0
+while kill -0 "$sender" 2>/dev/null; do
+  [[ $(curl -s "${auth[@]}" -o /dev/null -w '%{http_code}' --max-time 1 "$base/api/rows?limit=20") == 200 ]] ||
+    late=$((late + 1))
+done
+wait "$sender"
+py '"ok" if d["ok"] else d["message"]' <"$work/big.out" | grep -qx ok || fail "the big import: $(cat "$work/big.out")"
+((late == 0)) || fail "$late of the list's answers took over a second while a big import ran"
+[[ $(find "$saves/Friends/Łukasz" -name '*.rp4' | wc -l) == 5000 ]] || fail "the big import placed $(ls "$saves/Friends/Łukasz" | wc -l) files"
+rm -rf "$saves/Friends/Łukasz"
+friends_before=$(cd "$saves/Friends" && find . | sort)
+send_big --limit-rate 200k -o "$work/big.out" &
+sender=$!
+told=
+for _ in $(seq 50); do
+  told=$(curl -s "${auth[@]}" "$base/api/import")
+  [[ $told == *'"running":true'* ]] && break
+  sleep 0.1
+done
+[[ $told == *'"stage":"receiving"'* ]] || fail "a big import's progress: $told"
+[[ $(status POST /import/cancel "") == 200 ]] || fail "cancel: $(cat "$work/body")"
+wait "$sender"
+[[ $(py 'd["ok"]' <"$work/big.out") == False ]] || fail "a cancelled import: $(cat "$work/big.out")"
+[[ $(cd "$saves/Friends" && find . | sort) == "$friends_before" ]] || fail "a cancelled import left $(ls -a "$saves/Friends")"
+
 # A race saved meanwhile is among what changed since the page's cursor.
 cursor=$(curl -s "${auth[@]}" "$base/api/facts" | sed 's/.*"cursor":\([0-9]*\).*/\1/')
 cp -p "$saves/$newest" "$saves/new-$newest"

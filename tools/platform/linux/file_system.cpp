@@ -237,6 +237,8 @@ bool ra_sync_new_files(const fs::path &folder, std::string *why) {
 bool ra_create_new_file(const fs::path &path, const std::string &bytes, std::string *why) {
     return ra_create_new_file_with(
         path, [&](const ra_put_bytes &put) { return put(bytes.data(), bytes.size()); }, false, why);
+}
+
 ra_entry_facts ra_entry_facts_of(const fs::path &path) {
     ra_entry_facts facts;
     struct stat st;
