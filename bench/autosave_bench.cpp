@@ -171,7 +171,7 @@ static void RecordSave(benchmark::State &state) {
     ra_fill_ctx(&ctx, 1);
     sim_clear_faults();
     for (auto _ : state) {
-        ra_record_save(&ctx, bench_replay_file, bench_saved_file);
+        ra_record_save(&ctx, bench_replay_file, bench_saved_file, nullptr);
     }
     if (sim_call_count("WriteFile") != state.iterations()) state.SkipWithError("a write failed");
 }

@@ -234,9 +234,12 @@ extern "C" void vq_ra_after(void) {
         if (ra_log) ra_log("replay autosave: copy failed (%lu): %s -> %s", error, src, dst);
         return;
     }
-    // Scrubbing is best effort: the copy stands whatever it does.
-    if (ra_clear_ip) ra_scrub_ip(dst);
+    // Scrubbing is best effort: the copy stands whatever it does. Its read
+    // of the copy gives the record the copy's digest too.
+    char digest[RA_MD5_TEXT_SIZE];
+    digest[0] = '\0';
+    if (ra_clear_ip) ra_scrub_ip_digest(dst, ra_record_enabled ? digest : nullptr);
     if (ra_log) ra_log("replay autosave: %s (type=%s)", dst, ctx.type);
     // The record, too, is best effort: the saved replay stands whatever it does.
-    if (ra_record_enabled) ra_record_save(&ctx, src, dst);
+    if (ra_record_enabled) ra_record_save(&ctx, src, dst, digest);
 }

@@ -92,6 +92,10 @@ void ra_make_dirs(void);
 // Clears the block and every dotted quad in the first RA_SCRUB_REGION bytes
 // of the file at path, in place. Silent on every failure.
 void ra_scrub_ip(const char *path);
+// The same, and the copy's digest (ra_replay_digest) into digest
+// (RA_MD5_TEXT_SIZE bytes) from the same read, or empty when the file could
+// not be read; digest may be null.
+void ra_scrub_ip_digest(const char *path, char *digest);
 
 // The same scrub on a replay's bytes in memory (size of them readable):
 // clears what ra_scrub_ip would clear in a file of those bytes. Returns 1
@@ -105,7 +109,10 @@ int ra_scrub_bytes(uint8_t *bytes, uint32_t size);
 // ra_replay_digest_of takes those leading bytes as they stand, already
 // scrubbed; ra_replay_digest reads and scrubs them from the file at path,
 // and leaves out empty when it cannot be read.
+// ra_replay_digest_of_open takes the got leading bytes, already scrubbed, of
+// the file open_file (a HANDLE), whose size it asks the file for.
 void ra_replay_digest_of(const uint8_t *head, uint32_t head_len, uint64_t size, char *out);
+void ra_replay_digest_of_open(void *open_file, const uint8_t *head, uint32_t got, char *out);
 void ra_replay_digest(const char *path, char *out);
 
 // Length of the dotted quad starting exactly at p (limit bytes readable), or 0.
@@ -114,9 +121,9 @@ uint32_t ra_quad_len(const uint8_t *p, uint32_t limit);
 // Appends the line of the replay just copied from src to dst to
 // Dir\replays.csv in one write, the header first when the file is empty;
 // ctx is the race context the name came from, and the line keeps the
-// copy's digest. A failure is logged; the saved replay stands whatever
-// happens here.
-void ra_record_save(const ra_ctx *ctx, const char *src, const char *dst);
+// copy's digest: digest when given and not empty, else read from dst. A
+// failure is logged; the saved replay stands whatever happens here.
+void ra_record_save(const ra_ctx *ctx, const char *src, const char *dst, const char *digest);
 
 // The header line, and the line of one save (file: the saved name without
 // Dir; source: the game's replay path; replay_md5: its digest, or null for

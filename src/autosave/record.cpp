@@ -314,7 +314,8 @@ static int ra_rec_prepare(HANDLE record, char *buf, uint32_t *fill, unsigned lon
     return 1;
 }
 
-extern "C" void ra_record_save(const ra_ctx *ctx, const char *src, const char *dst) {
+extern "C" void ra_record_save(const ra_ctx *ctx, const char *src, const char *dst,
+                               const char *digest) {
     size_t dir_len = strlen(ra_dir);
     if (dir_len + sizeof ra_record_leaf > RA_PATH_SIZE) return;  // refused whole, never cut
     char path[RA_PATH_SIZE];
@@ -322,8 +323,11 @@ extern "C" void ra_record_save(const ra_ctx *ctx, const char *src, const char *d
     // The destination is Dir, a backslash and the file's name.
     const char *file = strlen(dst) > dir_len ? dst + dir_len + 1 : dst;
 
-    char digest[RA_MD5_TEXT_SIZE];
-    ra_replay_digest(dst, digest);
+    char read_digest[RA_MD5_TEXT_SIZE];
+    if (digest == nullptr || digest[0] == '\0') {
+        ra_replay_digest(dst, read_digest);
+        digest = read_digest;
+    }
     char buf[RA_RECORD_BUF];
     uint32_t fill = 0;
     DWORD written = 0;

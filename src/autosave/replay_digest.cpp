@@ -31,6 +31,22 @@ extern "C" void ra_replay_digest_of(const uint8_t *head, uint32_t head_len, uint
     out[2 * RA_MD5_DIGEST] = '\0';
 }
 
+extern "C" void ra_replay_digest_of_open(void *open_file, const uint8_t *head, uint32_t got,
+                                         char *out) {
+    out[0] = '\0';
+    HANDLE file = (HANDLE)open_file;
+    // A file shorter than the region was read to its end; a longer one's
+    // size is where its end lies.
+    uint64_t size = got;
+    if (got == RA_SCRUB_REGION) {
+        LONG high = 0;
+        const DWORD low = SetFilePointer(file, 0, &high, FILE_END);
+        if (low == INVALID_SET_FILE_POINTER && GetLastError() != ERROR_SUCCESS) return;
+        size = (uint64_t)(uint32_t)high << 32 | low;
+    }
+    ra_replay_digest_of(head, got, size, out);
+}
+
 extern "C" void ra_replay_digest(const char *path, char *out) {
     out[0] = '\0';
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -39,18 +55,9 @@ extern "C" void ra_replay_digest(const char *path, char *out) {
     // The region in one stack buffer, as the scrub reads it: no heap.
     uint8_t head[RA_SCRUB_REGION];
     DWORD got = 0;
-    int ok = ReadFile(file, head, RA_SCRUB_REGION, &got, nullptr);
-    // A file shorter than the region was read to its end; a longer one's
-    // size is where its end lies.
-    uint64_t size = got;
-    if (ok && got == RA_SCRUB_REGION) {
-        LONG high = 0;
-        const DWORD low = SetFilePointer(file, 0, &high, FILE_END);
-        ok = low != INVALID_SET_FILE_POINTER || GetLastError() == ERROR_SUCCESS;
-        size = (uint64_t)(uint32_t)high << 32 | low;
+    if (ReadFile(file, head, RA_SCRUB_REGION, &got, nullptr)) {
+        ra_scrub_bytes(head, got);
+        ra_replay_digest_of_open(file, head, got, out);
     }
     CloseHandle(file);
-    if (!ok) return;
-    ra_scrub_bytes(head, got);
-    ra_replay_digest_of(head, got, size, out);
 }

@@ -72,7 +72,8 @@ extern "C" int ra_scrub_bytes(uint8_t *bytes, uint32_t size) {
     return ra_scrub_region(bytes);
 }
 
-extern "C" void ra_scrub_ip(const char *path) {
+extern "C" void ra_scrub_ip_digest(const char *path, char *digest) {
+    if (digest != nullptr) digest[0] = '\0';
     // Read sharing only: nobody else may write the copy while we rewrite it.
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -81,12 +82,10 @@ extern "C" void ra_scrub_ip(const char *path) {
     // The whole region in one stack buffer: the plug-in has no heap.
     uint8_t region[RA_SCRUB_REGION];
     DWORD got = 0;
-    // A failed or short read (a copy shorter than the region) leaves the
-    // copy untouched; silent, the autosave itself succeeded.
-    if (!ReadFile(file, region, RA_SCRUB_REGION, &got, nullptr) || got != RA_SCRUB_REGION) {
-        goto out;
-    }
-    if (ra_scrub_bytes(region, got)) {
+    // A failed read leaves the copy untouched, and a short one (a copy
+    // shorter than the region) too; silent, the autosave itself succeeded.
+    if (!ReadFile(file, region, RA_SCRUB_REGION, &got, nullptr)) goto out;
+    if (got == RA_SCRUB_REGION && ra_scrub_bytes(region, got)) {
         // Best effort and silent: the copy is already saved and there is
         // nobody to tell. But without the pointer back at 0 the region would
         // land at offset 6308, over the replay's own data, so we skip it.
@@ -95,6 +94,11 @@ extern "C" void ra_scrub_ip(const char *path) {
             WriteFile(file, region, RA_SCRUB_REGION, &written, nullptr);
         }
     }
+    // The region now stands as a share sends it: the record's digest of the
+    // copy is made from it, with no second read of the file.
+    if (digest != nullptr) ra_replay_digest_of_open(file, region, got, digest);
 out:
     CloseHandle(file);
 }
+
+extern "C" void ra_scrub_ip(const char *path) { ra_scrub_ip_digest(path, nullptr); }

@@ -226,7 +226,7 @@ TEST(RecordSave, ShortWriteIsReportedAndTheFileClosed) {
     ra_ctx ctx;
     memset(&ctx, 0, sizeof ctx);
     sim_short_write(10);
-    ra_record_save(&ctx, "Replays\\replay.rp4", "Saves\\r.rp4");
+    ra_record_save(&ctx, "Replays\\replay.rp4", "Saves\\r.rp4", nullptr);
     EXPECT_EQ(sim_host_log_lines,
               std::vector<std::string>{"replay autosave: record not written (112): "
                                        "Saves\\replays.csv"});
@@ -234,10 +234,10 @@ TEST(RecordSave, ShortWriteIsReportedAndTheFileClosed) {
     EXPECT_EQ(sim_open_handles(), 0u);
 
     // The next save ends the cut line first, so that its own line is whole.
-    ra_record_save(&ctx, "Replays\\replay.rp4", "Saves\\s.rp4");
+    ra_record_save(&ctx, "Replays\\replay.rp4", "Saves\\s.rp4", nullptr);
     EXPECT_EQ(ra_test_read_file("Saves/replays.csv").rfind("file,saved\r\ns.rp4,", 0), 0u);
     // A file that ends its last line gets nothing extra.
-    ra_record_save(&ctx, "Replays\\replay.rp4", "Saves\\t.rp4");
+    ra_record_save(&ctx, "Replays\\replay.rp4", "Saves\\t.rp4", nullptr);
     EXPECT_NE(ra_test_read_file("Saves/replays.csv").find("\r\nt.rp4,"), std::string::npos);
     EXPECT_EQ(ra_test_read_file("Saves/replays.csv").find("\r\n\r\n"), std::string::npos);
     EXPECT_EQ(sim_open_handles(), 0u);
