@@ -33,7 +33,10 @@ else
 fi
 let_in
 authorization="Authorization: Bearer $token"
-files_now() { (cd "$saves" && ls -l --time-style=+%s .); }
+# The player's files. The index's shared memory (SQLite's -shm) is not
+# among them: the player's own requests in between read the index, and a
+# read may write there.
+files_now() { (cd "$saves" && ls -l --time-style=+%s . | grep -v -- '-shm$'); }
 before=$(files_now)
 
 # raw SECONDS: sends standard input as it comes on a connection of its own;
