@@ -34,8 +34,10 @@ packages=(
 # The Wine tier: the mingw64 programs on wine64 (label wine), which every
 # x86-64 kernel runs; the mingw build's 32-bit programs on wine32 (label
 # wine32), a package of the i386 architecture, where the kernel runs them.
-# tmux gives a companion test a terminal whose screen it can read.
-wine_packages=(wine wine64 wine32:i386 tmux)
+# tmux gives a companion test a terminal whose screen it can read; locales
+# holds the data from which the text tests make a Polish locale (code page
+# 1250 for Wine) with localedef.
+wine_packages=(wine wine64 wine32:i386 tmux locales)
 # npm installs axe-core for the library app's accessibility test
 # (scripts/axe.sh). A machine whose Node.js came from elsewhere has an npm
 # of its own, which Debian's npm package would fight with.
