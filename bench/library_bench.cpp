@@ -10,7 +10,8 @@
 #include <string>
 
 #include "bench_world.h"
-#include "program/jobs.h"
+#include "jobs/job_list.h"
+#include "jobs/job_page.h"
 #include "library/local_time.h"
 #include "settings/settings.h"
 

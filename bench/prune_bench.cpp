@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bench_world.h"
-#include "program/jobs.h"
 #include "library/local_time.h"
+#include "library/records.h"
 #include "library/prune.h"
 
 namespace {

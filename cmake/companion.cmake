@@ -23,8 +23,11 @@ list(TRANSFORM RA_CHECK_SOURCES PREPEND ${RA_TOOLS_DIR}/)
 list(APPEND RA_CHECK_SOURCES ${RA_PLATFORM_DIR}/check_platform.cpp)
 
 set(RA_COMPANION_SOURCES
-  program/commands.cpp program/game_setup.cpp program/invocation.cpp program/jobs.cpp
-  program/reports.cpp
+  program/commands.cpp program/game_setup.cpp program/invocation.cpp program/job_output.cpp
+  program/open_library.cpp
+  actions/action_said.cpp actions/alias_action.cpp actions/import_action.cpp
+  actions/keep_action.cpp actions/prune_action.cpp actions/remove_action.cpp
+  actions/repair_action.cpp actions/restore_action.cpp actions/share_action.cpp
   jobs/job_check.cpp jobs/job_list.cpp jobs/job_keep.cpp jobs/job_page.cpp jobs/job_prune.cpp
   jobs/job_repair.cpp jobs/job_restore.cpp jobs/job_serve.cpp
   jobs/job_share.cpp jobs/job_import.cpp jobs/job_leaderboard.cpp jobs/job_alias.cpp

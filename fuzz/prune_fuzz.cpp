@@ -25,7 +25,6 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "program/jobs.h"
 #include "library/prune.h"
 #include "library/records.h"
 

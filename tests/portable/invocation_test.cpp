@@ -6,6 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "jobs/job_alias.h"
+#include "jobs/job_check.h"
+#include "jobs/job_import.h"
+#include "jobs/job_keep.h"
+#include "jobs/job_leaderboard.h"
+#include "jobs/job_list.h"
+#include "jobs/job_page.h"
+#include "jobs/job_prune.h"
+#include "jobs/job_remove.h"
+#include "jobs/job_repair.h"
+#include "jobs/job_restore.h"
+#include "jobs/job_serve.h"
+#include "jobs/job_share.h"
 #include "program/commands.h"
 #include "program/invocation.h"
 

@@ -17,8 +17,8 @@
 #include "library/replays.h"
 #include "platform/file_lock.h"
 #include "plugin_state.h"
-#include "program/jobs.h"
-#include "program/reports.h"
+#include "actions/prune_action.h"
+#include "program/job_output.h"
 
 namespace fs = std::filesystem;
 
@@ -138,7 +138,7 @@ TEST_F(KeepMarks, PruneNeverOffersOrRemovesAKeptReplayWhileMarksChange) {
     for (auto until = ra_clock::now() + ra_race_time; ra_clock::now() < until; ++runs) {
         // The preview: never one of the replays that stay marked.
         ra_output preview;
-        ASSERT_EQ(ra_print_prune(ra_prune_folder(dir_, dir_, all, false), dir_, &preview),
+        ASSERT_EQ(ra_tell(ra_prune_words(ra_prune_folder(dir_, dir_, all, false), dir_), &preview),
                   ra_exit_ok)
             << preview.err;
         for (int i = 0; i < 8; ++i)
@@ -146,7 +146,8 @@ TEST_F(KeepMarks, PruneNeverOffersOrRemovesAKeptReplayWhileMarksChange) {
         // Apply: at the removal none is marked, r8 and r9 included.
         ra_output apply;
         EXPECT_EQ(
-            ra_print_prune(ra_prune_folder(dir_, dir_, all, true, check_none_marked), dir_, &apply),
+            ra_tell(ra_prune_words(ra_prune_folder(dir_, dir_, all, true, check_none_marked), dir_),
+                    &apply),
             ra_exit_ok)
             << apply.out << apply.err;
     }
@@ -215,7 +216,7 @@ TEST_F(KeepMarks, HostileFilesWhereTheMarksLiveAreRefusedNeverFollowed) {
         ra_prune_policy all;
         all.keep = 0;
         ra_output out;
-        EXPECT_EQ(ra_print_prune(ra_prune_folder(dir_, dir_, all, true), dir_, &out),
+        EXPECT_EQ(ra_tell(ra_prune_words(ra_prune_folder(dir_, dir_, all, true), dir_), &out),
                   ra_exit_failed);
         EXPECT_TRUE(ra_test_file_exists(dir_ + "/r0.rp4"));
         EXPECT_EQ(ra_test_read_file(dir_ + "/elsewhere"), "r0.rp4\r\n");

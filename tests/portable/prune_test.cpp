@@ -12,8 +12,8 @@
 
 #include "companion_fixture.h"
 #include "program/invocation.h"
-#include "program/jobs.h"
-#include "program/reports.h"
+#include "actions/prune_action.h"
+#include "jobs/job_prune.h"
 #include "library/local_time.h"
 #include "plugin_state.h"
 #include "library/prune.h"
@@ -190,7 +190,8 @@ protected:
     }
     int prune(const ra_prune_policy &policy, bool apply, ra_remover remove = nullptr) {
         out_ = ra_output();
-        return ra_print_prune(ra_prune_folder(dir_, dir_, policy, apply, remove), dir_, &out_);
+        return ra_tell(ra_prune_words(ra_prune_folder(dir_, dir_, policy, apply, remove), dir_),
+                       &out_);
     }
 
     std::string root_, dir_;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "companion_fixture.h"
-#include "program/jobs.h"
+#include "jobs/job_repair.h"
 #include "plugin_state.h"
 #include "library/records.h"
 

@@ -8,8 +8,8 @@
 
 #include "companion_fixture.h"
 #include "library/prune.h"
-#include "program/jobs.h"
-#include "program/reports.h"
+#include "actions/prune_action.h"
+#include "jobs/job_list.h"
 #include "plugin_state.h"
 #include "library/records.h"
 
@@ -306,7 +306,7 @@ TEST_F(ReplayList, ARenamedReplayKeepsItsRaceAndNoWrongFileIsPaired) {
         ra_prune_policy policy;
         policy.keep = 0;
         ra_output pruned;
-        ra_print_prune(ra_prune_folder(saves_, saves_, policy, true), saves_, &pruned);
+        ra_tell(ra_prune_words(ra_prune_folder(saves_, saves_, policy, true), saves_), &pruned);
         size_t unnamed = 0;
         for (const file_case &f : c.files) {
             bool named = false;

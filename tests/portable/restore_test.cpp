@@ -14,7 +14,7 @@
 #include "autosave/autosave.h"
 #include "companion_fixture.h"
 #include "platform/file_system.h"
-#include "program/jobs.h"
+#include "jobs/job_restore.h"
 #include "plugin_state.h"
 
 namespace fs = std::filesystem;

@@ -1,29 +1,18 @@
 // alias: a racer's other name, which every view of friends shows in place
-// of the name the records spell (friends/aliases.h).
-#include <string>
+// of the name the records spell (actions/alias_action.h).
+#include "jobs/job_alias.h"
 
-#include "friends/aliases.h"
+#include "actions/alias_action.h"
 #include "program/command_row.h"
 #include "program/commands.h"
 #include "program/game_setup.h"
-#include "program/jobs.h"
 
 int ra_run_alias(const ra_alias_job &job, ra_output *out) {
     ra_game_setup setup;
     std::string error;
     if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
-    if (job.old_name.empty()) {
-        const ra_aliases aliases = ra_read_aliases(setup.dir);
-        if (aliases.spelled.empty()) out->out += "No aliases.\n";
-        for (const auto &a : aliases.spelled)
-            out->out += a.first + " is shown as " + a.second + "\n";
-        return ra_exit_ok;
-    }
-    if (!ra_set_alias(setup.dir, job.old_name, job.new_name, &error)) {
-        return ra_fail(out, error, ra_exit_failed);
-    }
-    out->out += ra_alias_stored(job.old_name, job.new_name);
-    return ra_exit_ok;
+    if (job.old_name.empty()) return ra_tell(ra_aliases_action(setup), out);
+    return ra_tell(ra_alias_action(setup, job.old_name, job.new_name), out);
 }
 
 // The row of alias.

@@ -1,5 +1,7 @@
 // check: the check tool's report on a replay_autosave.ini, through its core
 // (ra_check_run, ra_check_format), as the check tool has always printed it.
+#include "jobs/job_check.h"
+
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -12,7 +14,6 @@
 #include "platform/game_text.h"
 #include "program/command_row.h"
 #include "program/commands.h"
-#include "program/jobs.h"
 
 // Exit statuses of the check.
 enum { check_clean = 0, check_warnings = 1, check_unreadable = 2 };

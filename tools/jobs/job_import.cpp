@@ -1,24 +1,18 @@
-// import: a friend's share or card into Dir\Friends\<sharer>\, checked
-// whole first; the player's own files are never touched.
-#include <string>
+// import: a friend's share or card into Dir\Friends\<sharer>\ (the action
+// in actions/import_action.h).
+#include "jobs/job_import.h"
 
-#include "friends/import.h"
+#include "actions/import_action.h"
 #include "platform/game_paths.h"
 #include "program/command_row.h"
 #include "program/commands.h"
 #include "program/game_setup.h"
-#include "program/jobs.h"
 
 int ra_run_import(const ra_import_job &job, ra_output *out) {
     ra_game_setup setup;
     std::string error;
     if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
-    ra_import_result result;
-    if (!ra_import_share(setup.dir, ra_path(job.file), &result, &error)) {
-        return ra_fail(out, error, ra_exit_failed);
-    }
-    out->out += ra_import_report(result);
-    return ra_exit_ok;
+    return ra_tell(ra_import_action(setup, ra_path(job.file)), out);
 }
 
 // The row of import.

@@ -1,12 +1,13 @@
 // leaderboard: the player's best laps against every friend imported, per
 // track and type, and the head to head records (friends/leaderboard.h).
+#include "jobs/job_leaderboard.h"
+
 #include <string>
 
 #include "friends/leaderboard.h"
 #include "program/command_row.h"
 #include "program/commands.h"
 #include "program/game_setup.h"
-#include "program/jobs.h"
 
 int ra_run_leaderboard(const ra_leaderboard_job &job, ra_output *out) {
     ra_game_setup setup;

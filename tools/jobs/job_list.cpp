@@ -2,6 +2,8 @@
 // values: when, type, track, laps, the fastest lap of the race (or of the
 // racer asked for, with their personal bests), the file; then the files that
 // are no race of their own.
+#include "jobs/job_list.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -12,7 +14,7 @@
 #include "program/command_row.h"
 #include "program/commands.h"
 #include "program/game_setup.h"
-#include "program/jobs.h"
+#include "program/open_library.h"
 #include "library/racers.h"
 #include "library/replays.h"
 #include "library/keep_marks.h"

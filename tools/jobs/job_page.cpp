@@ -1,6 +1,8 @@
 // page: the library as a web page (library_page.h), written into Dir or
 // where --out says, and shown in the browser with --open.
 
+#include "jobs/job_page.h"
+
 #include <string>
 #include <system_error>
 
@@ -10,7 +12,7 @@
 #include "program/command_row.h"
 #include "program/commands.h"
 #include "program/game_setup.h"
-#include "program/jobs.h"
+#include "program/open_library.h"
 #include "library/library_page.h"
 #include "library/local_time.h"
 #include "library/replays.h"

@@ -1,25 +1,23 @@
 // prune: the policies from the command line, the save folder from the
-// player's replay_autosave.ini, then prune.cpp decides and removes, and
-// this job says what it found and did. The library app's Tidy shows the
-// same text.
+// player's replay_autosave.ini; the action decides, removes and says what
+// it found and did. The library app's Tidy shows the same text.
+#include "jobs/job_prune.h"
+
 #include <string>
 
-#include "library/prune.h"
-#include "platform/game_paths.h"
+#include "actions/prune_action.h"
 #include "program/game_setup.h"
-#include "program/jobs.h"
-#include "program/reports.h"
 
 int ra_run_prune(const ra_prune_job &job, ra_output *out) {
-    ra_prune_policy policy;
-    int status = ra_prune_policy_of(job, &policy, out);
-    if (status != ra_exit_ok) return status;
     ra_game_setup setup;
     std::string error;
     if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
-    ra_warn_unrecorded(setup, out);
-    const std::string shown = ra_text(setup.dir);
-    return ra_print_prune(ra_prune_folder(setup.dir, shown, policy, job.apply), shown, out);
+    ra_prune_ask ask;
+    ask.keep = job.keep;
+    ask.max_size = job.max_size;
+    ask.older_than = job.older_than;
+    ask.apply = job.apply;
+    return ra_tell(ra_prune_action(setup, ask), out);
 }
 
 // The row of prune, with a footer of its own.

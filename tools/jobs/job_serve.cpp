@@ -8,6 +8,8 @@
 // body is read, a replay's name after; the handlers then only call the jobs
 // and hand back what they say. The routes are one table, registered in one
 // loop behind the gate.
+#include "jobs/job_serve.h"
+
 #include <stdio.h>
 
 #include <algorithm>
@@ -42,8 +44,13 @@
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
 #include "program/game_setup.h"
-#include "program/jobs.h"
-#include "program/reports.h"
+#include "actions/alias_action.h"
+#include "actions/import_action.h"
+#include "actions/keep_action.h"
+#include "actions/prune_action.h"
+#include "actions/remove_action.h"
+#include "actions/restore_action.h"
+#include "actions/share_action.h"
 #include "library/html_text.h"
 #include "library/index_queries.h"
 #include "library/library_index.h"
@@ -287,6 +294,15 @@ void ra_answer_action(httplib::Response &res, int status, const ra_output &said,
     answer["applied"] = applied;
     res.status = status == ra_exit_ok ? 200 : 409;
     res.set_content(answer.dump(), "application/json; charset=utf-8");
+}
+
+// An action's answer from what the action said.
+void ra_answer_action(httplib::Response &res, const ra_action_said &said,
+                      const std::vector<std::string> &removed = {}, bool applied = true,
+                      nlohmann::json answer = nlohmann::json::object()) {
+    ra_output told;
+    const int status = ra_tell(said, &told);
+    ra_answer_action(res, status, told, removed, applied, std::move(answer));
 }
 
 // The library's shell: no race, no folder, no secret. Its script asks for
@@ -582,57 +598,43 @@ void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response 
     // name and the newest, not the whole record.
     ra_records records;
     ra_library_index *index = nullptr;
-    const std::string name = req.get_param_value("file");
+    ra_restore_ask ask;
+    ask.file = req.get_param_value("file");
+    ask.in_dir = true;
     if (!ra_serve_index(app, &setup, &index, &error) || index == nullptr ||
-        !index->records_for(name, &records)) {
+        !index->records_for(ask.file, &records)) {
         ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
     }
-    for (const std::string &w : records.warnings) said.err += "warning: " + w + "\n";
-    ra_restore_place place;
-    place.game = setup.game;
-    place.dir = setup.dir;
-    place.clear_ip = setup.settings.clear_ip != 0;
-    // The file the list shows, by its place in Dir, never a path of the
-    // request's; a friend's replay from their folder alone.
-    std::string file = ra_text(setup.dir / ra_path(name));
-    ra_friend_replay theirs;
-    if (ra_is_friend_replay(setup.dir, name, &theirs, &error)) {
-        if (!error.empty())
-            return ra_answer_action(res, ra_fail(&said, error, ra_exit_usage), said);
-        file = ra_text(theirs.path);
-    }
-    const ra_restore_result restored = ra_restore(place, records, file, "");
-    int status = ra_print_restore(restored, file, &said);
+    const ra_restore_said restored = ra_restore_action(setup, records, ask);
     // The game's replay as Watch left it: the page marks the row "loaded in
     // the game" until the replay changes.
     nlohmann::json answer = nlohmann::json::object();
-    if (status == ra_exit_ok) {
-        app.watched = restored.replay;
-        answer["game"] = ra_file_state(restored.replay);
+    if (restored.ok()) {
+        app.watched = restored.restore.replay;
+        answer["game"] = ra_file_state(restored.restore.replay);
     }
     ra_action_rows(app, req, before, &answer);
-    ra_answer_action(res, status, said, {}, true, answer);
+    ra_answer_action(res, restored, {}, true, answer);
 }
 
 void ra_mark(ra_app &app, const httplib::Request &req, httplib::Response &res, bool keep) {
     const int64_t before = ra_cursor_now(app);
     ra_game_setup setup;
     ra_output said;
-    std::string error, file = req.get_param_value("file");
-    if (!ra_serve_setup(app, &setup, &error)) {
+    std::string error;
+    const std::string file = req.get_param_value("file");
+    ra_library_index *index = nullptr;
+    if (!ra_serve_index(app, &setup, &index, &error)) {
         return ra_answer_action(res, ra_fail(&said, error, ra_exit_failed), said);
     }
-    ra_friend_replay theirs;
-    const bool friends = ra_is_friend_replay(setup.dir, file, &theirs, &error);
-    if (!error.empty() || !(friends ? ra_mark_friend_replay(theirs, file, keep, &error)
-                                    : ra_set_keep_mark(setup.dir, file, keep, &error))) {
-        return ra_answer_action(res, ra_fail(&said, error, ra_exit_failed), said);
-    }
-    said.out = ra_keep_said(file, keep) + "\n";
+    // The rows of that name, as the gate saw them listed.
+    ra_replay_list list;
+    if (index != nullptr) index->load(&list, "", file);
+    const ra_mark_said marked = ra_keep_action(setup, list, file, keep);
     // The row with its new mark.
     nlohmann::json answer = nlohmann::json::object();
-    ra_action_rows(app, req, before, &answer);
-    ra_answer_action(res, ra_exit_ok, said, {}, true, answer);
+    if (marked.ok()) ra_action_rows(app, req, before, &answer);
+    ra_answer_action(res, marked, {}, true, answer);
 }
 
 void ra_serve_keep(ra_app &app, const httplib::Request &req, httplib::Response &res) {
@@ -643,118 +645,42 @@ void ra_serve_unkeep(ra_app &app, const httplib::Request &req, httplib::Response
     ra_mark(app, req, res, false);
 }
 
-// The Tidy form's labels, for a policy given wrongly.
-const ra_prune_words ra_tidy_words = {
-    "\"Keep the newest\"", "\"Keep at most\"", "\"Remove those older than\"",
-    "Fill in at least one box: how many to keep, how much space they may take, or after how many "
-    "days they go.",
-    false};
-
-// Whether a replay Tidy removes can be put back: from the Recycle Bin
-// where the system has one; elsewhere it is deleted.
-bool ra_tidy_recycles() { return ra_removed_where[0] != '\0'; }
-
-// Tidy's words to the player: how many replays go and how much space that
-// frees, and whether they can be taken back from the Recycle Bin.
-std::string ra_tidy_said(size_t count, uint64_t bytes, size_t failed, bool applied) {
-    const std::string replays = std::to_string(count) + (count == 1 ? " replay" : " replays");
-    const bool recycled = ra_tidy_recycles();
-    std::string said;
-    if (!applied) {
-        if (count == 0) return "Nothing would go: every replay fits these limits.";
-        said = replays + " would go, freeing " + ra_format_size(bytes) + ". " +
-               (recycled ? "They go to the Recycle Bin, from where you can put them back."
-                         : "They are deleted for good.");
-        return said + " Replays you keep never go.";
-    }
-    said = count == 0 ? std::string("No replay was removed.")
-                      : replays + " removed, " + ra_format_size(bytes) + " freed" +
-                            (recycled ? ": they are in the Recycle Bin." : ", for good.");
-    if (failed != 0) {
-        said += " " + std::to_string(failed) +
-                (failed == 1 ? " replay could not be removed and stays where it is."
-                             : " replays could not be removed and stay where they are.");
-    }
-    return said;
-}
-
-// The words of the button that removes what the preview showed, so that the
-// player reads what it does before pressing it: "Move 170 replays (19.9 KB)
-// to the Recycle Bin", "Delete 170 replays (19.9 KB) for good".
-std::string ra_tidy_apply_words(size_t count, uint64_t bytes) {
-    const std::string what = std::to_string(count) + (count == 1 ? " replay (" : " replays (") +
-                             ra_format_size(bytes) + ")";
-    return ra_tidy_recycles() ? "Move " + what + " to the Recycle Bin"
-                              : "Delete " + what + " for good";
-}
-
 // Tidy is prune: its policies, its plan, the replays it takes; its answer
 // carries prune's own words and the player's. A preview gives the plan of
 // what would go; applying takes that plan back and removes nothing unless
 // the same replays would still go.
 void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_prune_job prune;
-    prune.keep = req.get_param_value("keep");
-    prune.max_size = req.get_param_value("max_size");
-    prune.older_than = req.get_param_value("older_than");
-    prune.apply = req.get_param_value("apply") == "1";
-    ra_output said;
-    ra_prune_policy policy;
-    int status = ra_prune_policy_of(prune, &policy, &said, ra_tidy_words);
-    if (status == ra_exit_ok && prune.apply) {
-        if (req.get_param_value("plan").empty()) {
-            status = ra_fail(&said, "Show what would go first: Tidy removes only what it showed.",
-                             ra_exit_usage);
-        }
-        policy.plan = req.get_param_value("plan");
-    }
+    ra_prune_ask ask;
+    ask.keep = req.get_param_value("keep");
+    ask.max_size = req.get_param_value("max_size");
+    ask.older_than = req.get_param_value("older_than");
+    ask.apply = req.get_param_value("apply") == "1";
+    ask.plan = req.get_param_value("plan");
+    ask.front = ra_front::app;
     ra_game_setup setup;
     std::string error;
-    if (status == ra_exit_ok && !ra_serve_setup(app, &setup, &error)) {
-        status = ra_fail(&said, error, ra_exit_usage);
-    }
-    if (status != ra_exit_ok) {
-        nlohmann::json answer = nlohmann::json::object();
-        // The sentence without the program's name before it.
-        const std::string prefix = std::string(ra_program) + ": ";
-        std::string sentence = said.err.substr(0, said.err.find_last_not_of('\n') + 1);
-        if (sentence.compare(0, prefix.size(), prefix) == 0) sentence.erase(0, prefix.size());
-        answer["said"] = ra_utf8_text(sentence);
-        return ra_answer_action(res, status, said, {}, false, answer);
-    }
-    ra_warn_unrecorded(setup, &said);
-    const std::string shown = ra_text(setup.dir);
-    const ra_prune_result result = ra_prune_folder(setup.dir, shown, policy, prune.apply);
-    status = ra_print_prune(result, shown, &said);
-    std::vector<std::string> removed;
-    uint64_t bytes = 0;
-    size_t failed = 0;
-    for (const ra_prune_candidate &c : result.candidates) {
-        if (c.reasons.empty()) continue;
-        if (!c.not_removed.empty()) {
-            ++failed;
-            continue;
-        }
-        removed.push_back(c.file);
-        bytes += c.size;
+    ra_prune_said tidy;
+    if (!ra_serve_setup(app, &setup, &error)) {
+        tidy.stop(ra_action_end::refused, error);
+    } else {
+        tidy = ra_prune_action(setup, ask);
     }
     nlohmann::json answer = nlohmann::json::object();
-    answer["said"] = ra_tidy_said(removed.size(), bytes, failed, result.applied);
-    // A race saved or a mark changed since the preview: nothing went, and
-    // this answer is the preview again, to be looked at anew.
-    if (result.plan_changed) {
-        answer["said"] = "What would go changed since you looked, so nothing was removed. " +
-                         answer["said"].get<std::string>();
+    // Refused before prune looked: the sentence alone, nothing applied.
+    if (tidy.end == ra_action_end::refused) {
+        answer["said"] = ra_utf8_text(tidy.problem);
+        return ra_answer_action(res, tidy, {}, false, answer);
     }
-    if (!result.applied && !removed.empty()) {
-        answer["plan"] = ra_prune_plan(result.candidates);
-        answer["apply_words"] = ra_tidy_apply_words(removed.size(), bytes);
+    answer["said"] = tidy.summary;
+    if (!tidy.plan.empty()) {
+        answer["plan"] = tidy.plan;
+        answer["apply_words"] = tidy.apply_words;
     }
     // The rows that went are named by `removed`; the cursor is the new one.
     ra_action_rows(app, req, 0, &answer);
-    answer["count"] = removed.size();
-    answer["bytes"] = bytes;
-    ra_answer_action(res, status, said, removed, result.applied, answer);
+    answer["count"] = tidy.removed.size();
+    answer["bytes"] = tidy.bytes;
+    ra_answer_action(res, tidy, tidy.removed, tidy.prune.applied, answer);
 }
 
 // GET /api/friends: the Friends view, whole (serve/friends_api.h).
@@ -845,25 +771,18 @@ void ra_serve_import(ra_app &app, const httplib::Request &req, httplib::Response
         std::lock_guard<std::mutex> hold(app.library);
         have_setup = ra_serve_setup(app, &setup, &why);
     }
-    ra_import_result result;
-    if (!have_setup ||
-        !ra_import_share(setup.dir, upload.path(), &result, &why,
+    if (!have_setup) return ra_refuse_action(res, why);
+    // The player knows the file by the name they picked, not by ours.
+    const std::string name = req.get_param_value("name");
+    const ra_import_said imported =
+        ra_import_action(setup, upload.path(), name.empty() ? "the file you picked" : name,
                          [&app](ra_import_stage stage, uint64_t done, uint64_t total) {
                              return app.import.tell(stage, done, total);
-                         })) {
-        // The player knows the file by the name they picked, not by ours.
-        const std::string ours = ra_text(upload.path()), name = req.get_param_value("name");
-        const std::string theirs = name.empty() ? "the file you picked" : name;
-        for (size_t at = why.find(ours); at != std::string::npos; at = why.find(ours, at)) {
-            why.replace(at, ours.size(), theirs);
-            at += theirs.size();
-        }
-        return ra_refuse_action(res, why);
-    }
-    ra_output said;
-    said.out = ra_import_report(result);
-    ra_answer_action(res, ra_exit_ok, said, {}, true,
-                     {{"friend", ra_utf8_text(result.sharer)}, {"changed", result.changed}});
+                         });
+    if (!imported.ok()) return ra_refuse_action(res, imported.problem);
+    ra_answer_action(
+        res, imported, {}, true,
+        {{"friend", ra_utf8_text(imported.import.sharer)}, {"changed", imported.import.changed}});
 }
 
 // GET /api/import: the import under way, if any (serve/import_progress.h).
@@ -881,32 +800,28 @@ void ra_serve_import_cancel(ra_app &app, const httplib::Request &, httplib::Resp
 
 // The share or card planned, then on confirm=1 written to a private file
 // and sent as a download; without it, the privacy report alone.
-void ra_answer_share(httplib::Response &res, const ra_share_plan &plan, const char *extension,
-                     bool confirmed) {
-    ra_output said;
-    said.out = ra_privacy_report(plan);
-    if (!confirmed) return ra_answer_action(res, ra_exit_ok, said, {}, false);
+void ra_answer_share(httplib::Response &res, const ra_share_said &planned, bool confirmed) {
+    if (!planned.ok()) return ra_refuse_action(res, planned.problem);
+    if (!confirmed) return ra_answer_action(res, planned, {}, false);
     auto upload = std::make_shared<ra_upload_file>();
     std::string why;
-    if (!upload->make(extension, &why)) {
+    if (!upload->make(planned.extension, &why)) {
         return ra_refuse_action(res, "cannot write the file: " + why);
     }
     // ra_write_share makes the file new: the private name is free again first.
     std::error_code ignored;
     upload->finish(&why);
     fs::remove(upload->path(), ignored);
-    if (!ra_write_share(upload->path(), plan.share, &why)) {
+    if (!ra_write_share(upload->path(), planned.plan.share, &why)) {
         return ra_refuse_action(res, "cannot write the file: " + why);
     }
     std::error_code failed;
     const uint64_t size = fs::file_size(upload->path(), failed);
     auto in = std::make_shared<std::ifstream>(upload->path(), std::ios::binary);
     if (failed || !*in) return ra_refuse_action(res, "cannot read the file just written");
-    ra_time made;
-    ra_parse_time(plan.share.made, &made);
-    const std::string name = plan.share.sharer + "_" + ra_format_time_for_name(made) + extension;
     res.set_header("Content-Disposition",
-                   ra_attachment_header(name, std::string("replays") + extension));
+                   ra_attachment_header(ra_share_file_name(planned),
+                                        std::string("replays") + planned.extension));
     // Sent from the file a piece at a time; the file goes with the answer.
     res.set_content_provider(
         (size_t)size, "application/octet-stream",
@@ -926,37 +841,27 @@ void ra_answer_share(httplib::Response &res, const ra_share_plan &plan, const ch
 void ra_serve_share(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
     std::string error;
-    ra_share_plan plan;
-    if (!ra_serve_setup(app, &setup, &error) ||
-        !ra_plan_share(setup.dir, {req.get_param_value("file")},
-                       req.get_param_value("hide_names") == "1", &plan, &error)) {
-        return ra_refuse_action(res, error);
-    }
-    ra_answer_share(res, plan, ra_share_extension, req.get_param_value("confirm") == "1");
+    if (!ra_serve_setup(app, &setup, &error)) return ra_refuse_action(res, error);
+    ra_answer_share(res,
+                    ra_share_action(setup, {req.get_param_value("file")},
+                                    req.get_param_value("hide_names") == "1"),
+                    req.get_param_value("confirm") == "1");
 }
 
 // POST /card: the season card of the player's own races.
 void ra_serve_card(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
     std::string error;
-    ra_share_plan plan;
-    if (!ra_serve_setup(app, &setup, &error) || !ra_plan_card(setup.dir, &plan, &error)) {
-        return ra_refuse_action(res, error);
-    }
-    ra_answer_share(res, plan, ra_card_extension, req.get_param_value("confirm") == "1");
+    if (!ra_serve_setup(app, &setup, &error)) return ra_refuse_action(res, error);
+    ra_answer_share(res, ra_card_action(setup), req.get_param_value("confirm") == "1");
 }
 
 // POST /friend/remove: friend=, a name the Friends view lists.
 void ra_serve_remove_friend(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
     std::string error;
-    const std::string name = req.get_param_value("friend");
-    if (!ra_serve_setup(app, &setup, &error) || !ra_remove_friend(setup.dir, name, &error)) {
-        return ra_refuse_action(res, error);
-    }
-    ra_output said;
-    said.out = name + "'s races were " + ra_removed_how + ".\n";
-    ra_answer_action(res, ra_exit_ok, said);
+    if (!ra_serve_setup(app, &setup, &error)) return ra_refuse_action(res, error);
+    ra_answer_action(res, ra_remove_friend_action(setup, req.get_param_value("friend")));
 }
 
 // POST /remove: file=Friends/<friend>/<file>, one of a friend's replays.
@@ -966,34 +871,19 @@ void ra_serve_remove(ra_app &app, const httplib::Request &req, httplib::Response
     ra_game_setup setup;
     std::string error;
     const std::string file = req.get_param_value("file");
-    ra_friend_replay theirs;
     if (!ra_serve_setup(app, &setup, &error)) return ra_refuse_action(res, error);
-    if (!ra_is_friend_replay(setup.dir, file, &theirs, &error)) {
-        return ra_refuse_action(res,
-                                "only a friend's replay is removed here; your own replays "
-                                "go by Tidy, which shows first what it removes");
-    }
-    if (!error.empty() || !ra_remove_friend_replay(theirs, &error)) {
-        return ra_refuse_action(res, error);
-    }
-    ra_output said;
-    said.out = "Removed " + theirs.file + " and its lines from " + theirs.friend_name +
-               "'s record (" + ra_removed_how + ").\n";
-    ra_answer_action(res, ra_exit_ok, said, {file});
+    const ra_action_said removed = ra_remove_action(setup, file, ra_front::app);
+    ra_answer_action(res, removed,
+                     removed.ok() ? std::vector<std::string>{file} : std::vector<std::string>());
 }
 
 // POST /alias: old= a racer's name, new= the name every view shows for it.
 void ra_serve_alias(ra_app &app, const httplib::Request &req, httplib::Response &res) {
     ra_game_setup setup;
     std::string error;
-    const std::string old_name = req.get_param_value("old"), new_name = req.get_param_value("new");
-    if (!ra_serve_setup(app, &setup, &error) ||
-        !ra_set_alias(setup.dir, old_name, new_name, &error)) {
-        return ra_refuse_action(res, error);
-    }
-    ra_output said;
-    said.out = ra_alias_stored(old_name, new_name);
-    ra_answer_action(res, ra_exit_ok, said);
+    if (!ra_serve_setup(app, &setup, &error)) return ra_refuse_action(res, error);
+    ra_answer_action(
+        res, ra_alias_action(setup, req.get_param_value("old"), req.get_param_value("new")));
 }
 
 // The app's routes: the gate's rule and the handler, one row each.

@@ -1,41 +1,27 @@
 // share and card: the files a player sends a friend. Both say first what
-// the file gives away, then write it; neither changes anything in Dir.
-#include <string>
+// the file gives away, then write it (actions/share_action.h).
+#include "jobs/job_share.h"
 
-#include "friends/share_file.h"
-#include "friends/sharing.h"
-#include "library/local_time.h"
+#include "actions/share_action.h"
 #include "platform/game_paths.h"
 #include "program/command_row.h"
 #include "program/commands.h"
 #include "program/game_setup.h"
-#include "program/jobs.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
-// The file's path: as given, else "<sharer>_<when><extension>" in folder
-// (here when empty).
-fs::path ra_share_path(const std::string &given, const std::string &folder, const ra_share &share,
-                       const char *extension) {
-    if (!given.empty()) return ra_path(given);
-    ra_time made;
-    ra_parse_time(share.made, &made);
-    const fs::path name = ra_path(share.sharer + "_" + ra_format_time_for_name(made) + extension);
-    return folder.empty() ? name : ra_path(folder) / name;
-}
-
-int ra_write_planned(const ra_share_plan &plan, const std::string &given, const std::string &folder,
-                     const char *extension, ra_output *out) {
-    out->out += ra_privacy_report(plan);
-    const fs::path path = ra_share_path(given, folder, plan.share, extension);
-    std::string why;
-    if (!ra_write_share(path, plan.share, &why)) {
-        return ra_fail(out, "cannot write " + ra_text(path) + ": " + why, ra_exit_failed);
+// The privacy report, then the file: at given, else under its own name in
+// folder (here when empty).
+int ra_write_planned(const ra_share_said &planned, const std::string &given,
+                     const std::string &folder, ra_output *out) {
+    const int status = ra_tell(planned, out);
+    if (status != ra_exit_ok) return status;
+    std::filesystem::path path = ra_path(given);
+    if (given.empty()) {
+        path = ra_path(ra_share_file_name(planned));
+        if (!folder.empty()) path = ra_path(folder) / path;
     }
-    out->out += "Written: " + ra_text(path) + "\n";
-    return ra_exit_ok;
+    return ra_tell(ra_write_share_action(planned, path), out);
 }
 
 }  // namespace
@@ -44,20 +30,15 @@ int ra_run_share(const ra_share_job &job, ra_output *out) {
     ra_game_setup setup;
     std::string error;
     if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
-    ra_share_plan plan;
-    if (!ra_plan_share(setup.dir, job.files, job.hide_names, &plan, &error)) {
-        return ra_fail(out, error, ra_exit_failed);
-    }
-    return ra_write_planned(plan, job.out, job.folder, ra_share_extension, out);
+    return ra_write_planned(ra_share_action(setup, job.files, job.hide_names), job.out, job.folder,
+                            out);
 }
 
 int ra_run_card(const ra_card_job &job, ra_output *out) {
     ra_game_setup setup;
     std::string error;
     if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
-    ra_share_plan plan;
-    if (!ra_plan_card(setup.dir, &plan, &error)) return ra_fail(out, error, ra_exit_failed);
-    return ra_write_planned(plan, job.out, "", ra_card_extension, out);
+    return ra_write_planned(ra_card_action(setup), job.out, "", out);
 }
 
 // The rows of share and card.

@@ -74,26 +74,6 @@ std::string ra_outside_game(const fs::path &game, const fs::path &path) {
 
 }  // namespace
 
-bool ra_look_at(const fs::path &path, ra_replay_look *out, std::string *why) {
-    *out = ra_replay_look();
-    out->kind = ra_entry_kind_of(path);
-    if (out->kind != ra_entry_kind::file) return true;
-    std::error_code failed;
-    out->written = fs::last_write_time(path, failed);
-    if (failed) {
-        *why = ra_reason(failed);
-        return false;
-    }
-    if (!ra_load_plain_file(path, ra_replay_max_bytes, &out->bytes, why)) return false;
-    return true;
-}
-
-bool ra_same_look(const ra_replay_look &a, const ra_replay_look &b) {
-    if (a.kind != b.kind) return false;
-    if (a.kind != ra_entry_kind::file) return true;
-    return a.written == b.written && a.bytes == b.bytes;
-}
-
 fs::path ra_find_game_replay(const std::string &to, const fs::path &game, const fs::path &dir,
                              const ra_records &records, const ra_record *own,
                              std::string *problem) {
@@ -118,10 +98,10 @@ fs::path ra_find_game_replay(const std::string &to, const fs::path &game, const 
     return ra_search_game_replay(game, dir, problem);
 }
 
-bool ra_just_saved(const fs::path &path, const ra_replay_look &look, const ra_records &records) {
-    if (look.kind != ra_entry_kind::file) return false;
+bool ra_just_saved(const fs::path &path, const fs::file_time_type &written,
+                   const ra_records &records) {
     using namespace std::chrono;
-    int64_t age = duration_cast<seconds>(fs::file_time_type::clock::now() - look.written).count();
+    int64_t age = duration_cast<seconds>(fs::file_time_type::clock::now() - written).count();
     // A time stamp a little ahead of the clock counts as just written; one
     // far ahead is a clock that was wrong, and would refuse for good.
     if (age >= ra_plugin_gives_up_seconds || age <= -ra_plugin_gives_up_seconds) return false;

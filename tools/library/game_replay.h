@@ -1,6 +1,6 @@
 // The game's own replay, replay.rp4, which restore replaces: where it is,
-// what it holds, and whether the game has just saved a race into it that
-// the plug-in may not have copied into Dir yet.
+// and whether the game has just saved a race into it that the plug-in may
+// not have copied into Dir yet. What it holds restore looks at itself.
 #pragma once
 
 #include <stdint.h>
@@ -26,23 +26,6 @@ extern const int ra_just_saved_seconds;
 // make a replay look newer than its line.
 extern const int ra_plugin_gives_up_seconds;
 
-// What is at a path, looked at without following a link, and the whole of
-// it when it is a plain file: enough to tell later that it has not changed.
-struct ra_replay_look {
-    ra_entry_kind kind = ra_entry_kind::none;  // what the name is
-    std::filesystem::file_time_type written;   // last write, of a file
-    std::string bytes;                         // its bytes (and so its size), of a file
-};
-
-// Looks at path; a plain file is read whole when it has at most
-// ra_replay_max_bytes. False with *why when it is a file that cannot be
-// read or is too big.
-bool ra_look_at(const std::filesystem::path &path, ra_replay_look *out, std::string *why);
-
-// True when both looks saw the same: nothing, or a file of the same time
-// stamp, size and bytes.
-bool ra_same_look(const ra_replay_look &a, const ra_replay_look &b);
-
 // Where the game keeps its replay: `to` as the player named it; else the
 // source of the restored replay's own record line (own, may be null), else
 // of the newest line, else the single replay.rp4 in the game's folder
@@ -55,9 +38,9 @@ std::filesystem::path ra_find_game_replay(const std::string &to, const std::file
                                           const ra_records &records, const ra_record *own,
                                           std::string *problem);
 
-// True when the game's replay (at path, looked at as look) may hold a race
+// True when the game's replay (at path, last written at written) may hold a race
 // the plug-in is still copying: written within ra_just_saved_seconds, or
 // newer than the record's newest line and written within
 // ra_plugin_gives_up_seconds. Only asked when Dir has no copy of it.
-bool ra_just_saved(const std::filesystem::path &path, const ra_replay_look &look,
-                   const ra_records &records);
+bool ra_just_saved(const std::filesystem::path &path,
+                   const std::filesystem::file_time_type &written, const ra_records &records);

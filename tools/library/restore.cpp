@@ -32,6 +32,38 @@ const int ra_backup_tries = 99;
 // other program can guess the name and put a link there first.
 const size_t ra_temp_random_bytes = 8;
 
+// What is at a path, looked at without following a link, and the whole of
+// it when it is a plain file: enough to tell later that it has not changed.
+struct ra_replay_look {
+    ra_entry_kind kind = ra_entry_kind::none;  // what the name is
+    fs::file_time_type written;                // last write, of a file
+    std::string bytes;                         // its bytes (and so its size), of a file
+};
+
+// Looks at path; a plain file is read whole when it has at most
+// ra_replay_max_bytes. False with *why when it is a file that cannot be
+// read or is too big.
+bool ra_look_at(const fs::path &path, ra_replay_look *out, std::string *why) {
+    *out = ra_replay_look();
+    out->kind = ra_entry_kind_of(path);
+    if (out->kind != ra_entry_kind::file) return true;
+    std::error_code failed;
+    out->written = fs::last_write_time(path, failed);
+    if (failed) {
+        *why = ra_reason(failed);
+        return false;
+    }
+    return ra_load_plain_file(path, ra_replay_max_bytes, &out->bytes, why);
+}
+
+// True when both looks saw the same: nothing, or a file of the same time
+// stamp, size and bytes.
+bool ra_same_look(const ra_replay_look &a, const ra_replay_look &b) {
+    if (a.kind != b.kind) return false;
+    if (a.kind != ra_entry_kind::file) return true;
+    return a.written == b.written && a.bytes == b.bytes;
+}
+
 // The game's replay as the plug-in saves it: scrubbed by its own code when
 // ClearIp is on, else as it is.
 std::string ra_as_saved(const std::string &replay, bool clear_ip) {
@@ -152,163 +184,189 @@ bool ra_temp_name(const fs::path &replay, fs::path *temp) {
     return true;
 }
 
-// What restore found so far, stopped with this outcome and problem.
-ra_restore_result ra_stopped(ra_restore_outcome outcome, const std::string &problem,
-                             ra_restore_result result) {
-    result.outcome = outcome;
-    result.problem = problem;
-    return result;
+// What one restore has found so far, step by step, and what it will say.
+struct ra_restore_work {
+    const ra_restore_place &place;
+    const ra_records &records;
+    const ra_restore_hooks &hooks;
+    ra_restore_work(const ra_restore_place &p, const ra_records &r, const ra_restore_hooks &h)
+        : place(p), records(r), hooks(h) {}
+    fs::path file;                 // the replay to play
+    ra_replay_look played;         // what it holds
+    ra_replay_look game;           // the game's replay as it was before anything was written
+    bool had_replay = false;       // the game has a replay to keep
+    std::string saved;             // the game's replay as the plug-in saves it
+    std::optional<fs::path> copy;  // Dir's copy of the game's replay, if any
+    fs::path temp;                 // where the new replay is written first
+    ra_restore_result result;
+};
+
+// Each step below is true when restore may go on; false with the outcome
+// and the problem in w->result.
+bool ra_stop(ra_restore_work *w, ra_restore_outcome outcome, const std::string &problem) {
+    w->result.outcome = outcome;
+    w->result.problem = problem;
+    return false;
 }
 
-}  // namespace
-
-ra_restore_result ra_restore(const ra_restore_place &place, const ra_records &records,
-                             const std::string &given, const std::string &to,
-                             const ra_restore_hooks &hooks) {
+// The replay to play, read once before anything is written, so that a
+// failure is told as one of reading: a plain file with bytes in it.
+bool ra_read_played(const std::string &given, ra_restore_work *w) {
     using outcome = ra_restore_outcome;
-    ra_restore_result result;
-    // The replay to play: a path, or a name as the list shows it.
-    std::error_code failed;
     const ra_record *gone = nullptr;
-    fs::path file = ra_find_replay(given, place.dir, records, &gone);
-    if (file.empty() && gone != nullptr) {
-        return ra_stopped(outcome::failed,
-                          "the replay " + gone->file + " was removed or moved: " + ra_records_file +
-                              " records it, but it is no longer in " + ra_text(place.dir) +
-                              ra_removed_where,
-                          result);
+    w->file = ra_find_replay(given, w->place.dir, w->records, &gone);
+    if (w->file.empty() && gone != nullptr) {
+        return ra_stop(w, outcome::failed,
+                       "the replay " + gone->file + " was removed or moved: " + ra_records_file +
+                           " records it, but it is no longer in " + ra_text(w->place.dir) +
+                           ra_removed_where);
     }
-    if (file.empty()) return ra_stopped(outcome::not_found, std::string(), result);
-    // Read once before anything is written, so that a failure is told as one of reading.
-    ra_replay_look played;
-    std::string why, error;
-    if (!ra_look_at(file, &played, &why)) {
-        return ra_stopped(outcome::failed,
-                          "cannot read " + ra_text(file) + ": " + why + ". Nothing changed",
-                          result);
+    if (w->file.empty()) return ra_stop(w, outcome::not_found, std::string());
+    const std::string shown = ra_text(w->file);
+    std::string why;
+    if (!ra_look_at(w->file, &w->played, &why)) {
+        return ra_stop(w, outcome::failed,
+                       "cannot read " + shown + ": " + why + ". Nothing changed");
     }
-    switch (played.kind) {
+    switch (w->played.kind) {
     case ra_entry_kind::file:
         break;
     case ra_entry_kind::folder:
-        return ra_stopped(outcome::refused,
-                          ra_text(file) + " is a folder; name one replay (.rp4) in it to play",
-                          result);
+        return ra_stop(w, outcome::refused,
+                       shown + " is a folder; name one replay (.rp4) in it to play");
     case ra_entry_kind::link:
-        return ra_stopped(outcome::refused,
-                          ra_text(file) +
-                              " is a link to another file, not a replay of its own; restore "
-                              "plays only replay files themselves. Nothing changed",
-                          result);
+        return ra_stop(w, outcome::refused,
+                       shown +
+                           " is a link to another file, not a replay of its own; restore "
+                           "plays only replay files themselves. Nothing changed");
     default:
-        return ra_stopped(outcome::refused,
-                          "cannot read " + ra_text(file) + ": it is not a file. Nothing changed",
-                          result);
+        return ra_stop(w, outcome::refused,
+                       "cannot read " + shown + ": it is not a file. Nothing changed");
     }
-    const std::string &bytes = played.bytes;
-    result.name = ra_text(file.filename());
-    const std::string &name = result.name;
-    if (bytes.empty()) {
-        return ra_stopped(outcome::refused,
-                          name + " is empty (0 bytes), so it holds no replay. Nothing changed",
-                          result);
+    w->result.name = ra_text(w->file.filename());
+    if (w->played.bytes.empty()) {
+        return ra_stop(
+            w, outcome::refused,
+            w->result.name + " is empty (0 bytes), so it holds no replay. Nothing changed");
     }
+    return true;
+}
 
+// The game's replay: where it is (game_replay.h), and what it holds now, a
+// plain file or nothing yet, and not the replay to play itself.
+bool ra_read_game(const std::string &to, ra_restore_work *w) {
+    using outcome = ra_restore_outcome;
+    std::error_code failed;
     const ra_record *own = nullptr;
-    if (fs::equivalent(file.parent_path(), place.dir, failed)) own = ra_record_for(records, name);
-    fs::path replay = ra_find_game_replay(to, place.game, place.dir, records, own, &error);
-    if (replay.empty()) return ra_stopped(outcome::refused, error, result);
-    result.replay = replay;
-    const std::string shown = ra_text(replay);
-
-    // The game's replay as it is and as the plug-in saves it, read before anything is written.
-    ra_replay_look game;
-    if (!ra_look_at(replay, &game, &why)) {
-        return ra_stopped(outcome::failed,
-                          "cannot keep the game's replay " + shown + " in " + ra_text(place.dir) +
-                              ": " + why + ". Nothing changed",
-                          result);
+    if (fs::equivalent(w->file.parent_path(), w->place.dir, failed)) {
+        own = ra_record_for(w->records, w->result.name);
     }
-    switch (game.kind) {
+    std::string error, why;
+    const fs::path replay =
+        ra_find_game_replay(to, w->place.game, w->place.dir, w->records, own, &error);
+    if (replay.empty()) return ra_stop(w, outcome::refused, error);
+    w->result.replay = replay;
+    const std::string shown = ra_text(replay);
+    if (!ra_look_at(replay, &w->game, &why)) {
+        return ra_stop(w, outcome::failed,
+                       "cannot keep the game's replay " + shown + " in " + ra_text(w->place.dir) +
+                           ": " + why + ". Nothing changed");
+    }
+    switch (w->game.kind) {
     case ra_entry_kind::none:
     case ra_entry_kind::file:
         break;
     case ra_entry_kind::folder:
-        return ra_stopped(outcome::refused,
-                          shown + " is a folder; name the replay file itself, e.g. " +
-                              ra_text(replay / RA_REPLAY_FILE),
-                          result);
+        return ra_stop(w, outcome::refused,
+                       shown + " is a folder; name the replay file itself, e.g. " +
+                           ra_text(replay / RA_REPLAY_FILE));
     case ra_entry_kind::link:
-        return ra_stopped(outcome::failed,
-                          "the game's replay " + shown +
-                              " is a link to another place, and restore never writes through a "
-                              "link; put the game's own replay there. Nothing changed",
-                          result);
+        return ra_stop(w, outcome::failed,
+                       "the game's replay " + shown +
+                           " is a link to another place, and restore never writes through a "
+                           "link; put the game's own replay there. Nothing changed");
     default:
-        return ra_stopped(
-            outcome::failed,
-            "cannot write " + shown + ": it is not a file; name the game's replay with --to PATH",
-            result);
+        return ra_stop(
+            w, outcome::failed,
+            "cannot write " + shown + ": it is not a file; name the game's replay with --to PATH");
     }
-    bool had_replay = game.kind == ra_entry_kind::file;
-    if (had_replay && fs::equivalent(file, replay, failed)) {
-        return ra_stopped(outcome::refused,
-                          name + " is the game's replay itself; name a saved replay to play",
-                          result);
+    w->had_replay = w->game.kind == ra_entry_kind::file;
+    if (w->had_replay && fs::equivalent(w->file, replay, failed)) {
+        return ra_stop(
+            w, outcome::refused,
+            w->result.name + " is the game's replay itself; name a saved replay to play");
     }
-    std::string saved;
-    std::optional<fs::path> copy;
-    if (had_replay) {
-        if (game.bytes == bytes) return ra_stopped(outcome::playing, std::string(), result);
-        saved = ra_as_saved(game.bytes, place.clear_ip);
-        copy = ra_copy_in(place.dir, replay, game.bytes, saved);
-        // A replay Dir has a copy of is no race the plug-in is still copying.
-        if (!copy && ra_just_saved(replay, game, records)) {
-            return ra_stopped(outcome::failed,
-                              "the game has just saved a race; try again in a moment. Nothing "
-                              "changed",
-                              result);
-        }
-    }
-    if (!fs::is_directory(replay.parent_path(), failed)) {
-        return ra_stopped(outcome::failed,
-                          "cannot write " + shown +
-                              ": its folder does not exist; name the game's replay with --to PATH",
-                          result);
-    }
-    fs::path temp;
-    if (!ra_temp_name(replay, &temp)) {
-        return ra_stopped(outcome::failed,
-                          "cannot write beside " + shown +
-                              ": the system gives no random numbers for a name of its own. "
-                              "Nothing changed",
-                          result);
-    }
-    // Everything is checked: only now is the player asked.
-    if (hooks.confirm != nullptr && !hooks.confirm(name)) {
-        return ra_stopped(outcome::declined, std::string(), result);
-    }
+    return true;
+}
 
+// How the game's replay is kept: Dir's copy of it, else a backup of the
+// bytes the plug-in would have saved. A replay Dir has no copy of may be a
+// race the plug-in is still copying, and is left alone then.
+bool ra_plan_keeping(ra_restore_work *w) {
+    using outcome = ra_restore_outcome;
+    if (!w->had_replay) return true;
+    if (w->game.bytes == w->played.bytes) return ra_stop(w, outcome::playing, std::string());
+    w->saved = ra_as_saved(w->game.bytes, w->place.clear_ip);
+    w->copy = ra_copy_in(w->place.dir, w->result.replay, w->game.bytes, w->saved);
+    if (!w->copy && ra_just_saved(w->result.replay, w->game.written, w->records)) {
+        return ra_stop(w, outcome::failed,
+                       "the game has just saved a race; try again in a moment. Nothing changed");
+    }
+    return true;
+}
+
+// The name the new replay is written under, then the player's word: only
+// asked once everything is checked.
+bool ra_ready_to_write(ra_restore_work *w) {
+    using outcome = ra_restore_outcome;
+    std::error_code failed;
+    const fs::path &replay = w->result.replay;
+    const std::string shown = ra_text(replay);
+    if (!fs::is_directory(replay.parent_path(), failed)) {
+        return ra_stop(w, outcome::failed,
+                       "cannot write " + shown +
+                           ": its folder does not exist; name the game's replay with --to PATH");
+    }
+    if (!ra_temp_name(replay, &w->temp)) {
+        return ra_stop(w, outcome::failed,
+                       "cannot write beside " + shown +
+                           ": the system gives no random numbers for a name of its own. "
+                           "Nothing changed");
+    }
+    if (w->hooks.confirm != nullptr && !w->hooks.confirm(w->result.name)) {
+        return ra_stop(w, outcome::declined, std::string());
+    }
+    return true;
+}
+
+// The writes: the new replay beside the old one, the game's replay kept in
+// Dir, one more look, one rename. A failure takes back what this wrote.
+bool ra_swap_in(ra_restore_work *w) {
+    using outcome = ra_restore_outcome;
+    const ra_restore_hooks &hooks = w->hooks;
+    const fs::path &replay = w->result.replay;
+    const std::string shown = ra_text(replay);
+    std::string why, error;
+    std::error_code failed;
     // 1. The new replay beside the old one, as a new file: what it failed to
     // create is no file of ours and stays as it was.
-    if (!(hooks.create ? hooks.create : ra_create_new_file)(temp, bytes, &why)) {
-        return ra_stopped(outcome::failed,
-                          "cannot write " + ra_text(temp) + ": " + why +
-                              "; make sure you may write to that folder. Nothing changed",
-                          result);
+    if (!(hooks.create ? hooks.create : ra_create_new_file)(w->temp, w->played.bytes, &why)) {
+        return ra_stop(w, outcome::failed,
+                       "cannot write " + ra_text(w->temp) + ": " + why +
+                           "; make sure you may write to that folder. Nothing changed");
     }
     // With the time stamp of the race it holds, as a copy has: the game's
     // replay then never looks as if the game had just saved it.
     std::error_code unstamped;
-    fs::last_write_time(temp, played.written, unstamped);
+    fs::last_write_time(w->temp, w->played.written, unstamped);
 
     // 2. The game's replay into Dir, unless Dir has it already.
     fs::path backup;
-    if (had_replay && !copy) {
-        backup = ra_make_backup(place.dir, replay, game, saved, &error);
+    if (w->had_replay && !w->copy) {
+        backup = ra_make_backup(w->place.dir, replay, w->game, w->saved, &error);
         if (backup.empty()) {
-            fs::remove(temp, failed);
-            return ra_stopped(outcome::failed, error + ". Nothing changed", result);
+            fs::remove(w->temp, failed);
+            return ra_stop(w, outcome::failed, error + ". Nothing changed");
         }
     }
 
@@ -316,32 +374,42 @@ ra_restore_result ra_restore(const ra_restore_place &place, const ra_records &re
     // the game saved meanwhile is not in Dir yet and would be lost.
     if (hooks.before_replace != nullptr) hooks.before_replace(replay);
     ra_replay_look now;
-    bool looked = ra_look_at(replay, &now, &why);
-    if (!looked || !ra_same_look(game, now)) {
+    const bool looked = ra_look_at(replay, &now, &why);
+    if (!looked || !ra_same_look(w->game, now)) {
         std::error_code ignored;
-        fs::remove(temp, ignored);
+        fs::remove(w->temp, ignored);
         if (!backup.empty()) fs::remove(backup, ignored);
-        return ra_stopped(outcome::failed,
-                          !looked ? "cannot read the game's replay " + shown + " again: " + why +
-                                        ". Nothing changed"
-                                  : "the game's replay " + shown +
-                                        " changed meanwhile: the game has just saved a race; try "
-                                        "again in a moment. Nothing changed",
-                          result);
+        return ra_stop(w, outcome::failed,
+                       !looked ? "cannot read the game's replay " + shown + " again: " + why +
+                                     ". Nothing changed"
+                               : "the game's replay " + shown +
+                                     " changed meanwhile: the game has just saved a race; try "
+                                     "again in a moment. Nothing changed");
     }
 
     // 4. One rename puts the new replay in place.
-    if (!(hooks.move ? hooks.move : ra_move_file)(temp, replay, &why)) {
+    if (!(hooks.move ? hooks.move : ra_move_file)(w->temp, replay, &why)) {
         std::error_code ignored;
-        fs::remove(temp, ignored);
+        fs::remove(w->temp, ignored);
         if (!backup.empty()) fs::remove(backup, ignored);
-        return ra_stopped(outcome::failed,
-                          "cannot replace " + shown + ": " + why +
-                              "; close the game if it has the replay open. Nothing changed",
-                          result);
+        return ra_stop(w, outcome::failed,
+                       "cannot replace " + shown + ": " + why +
+                           "; close the game if it has the replay open. Nothing changed");
     }
-    result.outcome = outcome::restored;
-    result.backup = backup;
-    if (copy) result.copy = *copy;
-    return result;
+    w->result.outcome = outcome::restored;
+    w->result.backup = backup;
+    if (w->copy) w->result.copy = *w->copy;
+    return true;
+}
+
+}  // namespace
+
+ra_restore_result ra_restore(const ra_restore_place &place, const ra_records &records,
+                             const std::string &given, const std::string &to,
+                             const ra_restore_hooks &hooks) {
+    ra_restore_work work(place, records, hooks);
+    // Every check before anything is written; the first that fails ends it.
+    ra_read_played(given, &work) && ra_read_game(to, &work) && ra_plan_keeping(&work) &&
+        ra_ready_to_write(&work) && ra_swap_in(&work);
+    return work.result;
 }

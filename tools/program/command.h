@@ -6,7 +6,7 @@
 #include <any>
 #include <string>
 
-#include "program/jobs.h"
+#include "program/job_output.h"
 
 namespace CLI {
 class App;

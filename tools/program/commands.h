@@ -1,28 +1,23 @@
-// The program's commands: one row each, defined at the end of its
-// jobs/job_*.cpp, and the table of them in commands.cpp. The dispatch, the
-// help's list and footer and the "unknown command" message are made from
-// the table, so a command exists only by its row.
+// The program's commands: one row each, ra_<name>_command, defined at the
+// end of its job's source in jobs/. The dispatch, the help's list and
+// footer and the "unknown command" message are made from the table, so a
+// command exists only by its row.
 #pragma once
 
 #include <vector>
 
 #include "program/command.h"
 
-extern const ra_command ra_check_command;        // jobs/job_check.cpp
-extern const ra_command ra_list_command;         // jobs/job_list.cpp
-extern const ra_command ra_restore_command;      // jobs/job_restore.cpp
-extern const ra_command ra_prune_command;        // jobs/job_prune.cpp
-extern const ra_command ra_keep_command;         // jobs/job_keep.cpp
-extern const ra_command ra_unkeep_command;       // jobs/job_keep.cpp
-extern const ra_command ra_page_command;         // jobs/job_page.cpp
-extern const ra_command ra_repair_command;       // jobs/job_repair.cpp
-extern const ra_command ra_serve_command;        // jobs/job_serve.cpp
-extern const ra_command ra_share_command;        // jobs/job_share.cpp
-extern const ra_command ra_card_command;         // jobs/job_share.cpp
-extern const ra_command ra_import_command;       // jobs/job_import.cpp
-extern const ra_command ra_leaderboard_command;  // jobs/job_leaderboard.cpp
-extern const ra_command ra_remove_command;       // jobs/job_remove.cpp
-extern const ra_command ra_alias_command;        // jobs/job_alias.cpp
+// Every command by its name, in the order the help and the messages name
+// them: the one list of them, a command added by its name here.
+#define RA_COMMAND_NAMES(name)                                                                     \
+    name(check) name(list) name(restore) name(prune) name(keep) name(unkeep) name(page)            \
+        name(repair) name(serve) name(share) name(card) name(import) name(leaderboard) name(alias) \
+            name(remove)
 
-// Every command, in the order the help and the messages name them.
+#define RA_DECLARE_COMMAND(command) extern const ra_command ra_##command##_command;
+RA_COMMAND_NAMES(RA_DECLARE_COMMAND)
+#undef RA_DECLARE_COMMAND
+
+// Every command's row, in the order of RA_COMMAND_NAMES.
 extern const std::vector<const ra_command *> ra_commands;

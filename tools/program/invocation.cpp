@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 
 #include "friends/share_file.h"
+#include "jobs/job_import.h"
 #include "program/commands.h"
 #include "settings/settings.h"
 

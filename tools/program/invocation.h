@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "program/command.h"
-#include "program/jobs.h"
+#include "jobs/job_check.h"
+#include "jobs/job_list.h"
+#include "jobs/job_serve.h"
 
 enum class ra_action {
     run_command,   // the command's job

@@ -17,7 +17,8 @@
 #include "platform/game_paths.h"
 #include "program/commands.h"
 #include "program/invocation.h"
-#include "program/jobs.h"
+#include "jobs/job_restore.h"
+#include "jobs/job_share.h"
 
 namespace {
 

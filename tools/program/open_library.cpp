@@ -1,5 +1,5 @@
-// What every job shares.
-#include "program/jobs.h"
+// The library as the jobs that show it open it.
+#include "program/open_library.h"
 
 #include "platform/console.h"
 #include "platform/game_paths.h"
@@ -18,13 +18,6 @@ void ra_tell_progress(size_t done, size_t total) {
 }
 
 }  // namespace
-
-const char ra_program[] = "replay-autosave";
-
-int ra_fail(ra_output *out, const std::string &what, int status) {
-    out->err += std::string(ra_program) + ": " + what + "\n";
-    return status;
-}
 
 int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list *list,
                     ra_output *out, const std::string &track, ra_index_facts *facts) {

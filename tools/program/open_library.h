@@ -1,0 +1,19 @@
+// The settings and Dir's replays for the jobs that show them.
+#pragma once
+
+#include <string>
+
+#include "library/library_index.h"
+#include "library/replays.h"
+#include "program/game_setup.h"
+#include "program/job_output.h"
+
+// The settings of the INI (empty: the one beside this program) and the
+// replays in their Dir, for the jobs that show them, through Dir's index
+// (library_index.h): with a track only the entries of that track, and the
+// whole library's facts in *facts when given. The record file's warnings
+// go to the error output; a long rebuild of the index tells its progress
+// on a terminal's error output. ra_exit_ok, or the status of the failure.
+int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list *list,
+                    ra_output *out, const std::string &track = std::string(),
+                    ra_index_facts *facts = nullptr);
