@@ -45,7 +45,9 @@ set(RA_COMPANION_SOURCES
   library/replays.cpp library/restore.cpp library/sha256.cpp library/sheet_time.cpp library/type_codes.cpp library/page_data.cpp
   library/utf8_text.cpp
   serve/api_json.cpp serve/app_pages.cpp serve/front_door.cpp serve/http_server.cpp
-  serve/request_rules.cpp)
+  serve/request_rules.cpp serve/app_session.cpp serve/app_answers.cpp serve/app_gate.cpp
+  serve/app_server.cpp serve/route_table.cpp serve/read_routes.cpp serve/action_routes.cpp
+  serve/friends_routes.cpp)
 list(TRANSFORM RA_COMPANION_SOURCES PREPEND ${RA_TOOLS_DIR}/)
 
 # The services that differ by platform, one source each in platform/win and

@@ -1,5 +1,5 @@
 // What every request to the library app must pass before any handler runs
-// (job_serve.cpp calls these in one place): its size, the Host it was sent
+// (serve/app_gate.cpp calls these in one place): its size, the Host it was sent
 // to and the Origin it came from, the route and method, the token of the
 // address the app printed, and, once the body is read, the replay name it
 // carries. Plain functions of text, so that each rule is tested and fuzzed

@@ -1,0 +1,24 @@
+// The library app's routes, one list: each row is the gate's rule for the
+// route and the handler that answers it. A new route is its handler and
+// one row of serve/route_table.cpp.
+#pragma once
+
+#include <stddef.h>
+
+#include "serve/request_rules.h"
+#include "serve/route_handlers.h"
+
+struct ra_route {
+    ra_route_rule rule;
+    ra_route_handler handler;
+    // Answered with the progress of a rebuild of the index while one runs.
+    bool tells_indexing = false;
+    // Instead of handler: takes the body itself, a file, without the library's lock.
+    ra_upload_handler upload = nullptr;
+};
+
+extern const ra_route ra_routes[];
+extern const size_t ra_route_count;
+
+// The gate's rules, in the table's order.
+const ra_route_rule *ra_route_rules();
