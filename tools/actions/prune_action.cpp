@@ -256,19 +256,36 @@ ra_action_said ra_prune_words(const ra_prune_result &result, const std::string &
     return said;
 }
 
+namespace {
+
+// prune's policies and Tidy's plan from the ask; false with the refusal in *out.
+bool ra_policy_asked(const ra_prune_ask &ask, ra_prune_policy *policy, ra_action_said *out) {
+    if (!ra_prune_policy_of(ask, policy, out)) return false;
+    if (ask.apply && ask.front == ra_front::app) {
+        if (ask.plan.empty()) {
+            out->stop(ra_action_end::refused,
+                      "Show what would go first: Tidy removes only what it showed.");
+            return false;
+        }
+        policy->plan = ask.plan;
+    }
+    return true;
+}
+
+}  // namespace
+
+ra_action_said ra_check_prune_ask(const ra_prune_ask &ask) {
+    ra_action_said out;
+    ra_prune_policy policy;
+    ra_policy_asked(ask, &policy, &out);
+    return out;
+}
+
 ra_prune_said ra_prune_action(const ra_game_setup &setup, const ra_prune_ask &ask,
                               ra_remover remove) {
     ra_prune_said out;
     ra_prune_policy policy;
-    if (!ra_prune_policy_of(ask, &policy, &out)) return out;
-    if (ask.apply && ask.front == ra_front::app) {
-        if (ask.plan.empty()) {
-            out.stop(ra_action_end::refused,
-                     "Show what would go first: Tidy removes only what it showed.");
-            return out;
-        }
-        policy.plan = ask.plan;
-    }
+    if (!ra_policy_asked(ask, &policy, &out)) return out;
     ra_warn_unrecorded(setup, &out);
     const std::string shown = ra_text(setup.dir);
     out.prune = ra_prune_folder(setup.dir, shown, policy, ask.apply, remove);

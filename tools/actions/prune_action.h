@@ -37,6 +37,10 @@ struct ra_prune_said : ra_action_said {
     std::string apply_words;
 };
 
+// Whether ask can be done as asked, before anything is looked at (the
+// settings neither): done, or refused in the words of ask.front.
+ra_action_said ra_check_prune_ask(const ra_prune_ask &ask);
+
 // Prunes Dir by ask's policies (any policy given removes a replay);
 // without apply it only says which would go. A policy given wrongly is
 // refused in the words of ask.front, and nothing is looked at.

@@ -9,14 +9,17 @@
 #include "program/game_setup.h"
 
 int ra_run_prune(const ra_prune_job &job, ra_output *out) {
-    ra_game_setup setup;
-    std::string error;
-    if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
     ra_prune_ask ask;
     ask.keep = job.keep;
     ask.max_size = job.max_size;
     ask.older_than = job.older_than;
     ask.apply = job.apply;
+    // Nonsense is refused before the settings are read.
+    const ra_action_said refused = ra_check_prune_ask(ask);
+    if (!refused.ok()) return ra_tell(refused, out);
+    ra_game_setup setup;
+    std::string error;
+    if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
     return ra_tell(ra_prune_action(setup, ask), out);
 }
 
