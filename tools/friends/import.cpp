@@ -86,6 +86,127 @@ struct ra_new_replay {
     std::string name;
 };
 
+// What an import adds to a friend's folder.
+struct ra_import_plan {
+    std::map<std::string, std::string> name_of;     // folded name in the share -> name there
+    std::map<std::string, std::string> new_hashes;  // name there -> hash, new to the hash list
+    std::vector<ra_new_replay> writes;              // the replays to write
+    std::string new_lines;                          // the record lines new to the folder
+    bool hashes_change = false;                     // the hash list changes
+};
+
+// The plan, from the friend's folder as it is (known) and the share: which
+// replays are new and under which names, which lines. Counted in *result
+// as it goes; false with *error when a replay has no free name.
+bool ra_plan_import(const fs::path &folder, const ra_friend &known, ra_share_reader &reader,
+                    const std::map<std::string, std::string> &digest_of, ra_import_result *result,
+                    ra_import_plan *plan, std::string *error) {
+    const ra_share &share = reader.share();
+    std::string why;
+    std::map<std::string, std::string> present_by_hash;  // hash -> name, of replays there
+    for (const auto &f : known.files) {
+        auto h = known.hashes.find(f.first);
+        if (h != known.hashes.end()) present_by_hash.emplace(h->second, f.second);
+    }
+    // Replays the hash list does not name: moved in by an import killed
+    // before it wrote the list. Hashed here, and named by the list again
+    // when this import brings them.
+    std::set<std::string> unlisted;
+    for (const auto &f : known.files) {
+        if (known.hashes.count(f.first) || !ra_replay_name(f.second)) continue;
+        ra_sha256 hash;
+        if (!ra_read_plain_file(
+                folder / ra_path(f.second), ra_replay_max_bytes,
+                [&](const char *data, size_t size) {
+                    hash.add(data, size);
+                    return true;
+                },
+                &why)) {
+            continue;
+        }
+        present_by_hash.emplace(ra_hex(hash.digest()), f.second);
+        unlisted.insert(f.second);
+    }
+    std::set<std::string> taken;
+    for (const auto &f : known.files) taken.insert(f.first);
+    // A name the hash list already gives another hash is no free name either.
+    for (const auto &h : known.hashes) taken.insert(h.first);
+    taken.insert(ra_folded_name(ra_records_file));
+    taken.insert(ra_folded_name(ra_hashes_file));
+    std::map<std::string, std::string> &name_of = plan->name_of;
+    std::map<std::string, std::string> &new_hashes = plan->new_hashes;
+    std::vector<ra_new_replay> &writes = plan->writes;
+    for (size_t i = 0; i < share.replays.size(); ++i) {
+        const ra_shared_replay &r = share.replays[i];
+        // The replay already there with these bytes: of the same name first,
+        // since two races may have the same bytes.
+        std::string present;
+        auto same = known.files.find(ra_folded_name(r.name));
+        auto same_hash = known.hashes.find(ra_folded_name(r.name));
+        if (same != known.files.end() && same_hash != known.hashes.end() &&
+            same_hash->second == r.sha256) {
+            present = same->second;
+        } else if (present_by_hash.count(r.sha256)) {
+            present = present_by_hash[r.sha256];
+        }
+        if (!present.empty()) {
+            name_of[ra_folded_name(r.name)] = present;
+            if (unlisted.count(present)) new_hashes[present] = r.sha256;
+            if (share.kind == ra_share_kind::share) {
+                result->skipped.push_back(r.name +
+                                          (present == r.name ? "" : " (as " + present + ")"));
+            }
+            continue;
+        }
+        // A card's hash for a name not taken by another hash keeps that name.
+        auto stated = known.hashes.find(ra_folded_name(r.name));
+        std::string name = stated != known.hashes.end() && stated->second == r.sha256 &&
+                                   !known.files.count(ra_folded_name(r.name))
+                               ? r.name
+                               : ra_free_name(r.name, taken);
+        if (name.empty()) {
+            *error =
+                "no free name for " + r.name + " in " + ra_text(folder) + "; nothing was imported";
+            return false;
+        }
+        taken.insert(ra_folded_name(name));
+        name_of[ra_folded_name(r.name)] = name;
+        new_hashes[name] = r.sha256;
+        if (share.kind == ra_share_kind::share) {
+            writes.push_back({i, name});
+            if (name != r.name) result->renamed.push_back(r.name + " as " + name);
+        }
+    }
+    std::set<std::string> lines_there;
+    for (const ra_record &r : known.records.lines) lines_there.insert(ra_plugin_form(r));
+    std::string &new_lines = plan->new_lines;
+    for (const ra_record &r : reader.records().lines) {
+        auto digest = digest_of.find(ra_folded_name(r.file));
+        if (digest != digest_of.end() && ra_line_digest(r).empty()) ++result->lines_undigested;
+        if (digest != digest_of.end() && !ra_line_digest(r).empty() &&
+            ra_line_digest(r) != digest->second) {
+            ++result->lines_unmatched;
+        }
+        auto mapped = name_of.find(ra_folded_name(r.file));
+        std::string text = ra_plugin_form(mapped == name_of.end() || mapped->second == r.file
+                                              ? r
+                                              : ra_record_with(r, ra_column_file, mapped->second));
+        if (!lines_there.insert(text).second) {
+            ++result->lines_known;
+            continue;
+        }
+        new_lines += text;
+        ++result->lines_added;
+    }
+    for (const ra_new_replay &w : writes) result->added.push_back(w.name);
+    bool &hashes_change = plan->hashes_change;
+    for (const auto &h : new_hashes) {
+        auto old = known.hashes.find(ra_folded_name(h.first));
+        hashes_change = hashes_change || old == known.hashes.end() || old->second != h.second;
+    }
+    return true;
+}
+
 }  // namespace
 
 const char ra_import_cancelled[] = "the import was cancelled; nothing was imported";
@@ -172,109 +293,15 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     // work while we hold the lock.
     ra_remove_import_leftovers(friends);
 
-    // The plan: which replays are new and under which names, which lines.
-    std::map<std::string, std::string> present_by_hash;  // hash -> name, of replays there
-    for (const auto &f : known.files) {
-        auto h = known.hashes.find(f.first);
-        if (h != known.hashes.end()) present_by_hash.emplace(h->second, f.second);
+    ra_import_plan plan;
+    if (!ra_plan_import(folder, known, reader, digest_of, result, &plan, error)) {
+        unmake_friends();
+        return false;
     }
-    // Replays the hash list does not name: moved in by an import killed
-    // before it wrote the list. Hashed here, and named by the list again
-    // when this import brings them.
-    std::set<std::string> unlisted;
-    for (const auto &f : known.files) {
-        if (known.hashes.count(f.first) || !ra_replay_name(f.second)) continue;
-        ra_sha256 hash;
-        if (!ra_read_plain_file(
-                folder / ra_path(f.second), ra_replay_max_bytes,
-                [&](const char *data, size_t size) {
-                    hash.add(data, size);
-                    return true;
-                },
-                &why)) {
-            continue;
-        }
-        present_by_hash.emplace(ra_hex(hash.digest()), f.second);
-        unlisted.insert(f.second);
-    }
-    std::set<std::string> taken;
-    for (const auto &f : known.files) taken.insert(f.first);
-    // A name the hash list already gives another hash is no free name either.
-    for (const auto &h : known.hashes) taken.insert(h.first);
-    taken.insert(ra_folded_name(ra_records_file));
-    taken.insert(ra_folded_name(ra_hashes_file));
-    std::map<std::string, std::string> name_of;  // folded name in the share -> name in the folder
-    std::map<std::string, std::string> new_hashes;
-    std::vector<ra_new_replay> writes;
-    for (size_t i = 0; i < share.replays.size(); ++i) {
-        const ra_shared_replay &r = share.replays[i];
-        // The replay already there with these bytes: of the same name first,
-        // since two races may have the same bytes.
-        std::string present;
-        auto same = known.files.find(ra_folded_name(r.name));
-        auto same_hash = known.hashes.find(ra_folded_name(r.name));
-        if (same != known.files.end() && same_hash != known.hashes.end() &&
-            same_hash->second == r.sha256) {
-            present = same->second;
-        } else if (present_by_hash.count(r.sha256)) {
-            present = present_by_hash[r.sha256];
-        }
-        if (!present.empty()) {
-            name_of[ra_folded_name(r.name)] = present;
-            if (unlisted.count(present)) new_hashes[present] = r.sha256;
-            if (share.kind == ra_share_kind::share) {
-                result->skipped.push_back(r.name +
-                                          (present == r.name ? "" : " (as " + present + ")"));
-            }
-            continue;
-        }
-        // A card's hash for a name not taken by another hash keeps that name.
-        auto stated = known.hashes.find(ra_folded_name(r.name));
-        std::string name = stated != known.hashes.end() && stated->second == r.sha256 &&
-                                   !known.files.count(ra_folded_name(r.name))
-                               ? r.name
-                               : ra_free_name(r.name, taken);
-        if (name.empty()) {
-            *error =
-                "no free name for " + r.name + " in " + ra_text(folder) + "; nothing was imported";
-            return false;
-        }
-        taken.insert(ra_folded_name(name));
-        name_of[ra_folded_name(r.name)] = name;
-        new_hashes[name] = r.sha256;
-        if (share.kind == ra_share_kind::share) {
-            writes.push_back({i, name});
-            if (name != r.name) result->renamed.push_back(r.name + " as " + name);
-        }
-    }
-    std::set<std::string> lines_there;
-    for (const ra_record &r : known.records.lines) lines_there.insert(ra_plugin_form(r));
-    std::string new_lines;
-    for (const ra_record &r : reader.records().lines) {
-        auto digest = digest_of.find(ra_folded_name(r.file));
-        if (digest != digest_of.end() && ra_line_digest(r).empty()) ++result->lines_undigested;
-        if (digest != digest_of.end() && !ra_line_digest(r).empty() &&
-            ra_line_digest(r) != digest->second) {
-            ++result->lines_unmatched;
-        }
-        auto mapped = name_of.find(ra_folded_name(r.file));
-        std::string text = ra_plugin_form(mapped == name_of.end() || mapped->second == r.file
-                                              ? r
-                                              : ra_record_with(r, ra_column_file, mapped->second));
-        if (!lines_there.insert(text).second) {
-            ++result->lines_known;
-            continue;
-        }
-        new_lines += text;
-        ++result->lines_added;
-    }
-    for (const ra_new_replay &w : writes) result->added.push_back(w.name);
-    bool hashes_change = false;
-    for (const auto &h : new_hashes) {
-        auto old = known.hashes.find(ra_folded_name(h.first));
-        hashes_change = hashes_change || old == known.hashes.end() || old->second != h.second;
-    }
-    if (writes.empty() && new_lines.empty() && !hashes_change) {
+    const std::vector<ra_new_replay> &writes = plan.writes;
+    const std::map<std::string, std::string> &new_hashes = plan.new_hashes;
+    const std::string &new_lines = plan.new_lines;
+    if (writes.empty() && new_lines.empty() && !plan.hashes_change) {
         unmake_friends();
         return true;
     }
