@@ -25,13 +25,6 @@ list(APPEND RA_CHECK_SOURCES ${RA_PLATFORM_DIR}/check_platform.cpp)
 set(RA_COMPANION_SOURCES
   program/commands.cpp program/game_setup.cpp program/invocation.cpp program/job_output.cpp
   program/open_library.cpp
-  actions/action_said.cpp actions/alias_action.cpp actions/import_action.cpp
-  actions/keep_action.cpp actions/prune_action.cpp actions/remove_action.cpp
-  actions/repair_action.cpp actions/restore_action.cpp actions/share_action.cpp
-  jobs/job_check.cpp jobs/job_list.cpp jobs/job_keep.cpp jobs/job_page.cpp jobs/job_prune.cpp
-  jobs/job_repair.cpp jobs/job_restore.cpp jobs/job_serve.cpp
-  jobs/job_share.cpp jobs/job_import.cpp jobs/job_leaderboard.cpp jobs/job_alias.cpp
-  jobs/job_remove.cpp
   friends/aliases.cpp friends/friend_replay.cpp friends/friends_folder.cpp friends/friends_index.cpp
   friends/import.cpp friends/leaderboard.cpp friends/line_binding.cpp
   friends/plain_name.cpp friends/share_file.cpp friends/sharing.cpp
@@ -49,6 +42,11 @@ set(RA_COMPANION_SOURCES
   serve/app_server.cpp serve/route_table.cpp serve/read_routes.cpp serve/action_routes.cpp
   serve/friends_routes.cpp)
 list(TRANSFORM RA_COMPANION_SOURCES PREPEND ${RA_TOOLS_DIR}/)
+# A command is its job in jobs/ and its name in program/commands.h; an
+# action is its file in actions/: both folders are taken whole.
+file(GLOB RA_JOB_SOURCES CONFIGURE_DEPENDS ${RA_TOOLS_DIR}/jobs/job_*.cpp
+     ${RA_TOOLS_DIR}/actions/*.cpp)
+list(APPEND RA_COMPANION_SOURCES ${RA_JOB_SOURCES})
 
 # The services that differ by platform, one source each in platform/win and
 # platform/linux (check_platform.cpp is the check tool's, above).
