@@ -3,8 +3,6 @@
 #include "actions/restore_action.h"
 
 #include "friends/friend_replay.h"
-#include "library/library_index.h"
-#include "library/replays.h"
 #include "platform/game_paths.h"
 
 namespace {
@@ -63,22 +61,6 @@ void ra_restore_words(const std::string &asked, ra_restore_said *out) {
 }
 
 }  // namespace
-
-ra_records ra_restore_records(const std::filesystem::path &dir) {
-    // A Dir that cannot be listed (not there yet) still has its record
-    // file read, if any; the index is never made for this.
-    ra_records records;
-    ra_replay_list list;
-    std::string unlisted;
-    ra_index_request existing;
-    existing.make = false;
-    if (ra_indexed_list(dir, ra_text(dir), &list, &unlisted, existing)) {
-        records = std::move(list.records);
-    } else {
-        ra_read_records(dir, ra_text(dir / ra_records_file), &records);
-    }
-    return records;
-}
 
 ra_restore_said ra_restore_action(const ra_game_setup &setup, const ra_records &records,
                                   const ra_restore_ask &ask, const ra_restore_hooks &hooks) {

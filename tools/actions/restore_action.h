@@ -20,10 +20,6 @@ struct ra_restore_said : ra_action_said {
     ra_restore_result restore;  // what restore found and did
 };
 
-// The record as restore reads it for a caller without one: from Dir's
-// index where there is one, else from the record file.
-ra_records ra_restore_records(const std::filesystem::path &dir);
-
 // Makes the game play ask.file next time, keeping its current replay in
 // Dir when no copy of it is there yet; records are the lines of Dir's
 // record restore may need (those of that name and the newest).

@@ -6,6 +6,7 @@
 
 #include "actions/restore_action.h"
 #include "program/game_setup.h"
+#include "program/open_library.h"
 
 int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_hooks &hooks) {
     ra_game_setup setup;
@@ -14,7 +15,7 @@ int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_h
     ra_restore_ask ask;
     ask.file = job.file;
     ask.to = job.to;
-    return ra_tell(ra_restore_action(setup, ra_restore_records(setup.dir), ask, hooks), out);
+    return ra_tell(ra_restore_action(setup, ra_open_records(setup.dir), ask, hooks), out);
 }
 
 // The row of restore: a replay dropped on the program is restored only

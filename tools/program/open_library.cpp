@@ -32,3 +32,17 @@ int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list
     for (const std::string &w : list->records.warnings) out->err += "warning: " + w + "\n";
     return ra_exit_ok;
 }
+
+ra_records ra_open_records(const std::filesystem::path &dir) {
+    ra_records records;
+    ra_replay_list list;
+    std::string unlisted;
+    ra_index_request existing;
+    existing.make = false;
+    if (ra_indexed_list(dir, ra_text(dir), &list, &unlisted, existing)) {
+        records = std::move(list.records);
+    } else {
+        ra_read_records(dir, ra_text(dir / ra_records_file), &records);
+    }
+    return records;
+}

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "library/library_index.h"
+#include "library/records.h"
 #include "library/replays.h"
 #include "program/game_setup.h"
 #include "program/job_output.h"
@@ -17,3 +18,8 @@
 int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list *list,
                     ra_output *out, const std::string &track = std::string(),
                     ra_index_facts *facts = nullptr);
+
+// Dir's record for restore: from Dir's index where there is one (never
+// made for this), else from the record file; a Dir that cannot be listed
+// (not there yet) still has its record file read, if any.
+ra_records ra_open_records(const std::filesystem::path &dir);
