@@ -1,6 +1,6 @@
 // The library app's actions: Watch, Keep and its undoing, Tidy, the removal
 // of a friend's replay, and a racer's alias. Each answers as every action
-// does (ra_answer_action), with the rows it changed.
+// does (ra_answer_action); the page then asks /state for the rows it changed.
 #include "friends/aliases.h"
 #include "friends/friend_removal.h"
 #include "friends/friend_replay.h"
@@ -18,59 +18,18 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// What an action changed, for its answer: the rows changed since the
-// cursor before it (a mark, a backup Watch made), and the cursor now.
-void ra_action_rows(ra_app &app, const httplib::Request &req, int64_t before,
-                    nlohmann::json *answer) {
-    ra_game_setup setup;
-    ra_library_index *index = nullptr;
-    std::string error;
-    (*answer)["rows"] = nlohmann::json::array();
-    ra_index_facts facts;
-    if (!ra_serve_index(app, &setup, &index, &error) || index == nullptr || !index->facts(&facts)) {
-        return;
-    }
-    (*answer)["cursor"] = facts.cursor;
-    std::vector<ra_index_row> changed;
-    std::vector<std::string> removed;
-    bool grown = false, too_many = false;
-    if (before != 0 && ra_query_changes(index->db(), before, ra_racer_param(*index, req), &changed,
-                                        &removed, &grown, &too_many)) {
-        (*answer)["rows"] = ra_rows_json(changed);
-    }
-}
-
-// The cursor before an action; 0 when there is no index.
-int64_t ra_cursor_now(ra_app &app) {
-    ra_game_setup setup;
-    ra_library_index *index = nullptr;
-    std::string error;
-    ra_index_facts facts;
-    if (!ra_serve_index(app, &setup, &index, &error) || index == nullptr || !index->facts(&facts)) {
-        return 0;
-    }
-    return facts.cursor;
-}
-
-}  // namespace
-
-void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    const int64_t before = ra_cursor_now(app);
-    ra_game_setup setup;
+void ra_serve_watch(ra_app &app, const ra_snapshot &now, const httplib::Request &req,
+                    httplib::Response &res) {
     ra_output said;
     std::string error;
-    if (!ra_serve_setup(app, &setup, &error)) {
-        return ra_answer_action(res, ra_fail(&said, error, ra_exit_usage), said);
-    }
+    if (!now.have_setup)
+        return ra_answer_action(res, ra_fail(&said, now.error, ra_exit_usage), said);
+    const ra_game_setup &setup = now.setup;
     // The record as restore asks it, from the index: the lines of this
     // name and the newest, not the whole record.
     ra_records records;
-    ra_library_index *index = nullptr;
     const std::string name = req.get_param_value("file");
-    if (!ra_serve_index(app, &setup, &index, &error) || index == nullptr ||
-        !index->records_for(name, &records)) {
+    if (now.index == nullptr || !now.index->records_for(name, &records)) {
         ra_read_records(setup.dir, ra_text(setup.dir / ra_records_file), &records);
     }
     for (const std::string &w : records.warnings) said.err += "warning: " + w + "\n";
@@ -96,20 +55,19 @@ void ra_serve_watch(ra_app &app, const httplib::Request &req, httplib::Response 
         app.watched = restored.replay;
         answer["game"] = ra_file_state(restored.replay);
     }
-    ra_action_rows(app, req, before, &answer);
     ra_answer_action(res, status, said, {}, true, answer);
 }
 
 namespace {
 
-void ra_mark(ra_app &app, const httplib::Request &req, httplib::Response &res, bool keep) {
-    const int64_t before = ra_cursor_now(app);
-    ra_game_setup setup;
+void ra_mark(const ra_snapshot &now, const httplib::Request &req, httplib::Response &res,
+             bool keep) {
     ra_output said;
     std::string error, file = req.get_param_value("file");
-    if (!ra_serve_setup(app, &setup, &error)) {
-        return ra_answer_action(res, ra_fail(&said, error, ra_exit_failed), said);
+    if (!now.have_setup) {
+        return ra_answer_action(res, ra_fail(&said, now.error, ra_exit_failed), said);
     }
+    const ra_game_setup &setup = now.setup;
     ra_friend_replay theirs;
     const bool friends = ra_is_friend_replay(setup.dir, file, &theirs, &error);
     if (!error.empty() || !(friends ? ra_mark_friend_replay(theirs, file, keep, &error)
@@ -117,20 +75,19 @@ void ra_mark(ra_app &app, const httplib::Request &req, httplib::Response &res, b
         return ra_answer_action(res, ra_fail(&said, error, ra_exit_failed), said);
     }
     said.out = ra_keep_said(file, keep) + "\n";
-    // The row with its new mark.
-    nlohmann::json answer = nlohmann::json::object();
-    ra_action_rows(app, req, before, &answer);
-    ra_answer_action(res, ra_exit_ok, said, {}, true, answer);
+    ra_answer_action(res, ra_exit_ok, said);
 }
 
 }  // namespace
 
-void ra_serve_keep(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_mark(app, req, res, true);
+void ra_serve_keep(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                   httplib::Response &res) {
+    ra_mark(now, req, res, true);
 }
 
-void ra_serve_unkeep(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_mark(app, req, res, false);
+void ra_serve_unkeep(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                     httplib::Response &res) {
+    ra_mark(now, req, res, false);
 }
 
 namespace {
@@ -186,7 +143,8 @@ std::string ra_tidy_apply_words(size_t count, uint64_t bytes) {
 // carries prune's own words and the player's. A preview gives the plan of
 // what would go; applying takes that plan back and removes nothing unless
 // the same replays would still go.
-void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+void ra_serve_tidy(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                   httplib::Response &res) {
     ra_prune_job prune;
     prune.keep = req.get_param_value("keep");
     prune.max_size = req.get_param_value("max_size");
@@ -202,11 +160,7 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
         }
         policy.plan = req.get_param_value("plan");
     }
-    ra_game_setup setup;
-    std::string error;
-    if (status == ra_exit_ok && !ra_serve_setup(app, &setup, &error)) {
-        status = ra_fail(&said, error, ra_exit_usage);
-    }
+    if (status == ra_exit_ok && !now.have_setup) status = ra_fail(&said, now.error, ra_exit_usage);
     if (status != ra_exit_ok) {
         nlohmann::json answer = nlohmann::json::object();
         // The sentence without the program's name before it.
@@ -216,9 +170,9 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
         answer["said"] = ra_utf8_text(sentence);
         return ra_answer_action(res, status, said, {}, false, answer);
     }
-    ra_warn_unrecorded(setup, &said);
-    const std::string shown = ra_text(setup.dir);
-    const ra_prune_result result = ra_prune_folder(setup.dir, shown, policy, prune.apply);
+    ra_warn_unrecorded(now.setup, &said);
+    const std::string shown = ra_text(now.setup.dir);
+    const ra_prune_result result = ra_prune_folder(now.setup.dir, shown, policy, prune.apply);
     status = ra_print_prune(result, shown, &said);
     std::vector<std::string> removed;
     uint64_t bytes = 0;
@@ -244,24 +198,22 @@ void ra_serve_tidy(ra_app &app, const httplib::Request &req, httplib::Response &
         answer["plan"] = ra_prune_plan(result.candidates);
         answer["apply_words"] = ra_tidy_apply_words(removed.size(), bytes);
     }
-    // The rows that went are named by `removed`; the cursor is the new one.
-    ra_action_rows(app, req, 0, &answer);
+    // The rows that went are named by `removed`.
     answer["count"] = removed.size();
     answer["bytes"] = bytes;
     ra_answer_action(res, status, said, removed, result.applied, answer);
 }
 
-
 // POST /remove: file=Friends/<friend>/<file>, one of a friend's replays.
 // The player's own replays leave by Tidy alone, whose preview shows what
 // goes: a name of another form is refused.
-void ra_serve_remove(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
+void ra_serve_remove(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                     httplib::Response &res) {
     std::string error;
     const std::string file = req.get_param_value("file");
     ra_friend_replay theirs;
-    if (!ra_serve_setup(app, &setup, &error)) return ra_refuse_action(res, error);
-    if (!ra_is_friend_replay(setup.dir, file, &theirs, &error)) {
+    if (!now.have_setup) return ra_refuse_action(res, now.error);
+    if (!ra_is_friend_replay(now.setup.dir, file, &theirs, &error)) {
         return ra_refuse_action(res,
                                 "only a friend's replay is removed here; your own replays "
                                 "go by Tidy, which shows first what it removes");
@@ -276,16 +228,14 @@ void ra_serve_remove(ra_app &app, const httplib::Request &req, httplib::Response
 }
 
 // POST /alias: old= a racer's name, new= the name every view shows for it.
-void ra_serve_alias(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
-    std::string error;
+void ra_serve_alias(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                    httplib::Response &res) {
+    std::string error = now.error;
     const std::string old_name = req.get_param_value("old"), new_name = req.get_param_value("new");
-    if (!ra_serve_setup(app, &setup, &error) ||
-        !ra_set_alias(setup.dir, old_name, new_name, &error)) {
+    if (!now.have_setup || !ra_set_alias(now.setup.dir, old_name, new_name, &error)) {
         return ra_refuse_action(res, error);
     }
     ra_output said;
     said.out = ra_alias_stored(old_name, new_name);
     ra_answer_action(res, ra_exit_ok, said);
 }
-
