@@ -39,7 +39,7 @@ struct ra_app {
     // The game's replay the latest Watch replaced, whose changes tell the
     // page that the replay it loaded is no longer the game's; under `library`.
     std::filesystem::path watched;
-    // Dir's index, open while the app runs (ra_serve_index); under `library`.
+    // Dir's index, open while the app runs (ra_take_snapshot); under `library`.
     std::unique_ptr<ra_library_index> index;
     // A rebuild of the index under way: rows written of all (0: none). Read
     // without `library`, so that the page sees it while the rebuild holds it.
