@@ -77,6 +77,25 @@
     }).join('&');
   }
 
+  // An address of the app: the route's path by its name in the app's route
+  // table (raRoutes, made from it when the program is built) and the query
+  // of the given fields, and `file`, a replay's name as the page names it
+  // (already percent-encoded); each a parameter the table lists for the
+  // route, so that a name mistyped here fails at once.
+  function routeOf(route, fields, file) {
+    var known = raRoutes[route];
+    if (!known) throw new Error('The app has no route ' + route + '.');
+    Object.keys(fields || {}).concat(file === undefined ? [] : ['file']).forEach(function (name) {
+      if (known.params.indexOf(name) < 0) throw new Error(route + ' takes no ' + name + '.');
+    });
+    return known;
+  }
+  function address(route, fields, file) {
+    var query = queryText(fields || {});
+    if (file !== undefined) query += (query ? '&' : '') + 'file=' + file;
+    return routeOf(route, fields, file).path + (query ? '?' + query : '');
+  }
+
   // The page's rows from the app's answers. Each answer tells the cursor
   // of the library it was made from: what changed after it comes by itself.
   var cursor = null, racer = '';
@@ -86,30 +105,30 @@
   }
   var source = {
     facts: function () {
-      return getJson('/api/facts?' + queryText({racer: racer})).then(function (facts) {
+      return getJson(address('facts', {racer: racer})).then(function (facts) {
         cursor = facts.cursor;
         return facts;
       });
     },
     rows: function (q, offset, limit) {
       racer = q.racer;
-      return getJson('/api/rows?' + queryText({
+      return getJson(address('rows', {
         offset: offset, limit: limit, sort: q.sort, desc: q.desc ? '1' : '0', track: q.track,
         type: q.type, weather: q.weather, racer: q.racer, q: q.text, pb: q.pb, kept: q.kept
       })).then(noteCursor);
     },
     others: function () {
-      return getJson('/api/rows?kind=other&limit=' + othersMax).then(function (page) {
+      return getJson(address('rows', {kind: 'other', limit: othersMax})).then(function (page) {
         return page.rows;
       });
     },
     chartGroups: function (racer) {
-      return getJson('/api/facts?' + queryText({racer: racer})).then(function (facts) {
+      return getJson(address('facts', {racer: racer})).then(function (facts) {
         return facts.chart_groups || [];
       });
     },
     chart: function (query) {
-      return getJson('/api/chart?' + queryText({track: query.track, type: query.type,
+      return getJson(address('chart', {track: query.track, type: query.type,
                                                 racer: query.racer, window: query.window,
                                                 friend: query.friend}));
     },
@@ -119,7 +138,8 @@
 
   // A form of text fields, and the replay's name as the page holds it:
   // percent-encoded already, its own bytes, which may be no UTF-8.
-  function postForm(path, fields, file) {
+  function postForm(route, fields, file) {
+    var path = routeOf(route, fields, file).path;
     var parts = [];
     Object.keys(fields).forEach(function (name) {
       parts.push(name + '=' + encodeURIComponent(fields[name]));
@@ -131,8 +151,8 @@
       body: parts.join('&')
     });
   }
-  function post(path, fields, file) {
-    return postForm(path, fields, file).then(function (answer) {
+  function post(route, fields, file) {
+    return postForm(route, fields, file).then(function (answer) {
       // An action answers in JSON; a refusal of the gate, in a sentence.
       return answer.text().then(function (text) {
         try {
@@ -140,10 +160,9 @@
           said.ok = said.ok === true;
           said.message = String(said.message || '');
           said.removed = said.removed || [];
-          said.rows = said.rows || [];
           return said;
         } catch (e) {
-          return {ok: false, message: text, removed: [], rows: []};
+          return {ok: false, message: text, removed: []};
         }
       });
     });
@@ -182,7 +201,7 @@
     }
     if (r.details) {
       var link = element('a', '', 'Details');
-      link.href = '/race?file=' + r.id;
+      link.href = address('race_page', {}, r.id);
       link.setAttribute('aria-label', 'Details of ' + r.name);
       actions.appendChild(link);
     }
@@ -239,13 +258,15 @@
       return window.raLibraryApp.share(pressed, id, name);
     }
     pressed.disabled = true;
-    post('/' + action, {}, id).then(function (answer) {
+    post(action, {}, id).then(function (answer) {
       if (action === 'watch' && answer.ok) {
         var before = loaded.id;
         loaded = {id: id, game: answer.game || null};
         if (before && before !== id) unmark(before);
       }
-      answer.rows.forEach(showRow);
+      // The rows the action changed come as every change does, from /state.
+      return catchUp().catch(function () {}).then(function () { return answer; });
+    }).then(function (answer) {
       if (action === 'watch') {
         var r = document.querySelector('.actions[data-file="' + CSS.escape(id) + '"]');
         if (r) markLoaded(r.parentNode, answer.ok);
@@ -316,7 +337,7 @@
       return f;
     };
     var tidy = function (apply) {
-      return post('/tidy', fields(apply)).then(function (answer) {
+      return post('tidy', fields(apply)).then(function (answer) {
         plan.hidden = false;
         planSaid.textContent = answer.said || answer.message;
         planSaid.classList.toggle('failed', !answer.ok);
@@ -371,10 +392,11 @@
 
   // What changed since the cursor: the rows that changed, in place; new
   // races and a changed library make the page ask for its rows again, as
-  // many as it shows; the rows of removed files leave it.
-  function poll() {
-    if (cursor === null) return setTimeout(poll, pollMs);
-    getJson('/state?' + queryText({since: cursor, racer: racer})).then(function (now) {
+  // many as it shows; the rows of removed files leave it. Asked every
+  // pollMs, and at once after an action.
+  function catchUp() {
+    if (cursor === null) return Promise.resolve();
+    return getJson(address('state', {since: cursor, racer: racer})).then(function (now) {
       var page = window.raLibraryPage;
       // Once a rebuild is over, the page asks for everything again.
       if (showIndexing(now.indexing) && page) {
@@ -391,12 +413,15 @@
       }
       var fresh = false;
       (now.changed || []).forEach(function (r) {
-        if (!page || !page.replaceRow(r)) fresh = true;
+        if (!showRow(r)) fresh = true;
       });
       (now.removed || []).forEach(function (id) { if (page) page.removeRow(id); });
       cursor = now.cursor;
       return fresh && page ? page.start() : null;
-    }).catch(function () { /* the app stopped: ask again later */ })
+    });
+  }
+  function poll() {
+    catchUp().catch(function () { /* the app stopped: ask again later */ })
       .then(function () { setTimeout(poll, pollMs); });
   }
   setTimeout(poll, pollMs);
@@ -406,7 +431,7 @@
   var race = document.getElementById('race');
   if (race) {
     var named = /(?:^\?|&)file=([^&]*)/.exec(location.search);
-    call('/api/race?file=' + (named ? named[1] : '')).then(function (answer) {
+    call(address('race', {}, named ? named[1] : '')).then(function (answer) {
       if (!answer.ok) return answer.text().then(function (text) { say({ok: false, message: text}); });
       return answer.json().then(function (details) {
         document.title = details.title;
@@ -417,6 +442,6 @@
     }).catch(function (e) { say({ok: false, message: String(e)}); });
   }
 
-  window.raLibraryApp = {source: source, decorate: decorate, post: post, postForm: postForm,
+  window.raLibraryApp = {source: source, decorate: decorate, post: post, postForm: postForm, address: address,
                          call: call};
 })();

@@ -28,8 +28,8 @@
   }
   // A share or card as a download: the app answers with the file, or with
   // a sentence in JSON when it could not make it.
-  function download(path, fields, file, place) {
-    return app.postForm(path, Object.assign({confirm: '1'}, fields), file).then(function (answer) {
+  function download(route, fields, file, place) {
+    return app.postForm(route, Object.assign({confirm: '1'}, fields), file).then(function (answer) {
       var kind = answer.headers.get('Content-Type') || '';
       if (kind.indexOf('application/octet-stream') !== 0) {
         return answer.text().then(function (text) {
@@ -57,7 +57,7 @@
   // What a share or card gives away, then the player's yes: a panel below
   // the button pressed (below its paragraph, where it has one) with the
   // report, for a share the names' choice, and the buttons.
-  function privacyPanel(pressed, path, file, what) {
+  function privacyPanel(pressed, route, file, what) {
     var near = pressed.closest('p') || pressed.parentNode;
     var old = near.parentNode.querySelector('.privacy');
     if (old) old.remove();
@@ -80,7 +80,7 @@
     said.setAttribute('role', 'status');
     var fields = function () { return hide && hide.checked ? {hide_names: '1'} : {}; };
     var plan = function () {
-      return app.post(path, fields(), file).then(function (answer) {
+      return app.post(route, fields(), file).then(function (answer) {
         report.textContent = answer.message;
         report.classList.toggle('failed', !answer.ok);
         save.disabled = !answer.ok;
@@ -91,7 +91,7 @@
     var saveName = saveLabel + (file !== undefined ? ' of ' + what.replace(/^Share /, '') : '');
     var save = button(saveLabel, saveName, function () {
       save.disabled = true;
-      download(path, fields(), file, said).then(function () { save.disabled = false; });
+      download(route, fields(), file, said).then(function () { save.disabled = false; });
     });
     var cancel = button('Cancel', 'Cancel: ' + what, function () {
       panel.remove();
@@ -108,7 +108,7 @@
   // Share on a row of the list and on a race's details (app.js sends
   // presses of data-do="share" here).
   app.share = function (pressed, id, name) {
-    privacyPanel(pressed, '/share', id, 'Share ' + name);
+    privacyPanel(pressed, 'share', id, 'Share ' + name);
   };
 
   var view = document.getElementById('friends');
@@ -174,7 +174,7 @@
     ask.appendChild(element('span', '', 'Remove ' + f.shown + "'s shared races and card? "));
     var yes = button('Remove ' + f.shown, '', function () {
       yes.disabled = true;
-      app.post('/friend/remove', {friend: f.name}).then(function (answer) {
+      app.post('remove_friend', {friend: f.name}).then(function (answer) {
         say(said, answer);
         if (answer.ok) load(); else { ask.remove(); say(out, answer); }
       });
@@ -201,7 +201,7 @@
     form.appendChild(button('Cancel', 'Cancel renaming ' + f.shown, function () { form.remove(); }));
     form.addEventListener('submit', function (event) {
       event.preventDefault();
-      app.post('/alias', {old: f.name, 'new': input.value.trim()}).then(function (answer) {
+      app.post('alias', {old: f.name, 'new': input.value.trim()}).then(function (answer) {
         say(said, answer);
         if (answer.ok) load(); else say(out, answer);
       });
@@ -235,7 +235,7 @@
     }
     function page() {
       more.disabled = true;
-      return app.call('/api/friend-races?friend=' + encodeURIComponent(f.name) + '&offset=' + shown)
+      return app.call(app.address('friend_races', {friend: f.name, offset: shown}))
         .then(function (answer) {
           if (!answer.ok) return answer.text().then(function (text) { throw new Error(text); });
           return answer.json();
@@ -279,14 +279,14 @@
     var race = f.shown + "'s " + r.track + ', ' + r.when;
     var watch = button('Watch', 'Watch ' + race, function () {
       watch.disabled = true;
-      app.post('/watch', {}, r.id).then(function (answer) {
+      app.post('watch', {}, r.id).then(function (answer) {
         say(out, answer);
         watch.disabled = false;
       });
     });
     var keep = button('', '', function () {
       keep.disabled = true;
-      app.post(r.kept ? '/unkeep' : '/keep', {}, r.id).then(function (answer) {
+      app.post(r.kept ? 'unkeep' : 'keep', {}, r.id).then(function (answer) {
         say(out, answer);
         if (answer.ok) r.kept = !r.kept;
         marked();
@@ -304,7 +304,7 @@
       ask.appendChild(element('span', '', 'Remove ' + race + ' from their folder and record? '));
       var yes = button('Remove', 'Yes, remove ' + race, function () {
         yes.disabled = true;
-        app.post('/remove', {}, r.id).then(function (answer) {
+        app.post('remove', {}, r.id).then(function (answer) {
           say(out, answer);
           if (answer.ok) removed(row); else ask.remove();
         });
@@ -344,7 +344,7 @@
         var watch = button('Watch', 'Watch ' + e.racer + "'s lap on " + b.track + ' ' + b.type,
                            function () {
                              watch.disabled = true;
-                             app.post('/watch', {}, e.watch).then(function (answer) {
+                             app.post('watch', {}, e.watch).then(function (answer) {
                                say(out, answer);
                                watch.disabled = false;
                              });
@@ -403,7 +403,7 @@
     if (window.raLibraryPage && window.raLibraryPage.redrawCharts) window.raLibraryPage.redrawCharts();
   }
   function load() {
-    return app.call('/api/friends').then(function (answer) {
+    return app.call(app.address('friends')).then(function (answer) {
       if (!answer.ok) throw new Error('the app answered ' + answer.status);
       return answer.json();
     }).then(render).catch(function (e) { say(said, {ok: false, message: String(e)}); });
@@ -426,19 +426,19 @@
     say(said, {ok: true, message: 'Importing ' + file.name + '…'});
     var cancel = button('Cancel', 'Cancel the import', function () {
       cancel.disabled = true;
-      app.postForm('/import/cancel', {}).catch(function () {});
+      app.postForm('import_cancel', {}).catch(function () {});
     });
     cancel.className = 'import-cancel';
     said.parentNode.insertBefore(cancel, said.nextSibling);
     var done = false;
     function poll() {
       if (done) return;
-      app.call('/api/import').then(function (answer) { return answer.json(); }).then(function (p) {
+      app.call(app.address('import_progress')).then(function (answer) { return answer.json(); }).then(function (p) {
         if (!done && p.running) say(said, {ok: true, message: importProgress(file.name, p)});
       }).catch(function () {}).then(function () { if (!done) setTimeout(poll, 500); });
     }
     setTimeout(poll, 500);
-    return app.call('/import?name=' + encodeURIComponent(file.name), {
+    return app.call(app.address('import', {name: file.name}), {
       method: 'POST',
       headers: {'Content-Type': 'application/octet-stream'},
       body: file
@@ -477,7 +477,7 @@
   });
   var card = document.getElementById('make-card');
   card.addEventListener('click', function () {
-    privacyPanel(card, '/card', undefined, 'Your season card');
+    privacyPanel(card, 'card', undefined, 'Your season card');
   });
   load();
 })();

@@ -481,7 +481,7 @@
                 window: days, today: today, types: types, friends: friends, friend: friend,
                 rowsHref: addressOf({sort: state.sort, desc: state.desc, track: track.name, type: type,
                                      racer: state.racer}),
-                detailsHref: window.raLibraryApp ? function (id) { return '/race?file=' + id; } : null,
+                detailsHref: window.raLibraryApp ? function (id) { return window.raLibraryApp.address('race_page', {}, id); } : null,
                 onPick: pickRow,
                 onChoose: function (picked) {
                   type = picked.type;

@@ -57,18 +57,36 @@ httplib::Server::HandlerResponse ra_gate_head(ra_app &app, const httplib::Reques
     return httplib::Server::HandlerResponse::Unhandled;
 }
 
-// After the body (before it, for a file): a replay's name, then the handler.
+// The list's rule, on the request's snapshot: a route that names a replay
+// names one the list shows (a friend's replay is held to its own check).
+ra_gate_verdict ra_judge_listed(const ra_route &route, const ra_snapshot &now,
+                                const std::string &file) {
+    ra_gate_verdict verdict;
+    if (route.rule.names_replay && !ra_list_shows(now, file)) {
+        verdict.status = 400;
+        verdict.message = "No replay of that name is in the list.";
+    }
+    return verdict;
+}
+
+// After the body (before it, for a file): a replay's name, the snapshot the
+// handler works on (the library read once, under its lock), the name in
+// the list, then the handler.
 void ra_run_route(ra_app &app, const ra_route &route, const httplib::Request &req,
                   httplib::Response &res, const httplib::ContentReader *read = nullptr) {
-    ra_gate_verdict verdict = ra_judge_form(route.rule, req.get_param_value("file"));
+    const std::string file = req.get_param_value("file");
+    ra_gate_verdict verdict = ra_judge_form(route.rule, file);
     if (verdict.status != 0) return ra_refuse(res, verdict);
     if (read != nullptr) return route.upload(app, req, res, *read);
-    if (route.tells_indexing && app.indexing_total != 0) return ra_answer_indexing(app, req, res);
-    std::lock_guard<std::mutex> hold(app.library);
-    if (route.rule.names_replay && !ra_listed(app, req.get_param_value("file"))) {
-        return ra_answer(res, 400, "No replay of that name is in the list.");
+    if (route.tells_indexing && app.indexing_total != 0) {
+        return ra_answer_indexing(app, ra_snapshot(), req, res);
     }
-    route.handler(app, req, res);
+    std::lock_guard<std::mutex> hold(app.library);
+    const ra_snapshot now =
+        ra_take_snapshot(app, route.rule.names_replay ? ra_route_reads::library : route.reads);
+    verdict = ra_judge_listed(route, now, file);
+    if (verdict.status != 0) return ra_refuse(res, verdict);
+    route.handler(app, now, req, res);
 }
 
 }  // namespace

@@ -50,13 +50,9 @@ int ra_run_app(const ra_app_start &start, ra_output *out) {
     // The library must open before anything is served (an empty one while
     // Dir does not exist yet); its index is made now.
     {
-        ra_game_setup setup;
-        ra_library_index *index = nullptr;
-        std::string error;
-        if (!ra_serve_setup(app, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
-        if (!ra_serve_index(app, &setup, &index, &error)) {
-            return ra_fail(out, error, ra_exit_failed);
-        }
+        const ra_snapshot now = ra_take_snapshot(app, ra_route_reads::library);
+        if (!now.have_setup) return ra_fail(out, now.error, ra_exit_usage);
+        if (!now.have_library) return ra_fail(out, now.error, ra_exit_failed);
     }
     app.gate.token = ra_random_hex(ra_token_bytes);
     app.gate.routes = ra_route_rules();

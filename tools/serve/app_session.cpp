@@ -48,6 +48,8 @@ bool ra_no_folder_yet(const fs::path &dir) {
 // The settings of the INI, read again whenever its size or time changed,
 // so that a Dir or a template the player edits shows on the next request.
 // A Dir other than before is told on the page until the app stops.
+namespace {
+
 bool ra_serve_setup(ra_app &app, ra_game_setup *out, std::string *error) {
     if (!app.have_setup || ra_file_state(app.setup.ini) != app.ini_state) {
         ra_game_setup fresh;
@@ -65,6 +67,8 @@ bool ra_serve_setup(ra_app &app, ra_game_setup *out, std::string *error) {
     return true;
 }
 
+}  // namespace
+
 // What the page says above the library: that Dir changed in the INI, and
 // that no race was saved yet.
 std::string ra_library_notice(const ra_app &app, const ra_game_setup &setup) {
@@ -74,15 +78,16 @@ std::string ra_library_notice(const ra_app &app, const ra_game_setup &setup) {
     return notice;
 }
 
+namespace {
+
 // The index of Dir, brought up to date by what changed (Dir's own time
 // stamp, the record's and the marks' tell), in *index; null while Dir does
 // not exist yet. An index that cannot be written is made again once. False
 // with *error when the library cannot be read.
-bool ra_serve_index(ra_app &app, ra_game_setup *setup, ra_library_index **index,
+bool ra_bring_index(ra_app &app, const ra_game_setup &setup, ra_library_index **index,
                     std::string *error) {
     *index = nullptr;
-    if (!ra_serve_setup(app, setup, error)) return false;
-    if (ra_no_folder_yet(setup->dir)) {
+    if (ra_no_folder_yet(setup.dir)) {
         app.index.reset();
         return true;
     }
@@ -91,56 +96,58 @@ bool ra_serve_index(ra_app &app, ra_game_setup *setup, ra_library_index **index,
         app.indexing_total = total;
     };
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!app.index || app.index->dir() != setup->dir) {
+        if (!app.index || app.index->dir() != setup.dir) {
             app.index = std::make_unique<ra_library_index>();
-            if (!app.index->open(setup->dir, error)) break;
+            if (!app.index->open(setup.dir, error)) break;
         }
-        bool fresh = app.index->refresh(ra_text(setup->dir), true, progress, error);
+        bool fresh = app.index->refresh(ra_text(setup.dir), true, progress, error);
         app.indexing_total = 0;
         if (fresh) {
             *index = app.index.get();
             return true;
         }
         app.index.reset();
-        ra_remove_index(setup->dir);
+        ra_remove_index(setup.dir);
     }
     app.index.reset();
     // The reason in the player's words: the folder as the list reads it.
     ra_replay_list list;
-    if (!ra_list_replays(setup->dir, ra_text(setup->dir), &list, error)) return false;
-    *error = "the library's index in " + ra_text(setup->dir) + " cannot be written: " + *error;
+    if (!ra_list_replays(setup.dir, ra_text(setup.dir), &list, error)) return false;
+    *error = "the library's index in " + ra_text(setup.dir) + " cannot be written: " + *error;
     return false;
 }
 
-// The settings and the entries of Dir of exactly this file name, with
-// their record lines, as ra_open_library has them.
-int ra_serve_library(ra_app &app, const std::string &file, ra_game_setup *setup,
-                     ra_replay_list *list, ra_output *out) {
-    std::string error;
-    ra_library_index *index = nullptr;
+}  // namespace
+
+ra_snapshot ra_take_snapshot(ra_app &app, ra_route_reads reads) {
+    ra_snapshot now;
+    if (reads == ra_route_reads::nothing) return now;
+    now.have_setup = ra_serve_setup(app, &now.setup, &now.error);
+    if (now.have_setup && reads == ra_route_reads::library) {
+        now.have_library = ra_bring_index(app, now.setup, &now.index, &now.error);
+    }
+    return now;
+}
+
+int ra_library_entries(const ra_snapshot &now, const std::string &file, ra_replay_list *list,
+                       ra_output *out) {
     *list = ra_replay_list();
-    if (!ra_serve_index(app, setup, &index, &error)) return ra_fail(out, error, ra_exit_failed);
-    if (index != nullptr && !index->load(list, "", file)) {
+    if (!now.have_library) return ra_fail(out, now.error, ra_exit_failed);
+    if (now.index != nullptr && !now.index->load(list, "", file)) {
         return ra_fail(out, "the library's index cannot be read", ra_exit_failed);
     }
     for (const std::string &w : list->records.warnings) out->err += "warning: " + w + "\n";
     return ra_exit_ok;
 }
 
-// Whether the list shows exactly this file name, as the index has it. True
-// as well when the library cannot be opened: the handler then says why.
-bool ra_listed(ra_app &app, const std::string &file) {
-    ra_game_setup setup;
-    std::string error;
-    ra_library_index *index = nullptr;
-    if (!ra_serve_index(app, &setup, &index, &error)) return true;
-    // A friend's replay is no row of the player's list: its own check
-    // names what is wrong with it.
+bool ra_list_shows(const ra_snapshot &now, const std::string &file) {
+    if (!now.have_library) return true;
     ra_friend_replay theirs;
-    if (ra_is_friend_replay(setup.dir, file, &theirs, &error)) return true;
-    if (index == nullptr) return false;
+    std::string error;
+    if (ra_is_friend_replay(now.setup.dir, file, &theirs, &error)) return true;
+    if (now.index == nullptr) return false;
     ra_replay_list list;
-    return !index->load(&list, "", file) || !list.replays.empty();
+    return !now.index->load(&list, "", file) || !list.replays.empty();
 }
 
 // The entry of the list with exactly this file name (as the list shows it).

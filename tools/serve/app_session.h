@@ -39,7 +39,7 @@ struct ra_app {
     // The game's replay the latest Watch replaced, whose changes tell the
     // page that the replay it loaded is no longer the game's; under `library`.
     std::filesystem::path watched;
-    // Dir's index, open while the app runs (ra_serve_index); under `library`.
+    // Dir's index, open while the app runs (ra_take_snapshot); under `library`.
     std::unique_ptr<ra_library_index> index;
     // A rebuild of the index under way: rows written of all (0: none). Read
     // without `library`, so that the page sees it while the rebuild holds it.
@@ -60,25 +60,44 @@ std::string ra_file_state(const std::filesystem::path &file);
 // what /state without a cursor gives.
 std::string ra_library_state(const std::filesystem::path &dir);
 
-// The settings of the INI, read again whenever its size or time changed.
-bool ra_serve_setup(ra_app &app, ra_game_setup *out, std::string *error);
+// What a route reads of the library before its handler runs.
+enum class ra_route_reads {
+    nothing,   // a page's shell, the import's progress
+    settings,  // the INI's settings alone
+    library,   // the settings and Dir's index, brought up to date
+};
+
+// What one request works on: the settings and Dir's index as they stood
+// when it began, read once under `library` (ra_take_snapshot). Handlers
+// read no setting and refresh no index of their own, so that an action is
+// judged and done on one state of the library.
+struct ra_snapshot {
+    bool have_setup = false;  // false: `error` says why the INI cannot be read
+    ra_game_setup setup;
+    // The index is as Dir is now; false with `error` when it cannot be read.
+    bool have_library = false;
+    // Dir's index, or null while Dir does not exist yet (an empty library).
+    ra_library_index *index = nullptr;
+    std::string error;
+};
+
+// The settings, read again when the INI changed, and with `library` Dir's
+// index, refreshed once; the caller holds app.library.
+ra_snapshot ra_take_snapshot(ra_app &app, ra_route_reads reads);
 
 // What the page says above the library: that Dir changed in the INI, and
 // that no race was saved yet.
 std::string ra_library_notice(const ra_app &app, const ra_game_setup &setup);
 
-// The index of Dir, brought up to date, in *index; null while Dir does not
-// exist yet. False with *error when the library cannot be read.
-bool ra_serve_index(ra_app &app, ra_game_setup *setup, ra_library_index **index,
-                    std::string *error);
+// The entries of Dir of exactly this file name, with their record lines;
+// an exit status, with the reason in out->err.
+int ra_library_entries(const ra_snapshot &now, const std::string &file, ra_replay_list *list,
+                       ra_output *out);
 
-// The settings and the entries of Dir of exactly this file name, with
-// their record lines; an exit status, with the reason in out->err.
-int ra_serve_library(ra_app &app, const std::string &file, ra_game_setup *setup,
-                     ra_replay_list *list, ra_output *out);
-
-// Whether the list shows exactly this file name (a friend's replay counts).
-bool ra_listed(ra_app &app, const std::string &file);
+// Whether the list shows exactly this file name (a friend's replay counts:
+// its own check names what is wrong with it). True as well when the library
+// cannot be read: the handler then says why.
+bool ra_list_shows(const ra_snapshot &now, const std::string &file);
 
 // The entry of the list with exactly this file name (as the list shows it).
 const ra_replay *ra_entry(const ra_replay_list &list, const std::string &file);

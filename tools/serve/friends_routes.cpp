@@ -22,21 +22,20 @@
 namespace fs = std::filesystem;
 
 // GET /api/friends: the Friends view, whole (serve/friends_api.h).
-void ra_serve_friends(ra_app &app, const httplib::Request &, httplib::Response &res) {
-    ra_game_setup setup;
-    std::string error;
-    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
-    ra_answer_json(res, ra_friends_json(setup.dir));
+void ra_serve_friends(ra_app &, const ra_snapshot &now, const httplib::Request &,
+                      httplib::Response &res) {
+    if (!now.have_setup) return ra_answer(res, 500, now.error);
+    ra_answer_json(res, ra_friends_json(now.setup.dir));
 }
 
 // GET /api/friend-races?friend=&offset=&limit=: a page of a friend's races.
-void ra_serve_friend_races(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
+void ra_serve_friend_races(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                           httplib::Response &res) {
     std::string error;
     nlohmann::json answer;
-    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
+    if (!now.have_setup) return ra_answer(res, 500, now.error);
     if (!ra_friend_races_json(
-            setup.dir, req.get_param_value("friend"), ra_count_param(req, "offset", 0),
+            now.setup.dir, req.get_param_value("friend"), ra_count_param(req, "offset", 0),
             ra_count_param(req, "limit", ra_friend_races_page), &answer, &error)) {
         return ra_answer(res, 404, error);
     }
@@ -44,12 +43,11 @@ void ra_serve_friend_races(ra_app &app, const httplib::Request &req, httplib::Re
 }
 
 // GET /api/leaderboard?track=&type=: the boards of one track and type.
-void ra_serve_leaderboard(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
-    std::string error;
-    if (!ra_serve_setup(app, &setup, &error)) return ra_answer(res, 500, error);
-    const ra_leaderboard board =
-        ra_make_leaderboard(setup.dir, req.get_param_value("track"), req.get_param_value("type"));
+void ra_serve_leaderboard(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                          httplib::Response &res) {
+    if (!now.have_setup) return ra_answer(res, 500, now.error);
+    const ra_leaderboard board = ra_make_leaderboard(now.setup.dir, req.get_param_value("track"),
+                                                     req.get_param_value("type"));
     ra_answer_json(res, {{"boards", ra_boards_json(board)}, {"total", board.boards.size()}});
 }
 
@@ -97,17 +95,16 @@ void ra_serve_import(ra_app &app, const httplib::Request &req, httplib::Response
         return ra_refuse_action(
             res, "cannot keep the file for the import: " + why + "; nothing was imported");
     }
-    ra_game_setup setup;
-    bool have_setup;
+    ra_snapshot now;
     {
         std::lock_guard<std::mutex> hold(app.library);
-        have_setup = ra_serve_setup(app, &setup, &why);
+        now = ra_take_snapshot(app, ra_route_reads::settings);
     }
-    if (!have_setup) return ra_refuse_action(res, why);
+    if (!now.have_setup) return ra_refuse_action(res, now.error);
     // The player knows the file by the name they picked, not by ours.
     const std::string name = req.get_param_value("name");
     const ra_import_said imported =
-        ra_import_action(setup, upload.path(), name.empty() ? "the file you picked" : name,
+        ra_import_action(now.setup, upload.path(), name.empty() ? "the file you picked" : name,
                          [&app](ra_import_stage stage, uint64_t done, uint64_t total) {
                              return app.import.tell(stage, done, total);
                          });
@@ -118,12 +115,14 @@ void ra_serve_import(ra_app &app, const httplib::Request &req, httplib::Response
 }
 
 // GET /api/import: the import under way, if any (serve/import_progress.h).
-void ra_serve_import_progress(ra_app &app, const httplib::Request &, httplib::Response &res) {
+void ra_serve_import_progress(ra_app &app, const ra_snapshot &, const httplib::Request &,
+                              httplib::Response &res) {
     ra_answer_json(res, app.import.json());
 }
 
 // POST /import/cancel: stops the import under way before it places anything.
-void ra_serve_import_cancel(ra_app &app, const httplib::Request &, httplib::Response &res) {
+void ra_serve_import_cancel(ra_app &app, const ra_snapshot &, const httplib::Request &,
+                            httplib::Response &res) {
     if (!app.import.cancel()) return ra_refuse_action(res, "no import is under way");
     ra_output said;
     said.out = "The import is being cancelled.\n";
@@ -174,28 +173,25 @@ void ra_answer_share(httplib::Response &res, const ra_share_said &planned, bool 
 }  // namespace
 
 // POST /share: one replay of the list (file=), hide_names=1 for "Rival 1"...
-void ra_serve_share(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
-    std::string error;
-    if (!ra_serve_setup(app, &setup, &error)) return ra_refuse_action(res, error);
+void ra_serve_share(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                    httplib::Response &res) {
+    if (!now.have_setup) return ra_refuse_action(res, now.error);
     ra_answer_share(res,
-                    ra_share_action(setup, {req.get_param_value("file")},
+                    ra_share_action(now.setup, {req.get_param_value("file")},
                                     req.get_param_value("hide_names") == "1"),
                     req.get_param_value("confirm") == "1");
 }
 
 // POST /card: the season card of the player's own races.
-void ra_serve_card(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
-    std::string error;
-    if (!ra_serve_setup(app, &setup, &error)) return ra_refuse_action(res, error);
-    ra_answer_share(res, ra_card_action(setup), req.get_param_value("confirm") == "1");
+void ra_serve_card(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                   httplib::Response &res) {
+    if (!now.have_setup) return ra_refuse_action(res, now.error);
+    ra_answer_share(res, ra_card_action(now.setup), req.get_param_value("confirm") == "1");
 }
 
 // POST /friend/remove: friend=, a name the Friends view lists.
-void ra_serve_remove_friend(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
-    std::string error;
-    if (!ra_serve_setup(app, &setup, &error)) return ra_refuse_action(res, error);
-    ra_answer_action(res, ra_remove_friend_action(setup, req.get_param_value("friend")));
+void ra_serve_remove_friend(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                            httplib::Response &res) {
+    if (!now.have_setup) return ra_refuse_action(res, now.error);
+    ra_answer_action(res, ra_remove_friend_action(now.setup, req.get_param_value("friend")));
 }

@@ -19,7 +19,8 @@
 // the rows a page at a time with the token, so that it costs the same for
 // any size of library, and a tab without the token shows nothing but how
 // to get the address.
-void ra_serve_page(ra_app &, const httplib::Request &, httplib::Response &res) {
+void ra_serve_page(ra_app &, const ra_snapshot &, const httplib::Request &,
+                   httplib::Response &res) {
     ra_page_app page;
     page.nonce = ra_random_hex(ra_nonce_bytes);
     page.no_token = ra_no_token_notice();
@@ -27,34 +28,34 @@ void ra_serve_page(ra_app &, const httplib::Request &, httplib::Response &res) {
 }
 
 // A race's shell; its script asks /api/race for the details.
-void ra_serve_race_shell(ra_app &, const httplib::Request &, httplib::Response &res) {
+void ra_serve_race_shell(ra_app &, const ra_snapshot &, const httplib::Request &,
+                         httplib::Response &res) {
     const std::string nonce = ra_random_hex(ra_nonce_bytes);
     ra_answer_page(res, ra_race_shell(nonce), nonce);
 }
 
 // GET /api/race?file=: one race's details, as markup of escaped text.
-void ra_serve_race(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
+void ra_serve_race(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                   httplib::Response &res) {
     ra_replay_list list;
     ra_output out;
-    if (ra_serve_library(app, req.get_param_value("file"), &setup, &list, &out) != ra_exit_ok) {
+    if (ra_library_entries(now, req.get_param_value("file"), &list, &out) != ra_exit_ok) {
         return ra_answer(res, 500, out.err);
     }
     const ra_replay *entry = ra_entry(list, req.get_param_value("file"));
     if (entry == nullptr) return ra_answer(res, 400, "No replay of that name is in the list.");
     const ra_race_details details =
-        ra_race_details_of(*entry, ra_read_keep_marks(setup.dir).has(entry->file));
+        ra_race_details_of(*entry, ra_read_keep_marks(now.setup.dir).has(entry->file));
     ra_answer_json(res, {{"title", ra_utf8_text(details.title)},
                          {"actions", ra_utf8_text(details.actions)},
                          {"facts", ra_utf8_text(details.facts)}});
 }
 
 // GET /api/rows: one page of rows by the page's filters and sort.
-void ra_serve_rows(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
-    ra_library_index *index = nullptr;
-    std::string error;
-    if (!ra_serve_index(app, &setup, &index, &error)) return ra_answer(res, 500, error);
+void ra_serve_rows(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                   httplib::Response &res) {
+    if (!now.have_library) return ra_answer(res, 500, now.error);
+    ra_library_index *index = now.index;
     ra_row_query query;
     query.offset = ra_count_param(req, "offset", 0);
     query.limit = ra_count_param(req, "limit", query.limit);
@@ -85,11 +86,11 @@ void ra_serve_rows(ra_app &app, const httplib::Request &req, httplib::Response &
 }
 
 // GET /api/facts: the summary, the notices, the choices of the filters.
-void ra_serve_facts(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
-    ra_library_index *index = nullptr;
-    std::string error;
-    if (!ra_serve_index(app, &setup, &index, &error)) return ra_answer(res, 500, error);
+void ra_serve_facts(ra_app &app, const ra_snapshot &now, const httplib::Request &req,
+                    httplib::Response &res) {
+    if (!now.have_library) return ra_answer(res, 500, now.error);
+    const ra_game_setup &setup = now.setup;
+    ra_library_index *index = now.index;
     ra_index_facts facts;
     ra_index_choices none;
     const ra_index_choices &choices = index != nullptr ? app.choices : none;
@@ -143,11 +144,11 @@ void ra_serve_facts(ra_app &app, const httplib::Request &req, httplib::Response 
 }
 
 // GET /api/chart: a racer's best lap over time on one track and type.
-void ra_serve_chart(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
-    ra_library_index *index = nullptr;
-    std::string error;
-    if (!ra_serve_index(app, &setup, &index, &error)) return ra_answer(res, 500, error);
+void ra_serve_chart(ra_app &, const ra_snapshot &now, const httplib::Request &req,
+                    httplib::Response &res) {
+    if (!now.have_library) return ra_answer(res, 500, now.error);
+    const ra_game_setup &setup = now.setup;
+    ra_library_index *index = now.index;
     int64_t days = 0;
     const std::string window = req.has_param("window") ? req.get_param_value("window") : "all";
     if (!ra_chart_window(window, &days)) {
@@ -164,6 +165,7 @@ void ra_serve_chart(ra_app &app, const httplib::Request &req, httplib::Response 
     const std::string friend_name = req.get_param_value("friend");
     if (!friend_name.empty()) {
         std::vector<ra_chart_lap> theirs;
+        std::string error;
         if (!ra_friend_laps(setup.dir, friend_name, req.get_param_value("track"),
                             req.get_param_value("type"), &theirs, &error)) {
             return ra_answer(res, 400, error + ".");
@@ -179,11 +181,11 @@ void ra_serve_chart(ra_app &app, const httplib::Request &req, httplib::Response 
 // or added, the ids of those removed, and whether the summary changed; a
 // reload when that is too much or C is not one of this index's. Without
 // since, the cursor and the state of the library's files (ra_library_state).
-void ra_serve_state(ra_app &app, const httplib::Request &req, httplib::Response &res) {
-    ra_game_setup setup;
-    ra_library_index *index = nullptr;
-    std::string error;
-    if (!ra_serve_index(app, &setup, &index, &error)) return ra_answer(res, 500, error);
+void ra_serve_state(ra_app &app, const ra_snapshot &now, const httplib::Request &req,
+                    httplib::Response &res) {
+    if (!now.have_library) return ra_answer(res, 500, now.error);
+    const ra_game_setup &setup = now.setup;
+    ra_library_index *index = now.index;
     ra_index_facts facts;
     if (index != nullptr && !index->facts(&facts)) {
         return ra_answer(res, 500, "The library's index cannot be read.");
@@ -219,7 +221,8 @@ void ra_serve_state(ra_app &app, const httplib::Request &req, httplib::Response 
 
 // While a rebuild of the index holds the library: /state and /api/facts
 // say how far it came, and nothing else.
-void ra_answer_indexing(ra_app &app, const httplib::Request &req, httplib::Response &res) {
+void ra_answer_indexing(ra_app &app, const ra_snapshot &, const httplib::Request &req,
+                        httplib::Response &res) {
     nlohmann::json answer = {{"indexing", ra_indexing(app)}};
     if (req.has_param("since")) {
         answer["cursor"] = req.get_param_value("since");

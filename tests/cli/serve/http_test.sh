@@ -85,6 +85,11 @@ done <<CASES
 400|POST|/watch|file=CON.rp4|
 400|POST|/keep|file=nul|
 400|POST|/watch|file=not-in-the-list.rp4|
+400|POST|/keep|file=Zo%C3%AB-not-in-the-list.rp4|
+400|POST|/unkeep|file=not-in-the-list.rp4|
+400|POST|/share|file=not-in-the-list.rp4|
+400|POST|/remove|file=not-in-the-list.rp4|
+400|GET|/api/race?file=Ren%C3%A9e-not-in-the-list.rp4||
 409|POST|/remove|file=$newest|
 404|GET|/api/friend-races?friend=Nobody||
 400|GET|/api/race?file=..%2Freplay_autosave.ini||
