@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "library/record_cache.h"
 #include "library/replays.h"
 
 struct sqlite3;
@@ -101,17 +102,20 @@ public:
     size_t indexing_done() const { return done_; }
     size_t indexing_total() const { return total_; }
     ra_index_change last_change() const { return change_; }
+    // How open found the file: of this schema, migrated from an older one,
+    // or made from nothing.
+    ra_cache_opened opened() const { return opened_; }
 
 private:
     void close();
     // The record lines (all, or these) in file order into records->lines.
     bool read_lines(const std::set<int> *wanted, ra_records *records);
-    bool make_schema(std::string *why);
 
     sqlite3 *db_ = nullptr;
     std::filesystem::path dir_;
     size_t done_ = 0, total_ = 0;
     ra_index_change change_ = ra_index_change::none;
+    ra_cache_opened opened_ = ra_cache_opened::made;
 };
 
 // How a command asks for the list through the index.
