@@ -230,7 +230,7 @@ TEST_F(LibraryIndex, IndexOfThePreviousSchemaIsMigratedNotRebuilt) {
         const std::string size = stamp.substr(0, at);
         const std::string sql =
             "DELETE FROM meta WHERE key='record_stamp';"
-            "INSERT INTO meta VALUES('record_found', 1), ('record_size', " +
+            "INSERT OR REPLACE INTO meta VALUES('record_found', 1), ('record_size', " +
             size + "), ('record_mtime', " + stamp.substr(at + 1, hash - at - 1) +
             "), ('record_head', CAST('" + stamp.substr(hash + 1) +
             "' AS BLOB)), ('record_head_length', min(4096, " + size +

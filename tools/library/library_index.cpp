@@ -973,6 +973,9 @@ bool ra_refresh::full() {
         !ra_table_indexes_made(db_, "lines", true)) {
         return false;
     }
+    // What the join needed of the lines: their number is all that is left.
+    const size_t usable_lines = list.records.lines.size();
+    std::vector<ra_record>().swap(list.records.lines);
     ra_keep_marks marks = ra_read_keep_marks(dir_);
     // Where the next appended line starts, counted a piece at a time. A
     // record that changed while it was read is read whole again next time.
@@ -1007,44 +1010,48 @@ bool ra_refresh::full() {
                  "seq INTEGER PRIMARY KEY)")) {
         return false;
     }
-    ra_layouts layouts(db_);
-    ra_statement line_of(db_, "SELECT layout, fields FROM lines WHERE line=?");
-    // A line of the list made whole again from the index.
-    auto whole = [&](std::optional<ra_record> *r) {
-        if (!*r) return true;
-        line_of.reset();
-        line_of.bind(1, (*r)->line);
-        return line_of.step() && ra_line_of_row(line_of, 0, (*r)->line, &layouts, &**r);
-    };
     ra_racer_tally racers;
     const size_t total = list.replays.size();
-    for (size_t from = 0; from < total; from += ra_rebuild_part_lines) {
-        const size_t to = std::min(total, from + ra_rebuild_part_lines);
-        std::vector<std::pair<int64_t, const ra_replay *>> races;
-        std::vector<const ra_replay *> part;
-        for (size_t i = from; i < to; ++i) {
-            ra_replay &r = list.replays[i];
-            if (!whole(&r.record) || !whole(&r.holds)) return false;
-            ra_entry_row row = ra_row_of(r);
-            row.kept = marks.has(r.file) ? 1 : 0;
-            auto found = stored.find(row.key);
-            int64_t id = found == stored.end() ? 0 : found->second.id;
-            if (id == 0 || found->second.digest != row.digest || found->second.kept != row.kept ||
-                found->second.removed != 0) {
-                if (!write_entry(row, id)) return false;
-                if (id == 0) id = sqlite3_last_insert_rowid(db_);
+    // The statements that read the lines back end before the staged laps
+    // are written: SQLite drops no table that a statement still reads.
+    {
+        ra_layouts layouts(db_);
+        ra_statement line_of(db_, "SELECT layout, fields FROM lines WHERE line=?");
+        // A line of the list made whole again from the index.
+        auto whole = [&](std::optional<ra_record> *r) {
+            if (!*r) return true;
+            line_of.reset();
+            line_of.bind(1, (*r)->line);
+            return line_of.step() && ra_line_of_row(line_of, 0, (*r)->line, &layouts, &**r);
+        };
+        for (size_t from = 0; from < total; from += ra_rebuild_part_lines) {
+            const size_t to = std::min(total, from + ra_rebuild_part_lines);
+            std::vector<std::pair<int64_t, const ra_replay *>> races;
+            std::vector<const ra_replay *> part;
+            for (size_t i = from; i < to; ++i) {
+                ra_replay &r = list.replays[i];
+                if (!whole(&r.record) || !whole(&r.holds)) return false;
+                ra_entry_row row = ra_row_of(r);
+                row.kept = marks.has(r.file) ? 1 : 0;
+                auto found = stored.find(row.key);
+                int64_t id = found == stored.end() ? 0 : found->second.id;
+                if (id == 0 || found->second.digest != row.digest ||
+                    found->second.kept != row.kept || found->second.removed != 0) {
+                    if (!write_entry(row, id)) return false;
+                    if (id == 0) id = sqlite3_last_insert_rowid(db_);
+                }
+                if (found != stored.end()) found->second.removed = -1;  // seen
+                races.push_back({id, &r});
+                part.push_back(&r);
+                racers.add(r);
+                report(i + 1, total);
             }
-            if (found != stored.end()) found->second.removed = -1;  // seen
-            races.push_back({id, &r});
-            part.push_back(&r);
-            racers.add(r);
-            report(i + 1, total);
-        }
-        if (!write_laps(races, true) || !ra_write_racers(db_, part, false)) return false;
-        for (size_t i = from; i < to; ++i) {
-            ra_replay &r = list.replays[i];
-            if (r.record) r.record = ra_bare_line(*r.record);
-            if (r.holds) r.holds = ra_bare_line(*r.holds);
+            if (!write_laps(races, true) || !ra_write_racers(db_, part, false)) return false;
+            for (size_t i = from; i < to; ++i) {
+                ra_replay &r = list.replays[i];
+                if (r.record) r.record = ra_bare_line(*r.record);
+                if (r.holds) r.holds = ra_bare_line(*r.holds);
+            }
         }
     }
     if (!ra_write_staged_laps(db_)) return false;
@@ -1064,7 +1071,7 @@ bool ra_refresh::full() {
     bool ok = write_files() && ra_meta_set(db_, "record_found", (int64_t)list.records.found) &&
               ra_meta_set(db_, "warnings", ra_encode_list(warnings)) &&
               ra_meta_set(db_, "skipped", ra_encode_list(skipped)) &&
-              ra_meta_set(db_, "usable_lines", (int64_t)list.records.lines.size()) &&
+              ra_meta_set(db_, "usable_lines", (int64_t)usable_lines) &&
               ra_meta_set(db_, "next_line", (int64_t)next_line) &&
               ra_meta_set(db_, "clean_end", (int64_t)clean_end) &&
               ra_meta_set(db_, "entries", (int64_t)total) &&

@@ -85,8 +85,7 @@ bool ra_appended_bytes(const fs::path &path, const std::string &before, const ra
 
 void ra_remove_cache(const fs::path &path) {
     std::error_code ignored;
-    for (const char *suffix : ra_cache_suffixes)
-        fs::remove(fs::path(path).concat(suffix), ignored);
+    for (const char *suffix : ra_cache_suffixes) fs::remove(fs::path(path).concat(suffix), ignored);
 }
 
 namespace {
@@ -170,7 +169,8 @@ bool ra_set_policy(sqlite3 *db, bool in_file, const ra_cache_schema &schema) {
             return false;
         }
     }
-    return schema.cache_kib <= 0 || sql.run("PRAGMA cache_size=-" + std::to_string(schema.cache_kib));
+    return schema.cache_kib <= 0 ||
+           sql.run("PRAGMA cache_size=-" + std::to_string(schema.cache_kib));
 }
 
 }  // namespace
@@ -190,10 +190,9 @@ sqlite3 *ra_open_cache(const fs::path &path, const ra_cache_schema &schema, ra_c
             return nullptr;
         }
         sqlite3 *db = nullptr;
-        int failed = sqlite3_open_v2(name.c_str(), &db,
-                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
-                                         SQLITE_OPEN_NOMUTEX,
-                                     nullptr);
+        int failed = sqlite3_open_v2(
+            name.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+            nullptr);
         if (failed == SQLITE_OK && ra_set_policy(db, in_file, schema) &&
             ra_bring_to_version(db, schema, how)) {
             return db;

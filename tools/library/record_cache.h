@@ -80,10 +80,10 @@ struct ra_cache_schema {
     // Run after tables_sql in the same transaction (indexes, first values);
     // may be empty.
     std::function<bool(sqlite3 *db)> made;
-    int wait_ms;         // for another process's writer
-    int cache_kib;       // SQLite's page cache per connection; 0: SQLite's own
-    int64_t wal_kept;    // what the log keeps of its size once copied; 0: SQLite's own
-    bool keep_wal_files; // the -wal and -shm stay when the last connection closes
+    int wait_ms;          // for another process's writer
+    int cache_kib;        // SQLite's page cache per connection; 0: SQLite's own
+    int64_t wal_kept;     // what the log keeps of its size once copied; 0: SQLite's own
+    bool keep_wal_files;  // the -wal and -shm stay when the last connection closes
 };
 
 // How a cache was opened.
