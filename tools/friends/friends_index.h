@@ -4,7 +4,8 @@
 // it need not read twenty long careers from their CSV files at each call.
 //
 // It is a cache and never the only copy of anything: deleting it loses
-// nothing, and one that is damaged or of another schema is made anew. Each
+// nothing, and one that is damaged or of another schema is made anew (its
+// opening, stamps and schema are record_cache.h's). Each
 // racer's rows (a "source": "" for the player, else the friend's folder
 // name) are made again from their files when those changed, told by each
 // file's size, time stamp and the hash of its first bytes; lines appended
