@@ -13,6 +13,7 @@
 
 #include "companion_fixture.h"
 #include "library/index_queries.h"
+#include "library/index_store.h"
 #include "library/library_index.h"
 #include "library/racers.h"
 #include "library/local_time.h"
@@ -211,6 +212,45 @@ TEST_F(LibraryIndex, DamagedOrCutOffIndexIsMadeAgain) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
     EXPECT_EQ(indexed(), pipeline());
+}
+
+// An index of the schema before (the record's state in five values rather
+// than one stamp) is migrated with its rows: no rebuild, the pipeline's
+// list, and the next race read alone.
+TEST_F(LibraryIndex, IndexOfThePreviousSchemaIsMigratedNotRebuilt) {
+    season();
+    ASSERT_EQ(refresh(), ra_index_change::rebuilt);
+    {
+        ra_library_index old;
+        std::string why;
+        ASSERT_TRUE(old.open(dir_, &why)) << why;
+        const std::string stamp = ra_meta_text(old.db(), "record_stamp");
+        const size_t at = stamp.find('@'), hash = stamp.find('#');
+        ASSERT_TRUE(at != std::string::npos && hash != std::string::npos) << stamp;
+        const std::string size = stamp.substr(0, at);
+        const std::string sql =
+            "DELETE FROM meta WHERE key='record_stamp';"
+            "INSERT OR REPLACE INTO meta VALUES('record_found', 1), ('record_size', " +
+            size + "), ('record_mtime', " + stamp.substr(at + 1, hash - at - 1) +
+            "), ('record_head', CAST('" + stamp.substr(hash + 1) +
+            "' AS BLOB)), ('record_head_length', min(4096, " + size +
+            "));"
+            "PRAGMA user_version=9;";
+        ASSERT_EQ(sqlite3_exec(old.db(), sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    {
+        ra_library_index index;
+        std::string why;
+        ASSERT_TRUE(index.open(dir_, &why)) << why;
+        EXPECT_EQ(index.opened(), ra_cache_opened::migrated);
+        ASSERT_TRUE(index.refresh(dir_, false, nullptr, &why)) << why;
+        EXPECT_EQ(index.last_change(), ra_index_change::none);
+        ra_replay_list list;
+        ASSERT_TRUE(index.load(&list));
+        EXPECT_EQ(ra_described(list), pipeline());
+    }
+    append(race("e.rp4", "2026-03-06 20:00:00", "ALPINE", "78.00"));
+    EXPECT_EQ(refresh(), ra_index_change::appended);
 }
 
 TEST_F(LibraryIndex, TwoProcessesRefreshingAtOnceBothEndRight) {

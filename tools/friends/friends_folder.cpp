@@ -42,7 +42,7 @@ std::string ra_friend_name_problem(const std::string &name) {
     const std::string plain = ra_plain_name_problem(name);
     if (!plain.empty()) return plain;
     if (name[0] == '.') return "it starts with a dot, as the program's own folders there do";
-    for (const char *suffix : ra_friends_index_suffixes) {
+    for (const char *suffix : ra_cache_suffixes) {
         if (ra_folded_name(name) == ra_folded_name(std::string(ra_friends_index_file) + suffix))
             return "it is the name of a file the program keeps in " +
                    std::string(ra_friends_folder);

@@ -17,6 +17,7 @@
 #include "library/lap_time.h"
 #include "library/local_time.h"
 #include "library/record_schema.h"
+#include "library/record_cache.h"
 #include "library/records.h"
 #include "library/sha256.h"
 #include "platform/file_system.h"
@@ -26,8 +27,6 @@
 namespace fs = std::filesystem;
 
 const char ra_friends_index_file[] = "friends.index";
-const char *const ra_friends_index_suffixes[ra_friends_index_suffix_count] = {"", "-wal", "-shm",
-                                                                              "-journal"};
 
 namespace {
 
@@ -37,15 +36,11 @@ namespace {
 const int ra_friends_index_schema = 5;
 // How long a call waits for another process's refresh of the cache.
 const int ra_friends_index_wait_ms = 30000;
-// The first bytes of a file whose hash tells a file rewritten in place.
-const size_t ra_stamp_head_bytes = 4096;
 // The player's rows in the cache.
 const char ra_player_source[] = "";
 // The player's record made anew is read this many lines at a time (some
 // 5 MB of them).
 const size_t ra_record_part_lines = 5000;
-// Appended lines read alone at most; a bigger change reads the record whole.
-const size_t ra_record_tail_max_bytes = 64u << 20;
 
 // races: one row per usable record line of a source (line: its place in the
 // record's usable lines); race: what makes two lines one race apart from
@@ -81,78 +76,40 @@ CREATE TABLE seen(source TEXT NOT NULL, file TEXT NOT NULL, size INTEGER NOT NUL
                   PRIMARY KEY(source, file)) WITHOUT ROWID;
 )";
 
-// FNV-1a, 64 bits, as hex: enough to tell a file rewritten from one kept.
-std::string ra_fnv_hex(const std::string &bytes) {
-    uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : bytes) {
-        h ^= c;
-        h *= 1099511628211ull;
-    }
-    static const char digits[] = "0123456789abcdef";
-    std::string hex(16, '0');
-    for (int i = 15; i >= 0; --i, h >>= 4) hex[(size_t)i] = digits[h & 15];
-    return hex;
-}
+// Older schemas held other texts (the record's bytes before 4) or lacked
+// the digests that prove a replay (before 5): no step can make those, and
+// such a cache is made anew.
+const ra_cache_schema ra_friends_cache = {
+    ra_friends_index_schema,
+    ra_friends_schema_sql,
+    nullptr,
+    0,
+    nullptr,
+    ra_friends_index_wait_ms,
+    0,
+    0,
+    false,
+};
 
 // The file system's own time (the C++ library's is in whole seconds on
-// Windows, and a record changed twice in a second would look unchanged).
+// Windows, and a replay changed twice in a second would look unchanged).
 int64_t ra_mtime_count(const fs::path &path) {
     const ra_entry_facts facts = ra_entry_facts_of(path);
     return facts.kind == ra_entry_kind::none ? -1 : facts.written;
 }
 
-// A file as the cache compares it.
-struct ra_stamp {
-    std::string text;  // "-" none; "!<kind>" no plain file; else "<size>@<mtime>#<head hash>"
-    int64_t size = -1;
-    std::string head;  // its first ra_stamp_head_bytes bytes at most
-};
-
-ra_stamp ra_stamp_of(const fs::path &path) {
-    ra_stamp stamp;
-    ra_entry_kind kind = ra_entry_kind_of(path);
-    if (kind == ra_entry_kind::none) {
-        stamp.text = "-";
-        return stamp;
-    }
-    // Reading a link or a device fails, and says why, when the rows are made.
-    if (kind != ra_entry_kind::file) {
-        stamp.text = "!" + std::to_string((int)kind);
-        return stamp;
-    }
-    std::error_code failed;
-    stamp.size = (int64_t)fs::file_size(path, failed);
-    stamp.head.assign(ra_stamp_head_bytes, '\0');
-    std::ifstream in(path, std::ios::binary);
-    in.read(&stamp.head[0], (std::streamsize)stamp.head.size());
-    stamp.head.resize(in ? stamp.head.size() : (size_t)std::max<std::streamsize>(in.gcount(), 0));
-    stamp.text = std::to_string(stamp.size) + "@" + std::to_string(ra_mtime_count(path)) + "#" +
-                 ra_fnv_hex(stamp.head);
-    return stamp;
-}
-
-// The lines appended to a record since the stamp it had (header line first,
-// so that they are read by it), or false when it changed otherwise: its
-// first bytes differ, it did not grow, or what it had did not end a line.
-bool ra_appended_lines(const fs::path &path, const std::string &stored, const ra_stamp &now,
+// The lines appended to a record since the stamp it had, header line first
+// so that they are read by it; false when it changed otherwise.
+bool ra_appended_lines(const fs::path &path, const std::string &stored, const ra_file_stamp &now,
                        std::string *text) {
-    const size_t at = stored.find('@'), hash = stored.rfind('#');
-    if (at == std::string::npos || hash == std::string::npos || now.size < 0) return false;
-    const int64_t before = atoll(stored.substr(0, at).c_str());
     const size_t header_end = now.head.find('\n');
-    if (before <= 0 || now.size <= before || header_end == std::string::npos ||
-        (int64_t)header_end >= before ||
-        ra_fnv_hex(now.head.substr(0, (size_t)std::min<int64_t>(before, now.head.size()))) !=
-            stored.substr(hash + 1) ||
-        now.size - before > (int64_t)ra_record_tail_max_bytes) {
+    std::string tail;
+    if (header_end == std::string::npos ||
+        (int64_t)header_end >= atoll(stored.substr(0, stored.find('@')).c_str()) ||
+        !ra_appended_bytes(path, stored, now, ra_appended_most_bytes, &tail)) {
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::string tail((size_t)(now.size - before + 1), '\0');
-    in.seekg(before - 1);
-    in.read(&tail[0], (std::streamsize)tail.size());
-    if (!in || tail[0] != '\n') return false;
-    *text = now.head.substr(0, header_end + 1) + tail.substr(1);
+    *text = now.head.substr(0, header_end + 1) + tail;
     return true;
 }
 
@@ -320,39 +277,12 @@ void ra_friends_index::close() {
     db_ = nullptr;
 }
 
-bool ra_friends_index::open(const fs::path &path) {
+bool ra_friends_index::open(const fs::path &path, int *code) {
     close();
-    const std::string name = path.empty() ? std::string(":memory:") : path.u8string();
-    if (!path.empty() && ra_entry_kind_of(path) != ra_entry_kind::none &&
-        ra_entry_kind_of(path) != ra_entry_kind::file) {
-        return false;  // a link or a folder planted in its place: never written through
-    }
-    if (sqlite3_open_v2(name.c_str(), &db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-        return false;  // the caller reads the reason, then closes
-    }
-    sqlite3_busy_timeout(db_, ra_friends_index_wait_ms);
-    ra_sql sql(db_);
-    std::string mode;
-    int version = 0;
-    if (!path.empty() && !(sql.one_text("PRAGMA journal_mode=WAL", &mode) && mode == "wal" &&
-                           sql.run("PRAGMA synchronous=NORMAL"))) {
-        return false;
-    }
-    if (!sql.one_int("PRAGMA user_version", &version)) return false;
-    if (version == ra_friends_index_schema) return true;
-    // Another schema, or a fresh file: start again from nothing.
-    bool ok = sql.run("BEGIN IMMEDIATE");
-    std::vector<std::string> tables;
-    ra_statement names(db_, "SELECT name FROM sqlite_master WHERE type='table'");
-    while (ok && names.step()) tables.push_back(names.text(0));
-    for (const std::string &t : tables) ok = ok && sql.run("DROP TABLE IF EXISTS \"" + t + "\"");
-    ok = ok && sql.run(ra_friends_schema_sql) &&
-         sql.run("PRAGMA user_version=" + std::to_string(ra_friends_index_schema)) &&
-         sql.run("COMMIT");
-    if (!ok) sql.run("ROLLBACK");
-    return ok;
+    ra_cache_opened how;
+    std::string why;
+    db_ = ra_open_cache(path, ra_friends_cache, &how, &why, code);
+    return db_ != nullptr;
 }
 
 bool ra_friends_index::refresh_all(const fs::path &dir,
@@ -366,15 +296,15 @@ bool ra_friends_index::refresh_all(const fs::path &dir,
     // The player's record grows by a line after every race: lines appended
     // are read alone.
     const fs::path record = dir / ra_records_file;
-    const ra_stamp own = ra_stamp_of(record);
-    const std::string had = ra_stored_stamp(db_, ra_player_source);
+    const ra_file_stamp own = ra_file_stamp_of(record);
+    const std::string had = ra_stored_stamp(db_, ra_player_source), own_text = own.text();
     std::string appended;
-    if (had != own.text) {
+    if (had != own_text) {
         ra_records records;
         const int64_t lines = ra_stored_lines(db_, ra_player_source);
         if (lines >= 0 && ra_appended_lines(record, had, own, &appended)) {
             ra_parse_records(appended, ra_text(record), &records);
-            ok = ra_add_lines(db_, ra_player_source, own.text, records, lines, {});
+            ok = ra_add_lines(db_, ra_player_source, own_text, records, lines, {});
         } else {
             // Made anew a part at a time: a long career's lines are never
             // all in memory at once.
@@ -383,7 +313,7 @@ bool ra_friends_index::refresh_all(const fs::path &dir,
                  ra_read_records_in_parts(
                      dir, ra_text(record), ra_record_part_lines,
                      [&](const ra_records &part) {
-                         if (!ra_add_lines(db_, ra_player_source, own.text, part, first, {}))
+                         if (!ra_add_lines(db_, ra_player_source, own_text, part, first, {}))
                              return false;
                          first += (int64_t)part.lines.size();
                          return true;
@@ -391,7 +321,7 @@ bool ra_friends_index::refresh_all(const fs::path &dir,
                      &records);
             // A record without a usable line still has its row.
             if (ok && first == 0)
-                ok = ra_add_lines(db_, ra_player_source, own.text, records, 0, {});
+                ok = ra_add_lines(db_, ra_player_source, own_text, records, 0, {});
         }
     }
     std::vector<std::string> gone;
@@ -400,8 +330,8 @@ bool ra_friends_index::refresh_all(const fs::path &dir,
     for (const auto &f : friends) {
         if (!ok) break;
         gone.erase(std::remove(gone.begin(), gone.end(), f.first), gone.end());
-        const std::string stamp = ra_stamp_of(f.second / ra_records_file).text + "|" +
-                                  ra_stamp_of(f.second / ra_hashes_file).text;
+        const std::string stamp = ra_file_stamp_of(f.second / ra_records_file).text() + "|" +
+                                  ra_file_stamp_of(f.second / ra_hashes_file).text();
         if (ra_stored_stamp(db_, f.first) == stamp) continue;
         ra_friend one;
         std::string error;
@@ -433,22 +363,23 @@ bool ra_friends_index::refresh(const fs::path &dir,
     if (ra_entry_kind_of(folder) == ra_entry_kind::none) fs::create_directory(folder, unmade);
     // Twice at most: a file that is not a database of ours is removed and
     // made again.
+    // Twice at most: damage found only as the rows are read removes the file
+    // and makes it again (open itself does so for a file that is no database).
     for (int attempt = 0; attempt < 2 && ra_entry_kind_of(folder) == ra_entry_kind::folder;
          ++attempt) {
-        if (open(path) && refresh_all(dir, friends, warnings)) return true;
-        const int code = db_ ? sqlite3_errcode(db_) : SQLITE_CANTOPEN;
+        int code = SQLITE_CANTOPEN;
+        if (open(path, &code) && refresh_all(dir, friends, warnings)) return true;
+        if (db_ != nullptr) code = sqlite3_errcode(db_);
         close();
         warnings->resize(warned);
         if ((code != SQLITE_CORRUPT && code != SQLITE_NOTADB) ||
             ra_entry_kind_of(path) != ra_entry_kind::file) {
             break;
         }
-        std::error_code ignored;
-        for (const char *suffix : ra_friends_index_suffixes)
-            fs::remove(folder / (std::string(ra_friends_index_file) + suffix), ignored);
+        ra_remove_cache(path);
     }
     // No place to keep it: the same cache for this call alone.
-    return open(fs::path()) && refresh_all(dir, friends, warnings);
+    return open(fs::path(), nullptr) && refresh_all(dir, friends, warnings);
 }
 
 std::string ra_friends_index::player() {

@@ -4,7 +4,8 @@
 // it need not read twenty long careers from their CSV files at each call.
 //
 // It is a cache and never the only copy of anything: deleting it loses
-// nothing, and one that is damaged or of another schema is made anew. Each
+// nothing, and one that is damaged or of another schema is made anew (its
+// opening, stamps and schema are record_cache.h's). Each
 // racer's rows (a "source": "" for the player, else the friend's folder
 // name) are made again from their files when those changed, told by each
 // file's size, time stamp and the hash of its first bytes; lines appended
@@ -23,7 +24,8 @@
 #include <utility>
 #include <vector>
 
-#include "friends/leaderboard.h"
+#include "friends/versus.h"
+#include "library/record_cache.h"
 
 struct sqlite3;
 
@@ -36,10 +38,8 @@ struct ra_own_start {
 
 // The cache's file name in Friends\: a file, so never taken for a friend.
 extern const char ra_friends_index_file[];
-// What SQLite adds to that name for the files it keeps beside it; the first
-// is the cache itself.
-const size_t ra_friends_index_suffix_count = 4;
-extern const char *const ra_friends_index_suffixes[ra_friends_index_suffix_count];
+// What SQLite adds to that name for the files it keeps beside it is
+// ra_cache_suffixes (library/record_cache.h); the first is the cache itself.
 
 // One racer's best lap on a track and type.
 struct ra_best_row {
@@ -88,7 +88,8 @@ public:
                                  const std::filesystem::path &replay);
 
 private:
-    bool open(const std::filesystem::path &path);
+    // Null path: in memory. SQLite's code of a failure in *code when given.
+    bool open(const std::filesystem::path &path, int *code);
     bool refresh_all(const std::filesystem::path &dir,
                      const std::vector<std::pair<std::string, std::filesystem::path>> &friends,
                      std::vector<std::string> *warnings);

@@ -21,6 +21,7 @@
 #include "library/index_store.h"
 #include "library/keep_marks.h"
 #include "library/racers.h"
+#include "library/record_cache.h"
 #include "library/record_schema.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
@@ -33,16 +34,17 @@ const char ra_index_file[] = "replays.index";
 
 namespace {
 
-// The schema's version, in SQLite's user_version: an index of another
-// version is made anew. Since 9 its texts are UTF-8, as the record reader
-// decodes them; older ones held the record's bytes.
-const int ra_index_schema = 9;
+// The schema's version, in SQLite's user_version. Since 9 its texts are
+// UTF-8, as the record reader decodes them (older ones held the record's
+// bytes, and are made anew); since 10 the record's state is one change
+// stamp, as record_cache.h takes it.
+const int ra_index_schema = 10;
 // How long a process waits for another one's refresh before it lists Dir
 // without the index; a rebuild of a long season takes seconds.
 const int ra_index_wait_ms = 30000;
-// The first bytes of the record whose hash tells a record appended to from
-// one rewritten.
-const size_t ra_record_head_bytes = 4096;
+// A rebuild reads the record, and writes the list's rows, this many at a
+// time (some 5 MB of lines).
+const size_t ra_rebuild_part_lines = 5000;
 // Rows between two reports of a rebuild's progress.
 const size_t ra_progress_step = 1000;
 // Dir's files are read into room for as many as the index had, up to this
@@ -83,6 +85,22 @@ CREATE TABLE racers(racer TEXT PRIMARY KEY, name TEXT NOT NULL, races INTEGER NO
 CREATE VIRTUAL TABLE search_text USING fts5(search, content='entries', content_rowid='id',
                                             tokenize='trigram case_sensitive 1');
 )";
+
+// From 9, whose record state was five values: the same state as one stamp
+// (its head's hash was of the same first bytes). A record that was not
+// found, or not read, gets a stamp that matches no file.
+const ra_cache_migration ra_index_migrations[] = {
+    {9,
+     "INSERT OR REPLACE INTO meta(key, value) SELECT 'record_stamp', "
+     "CASE WHEN (SELECT value FROM meta WHERE key='record_found')=1 "
+     "AND (SELECT value FROM meta WHERE key='record_size')>=0 "
+     "THEN (SELECT value FROM meta WHERE key='record_size') || '@' || "
+     "(SELECT value FROM meta WHERE key='record_mtime') || '#' || "
+     "CAST((SELECT value FROM meta WHERE key='record_head') AS TEXT) "
+     "WHEN (SELECT value FROM meta WHERE key='record_found')=0 THEN '-' ELSE '?' END; "
+     "DELETE FROM meta WHERE key IN ('record_size', 'record_mtime', 'record_head', "
+     "'record_head_length');"},
+};
 
 // The search's own index of the entries' folded names (search_text, a
 // substring of three letters or more found from its letter triples), kept
@@ -179,14 +197,6 @@ struct ra_dir_file {
     int64_t stamp = 0;     // that time, in seconds from 1970
 };
 
-// The record file as the index compares it.
-struct ra_record_state {
-    bool found = false;
-    int64_t size = 0, mtime = 0;
-    std::string head;      // hash of as many first bytes as the index hashed last time
-    std::string head_now;  // hash of the first ra_record_head_bytes, to keep for next time
-};
-
 // The file system's own time, not the C++ library's: on Windows that is in
 // whole seconds, and a file copied into Dir in the second of its last
 // change would go unseen.
@@ -209,47 +219,6 @@ int64_t ra_seconds_of(const ra_time &t) {
     epoch.month = 1;
     epoch.day = 1;
     return ra_seconds_between(epoch, t);
-}
-
-// FNV-1a, 64 bits, as hex: enough to tell a record rewritten from one appended to.
-std::string ra_hash_text(const std::string &bytes) {
-    uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : bytes) {
-        h ^= c;
-        h *= 1099511628211ull;
-    }
-    char text[17];
-    snprintf(text, sizeof text, "%016llx", (unsigned long long)h);
-    return text;
-}
-
-// Bytes [from, from + count) of a file; false when they cannot all be read.
-bool ra_read_part(const fs::path &path, int64_t from, int64_t count, std::string *out) {
-    if (from < 0 || count < 0) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(from);
-    out->assign((size_t)count, '\0');
-    in.read(&(*out)[0], count);
-    return in.gcount() == count;
-}
-
-ra_record_state ra_record_state_of(const fs::path &path, int64_t head_length) {
-    ra_record_state state;
-    std::error_code failed;
-    if (!fs::is_regular_file(path, failed)) return state;
-    state.found = true;
-    state.size = (int64_t)fs::file_size(path, failed);
-    state.mtime = ra_mtime_of(path);
-    std::string head, head_now;
-    // A record that cannot be read now never matches what the index has.
-    if (failed || !ra_read_part(path, 0, std::min<int64_t>(head_length, state.size), &head) ||
-        !ra_read_part(path, 0, std::min<int64_t>(ra_record_head_bytes, state.size), &head_now)) {
-        state.size = -1;
-    }
-    state.head = ra_hash_text(head);
-    state.head_now = ra_hash_text(head_now);
-    return state;
 }
 
 // Two different hashes of the same bytes: FNV-1a, and a multiply and
@@ -360,12 +329,48 @@ void ra_sort_files(std::vector<ra_dir_file> *files) {
               [](const ra_dir_file &a, const ra_dir_file &b) { return a.folded < b.folded; });
 }
 
+// A line without its values, which the index keeps: what the join of
+// lines and files looks at (replays.h).
+ra_record ra_bare_line(const ra_record &line) {
+    ra_record bare = line;
+    bare.layout.reset();
+    bare.values.reset();
+    return bare;
+}
+
 // A file's local time stamp, which pairs it with a record line: only read
 // for the files the index writes, not for each comparison of Dir.
 void ra_stamp(const fs::path &dir, ra_dir_file *file) {
     ra_time when;
     file->stamped = ra_file_time(dir / ra_path(file->name), &when);
     file->stamp = file->stamped ? ra_seconds_of(when) : 0;
+}
+
+// Lines [1, n] of a file read a piece at a time, as ra_next_line counts
+// them; false when it cannot be read, *size then what was read.
+bool ra_count_lines(const fs::path &path, int *next_line, bool *clean_end, int64_t *size) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::vector<char> piece(1 << 16);
+    int64_t ends = 0, read = 0;
+    char last = 0;
+    for (;;) {
+        in.read(piece.data(), (std::streamsize)piece.size());
+        const std::streamsize n = in.gcount();
+        for (std::streamsize i = 0; i < n; ++i) {
+            const char c = piece[(size_t)i];
+            // "\r\n" ends one line, as a lone "\r" or "\n" does.
+            if (c == '\r' || (c == '\n' && last != '\r')) ++ends;
+            last = c;
+        }
+        read += n;
+        if (n < (std::streamsize)piece.size()) break;
+    }
+    *size = read;
+    const bool open_line = read > 0 && last != '\n' && last != '\r';
+    *next_line = (int)(ends + (open_line ? 1 : 0)) + 1;
+    *clean_end = read == 0 || last == '\n';
+    return !in.bad();
 }
 
 // Lines [1, n] of a text read up to its end: the number the next line
@@ -446,11 +451,7 @@ ra_entry_row ra_row_of(const ra_replay &r) {
 
 }  // namespace
 
-void ra_remove_index(const fs::path &dir) {
-    std::error_code ignored;
-    for (const char *suffix : {"", "-wal", "-shm", "-journal"})
-        fs::remove(dir / (std::string(ra_index_file) + suffix), ignored);
-}
+void ra_remove_index(const fs::path &dir) { ra_remove_cache(dir / ra_index_file); }
 
 ra_library_index::~ra_library_index() { close(); }
 
@@ -459,78 +460,41 @@ void ra_library_index::close() {
     db_ = nullptr;
 }
 
-bool ra_library_index::make_schema(std::string *why) {
-    ra_sql sql(db_);
-    int version = 0;
-    if (!sql.one_int("PRAGMA user_version", &version)) return sql.failed(why);
-    if (version == ra_index_schema) return true;
-    // Another schema, or a fresh file: start again from nothing.
-    if (!sql.run("BEGIN IMMEDIATE")) return sql.failed(why);
-    bool ok = true;
-    std::vector<std::string> tables;
-    // A virtual table first: its own tables go with it.
-    ra_statement names(db_,
-                       "SELECT name FROM sqlite_master WHERE type='table' "
-                       "ORDER BY sql LIKE 'CREATE VIRTUAL%' DESC");
-    while (ok && names.step()) tables.push_back(names.text(0));
-    for (const std::string &t : tables) ok = ok && sql.run("DROP TABLE IF EXISTS \"" + t + "\"");
-    ok = ok && sql.run(ra_schema_sql);
+namespace {
+
+// A new index: its tables' indexes, and versions that start past any
+// cursor an earlier index gave, so that a page that held one reloads.
+bool ra_index_made(sqlite3 *db) {
     for (const char *table : {"lines", "entries", "laps"})
-        ok = ok && ra_table_indexes_made(db_, table, true);
-    ok = ok && sql.run("PRAGMA user_version=" + std::to_string(ra_index_schema));
-    // A recreated index starts its versions past any cursor an earlier one
-    // gave: a page that held one reloads.
-    int64_t start = (int64_t)time(nullptr) * 1000;
-    ok = ok && ra_meta_set(db_, "counter", start) && ra_meta_set(db_, "floor", start);
-    if (!ok || !sql.run("COMMIT")) {
-        sql.failed(why);
-        sql.run("ROLLBACK");
-        return false;
-    }
-    return true;
+        if (!ra_table_indexes_made(db, table, true)) return false;
+    const int64_t start = (int64_t)time(nullptr) * 1000;
+    return ra_meta_set(db, "counter", start) && ra_meta_set(db, "floor", start);
 }
+
+const ra_cache_schema ra_index_cache = {
+    ra_index_schema,
+    ra_schema_sql,
+    ra_index_migrations,
+    sizeof ra_index_migrations / sizeof ra_index_migrations[0],
+    ra_index_made,
+    ra_index_wait_ms,
+    ra_cache_kib,
+    ra_wal_kept_bytes,
+    // The -wal and -shm files stay when the last connection closes: Dir's
+    // own time stamp then changes only when the player's files do. The log
+    // is emptied then, once copied into the index: a log left full would be
+    // read whole by every next command, and copied again when it closes
+    // (hundreds of MB after a rebuild of a long season).
+    true,
+};
+
+}  // namespace
 
 bool ra_library_index::open(const fs::path &dir, std::string *why) {
     close();
     dir_ = dir;
-    const fs::path path = dir / ra_index_file;
-    // Twice at most: a file that is not a database of ours is removed and
-    // made again.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-        if (ra_entry_kind_of(path) == ra_entry_kind::link) {
-            *why = "the index " + ra_text(path) + " is a link";
-            return false;
-        }
-        std::string utf8 = path.u8string();
-        if (sqlite3_open_v2(utf8.c_str(), &db_, flags, nullptr) == SQLITE_OK) {
-            sqlite3_busy_timeout(db_, ra_index_wait_ms);
-            // The -wal and -shm files stay when the last connection closes:
-            // Dir's own time stamp then changes only when the player's files do.
-            // The log is emptied then, once copied into the index: a log
-            // left full would be read whole by every next command, and
-            // copied again when it closes (hundreds of MB after a rebuild of
-            // a long season).
-            int persist = 1;
-            sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
-            ra_sql sql(db_);
-            std::string mode;
-            if (sql.one_text("PRAGMA journal_mode=WAL", &mode) && mode == "wal" &&
-                sql.run("PRAGMA synchronous=NORMAL") &&
-                sql.run("PRAGMA journal_size_limit=" + std::to_string(ra_wal_kept_bytes)) &&
-                sql.run("PRAGMA cache_size=-" + std::to_string(ra_cache_kib)) && make_schema(why)) {
-                return true;
-            }
-            *why = sql.message();
-        } else {
-            *why = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        }
-        int code = db_ ? sqlite3_errcode(db_) : SQLITE_NOMEM;
-        close();
-        if (code != SQLITE_CORRUPT && code != SQLITE_NOTADB) return false;
-        ra_remove_index(dir);
-    }
-    return false;
+    db_ = ra_open_cache(dir / ra_index_file, ra_index_cache, &opened_, why);
+    return db_ != nullptr;
 }
 
 namespace {
@@ -558,7 +522,9 @@ private:
     bool full();
     bool write_entry(const ra_entry_row &row, int64_t id);
     bool write_files();
-    bool write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races, bool all);
+    // Into laps_staged (a rebuild's, see ra_write_staged_laps), or into laps
+    // with the personal bests they change.
+    bool write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races, bool staged);
     bool update_pbs(const std::set<std::pair<std::string, std::string>> &pairs);
     bool newest_pb(int64_t row, const std::string &racer, const std::string &track, uint32_t lap,
                    const std::string &when, int line);
@@ -585,7 +551,7 @@ private:
     // The statements that write an entry's row, prepared once a refresh.
     std::unique_ptr<ra_statement> insert_entry_, update_entry_;
 
-    ra_record_state record_;
+    ra_file_stamp record_;
     std::string keep_state_, dir_state_;
     // Dir's replay files as listed (sorted only once compared row by row),
     // and what they come to.
@@ -604,12 +570,8 @@ bool ra_refresh::changed(bool quick) {
     built_ = ra_meta_int(db_, "built") == 1;
     keep_state_ = ra_stat_text(dir_ / ra_keep_file);
     dir_state_ = std::to_string(ra_mtime_of(dir_));
-    int64_t head_length = ra_meta_int(db_, "record_head_length", (int64_t)ra_record_head_bytes);
-    record_ = ra_record_state_of(dir_ / ra_records_file, head_length);
-    same_record_ = built_ && ra_meta_int(db_, "record_found") == (int64_t)record_.found &&
-                   ra_meta_int(db_, "record_size", -2) == record_.size &&
-                   ra_meta_int(db_, "record_mtime", -2) == record_.mtime &&
-                   ra_meta_text(db_, "record_head") == record_.head;
+    record_ = ra_file_stamp_of(dir_ / ra_records_file);
+    same_record_ = built_ && ra_meta_text(db_, "record_stamp") == record_.text();
     same_keep_ = ra_meta_text(db_, "keep_state") == keep_state_;
     if (!built_) return true;
     const bool same_dir = ra_meta_text(db_, "dir_state") == dir_state_;
@@ -709,12 +671,7 @@ bool ra_refresh::marks_only() {
 
 // The record's and Dir's state as this refresh found them.
 bool ra_refresh::write_state() {
-    return ra_meta_set(db_, "record_found", (int64_t)record_.found) &&
-           ra_meta_set(db_, "record_size", record_.size) &&
-           ra_meta_set(db_, "record_mtime", record_.mtime) &&
-           ra_meta_set(db_, "record_head", record_.head_now) &&
-           ra_meta_set(db_, "record_head_length",
-                       std::min<int64_t>(record_.size, (int64_t)ra_record_head_bytes)) &&
+    return ra_meta_set(db_, "record_stamp", record_.text()) &&
            ra_meta_set(db_, "keep_state", keep_state_) &&
            ra_meta_set(db_, "dir_state", dir_state_) && ra_meta_set(db_, "built", 1) &&
            (version_ == 0 || ra_meta_set(db_, "counter", version_));
@@ -785,32 +742,15 @@ bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
 // The laps rows of these races (all: of every race, made anew), with their
 // personal bests.
 bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races,
-                            bool all) {
-    ra_sql sql(db_);
-    if (all && !(sql.run("DELETE FROM laps") && ra_table_indexes_made(db_, "laps", false)))
-        return false;
-    // Made anew, the races go oldest first (by time, then line), and each
-    // racer's personal bests per track are decided on the way, as
-    // ra_racer_races decides them: a lap faster than every earlier one.
-    std::vector<std::pair<std::string, size_t>> order;  // when_text, place in races
-    order.reserve(races.size());
-    for (size_t i = 0; i < races.size(); ++i)
-        order.push_back({ra_format_time(races[i].second->when), i});
-    if (all) {
-        std::sort(order.begin(), order.end(), [&](const auto &a, const auto &b) {
-            if (a.first != b.first) return a.first < b.first;
-            const ra_replay &ra = *races[a.second].second, &rb = *races[b.second].second;
-            return (ra.record ? ra.record->line : 0) < (rb.record ? rb.record->line : 0);
-        });
-    }
-    std::map<std::pair<std::string, std::string>, uint32_t> best;  // racer, track -> lap
-    std::set<std::pair<std::string, std::string>> pairs;           // racer, track
-    ra_statement add(db_,
-                     "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, "
-                     "line, pb) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
-    for (const auto &o : order) {
-        const int64_t entry = races[o.second].first;
-        const ra_replay &r = *races[o.second].second;
+                            bool staged) {
+    std::set<std::pair<std::string, std::string>> pairs;  // racer, track
+    ra_statement add(db_, std::string("INSERT INTO ") + (staged ? "laps_staged" : "laps") +
+                              "(entry, racer, lap, track_key, type_key, when_text, line, pb) "
+                              "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    for (const auto &race : races) {
+        const int64_t entry = race.first;
+        const ra_replay &r = *race.second;
+        const std::string when = ra_format_time(r.when);
         if (r.kind != ra_replay_kind::race || !r.record) continue;
         std::set<std::string> seen;
         const std::string track = ra_folded_name(r.record->get(ra_column_track));
@@ -821,27 +761,33 @@ bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay
             if (name.empty() || !seen.insert(racer).second) continue;
             uint32_t lap = ra_racer_lap(*r.record, name);
             if (lap == 0) continue;
-            bool pb = false;
-            if (all) {
-                auto found = best.find({racer, track});
-                if (found == best.end()) {
-                    best[{racer, track}] = lap;
-                } else if (lap < found->second) {
-                    found->second = lap;
-                    pb = true;
-                }
-            }
             add.reset();
             add.bind(1, entry).bind(2, racer).bind(3, (int64_t)lap).bind(4, track);
-            add.bind(5, type).bind(6, o.first).bind(7, r.record->line).bind(8, pb ? 1 : 0).step();
+            add.bind(5, type).bind(6, when).bind(7, r.record->line).bind(8, 0).step();
             if (!add.ok()) return false;
-            if (!all && !newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap, o.first,
-                                   r.record->line)) {
+            if (!staged && !newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap, when,
+                                      r.record->line)) {
                 pairs.insert({racer, track});
             }
         }
     }
-    return all ? ra_table_indexes_made(db_, "laps", true) : update_pbs(pairs);
+    return staged || update_pbs(pairs);
+}
+
+// The laps of a rebuild, staged in the list's order, written oldest first
+// (by time, then line, each race's racers in car order), with each racer's
+// personal bests per track decided as ra_racer_races decides them: a lap
+// faster than every earlier one there. SQLite sorts them, a part at a time
+// on the disk if need be, rather than this process in memory.
+bool ra_write_staged_laps(sqlite3 *db) {
+    ra_sql sql(db);
+    return sql.run(
+               "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, line, pb) "
+               "SELECT entry, racer, lap, track_key, type_key, when_text, line, "
+               "coalesce(lap < min(lap) OVER (PARTITION BY racer, track_key "
+               "ORDER BY when_text, line ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0) "
+               "FROM laps_staged ORDER BY when_text, line, seq") &&
+           sql.run("DROP TABLE laps_staged") && ra_table_indexes_made(db, "laps", true);
 }
 
 // A new race that is the racer's latest on the track (the everyday case)
@@ -962,28 +908,83 @@ std::string ra_newest_player(sqlite3 *db) {
     return s.step() ? s.text(0) : std::string();
 }
 
+// The layouts of the lines read, each read from the index once.
+class ra_layouts {
+public:
+    explicit ra_layouts(sqlite3 *db) : read_(db, "SELECT columns FROM layouts WHERE id=?") {}
+
+    // Null when the index has no such layout, or one that cannot be read.
+    std::shared_ptr<const ra_record_layout> of(int64_t id) {
+        auto known = known_.find(id);
+        if (known != known_.end()) return known->second;
+        std::vector<std::string> columns;
+        read_.reset();
+        read_.bind(1, id);
+        if (!read_.step() || !ra_decode_list(read_.text(0), &columns)) return nullptr;
+        return known_[id] = ra_record_layout_of(columns);
+    }
+
+private:
+    ra_statement read_;
+    std::map<int64_t, std::shared_ptr<const ra_record_layout>> known_;
+};
+
+// The line `line` from a row's columns `at` (its layout) and `at` + 1 (its
+// packed values); false for a line the index cannot give.
+bool ra_line_of_row(const ra_statement &row, int at, int line, ra_layouts *layouts,
+                    ra_record *out) {
+    const ra_statement::bytes packed = row.blob(at + 1);
+    return ra_record_of_packed(line, layouts->of(row.integer(at)), packed.data, packed.size, out);
+}
+
 }  // namespace
 
 bool ra_refresh::full() {
     // Dir's files are listed before the pipeline lists them: a file that
     // comes in between is then one the next refresh finds new.
     if (!have_files_) list_files();
+    ra_sql sql(db_);
+    if (!have_files_ || !sql.run("DELETE FROM lines") ||
+        !ra_table_indexes_made(db_, "lines", false)) {
+        return false;
+    }
+    // The record is read a part at a time: each part's lines are written to
+    // the index, and the list joined from what the join looks at (each
+    // line's number, file and time); the rest of a line is read back from
+    // the index when its row is written. A long career's lines are never
+    // all in memory at once.
+    bool lines_written = true;
+    auto read_records = [&](ra_records *records) {
+        std::vector<ra_record> bare;
+        const bool read = ra_read_records_in_parts(
+            dir_, ra_text(dir_ / ra_records_file), ra_rebuild_part_lines,
+            [&](const ra_records &part) {
+                lines_written = ra_write_lines(db_, part.lines);
+                for (const ra_record &r : part.lines) bare.push_back(ra_bare_line(r));
+                return lines_written;
+            },
+            records);
+        records->lines = std::move(bare);
+        return read && lines_written;
+    };
     ra_replay_list list;
-    std::string error, text;
-    if (!have_files_ || !ra_list_replays(dir_, shown_, &list, &error)) return false;
+    std::string error;
+    if (!ra_list_replays_of(dir_, shown_, read_records, &list, &error) ||
+        !ra_table_indexes_made(db_, "lines", true)) {
+        return false;
+    }
+    // What the join needed of the lines: their number is all that is left.
+    const size_t usable_lines = list.records.lines.size();
+    std::vector<ra_record>().swap(list.records.lines);
     ra_keep_marks marks = ra_read_keep_marks(dir_);
-    // Where the next appended line starts. A record that changed while it
-    // was read is read whole again next time.
+    // Where the next appended line starts, counted a piece at a time. A
+    // record that changed while it was read is read whole again next time.
     bool clean_end = false;
     int next_line = 1;
-    if (record_.found && ra_read_file(dir_ / ra_records_file, &text)) {
-        next_line = ra_next_line(text, &clean_end);
-        if ((int64_t)text.size() != record_.size) record_.size = -1;
-    }
-    ra_sql sql(db_);
-    if (!sql.run("DELETE FROM lines") || !ra_table_indexes_made(db_, "lines", false) ||
-        !ra_write_lines(db_, list.records.lines) || !ra_table_indexes_made(db_, "lines", true)) {
-        return false;
+    int64_t counted = -1;
+    if (record_.plain && ra_count_lines(dir_ / ra_records_file, &next_line, &clean_end, &counted) &&
+        counted != record_.size) {
+        record_.size = -1;
     }
 
     struct ra_stored {
@@ -1001,23 +1002,59 @@ bool ra_refresh::full() {
     // An index made from nothing writes every row: its indexes come after.
     const bool fresh = stored.empty();
     if (fresh && !ra_table_indexes_made(db_, "entries", false)) return false;
-    std::vector<std::pair<int64_t, const ra_replay *>> races;
-    const size_t total = list.replays.size();
-    for (size_t i = 0; i < total; ++i) {
-        const ra_replay &r = list.replays[i];
-        ra_entry_row row = ra_row_of(r);
-        row.kept = marks.has(r.file) ? 1 : 0;
-        auto found = stored.find(row.key);
-        int64_t id = found == stored.end() ? 0 : found->second.id;
-        if (id == 0 || found->second.digest != row.digest || found->second.kept != row.kept ||
-            found->second.removed != 0) {
-            if (!write_entry(row, id)) return false;
-            if (id == 0) id = sqlite3_last_insert_rowid(db_);
-        }
-        if (found != stored.end()) found->second.removed = -1;  // seen
-        races.push_back({id, &r});
-        report(i + 1, total);
+    // The laps and the racers made anew, a part of the list at a time.
+    if (!sql.run("DELETE FROM laps") || !ra_table_indexes_made(db_, "laps", false) ||
+        !sql.run("DELETE FROM racers") ||
+        !sql.run("CREATE TEMP TABLE laps_staged(entry INTEGER, racer TEXT, lap INTEGER, "
+                 "track_key TEXT, type_key TEXT, when_text TEXT, line INTEGER, pb INTEGER, "
+                 "seq INTEGER PRIMARY KEY)")) {
+        return false;
     }
+    ra_racer_tally racers;
+    const size_t total = list.replays.size();
+    // The statements that read the lines back end before the staged laps
+    // are written: SQLite drops no table that a statement still reads.
+    {
+        ra_layouts layouts(db_);
+        ra_statement line_of(db_, "SELECT layout, fields FROM lines WHERE line=?");
+        // A line of the list made whole again from the index.
+        auto whole = [&](std::optional<ra_record> *r) {
+            if (!*r) return true;
+            line_of.reset();
+            line_of.bind(1, (*r)->line);
+            return line_of.step() && ra_line_of_row(line_of, 0, (*r)->line, &layouts, &**r);
+        };
+        for (size_t from = 0; from < total; from += ra_rebuild_part_lines) {
+            const size_t to = std::min(total, from + ra_rebuild_part_lines);
+            std::vector<std::pair<int64_t, const ra_replay *>> races;
+            std::vector<const ra_replay *> part;
+            for (size_t i = from; i < to; ++i) {
+                ra_replay &r = list.replays[i];
+                if (!whole(&r.record) || !whole(&r.holds)) return false;
+                ra_entry_row row = ra_row_of(r);
+                row.kept = marks.has(r.file) ? 1 : 0;
+                auto found = stored.find(row.key);
+                int64_t id = found == stored.end() ? 0 : found->second.id;
+                if (id == 0 || found->second.digest != row.digest ||
+                    found->second.kept != row.kept || found->second.removed != 0) {
+                    if (!write_entry(row, id)) return false;
+                    if (id == 0) id = sqlite3_last_insert_rowid(db_);
+                }
+                if (found != stored.end()) found->second.removed = -1;  // seen
+                races.push_back({id, &r});
+                part.push_back(&r);
+                racers.add(r);
+                report(i + 1, total);
+            }
+            if (!write_laps(races, true) || !ra_write_racers(db_, part, false)) return false;
+            for (size_t i = from; i < to; ++i) {
+                ra_replay &r = list.replays[i];
+                if (r.record) r.record = ra_bare_line(*r.record);
+                if (r.holds) r.holds = ra_bare_line(*r.holds);
+            }
+        }
+    }
+    if (!ra_write_staged_laps(db_)) return false;
     if (fresh && !ra_table_indexes_made(db_, "entries", true)) return false;
     ra_statement gone(db_, "UPDATE entries SET removed=1, version=? WHERE id=?");
     for (const auto &s : stored) {
@@ -1031,18 +1068,15 @@ bool ra_refresh::full() {
     if (ra_meta_text(db_, "warnings") != ra_encode_list(warnings)) version();
     for (int line : list.records.skipped) skipped.push_back(std::to_string(line));
     std::vector<std::string> marked(marks.folded.begin(), marks.folded.end());
-    std::vector<const ra_replay *> all;
-    for (const ra_replay &r : list.replays) all.push_back(&r);
-    bool ok = write_laps(races, true) && write_files() && ra_write_racers(db_, all, true) &&
-              ra_meta_set(db_, "record_found", (int64_t)list.records.found) &&
+    bool ok = write_files() && ra_meta_set(db_, "record_found", (int64_t)list.records.found) &&
               ra_meta_set(db_, "warnings", ra_encode_list(warnings)) &&
               ra_meta_set(db_, "skipped", ra_encode_list(skipped)) &&
-              ra_meta_set(db_, "usable_lines", (int64_t)list.records.lines.size()) &&
+              ra_meta_set(db_, "usable_lines", (int64_t)usable_lines) &&
               ra_meta_set(db_, "next_line", (int64_t)next_line) &&
               ra_meta_set(db_, "clean_end", (int64_t)clean_end) &&
               ra_meta_set(db_, "entries", (int64_t)total) &&
               ra_meta_set(db_, "marks", ra_encode_list(marked)) &&
-              ra_meta_set(db_, "default_racer", ra_default_racer(list)) &&
+              ra_meta_set(db_, "default_racer", racers.default_racer()) &&
               ra_meta_set(db_, "player", ra_newest_player(db_));
     report(0, 0);
     return ok && write_state();
@@ -1054,18 +1088,19 @@ bool ra_refresh::full() {
 // stays false and nothing is written.
 bool ra_refresh::appended(bool *taken) {
     *taken = false;
-    const int64_t offset = ra_meta_int(db_, "record_size", -1);
-    if (!record_.found || ra_meta_int(db_, "record_found") != 1 ||
-        ra_meta_int(db_, "clean_end") != 1 || ra_meta_int(db_, "usable_lines") == 0 ||
-        offset <= 0 || record_.size <= offset || record_.head != ra_meta_text(db_, "record_head")) {
+    if (ra_meta_int(db_, "record_found") != 1 || ra_meta_int(db_, "clean_end") != 1 ||
+        ra_meta_int(db_, "usable_lines") == 0) {
         return true;
     }
     // Dir: the files the index had, unchanged, and new ones.
     if (!only_added_) return true;
+    std::string text;
+    if (!ra_appended_bytes(dir_ / ra_records_file, ra_meta_text(db_, "record_stamp"), record_,
+                           ra_appended_most_bytes, &text)) {
+        return true;
+    }
     std::map<std::string, ra_dir_file> added;
     for (const ra_dir_file &file : added_) added[file.folded] = file;
-    std::string text;
-    if (!ra_read_part(dir_ / ra_records_file, offset, record_.size - offset, &text)) return true;
     // Whole lines of the plug-in's own, whose times are its own: no date
     // that a spreadsheet wrote, which would decide the order of day and
     // month for the whole file.
@@ -1168,39 +1203,6 @@ bool ra_library_index::refresh(const std::string &shown, bool quick,
     done_ = total_ = 0;
     return false;
 }
-
-namespace {
-
-// The layouts of the lines read, each read from the index once.
-class ra_layouts {
-public:
-    explicit ra_layouts(sqlite3 *db) : read_(db, "SELECT columns FROM layouts WHERE id=?") {}
-
-    // Null when the index has no such layout, or one that cannot be read.
-    std::shared_ptr<const ra_record_layout> of(int64_t id) {
-        auto known = known_.find(id);
-        if (known != known_.end()) return known->second;
-        std::vector<std::string> columns;
-        read_.reset();
-        read_.bind(1, id);
-        if (!read_.step() || !ra_decode_list(read_.text(0), &columns)) return nullptr;
-        return known_[id] = ra_record_layout_of(columns);
-    }
-
-private:
-    ra_statement read_;
-    std::map<int64_t, std::shared_ptr<const ra_record_layout>> known_;
-};
-
-// The line `line` from a row's columns `at` (its layout) and `at` + 1 (its
-// packed values); false for a line the index cannot give.
-bool ra_line_of_row(const ra_statement &row, int at, int line, ra_layouts *layouts,
-                    ra_record *out) {
-    const ra_statement::bytes packed = row.blob(at + 1);
-    return ra_record_of_packed(line, layouts->of(row.integer(at)), packed.data, packed.size, out);
-}
-
-}  // namespace
 
 bool ra_library_index::read_lines(const std::set<int> *wanted, ra_records *records) {
     ra_layouts layouts(db_);

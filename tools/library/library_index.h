@@ -5,7 +5,8 @@
 //
 // It is a cache and never the only copy of anything: the record stays the
 // plug-in's, the keep marks stay in their own file, and an index that is
-// deleted, damaged or of another schema is made again from them. It is
+// deleted, damaged or foreign is made again from them; one of an older
+// schema is migrated where its rows allow (record_cache.h). It is
 // brought up to date by what changed: lines appended to the record whose
 // files are new in Dir are read alone, from the offset reached last time;
 // anything else (a record rewritten by repair or a spreadsheet, found by
@@ -13,7 +14,9 @@
 // removed or changed in Dir, found by name, size and time) runs the whole
 // pipeline again and writes the rows that differ. Every row carries the
 // version of the refresh that last changed it, and a row that went leaves a
-// tombstone, so that the app can ask what changed since a cursor.
+// tombstone, so that the app can ask what changed since a cursor. A
+// rebuild reads the record a part at a time into the index and writes the
+// rows from there: a long career is never in memory whole.
 //
 // One writer at a time: a refresh is one transaction that takes SQLite's
 // write lock first (WAL: readers go on meanwhile) and looks at the files
@@ -30,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "library/record_cache.h"
 #include "library/replays.h"
 
 struct sqlite3;
@@ -101,17 +105,20 @@ public:
     size_t indexing_done() const { return done_; }
     size_t indexing_total() const { return total_; }
     ra_index_change last_change() const { return change_; }
+    // How open found the file: of this schema, migrated from an older one,
+    // or made from nothing.
+    ra_cache_opened opened() const { return opened_; }
 
 private:
     void close();
     // The record lines (all, or these) in file order into records->lines.
     bool read_lines(const std::set<int> *wanted, ra_records *records);
-    bool make_schema(std::string *why);
 
     sqlite3 *db_ = nullptr;
     std::filesystem::path dir_;
     size_t done_ = 0, total_ = 0;
     ra_index_change change_ = ra_index_change::none;
+    ra_cache_opened opened_ = ra_cache_opened::made;
 };
 
 // How a command asks for the list through the index.

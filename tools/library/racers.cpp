@@ -35,32 +35,40 @@ uint32_t ra_racer_lap(const ra_record &record, const std::string &racer) {
     return best;
 }
 
-std::vector<std::string> ra_racer_names(const ra_replay_list &list) {
-    struct ra_named {
-        std::string name;  // as first seen
-        size_t races = 0;
-        int car = RA_CARS + 1;  // the lowest car number it drove
-    };
-    std::map<std::string, ra_named> races;  // by upper case
-    for (const ra_replay &r : list.replays) {
-        if (r.kind != ra_replay_kind::race || !r.record) continue;
-        std::vector<std::string> seen;
-        for (int car = 1; car <= RA_CARS; ++car) {
-            const std::string &name = r.record->get_car(ra_car_name, car);
-            if (name.empty()) continue;
-            std::string key = ra_upper(name);
-            if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-            seen.push_back(key);
-            ra_named &entry = races[key];
-            if (entry.name.empty()) entry.name = name;
-            ++entry.races;
-            entry.car = std::min(entry.car, car);
-        }
+void ra_racer_tally::add(const ra_replay &r) {
+    if (r.kind != ra_replay_kind::race || !r.record) return;
+    std::vector<std::string> seen;
+    for (int car = 1; car <= RA_CARS; ++car) {
+        const std::string &name = r.record->get_car(ra_car_name, car);
+        if (name.empty()) continue;
+        std::string key = ra_upper(name);
+        if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+        seen.push_back(key);
+        auto found = races_.find(key);
+        if (found == races_.end()) found = races_.emplace(key, ra_named{name, 0, car}).first;
+        ++found->second.races;
+        found->second.car = std::min(found->second.car, car);
     }
+    // The newest race that names the player's car.
+    const int car = r.record->player;
+    if (car < 1 || car > RA_CARS) return;
+    const std::string &name = r.record->get_car(ra_car_name, car);
+    if (name.empty()) return;
+    if (have_player_ && !(player_when_ < r.when) &&
+        !(player_when_ == r.when && player_line_ < r.record->line)) {
+        return;
+    }
+    have_player_ = true;
+    player_when_ = r.when;
+    player_line_ = r.record->line;
+    player_ = name;
+}
+
+std::vector<std::string> ra_racer_tally::names() const {
     // Of racers in as many races, the one in the lower car first: the
     // player's car comes before the rivals' in the game's own races.
     std::vector<ra_named> named;
-    for (const auto &e : races) named.push_back(e.second);
+    for (const auto &e : races_) named.push_back(e.second);
     std::stable_sort(named.begin(), named.end(), [](const ra_named &a, const ra_named &b) {
         return a.races != b.races ? a.races > b.races : a.car < b.car;
     });
@@ -69,26 +77,30 @@ std::vector<std::string> ra_racer_names(const ra_replay_list &list) {
     return names;
 }
 
-std::string ra_player_name(const ra_replay_list &list) {
-    const ra_replay *newest = nullptr;
-    std::string racer;
-    for (const ra_replay &r : list.replays) {
-        if (r.kind != ra_replay_kind::race || !r.record) continue;
-        int car = r.record->player;
-        if (car < 1 || car > RA_CARS) continue;
-        const std::string &name = r.record->get_car(ra_car_name, car);
-        if (name.empty() || (newest != nullptr && !ra_earlier(*newest, r))) continue;
-        newest = &r;
-        racer = name;
-    }
-    return racer;
+std::string ra_racer_tally::default_racer() const {
+    if (!player_.empty()) return player_;
+    std::vector<std::string> all = names();
+    return all.empty() ? std::string() : all[0];
 }
 
+namespace {
+
+ra_racer_tally ra_tally_of(const ra_replay_list &list) {
+    ra_racer_tally tally;
+    for (const ra_replay &r : list.replays) tally.add(r);
+    return tally;
+}
+
+}  // namespace
+
+std::vector<std::string> ra_racer_names(const ra_replay_list &list) {
+    return ra_tally_of(list).names();
+}
+
+std::string ra_player_name(const ra_replay_list &list) { return ra_tally_of(list).player(); }
+
 std::string ra_default_racer(const ra_replay_list &list) {
-    std::string racer = ra_player_name(list);
-    if (!racer.empty()) return racer;
-    std::vector<std::string> names = ra_racer_names(list);
-    return names.empty() ? std::string() : names[0];
+    return ra_tally_of(list).default_racer();
 }
 
 std::vector<ra_racer_race> ra_racer_races(const ra_replay_list &list, const std::string &racer) {

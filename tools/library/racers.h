@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,28 @@ std::string ra_player_name(const ra_replay_list &list);
 // The racer the library is about: the player's name; without one, the name found in the most races;
 // empty when no race names a racer.
 std::string ra_default_racer(const ra_replay_list &list);
+
+// The same three counted over races taken one at a time, in the list's
+// order: what the index's rebuild counts while it streams the list.
+class ra_racer_tally {
+public:
+    void add(const ra_replay &replay);
+    std::vector<std::string> names() const;
+    std::string player() const { return player_; }
+    std::string default_racer() const;
+
+private:
+    struct ra_named {
+        std::string name;  // as first seen
+        size_t races = 0;
+        int car = 0;  // the lowest car number it drove
+    };
+    std::map<std::string, ra_named> races_;  // by upper case
+    bool have_player_ = false;
+    ra_time player_when_;
+    int player_line_ = 0;
+    std::string player_;
+};
 
 // One race of the racer, by the index of its entry in list.replays.
 struct ra_racer_race {

@@ -71,6 +71,18 @@ bool ra_replay_name(const std::string &name) {
 
 bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
                      ra_replay_list *out, std::string *error) {
+    return ra_list_replays_of(
+        dir, shown,
+        [&](ra_records *records) {
+            ra_read_records(dir, ra_text(dir / ra_records_file), records);
+            return true;
+        },
+        out, error);
+}
+
+bool ra_list_replays_of(const std::filesystem::path &dir, const std::string &shown,
+                        const std::function<bool(ra_records *records)> &read_records,
+                        ra_replay_list *out, std::string *error) {
     *out = ra_replay_list();
     std::error_code failed;
     if (!std::filesystem::is_directory(dir, failed)) {
@@ -97,7 +109,10 @@ bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
         return false;
     }
 
-    ra_read_records(dir, ra_text(dir / ra_records_file), &out->records);
+    if (!read_records(&out->records)) {
+        *error = "cannot read the record in " + shown;
+        return false;
+    }
     // The latest line for each name claims the file.
     std::map<std::string, size_t> claim;
     const std::vector<ra_record> &lines = out->records.lines;

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,6 +72,14 @@ struct ra_replay_list {
 // *error when Dir cannot be read.
 bool ra_list_replays(const std::filesystem::path &dir, const std::string &shown,
                      ra_replay_list *out, std::string *error);
+
+// The same, with the record read by read_records (false: it could not be,
+// and neither can the list). The join of lines and files looks only at each
+// line's number, file and saved time: a reader may hand over lines whose
+// values it keeps elsewhere (the index's rebuild, which streams them).
+bool ra_list_replays_of(const std::filesystem::path &dir, const std::string &shown,
+                        const std::function<bool(ra_records *records)> &read_records,
+                        ra_replay_list *out, std::string *error);
 
 // True for a file name with the extension of replays (any letter case).
 bool ra_replay_name(const std::string &name);
