@@ -58,6 +58,8 @@ import long_season  # noqa: E402
 
 # How long a server may take to print its address, and its index to be built.
 start_seconds, index_seconds = 60, 600
+# The places of one difference shown.
+differences_shown = 5
 # The game's code page, in which the plug-in writes the record.
 game_code_page = "cp1252"
 
@@ -193,6 +195,25 @@ def answer_of(server, method, path, body, kind, shell, token):
     return {"status": status, "type": content_type, "text": alike(server, text)}
 
 
+def differences_of(old, new, where="answer"):
+    """Each place where the answers differ, as (where, (old, new)): a list
+    compared item by item while both have one, then as its whole rest."""
+    if isinstance(old, dict) and isinstance(new, dict):
+        for key in sorted(set(old) | set(new)):
+            if key not in old or key not in new:
+                yield "%s.%s" % (where, key), (old.get(key, "<absent>"), new.get(key, "<absent>"))
+            else:
+                yield from differences_of(old[key], new[key], "%s.%s" % (where, key))
+    elif isinstance(old, list) and isinstance(new, list):
+        for i, (a, b) in enumerate(zip(old, new)):
+            yield from differences_of(a, b, "%s[%d]" % (where, i))
+        if len(old) != len(new):
+            n = min(len(old), len(new))
+            yield "%s[%d:] (lengths %d and %d)" % (where, n, len(old), len(new)), (old[n:], new[n:])
+    elif old != new:
+        yield where, (old, new)
+
+
 class Comparison:
     def __init__(self, old, new, show, log):
         self.old, self.new, self.show, self.log = old, new, show, log
@@ -220,9 +241,18 @@ class Comparison:
             self.same += 1
             return answers[0]
         print("DIFFERENT: %s (%s %s)" % (what, method, path if not callable(path) else p))
-        for label, answer in zip(("old", "new"), answers):
-            text = json.dumps(answer, ensure_ascii=False, sort_keys=True)
-            print("  %s: %s" % (label, text if len(text) <= self.show else text[:self.show] + "..."))
+        differences = list(differences_of(answers[0], answers[1]))
+        for where, values in differences[:differences_shown]:
+            print("  at %s:" % where)
+            if all(isinstance(v, str) for v in values):
+                # Two texts from a little before where they part.
+                at = next((i for i, (a, b) in enumerate(zip(*values)) if a != b), min(map(len, values)))
+                values = tuple(("..." if at > 40 else "") + v[max(0, at - 40):] for v in values)
+            for label, value in zip(("old", "new"), values):
+                text = json.dumps(value, ensure_ascii=False, sort_keys=True)
+                print("    %s: %s" % (label, text if len(text) <= self.show else text[:self.show] + "..."))
+        if len(differences) > differences_shown:
+            print("  and %d more places" % (len(differences) - differences_shown))
         return answers[0]
 
     def get(self, path, what=None, **options):
@@ -441,7 +471,7 @@ def main():
     parser.add_argument("new")
     parser.add_argument("--races", type=int, default=5000)
     parser.add_argument("--work", default="/tmp/same_answers")
-    parser.add_argument("--show", type=int, default=600, help="characters of each differing answer shown")
+    parser.add_argument("--show", type=int, default=300, help="characters of each differing value shown")
     parser.add_argument("--cache", action="append", default=["*.index", "*.index-*"],
                         help="a name (glob) of a cache file, left out of the folders' comparison")
     options = parser.parse_args()
