@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""same_answers.py [--races N] [--work DIR] [--show N] OLD NEW
+"""same_answers.py [--races N] [--work DIR] [--show N] [--cache GLOB] [--loose-cursors] [--added-fields-ok] OLD NEW
 
 Whether two builds of the companion give the library app's page the same
 answers. OLD and NEW are program commands, each one word or a quoted line
@@ -26,7 +26,9 @@ The folders are compared by their files' names and sizes, the caches
 What legitimately differs from run to run is made alike before the answers
 are compared:
   - cursors: each server's versions start at its index's birth time, so
-    every "cursor" is compared as its distance from the server's first one;
+    every "cursor" is compared as its distance from the server's first one
+    (with --loose-cursors, only as being a cursor: a program that counts
+    its changes otherwise still answers the page rightly);
   - times of the run, in "state" and "game" (size@time of the record, the
     marks, Dir, the game's replay) and "imported" (when a share came);
   - each copy's own folder, wherever an answer names it;
@@ -34,7 +36,9 @@ are compared:
     they embed the page's scripts, so only their status and type are
     compared.
 The token, the port and the address are each server's own and never part
-of an answer.
+of an answer. --added-fields-ok lets the new program's answers carry fields
+the old ones lack (the old page reads none of them); a changed or missing
+field is still a difference.
 """
 import argparse
 import fnmatch
@@ -58,6 +62,8 @@ import long_season  # noqa: E402
 
 # How long a server may take to print its address, and its index to be built.
 start_seconds, index_seconds = 60, 600
+# What --loose-cursors and --added-fields-ok allow.
+loose = {"cursors": False, "added": False}
 # The places of one difference shown.
 differences_shown = 5
 # The game's code page, in which the plug-in writes the record.
@@ -168,7 +174,7 @@ def alike(server, value, key=None):
         return [alike(server, v) for v in value]
     if key == "cursor" and isinstance(value, int) and not isinstance(value, bool):
         server.cursor = value
-        return "base%+d" % (value - server.base)
+        return "<a cursor>" if loose["cursors"] else "base%+d" % (value - server.base)
     if isinstance(value, str):
         value = value.replace(server.game, "<GAME>")
         if key in ("state", "game"):
@@ -200,6 +206,8 @@ def differences_of(old, new, where="answer"):
     compared item by item while both have one, then as its whole rest."""
     if isinstance(old, dict) and isinstance(new, dict):
         for key in sorted(set(old) | set(new)):
+            if key not in old and loose["added"]:
+                continue
             if key not in old or key not in new:
                 yield "%s.%s" % (where, key), (old.get(key, "<absent>"), new.get(key, "<absent>"))
             else:
@@ -474,7 +482,12 @@ def main():
     parser.add_argument("--show", type=int, default=300, help="characters of each differing value shown")
     parser.add_argument("--cache", action="append", default=["*.index", "*.index-*"],
                         help="a name (glob) of a cache file, left out of the folders' comparison")
+    parser.add_argument("--loose-cursors", action="store_true",
+                        help="a cursor is compared only as being one, not by its steps")
+    parser.add_argument("--added-fields-ok", action="store_true",
+                        help="a field only the new program's answer has is no difference")
     options = parser.parse_args()
+    loose["cursors"], loose["added"] = options.loose_cursors, options.added_fields_ok
     old_command, new_command = shlex.split(options.old), shlex.split(options.new)
     shutil.rmtree(options.work, ignore_errors=True)
     os.makedirs(options.work)
