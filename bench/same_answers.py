@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""same_answers.py [--races N] [--work DIR] [--show N] [--cache GLOB] [--loose-cursors] [--added-fields-ok] OLD NEW
+"""same_answers.py [--races N] [--work DIR] [--show N] [--cache GLOB]
+                  [--loose-cursors] [--added-fields-ok] OLD NEW
 
 Whether two builds of the companion give the library app's page the same
 answers. OLD and NEW are program commands, each one word or a quoted line
@@ -295,7 +296,8 @@ def list_queries(c, races, when):
     for offset in (0, 1, 99, 100, 101, total // 2, total - 101, total - 100, total - 99, total - 1, total,
                    total + 1, total + 2, 999999999, "1000000000", "-1", "x"):
         for desc in ("1", "0"):
-            c.get(q("/api/rows", offset=offset, limit=100, desc=desc), "%s: offset %s desc=%s" % (when, offset, desc))
+            c.get(q("/api/rows", offset=offset, limit=100, desc=desc),
+                  "%s: offset %s desc=%s" % (when, offset, desc))
     for limit in (0, 1, 2, 499, 500, 501, 1000, 5000, "", "abc"):
         c.get(q("/api/rows", limit=limit, offset=total - 3), "%s: limit %r near the end" % (when, limit))
     c.get("/api/rows", "%s: no parameters" % when)
@@ -345,8 +347,8 @@ def read_queries(c, races):
     for since in ("0", "abc", "", "99999999999999999999"):
         c.get(q("/state", since=since))
     first = ids_of(c.get(q("/api/rows", limit=5)))
-    for file in first + ["2031-01-01_10-00-00_SR_ALPINE_3L.rp4", "stray%20copy.rp4", "nosuch.rp4", "..%2Fx.rp4",
-                         "C%3A%5Cx.rp4", ""]:
+    for file in first + ["2031-01-01_10-00-00_SR_ALPINE_3L.rp4", "stray%20copy.rp4", "nosuch.rp4",
+                         "..%2Fx.rp4", "C%3A%5Cx.rp4", ""]:
         c.get("/api/race?file=" + file, "race details of %r" % file)
     c.get("/api/friends", "friends before any import")
     c.get(q("/api/leaderboard", track="ALPINE", type="SR"), "a leaderboard before any import")
