@@ -364,9 +364,12 @@ def read_queries(c, races):
 def friends_queries(c):
     c.get("/api/friends")
     c.get("/api/import")
-    for friend in ("Zo\u00eb", "Ren\u00e9e", "zo\u00eb", "Nobody", ""):
-        for offset, limit in ((0, ""), (0, 10), (95, 10), (119, 10), (120, 10), (1000, 10), ("x", "y")):
+    for friend in ("Zo\u00eb", "Ren\u00e9e"):
+        for offset, limit in ((0, ""), (0, 10), (95, 10), (119, 10), (120, 10), (299, 10), (300, 10),
+                              (1000, 10), ("x", "y"), (0, 100000)):
             c.get(q("/api/friend-races", friend=friend, offset=offset, limit=limit))
+    for friend in ("zo\u00eb", "Nobody", "", "../Zo\u00eb"):
+        c.get(q("/api/friend-races", friend=friend))
     for track in ("ALPINE", "COAST", "CITY", "CANYON", "alpine", ""):
         for kind in ("SR", "ST", ""):
             c.get(q("/api/leaderboard", track=track, type=kind))
