@@ -502,13 +502,14 @@ def main():
     for label in ("old", "new"):
         games[label] = os.path.join(options.work, label, "game")
         shutil.copytree(made, games[label], symlinks=True)
+    start = time.time()
     old = Server("old", old_command, games["old"], options.work)
     new = Server("new", new_command, games["new"], options.work)
     try:
-        start = time.time()
         old.wait_for_index()
         new.wait_for_index()
-        print("library: %d races; both indexes ready after %.1f s" % (options.races, time.time() - start))
+        print("library: %d races; both servers started, their indexes built, in %.1f s" %
+              (options.races, time.time() - start))
         c = Comparison(old, new, options.show, open(os.path.join(options.work, "answers.jsonl"), "w"))
         c.work = options.work
         read_queries(c, options.races)
