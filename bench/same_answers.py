@@ -94,7 +94,7 @@ def make_library(game, races):
         os.utime(path, (long_season.race_time(i), long_season.race_time(i)))
         names = ["Player"] + accented[k % 4:] + accented[:k % 4]
         extra.append(long_season.race_line(i, races + 6, names[:4]))
-    # The newest race: its file is gone.
+    # The newest race (named as of a later day): its file is gone.
     extra.append(long_season.race_line(races + 6, races + 7, ["Player", "Ana", "Speedy", "Racer4"],
                                        name="2031-01-01_10-00-00_SR_ALPINE_3L.rp4"))
     extra.append("not,a,race,line")
@@ -115,6 +115,8 @@ class Server:
 
     def __init__(self, label, command, game, work):
         self.label, self.game = label, os.path.realpath(game)
+        # The folder as answers name it: here, and as Wine shows it to a Windows build.
+        self.names = [self.game, "Z:" + self.game.replace("/", "\\")]
         self.port = free_port()
         self.out = open(os.path.join(work, label + ".out"), "w+")
         self.process = subprocess.Popen(
@@ -136,7 +138,7 @@ class Server:
                 time.sleep(0.1)
 
     def ask(self, method, path, body=None, kind="application/x-www-form-urlencoded", token=True):
-        """The answer as (status, type, body bytes, headers)."""
+        """The answer as (status, type, body bytes)."""
         connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=600)
         headers = {"Authorization": "Bearer " + self.token} if token else {}
         if body is not None:
@@ -177,7 +179,8 @@ def alike(server, value, key=None):
         server.cursor = value
         return "<a cursor>" if loose["cursors"] else "base%+d" % (value - server.base)
     if isinstance(value, str):
-        value = value.replace(server.game, "<GAME>")
+        for name in server.names:
+            value = value.replace(name, "<GAME>")
         if key in ("state", "game"):
             value = re.sub(r"@-?\d+", "@<time>", value)
         if key == "imported" and value:
@@ -503,9 +506,11 @@ def main():
         games[label] = os.path.join(options.work, label, "game")
         shutil.copytree(made, games[label], symlinks=True)
     start = time.time()
-    old = Server("old", old_command, games["old"], options.work)
-    new = Server("new", new_command, games["new"], options.work)
+    servers = []
     try:
+        servers.append(Server("old", old_command, games["old"], options.work))
+        servers.append(Server("new", new_command, games["new"], options.work))
+        old, new = servers
         old.wait_for_index()
         new.wait_for_index()
         print("library: %d races; both servers started, their indexes built, in %.1f s" %
@@ -517,8 +522,8 @@ def main():
         actions(c, options.races)
         print("%d read queries, then %d actions and the queries after them" % (reads, c.asked - reads))
     finally:
-        old.stop()
-        new.stop()
+        for server in servers:
+            server.stop()
     files = [tree(games["old"], options.cache), tree(games["new"], options.cache)]
     same_files = files[0] == files[1]
     if not same_files:
