@@ -2,7 +2,9 @@
 # serve_bench.sh [--races N] WORK PROGRAM...
 # The library on a long season: N recorded races (default 5000; four
 # racers each, four tracks, nine race types), listed and served by PROGRAM
-# (e.g. the Linux companion, "qemu-i386-static build/i386/tools/replay-autosave",
+# (e.g. the Linux companion of the release preset, whose times and memory
+# are the ones to quote: build/release/tools/replay-autosave;
+# "qemu-i386-static build/i386/tools/replay-autosave",
 # or "wine build/mingw/src/replay-autosave.exe"). Prints, as figures and not
 # as pass or fail:
 #   the index: its rebuild (the first list), list --track X, and one new
