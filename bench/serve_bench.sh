@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# serve_bench.sh [--races N] WORK PROGRAM...
+# serve_bench.sh [--races N] WORK [PROGRAM...]
 # The library on a long season: N recorded races (default 5000; four
 # racers each, four tracks, nine race types), listed and served by PROGRAM
 # (e.g. the Linux companion of the release preset, whose times and memory
@@ -25,6 +25,13 @@ if [[ ${1:-} == --races ]]; then
 fi
 work=$1
 shift
+# Without a program: the release preset's, made when it is missing.
+if (($# == 0)); then
+  repo=$(cd "$here/.." && pwd)
+  [[ -x $repo/build/release/tools/replay-autosave ]] ||
+    { cmake --preset release -S "$repo" >/dev/null && cmake --build "$repo/build/release" --target replay-autosave; }
+  set -- "$repo/build/release/tools/replay-autosave"
+fi
 game=$work/game
 dir=$game/SaveData/Saves
 rm -rf "$work"
