@@ -29,7 +29,7 @@ shift
 if (($# == 0)); then
   repo=$(cd "$here/.." && pwd)
   [[ -x $repo/build/release/tools/replay-autosave ]] ||
-    { cmake --preset release -S "$repo" >/dev/null && cmake --build "$repo/build/release" --target replay-autosave; }
+    { (cd "$repo" && cmake --preset release >/dev/null) && cmake --build "$repo/build/release" --target replay-autosave; }
   set -- "$repo/build/release/tools/replay-autosave"
 fi
 game=$work/game
