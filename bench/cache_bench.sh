@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # cache_bench.sh [--races N] WORK PROGRAM [PREVIOUS]
 # The companion's caches of the record on a long season of N races
-# (season_world.py; default 50000), built with the release preset. Prints,
+# (long_season.py; default 50000), built with the release preset. Prints,
 # as figures and not as pass or fail, each with its seconds and peak memory
 # (/usr/bin/time's maximum resident set):
 #   the library's index made from nothing (the first list);
@@ -24,7 +24,7 @@ dir=$game/SaveData/Saves
 rm -rf "$work"
 mkdir -p "$dir"
 printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$game/replay_autosave.ini"
-python3 "$here/season_world.py" "$dir" "$races"
+python3 "$here/long_season.py" "$dir" "$races"
 cd "$game"
 
 # "<seconds> s (<CPU> s of CPU), <peak> MB" of one run; its output in

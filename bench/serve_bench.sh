@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# serve_bench.sh [--races N] WORK PROGRAM...
+# serve_bench.sh [--races N] WORK [PROGRAM...]
 # The library on a long season: N recorded races (default 5000; four
 # racers each, four tracks, nine race types), listed and served by PROGRAM
-# (e.g. the Linux companion, "qemu-i386-static build/i386/tools/replay-autosave",
+# (e.g. the Linux companion of the release preset, whose times and memory
+# are the ones to quote: build/release/tools/replay-autosave;
+# "qemu-i386-static build/i386/tools/replay-autosave",
 # or "wine build/mingw/src/replay-autosave.exe"). Prints, as figures and not
 # as pass or fail:
 #   the index: its rebuild (the first list), list --track X, and one new
@@ -23,14 +25,19 @@ if [[ ${1:-} == --races ]]; then
 fi
 work=$1
 shift
+# Without a program: the release preset's, made when it is missing.
+if (($# == 0)); then
+  repo=$(cd "$here/.." && pwd)
+  [[ -x $repo/build/release/tools/replay-autosave ]] ||
+    { (cd "$repo" && cmake --preset release >/dev/null) && cmake --build "$repo/build/release" --target replay-autosave; }
+  set -- "$repo/build/release/tools/replay-autosave"
+fi
 game=$work/game
 dir=$game/SaveData/Saves
 rm -rf "$work"
 mkdir -p "$dir"
 printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$game/replay_autosave.ini"
-# The record in the plug-in's own column order (player last), one file per
-# race stamped with its saved time.
-python3 "$here/season_world.py" "$dir" "$races"
+python3 "$here/long_season.py" "$dir" "$races"
 # One more race as the plug-in saves it: its file, then its line.
 append_race() {
   local stamp=$1 name=${1//[ :]/_}_SR_ALPINE_3L.rp4

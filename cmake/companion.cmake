@@ -17,6 +17,16 @@ else()
   set(RA_PLATFORM_DIR ${RA_TOOLS_DIR}/platform/linux)
 endif()
 
+# What the check tool ships beside its own sources, also the test world's:
+# Windows' rules for text (the ANSI code page, an INI file as the profile
+# services read it) and the stand-in game whose memory the check fills with a
+# race for the plug-in's own code to read (and the race files that describe
+# one). The test world (sim/) compiles them into its stand-ins and its game.
+set(RA_WINDOWS_TEXT_DIR ${RA_TOOLS_DIR}/windows_text)
+set(RA_WINDOWS_TEXT_SOURCES ${RA_WINDOWS_TEXT_DIR}/code_page.cpp ${RA_WINDOWS_TEXT_DIR}/profile_text.cpp)
+set(RA_STAND_IN_GAME_DIR ${RA_TOOLS_DIR}/stand_in_game)
+set(RA_STAND_IN_GAME_SOURCES ${RA_STAND_IN_GAME_DIR}/game_memory.cpp ${RA_STAND_IN_GAME_DIR}/race_file.cpp)
+
 set(RA_CHECK_SOURCES check/check.cpp check/check_dir.cpp check/check_ini.cpp
     check/check_warnings.cpp)
 list(TRANSFORM RA_CHECK_SOURCES PREPEND ${RA_TOOLS_DIR}/)

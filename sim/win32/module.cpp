@@ -49,7 +49,7 @@ extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR filename, DWORD
         return 0;
     }
     bool lossy = false;
-    std::string path = sim_utf8_to_cp1252(
+    std::string path = ra_utf8_to_cp1252(
         sim_module_set ? sim_module_override() : sim_default_module_path(), &lossy);
     if (path.size() < size) {
         memcpy(filename, path.c_str(), path.size() + 1);

@@ -116,7 +116,7 @@ static std::string sim_translate_text(const std::string &windows_path) {
 
 std::string sim_translate(const char *windows_path) {
     if (windows_path == nullptr) return std::string();
-    return sim_translate_text(sim_cp1252_to_utf8(windows_path));
+    return sim_translate_text(ra_cp1252_to_utf8(windows_path));
 }
 
 DWORD sim_resolve(const char *windows_path, std::string *host_path) {

@@ -84,25 +84,25 @@ bool sim_read_profile(const char *file, std::string *text) {
     }
     std::ostringstream all;
     all << in.rdbuf();
-    *text = sim_profile_decode(all.str()).text;
+    *text = ra_profile_decode(all.str()).text;
     return true;
 }
 
 // The lines of the first section of that name (or of every section, with a
 // null name: then only the headers), in order.
-std::vector<sim_profile_line> sim_section_lines(const std::string &text, const char *section) {
-    std::vector<sim_profile_line> out;
+std::vector<ra_profile_line> sim_section_lines(const std::string &text, const char *section) {
+    std::vector<ra_profile_line> out;
     bool in_section = false;
     bool seen = false;
-    for (const sim_profile_line &line : sim_profile_lines(text)) {
-        if (line.kind == sim_profile_line::section) {
+    for (const ra_profile_line &line : ra_profile_lines(text)) {
+        if (line.kind == ra_profile_line::section) {
             if (section == nullptr) {
                 if (!line.name.empty() && line.name[0] != '\0') out.push_back(line);
                 continue;
             }
             // Only the first section of the name is read.
             if (in_section) break;
-            in_section = !seen && sim_profile_same_name(line.name, section);
+            in_section = !seen && ra_profile_same_name(line.name, section);
             seen = seen || in_section;
             continue;
         }
@@ -114,9 +114,9 @@ std::vector<sim_profile_line> sim_section_lines(const std::string &text, const c
 // Looks key up in section of the profile text; true with its value when found.
 bool sim_find_value(const std::string &text, const std::string &section, const std::string &key,
                     std::string *value) {
-    for (const sim_profile_line &line : sim_section_lines(text, section.c_str())) {
-        if (line.kind != sim_profile_line::entry) continue;
-        if (!sim_profile_same_name(line.name, key)) continue;
+    for (const ra_profile_line &line : sim_section_lines(text, section.c_str())) {
+        if (line.kind != ra_profile_line::entry) continue;
+        if (!ra_profile_same_name(line.name, key)) continue;
         *value = line.value;
         return true;
     }
@@ -196,8 +196,8 @@ DWORD sim_list_names(const char *section, const char *default_value, LPSTR out, 
         if (section == nullptr) return sim_put_list(names, out, size, false);
         return sim_put_string(sim_default_text(default_value), out, size);
     }
-    for (const sim_profile_line &line : sim_section_lines(text, section)) {
-        if (section == nullptr || line.kind == sim_profile_line::entry) names.push_back(line.name);
+    for (const ra_profile_line &line : sim_section_lines(text, section)) {
+        if (section == nullptr || line.kind == ra_profile_line::entry) names.push_back(line.name);
     }
     if (section != nullptr && names.empty()) {
         sim_set_error(ERROR_FILE_NOT_FOUND);
@@ -223,7 +223,7 @@ extern "C" UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int def
     // service, which reports the empty text).
     if (value.empty()) return (UINT)default_value;
     uint32_t number = 0;
-    sim_profile_int(value, &number);
+    ra_profile_int(value, &number);
     return number;
 }
 
@@ -254,10 +254,10 @@ extern "C" DWORD WINAPI GetPrivateProfileSectionA(LPCSTR section, LPSTR out, DWO
         return sim_put_list({}, out, size, true);
     }
     std::vector<std::string> lines;
-    for (const sim_profile_line &line : sim_section_lines(text, section)) {
+    for (const ra_profile_line &line : sim_section_lines(text, section)) {
         std::string name = line.name.substr(0, line.name.find('\0'));
-        if (line.kind == sim_profile_line::entry) lines.push_back(name + "=" + line.raw);
-        if (line.kind == sim_profile_line::other) lines.push_back(line.name);
+        if (line.kind == ra_profile_line::entry) lines.push_back(name + "=" + line.raw);
+        if (line.kind == ra_profile_line::other) lines.push_back(line.name);
     }
     sim_set_error(ERROR_SUCCESS);
     return sim_put_list(lines, out, size, true);

@@ -147,7 +147,7 @@ ra_check_name ra_check_saved_name(const ra_settings &settings, const sim_race_fi
     ra_check_name out = ra_check_name_for(settings, race, code, ctx);
     if (!settings.enabled) {
         out.path.clear();
-        out.why_none = ra_check_key(RA_SET_ENABLED) + " is 0";
+        out.why_none = ra_setting_name(RA_SET_ENABLED) + " is 0";
     } else if (!out.path.empty() && ra_check_file_key(out.path) == ra_check_file_key(source)) {
         out.path.clear();
         out.why_none = "the name is the game's own replay " + source;
@@ -171,12 +171,12 @@ std::string ra_check_label(const std::string &key) { return "  " + ra_check_pad(
 void ra_check_settings(const ra_settings &settings, const ra_check_ini &ini,
                        const std::vector<std::string> &used, std::vector<std::string> *lines,
                        std::vector<std::string> *templates) {
-    const std::string enabled = ra_check_key(RA_SET_ENABLED);
+    const std::string enabled = ra_setting_name(RA_SET_ENABLED);
     const ra_check_entry *raw = ra_check_find_key(ini, enabled.c_str());
     lines->push_back(ra_check_label(enabled) + std::to_string(settings.enabled) +
                      ra_check_note(raw, settings.enabled ? "on" : "off: no replay is saved"));
 
-    const std::string dir = ra_check_key(RA_SET_DIR);
+    const std::string dir = ra_setting_name(RA_SET_DIR);
     raw = ra_check_find_key(ini, dir.c_str());
     std::string note;
     if (raw != nullptr && raw->value.empty()) note = "empty in the file: the default";
@@ -186,23 +186,23 @@ void ra_check_settings(const ra_settings &settings, const ra_check_ini &ini,
     }
     lines->push_back(ra_check_label(dir) + settings.dir + ra_check_note(raw, note));
 
-    const std::string index_start = ra_check_key(RA_SET_INDEX_START);
+    const std::string index_start = ra_setting_name(RA_SET_INDEX_START);
     raw = ra_check_find_key(ini, index_start.c_str());
     note.clear();
     uint32_t given;
-    if (raw != nullptr && sim_profile_int(raw->value, &given) && (int32_t)given < 0) {
+    if (raw != nullptr && ra_profile_int(raw->value, &given) && (int32_t)given < 0) {
         note = "the file says " + std::to_string((int32_t)given) + "; below 0 counts as 0";
     }
     lines->push_back(ra_check_label(index_start) + std::to_string(settings.index_start) +
                      ra_check_note(raw, note));
 
-    const std::string clear_ip = ra_check_key(RA_SET_CLEAR_IP);
+    const std::string clear_ip = ra_setting_name(RA_SET_CLEAR_IP);
     raw = ra_check_find_key(ini, clear_ip.c_str());
     lines->push_back(ra_check_label(clear_ip) + std::to_string(settings.clear_ip) +
                      ra_check_note(raw, settings.clear_ip ? "IP addresses are blanked in each copy"
                                                           : "copies stay as the game wrote them"));
 
-    const std::string record = ra_check_key(RA_SET_RECORD);
+    const std::string record = ra_setting_name(RA_SET_RECORD);
     raw = ra_check_find_key(ini, record.c_str());
     note = settings.record_enabled ? "a line per saved replay in " + dir + "\\" RA_RECORD_FILE
                                    : "no record: list, prune and page see only the files";
@@ -371,7 +371,8 @@ std::string ra_check_format(const ra_check_report &report, bool quiet) {
         text += "\nName templates (\"-\": not set):\n";
         for (const std::string &line : report.templates) text += line + "\n";
         if (!report.enabled) {
-            text += "\nNo file names: Enabled is 0, so the plug-in is off and saves no replay.\n";
+            text += "\nNo file names: " + ra_setting_name(RA_SET_ENABLED) +
+                    " is 0, so the plug-in is off and saves no replay.\n";
         } else {
             text += std::string("\nFile names for each race type code (") +
                     (report.example_race ? "example race" : "race file") + ": " + report.race +

@@ -54,7 +54,7 @@ void ra_check_dir_warnings(const ra_settings &settings, const std::string &game_
                            std::vector<std::string> *warnings) {
     if (settings.enabled == 0 || settings.dir[0] == '\0') return;
     const std::string dir = settings.dir;
-    const std::string key = ra_check_key(RA_SET_DIR);
+    const std::string key = ra_setting_name(RA_SET_DIR);
     const std::string full = ra_check_full_dir(game_folder, dir);
     const std::string lost = ", so the plug-in cannot save any replay there";
 

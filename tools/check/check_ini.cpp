@@ -14,7 +14,7 @@
 #include "settings/settings.h"
 
 bool ra_check_same_name(const std::string &a, const std::string &b) {
-    return sim_profile_same_name(a, b);
+    return ra_profile_same_name(a, b);
 }
 
 namespace {
@@ -132,7 +132,7 @@ void ra_check_scan_unsettled(const std::string &text, ra_check_ini *out) {
 
 // A quoted value with exactly as many characters inside the quotes as the
 // plug-in's buffer holds: readers differ on whether the last one fits.
-void ra_check_quoted_fill(const sim_profile_line &line, ra_check_ini *out) {
+void ra_check_quoted_fill(const ra_profile_line &line, ra_check_ini *out) {
     const std::string &raw = line.raw;
     bool quoted = raw.size() >= 2 && (raw[0] == '"' || raw[0] == '\'') && raw.back() == raw[0];
     if (!quoted) return;
@@ -152,9 +152,8 @@ void ra_check_quoted_fill(const sim_profile_line &line, ra_check_ini *out) {
 // The first line that holds a letter beyond ASCII in a name or value (the
 // bytes of a file with a UTF-8 mark, the mark left off); 0 when none does.
 int ra_check_first_non_ascii(const std::string &text) {
-    for (const sim_profile_line &line : sim_profile_lines(text)) {
-        if (line.kind == sim_profile_line::blank || line.kind == sim_profile_line::comment)
-            continue;
+    for (const ra_profile_line &line : ra_profile_lines(text)) {
+        if (line.kind == ra_profile_line::blank || line.kind == ra_profile_line::comment) continue;
         for (char c : line.name + line.value) {
             if ((unsigned char)c >= 0x80) return line.number;
         }
@@ -178,27 +177,27 @@ void ra_check_keys_below(ra_check_ini *out) {
 
 void ra_check_scan_ini(const std::string &bytes, ra_check_ini *out) {
     *out = ra_check_ini();
-    sim_profile_text decoded = sim_profile_decode(bytes);
+    ra_profile_text decoded = ra_profile_decode(bytes);
     out->encoding = decoded.encoding;
     out->lossy = decoded.lossy;
     // The services take a UTF-8 mark for text of line 1: what that line
     // would be without it.
-    if (decoded.encoding == sim_profile_encoding::utf8_bom) {
-        std::vector<sim_profile_line> unmarked = sim_profile_lines(decoded.text.substr(3));
+    if (decoded.encoding == ra_profile_encoding::utf8_bom) {
+        std::vector<ra_profile_line> unmarked = ra_profile_lines(decoded.text.substr(3));
         out->bom_hides_section = !unmarked.empty() && unmarked[0].number == 1 &&
-                                 unmarked[0].kind == sim_profile_line::section &&
+                                 unmarked[0].kind == ra_profile_line::section &&
                                  ra_check_same_name(unmarked[0].name, RA_INI_SECTION);
         out->bom_non_ascii_line = ra_check_first_non_ascii(decoded.text.substr(3));
     }
     // A UTF-16 file read as ANSI bytes is all NULs: told of as a whole.
-    if (decoded.encoding != sim_profile_encoding::utf16be &&
-        decoded.encoding != sim_profile_encoding::utf16_unmarked) {
+    if (decoded.encoding != ra_profile_encoding::utf16be &&
+        decoded.encoding != ra_profile_encoding::utf16_unmarked) {
         ra_check_scan_unsettled(decoded.text, out);
     }
     // Where the lines being read belong.
     enum { above_sections, in_ours, elsewhere } where = above_sections;
-    for (const sim_profile_line &line : sim_profile_lines(decoded.text)) {
-        if (line.kind == sim_profile_line::section) {
+    for (const ra_profile_line &line : ra_profile_lines(decoded.text)) {
+        if (line.kind == ra_profile_line::section) {
             if (!ra_check_same_name(line.name, RA_INI_SECTION)) {
                 out->other_sections.push_back({line.name, "", line.number});
                 where = elsewhere;
@@ -211,12 +210,12 @@ void ra_check_scan_ini(const std::string &bytes, ra_check_ini *out) {
                 out->repeated_section.push_back(line.number);
                 where = elsewhere;
             }
-        } else if (line.kind == sim_profile_line::entry) {
+        } else if (line.kind == ra_profile_line::entry) {
             ra_check_entry entry{line.name, line.value, line.number};
             if (where == in_ours) out->keys.push_back(entry);
             if (where == in_ours) ra_check_quoted_fill(line, out);
             if (where == above_sections) out->outside.push_back(entry);
-        } else if (line.kind == sim_profile_line::other && where == in_ours) {
+        } else if (line.kind == ra_profile_line::other && where == in_ours) {
             out->no_equals.push_back({line.name, "", line.number});
         }
     }

@@ -25,7 +25,7 @@ struct ra_check_entry {
 // encoding, comment lines, names compared ignoring ASCII case; the first
 // section of a name and the first key of a name in it count).
 struct ra_check_ini {
-    sim_profile_encoding encoding = sim_profile_encoding::ansi;
+    ra_profile_encoding encoding = ra_profile_encoding::ansi;
     bool lossy = false;                // UTF-16 characters became '?'
     bool bom_hides_section = false;    // a UTF-8 mark hides the header on line 1
     int bom_non_ascii_line = 0;        // a UTF-8 mark, and letters beyond ASCII first on this line

@@ -7,12 +7,9 @@
 #include <vector>
 
 #include "check/check.h"
+#include "check/setting_names.h"
 #include "settings/settings.h"
 #include "snapshot/race_context.h"
-
-// The name of a key the plug-in reads besides the templates, as its table
-// spells it.
-inline std::string ra_check_key(ra_setting which) { return ra_setting_keys[which].key; }
 
 // The key column's word for the plug-in's built-in template.
 extern const char ra_check_builtin[];

@@ -255,7 +255,7 @@ void ra_check_int_value(const ra_check_entry &e, const char *zero_meaning,
                         std::vector<std::string> *warnings) {
     std::string head = e.name + ra_check_at(e.line) + ": \"" + e.value + "\" ";
     uint32_t ours = 0;
-    bool number = sim_profile_int(e.value, &ours);
+    bool number = ra_profile_int(e.value, &ours);
     size_t start = 0;
     while (start < e.value.size() && ra_check_blank_or_control(e.value[start])) ++start;
     uint32_t skipped;
@@ -270,7 +270,7 @@ void ra_check_int_value(const ra_check_entry &e, const char *zero_meaning,
                             std::to_string(ra_check_int_agreed_length) +
                             " characters as the number, others all of it" + ra_check_reads_here(e) +
                             "; write the number without leading zeros");
-    } else if (!number && start > 0 && sim_profile_int(e.value.substr(start), &skipped)) {
+    } else if (!number && start > 0 && ra_profile_int(e.value.substr(start), &skipped)) {
         warnings->push_back(head +
                             "starts with a blank or a control character, and INI readers differ "
                             "on it: some skip it and read the number after it, others read 0" +
@@ -291,8 +291,8 @@ void ra_check_int_value(const ra_check_entry &e, const char *zero_meaning,
 // given twice, values it reads otherwise than a player would expect.
 void ra_check_text(const ra_check_ini &ini, std::vector<std::string> *warnings) {
     // Read as ANSI, its names hold NULs and match nothing.
-    if (ini.encoding == sim_profile_encoding::utf16be ||
-        ini.encoding == sim_profile_encoding::utf16_unmarked) {
+    if (ini.encoding == ra_profile_encoding::utf16be ||
+        ini.encoding == ra_profile_encoding::utf16_unmarked) {
         warnings->push_back(
             "the file is saved as UTF-16 without the mark Windows recognises (\"Unicode\" in "
             "Notepad, little-endian): Windows has been seen to read none of it and use every "
@@ -400,7 +400,7 @@ void ra_check_warnings(const ra_settings &settings, const ra_check_ini &ini, con
                        std::vector<std::string> *warnings) {
     ra_check_text(ini, warnings);
 
-    const std::string dir_key = ra_check_key(RA_SET_DIR);
+    const std::string dir_key = ra_setting_name(RA_SET_DIR);
     const char *dir_value = settings.dir;
     const ra_check_entry *dir = ra_check_find_key(ini, dir_key.c_str());
     if (dir != nullptr && dir->value.size() > RA_DIR_SIZE - 1) {
@@ -465,7 +465,7 @@ void ra_check_name_warnings(const ra_settings &settings, const ra_check_ini &ini
             same += std::string(same.empty() ? "" : ", ") + n.code->code;
         }
     }
-    const std::string dir_key = ra_check_key(RA_SET_DIR);
+    const std::string dir_key = ra_setting_name(RA_SET_DIR);
     if (!same.empty()) {
         warnings->push_back(dir_key + " and the name template make the game's own replay " +
                             source + " for " + same +
@@ -474,7 +474,7 @@ void ra_check_name_warnings(const ra_settings &settings, const ra_check_ini &ini
                             dir_key + " or name");
     }
 
-    const std::string index_key = ra_check_key(RA_SET_INDEX_START);
+    const std::string index_key = ra_setting_name(RA_SET_INDEX_START);
     const ra_check_entry *index_start = ra_check_find_key(ini, index_key.c_str());
     if (index_start == nullptr) return;
     for (const std::string &key : used) {

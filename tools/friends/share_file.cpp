@@ -81,7 +81,7 @@ const ra_share_table ra_share_tables[] = {
 // sharer's bytes and whose most likely code page that is.
 bool ra_share_text(int format, std::string *text) {
     if (format == ra_share_format_sharers_bytes) {
-        *text = sim_cp1252_to_utf8(*text);
+        *text = ra_cp1252_to_utf8(*text);
         return true;
     }
     return ra_is_utf8(*text);

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "autosave/autosave.h"
+#include "check/setting_names.h"
 #include "library/folded_name.h"
 #include "library/game_replay.h"
 #include "library/local_time.h"
@@ -147,8 +148,9 @@ std::string ra_sharer_of(const std::vector<ra_record> &lines) {
 }
 
 const std::string ra_no_sharer =
-    "the record does not tell your racer name for these replays (it is written with Record = 1 "
-    "by this version of the plug-in); drive a race with Record = 1 and share again";
+    "the record does not tell your racer name for these replays (it is written with " +
+    ra_setting_line(RA_SET_RECORD, 1) + " by this version of the plug-in); drive a race with " +
+    ra_setting_line(RA_SET_RECORD, 1) + " and share again";
 
 }  // namespace
 
@@ -248,9 +250,10 @@ bool ra_plan_card(const fs::path &dir, ra_share_plan *plan, std::string *error) 
     plan->share.made = ra_format_time(ra_local_now());
     plan->share.sharer = ra_sharer_of(records.lines);
     if (plan->share.sharer.empty()) {
-        *error = records.lines.empty() ? "there are no recorded races in " + ra_text(dir) +
-                                             " for a card (Record = 1 writes them)"
-                                       : ra_no_sharer;
+        *error = records.lines.empty()
+                     ? "there are no recorded races in " + ra_text(dir) + " for a card (" +
+                           ra_setting_line(RA_SET_RECORD, 1) + " writes them)"
+                     : ra_no_sharer;
         return false;
     }
     plan->share.record = ra_plugin_header_text();

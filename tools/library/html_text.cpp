@@ -30,9 +30,9 @@ std::string ra_text_as_utf8(const std::string &text, bool markup) {
             continue;
         }
         const size_t start = i;
-        const uint32_t c = sim_utf8_next(text, &i);
-        if (c == sim_no_char || ra_control(c)) {
-            sim_put_utf8(&out, ra_replacement);
+        const uint32_t c = ra_utf8_next(text, &i);
+        if (c == ra_no_char || ra_control(c)) {
+            ra_put_utf8(&out, ra_replacement);
             continue;
         }
         if (markup) {

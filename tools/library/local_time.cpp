@@ -21,13 +21,6 @@ bool ra_digits(const std::string &text, size_t at, size_t count, int *value) {
     return true;
 }
 
-bool ra_leap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int ra_days_in(int year, int month) {
-    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && ra_leap(year) ? 29 : days[month - 1];
-}
-
 // "YYYY-MM-DD" at the start of text into *t.
 bool ra_read_date(const std::string &text, ra_time *t) {
     if (text.size() < 10 || text[4] != '-' || text[7] != '-') return false;
@@ -36,7 +29,7 @@ bool ra_read_date(const std::string &text, ra_time *t) {
         return false;
     }
     return t->month >= 1 && t->month <= 12 && t->day >= 1 &&
-           t->day <= ra_days_in(t->year, t->month);
+           t->day <= ra_days_in_month(t->year, t->month);
 }
 
 std::string ra_format(const ra_time &t, char date_time, char in_time) {
@@ -47,6 +40,12 @@ std::string ra_format(const ra_time &t, char date_time, char in_time) {
 }
 
 }  // namespace
+
+int ra_days_in_month(int year, int month) {
+    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
 
 bool operator<(const ra_time &a, const ra_time &b) {
     return std::tie(a.year, a.month, a.day, a.hour, a.minute, a.second) <

@@ -13,6 +13,9 @@ struct ra_time {
     int hour = 0, minute = 0, second = 0;  // time of day
 };
 
+// The days of a month (1 to 12) of a year, leap years' February 29.
+int ra_days_in_month(int year, int month);
+
 // Earlier first; equal times compare equal.
 bool operator<(const ra_time &a, const ra_time &b);
 bool operator==(const ra_time &a, const ra_time &b);

@@ -5,6 +5,7 @@
 #include <map>
 #include <system_error>
 
+#include "check/setting_names.h"
 #include "library/folded_name.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
@@ -86,9 +87,8 @@ bool ra_list_replays_of(const std::filesystem::path &dir, const std::string &sho
     *out = ra_replay_list();
     std::error_code failed;
     if (!std::filesystem::is_directory(dir, failed)) {
-        *error = "the save folder " + shown +
-                 " does not exist: no replay has been saved yet, or Dir in replay_autosave.ini "
-                 "names another folder";
+        *error = "the save folder " + shown + " does not exist: no replay has been saved yet, or " +
+                 ra_setting_place(RA_SET_DIR) + " names another folder";
         return false;
     }
     // The replay files of Dir, by folded name: plain files only. A link is

@@ -40,11 +40,9 @@ int ra_meridiem(const std::string &text, size_t *at) {
 int ra_full_year(int year, size_t digits) { return digits <= 2 ? 2000 + year : year; }
 
 bool ra_valid(const ra_time &t) {
-    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (t.month < 1 || t.month > 12 || t.day < 1) return false;
-    bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
-    int last = t.month == 2 && leap ? 29 : days[t.month - 1];
-    return t.day <= last && t.hour <= 23 && t.minute <= 59 && t.second <= 59;
+    return t.day <= ra_days_in_month(t.year, t.month) && t.hour <= 23 && t.minute <= 59 &&
+           t.second <= 59;
 }
 
 }  // namespace

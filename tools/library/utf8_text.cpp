@@ -5,14 +5,14 @@
 
 bool ra_is_utf8(const std::string &text) {
     for (size_t at = 0; at < text.size();) {
-        if (sim_utf8_next(text, &at) == sim_no_char) return false;
+        if (ra_utf8_next(text, &at) == ra_no_char) return false;
     }
     return true;
 }
 
 size_t ra_text_width(const std::string &text) {
     size_t width = 0;
-    for (size_t at = 0; at < text.size(); ++width) sim_utf8_next(text, &at);
+    for (size_t at = 0; at < text.size(); ++width) ra_utf8_next(text, &at);
     return width;
 }
 

@@ -5,10 +5,10 @@
 
 #include "code_page.h"
 
-std::string ra_game_text(const std::string &bytes) { return sim_cp1252_to_utf8(bytes); }
+std::string ra_game_text(const std::string &bytes) { return ra_cp1252_to_utf8(bytes); }
 
 bool ra_game_bytes(const std::string &text, std::string *bytes) {
     bool lossy = false;
-    *bytes = sim_utf8_to_cp1252(text, &lossy);
+    *bytes = ra_utf8_to_cp1252(text, &lossy);
     return !lossy;
 }

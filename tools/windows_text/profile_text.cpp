@@ -50,9 +50,9 @@ const char sim_lost_char = '?';
 // Pairs looked at to tell UTF-16 without a mark from ANSI text.
 const size_t sim_utf16_probe_pairs = 32;
 
-sim_profile_text sim_decode_utf16le(const std::string &bytes) {
-    sim_profile_text out;
-    out.encoding = sim_profile_encoding::utf16le;
+ra_profile_text sim_decode_utf16le(const std::string &bytes) {
+    ra_profile_text out;
+    out.encoding = ra_profile_encoding::utf16le;
     for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
         uint32_t unit = (uint8_t)bytes[i] | (uint32_t)(uint8_t)bytes[i + 1] << 8;
         bool high_surrogate = unit >= 0xD800 && unit <= 0xDBFF;
@@ -62,7 +62,7 @@ sim_profile_text sim_decode_utf16le(const std::string &bytes) {
             if (next >= 0xDC00 && next <= 0xDFFF) i += 2;
         }
         char c;
-        if (!sim_cp1252_byte(unit, &c)) {
+        if (!ra_cp1252_byte(unit, &c)) {
             c = sim_lost_char;
             out.lossy = true;
         }
@@ -97,20 +97,20 @@ std::string sim_trim(const std::string &s) {
 
 char sim_fold(char c) { return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c; }
 
-sim_profile_line sim_read_line(const std::string &raw, int number) {
-    sim_profile_line line{sim_profile_line::other, number, "", "", false, ""};
+ra_profile_line sim_read_line(const std::string &raw, int number) {
+    ra_profile_line line{ra_profile_line::other, number, "", "", false, ""};
     std::string text = sim_trim(raw);
     if (text.empty()) {
-        line.kind = sim_profile_line::blank;
+        line.kind = ra_profile_line::blank;
     } else if (text[0] == ';' || text[0] == '#') {
-        line.kind = sim_profile_line::comment;
+        line.kind = ra_profile_line::comment;
         line.name = text;
     } else if (text[0] == '[') {
         size_t close = text.find(']');
-        line.kind = sim_profile_line::section;
+        line.kind = ra_profile_line::section;
         line.name = sim_trim(text.substr(1, close == std::string::npos ? close : close - 1));
     } else if (size_t eq = text.find('='); eq != std::string::npos) {
-        line.kind = sim_profile_line::entry;
+        line.kind = ra_profile_line::entry;
         line.name = sim_trim(text.substr(0, eq));
         std::string v = sim_trim(text.substr(eq + 1));
         line.raw = v.substr(0, v.find('\0'));
@@ -129,26 +129,26 @@ sim_profile_line sim_read_line(const std::string &raw, int number) {
 
 }  // namespace
 
-sim_profile_text sim_profile_decode(const std::string &bytes) {
+ra_profile_text ra_profile_decode(const std::string &bytes) {
     if (bytes.size() >= 2 && (uint8_t)bytes[0] == (sim_utf16_mark & 0xFF) &&
         (uint8_t)bytes[1] == (sim_utf16_mark >> 8)) {
         return sim_decode_utf16le(bytes);
     }
-    sim_profile_text out;
+    ra_profile_text out;
     out.text = bytes;
     if (bytes.compare(0, 3, sim_utf8_bom) == 0) {
-        out.encoding = sim_profile_encoding::utf8_bom;
+        out.encoding = ra_profile_encoding::utf8_bom;
     } else if (bytes.size() >= 2 && (uint8_t)bytes[0] == (sim_utf16_mark >> 8) &&
                (uint8_t)bytes[1] == (sim_utf16_mark & 0xFF)) {
-        out.encoding = sim_profile_encoding::utf16be;
+        out.encoding = ra_profile_encoding::utf16be;
     } else if (sim_looks_utf16(bytes)) {
-        out.encoding = sim_profile_encoding::utf16_unmarked;
+        out.encoding = ra_profile_encoding::utf16_unmarked;
     }
     return out;
 }
 
-std::vector<sim_profile_line> sim_profile_lines(const std::string &text) {
-    std::vector<sim_profile_line> lines;
+std::vector<ra_profile_line> ra_profile_lines(const std::string &text) {
+    std::vector<ra_profile_line> lines;
     int number = 0;
     size_t pos = 0;
     while (pos < text.size()) {
@@ -160,7 +160,7 @@ std::vector<sim_profile_line> sim_profile_lines(const std::string &text) {
     return lines;
 }
 
-bool sim_profile_same_name(const std::string &a, const std::string &b) {
+bool ra_profile_same_name(const std::string &a, const std::string &b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         if (sim_fold(a[i]) != sim_fold(b[i])) return false;
@@ -171,7 +171,7 @@ bool sim_profile_same_name(const std::string &a, const std::string &b) {
 // An integer as Windows reads it from a profile: optional sign, then "0x"
 // and hex digits or decimal digits, stopping at the first other character;
 // no digits at all give 0; overflow wraps around modulo 2^32.
-bool sim_profile_int(const std::string &s, uint32_t *out) {
+bool ra_profile_int(const std::string &s, uint32_t *out) {
     size_t i = 0;
     bool negative = false;
     if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';

@@ -12,7 +12,7 @@
 #include <vector>
 
 // How the services take a file's bytes.
-enum class sim_profile_encoding {
+enum class ra_profile_encoding {
     ansi,            // no mark: bytes as they are (the ANSI code page)
     utf8_bom,        // EF BB BF: not recognised, the three bytes stay in line 1
     utf16le,         // FF FE: read as UTF-16LE, converted to the ANSI code page
@@ -21,17 +21,17 @@ enum class sim_profile_encoding {
 };
 
 // The file as the ANSI services see it.
-struct sim_profile_text {
-    sim_profile_encoding encoding = sim_profile_encoding::ansi;
+struct ra_profile_text {
+    ra_profile_encoding encoding = ra_profile_encoding::ansi;
     std::string text;    // the bytes the lines are read from
     bool lossy = false;  // UTF-16 characters the ANSI code page lacks became '?'
 };
 
 // The bytes of a file, decoded as the services decode them.
-sim_profile_text sim_profile_decode(const std::string &bytes);
+ra_profile_text ra_profile_decode(const std::string &bytes);
 
 // One line of the text and what the services make of it.
-struct sim_profile_line {
+struct ra_profile_line {
     enum kind_t {
         blank,    // nothing but blanks
         comment,  // first non-blank character ';' or '#'
@@ -47,12 +47,12 @@ struct sim_profile_line {
                         // (trimmed, cut at a NUL, quotes kept)
 };
 
-std::vector<sim_profile_line> sim_profile_lines(const std::string &text);
+std::vector<ra_profile_line> ra_profile_lines(const std::string &text);
 
 // The integer at the start of a value, as GetPrivateProfileIntA reads it,
 // into *value; false when the value does not start with a number (it then
 // reads as 0).
-bool sim_profile_int(const std::string &text, uint32_t *value);
+bool ra_profile_int(const std::string &text, uint32_t *value);
 
 // Section and key names compare ignoring ASCII letter case only.
-bool sim_profile_same_name(const std::string &a, const std::string &b);
+bool ra_profile_same_name(const std::string &a, const std::string &b);

@@ -19,11 +19,11 @@ const char sim_lost_char = '?';
 
 }  // namespace
 
-uint32_t sim_cp1252_char(unsigned char byte) {
+uint32_t ra_cp1252_char(unsigned char byte) {
     return byte >= 0x80 && byte < 0xA0 ? sim_cp1252_high[byte - 0x80] : byte;
 }
 
-bool sim_cp1252_byte(uint32_t c, char *out) {
+bool ra_cp1252_byte(uint32_t c, char *out) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
         *out = (char)c;
         return true;
@@ -37,12 +37,12 @@ bool sim_cp1252_byte(uint32_t c, char *out) {
     return false;
 }
 
-uint32_t sim_utf8_next(const std::string &text, size_t *at) {
+uint32_t ra_utf8_next(const std::string &text, size_t *at) {
     const unsigned char *s = (const unsigned char *)text.data() + *at;
     const size_t left = text.size() - *at;
     auto cont = [&](size_t i) { return i < left && (s[i] & 0xC0) == 0x80; };
     size_t n = 0;
-    uint32_t c = sim_no_char;
+    uint32_t c = ra_no_char;
     if (s[0] < 0x80) {
         n = 1;
         c = s[0];
@@ -65,7 +65,7 @@ uint32_t sim_utf8_next(const std::string &text, size_t *at) {
     return c;
 }
 
-void sim_put_utf8(std::string *out, uint32_t c) {
+void ra_put_utf8(std::string *out, uint32_t c) {
     if (c < 0x80) {
         *out += (char)c;
     } else if (c < 0x800) {
@@ -83,21 +83,21 @@ void sim_put_utf8(std::string *out, uint32_t c) {
     }
 }
 
-std::string sim_cp1252_to_utf8(const std::string &bytes) {
+std::string ra_cp1252_to_utf8(const std::string &bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (unsigned char byte : bytes) sim_put_utf8(&out, sim_cp1252_char(byte));
+    for (unsigned char byte : bytes) ra_put_utf8(&out, ra_cp1252_char(byte));
     return out;
 }
 
-std::string sim_utf8_to_cp1252(const std::string &text, bool *lossy) {
+std::string ra_utf8_to_cp1252(const std::string &text, bool *lossy) {
     std::string out;
     out.reserve(text.size());
     *lossy = false;
     for (size_t at = 0; at < text.size();) {
         char byte;
-        const uint32_t c = sim_utf8_next(text, &at);
-        if (c == sim_no_char || !sim_cp1252_byte(c, &byte)) {
+        const uint32_t c = ra_utf8_next(text, &at);
+        if (c == ra_no_char || !ra_cp1252_byte(c, &byte)) {
             byte = sim_lost_char;
             *lossy = true;
         }

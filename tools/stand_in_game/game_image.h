@@ -29,7 +29,7 @@
 // Maps the image, zero-filled, on the first call; later calls clear it to
 // zero again. At SIM_GAME_BASE (read, write and execute) where the game's
 // code runs; a program that only reads the game's data, as the plug-in
-// does, may hold it anywhere (win/game_block_win.cpp). Aborts with a
+// does, may hold it anywhere (win/game_block_win.cpp here). Aborts with a
 // message when it cannot.
 void sim_game_map(void);
 

@@ -17,31 +17,31 @@
 
 #include <string>
 
-// What sim_utf8_next gives for a byte that starts no UTF-8 sequence.
-const uint32_t sim_no_char = 0xFFFFFFFFu;
+// What ra_utf8_next gives for a byte that starts no UTF-8 sequence.
+const uint32_t ra_no_char = 0xFFFFFFFFu;
 
 // The character a Windows-1252 byte stands for; the five bytes the code
 // page leaves unassigned stand for the C1 control of the same value.
-uint32_t sim_cp1252_char(unsigned char byte);
+uint32_t ra_cp1252_char(unsigned char byte);
 
 // The Windows-1252 byte of a character into *out, or false when the code
 // page has none.
-bool sim_cp1252_byte(uint32_t c, char *out);
+bool ra_cp1252_byte(uint32_t c, char *out);
 
 // The character of the well-formed UTF-8 sequence at text[*at] (no
 // overlong form, no surrogate, nothing above U+10FFFF), with *at moved past
-// it; sim_no_char for a byte that starts none, with *at moved past that
+// it; ra_no_char for a byte that starts none, with *at moved past that
 // byte alone.
-uint32_t sim_utf8_next(const std::string &text, size_t *at);
+uint32_t ra_utf8_next(const std::string &text, size_t *at);
 
 // Appends a character (U+0000 to U+10FFFF) in UTF-8.
-void sim_put_utf8(std::string *out, uint32_t c);
+void ra_put_utf8(std::string *out, uint32_t c);
 
 // Windows-1252 bytes as UTF-8: every byte is one character.
-std::string sim_cp1252_to_utf8(const std::string &bytes);
+std::string ra_cp1252_to_utf8(const std::string &bytes);
 
 // UTF-8 text in Windows-1252. A character the code page lacks, and a byte
 // of no UTF-8, comes out as '?', as Windows' best-fit conversion writes a
 // character it finds no likeness for (we model none of its likenesses),
 // with *lossy set.
-std::string sim_utf8_to_cp1252(const std::string &text, bool *lossy);
+std::string ra_utf8_to_cp1252(const std::string &text, bool *lossy);
