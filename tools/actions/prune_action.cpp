@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "check/setting_names.h"
 #include "library/keep_marks.h"
 #include "library/local_time.h"
 #include "library/records.h"
@@ -15,8 +16,10 @@
 namespace {
 
 // What prune says when it cannot tell the plug-in's replays from others.
-const char ra_prune_needs_record[] =
-    "prune needs Record = 1 to know which replays the plug-in saved";
+std::string ra_prune_needs_record() {
+    return "prune needs " + ra_setting_line(RA_SET_RECORD, 1) +
+           " to know which replays the plug-in saved";
+}
 
 // "1 replay", "2 replays".
 std::string ra_replays(size_t n) { return std::to_string(n) + (n == 1 ? " replay" : " replays"); }
@@ -103,7 +106,7 @@ void ra_warn_unrecorded(const ra_game_setup &setup, ra_action_said *out) {
     std::error_code failed;
     if (setup.settings.record_enabled == 0 &&
         std::filesystem::exists(setup.dir / ra_records_file, failed)) {
-        out->warnings.push_back("Record is 0 in " + ra_text(setup.ini) +
+        out->warnings.push_back(ra_setting_name(RA_SET_RECORD) + " is 0 in " + ra_text(setup.ini) +
                                 ": the replays saved while it is 0 get no line in " +
                                 ra_records_file + ", so prune leaves them alone");
     }
@@ -180,10 +183,10 @@ ra_action_said ra_prune_words(const ra_prune_result &result, const std::string &
     if (!result.error.empty()) return said.stop(ra_action_end::failed, result.error);
     if (!result.recorded) {
         return said.stop(ra_action_end::failed,
-                         std::string(ra_prune_needs_record) + ": there is no " + ra_records_file +
-                             " in " + shown +
-                             " (with Record = 1 in replay_autosave.ini the "
-                             "plug-in writes it as it saves replays, and prune can remove the "
+                         ra_prune_needs_record() + ": there is no " + ra_records_file +
+                             " in " + shown + " (with " + ra_setting_line(RA_SET_RECORD, 1) +
+                             " in " RA_INI_FILE
+                             " the plug-in writes it as it saves replays, and prune can remove the "
                              "replays saved from then on)");
     }
     const std::vector<ra_prune_candidate> &candidates = result.candidates;

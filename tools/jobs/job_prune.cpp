@@ -24,14 +24,17 @@ int ra_run_prune(const ra_prune_job &job, ra_output *out) {
 }
 
 // The row of prune, with a footer of its own.
+#include "check/setting_names.h"
 #include "program/command_row.h"
 #include "program/commands.h"
 
 namespace {
 
-const char ra_prune_footer[] =
+// Built before the row below, which points at it (one file, in order).
+const std::string ra_prune_footer =
     "Policies combine: a replay is removed when any policy given removes it. Only replays the "
-    "plug-in saved and named in replays.csv (Record = 1) are ever removed; \"keep FILE\" "
+    "plug-in saved and named in replays.csv (" + ra_setting_line(RA_SET_RECORD, 1) +
+    ") are ever removed; \"keep FILE\" "
     "or renaming a replay keeps it for ever. Without --apply nothing is removed.\n"
     "Exit status: 0 done, 1 failed (no replays.csv in Dir, or a replay could not be removed), "
     "2 on a bad command line or an unreadable file.";
@@ -52,4 +55,4 @@ void ra_prune_options(CLI::App *sub, ra_prune_job *job) {
 
 const ra_command ra_prune_command =
     ra_command_row<ra_prune_job, ra_prune_options, nullptr, ra_run_prune>(
-        "prune", "remove the oldest replays the plug-in saved", nullptr, ra_prune_footer);
+        "prune", "remove the oldest replays the plug-in saved", nullptr, ra_prune_footer.c_str());

@@ -5,17 +5,17 @@
 #include <string>
 
 #include "actions/restore_action.h"
-#include "program/game_setup.h"
 #include "program/open_library.h"
 
 int ra_run_restore(const ra_restore_job &job, ra_output *out, const ra_restore_hooks &hooks) {
     ra_game_setup setup;
-    std::string error;
-    if (!ra_load_setup(job.ini, &setup, &error)) return ra_fail(out, error, ra_exit_usage);
+    ra_records records;
+    const int opened = ra_open_records(job.ini, &setup, &records, out);
+    if (opened != ra_exit_ok) return opened;
     ra_restore_ask ask;
     ask.file = job.file;
     ask.to = job.to;
-    return ra_tell(ra_restore_action(setup, ra_open_records(setup.dir), ask, hooks), out);
+    return ra_tell(ra_restore_action(setup, records, ask, hooks), out);
 }
 
 // The row of restore: a replay dropped on the program is restored only

@@ -33,16 +33,20 @@ int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list
     return ra_exit_ok;
 }
 
-ra_records ra_open_records(const std::filesystem::path &dir) {
-    ra_records records;
+int ra_open_records(const std::string &ini, ra_game_setup *setup, ra_records *records,
+                    ra_output *out) {
+    std::string error;
+    if (!ra_load_setup(ini, setup, &error)) return ra_fail(out, error, ra_exit_usage);
+    const std::filesystem::path &dir = setup->dir;
+    *records = ra_records();
     ra_replay_list list;
     std::string unlisted;
     ra_index_request existing;
     existing.make = false;
     if (ra_indexed_list(dir, ra_text(dir), &list, &unlisted, existing)) {
-        records = std::move(list.records);
+        *records = std::move(list.records);
     } else {
-        ra_read_records(dir, ra_text(dir / ra_records_file), &records);
+        ra_read_records(dir, ra_text(dir / ra_records_file), records);
     }
-    return records;
+    return ra_exit_ok;
 }

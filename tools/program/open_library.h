@@ -19,7 +19,9 @@ int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list
                     ra_output *out, const std::string &track = std::string(),
                     ra_index_facts *facts = nullptr);
 
-// Dir's record for restore: from Dir's index where there is one (never
-// made for this), else from the record file; a Dir that cannot be listed
-// (not there yet) still has its record file read, if any.
-ra_records ra_open_records(const std::filesystem::path &dir);
+// The settings of the INI and Dir's record, for restore: from Dir's index
+// where there is one (never made for this), else from the record file; a
+// Dir that cannot be listed (not there yet) still has its record file read,
+// if any. ra_exit_ok, or the status of the failure.
+int ra_open_records(const std::string &ini, ra_game_setup *setup, ra_records *records,
+                    ra_output *out);
