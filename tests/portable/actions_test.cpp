@@ -72,7 +72,7 @@ TEST_F(Actions, ARefusedOrFailedActionChangesNothing) {
     ASSERT_TRUE(ra_test_write_file(saves("empty.rp4"), ""));
     ra_restore_ask ask;
     ask.file = "empty.rp4";
-    const ra_restore_said restored = ra_restore_action(setup_, ra_open_records(setup_.dir), ask);
+    const ra_restore_said restored = ra_restore_action(setup_, ra_records(), ask);
     EXPECT_EQ(restored.end, ra_action_end::refused);
     EXPECT_EQ(ra_test_read_file(game_ + "/Replays/replay.rp4"), "the game's");
 

@@ -183,8 +183,8 @@ ra_action_said ra_prune_words(const ra_prune_result &result, const std::string &
     if (!result.error.empty()) return said.stop(ra_action_end::failed, result.error);
     if (!result.recorded) {
         return said.stop(ra_action_end::failed,
-                         ra_prune_needs_record() + ": there is no " + ra_records_file +
-                             " in " + shown + " (with " + ra_setting_line(RA_SET_RECORD, 1) +
+                         ra_prune_needs_record() + ": there is no " + ra_records_file + " in " +
+                             shown + " (with " + ra_setting_line(RA_SET_RECORD, 1) +
                              " in " RA_INI_FILE
                              " the plug-in writes it as it saves replays, and prune can remove the "
                              "replays saved from then on)");

@@ -36,17 +36,7 @@ const char *ra_state_word(const ra_replay &r) {
     case ra_replay_kind::unrecorded:
         return "unrecorded";
     }
-    switch (r.state) {
-    case ra_replay_state::saved:
-        return "saved";
-    case ra_replay_state::missing:
-        return "missing";
-    case ra_replay_state::replaced:
-        return "replaced";
-    case ra_replay_state::renamed:
-        return "renamed";
-    }
-    return "";
+    return ra_replay_state_names[(int)r.state];
 }
 
 // The race an entry shows the facts of: its own, or the one a file holds.

@@ -33,7 +33,8 @@ namespace {
 // Built before the row below, which points at it (one file, in order).
 const std::string ra_prune_footer =
     "Policies combine: a replay is removed when any policy given removes it. Only replays the "
-    "plug-in saved and named in replays.csv (" + ra_setting_line(RA_SET_RECORD, 1) +
+    "plug-in saved and named in replays.csv (" +
+    ra_setting_line(RA_SET_RECORD, 1) +
     ") are ever removed; \"keep FILE\" "
     "or renaming a replay keeps it for ever. Without --apply nothing is removed.\n"
     "Exit status: 0 done, 1 failed (no replays.csv in Dir, or a replay could not be removed), "

@@ -56,6 +56,9 @@ std::map<size_t, size_t> ra_pair_by_time(const std::vector<ra_record> &lines,
 }  // namespace
 
 // Restore writes such files, prune leaves them alone.
+const char *const ra_replay_state_names[4] = {"saved", "missing", "replaced", "renamed"};
+const char *const ra_replay_kind_names[3] = {"race", "backup", "unrecorded"};
+
 const char ra_backup_prefix[] = "kept_";
 
 bool ra_backup_name(const std::string &name) {

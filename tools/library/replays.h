@@ -47,6 +47,11 @@ enum class ra_replay_kind {
     unrecorded,  // a file no line names, copied in or a second copy of a race
 };
 
+// The words for each, as the list and the app name them ("saved", "race"),
+// in the order of the enums; null past the end.
+extern const char *const ra_replay_state_names[4];
+extern const char *const ra_replay_kind_names[3];
+
 struct ra_replay {
     std::string file;                 // name in Dir
     ra_time when;                     // saved time of its record line, else the file's time stamp

@@ -2,11 +2,9 @@
 #include "serve/api_json.h"
 
 #include "library/html_text.h"
+#include "library/replays.h"
 
 namespace {
-
-const char *const ra_state_names[] = {"saved", "missing", "replaced", "renamed"};
-const char *const ra_kind_names[] = {"race", "backup", "unrecorded"};
 
 // The trend compares the best lap of the last this many days with the same
 // span before them.
@@ -57,9 +55,9 @@ nlohmann::json ra_row_json(const ra_index_row &row) {
             {"laps_by", laps_by},
             {"yours", row.yours},
             {"pb", row.pb},
-            {"state", ra_state_names[state]},
+            {"state", ra_replay_state_names[state]},
             {"renamed_from", ra_utf8_text(row.renamed_from)},
-            {"kind", ra_kind_names[kind]},
+            {"kind", ra_replay_kind_names[kind]},
             {"copy", row.copy},
             {"kept", row.kept},
             {"details", row.details}};
