@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # charts_bench.sh WORK
-# The lap charts (tools/library/chart.js) at scale, in headless Chromium:
+# The lap charts (tools/serve/scripts/chart.js) at scale, in headless Chromium:
 # 50,000 races over five years (about 27 a day on four tracks and three race
 # types, four racers each). Prints the median of five tries of working out
 # one chart's data (points) and of drawing it (render, with the layout that
@@ -9,7 +9,7 @@ set -euo pipefail
 work=$1
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$work"
-cp "$here/../tools/library/chart.js" "$here/../tools/library/page.css" "$work/"
+cp "$here/../tools/serve/scripts/chart.js" "$here/../tools/library/page/page.css" "$work/"
 cat >"$work/charts_bench.html" <<'PAGE'
 <!DOCTYPE html><html lang="en"><head><meta charset="utf-8"><title>charts</title>
 <link rel="stylesheet" href="page.css"><script src="chart.js"></script></head><body>

@@ -17,7 +17,7 @@
 #include "friends/import.h"
 #include "friends/leaderboard.h"
 #include "friends/share_file.h"
-#include "library/sha256.h"
+#include "library/replays/sha256.h"
 #include "snapshot/race_context.h"
 
 namespace fs = std::filesystem;

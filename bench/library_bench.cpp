@@ -12,7 +12,7 @@
 #include "bench_world.h"
 #include "jobs/job_list.h"
 #include "jobs/job_page.h"
-#include "library/local_time.h"
+#include "library/text/local_time.h"
 #include "settings/settings.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "bench_world.h"
-#include "library/local_time.h"
-#include "library/records.h"
-#include "library/prune.h"
+#include "library/text/local_time.h"
+#include "library/record/record_reader.h"
+#include "library/replays/prune.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "autosave/autosave.h"
 #include "bench_world.h"
-#include "library/records.h"
+#include "library/record/record_reader.h"
 #include "snapshot/race_context.h"
 
 namespace {

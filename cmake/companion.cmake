@@ -41,12 +41,12 @@ set(RA_COMPANION_SOURCES
   friends/friend_removal.cpp friends/friend_laps.cpp serve/friends_api.cpp
   serve/import_progress.cpp
   serve/upload_file.cpp
-  library/csv.cpp library/files.cpp library/folded_name.cpp library/game_replay.cpp library/html_text.cpp
-  library/index_queries.cpp library/index_store.cpp library/keep_marks.cpp library/record_cache.cpp library/library_index.cpp library/lap_time.cpp library/library_page.cpp
-  library/local_time.cpp library/prune.cpp library/racers.cpp library/record_schema.cpp
-  library/record_warnings.cpp library/record_writer.cpp library/records.cpp
-  library/replays.cpp library/restore.cpp library/sha256.cpp library/sheet_time.cpp library/type_codes.cpp library/page_data.cpp
-  library/utf8_text.cpp
+  library/record/csv.cpp library/replays/files.cpp library/text/folded_name.cpp library/replays/game_replay.cpp library/text/html_text.cpp
+  library/cache/index_queries.cpp library/cache/index_store.cpp library/replays/keep_marks.cpp library/cache/record_cache.cpp library/cache/library_index.cpp library/record/lap_time.cpp library/page/library_page.cpp
+  library/text/local_time.cpp library/replays/prune.cpp library/record/racers.cpp library/record/record_schema.cpp
+  library/record/record_warnings.cpp library/record/record_writer.cpp library/record/record_reader.cpp
+  library/replays/replays.cpp library/replays/restore.cpp library/replays/sha256.cpp library/record/sheet_time.cpp library/record/type_codes.cpp library/page/page_data.cpp
+  library/text/utf8_text.cpp
   serve/api_json.cpp serve/app_pages.cpp serve/front_door.cpp serve/http_server.cpp
   serve/request_rules.cpp serve/app_session.cpp serve/app_answers.cpp serve/app_gate.cpp
   serve/app_server.cpp serve/route_table.cpp serve/read_routes.cpp serve/action_routes.cpp

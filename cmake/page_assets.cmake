@@ -1,8 +1,11 @@
-# The library page's style and scripts (tools/library/page.css, chart.js, page.js) as
-# C++ byte arrays, so that the program carries them and the page needs no
-# other file; app.js and friends.js are the library app's (serve). Generated when CMake runs, and again whenever either changes.
+# The library page's style (tools/library/page/page.css) and scripts
+# (tools/serve/scripts/: chart.js and page.js, which the page written by
+# the page command carries too; app.js and friends.js, the library app's
+# alone) as C++ byte arrays, so that the program carries them and the page
+# needs no other file. Generated when CMake runs, and again whenever one
+# changes.
 # Sets RA_PAGE_ASSETS_SOURCE to the generated source (ra_page_style,
-# ra_page_chart_script, ra_page_script..., declared in tools/library/page_assets.h).
+# ra_page_chart_script, ra_page_script..., declared in tools/library/page/page_assets.h).
 set(RA_PAGE_ASSETS_SOURCE ${CMAKE_BINARY_DIR}/generated/page_assets.cpp)
 if(NOT RA_PAGE_ASSETS_DONE)
   set(RA_PAGE_ASSETS_DONE ON)
@@ -32,14 +35,15 @@ if(NOT RA_PAGE_ASSETS_DONE)
   set(routes_script ${CMAKE_BINARY_DIR}/generated/app_routes.js)
   file(CONFIGURE OUTPUT ${routes_script} CONTENT "${routes}" @ONLY)
 
-  set(text "// Generated from the files of tools/library/ named in cmake/page_assets.cmake; do not edit.\n")
-  string(APPEND text "#include \"library/page_assets.h\"\n")
-  foreach(asset style:page.css chart_script:chart.js script:page.js app_script:app.js
-          friends_script:friends.js)
+  set(text "// Generated from the files named in cmake/page_assets.cmake; do not edit.\n")
+  string(APPEND text "#include \"library/page/page_assets.h\"\n")
+  foreach(asset style:library/page/page.css chart_script:serve/scripts/chart.js
+          script:serve/scripts/page.js app_script:serve/scripts/app.js
+          friends_script:serve/scripts/friends.js)
     string(REPLACE ":" ";" parts ${asset})
     list(GET parts 0 name)
     list(GET parts 1 file)
-    set(path ${CMAKE_SOURCE_DIR}/tools/library/${file})
+    set(path ${CMAKE_SOURCE_DIR}/tools/${file})
     set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${path})
     file(READ ${path} hex HEX)
     if(name STREQUAL "app_script")

@@ -14,9 +14,9 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "library/library_page.h"
-#include "library/records.h"
-#include "library/replays.h"
+#include "library/page/library_page.h"
+#include "library/record/record_reader.h"
+#include "library/replays/replays.h"
 
 namespace {
 

@@ -25,8 +25,8 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "library/prune.h"
-#include "library/records.h"
+#include "library/replays/prune.h"
+#include "library/record/record_reader.h"
 
 namespace fs = std::filesystem;
 

@@ -16,9 +16,9 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "library/record_writer.h"
-#include "library/records.h"
-#include "library/utf8_text.h"
+#include "library/record/record_writer.h"
+#include "library/record/record_reader.h"
+#include "library/text/utf8_text.h"
 
 // The causes the reader tells apart, each told at most once.
 static const size_t fuzz_causes = 10;

@@ -20,10 +20,10 @@
 #include "friends/plain_name.h"
 #include "friends/share_file.h"
 #include "fuzz_input.h"
-#include "library/game_replay.h"
-#include "library/records.h"
-#include "library/sha256.h"
-#include "library/utf8_text.h"
+#include "library/replays/game_replay.h"
+#include "library/record/record_reader.h"
+#include "library/replays/sha256.h"
+#include "library/text/utf8_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static const std::string path = "/tmp/fuzz_share_" + std::to_string(getpid()) + ".rpshare";

@@ -11,7 +11,7 @@
 #include "actions/remove_action.h"
 #include "actions/restore_action.h"
 #include "companion_fixture.h"
-#include "library/keep_marks.h"
+#include "library/replays/keep_marks.h"
 #include "plugin_state.h"
 #include "program/job_output.h"
 #include "program/open_library.h"

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "companion_fixture.h"
-#include "library/keep_marks.h"
-#include "library/prune.h"
-#include "library/replays.h"
+#include "library/replays/keep_marks.h"
+#include "library/replays/prune.h"
+#include "library/replays/replays.h"
 #include "platform/file_lock.h"
 #include "plugin_state.h"
 #include "actions/prune_action.h"

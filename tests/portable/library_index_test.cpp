@@ -12,12 +12,12 @@
 #include <thread>
 
 #include "companion_fixture.h"
-#include "library/index_queries.h"
-#include "library/index_store.h"
-#include "library/library_index.h"
-#include "library/racers.h"
-#include "library/local_time.h"
-#include "library/records.h"
+#include "library/cache/index_queries.h"
+#include "library/cache/index_store.h"
+#include "library/cache/library_index.h"
+#include "library/record/racers.h"
+#include "library/text/local_time.h"
+#include "library/record/record_reader.h"
 #include "plugin_state.h"
 
 namespace fs = std::filesystem;

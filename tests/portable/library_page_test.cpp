@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "library/html_text.h"
-#include "library/library_page.h"
-#include "library/racers.h"
-#include "library/records.h"
-#include "library/replays.h"
+#include "library/text/html_text.h"
+#include "library/page/library_page.h"
+#include "library/record/racers.h"
+#include "library/record/record_reader.h"
+#include "library/replays/replays.h"
 
 namespace {
 

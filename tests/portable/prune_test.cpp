@@ -14,9 +14,9 @@
 #include "program/invocation.h"
 #include "actions/prune_action.h"
 #include "jobs/job_prune.h"
-#include "library/local_time.h"
+#include "library/text/local_time.h"
 #include "plugin_state.h"
-#include "library/prune.h"
+#include "library/replays/prune.h"
 
 namespace fs = std::filesystem;
 

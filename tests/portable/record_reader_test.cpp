@@ -11,8 +11,8 @@
 #include "autosave/autosave.h"
 #include "companion_fixture.h"
 #include "plugin_state.h"
-#include "library/record_writer.h"
-#include "library/records.h"
+#include "library/record/record_writer.h"
+#include "library/record/record_reader.h"
 #include "platform/game_text.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "companion_fixture.h"
 #include "jobs/job_repair.h"
 #include "plugin_state.h"
-#include "library/records.h"
+#include "library/record/record_reader.h"
 
 namespace {
 

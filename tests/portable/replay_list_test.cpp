@@ -7,11 +7,11 @@
 #include <string>
 
 #include "companion_fixture.h"
-#include "library/prune.h"
+#include "library/replays/prune.h"
 #include "actions/prune_action.h"
 #include "jobs/job_list.h"
 #include "plugin_state.h"
-#include "library/records.h"
+#include "library/record/record_reader.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include "friends/plain_name.h"
 #include "friends/share_file.h"
 #include "friends/sharing.h"
-#include "library/keep_marks.h"
-#include "library/sha256.h"
+#include "library/replays/keep_marks.h"
+#include "library/replays/sha256.h"
 #include "plugin_state.h"
 #include "snapshot/race_context.h"
 

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "friends/friend_replay.h"
-#include "library/keep_marks.h"
+#include "library/replays/keep_marks.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
 #include "settings/settings.h"

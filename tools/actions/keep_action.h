@@ -1,5 +1,5 @@
 // Keep and unkeep: the player's marks on the replays prune must leave alone
-// (library/keep_marks.h), a friend's in their folder's own marks. Only a
+// (library/replays/keep_marks.h), a friend's in their folder's own marks. Only a
 // replay the list shows can be marked, so a mark always names a file of
 // Dir that the player has seen.
 #pragma once
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "actions/action_said.h"
-#include "library/replays.h"
+#include "library/replays/replays.h"
 #include "program/game_setup.h"
 
 struct ra_mark_said : ra_action_said {

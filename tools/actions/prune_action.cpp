@@ -7,9 +7,9 @@
 #include <system_error>
 
 #include "check/setting_names.h"
-#include "library/keep_marks.h"
-#include "library/local_time.h"
-#include "library/records.h"
+#include "library/replays/keep_marks.h"
+#include "library/text/local_time.h"
+#include "library/record/record_reader.h"
 #include "platform/game_paths.h"
 #include "platform/remove.h"
 

@@ -1,5 +1,5 @@
 // Prune and the library app's Tidy: the oldest of the replays the plug-in
-// saved in Dir go by the player's policies (library/prune.h decides and
+// saved in Dir go by the player's policies (library/replays/prune.h decides and
 // removes). The console and Tidy say the same of what went; Tidy adds its
 // own sentence and the words of its button.
 #pragma once
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "actions/action_said.h"
-#include "library/prune.h"
+#include "library/replays/prune.h"
 #include "program/game_setup.h"
 
 struct ra_prune_ask {

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "autosave/autosave.h"
-#include "library/csv.h"
+#include "library/record/csv.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
 #include "platform/game_text.h"
-#include "library/record_writer.h"
-#include "library/records.h"
+#include "library/record/record_writer.h"
+#include "library/record/record_reader.h"
 
 namespace fs = std::filesystem;
 

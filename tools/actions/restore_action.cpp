@@ -1,4 +1,4 @@
-// Watch and restore: which file is played, then library/restore.cpp, then
+// Watch and restore: which file is played, then library/replays/restore.cpp, then
 // the words for what came of it.
 #include "actions/restore_action.h"
 

@@ -1,13 +1,13 @@
 // Watch and restore: make the game play a saved replay next time
-// (library/restore.h does the writing), a friend's as the player's own.
+// (library/replays/restore.h does the writing), a friend's as the player's own.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
 #include "actions/action_said.h"
-#include "library/records.h"
-#include "library/restore.h"
+#include "library/record/record_reader.h"
+#include "library/replays/restore.h"
 #include "program/game_setup.h"
 
 struct ra_restore_ask {

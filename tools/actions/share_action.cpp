@@ -2,7 +2,7 @@
 #include "actions/share_action.h"
 
 #include "friends/share_file.h"
-#include "library/local_time.h"
+#include "library/text/local_time.h"
 #include "platform/game_paths.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "friends/aliases.h"
 
-#include "library/files.h"
-#include "library/folded_name.h"
-#include "library/utf8_text.h"
+#include "library/replays/files.h"
+#include "library/text/folded_name.h"
+#include "library/text/utf8_text.h"
 #include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "friends/friends_folder.h"
-#include "library/folded_name.h"
-#include "library/lap_time.h"
-#include "library/local_time.h"
-#include "library/record_schema.h"
+#include "library/text/folded_name.h"
+#include "library/record/lap_time.h"
+#include "library/text/local_time.h"
+#include "library/record/record_schema.h"
 
 namespace fs = std::filesystem;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "library/index_queries.h"
+#include "library/cache/index_queries.h"
 
 // The laps of the friend imported as Friends\<name> on the track and type
 // (any letter case), oldest first, each marked pb when faster than all

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "library/records.h"
+#include "library/record/record_reader.h"
 
 // The folder's name in Dir, and the hash list's in a friend's folder.
 extern const char ra_friends_folder[];

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "friends/versus.h"
-#include "library/record_cache.h"
+#include "library/cache/record_cache.h"
 
 struct sqlite3;
 
@@ -39,7 +39,7 @@ struct ra_own_start {
 // The cache's file name in Friends\: a file, so never taken for a friend.
 extern const char ra_friends_index_file[];
 // What SQLite adds to that name for the files it keeps beside it is
-// ra_cache_suffixes (library/record_cache.h); the first is the cache itself.
+// ra_cache_suffixes (library/cache/record_cache.h); the first is the cache itself.
 
 // One racer's best lap on a track and type.
 struct ra_best_row {

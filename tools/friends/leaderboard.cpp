@@ -10,8 +10,8 @@
 #include "friends/friends_index.h"
 #include "friends/line_binding.h"
 #include "friends/plain_name.h"
-#include "library/folded_name.h"
-#include "library/lap_time.h"
+#include "library/text/folded_name.h"
+#include "library/record/lap_time.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "autosave/autosave.h"
-#include "library/record_schema.h"
+#include "library/record/record_schema.h"
 #include "snapshot/race_context.h"
 
 void ra_shared_digest::add(const char *data, size_t size) {

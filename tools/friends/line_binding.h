@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "library/records.h"
+#include "library/record/record_reader.h"
 
 // The digest of a replay's bytes as a share holds them, fed a piece at a time.
 class ra_shared_digest {

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "library/utf8_text.h"
+#include "library/text/utf8_text.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "library/records.h"
+#include "library/record/record_reader.h"
 #include "platform/file_system.h"
 
 struct sqlite3;

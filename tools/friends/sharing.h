@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "friends/share_file.h"
-#include "library/records.h"
+#include "library/record/record_reader.h"
 
 // What one shared replay gives away, for the report printed before the share is written.
 struct ra_shared_privacy {

@@ -9,7 +9,7 @@
 
 #include "check/check.h"
 #include "platform/check_platform.h"
-#include "library/files.h"
+#include "library/replays/files.h"
 #include "platform/game_paths.h"
 #include "platform/game_text.h"
 #include "program/command_row.h"

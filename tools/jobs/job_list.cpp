@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "library/csv.h"
-#include "library/utf8_text.h"
+#include "library/record/csv.h"
+#include "library/text/utf8_text.h"
 #include "platform/game_paths.h"
 #include "program/command_row.h"
 #include "program/commands.h"
 #include "program/game_setup.h"
 #include "program/open_library.h"
-#include "library/racers.h"
-#include "library/replays.h"
-#include "library/keep_marks.h"
+#include "library/record/racers.h"
+#include "library/replays/replays.h"
+#include "library/replays/keep_marks.h"
 #include "settings/settings.h"
 
 namespace {

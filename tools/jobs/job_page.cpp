@@ -13,9 +13,9 @@
 #include "program/commands.h"
 #include "program/game_setup.h"
 #include "program/open_library.h"
-#include "library/library_page.h"
-#include "library/local_time.h"
-#include "library/replays.h"
+#include "library/page/library_page.h"
+#include "library/text/local_time.h"
+#include "library/replays/replays.h"
 
 namespace fs = std::filesystem;
 

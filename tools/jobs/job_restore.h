@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "library/restore.h"
+#include "library/replays/restore.h"
 #include "program/job_output.h"
 
 struct ra_restore_job {

@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "platform/check_platform.h"
-#include "library/files.h"
+#include "library/replays/files.h"
 #include "platform/game_paths.h"
 #include "platform/game_text.h"
 #include "settings/settings.h"

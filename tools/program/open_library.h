@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "library/library_index.h"
-#include "library/records.h"
-#include "library/replays.h"
+#include "library/cache/library_index.h"
+#include "library/record/record_reader.h"
+#include "library/replays/replays.h"
 #include "program/game_setup.h"
 #include "program/job_output.h"
 

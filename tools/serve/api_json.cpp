@@ -1,8 +1,8 @@
 // The library app's JSON answers.
 #include "serve/api_json.h"
 
-#include "library/html_text.h"
-#include "library/replays.h"
+#include "library/text/html_text.h"
+#include "library/replays/replays.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "library/index_queries.h"
-#include "library/local_time.h"
+#include "library/cache/index_queries.h"
+#include "library/text/local_time.h"
 
 // A row's id: its file name's own bytes, percent-encoded.
 std::string ra_row_id(const std::string &file);

@@ -1,6 +1,6 @@
 #include "serve/app_answers.h"
 
-#include "library/html_text.h"
+#include "library/text/html_text.h"
 #include "serve/request_rules.h"
 
 void ra_answer(httplib::Response &res, int status, const std::string &text) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "library/library_index.h"
+#include "library/cache/library_index.h"
 #include "program/job_output.h"
 #include "serve/http_server.h"
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "library/html_text.h"
-#include "library/local_time.h"
-#include "library/page_assets.h"
-#include "library/records.h"
-#include "library/type_codes.h"
+#include "library/text/html_text.h"
+#include "library/text/local_time.h"
+#include "library/page/page_assets.h"
+#include "library/record/record_reader.h"
+#include "library/record/type_codes.h"
 #include "snapshot/race_context.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "library/replays.h"
+#include "library/replays/replays.h"
 
 // One race's details, as /api/race gives them to the race's shell: its
 // name, its Watch, Keep and Share (empty when its file is gone), and its

@@ -3,9 +3,9 @@
 #include "serve/app_session.h"
 
 #include "friends/friend_replay.h"
-#include "library/html_text.h"
-#include "library/keep_marks.h"
-#include "library/records.h"
+#include "library/text/html_text.h"
+#include "library/replays/keep_marks.h"
+#include "library/record/record_reader.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
 

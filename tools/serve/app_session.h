@@ -14,9 +14,9 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "library/index_queries.h"
-#include "library/library_index.h"
-#include "library/replays.h"
+#include "library/cache/index_queries.h"
+#include "library/cache/library_index.h"
+#include "library/replays/replays.h"
 #include "program/game_setup.h"
 #include "program/job_output.h"
 #include "serve/import_progress.h"

@@ -4,14 +4,14 @@
 
 #include "friends/aliases.h"
 #include "friends/friends_folder.h"
-#include "library/folded_name.h"
-#include "library/html_text.h"
-#include "library/keep_marks.h"
-#include "library/lap_time.h"
-#include "library/local_time.h"
-#include "library/record_schema.h"
-#include "library/records.h"
-#include "library/type_codes.h"
+#include "library/text/folded_name.h"
+#include "library/text/html_text.h"
+#include "library/replays/keep_marks.h"
+#include "library/record/lap_time.h"
+#include "library/text/local_time.h"
+#include "library/record/record_schema.h"
+#include "library/record/record_reader.h"
+#include "library/record/type_codes.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "friends/plain_name.h"
-#include "library/html_text.h"
+#include "library/text/html_text.h"
 #include "platform/file_system.h"
 #include "platform/random.h"
 

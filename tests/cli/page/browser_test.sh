@@ -340,7 +340,7 @@ grep -q '<th data-key="lap" class="number" aria-sort="ascending">' "$work/dom-ci
 # what a chart shows of a racer's races, the axes' rules, and the drawing
 # at a phone's width with date labels that never overlap.
 mkdir -p "$work/charts"
-cp "$here/charts.html" "$here/../../../tools/library/chart.js" "$here/../../../tools/library/page.css" "$work/charts/"
+cp "$here/charts.html" "$here/../../../tools/serve/scripts/chart.js" "$here/../../../tools/library/page/page.css" "$work/charts/"
 run_browser --dump-dom "file://$work/charts/charts.html" >"$work/dom-charts.html" || fail "chromium failed (see $work/browser.log)"
 verdicts=$(sed -n '/<pre id="result">/,/<\/pre>/p' "$work/dom-charts.html")
 grep -q '^done</pre>' <<<"$verdicts" || fail "charts.html did not finish: $verdicts"

@@ -1,0 +1,1388 @@
+// The library's index in SQLite: its schema, its refresh and the list read
+// back from it.
+#include "library/cache/library_index.h"
+
+#include <sqlite3.h>
+#include <string.h>
+#include <time.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <system_error>
+#include <unordered_map>
+
+#include "library/record/csv.h"
+#include "library/replays/files.h"
+#include "library/text/folded_name.h"
+#include "library/cache/index_store.h"
+#include "library/replays/keep_marks.h"
+#include "library/record/racers.h"
+#include "library/cache/record_cache.h"
+#include "library/record/record_schema.h"
+#include "platform/file_system.h"
+#include "platform/game_paths.h"
+#include "settings/settings.h"
+#include "snapshot/race_context.h"
+
+namespace fs = std::filesystem;
+
+const char ra_index_file[] = "replays.index";
+
+namespace {
+
+// The schema's version, in SQLite's user_version. Since 9 its texts are
+// UTF-8, as the record reader decodes them (older ones held the record's
+// bytes, and are made anew); since 10 the record's state is one change
+// stamp, as record_cache.h takes it.
+const int ra_index_schema = 10;
+// How long a process waits for another one's refresh before it lists Dir
+// without the index; a rebuild of a long season takes seconds.
+const int ra_index_wait_ms = 30000;
+// A rebuild reads the record, and writes the list's rows, this many at a
+// time (some 5 MB of lines).
+const size_t ra_rebuild_part_lines = 5000;
+// Rows between two reports of a rebuild's progress.
+const size_t ra_progress_step = 1000;
+// Dir's files are read into room for as many as the index had, up to this
+// many: the count comes from a file that may be damaged.
+const uint64_t ra_files_room_most = 1 << 20;
+// What SQLite's log keeps of its size once copied into the index while
+// the app has it open (it is emptied when the last connection closes).
+const int ra_wal_kept_bytes = 4 << 20;
+// SQLite's page cache per connection, in KiB, about SQLite's own default:
+// most reads pass through it once (a track's list reads some 40 MB of
+// pages), and a larger cache made no rebuild faster but each such read
+// slower, by the memory it fills.
+const int ra_cache_kib = 2 << 10;
+
+const char ra_schema_sql[] = R"(
+CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
+CREATE TABLE layouts(id INTEGER PRIMARY KEY, columns BLOB NOT NULL UNIQUE);
+CREATE TABLE lines(line INTEGER PRIMARY KEY, layout INTEGER NOT NULL, fields BLOB NOT NULL,
+                   folded TEXT NOT NULL);
+CREATE TABLE files(folded TEXT PRIMARY KEY, name TEXT NOT NULL, size INTEGER NOT NULL,
+                   mtime INTEGER NOT NULL, stamp INTEGER, claimed INTEGER NOT NULL)
+                   WITHOUT ROWID;
+CREATE TABLE entries(id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE, file TEXT NOT NULL,
+                     folded TEXT NOT NULL, when_text TEXT NOT NULL, line INTEGER NOT NULL,
+                     holds INTEGER NOT NULL, state INTEGER NOT NULL, kind INTEGER NOT NULL,
+                     renamed_from TEXT NOT NULL, track TEXT NOT NULL, type TEXT NOT NULL,
+                     laps TEXT NOT NULL, cars TEXT NOT NULL, weather TEXT NOT NULL,
+                     track_key TEXT NOT NULL, type_key TEXT NOT NULL, weather_key TEXT NOT NULL,
+                     lap INTEGER NOT NULL, lap_by TEXT NOT NULL, laps_by BLOB NOT NULL,
+                     search TEXT NOT NULL, player_name TEXT NOT NULL, kept INTEGER NOT NULL,
+                     digest BLOB NOT NULL, version INTEGER NOT NULL, born INTEGER NOT NULL,
+                     removed INTEGER NOT NULL);
+CREATE TABLE laps(entry INTEGER NOT NULL, racer TEXT NOT NULL, lap INTEGER NOT NULL,
+                  track_key TEXT NOT NULL, type_key TEXT NOT NULL, when_text TEXT NOT NULL,
+                  line INTEGER NOT NULL, pb INTEGER NOT NULL);
+CREATE TABLE racers(racer TEXT PRIMARY KEY, name TEXT NOT NULL, races INTEGER NOT NULL,
+                    car INTEGER NOT NULL) WITHOUT ROWID;
+CREATE VIRTUAL TABLE search_text USING fts5(search, content='entries', content_rowid='id',
+                                            tokenize='trigram case_sensitive 1');
+)";
+
+// From 9, whose record state was five values: the same state as one stamp
+// (its head's hash was of the same first bytes). A record that was not
+// found, or not read, gets a stamp that matches no file.
+const ra_cache_migration ra_index_migrations[] = {
+    {9,
+     "INSERT OR REPLACE INTO meta(key, value) SELECT 'record_stamp', "
+     "CASE WHEN (SELECT value FROM meta WHERE key='record_found')=1 "
+     "AND (SELECT value FROM meta WHERE key='record_size')>=0 "
+     "THEN (SELECT value FROM meta WHERE key='record_size') || '@' || "
+     "(SELECT value FROM meta WHERE key='record_mtime') || '#' || "
+     "CAST((SELECT value FROM meta WHERE key='record_head') AS TEXT) "
+     "WHEN (SELECT value FROM meta WHERE key='record_found')=0 THEN '-' ELSE '?' END; "
+     "DELETE FROM meta WHERE key IN ('record_size', 'record_mtime', 'record_head', "
+     "'record_head_length');"},
+};
+
+// The search's own index of the entries' folded names (search_text, a
+// substring of three letters or more found from its letter triples), kept
+// up to date by these triggers. The text is folded already: the index
+// compares bytes as they are.
+struct ra_search_trigger {
+    const char *name;
+    const char *body;
+};
+const ra_search_trigger ra_search_triggers[] = {
+    {"search_added",
+     "AFTER INSERT ON entries BEGIN "
+     "INSERT INTO search_text(rowid, search) VALUES(new.id, new.search); END"},
+    {"search_changed",
+     "AFTER UPDATE OF search ON entries BEGIN "
+     "INSERT INTO search_text(search_text, rowid, search) VALUES('delete', old.id, old.search); "
+     "INSERT INTO search_text(rowid, search) VALUES(new.id, new.search); END"},
+    {"search_dropped",
+     "AFTER DELETE ON entries BEGIN "
+     "INSERT INTO search_text(search_text, rowid, search) VALUES('delete', old.id, old.search); "
+     "END"},
+};
+
+// The indexes of the tables, apart from the tables: a table written whole
+// (a rebuild) is written without them, and they are made after it in one
+// sorted pass each, which is many times faster than keeping them up to date
+// row by row.
+struct ra_table_index {
+    const char *table;
+    const char *name;
+    const char *columns;
+};
+const ra_table_index ra_table_indexes[] = {
+    {"lines", "lines_folded", "folded"},
+    {"entries", "entries_order", "removed, kind, when_text DESC, line DESC, file"},
+    // A track's part of the list, read in the list's order from the index alone.
+    {"entries", "entries_track",
+     "track_key, removed, when_text DESC, line DESC, file, holds, state, kind"},
+    {"entries", "entries_folded", "folded"},
+    {"entries", "entries_version", "version"},
+    // What the app filters by, with what it sorts by most: a count or a
+    // page of filtered rows is read from this index alone.
+    {"entries", "entries_filters",
+     "removed, kind, track_key, type_key, weather_key, kept, lap, when_text, line, file"},
+    // The sorts by a lap read a page in the lap's order: the race's
+    // fastest, and a racer's own.
+    {"entries", "entries_lap", "removed, kind, lap"},
+    // A racer's laps on a track in time order, with what their personal
+    // bests are decided by: read from the index alone.
+    {"laps", "laps_racer", "racer, track_key, when_text, line, lap, pb"},
+    {"laps", "laps_entry", "entry, racer"},
+    {"laps", "laps_group", "racer, track_key, type_key"},
+    {"laps", "laps_pb", "racer, pb"},
+    // A new race's lap against the racer's best on the track: the first entry.
+    {"laps", "laps_best", "racer, track_key, lap"},
+    {"laps", "laps_yours", "racer, lap"},
+};
+
+// Drops (made false) or makes (made true) the indexes of a table.
+bool ra_table_indexes_made(sqlite3 *db, const char *table, bool made) {
+    ra_sql sql(db);
+    for (const ra_table_index &i : ra_table_indexes) {
+        if (strcmp(i.table, table) != 0) continue;
+        const std::string name = i.name;
+        if (!sql.run(made ? "CREATE INDEX IF NOT EXISTS " + name + " ON " + table + "(" +
+                                i.columns + ")"
+                          : "DROP INDEX IF EXISTS " + name)) {
+            return false;
+        }
+    }
+    // The entries' search index, as their other indexes: made whole from the
+    // table after it was written.
+    if (strcmp(table, "entries") != 0) return true;
+    if (!made) {
+        for (const ra_search_trigger &t : ra_search_triggers)
+            if (!sql.run(std::string("DROP TRIGGER IF EXISTS ") + t.name)) return false;
+        return true;
+    }
+    if (!sql.run("INSERT INTO search_text(search_text) VALUES('rebuild')")) return false;
+    for (const ra_search_trigger &t : ra_search_triggers) {
+        if (!sql.run(std::string("CREATE TRIGGER IF NOT EXISTS ") + t.name + " " + t.body))
+            return false;
+    }
+    return true;
+}
+
+// A file of Dir as the index compares it.
+struct ra_dir_file {
+    std::string folded;  // ra_folded_name of name: the order of the files table
+    std::string name;
+    int64_t size = 0;
+    int64_t mtime = 0;     // the file system's own count
+    bool stamped = false;  // its local time could be read
+    int64_t stamp = 0;     // that time, in seconds from 1970
+};
+
+// The file system's own time, not the C++ library's: on Windows that is in
+// whole seconds, and a file copied into Dir in the second of its last
+// change would go unseen.
+int64_t ra_mtime_of(const fs::path &path) {
+    const ra_entry_facts facts = ra_entry_facts_of(path);
+    return facts.kind == ra_entry_kind::none ? -1 : facts.written;
+}
+
+// A file's size and time stamp as one text, "-" when there is none.
+std::string ra_stat_text(const fs::path &path) {
+    std::error_code failed;
+    uintmax_t size = fs::file_size(path, failed);
+    if (failed) return "-";
+    return std::to_string(size) + "@" + std::to_string(ra_mtime_of(path));
+}
+
+int64_t ra_seconds_of(const ra_time &t) {
+    ra_time epoch;
+    epoch.year = 1970;
+    epoch.month = 1;
+    epoch.day = 1;
+    return ra_seconds_between(epoch, t);
+}
+
+// Two different hashes of the same bytes: FNV-1a, and a multiply and
+// shift of each byte into another state.
+struct ra_two_hashes {
+    uint64_t fnv = 1469598103934665603ull, other = 0x243F6A8885A308D3ull;
+
+    void take(unsigned char c) {
+        fnv = (fnv ^ c) * 1099511628211ull;
+        other = (other ^ c) * 0x9E3779B97F4A7C15ull;
+        other ^= other >> 29;
+    }
+    void take(const std::string &bytes) {
+        for (unsigned char c : bytes) take(c);
+    }
+    // Both, as 32 hex digits.
+    std::string text() const {
+        char t[2 * 16 + 1];
+        snprintf(t, sizeof t, "%016llx%016llx", (unsigned long long)fnv, (unsigned long long)other);
+        return t;
+    }
+};
+
+// What a listing of Dir comes to: sums over its files that do not depend on
+// their order, so that a folder the index already has is told from one that
+// changed without sorting its names or walking the index's rows. Two
+// different hashes of each file: a change goes unseen only when both of
+// them collide at once.
+struct ra_listing_digest {
+    uint64_t count = 0, sum = 0, mix = 0;
+
+    void add(const std::string &name, int64_t size, int64_t mtime) {
+        ra_two_hashes h;
+        h.take(name);
+        // The name's end, so that "ab" of size 1 is no "a" of another size.
+        h.take('\0');
+        add_hashed(h, size, mtime);
+    }
+    // A file to the digest of files and, as of size and time 0, to that of
+    // names: its name hashed once for both.
+    static void add_both(const std::string &name, int64_t size, int64_t mtime,
+                         ra_listing_digest *files, ra_listing_digest *names) {
+        ra_two_hashes h;
+        h.take(name);
+        h.take('\0');
+        files->add_hashed(h, size, mtime);
+        names->add_hashed(h, 0, 0);
+    }
+    // A file whose name (and its end) `h` has taken already.
+    void add_hashed(ra_two_hashes h, int64_t size, int64_t mtime) {
+        for (int64_t v : {size, mtime}) {
+            for (int i = 0; i < 8; ++i) h.take((unsigned char)((uint64_t)v >> (8 * i)));
+        }
+        ++count;
+        sum += h.fnv;
+        mix += h.other ^ (h.other >> 31);
+    }
+    std::string text() const {
+        char t[3 * 17 + 3];
+        snprintf(t, sizeof t, "%llx:%016llx:%016llx", (unsigned long long)count,
+                 (unsigned long long)sum, (unsigned long long)mix);
+        return t;
+    }
+    // The digest kept as text; false for text that is none (an empty digest stays).
+    bool read(const std::string &kept) {
+        unsigned long long c = 0, s = 0, m = 0;
+        if (sscanf(kept.c_str(), "%llx:%llx:%llx", &c, &s, &m) != 3) return false;
+        count = c;
+        sum = s;
+        mix = m;
+        return true;
+    }
+};
+
+// The replay files of Dir, as ra_list_replays takes them (plain files with
+// the replay extension), in the folder's own order, and what they come to:
+// names, sizes and times, and the names alone.
+bool ra_dir_files(const fs::path &dir, std::vector<ra_dir_file> *out, ra_listing_digest *files,
+                  ra_listing_digest *names) {
+    return ra_folder_entries(dir, [&](const std::string &name, const ra_entry_facts &facts) {
+        if (!ra_replay_name(name) || facts.kind != ra_entry_kind::file) return;
+        ra_dir_file file;
+        file.name = name;
+        file.size = (int64_t)facts.size;
+        file.mtime = facts.written;
+        ra_listing_digest::add_both(file.name, file.size, file.mtime, files, names);
+        out->push_back(std::move(file));
+    });
+}
+
+// The names alone of Dir's replay files, as ra_dir_files would take them:
+// the kind of each name as the folder tells it, no look at each file.
+bool ra_dir_names(const fs::path &dir, ra_listing_digest *names) {
+    return ra_folder_entries(
+        dir,
+        [&](const std::string &name, const ra_entry_facts &facts) {
+            if (ra_replay_name(name) && facts.kind == ra_entry_kind::file) names->add(name, 0, 0);
+        },
+        ra_entry_detail::kind);
+}
+
+// Dir's files in the order of the files table.
+void ra_sort_files(std::vector<ra_dir_file> *files) {
+    for (ra_dir_file &f : *files) {
+        if (f.folded.empty()) f.folded = ra_folded_name(f.name);
+    }
+    std::sort(files->begin(), files->end(),
+              [](const ra_dir_file &a, const ra_dir_file &b) { return a.folded < b.folded; });
+}
+
+// A line without its values, which the index keeps: what the join of
+// lines and files looks at (replays.h).
+ra_record ra_bare_line(const ra_record &line) {
+    ra_record bare = line;
+    bare.layout.reset();
+    bare.values.reset();
+    return bare;
+}
+
+// A file's local time stamp, which pairs it with a record line: only read
+// for the files the index writes, not for each comparison of Dir.
+void ra_stamp(const fs::path &dir, ra_dir_file *file) {
+    ra_time when;
+    file->stamped = ra_file_time(dir / ra_path(file->name), &when);
+    file->stamp = file->stamped ? ra_seconds_of(when) : 0;
+}
+
+// Lines [1, n] of a file read a piece at a time, as ra_next_line counts
+// them; false when it cannot be read, *size then what was read.
+bool ra_count_lines(const fs::path &path, int *next_line, bool *clean_end, int64_t *size) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::vector<char> piece(1 << 16);
+    int64_t ends = 0, read = 0;
+    char last = 0;
+    for (;;) {
+        in.read(piece.data(), (std::streamsize)piece.size());
+        const std::streamsize n = in.gcount();
+        for (std::streamsize i = 0; i < n; ++i) {
+            const char c = piece[(size_t)i];
+            // "\r\n" ends one line, as a lone "\r" or "\n" does.
+            if (c == '\r' || (c == '\n' && last != '\r')) ++ends;
+            last = c;
+        }
+        read += n;
+        if (n < (std::streamsize)piece.size()) break;
+    }
+    *size = read;
+    const bool open_line = read > 0 && last != '\n' && last != '\r';
+    *next_line = (int)(ends + (open_line ? 1 : 0)) + 1;
+    *clean_end = read == 0 || last == '\n';
+    return !in.bad();
+}
+
+// Lines [1, n] of a text read up to its end: the number the next line
+// appended gets, and whether the text ends where a line ends.
+int ra_next_line(const std::string &text, bool *clean_end) {
+    ra_csv_lines lines;
+    lines.text = &text;
+    const char *begin, *end;
+    while (ra_csv_next_line(&lines, &begin, &end)) {
+    }
+    *clean_end = text.empty() || text.back() == '\n';
+    return lines.line + 1;
+}
+
+// An entry's row: what the app filters and sorts by, and what gives the
+// commands their ra_replay back.
+struct ra_entry_row {
+    std::string key;  // the line for a race, the file for the others
+    std::string file, folded, when_text, renamed_from;
+    int line = 0, holds = 0, state = 0, kind = 0;
+    std::string track, type, laps, cars, weather;
+    uint32_t lap = 0;
+    std::string lap_by;
+    std::vector<std::string> laps_by;  // name, lap in hundredths, ...
+    std::string search;                // folded file and racer names, a line each
+    std::string player_name;
+    int kept = 0;
+    std::string digest;  // the hashes of all of the above but kept, to compare
+};
+
+std::string ra_field(const ra_record *facts, const char *column) {
+    return facts ? facts->get(column) : std::string();
+}
+
+ra_entry_row ra_row_of(const ra_replay &r) {
+    ra_entry_row row;
+    row.file = r.file;
+    row.folded = ra_folded_name(r.file);
+    row.when_text = ra_format_time(r.when);
+    row.line = r.record ? r.record->line : 0;
+    row.holds = r.holds ? r.holds->line : 0;
+    row.state = (int)r.state;
+    row.kind = (int)r.kind;
+    row.key = row.line != 0 ? "L" + std::to_string(row.line) : "F" + row.folded;
+    row.renamed_from = r.state == ra_replay_state::renamed && r.record ? r.record->file : "";
+    const ra_record *facts = r.record ? &*r.record : r.holds ? &*r.holds : nullptr;
+    row.track = ra_field(facts, ra_column_track);
+    row.type = ra_field(facts, ra_column_type);
+    row.laps = ra_field(facts, ra_column_laps);
+    row.cars = ra_field(facts, ra_column_cars);
+    row.weather = ra_field(facts, ra_column_weather);
+    row.search = row.folded;
+    if (facts != nullptr) {
+        row.lap = facts->fastest_lap;
+        if (facts->fastest_car != 0) row.lap_by = facts->get_car(ra_car_name, facts->fastest_car);
+        std::set<std::string> seen;
+        for (int car = 1; car <= RA_CARS; ++car) {
+            const std::string name = facts->get_car(ra_car_name, car);
+            if (name.empty() || !seen.insert(ra_folded_name(name)).second) continue;
+            row.search += "\n" + ra_folded_name(name);
+            uint32_t lap = ra_racer_lap(*facts, name);
+            if (lap == 0) continue;
+            row.laps_by.push_back(name);
+            row.laps_by.push_back(std::to_string(lap));
+        }
+        if (r.record && r.kind == ra_replay_kind::race && facts->player >= 1)
+            row.player_name = facts->get_car(ra_car_name, facts->player);
+    }
+    ra_two_hashes digest;
+    digest.take(ra_encode_list({row.file, row.when_text, std::to_string(row.line),
+                                std::to_string(row.holds), std::to_string(row.state),
+                                std::to_string(row.kind), row.renamed_from, row.track, row.type,
+                                row.laps, row.cars, row.weather, std::to_string(row.lap),
+                                row.lap_by, ra_encode_list(row.laps_by), row.player_name}));
+    row.digest = digest.text();
+    return row;
+}
+
+}  // namespace
+
+void ra_remove_index(const fs::path &dir) { ra_remove_cache(dir / ra_index_file); }
+
+ra_library_index::~ra_library_index() { close(); }
+
+void ra_library_index::close() {
+    if (db_ != nullptr) sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+namespace {
+
+// A new index: its tables' indexes, and versions that start past any
+// cursor an earlier index gave, so that a page that held one reloads.
+bool ra_index_made(sqlite3 *db) {
+    for (const char *table : {"lines", "entries", "laps"})
+        if (!ra_table_indexes_made(db, table, true)) return false;
+    const int64_t start = (int64_t)time(nullptr) * 1000;
+    return ra_meta_set(db, "counter", start) && ra_meta_set(db, "floor", start);
+}
+
+const ra_cache_schema ra_index_cache = {
+    ra_index_schema,
+    ra_schema_sql,
+    ra_index_migrations,
+    sizeof ra_index_migrations / sizeof ra_index_migrations[0],
+    ra_index_made,
+    ra_index_wait_ms,
+    ra_cache_kib,
+    ra_wal_kept_bytes,
+    // The -wal and -shm files stay when the last connection closes: Dir's
+    // own time stamp then changes only when the player's files do. The log
+    // is emptied then, once copied into the index: a log left full would be
+    // read whole by every next command, and copied again when it closes
+    // (hundreds of MB after a rebuild of a long season).
+    true,
+};
+
+}  // namespace
+
+bool ra_library_index::open(const fs::path &dir, std::string *why) {
+    close();
+    dir_ = dir;
+    db_ = ra_open_cache(dir / ra_index_file, ra_index_cache, &opened_, why);
+    return db_ != nullptr;
+}
+
+namespace {
+
+// One refresh: what the index had, what the files are now, and the writing
+// of the difference, all inside one write transaction.
+class ra_refresh {
+public:
+    ra_refresh(sqlite3 *db, const fs::path &dir, const std::string &shown,
+               const ra_index_progress &progress, size_t *done, size_t *total)
+        : db_(db), dir_(dir), shown_(shown), progress_(progress), done_(done), total_(total) {}
+
+    ra_index_change change = ra_index_change::none;
+
+    // Looks at the files; false when nothing changed since the last
+    // refresh (with quick: the record, the marks and Dir's own time stamp).
+    bool changed(bool quick);
+    // Writes what changed: the marks alone, appended lines, or the rows
+    // that differ after the whole pipeline.
+    bool write();
+
+private:
+    bool marks_only();
+    bool appended(bool *taken);
+    bool full();
+    bool write_entry(const ra_entry_row &row, int64_t id);
+    bool write_files();
+    // Into laps_staged (a rebuild's, see ra_write_staged_laps), or into laps
+    // with the personal bests they change.
+    bool write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races, bool staged);
+    bool update_pbs(const std::set<std::pair<std::string, std::string>> &pairs);
+    bool newest_pb(int64_t row, const std::string &racer, const std::string &track, uint32_t lap,
+                   const std::string &when, int line);
+    bool write_state();
+    int64_t version() {
+        if (version_ == 0) version_ = ra_meta_int(db_, "counter") + 1;
+        return version_;
+    }
+    void report(size_t done, size_t total) {
+        *done_ = done;
+        *total_ = total;
+        if (progress_ && (done % ra_progress_step == 0 || done == total)) progress_(done, total);
+    }
+
+    sqlite3 *db_;
+    fs::path dir_;
+    std::string shown_;
+    const ra_index_progress &progress_;
+    size_t *done_, *total_;
+
+    bool list_files();
+    bool compare_files();
+
+    // The statements that write an entry's row, prepared once a refresh.
+    std::unique_ptr<ra_statement> insert_entry_, update_entry_;
+
+    ra_file_stamp record_;
+    std::string keep_state_, dir_state_;
+    // Dir's replay files as listed (sorted only once compared row by row),
+    // and what they come to.
+    std::vector<ra_dir_file> files_;
+    ra_listing_digest files_digest_, names_digest_;
+    bool built_ = false, have_files_ = false;
+    bool same_record_ = false, same_keep_ = false, same_files_ = false;
+    // Dir's files the index does not have yet, and whether those are all
+    // that changed.
+    std::vector<ra_dir_file> added_;
+    bool only_added_ = false;
+    int64_t version_ = 0;
+};
+
+bool ra_refresh::changed(bool quick) {
+    built_ = ra_meta_int(db_, "built") == 1;
+    keep_state_ = ra_stat_text(dir_ / ra_keep_file);
+    dir_state_ = std::to_string(ra_mtime_of(dir_));
+    record_ = ra_file_stamp_of(dir_ / ra_records_file);
+    same_record_ = built_ && ra_meta_text(db_, "record_stamp") == record_.text();
+    same_keep_ = ra_meta_text(db_, "keep_state") == keep_state_;
+    if (!built_) return true;
+    const bool same_dir = ra_meta_text(db_, "dir_state") == dir_state_;
+    if (quick && same_record_ && same_keep_ && same_dir) return false;
+    // The app takes a file as unchanged as long as its name is there (a
+    // file added, removed or renamed changes Dir's own time stamp; one
+    // written over in place does not). After an action (the marks file is
+    // written in Dir) the names alone then tell that no replay changed,
+    // without a look at each file. A new line in the record is a new race:
+    // then every file is looked at, as a command does.
+    if (quick && same_record_) {
+        ra_listing_digest names;
+        if (ra_dir_names(dir_, &names) && names.text() == ra_meta_text(db_, "names_digest")) {
+            same_files_ = true;
+            return true;
+        }
+    }
+    if (!list_files()) return true;
+    same_files_ = files_digest_.text() == ra_meta_text(db_, "files_digest");
+    if (!same_files_ && !compare_files()) return true;
+    return !(same_record_ && same_keep_ && same_files_) || !same_dir;
+}
+
+bool ra_refresh::list_files() {
+    files_.clear();
+    files_digest_ = ra_listing_digest();
+    names_digest_ = ra_listing_digest();
+    // Room for as many as last time, and a few more: a long season's names
+    // are not moved again and again as the folder is read.
+    ra_listing_digest before;
+    if (before.read(ra_meta_text(db_, "files_digest")))
+        files_.reserve((size_t)std::min(before.count + 64, ra_files_room_most));
+    have_files_ = ra_dir_files(dir_, &files_, &files_digest_, &names_digest_);
+    return have_files_;
+}
+
+// Dir's files against those the index has, by name, size and time. Both
+// in the order of their folded names: one walk through each, which also
+// finds the files that are new and nothing else (the everyday case).
+bool ra_refresh::compare_files() {
+    ra_sort_files(&files_);
+    ra_statement stored(db_, "SELECT folded, name, size, mtime FROM files ORDER BY folded");
+    auto it = files_.begin();
+    only_added_ = true;
+    added_.clear();
+    while (stored.step()) {
+        const std::string folded = stored.text(0);
+        for (; it != files_.end() && it->folded < folded; ++it) added_.push_back(*it);
+        if (it == files_.end() || it->folded != folded) {
+            only_added_ = false;  // a file the index had is gone
+            continue;
+        }
+        only_added_ = only_added_ && it->name == stored.text(1) && it->size == stored.integer(2) &&
+                      it->mtime == stored.integer(3);
+        ++it;
+    }
+    for (; it != files_.end(); ++it) added_.push_back(*it);
+    only_added_ = only_added_ && stored.ok();
+    same_files_ = only_added_ && added_.empty();
+    return stored.ok();
+}
+
+bool ra_refresh::write() {
+    change = ra_index_change::rebuilt;
+    if (!built_ || !(have_files_ || same_files_)) return full();
+    // Only Dir's own time stamp: nothing of the list changed.
+    change = same_keep_ ? ra_index_change::none : ra_index_change::marks;
+    if (same_record_ && same_files_) return marks_only() && write_state();
+    bool taken = false;
+    if (!appended(&taken)) return false;
+    change = taken ? ra_index_change::appended : ra_index_change::rebuilt;
+    return taken ? marks_only() && write_state() : full();
+}
+
+// Marks are compared with those the index last read; the rows of names
+// that changed get their new mark.
+bool ra_refresh::marks_only() {
+    if (same_keep_) return true;
+    ra_keep_marks marks = ra_read_keep_marks(dir_);
+    std::vector<std::string> before;
+    if (!ra_decode_list(ra_meta_text(db_, "marks"), &before)) before.clear();
+    std::set<std::string> old(before.begin(), before.end());
+    ra_statement mark(db_, "UPDATE entries SET kept=?, version=? WHERE folded=? AND kept<>?");
+    for (int keep = 0; keep <= 1; ++keep) {
+        const std::set<std::string> &from = keep ? marks.folded : old;
+        const std::set<std::string> &against = keep ? old : marks.folded;
+        for (const std::string &name : from) {
+            if (against.count(name)) continue;
+            mark.reset();
+            mark.bind(1, keep).bind(2, version()).bind(3, name).bind(4, keep).step();
+            if (!mark.ok()) return false;
+        }
+    }
+    std::vector<std::string> now(marks.folded.begin(), marks.folded.end());
+    return ra_meta_set(db_, "marks", ra_encode_list(now));
+}
+
+// The record's and Dir's state as this refresh found them.
+bool ra_refresh::write_state() {
+    return ra_meta_set(db_, "record_stamp", record_.text()) &&
+           ra_meta_set(db_, "keep_state", keep_state_) &&
+           ra_meta_set(db_, "dir_state", dir_state_) && ra_meta_set(db_, "built", 1) &&
+           (version_ == 0 || ra_meta_set(db_, "counter", version_));
+}
+
+bool ra_refresh::write_files() {
+    ra_sql sql(db_);
+    if (!sql.run("DELETE FROM files")) return false;
+    std::set<std::string> claimed;
+    {
+        ra_statement lines(db_, "SELECT folded FROM entries WHERE removed=0 AND line<>0");
+        while (lines.step()) claimed.insert(lines.text(0));
+        if (!lines.ok()) return false;
+    }
+    ra_statement add(db_,
+                     "INSERT INTO files(folded, name, size, mtime, stamp, claimed) "
+                     "VALUES(?, ?, ?, ?, ?, ?)");
+    ra_sort_files(&files_);
+    for (ra_dir_file &f : files_) {
+        // Only a file no line claims is paired by its time stamp.
+        const bool is_claimed = claimed.count(f.folded) != 0;
+        if (!is_claimed) ra_stamp(dir_, &f);
+        add.reset();
+        add.bind(1, f.folded).bind(2, f.name).bind(3, f.size).bind(4, f.mtime);
+        if (f.stamped) add.bind(5, f.stamp);
+        add.bind(6, (int64_t)is_claimed).step();
+        if (!add.ok()) return false;
+    }
+    return ra_meta_set(db_, "files_digest", files_digest_.text()) &&
+           ra_meta_set(db_, "names_digest", names_digest_.text());
+}
+
+bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
+    std::unique_ptr<ra_statement> &prepared = id != 0 ? update_entry_ : insert_entry_;
+    if (!prepared) {
+        prepared = std::make_unique<ra_statement>(
+            db_,
+            id != 0
+                ? "UPDATE entries SET key=?1, file=?2, folded=?3, when_text=?4, line=?5, holds=?6, "
+                  "state=?7, kind=?8, renamed_from=?9, track=?10, type=?11, laps=?12, cars=?13, "
+                  "weather=?14, track_key=?15, type_key=?16, weather_key=?17, lap=?18, lap_by=?19, "
+                  "laps_by=?20, search=?21, player_name=?22, kept=?23, digest=?24, version=?25, "
+                  "born=CASE WHEN removed THEN ?25 ELSE born END, removed=0 WHERE id=?26"
+                : "INSERT INTO entries(key, file, folded, when_text, line, holds, state, kind, "
+                  "renamed_from, track, type, laps, cars, weather, track_key, type_key, "
+                  "weather_key, "
+                  "lap, lap_by, laps_by, search, player_name, kept, digest, version, born, "
+                  "removed) "
+                  "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
+                  "?17, "
+                  "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?25, 0)");
+    }
+    ra_statement &put = *prepared;
+    put.reset();
+    put.bind(1, row.key).bind(2, row.file).bind(3, row.folded).bind(4, row.when_text);
+    put.bind(5, row.line).bind(6, row.holds).bind(7, row.state).bind(8, row.kind);
+    put.bind(9, row.renamed_from).bind(10, row.track).bind(11, row.type).bind(12, row.laps);
+    put.bind(13, row.cars).bind(14, row.weather).bind(15, ra_folded_name(row.track));
+    put.bind(16, ra_folded_name(row.type)).bind(17, ra_folded_name(row.weather));
+    put.bind(18, (int64_t)row.lap).bind(19, row.lap_by).bind_blob(20, ra_encode_list(row.laps_by));
+    put.bind(21, row.search).bind(22, row.player_name).bind(23, row.kept);
+    put.bind_blob(24, row.digest).bind(25, version());
+    if (id != 0) put.bind(26, id);
+    put.step();
+    return put.ok();
+}
+
+// The laps rows of these races (all: of every race, made anew), with their
+// personal bests.
+bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races,
+                            bool staged) {
+    std::set<std::pair<std::string, std::string>> pairs;  // racer, track
+    ra_statement add(db_, std::string("INSERT INTO ") + (staged ? "laps_staged" : "laps") +
+                              "(entry, racer, lap, track_key, type_key, when_text, line, pb) "
+                              "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    for (const auto &race : races) {
+        const int64_t entry = race.first;
+        const ra_replay &r = *race.second;
+        const std::string when = ra_format_time(r.when);
+        if (r.kind != ra_replay_kind::race || !r.record) continue;
+        std::set<std::string> seen;
+        const std::string track = ra_folded_name(r.record->get(ra_column_track));
+        const std::string type = ra_folded_name(r.record->get(ra_column_type));
+        for (int car = 1; car <= RA_CARS; ++car) {
+            const std::string name = r.record->get_car(ra_car_name, car);
+            std::string racer = ra_folded_name(name);
+            if (name.empty() || !seen.insert(racer).second) continue;
+            uint32_t lap = ra_racer_lap(*r.record, name);
+            if (lap == 0) continue;
+            add.reset();
+            add.bind(1, entry).bind(2, racer).bind(3, (int64_t)lap).bind(4, track);
+            add.bind(5, type).bind(6, when).bind(7, r.record->line).bind(8, 0).step();
+            if (!add.ok()) return false;
+            if (!staged && !newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap, when,
+                                      r.record->line)) {
+                pairs.insert({racer, track});
+            }
+        }
+    }
+    return staged || update_pbs(pairs);
+}
+
+// The laps of a rebuild, staged in the list's order, written oldest first
+// (by time, then line, each race's racers in car order), with each racer's
+// personal bests per track decided as ra_racer_races decides them: a lap
+// faster than every earlier one there. SQLite sorts them, a part at a time
+// on the disk if need be, rather than this process in memory.
+bool ra_write_staged_laps(sqlite3 *db) {
+    ra_sql sql(db);
+    return sql.run(
+               "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, line, pb) "
+               "SELECT entry, racer, lap, track_key, type_key, when_text, line, "
+               "coalesce(lap < min(lap) OVER (PARTITION BY racer, track_key "
+               "ORDER BY when_text, line ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0) "
+               "FROM laps_staged ORDER BY when_text, line, seq") &&
+           sql.run("DROP TABLE laps_staged") && ra_table_indexes_made(db, "laps", true);
+}
+
+// A new race that is the racer's latest on the track (the everyday case)
+// is a personal best when it beats every earlier lap there, and changes no
+// earlier one: false when it is not the latest, so that the track's
+// personal bests are decided again whole.
+bool ra_refresh::newest_pb(int64_t row, const std::string &racer, const std::string &track,
+                           uint32_t lap, const std::string &when, int line) {
+    ra_statement later(db_,
+                       "SELECT 1 FROM laps WHERE racer=?1 AND track_key=?2 AND "
+                       "(when_text > ?3 OR (when_text = ?3 AND line > ?4)) LIMIT 1");
+    later.bind(1, racer).bind(2, track).bind(3, when).bind(4, line);
+    if (later.step() || !later.ok()) return false;
+    ra_statement best(db_,
+                      "SELECT lap FROM laps WHERE racer=?1 AND track_key=?2 AND "
+                      "rowid <> ?3 ORDER BY lap LIMIT 1");
+    best.bind(1, racer).bind(2, track).bind(3, row);
+    // No earlier lap (0: a lap is never 0): the racer's first on the track,
+    // which is no personal best.
+    const int64_t earlier = best.step() ? best.integer(0) : 0;
+    if (!best.ok()) return false;
+    ra_statement mark(db_, "UPDATE laps SET pb=1 WHERE rowid=?");
+    if (earlier != 0 && lap < (uint64_t)earlier) {
+        mark.bind(1, row).step();
+        return mark.ok();
+    }
+    return true;
+}
+
+// The personal bests of these racers on these tracks, decided again.
+bool ra_refresh::update_pbs(const std::set<std::pair<std::string, std::string>> &pairs) {
+    ra_statement laps(db_,
+                      "SELECT rowid, lap, pb FROM laps WHERE racer=? AND track_key=? "
+                      "ORDER BY when_text, line");
+    ra_statement mark(db_, "UPDATE laps SET pb=? WHERE rowid=?");
+    for (const auto &pair : pairs) {
+        laps.reset();
+        laps.bind(1, pair.first).bind(2, pair.second);
+        std::vector<std::pair<int64_t, int64_t>> changes;
+        int64_t best = 0;
+        bool first = true;
+        while (laps.step()) {
+            int64_t lap = laps.integer(1);
+            bool pb = !first && lap < best;
+            if (first || lap < best) best = lap;
+            first = false;
+            if ((laps.integer(2) != 0) != pb) changes.push_back({laps.integer(0), pb ? 1 : 0});
+        }
+        if (!laps.ok()) return false;
+        for (const auto &c : changes) {
+            mark.reset();
+            mark.bind(1, c.second).bind(2, c.first).step();
+            if (!mark.ok()) return false;
+        }
+    }
+    return true;
+}
+
+// The record's lines as they are now.
+bool ra_write_lines(sqlite3 *db, const std::vector<ra_record> &lines) {
+    std::map<std::string, int64_t> layouts;  // encoded columns -> id
+    ra_statement known(db, "SELECT id, columns FROM layouts");
+    while (known.step()) layouts[known.text(1)] = known.integer(0);
+    ra_statement new_layout(db, "INSERT INTO layouts(columns) VALUES(?)");
+    ra_statement add(db,
+                     "INSERT OR REPLACE INTO lines(line, layout, fields, folded) "
+                     "VALUES(?, ?, ?, ?)");
+    const ra_record_layout *last = nullptr;
+    int64_t last_id = 0;
+    for (const ra_record &r : lines) {
+        if (r.layout.get() != last) {
+            std::string columns = ra_encode_list(ra_record_columns(r));
+            auto found = layouts.find(columns);
+            if (found == layouts.end()) {
+                new_layout.reset();
+                new_layout.bind_blob(1, columns).step();
+                if (!new_layout.ok()) return false;
+                found = layouts.emplace(columns, sqlite3_last_insert_rowid(db)).first;
+            }
+            last = r.layout.get();
+            last_id = found->second;
+        }
+        add.reset();
+        add.bind(1, r.line).bind(2, last_id).bind_blob(3, ra_record_packed(r));
+        add.bind(4, ra_folded_name(r.file)).step();
+        if (!add.ok()) return false;
+    }
+    return true;
+}
+
+// Counts each racer of these races once per race, with the lowest car
+// they drove, as ra_racer_names does (all: made anew).
+bool ra_write_racers(sqlite3 *db, const std::vector<const ra_replay *> &races, bool all) {
+    ra_sql sql(db);
+    if (all && !sql.run("DELETE FROM racers")) return false;
+    ra_statement add(db,
+                     "INSERT INTO racers(racer, name, races, car) VALUES(?1, ?2, 1, ?3) "
+                     "ON CONFLICT(racer) DO UPDATE SET races=races+1, car=min(car, ?3)");
+    for (const ra_replay *r : races) {
+        if (r->kind != ra_replay_kind::race || !r->record) continue;
+        std::set<std::string> seen;
+        for (int car = 1; car <= RA_CARS; ++car) {
+            const std::string name = r->record->get_car(ra_car_name, car);
+            if (name.empty() || !seen.insert(ra_folded_name(name)).second) continue;
+            add.reset();
+            add.bind(1, ra_folded_name(name)).bind(2, name).bind(3, car).step();
+            if (!add.ok()) return false;
+        }
+    }
+    return true;
+}
+
+// The name at `player` in the newest race that has one, from the rows.
+std::string ra_newest_player(sqlite3 *db) {
+    ra_statement s(db,
+                   "SELECT player_name FROM entries WHERE removed=0 AND kind=0 AND line<>0 "
+                   "AND player_name<>'' ORDER BY when_text DESC, line DESC LIMIT 1");
+    return s.step() ? s.text(0) : std::string();
+}
+
+// The layouts of the lines read, each read from the index once.
+class ra_layouts {
+public:
+    explicit ra_layouts(sqlite3 *db) : read_(db, "SELECT columns FROM layouts WHERE id=?") {}
+
+    // Null when the index has no such layout, or one that cannot be read.
+    std::shared_ptr<const ra_record_layout> of(int64_t id) {
+        auto known = known_.find(id);
+        if (known != known_.end()) return known->second;
+        std::vector<std::string> columns;
+        read_.reset();
+        read_.bind(1, id);
+        if (!read_.step() || !ra_decode_list(read_.text(0), &columns)) return nullptr;
+        return known_[id] = ra_record_layout_of(columns);
+    }
+
+private:
+    ra_statement read_;
+    std::map<int64_t, std::shared_ptr<const ra_record_layout>> known_;
+};
+
+// The line `line` from a row's columns `at` (its layout) and `at` + 1 (its
+// packed values); false for a line the index cannot give.
+bool ra_line_of_row(const ra_statement &row, int at, int line, ra_layouts *layouts,
+                    ra_record *out) {
+    const ra_statement::bytes packed = row.blob(at + 1);
+    return ra_record_of_packed(line, layouts->of(row.integer(at)), packed.data, packed.size, out);
+}
+
+}  // namespace
+
+bool ra_refresh::full() {
+    // Dir's files are listed before the pipeline lists them: a file that
+    // comes in between is then one the next refresh finds new.
+    if (!have_files_) list_files();
+    ra_sql sql(db_);
+    if (!have_files_ || !sql.run("DELETE FROM lines") ||
+        !ra_table_indexes_made(db_, "lines", false)) {
+        return false;
+    }
+    // The record is read a part at a time: each part's lines are written to
+    // the index, and the list joined from what the join looks at (each
+    // line's number, file and time); the rest of a line is read back from
+    // the index when its row is written. A long career's lines are never
+    // all in memory at once.
+    bool lines_written = true;
+    auto read_records = [&](ra_records *records) {
+        std::vector<ra_record> bare;
+        const bool read = ra_read_records_in_parts(
+            dir_, ra_text(dir_ / ra_records_file), ra_rebuild_part_lines,
+            [&](const ra_records &part) {
+                lines_written = ra_write_lines(db_, part.lines);
+                for (const ra_record &r : part.lines) bare.push_back(ra_bare_line(r));
+                return lines_written;
+            },
+            records);
+        records->lines = std::move(bare);
+        return read && lines_written;
+    };
+    ra_replay_list list;
+    std::string error;
+    if (!ra_list_replays_of(dir_, shown_, read_records, &list, &error) ||
+        !ra_table_indexes_made(db_, "lines", true)) {
+        return false;
+    }
+    // What the join needed of the lines: their number is all that is left.
+    const size_t usable_lines = list.records.lines.size();
+    std::vector<ra_record>().swap(list.records.lines);
+    ra_keep_marks marks = ra_read_keep_marks(dir_);
+    // Where the next appended line starts, counted a piece at a time. A
+    // record that changed while it was read is read whole again next time.
+    bool clean_end = false;
+    int next_line = 1;
+    int64_t counted = -1;
+    if (record_.plain && ra_count_lines(dir_ / ra_records_file, &next_line, &clean_end, &counted) &&
+        counted != record_.size) {
+        record_.size = -1;
+    }
+
+    struct ra_stored {
+        int64_t id;
+        std::string digest;
+        int64_t kept, removed;
+    };
+    std::map<std::string, ra_stored> stored;
+    {
+        ra_statement all(db_, "SELECT key, id, digest, kept, removed FROM entries");
+        while (all.step())
+            stored[all.text(0)] = {all.integer(1), all.text(2), all.integer(3), all.integer(4)};
+        if (!all.ok()) return false;
+    }
+    // An index made from nothing writes every row: its indexes come after.
+    const bool fresh = stored.empty();
+    if (fresh && !ra_table_indexes_made(db_, "entries", false)) return false;
+    // The laps and the racers made anew, a part of the list at a time.
+    if (!sql.run("DELETE FROM laps") || !ra_table_indexes_made(db_, "laps", false) ||
+        !sql.run("DELETE FROM racers") ||
+        !sql.run("CREATE TEMP TABLE laps_staged(entry INTEGER, racer TEXT, lap INTEGER, "
+                 "track_key TEXT, type_key TEXT, when_text TEXT, line INTEGER, pb INTEGER, "
+                 "seq INTEGER PRIMARY KEY)")) {
+        return false;
+    }
+    ra_racer_tally racers;
+    const size_t total = list.replays.size();
+    // The statements that read the lines back end before the staged laps
+    // are written: SQLite drops no table that a statement still reads.
+    {
+        ra_layouts layouts(db_);
+        ra_statement line_of(db_, "SELECT layout, fields FROM lines WHERE line=?");
+        // A line of the list made whole again from the index.
+        auto whole = [&](std::optional<ra_record> *r) {
+            if (!*r) return true;
+            line_of.reset();
+            line_of.bind(1, (*r)->line);
+            return line_of.step() && ra_line_of_row(line_of, 0, (*r)->line, &layouts, &**r);
+        };
+        for (size_t from = 0; from < total; from += ra_rebuild_part_lines) {
+            const size_t to = std::min(total, from + ra_rebuild_part_lines);
+            std::vector<std::pair<int64_t, const ra_replay *>> races;
+            std::vector<const ra_replay *> part;
+            for (size_t i = from; i < to; ++i) {
+                ra_replay &r = list.replays[i];
+                if (!whole(&r.record) || !whole(&r.holds)) return false;
+                ra_entry_row row = ra_row_of(r);
+                row.kept = marks.has(r.file) ? 1 : 0;
+                auto found = stored.find(row.key);
+                int64_t id = found == stored.end() ? 0 : found->second.id;
+                if (id == 0 || found->second.digest != row.digest ||
+                    found->second.kept != row.kept || found->second.removed != 0) {
+                    if (!write_entry(row, id)) return false;
+                    if (id == 0) id = sqlite3_last_insert_rowid(db_);
+                }
+                if (found != stored.end()) found->second.removed = -1;  // seen
+                races.push_back({id, &r});
+                part.push_back(&r);
+                racers.add(r);
+                report(i + 1, total);
+            }
+            if (!write_laps(races, true) || !ra_write_racers(db_, part, false)) return false;
+            for (size_t i = from; i < to; ++i) {
+                ra_replay &r = list.replays[i];
+                if (r.record) r.record = ra_bare_line(*r.record);
+                if (r.holds) r.holds = ra_bare_line(*r.holds);
+            }
+        }
+    }
+    if (!ra_write_staged_laps(db_)) return false;
+    if (fresh && !ra_table_indexes_made(db_, "entries", true)) return false;
+    ra_statement gone(db_, "UPDATE entries SET removed=1, version=? WHERE id=?");
+    for (const auto &s : stored) {
+        if (s.second.removed != 0) continue;  // seen, or a tombstone already
+        gone.reset();
+        gone.bind(1, version()).bind(2, s.second.id).step();
+        if (!gone.ok()) return false;
+    }
+    std::vector<std::string> warnings = list.records.warnings, skipped;
+    // New warnings are a change of the library too: the page shows them.
+    if (ra_meta_text(db_, "warnings") != ra_encode_list(warnings)) version();
+    for (int line : list.records.skipped) skipped.push_back(std::to_string(line));
+    std::vector<std::string> marked(marks.folded.begin(), marks.folded.end());
+    bool ok = write_files() && ra_meta_set(db_, "record_found", (int64_t)list.records.found) &&
+              ra_meta_set(db_, "warnings", ra_encode_list(warnings)) &&
+              ra_meta_set(db_, "skipped", ra_encode_list(skipped)) &&
+              ra_meta_set(db_, "usable_lines", (int64_t)usable_lines) &&
+              ra_meta_set(db_, "next_line", (int64_t)next_line) &&
+              ra_meta_set(db_, "clean_end", (int64_t)clean_end) &&
+              ra_meta_set(db_, "entries", (int64_t)total) &&
+              ra_meta_set(db_, "marks", ra_encode_list(marked)) &&
+              ra_meta_set(db_, "default_racer", racers.default_racer()) &&
+              ra_meta_set(db_, "player", ra_newest_player(db_));
+    report(0, 0);
+    return ok && write_state();
+}
+
+// The everyday case: lines appended whose files are new in Dir, and
+// nothing else changed. Only when each condition below holds is the list
+// the pipeline would make the old one plus these races; otherwise *taken
+// stays false and nothing is written.
+bool ra_refresh::appended(bool *taken) {
+    *taken = false;
+    if (ra_meta_int(db_, "record_found") != 1 || ra_meta_int(db_, "clean_end") != 1 ||
+        ra_meta_int(db_, "usable_lines") == 0) {
+        return true;
+    }
+    // Dir: the files the index had, unchanged, and new ones.
+    if (!only_added_) return true;
+    std::string text;
+    if (!ra_appended_bytes(dir_ / ra_records_file, ra_meta_text(db_, "record_stamp"), record_,
+                           ra_appended_most_bytes, &text)) {
+        return true;
+    }
+    std::map<std::string, ra_dir_file> added;
+    for (const ra_dir_file &file : added_) added[file.folded] = file;
+    // Whole lines of the plug-in's own, whose times are its own: no date
+    // that a spreadsheet wrote, which would decide the order of day and
+    // month for the whole file.
+    if (text.back() != '\n' || text.find('/') != std::string::npos ||
+        text.compare(0, sizeof ra_utf8_mark - 1, ra_utf8_mark) == 0) {
+        return true;
+    }
+    ra_records parsed;
+    ra_parse_records(text, shown_, &parsed);
+    if (!parsed.warnings.empty() || !parsed.skipped.empty() || parsed.lines.empty() ||
+        parsed.lines.size() != added.size()) {
+        return true;
+    }
+    const int64_t base = ra_meta_int(db_, "next_line");
+    ra_statement claimed(db_, "SELECT 1 FROM lines WHERE folded=?");
+    ra_statement near(db_, "SELECT 1 FROM files WHERE claimed=0 AND stamp BETWEEN ? AND ?");
+    std::set<std::string> names;
+    bool player = !ra_meta_text(db_, "player").empty();
+    for (ra_record &r : parsed.lines) {
+        const std::string folded = ra_folded_name(r.file);
+        if (ra_record_columns(r) != ra_plugin_columns() || !added.count(folded) ||
+            !names.insert(folded).second) {
+            return true;
+        }
+        claimed.reset();
+        claimed.bind(1, folded);
+        if (claimed.step() || !claimed.ok()) return claimed.ok();
+        int64_t at = ra_seconds_of(r.saved);
+        near.reset();
+        near.bind(1, at - ra_same_save_seconds).bind(2, at + ra_same_save_seconds);
+        if (near.step() || !near.ok()) return near.ok();
+        r.line = (int)(base + r.line - 1);
+        player = player || (r.player >= 1 && !r.get_car(ra_car_name, r.player).empty());
+    }
+    // Without any race that names the player, the default racer is the one
+    // in most races: the whole pipeline decides it.
+    if (!player) return true;
+
+    *taken = true;
+    ra_keep_marks marks = ra_read_keep_marks(dir_);
+    if (!ra_write_lines(db_, parsed.lines)) return false;
+    std::vector<ra_replay> replays;
+    for (const ra_record &r : parsed.lines) {
+        ra_replay replay;
+        replay.file = added[ra_folded_name(r.file)].name;
+        replay.when = r.saved;
+        replay.record = r;
+        replays.push_back(replay);
+    }
+    std::vector<std::pair<int64_t, const ra_replay *>> races;
+    ra_statement add_file(db_,
+                          "INSERT OR REPLACE INTO files(folded, name, size, mtime, stamp, "
+                          "claimed) VALUES(?, ?, ?, ?, ?, 1)");
+    for (const ra_replay &r : replays) {
+        ra_entry_row row = ra_row_of(r);
+        row.kept = marks.has(r.file) ? 1 : 0;
+        // A tombstone of the same line (a record that was longer once) is
+        // taken up again.
+        ra_statement old(db_, "SELECT id FROM entries WHERE key=?");
+        old.bind(1, row.key);
+        int64_t id = old.step() ? old.integer(0) : 0;
+        if (!write_entry(row, id)) return false;
+        races.push_back({id != 0 ? id : sqlite3_last_insert_rowid(db_), &r});
+        ra_dir_file &f = added[row.folded];
+        ra_stamp(dir_, &f);
+        add_file.reset();
+        add_file.bind(1, row.folded).bind(2, f.name).bind(3, f.size).bind(4, f.mtime);
+        if (f.stamped) add_file.bind(5, f.stamp);
+        add_file.step();
+        if (!add_file.ok()) return false;
+    }
+    bool clean_end = false;
+    int lines_read = ra_next_line(text, &clean_end) - 1;
+    std::string player_name = ra_newest_player(db_);
+    std::vector<const ra_replay *> added_races;
+    for (const ra_replay &r : replays) added_races.push_back(&r);
+    // The files are those the index had and the new ones: the listing's
+    // digests are the files table's now.
+    return write_laps(races, false) && ra_write_racers(db_, added_races, false) &&
+           ra_meta_set(db_, "files_digest", files_digest_.text()) &&
+           ra_meta_set(db_, "names_digest", names_digest_.text()) &&
+           ra_meta_set(db_, "usable_lines",
+                       ra_meta_int(db_, "usable_lines") + (int64_t)parsed.lines.size()) &&
+           ra_meta_set(db_, "next_line", base + lines_read) &&
+           ra_meta_set(db_, "entries", ra_meta_int(db_, "entries") + (int64_t)replays.size()) &&
+           ra_meta_set(db_, "default_racer", player_name) &&
+           ra_meta_set(db_, "player", player_name);
+}
+
+bool ra_library_index::refresh(const std::string &shown, bool quick,
+                               const ra_index_progress &progress, std::string *why) {
+    ra_sql sql(db_);
+    if (!sql.run("BEGIN IMMEDIATE")) return sql.failed(why);
+    ra_refresh r(db_, dir_, shown, progress, &done_, &total_);
+    bool ok = !r.changed(quick) || r.write();
+    change_ = r.change;
+    if (ok && sql.run("COMMIT")) return true;
+    sql.failed(why);
+    sql.run("ROLLBACK");
+    done_ = total_ = 0;
+    return false;
+}
+
+bool ra_library_index::read_lines(const std::set<int> *wanted, ra_records *records) {
+    ra_layouts layouts(db_);
+    auto add_line = [&](ra_statement &s) {
+        ra_record r;
+        if (!ra_line_of_row(s, 1, (int)s.integer(0), &layouts, &r)) return false;
+        records->lines.push_back(std::move(r));
+        return true;
+    };
+    if (wanted == nullptr) {
+        ra_statement lines(db_, "SELECT line, layout, fields FROM lines ORDER BY line");
+        while (lines.step()) {
+            if (!add_line(lines)) return false;
+        }
+        return lines.ok();
+    }
+    ra_statement lines(db_, "SELECT line, layout, fields FROM lines WHERE line=?");
+    for (int line : *wanted) {
+        lines.reset();
+        lines.bind(1, line);
+        if (!lines.step() || !add_line(lines)) return false;
+    }
+    return true;
+}
+
+bool ra_library_index::records_for(const std::string &file, ra_records *out) {
+    *out = ra_records();
+    out->found = ra_meta_int(db_, "record_found") == 1;
+    if (!ra_decode_list(ra_meta_text(db_, "warnings"), &out->warnings)) return false;
+    std::set<int> wanted;
+    ra_statement named(db_, "SELECT max(line) FROM lines WHERE folded=?");
+    named.bind(1, ra_folded_name(file));
+    if (named.step() && named.integer(0) != 0) wanted.insert((int)named.integer(0));
+    ra_statement newest(db_,
+                        "SELECT line FROM entries WHERE removed=0 AND line<>0 "
+                        "ORDER BY when_text DESC, line DESC LIMIT 1");
+    if (newest.step()) wanted.insert((int)newest.integer(0));
+    return named.ok() && newest.ok() && read_lines(&wanted, out);
+}
+
+bool ra_library_index::load(ra_replay_list *out, const std::string &track,
+                            const std::string &file) {
+    *out = ra_replay_list();
+    ra_records &records = out->records;
+    records.found = ra_meta_int(db_, "record_found") == 1;
+    std::vector<std::string> skipped;
+    if (!ra_decode_list(ra_meta_text(db_, "warnings"), &records.warnings) ||
+        !ra_decode_list(ra_meta_text(db_, "skipped"), &skipped)) {
+        return false;
+    }
+    for (const std::string &line : skipped) records.skipped.push_back(atoi(line.c_str()));
+
+    // The whole list takes its rows' lines from all the lines, read in file
+    // order; a part of it (one track, one file) reads the lines of its rows
+    // with them, in one pass through an index in the list's order.
+    const bool all = track.empty() && file.empty();
+    std::unordered_map<int, size_t> at;  // line -> its place in records.lines
+    if (all) {
+        if (!read_lines(nullptr, &records)) return false;
+        at.reserve(records.lines.size());
+        for (size_t i = 0; i < records.lines.size(); ++i) at[records.lines[i].line] = i;
+    }
+    ra_layouts layouts(db_);
+    // A row's own line and the line of the race it holds.
+    auto line_of = [&](const ra_statement &row, int line, int column,
+                       std::optional<ra_record> *into) {
+        if (line == 0) return true;
+        if (all) {
+            auto found = at.find(line);
+            if (found == at.end()) return false;
+            *into = records.lines[found->second];
+            return true;
+        }
+        ra_record r;
+        if (!ra_line_of_row(row, column, line, &layouts, &r)) return false;
+        *into = std::move(r);
+        return true;
+    };
+    // The rows wanted: a track's through entries_track, one file's through
+    // its folded name (named, or SQLite may walk all rows by `removed`).
+    const std::string from = std::string(" FROM entries e ") +
+                             (track.empty() && !file.empty() ? "INDEXED BY entries_folded " : "");
+    const std::string where =
+        std::string("WHERE e.removed=0 ") + (!track.empty()  ? "AND e.track_key=?1 "
+                                             : !file.empty() ? "AND e.folded=?1 AND e.file=?2 "
+                                                             : "");
+    ra_statement entries(db_, std::string("SELECT e.file, e.when_text, e.line, e.holds, e.state, "
+                                          "e.kind") +
+                                  (all ? from
+                                       : ", l.layout, l.fields, h.layout, h.fields" + from +
+                                             "LEFT JOIN lines l ON l.line = e.line "
+                                             "LEFT JOIN lines h ON h.line = e.holds ") +
+                                  where + "ORDER BY e.when_text DESC, e.line DESC, e.file");
+    // Room for every row at once: a row is large, and a list that grows
+    // moves all of them again and again.
+    ra_statement count(db_, "SELECT count(*)" + from + where);
+    for (ra_statement *s : {&entries, &count}) {
+        if (!track.empty())
+            s->bind(1, ra_folded_name(track));
+        else if (!file.empty())
+            s->bind(1, ra_folded_name(file)).bind(2, file);
+    }
+    if (!count.step()) return false;
+    out->replays.reserve((size_t)std::max<int64_t>(count.integer(0), 0));
+    while (entries.step()) {
+        ra_replay r;
+        r.file = entries.text(0);
+        ra_parse_time(entries.text(1), &r.when);
+        if (!line_of(entries, (int)entries.integer(2), 6, &r.record) ||
+            !line_of(entries, (int)entries.integer(3), 8, &r.holds)) {
+            return false;
+        }
+        r.state = (ra_replay_state)entries.integer(4);
+        r.kind = (ra_replay_kind)entries.integer(5);
+        out->replays.push_back(std::move(r));
+    }
+    if (!entries.ok()) return false;
+    if (!all) {
+        // The lines the rows need, in file order, each once.
+        records.lines.reserve(2 * out->replays.size());
+        for (const ra_replay &r : out->replays) {
+            for (const std::optional<ra_record> *line : {&r.record, &r.holds})
+                if (*line) records.lines.push_back(**line);
+        }
+        std::sort(records.lines.begin(), records.lines.end(),
+                  [](const ra_record &a, const ra_record &b) { return a.line < b.line; });
+        records.lines.erase(
+            std::unique(records.lines.begin(), records.lines.end(),
+                        [](const ra_record &a, const ra_record &b) { return a.line == b.line; }),
+            records.lines.end());
+    }
+    return true;
+}
+
+bool ra_library_index::facts(ra_index_facts *out) {
+    out->entries = (size_t)ra_meta_int(db_, "entries");
+    out->default_racer = ra_meta_text(db_, "default_racer");
+    out->player = ra_meta_text(db_, "player");
+    out->cursor = ra_meta_int(db_, "counter");
+    out->floor = ra_meta_int(db_, "floor");
+    return true;
+}
+
+bool ra_indexed_list(const fs::path &dir, const std::string &shown, ra_replay_list *out,
+                     std::string *error, const ra_index_request &request, ra_index_facts *facts) {
+    const std::string &track = request.track;
+    std::error_code failed;
+    bool usable = fs::is_directory(dir, failed) &&
+                  (request.make || ra_entry_kind_of(dir / ra_index_file) == ra_entry_kind::file);
+    // Twice at most: an index that cannot be read is removed and made again.
+    for (int attempt = 0; usable && attempt < 2; ++attempt) {
+        {
+            ra_library_index index;
+            std::string why;
+            if (!index.open(dir, &why)) break;
+            if (index.refresh(shown, false, request.progress, &why)) {
+                if (index.load(out, track) && (facts == nullptr || index.facts(facts))) return true;
+            } else if (sqlite3_errcode(index.db()) == SQLITE_BUSY) {
+                break;  // another process is writing it: do without it this time
+            }
+        }
+        ra_remove_index(dir);
+        usable = request.make;
+    }
+    // Without the index: the pipeline itself, and the whole list.
+    if (!ra_list_replays(dir, shown, out, error)) return false;
+    if (facts != nullptr) {
+        *facts = ra_index_facts();
+        facts->entries = out->replays.size();
+        facts->default_racer = ra_default_racer(*out);
+    }
+    if (!track.empty()) {
+        // Only what list --track needs, as the index would give it.
+        std::vector<ra_replay> kept;
+        for (ra_replay &r : out->replays) {
+            const ra_record *f = r.record ? &*r.record : r.holds ? &*r.holds : nullptr;
+            if (f && ra_folded_name(f->get(ra_column_track)) == ra_folded_name(track))
+                kept.push_back(std::move(r));
+        }
+        out->replays = std::move(kept);
+    }
+    return true;
+}
