@@ -23,6 +23,8 @@
 
 namespace fs = std::filesystem;
 
+const char ra_import_cancelled[] = "the import was cancelled; nothing was imported";
+
 namespace {
 
 // Free names tried for a replay whose name is taken: "name (2).rp4" ...
@@ -207,32 +209,13 @@ bool ra_plan_import(const fs::path &folder, const ra_friend &known, ra_share_rea
     return true;
 }
 
-}  // namespace
-
-const char ra_import_cancelled[] = "the import was cancelled; nothing was imported";
-
-bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result *result,
-                     std::string *error, const ra_import_progress &progress) {
-    *result = ra_import_result();
-    const auto go_on = [&](ra_import_stage stage, uint64_t done, uint64_t total) {
-        return !progress || progress(stage, done, total);
-    };
-    ra_share_reader reader;
-    if (!reader.open(file, error)) return false;
+// Every replay's bytes, checked before anything is written and read a piece
+// at a time: each one's digest (folded name in the share -> digest), to hold
+// its record line against.
+bool ra_share_digests(ra_share_reader &reader, const ra_import_progress &go_on,
+                      std::map<std::string, std::string> *digest_of, std::string *error) {
     const ra_share &share = reader.share();
-    result->sharer = share.sharer;
-    result->kind = share.kind;
-    const fs::path friends = dir / ra_friends_folder;
-    const fs::path folder = friends / ra_path(share.sharer);
-    result->folder = folder;
-    if (!ra_plain_folder_or_none(friends, error) || !ra_plain_folder_or_none(folder, error)) {
-        return false;
-    }
-    // Every replay's bytes are checked before anything is written, read a
-    // piece at a time.
-    // Each one's digest, to hold its record line against.
     const uint64_t shared = share.kind == ra_share_kind::share ? share.replays.size() : 0;
-    std::map<std::string, std::string> digest_of;  // folded name in the share -> digest
     for (size_t i = 0; i < shared; ++i) {
         if (!go_on(ra_import_stage::checking, i, shared)) {
             *error = ra_import_cancelled;
@@ -247,69 +230,75 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
             *error += " (nothing was imported)";
             return false;
         }
-        digest_of[ra_folded_name(share.replays[i].name)] = digest.hex();
+        (*digest_of)[ra_folded_name(share.replays[i].name)] = digest.hex();
     }
+    return true;
+}
 
-    // From here on only the disk can refuse. Imports from consoles and the
-    // app take turns: each plans from the friend's folder as it is under
-    // the lock, so that none loses the other's lines.
-    std::error_code failed;
-    ra_file_lock lock;
-    std::string why;
-    const fs::path lock_path = friends / ra_friends_lock_file;
-    std::vector<fs::path> made;  // Friends\ and Dir's levels made for this import, outermost first
-    // Leaves the disk as it was when folders were made for this import alone.
-    auto unmake_friends = [&]() {
-        lock.release();
-        if (made.empty()) return;
-        fs::remove(lock_path, failed);
-        for (auto f = made.rbegin(); f != made.rend(); ++f) fs::remove(*f, failed);
-    };
-    for (const fs::path &f : ra_missing_folders(friends)) {
-        // Another import may make it meanwhile: that one is not ours to remove.
-        const bool made_now = fs::create_directory(f, failed);
-        if (failed) {
-            unmake_friends();
-            *error =
-                "cannot make " + ra_text(f) + ": " + ra_reason(failed) + "; nothing was imported";
+// An import's turn in Friends\: imports from consoles and the app take
+// turns, each planning from the friend's folder as it is under the lock, so
+// that none loses the other's lines. It holds the lock and knows the
+// folders it made (Friends\ and Dir's levels, outermost first), so that a
+// refusal leaves the disk as it found it.
+class ra_friends_turn {
+public:
+    explicit ra_friends_turn(const fs::path &friends)
+        : lock_path_(friends / ra_friends_lock_file), friends_(friends) {}
+
+    bool take(std::string *error) {
+        std::error_code failed;
+        for (const fs::path &f : ra_missing_folders(friends_)) {
+            // Another import may make it meanwhile: that one is not ours to remove.
+            const bool made_now = fs::create_directory(f, failed);
+            if (failed) {
+                give_back();
+                *error = "cannot make " + ra_text(f) + ": " + ra_reason(failed) +
+                         "; nothing was imported";
+                return false;
+            }
+            if (made_now) made_.push_back(f);
+        }
+        std::string why;
+        if (!lock_.take(lock_path_, &why)) {
+            give_back();
+            *error = "cannot lock " + ra_text(lock_path_) + ": " + why +
+                     "; nothing was imported, try again";
             return false;
         }
-        if (made_now) made.push_back(f);
-    }
-    if (!lock.take(lock_path, &why)) {
-        unmake_friends();
-        *error =
-            "cannot lock " + ra_text(lock_path) + ": " + why + "; nothing was imported, try again";
-        return false;
-    }
-    ra_friend known;
-    const bool existed = ra_entry_kind_of(folder) == ra_entry_kind::folder;
-    if (existed && !ra_read_friend(folder, share.sharer, &known, error)) {
-        *error += "; nothing was imported";
-        return false;
-    }
-
-    // An import killed before it ended left its folder behind: none is at
-    // work while we hold the lock.
-    ra_remove_import_leftovers(friends);
-
-    ra_import_plan plan;
-    if (!ra_plan_import(folder, known, reader, digest_of, result, &plan, error)) {
-        unmake_friends();
-        return false;
-    }
-    const std::vector<ra_new_replay> &writes = plan.writes;
-    const std::map<std::string, std::string> &new_hashes = plan.new_hashes;
-    const std::string &new_lines = plan.new_lines;
-    if (writes.empty() && new_lines.empty() && !plan.hashes_change) {
-        unmake_friends();
         return true;
     }
 
-    // The writing: a folder of this import inside Friends\, then into place.
+    // Leaves the disk as it was when folders were made for this import alone.
+    void give_back() {
+        lock_.release();
+        if (made_.empty()) return;
+        std::error_code failed;
+        fs::remove(lock_path_, failed);
+        for (auto f = made_.rbegin(); f != made_.rend(); ++f) fs::remove(*f, failed);
+        made_.clear();
+    }
+
+private:
+    ra_file_lock lock_;
+    fs::path lock_path_, friends_;
+    std::vector<fs::path> made_;
+};
+
+// The writing of a plan: its replays, hash list and record into a folder of
+// this import inside Friends\, then into place (a new friend's whole folder
+// in one rename). Any failure puts back what was moved, removes the
+// import's folder and gives the turn back.
+bool ra_write_import(const fs::path &folder, const ra_friend &known, bool existed,
+                     ra_share_reader &reader, const ra_import_plan &plan,
+                     const ra_import_progress &go_on, ra_friends_turn &turn,
+                     ra_import_result *result, std::string *error) {
+    const fs::path friends = folder.parent_path();
+    const std::vector<ra_new_replay> &writes = plan.writes;
+    std::error_code failed;
+    std::string why;
     const std::string random = ra_random_hex(8);
     if (random.empty()) {
-        unmake_friends();
+        turn.give_back();
         *error =
             "the system gave no random numbers for a temporary folder's name; nothing was "
             "imported";
@@ -322,36 +311,34 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
         for (const std::string &name : moved)
             ra_move_new(folder / ra_path(name), temp / ra_path(name), &ignored);
         fs::remove_all(temp, failed);
-        unmake_friends();
-        *error = what + "; nothing was imported";
+        turn.give_back();
+        *error = what;
         return false;
     };
     if (!fs::create_directory(temp, failed)) {
-        return undo("cannot make a folder in " + ra_text(friends) + ": " + ra_reason(failed));
+        return undo("cannot make a folder in " + ra_text(friends) + ": " + ra_reason(failed) +
+                    "; nothing was imported");
     }
     for (size_t n = 0; n < writes.size(); ++n) {
         const ra_new_replay &w = writes[n];
-        if (!go_on(ra_import_stage::writing, n, writes.size())) {
-            fs::remove_all(temp, failed);
-            unmake_friends();
-            *error = ra_import_cancelled;
-            return false;
-        }
+        if (!go_on(ra_import_stage::writing, n, writes.size())) return undo(ra_import_cancelled);
         std::string unread;
         why.clear();
         const bool written = ra_create_new_file_with(
             temp / ra_path(w.name),
             [&](const ra_put_bytes &put) { return reader.read(w.index, put, &unread); }, false,
             &why, ra_file_sync::later);
-        if (!written && !unread.empty()) return undo(unread);
+        if (!written && !unread.empty()) return undo(unread + "; nothing was imported");
         if (!written) {
-            return undo("cannot write " + w.name + " into " + ra_text(friends) + ": " + why);
+            return undo("cannot write " + w.name + " into " + ra_text(friends) + ": " + why +
+                        "; nothing was imported");
         }
     }
     // Every replay on the disk before any is moved into place: a crash then
     // never leaves one cut short under its name.
     if (!writes.empty() && !ra_sync_new_files(temp, &why)) {
-        return undo("cannot write the replays into " + ra_text(friends) + ": " + why);
+        return undo("cannot write the replays into " + ra_text(friends) + ": " + why +
+                    "; nothing was imported");
     }
     // From here on the import goes to its end: its replays are moved into
     // place, which a cancel could only leave half done.
@@ -359,17 +346,20 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     // The friend's record, in the plug-in's own form, and the hash list.
     std::string record;
     for (const ra_record &r : known.records.lines) record += ra_plugin_form(r);
-    if (!record.empty() || !new_lines.empty()) record = ra_friend_record_text(record + new_lines);
+    if (!record.empty() || !plan.new_lines.empty()) {
+        record = ra_friend_record_text(record + plan.new_lines);
+    }
     std::map<std::string, std::string> all = known.stated;
-    for (const auto &h : new_hashes) all[h.first] = h.second;
+    for (const auto &h : plan.new_hashes) all[h.first] = h.second;
     if (!ra_create_new_file(temp / ra_path(ra_hashes_file), ra_hashes_text(all), &why) ||
         (!record.empty() && !ra_create_new_file(temp / ra_path(ra_records_file), record, &why))) {
-        return undo("cannot write into " + ra_text(temp) + ": " + why);
+        return undo("cannot write into " + ra_text(temp) + ": " + why + "; nothing was imported");
     }
     if (!existed) {
         // A new friend: the whole folder in one rename.
-        if (!ra_move_new(temp, folder, &why))
-            return undo("cannot make " + ra_text(folder) + ": " + why);
+        if (!ra_move_new(temp, folder, &why)) {
+            return undo("cannot make " + ra_text(folder) + ": " + why + "; nothing was imported");
+        }
         result->changed = true;
         return true;
     }
@@ -378,20 +368,65 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     // short, the record still names only what is there; the next import of
     // the same file finds the replays moved in by their hashes.
     for (const ra_new_replay &w : writes) {
-        const fs::path to = folder / ra_path(w.name);
-        if (!ra_move_new(temp / ra_path(w.name), to, &why)) {
-            return undo("cannot move " + w.name + " into " + ra_text(folder) + ": " + why);
+        if (!ra_move_new(temp / ra_path(w.name), folder / ra_path(w.name), &why)) {
+            return undo("cannot move " + w.name + " into " + ra_text(folder) + ": " + why +
+                        "; nothing was imported");
         }
         moved.push_back(w.name);
     }
     if (!ra_replace_file(temp / ra_path(ra_hashes_file), folder / ra_hashes_file, &why) ||
         (!record.empty() &&
          !ra_replace_file(temp / ra_path(ra_records_file), folder / ra_records_file, &why))) {
-        return undo("cannot update " + ra_text(folder) + ": " + why);
+        return undo("cannot update " + ra_text(folder) + ": " + why + "; nothing was imported");
     }
     fs::remove_all(temp, failed);
     result->changed = true;
     return true;
+}
+
+}  // namespace
+
+bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result *result,
+                     std::string *error, const ra_import_progress &progress) {
+    *result = ra_import_result();
+    const ra_import_progress go_on = [&](ra_import_stage stage, uint64_t done, uint64_t total) {
+        return !progress || progress(stage, done, total);
+    };
+    ra_share_reader reader;
+    if (!reader.open(file, error)) return false;
+    const ra_share &share = reader.share();
+    result->sharer = share.sharer;
+    result->kind = share.kind;
+    const fs::path friends = dir / ra_friends_folder;
+    const fs::path folder = friends / ra_path(share.sharer);
+    result->folder = folder;
+    std::map<std::string, std::string> digest_of;
+    if (!ra_plain_folder_or_none(friends, error) || !ra_plain_folder_or_none(folder, error) ||
+        !ra_share_digests(reader, go_on, &digest_of, error)) {
+        return false;
+    }
+    // From here on only the disk can refuse.
+    ra_friends_turn turn(friends);
+    if (!turn.take(error)) return false;
+    ra_friend known;
+    const bool existed = ra_entry_kind_of(folder) == ra_entry_kind::folder;
+    if (existed && !ra_read_friend(folder, share.sharer, &known, error)) {
+        *error += "; nothing was imported";
+        return false;
+    }
+    // An import killed before it ended left its folder behind: none is at
+    // work while we hold the lock.
+    ra_remove_import_leftovers(friends);
+    ra_import_plan plan;
+    if (!ra_plan_import(folder, known, reader, digest_of, result, &plan, error)) {
+        turn.give_back();
+        return false;
+    }
+    if (plan.writes.empty() && plan.new_lines.empty() && !plan.hashes_change) {
+        turn.give_back();
+        return true;
+    }
+    return ra_write_import(folder, known, existed, reader, plan, go_on, turn, result, error);
 }
 
 std::string ra_import_report(const ra_import_result &result) {
