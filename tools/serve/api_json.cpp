@@ -1,6 +1,7 @@
 // The library app's JSON answers.
 #include "serve/api_json.h"
 
+#include "library/record/lap_time.h"
 #include "library/text/html_text.h"
 #include "library/replays/replays.h"
 
@@ -28,6 +29,7 @@ int64_t ra_day_number(const std::string &when) {
 nlohmann::json ra_lap_json(const ra_chart_lap &lap) {
     return {{"day", lap.when.substr(0, ra_day_text_length)},
             {"lap", lap.lap},
+            {"lap_text", ra_lap_text(lap.lap)},
             {"id", ra_row_id(lap.file)},
             {"when", lap.when}};
 }
@@ -37,8 +39,11 @@ nlohmann::json ra_lap_json(const ra_chart_lap &lap) {
 std::string ra_row_id(const std::string &file) { return ra_url_text(file); }
 
 nlohmann::json ra_row_json(const ra_index_row &row) {
-    nlohmann::json laps_by = nlohmann::json::object();
-    for (const auto &lap : row.laps_by) laps_by[ra_utf8_text(lap.first)] = lap.second;
+    nlohmann::json laps_by = nlohmann::json::object(), laps_by_text = nlohmann::json::object();
+    for (const auto &lap : row.laps_by) {
+        laps_by[ra_utf8_text(lap.first)] = lap.second;
+        laps_by_text[ra_utf8_text(lap.first)] = ra_lap_text(lap.second);
+    }
     const size_t state = row.state >= 0 && row.state < 4 ? (size_t)row.state : 0;
     const size_t kind = row.kind >= 0 && row.kind < 3 ? (size_t)row.kind : 0;
     return {{"id", ra_row_id(row.file)},
@@ -51,9 +56,12 @@ nlohmann::json ra_row_json(const ra_index_row &row) {
             {"cars", ra_utf8_text(row.cars)},
             {"weather", ra_utf8_text(row.weather)},
             {"lap", row.lap},
+            {"lap_text", ra_lap_text(row.lap)},
             {"lap_by", ra_utf8_text(row.lap_by)},
             {"laps_by", laps_by},
+            {"laps_by_text", laps_by_text},
             {"yours", row.yours},
+            {"yours_text", ra_lap_text(row.yours)},
             {"pb", row.pb},
             {"state", ra_replay_state_names[state]},
             {"renamed_from", ra_utf8_text(row.renamed_from)},
@@ -117,8 +125,10 @@ nlohmann::json ra_chart_json(const std::vector<ra_chart_lap> &laps, int64_t wind
     }
     close_day();
     if (best_lap != nullptr) {
-        best = {
-            {"lap", best_lap->lap}, {"when", best_lap->when}, {"id", ra_row_id(best_lap->file)}};
+        best = {{"lap", best_lap->lap},
+                {"lap_text", ra_lap_text(best_lap->lap)},
+                {"when", best_lap->when},
+                {"id", ra_row_id(best_lap->file)}};
     }
     nlohmann::json trend = nullptr;
     if (recent != 0 && before != 0) {

@@ -18,7 +18,9 @@
 std::string ra_row_id(const std::string &file);
 
 // One row: id, file, when, name, type, track, laps, cars, weather, lap,
-// lap_by, laps_by, yours, pb, state, renamed_from, kind, copy, kept, details.
+// lap_by, laps_by, yours, pb, state, renamed_from, kind, copy, kept, details;
+// each lap in hundredths (to sort and plot by) with its text beside it as
+// the companion shows laps (ra_lap_text): lap_text, laps_by_text, yours_text.
 nlohmann::json ra_row_json(const ra_index_row &row);
 
 nlohmann::json ra_rows_json(const std::vector<ra_index_row> &rows);
@@ -29,6 +31,6 @@ bool ra_chart_window(const std::string &text, int64_t *days);
 // The chart of a racer's laps on one track and type (oldest first) in a
 // window of days before `today` (0: all): a point per day (the day's
 // best), every personal best, the best lap, and the trend of the last 30
-// days against the 30 before.
+// days against the 30 before. Each lap is in hundredths with its lap_text.
 nlohmann::json ra_chart_json(const std::vector<ra_chart_lap> &laps, int64_t window_days,
                              const ra_time &today);

@@ -6,6 +6,7 @@
 #include "library/text/html_text.h"
 #include "library/text/local_time.h"
 #include "library/page/page_assets.h"
+#include "library/record/lap_time.h"
 #include "library/record/record_reader.h"
 #include "library/record/type_codes.h"
 #include "snapshot/race_context.h"
@@ -26,11 +27,6 @@ const char ra_speed_unit[] = " km/h";
 
 std::string ra_cell(const std::string &text) {
     return text.empty() ? "<td class=\"unknown\">-</td>" : "<td>" + ra_html_text(text) + "</td>";
-}
-
-std::string ra_lap_text(const std::string &value) {
-    uint32_t lap = ra_parse_lap(value);
-    return lap == 0 ? std::string() : ra_format_lap(lap);
 }
 
 // One racer as the details list them.
@@ -124,7 +120,8 @@ ra_race_details ra_race_details_of(const ra_replay &replay, bool kept) {
         const std::string speed = facts->get_car(ra_car_max_speed, racer.car);
         html += "<tr><td>" + std::to_string(&racer - &racers[0] + 1) + "</td><td>" +
                 ra_html_text(racer.name) + (you ? " <span class=\"you\">(you)</span>" : "") +
-                "</td>" + ra_cell(ra_lap_text(facts->get_car(ra_car_best_lap, racer.car))) +
+                "</td>" +
+                ra_cell(ra_lap_text(ra_parse_lap(facts->get_car(ra_car_best_lap, racer.car)))) +
                 ra_cell(racer.total == 0 ? std::string() : ra_format_lap(racer.total)) +
                 ra_cell(ra_gap_text(racer, racers[0])) +
                 ra_cell(speed.empty() || speed == "0" ? std::string() : speed + ra_speed_unit) +

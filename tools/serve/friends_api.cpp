@@ -136,7 +136,7 @@ bool ra_friend_races_json(const fs::path &dir, const std::string &name, size_t o
                          {"track", ra_utf8_text(r.get(ra_column_track))},
                          {"type", ra_utf8_text(r.get(ra_column_type))},
                          {"laps", ra_utf8_text(r.get(ra_column_laps))},
-                         {"lap", lap == 0 ? std::string() : ra_format_lap(lap)},
+                         {"lap", ra_lap_text(lap)},
                          {"replay", them.files.count(ra_folded_name(r.file)) != 0},
                          {"kept", marks.has(r.file)}});
     }

@@ -3,8 +3,9 @@
 
 The library app in headless Chromium, driven through its DevTools protocol
 (over --remote-debugging-pipe, so nothing but the standard library is
-needed). Clicks as a player would and checks what follows: Watch puts the
-replay in the game's place and says so in the page; Keep marks the row; a
+needed). The table shows each lap as the app's answer writes it. Clicks
+as a player would and checks what follows: Watch puts the replay in the
+game's place and says so in the page; Keep marks the row; a
 race saved while the page is open (NEW_RACE: a command that saves one)
 appears without a reload, and its track's chart shows it on its axes; Tidy
 previews in a player's words what would go and removes those replays, never
@@ -22,7 +23,7 @@ app's token (no header, cookie, address or Referer of its requests holds
 it). Saves a screenshot of the page to SCREENSHOT. REMOVAL: the words of
 Tidy's preview for where replays go (default "deleted for good"). Exit
 status 1 on any failure."""
-import base64, http.server, json, os, re, subprocess, sys, filecmp, threading, time
+import base64, http.server, json, os, re, subprocess, sys, filecmp, threading, time, urllib.parse, urllib.request
 
 from browser import Browser
 
@@ -97,6 +98,21 @@ try:
     if not files:
         fail("no row has the app's buttons (%s rows)" % rows)
         raise SystemExit(1)
+
+    # Each lap the table shows is the app's text of it: the race's fastest
+    # lap and the chosen racer's own (lap_text, yours_text; "-" for none).
+    racer = browser.js("window.raLibraryPage.racer()")
+    asked = urllib.request.Request(base + "/api/rows?limit=500&racer=" + urllib.parse.quote(racer),
+                                   headers={"Authorization": "Bearer " + token})
+    with urllib.request.urlopen(asked, timeout=10) as answer:
+        texts = {r["id"]: [r["lap_text"] or "-", r["yours_text"] or "-"] for r in json.load(answer)["rows"]}
+    shown = browser.js("""(() => {
+      const keys = Array.from(document.querySelectorAll('#replays thead th')).map(th => th.getAttribute('data-key'));
+      return Array.from(document.querySelectorAll('#replays tbody tr')).map(tr => [tr.getAttribute('data-id'),
+        ['lap', 'yours'].map(k => tr.cells[keys.indexOf(k)].firstChild.textContent)]);
+    })()""")
+    if not any(lap != "-" for _, (lap, _) in shown) or any(texts.get(i) != laps for i, laps in shown):
+        fail("the table's laps are not the app's texts: %r, want %r" % (shown, texts))
 
     # Watch the oldest race that is there.
     watched = files[-1]

@@ -72,6 +72,7 @@ std::string ra_page_data(const ra_replay_list &list, const std::string &dir,
 
     ra_text_table texts;
     std::set<std::string> codes;
+    std::set<uint32_t> laps_shown;  // every lap a row names, to give its text once
     size_t races = 0, gone = 0, others = 0;
     std::string rows;
     for (const ra_replay &r : list.replays) {
@@ -92,6 +93,7 @@ std::string ra_page_data(const ra_replay_list &list, const std::string &dir,
         if (facts) codes.insert(facts->get(ra_column_type));
         const uint32_t lap = facts ? facts->fastest_lap : 0;
         const std::string by = facts && lap ? facts->get_car(ra_car_name, facts->fastest_car) : "";
+        if (lap) laps_shown.insert(lap);
         row += "," + std::to_string(lap) + "," + std::to_string(texts.place(by)) + ",[";
         if (race && r.record) {
             // Each racer's best lap in the race (a name may drive two cars).
@@ -106,6 +108,7 @@ std::string ra_page_data(const ra_replay_list &list, const std::string &dir,
             }
             std::string pairs;
             for (const auto &l : laps) {
+                laps_shown.insert(l.second);
                 pairs += (pairs.empty() ? "" : ",") + std::to_string(l.first) + "," +
                          std::to_string(l.second);
             }
@@ -133,6 +136,11 @@ std::string ra_page_data(const ra_replay_list &list, const std::string &dir,
         meanings +=
             (meanings.empty() ? "" : ",") + ra_json_text(code) + ":" + ra_json_text(meaning);
     }
+    std::string lap_texts;
+    for (uint32_t lap : laps_shown) {
+        lap_texts += (lap_texts.empty() ? "\"" : ",\"") + std::to_string(lap) +
+                     "\":" + ra_json_text(ra_lap_text(lap));
+    }
     std::string json = "{\"facts\":{\"dir\":" + ra_json_text(dir) +
                        ",\"made\":" + ra_json_text(made) + ",\"races\":" + std::to_string(races) +
                        ",\"gone\":" + std::to_string(gone) +
@@ -142,5 +150,6 @@ std::string ra_page_data(const ra_replay_list &list, const std::string &dir,
                        ",\"default_racer\":" + ra_json_text(ra_default_racer(list)) +
                        ",\"player\":" + ra_json_text(ra_player_name(list)) +
                        ",\"type_meanings\":{" + meanings + "}}";
-    return json + ",\n\"texts\":" + ra_json_list(texts.texts) + ",\n\"rows\":[\n" + rows + "]}";
+    return json + ",\n\"texts\":" + ra_json_list(texts.texts) + ",\n\"lap_texts\":{" + lap_texts +
+           "},\n\"rows\":[\n" + rows + "]}";
 }

@@ -9,6 +9,9 @@
 //            own name, and what each race type code means;
 //   "texts": every type, track, laps, cars, weather and racer name once; a
 //            row names them by their place here (0 is "", unknown);
+//   "lap_texts": each lap a row gives, in hundredths, as the companion
+//            shows it ({"8144": "1:21.44"}), so that the page writes laps
+//            as the command line does and never formats one itself;
 //   "rows":  one array per replay, newest first: file, saved time in
 //            seconds since 1970 (the local time as written), type, track,
 //            laps, cars, weather, fastest lap in hundredths, its racer,

@@ -41,6 +41,10 @@ std::string ra_format_lap(uint32_t hundredths) {
     return text;
 }
 
+std::string ra_lap_text(uint32_t hundredths) {
+    return hundredths == 0 ? std::string() : ra_format_lap(hundredths);
+}
+
 std::string ra_format_lap_seconds(uint32_t hundredths) {
     char text[RA_HUNDREDTHS_TEXT_MAX];
     uint32_t fill = 0;

@@ -15,5 +15,8 @@ uint32_t ra_parse_lap(const std::string &text);
 // A lap time in hundredths as minutes, seconds and hundredths ("1:21.44").
 std::string ra_format_lap(uint32_t hundredths);
 
+// A lap as the companion shows it (ra_format_lap), or "" for no lap (0).
+std::string ra_lap_text(uint32_t hundredths);
+
 // A lap time in hundredths as the plug-in writes it ("81.44"), by its own writer.
 std::string ra_format_lap_seconds(uint32_t hundredths);

@@ -3,10 +3,12 @@
 // best so far, so that a player sees whether they are getting faster.
 //
 // points() works out what a chart shows from the races the page holds, the
-// same answer the library app's /api/chart gives; render() draws it. Game
-// text (tracks, racer names) only ever becomes text (textContent): the
-// chart never writes markup, and it styles itself by classes (page.css), as
-// the page's security policy allows no inline style.
+// same answer the library app's /api/chart gives; render() draws it. A lap
+// is shown by the text that comes with it (lap_text, as the companion wrote
+// it), never formatted here: only the lap axis's marks are. Game text
+// (tracks, racer names) only ever becomes text (textContent): the chart
+// never writes markup, and it styles itself by classes (page.css), as the
+// page's security policy allows no inline style.
 (function () {
   'use strict';
   var svgNs = 'http://www.w3.org/2000/svg';
@@ -39,10 +41,6 @@
   function upper(text) { return String(text || '').toUpperCase(); }
   function pad2(n) { return (n < 10 ? '0' : '') + n; }
 
-  // A lap in hundredths as m:ss.hh, as the table shows laps.
-  function lapText(h) {
-    return Math.floor(h / 6000) + ':' + pad2(Math.floor(h / 100) % 60) + '.' + pad2(h % 100);
-  }
   // Hundredths as m:ss with 0, 1 or 2 decimals, for the lap axis.
   function minutes(h, decimals) {
     var text = Math.floor(h / 6000) + ':' + pad2(Math.floor(h / 100) % 60);
@@ -77,14 +75,15 @@
     return windows[windows.length - 1];
   }
 
-  // The racer's best lap in the race (names compare ignoring letter case);
-  // 0 when they set none.
+  // The racer's best lap in the race (names compare ignoring letter case)
+  // in hundredths and its text as the race gives it (laps_by_text); null
+  // when they set none.
   function lapOf(race, racer) {
-    var best = 0, laps = race.laps_by || {};
+    var best = null, laps = race.laps_by || {}, texts = race.laps_by_text || {};
     Object.keys(laps).forEach(function (name) {
       var lap = laps[name];
       if (upper(name) !== racer || typeof lap !== 'number' || !isFinite(lap) || lap <= 0) return;
-      if (!best || lap < best) best = Math.round(lap);
+      if (!best || lap < best.lap) best = {lap: Math.round(lap), text: String(texts[name] || '')};
     });
     return best;
   }
@@ -93,7 +92,9 @@
     list.forEach(function (r) { if (!best || r.lap < best.lap) best = r; });
     return best;
   }
-  function summaryOf(r) { return {day: dayText(r.day), lap: r.lap, id: r.race.id, when: r.race.when}; }
+  function summaryOf(r) {
+    return {day: dayText(r.day), lap: r.lap, lap_text: r.text, id: r.race.id, when: r.race.when};
+  }
 
   // What a chart of one track and race type shows of a racer: the best lap
   // of each day in the window, every personal best in it, the best, the
@@ -107,7 +108,7 @@
     races.forEach(function (race, i) {
       if (upper(race.track) !== track || upper(race.type) !== type) return;
       var lap = lapOf(race, racer), day = dayNumber(race.when);
-      if (lap && !isNaN(day)) mine.push({race: race, lap: lap, day: day, at: i});
+      if (lap && !isNaN(day)) mine.push({race: race, lap: lap.lap, text: lap.text, day: day, at: i});
     });
     mine.sort(function (a, b) {
       if (a.day !== b.day) return a.day - b.day;
@@ -143,7 +144,7 @@
         return p;
       }),
       pbs: shown.filter(function (r) { return r.pb; }).map(summaryOf),
-      best: top ? {lap: top.lap, when: top.race.when, id: top.race.id} : null,
+      best: top ? {lap: top.lap, lap_text: top.text, when: top.race.when, id: top.race.id} : null,
       trend: recent && before ? {lap_change: recent.lap - before.lap, against: 'month'} : null,
       races: shown.length
     };
@@ -252,7 +253,7 @@
     var theirs = overlayText(data);
     if (!data.races || !data.best) return 'No races ' + phrase + theirs;
     return data.races + (data.races === 1 ? ' race ' : ' races ') + phrase + '; best ' +
-           lapText(data.best.lap) + ' on ' + String(data.best.when).split(' ')[0] +
+           data.best.lap_text + ' on ' + String(data.best.when).split(' ')[0] +
            (data.trend ? '; ' + trendText(data.trend) : '') + theirs;
   }
   // A friend's line in words: "; Ann's best 1:20.47 on 2026-03-05".
@@ -260,7 +261,7 @@
     if (!data.overlay) return '';
     var best = bestOf(data.overlay.points);
     if (!best) return '; no lap of ' + data.overlay.racer + ' here';
-    return '; ' + data.overlay.racer + "'s best " + lapText(best.lap) + ' on ' + best.day;
+    return '; ' + data.overlay.racer + "'s best " + best.lap_text + ' on ' + best.day;
   }
 
   // The chart's choices: its race type and its time window.
@@ -432,11 +433,11 @@
   function dot(p, pb, x, y, options) {
     var link = svg('a', {'class': pb ? 'chart-point chart-pb' : 'chart-point', tabindex: '-1'});
     link.setAttribute('aria-label', options.track + ' ' + options.type + ', ' + p.day + ': ' +
-                                    lapText(p.lap) + (pb ? ', personal best' : ''));
+                                    p.lap_text + (pb ? ', personal best' : ''));
     var href = options.detailsHref ? options.detailsHref(p.id) : null;
     if (href) link.setAttribute('href', href); else link.setAttribute('role', 'link');
     var title = svg('title');
-    title.textContent = p.when + '  ' + lapText(p.lap) + (pb ? '  personal best' : '');
+    title.textContent = p.when + '  ' + p.lap_text + (pb ? '  personal best' : '');
     link.appendChild(title);
     link.appendChild(svg('circle', {cx: px(x(dayNumber(p.day))), cy: px(y(p.lap)),
                                     r: pb ? pbRadius : dotRadius}));

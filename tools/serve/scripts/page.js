@@ -33,11 +33,6 @@
 
   function same(a, b) { return a.toUpperCase() === b.toUpperCase(); }
   var collator = new Intl.Collator(undefined, {numeric: true, sensitivity: 'base'});
-  // A lap in hundredths as m:ss.hh, as the page writes laps.
-  function lapText(h) {
-    var s = Math.floor(h / 100) % 60, c = h % 100;
-    return Math.floor(h / 6000) + ':' + (s < 10 ? '0' : '') + s + '.' + (c < 10 ? '0' : '') + c;
-  }
   function two(n) { return (n < 10 ? '0' : '') + n; }
   // Seconds since 1970 of the local time as written, as "YYYY-MM-DD HH:MM:SS".
   function timeText(seconds) {
@@ -49,18 +44,25 @@
     try { return localStorage.getItem(remembered) || ''; } catch (e) { return ''; }
   }
 
-  // The page's own data: its rows as the script's races, the personal bests
-  // worked out here as list works them out, per track.
+  // The page's own data: its rows as the script's races, in the shape of
+  // the app's rows (each lap with its text, as the companion wrote it), the
+  // personal bests worked out here as list works them out, per track.
   function pageSource(data) {
-    var facts = data.facts, texts = data.texts, racers = facts.racers;
+    var facts = data.facts, texts = data.texts, racers = facts.racers, lapTexts = data.lap_texts || {};
+    // A lap's text as the page's data gives it; '' for none.
+    function textOfLap(h) { return h && lapTexts[h] || ''; }
     var races = [], files = [];
     data.rows.forEach(function (r) {
-      var laps = {};
-      for (var i = 0; i + 1 < r[9].length; i += 2) laps[racers[r[9][i]]] = r[9][i + 1];
+      var laps = {}, lapsText = {};
+      for (var i = 0; i + 1 < r[9].length; i += 2) {
+        laps[racers[r[9][i]]] = r[9][i + 1];
+        lapsText[racers[r[9][i]]] = textOfLap(r[9][i + 1]);
+      }
       var entry = {
         id: String(races.length + files.length), file: r[0], when: timeText(r[1]),
         type: texts[r[2]], track: texts[r[3]], laps: texts[r[4]], cars: texts[r[5]],
-        weather: texts[r[6]], lap: r[7], lap_by: texts[r[8]], laps_by: laps,
+        weather: texts[r[6]], lap: r[7], lap_text: textOfLap(r[7]), lap_by: texts[r[8]],
+        laps_by: laps, laps_by_text: lapsText,
         state: ['saved', 'missing', 'replaced', 'renamed'][r[10] || 0],
         kind: ['race', 'backup', 'unrecorded'][r[11] || 0], copy: r[12] === 1,
         details: r[13] !== 1, renamed_from: r[14] || '', kept: false
@@ -90,6 +92,7 @@
           if (same(name, racer) && (!lap || r.laps_by[name] < lap)) lap = r.laps_by[name];
         });
         r.yours = lap;
+        r.yours_text = textOfLap(lap);
         r.pb = false;
         if (!lap) continue;
         var track = r.track ? r.track.toUpperCase() : null;
@@ -313,7 +316,7 @@
     weather: function (r) { return cell(r.weather); },
     lap: function (r) {
       if (!r.lap) return cell('');
-      var td = cell(lapText(r.lap));
+      var td = cell(r.lap_text);
       if (r.lap_by) {
         td.appendChild(document.createTextNode(' '));
         td.appendChild(span('racer', r.lap_by));
@@ -322,7 +325,7 @@
     },
     yours: function (r) {
       if (r.kind !== 'race') return null;
-      var td = cell(r.yours ? lapText(r.yours) : '');
+      var td = cell(r.yours_text);
       if (r.pb) td.appendChild(span('pb-badge', 'PB'));
       return td;
     },
