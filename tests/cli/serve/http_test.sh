@@ -96,7 +96,7 @@ done <<CASES
 404|GET|/other||
 CASES
 after=$(cd "$saves" && ls -l --time-style=+%s .; md5sum ../../Replays/replay.rp4)
-[[ $before == "$after" ]] || fail "a refused request changed files"
+[[ $before == "$after" ]] || fail "a refused request changed files: $(diff <(echo "$before") <(echo "$after"))"
 
 # Every answer's headers; a page of another site is refused, without CORS.
 curl -s -D "$work/head" -o "$work/page" "$base/"
