@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """same_answers.py [--races N] [--work DIR] [--show N] [--cache GLOB]
-                  [--loose-cursors] [--added-fields-ok] OLD NEW
+                  [--loose-cursors] [--added-fields-ok] [--dropped-fields F,...]
+                  OLD NEW
 
 Whether two builds of the companion give the library app's page the same
 answers. OLD and NEW are program commands, each one word or a quoted line
@@ -39,7 +40,9 @@ are compared:
 The token, the port and the address are each server's own and never part
 of an answer. --added-fields-ok lets the new program's answers carry fields
 the old ones lack (the old page reads none of them); a changed or missing
-field is still a difference.
+field is still a difference. --dropped-fields rows,cursor leaves those fields
+of an action's (POST) answer out of the comparison where the new program
+does not send them (its page asks /state after an action instead).
 """
 import argparse
 import fnmatch
@@ -64,7 +67,7 @@ import long_season  # noqa: E402
 # How long a server may take to print its address, and its index to be built.
 start_seconds, index_seconds = 60, 600
 # What --loose-cursors and --added-fields-ok allow.
-loose = {"cursors": False, "added": False}
+loose = {"cursors": False, "added": False, "dropped": set()}
 # The places of one difference shown.
 differences_shown = 5
 # The game's code page, in which the plug-in writes the record.
@@ -249,11 +252,18 @@ class Comparison:
         self.asked += 1
         if self.log:
             self.log.write(json.dumps({"query": what, "old": answers[0]}, ensure_ascii=False) + "\n")
-        if answers[0] == answers[1]:
+        old_json, new_json = (a.get("json") if isinstance(a, dict) else None for a in answers)
+        if method == "POST" and isinstance(old_json, dict) and isinstance(new_json, dict):
+            # The fields the new program's actions no longer send, by design.
+            old_json = {k: v for k, v in old_json.items() if k not in loose["dropped"] or k in new_json}
+            answers = [dict(answers[0], json=old_json), answers[1]]
+        # Differences as the options count them (a field only the new
+        # answer has is none with --added-fields-ok).
+        differences = [] if answers[0] == answers[1] else list(differences_of(answers[0], answers[1]))
+        if not differences:
             self.same += 1
             return answers[0]
         print("DIFFERENT: %s (%s %s)" % (what, method, path if not callable(path) else p))
-        differences = list(differences_of(answers[0], answers[1]))
         for where, values in differences[:differences_shown]:
             print("  at %s:" % where)
             if all(isinstance(v, str) for v in values):
@@ -494,8 +504,12 @@ def main():
                         help="a cursor is compared only as being one, not by its steps")
     parser.add_argument("--added-fields-ok", action="store_true",
                         help="a field only the new program's answer has is no difference")
+    parser.add_argument("--dropped-fields", default="",
+                        help="FIELD,...: fields of an action's answer the new program leaves out on "
+                             "purpose (e.g. rows,cursor, which its page asks /state for)")
     options = parser.parse_args()
     loose["cursors"], loose["added"] = options.loose_cursors, options.added_fields_ok
+    loose["dropped"] = set(f for f in options.dropped_fields.split(",") if f)
     old_command, new_command = shlex.split(options.old), shlex.split(options.new)
     shutil.rmtree(options.work, ignore_errors=True)
     os.makedirs(options.work)
