@@ -36,7 +36,7 @@ set(RA_COMPANION_SOURCES
   serve/import_progress.cpp
   serve/upload_file.cpp
   library/csv.cpp library/files.cpp library/folded_name.cpp library/game_replay.cpp library/html_text.cpp
-  library/index_queries.cpp library/index_store.cpp library/keep_marks.cpp library/record_cache.cpp library/library_index.cpp library/lap_time.cpp library/library_page.cpp
+  library/index_queries.cpp library/index_store.cpp library/keep_marks.cpp library/record_cache.cpp library/record_lines.cpp library/library_index.cpp library/lap_time.cpp library/library_page.cpp
   library/local_time.cpp library/prune.cpp library/racers.cpp library/record_schema.cpp
   library/record_warnings.cpp library/record_writer.cpp library/records.cpp
   library/replays.cpp library/restore.cpp library/sha256.cpp library/sheet_time.cpp library/type_codes.cpp library/page_data.cpp

@@ -329,15 +329,6 @@ void ra_sort_files(std::vector<ra_dir_file> *files) {
               [](const ra_dir_file &a, const ra_dir_file &b) { return a.folded < b.folded; });
 }
 
-// A line without its values, which the index keeps: what the join of
-// lines and files looks at (replays.h).
-ra_record ra_bare_line(const ra_record &line) {
-    ra_record bare = line;
-    bare.layout.reset();
-    bare.values.reset();
-    return bare;
-}
-
 // A file's local time stamp, which pairs it with a record line: only read
 // for the files the index writes, not for each comparison of Dir.
 void ra_stamp(const fs::path &dir, ra_dir_file *file) {
@@ -521,6 +512,7 @@ private:
     bool appended(bool *taken);
     bool full();
     bool write_entry(const ra_entry_row &row, int64_t id);
+    // Dir's files into the files table (a rebuild's).
     bool write_files();
     // Into laps_staged (a rebuild's, see ra_write_staged_laps), or into laps
     // with the personal bests they change.
@@ -564,6 +556,8 @@ private:
     std::vector<ra_dir_file> added_;
     bool only_added_ = false;
     int64_t version_ = 0;
+    // A rebuild's part of the list: each replay's entry id.
+    std::vector<int64_t> ids_;
 };
 
 bool ra_refresh::changed(bool quick) {
@@ -675,33 +669,6 @@ bool ra_refresh::write_state() {
            ra_meta_set(db_, "keep_state", keep_state_) &&
            ra_meta_set(db_, "dir_state", dir_state_) && ra_meta_set(db_, "built", 1) &&
            (version_ == 0 || ra_meta_set(db_, "counter", version_));
-}
-
-bool ra_refresh::write_files() {
-    ra_sql sql(db_);
-    if (!sql.run("DELETE FROM files")) return false;
-    std::set<std::string> claimed;
-    {
-        ra_statement lines(db_, "SELECT folded FROM entries WHERE removed=0 AND line<>0");
-        while (lines.step()) claimed.insert(lines.text(0));
-        if (!lines.ok()) return false;
-    }
-    ra_statement add(db_,
-                     "INSERT INTO files(folded, name, size, mtime, stamp, claimed) "
-                     "VALUES(?, ?, ?, ?, ?, ?)");
-    ra_sort_files(&files_);
-    for (ra_dir_file &f : files_) {
-        // Only a file no line claims is paired by its time stamp.
-        const bool is_claimed = claimed.count(f.folded) != 0;
-        if (!is_claimed) ra_stamp(dir_, &f);
-        add.reset();
-        add.bind(1, f.folded).bind(2, f.name).bind(3, f.size).bind(4, f.mtime);
-        if (f.stamped) add.bind(5, f.stamp);
-        add.bind(6, (int64_t)is_claimed).step();
-        if (!add.ok()) return false;
-    }
-    return ra_meta_set(db_, "files_digest", files_digest_.text()) &&
-           ra_meta_set(db_, "names_digest", names_digest_.text());
 }
 
 bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
@@ -937,45 +904,195 @@ bool ra_line_of_row(const ra_statement &row, int at, int line, ra_layouts *layou
     return ra_record_of_packed(line, layouts->of(row.integer(at)), packed.data, packed.size, out);
 }
 
+// The tables of one rebuild, in SQLite's temporary store (a file, not
+// memory): what the join of lines and files looks at (replays.h), so that
+// SQLite joins and sorts them and a long career's list is never in this
+// process's memory whole. lines: each usable line's number, folded and own
+// name, saved time; claims: per folded name the latest line, which claims
+// the file; strays: Dir's files that no line names, with their time
+// stamps; pairs: a claiming line and a stray of the same save, unique on
+// both sides (renamed: the line's file is gone and the stray is no
+// backup); listed: the list in its order.
+const char ra_rebuild_tables_sql[] = R"(
+CREATE TEMP TABLE rebuild_lines(line INTEGER PRIMARY KEY, folded TEXT NOT NULL,
+                                file TEXT NOT NULL, at INTEGER NOT NULL,
+                                when_text TEXT NOT NULL);
+CREATE TEMP TABLE rebuild_strays(folded TEXT PRIMARY KEY, name TEXT NOT NULL,
+                                 stamped INTEGER NOT NULL, at INTEGER NOT NULL,
+                                 when_text TEXT NOT NULL, backup INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TEMP TABLE rebuild_pairs(line INTEGER PRIMARY KEY, stray TEXT NOT NULL,
+                                renamed INTEGER NOT NULL);
+CREATE TEMP TABLE rebuild_listed(seq INTEGER PRIMARY KEY, file TEXT NOT NULL,
+                                 when_text TEXT NOT NULL, line INTEGER NOT NULL,
+                                 holds INTEGER NOT NULL, state INTEGER NOT NULL,
+                                 kind INTEGER NOT NULL);
+CREATE TEMP TABLE rebuild_seen(id INTEGER PRIMARY KEY);
+)";
+const char *const ra_rebuild_tables[] = {"rebuild_lines", "rebuild_claims", "rebuild_strays",
+                                         "rebuild_near",  "rebuild_pairs",  "rebuild_listed",
+                                         "rebuild_seen"};
+
+bool ra_drop_rebuild_tables(sqlite3 *db) {
+    ra_sql sql(db);
+    for (const char *t : ra_rebuild_tables)
+        if (!sql.run(std::string("DROP TABLE IF EXISTS temp.") + t)) return false;
+    return true;
+}
+
 }  // namespace
 
-bool ra_refresh::full() {
-    // Dir's files are listed before the pipeline lists them: a file that
-    // comes in between is then one the next refresh finds new.
-    if (!have_files_) list_files();
+// Dir's replay files into the files table as they are listed, the first of
+// names that fold alike (as ra_list_replays takes them), none claimed yet;
+// and what they come to.
+bool ra_refresh::write_files() {
     ra_sql sql(db_);
-    if (!have_files_ || !sql.run("DELETE FROM lines") ||
-        !ra_table_indexes_made(db_, "lines", false)) {
+    if (!sql.run("DELETE FROM files")) return false;
+    files_digest_ = ra_listing_digest();
+    names_digest_ = ra_listing_digest();
+    ra_statement add(db_,
+                     "INSERT OR IGNORE INTO files(folded, name, size, mtime, stamp, claimed) "
+                     "VALUES(?, ?, ?, ?, NULL, 0)");
+    bool written = true;
+    const bool listed =
+        ra_folder_entries(dir_, [&](const std::string &name, const ra_entry_facts &facts) {
+            if (!written || !ra_replay_name(name) || facts.kind != ra_entry_kind::file) return;
+            ra_listing_digest::add_both(name, (int64_t)facts.size, facts.written, &files_digest_,
+                                        &names_digest_);
+            add.reset();
+            add.bind(1, ra_folded_name(name)).bind(2, name).bind(3, (int64_t)facts.size);
+            add.bind(4, facts.written).step();
+            written = add.ok();
+        });
+    have_files_ = listed && written;
+    return have_files_;
+}
+
+bool ra_refresh::full() {
+    ra_sql sql(db_);
+    // Dir's files are listed before the record is read: a file that comes
+    // in between is then one the next refresh finds new.
+    if (!ra_drop_rebuild_tables(db_) || !sql.run(ra_rebuild_tables_sql) || !write_files() ||
+        !sql.run("DELETE FROM lines") || !ra_table_indexes_made(db_, "lines", false)) {
         return false;
     }
-    // The record is read a part at a time: each part's lines are written to
-    // the index, and the list joined from what the join looks at (each
-    // line's number, file and time); the rest of a line is read back from
-    // the index when its row is written. A long career's lines are never
-    // all in memory at once.
-    bool lines_written = true;
-    auto read_records = [&](ra_records *records) {
-        std::vector<ra_record> bare;
+    // The record is read a part at a time into the lines table, and what
+    // the join looks at of each line into rebuild_lines.
+    ra_records records;
+    {
+        ra_statement fact(db_,
+                          "INSERT INTO rebuild_lines(line, folded, file, at, when_text) "
+                          "VALUES(?, ?, ?, ?, ?)");
+        bool written = true;
         const bool read = ra_read_records_in_parts(
             dir_, ra_text(dir_ / ra_records_file), ra_rebuild_part_lines,
             [&](const ra_records &part) {
-                lines_written = ra_write_lines(db_, part.lines);
-                for (const ra_record &r : part.lines) bare.push_back(ra_bare_line(r));
-                return lines_written;
+                written = ra_write_lines(db_, part.lines);
+                for (const ra_record &r : part.lines) {
+                    if (!written) break;
+                    fact.reset();
+                    fact.bind(1, r.line).bind(2, ra_folded_name(r.file)).bind(3, r.file);
+                    fact.bind(4, ra_seconds_of(r.saved)).bind(5, ra_format_time(r.saved)).step();
+                    written = fact.ok();
+                }
+                return written;
             },
-            records);
-        records->lines = std::move(bare);
-        return read && lines_written;
-    };
-    ra_replay_list list;
-    std::string error;
-    if (!ra_list_replays_of(dir_, shown_, read_records, &list, &error) ||
-        !ra_table_indexes_made(db_, "lines", true)) {
+            &records);
+        if (!read || !written || !ra_table_indexes_made(db_, "lines", true)) return false;
+    }
+    // The latest line of each name claims its file; the files no line
+    // names are strays, each with its time stamp.
+    if (!sql.run("CREATE TEMP TABLE rebuild_claims(folded TEXT PRIMARY KEY, line INTEGER NOT NULL, "
+                 "at INTEGER NOT NULL) WITHOUT ROWID") ||
+        !sql.run("INSERT INTO rebuild_claims SELECT folded, max(line), at FROM rebuild_lines "
+                 "GROUP BY folded") ||
+        !sql.run("CREATE INDEX temp.rebuild_claims_at ON rebuild_claims(at)")) {
         return false;
     }
-    // What the join needed of the lines: their number is all that is left.
-    const size_t usable_lines = list.records.lines.size();
-    std::vector<ra_record>().swap(list.records.lines);
+    const std::string unknown_time = ra_format_time(ra_time());
+    {
+        ra_statement unnamed(db_,
+                             "SELECT name FROM files f WHERE NOT EXISTS "
+                             "(SELECT 1 FROM rebuild_claims c WHERE c.folded = f.folded)");
+        ra_statement stray(db_,
+                           "INSERT INTO rebuild_strays(folded, name, stamped, at, when_text, "
+                           "backup) VALUES(?, ?, ?, ?, ?, ?)");
+        while (unnamed.step()) {
+            const std::string name = unnamed.text(0);
+            ra_time when;
+            // A time stamp that cannot be read sorts the file last and pairs with nothing.
+            const bool stamped = ra_file_time(dir_ / ra_path(name), &when);
+            stray.reset();
+            stray.bind(1, ra_folded_name(name)).bind(2, name).bind(3, (int64_t)stamped);
+            stray.bind(4, stamped ? ra_seconds_of(when) : 0);
+            stray.bind(5, stamped ? ra_format_time(when) : unknown_time);
+            stray.bind(6, (int64_t)ra_backup_name(name)).step();
+            if (!stray.ok()) return false;
+        }
+        if (!unnamed.ok()) return false;
+    }
+    // A claiming line and a stray within ra_same_save_seconds, each the
+    // only one near the other.
+    const std::string near = std::to_string(ra_same_save_seconds);
+    if (!sql.run("CREATE TEMP TABLE rebuild_near AS SELECT s.folded AS stray, c.line AS line "
+                 "FROM rebuild_strays s JOIN rebuild_claims c ON c.at BETWEEN s.at - " +
+                 near + " AND s.at + " + near + " WHERE s.stamped") ||
+        !sql.run("INSERT INTO rebuild_pairs(line, stray, renamed) "
+                 "SELECT n.line, n.stray, s.backup = 0 AND NOT EXISTS "
+                 "(SELECT 1 FROM files f JOIN rebuild_lines r ON f.folded = r.folded "
+                 "WHERE r.line = n.line) "
+                 "FROM rebuild_near n JOIN rebuild_strays s ON s.folded = n.stray "
+                 "WHERE (SELECT count(*) FROM rebuild_near m WHERE m.stray = n.stray) = 1 "
+                 "AND (SELECT count(*) FROM rebuild_near m WHERE m.line = n.line) = 1")) {
+        return false;
+    }
+    // The list in its order (replays.h): each line with its state, then the
+    // strays but those taken for a rename; newest first, of equal times the
+    // later line, then by name.
+    {
+        ra_statement listed(
+            db_,
+            "INSERT INTO rebuild_listed(file, when_text, line, holds, state, kind) "
+            "SELECT file, when_text, line, holds, state, kind FROM ("
+            "SELECT CASE WHEN c.line <> r.line THEN r.file WHEN f.folded IS NOT NULL THEN f.name "
+            "WHEN p.renamed THEN s.name ELSE r.file END AS file, r.when_text AS when_text, "
+            "r.line AS line, 0 AS holds, "
+            "CASE WHEN c.line <> r.line THEN (CASE WHEN f.folded IS NULL THEN ?1 ELSE ?2 END) "
+            "WHEN f.folded IS NOT NULL THEN ?3 WHEN p.renamed THEN ?4 ELSE ?1 END AS state, "
+            "?5 AS kind "
+            "FROM rebuild_lines r JOIN rebuild_claims c ON c.folded = r.folded "
+            "LEFT JOIN files f ON f.folded = r.folded "
+            "LEFT JOIN rebuild_pairs p ON p.line = r.line "
+            "LEFT JOIN rebuild_strays s ON s.folded = p.stray "
+            "UNION ALL "
+            "SELECT s.name, s.when_text, 0, coalesce(p.line, 0), ?3, "
+            "CASE WHEN ?8 = 0 THEN ?5 WHEN s.backup THEN ?6 ELSE ?7 END "
+            "FROM rebuild_strays s LEFT JOIN rebuild_pairs p ON p.stray = s.folded "
+            "WHERE coalesce(p.renamed, 0) = 0) "
+            "ORDER BY when_text DESC, line DESC, file");
+        listed.bind(1, (int64_t)ra_replay_state::missing)
+            .bind(2, (int64_t)ra_replay_state::replaced)
+            .bind(3, (int64_t)ra_replay_state::saved)
+            .bind(4, (int64_t)ra_replay_state::renamed)
+            .bind(5, (int64_t)ra_replay_kind::race)
+            .bind(6, (int64_t)ra_replay_kind::backup)
+            .bind(7, (int64_t)ra_replay_kind::unrecorded)
+            .bind(8, (int64_t)records.found);
+        listed.step();
+        if (!listed.ok()) return false;
+    }
+    // The files no entry with a line claims are paired by their time
+    // stamps (appended() looks them up so).
+    if (!sql.run("UPDATE files SET claimed = 1 WHERE folded IN (SELECT folded FROM rebuild_claims) "
+                 "OR folded IN (SELECT stray FROM rebuild_pairs WHERE renamed)") ||
+        !sql.run("UPDATE files SET stamp = (SELECT s.at FROM rebuild_strays s "
+                 "WHERE s.folded = files.folded AND s.stamped) WHERE claimed = 0")) {
+        return false;
+    }
+    int usable_lines = 0, total = 0;
+    if (!sql.one_int("SELECT count(*) FROM rebuild_lines", &usable_lines) ||
+        !sql.one_int("SELECT count(*) FROM rebuild_listed", &total)) {
+        return false;
+    }
     ra_keep_marks marks = ra_read_keep_marks(dir_);
     // Where the next appended line starts, counted a piece at a time. A
     // record that changed while it was read is read whole again next time.
@@ -986,21 +1103,10 @@ bool ra_refresh::full() {
         counted != record_.size) {
         record_.size = -1;
     }
-
-    struct ra_stored {
-        int64_t id;
-        std::string digest;
-        int64_t kept, removed;
-    };
-    std::map<std::string, ra_stored> stored;
-    {
-        ra_statement all(db_, "SELECT key, id, digest, kept, removed FROM entries");
-        while (all.step())
-            stored[all.text(0)] = {all.integer(1), all.text(2), all.integer(3), all.integer(4)};
-        if (!all.ok()) return false;
-    }
     // An index made from nothing writes every row: its indexes come after.
-    const bool fresh = stored.empty();
+    int any_entry = 0;
+    if (!sql.one_int("SELECT EXISTS(SELECT 1 FROM entries)", &any_entry)) return false;
+    const bool fresh = any_entry == 0;
     if (fresh && !ra_table_indexes_made(db_, "entries", false)) return false;
     // The laps and the racers made anew, a part of the list at a time.
     if (!sql.run("DELETE FROM laps") || !ra_table_indexes_made(db_, "laps", false) ||
@@ -1011,64 +1117,101 @@ bool ra_refresh::full() {
         return false;
     }
     ra_racer_tally racers;
-    const size_t total = list.replays.size();
-    // The statements that read the lines back end before the staged laps
-    // are written: SQLite drops no table that a statement still reads.
+    // The statements that read the list end before the staged laps are
+    // written: SQLite drops no table that a statement still reads.
     {
         ra_layouts layouts(db_);
-        ra_statement line_of(db_, "SELECT layout, fields FROM lines WHERE line=?");
-        // A line of the list made whole again from the index.
-        auto whole = [&](std::optional<ra_record> *r) {
-            if (!*r) return true;
-            line_of.reset();
-            line_of.bind(1, (*r)->line);
-            return line_of.step() && ra_line_of_row(line_of, 0, (*r)->line, &layouts, &**r);
+        ra_statement list(db_,
+                          "SELECT e.file, e.when_text, e.line, e.holds, e.state, e.kind, "
+                          "l.layout, l.fields, h.layout, h.fields FROM rebuild_listed e "
+                          "LEFT JOIN lines l ON l.line = e.line "
+                          "LEFT JOIN lines h ON h.line = e.holds ORDER BY e.seq");
+        ra_statement stored(db_, "SELECT id, digest, kept, removed FROM entries WHERE key=?");
+        ra_statement seen(db_, "INSERT OR IGNORE INTO rebuild_seen(id) VALUES(?)");
+        // A row's line, and the line of the race it holds, made whole again.
+        auto line_of = [&](int line, int column, std::optional<ra_record> *into) {
+            if (line == 0) return true;
+            ra_record r;
+            if (!ra_line_of_row(list, column, line, &layouts, &r)) return false;
+            *into = std::move(r);
+            return true;
         };
-        for (size_t from = 0; from < total; from += ra_rebuild_part_lines) {
-            const size_t to = std::min(total, from + ra_rebuild_part_lines);
+        std::vector<ra_replay> part;
+        size_t done = 0;
+        // Each part's laps and racers once it is written.
+        auto write_part = [&]() {
             std::vector<std::pair<int64_t, const ra_replay *>> races;
-            std::vector<const ra_replay *> part;
-            for (size_t i = from; i < to; ++i) {
-                ra_replay &r = list.replays[i];
-                if (!whole(&r.record) || !whole(&r.holds)) return false;
-                ra_entry_row row = ra_row_of(r);
-                row.kept = marks.has(r.file) ? 1 : 0;
-                auto found = stored.find(row.key);
-                int64_t id = found == stored.end() ? 0 : found->second.id;
-                if (id == 0 || found->second.digest != row.digest ||
-                    found->second.kept != row.kept || found->second.removed != 0) {
-                    if (!write_entry(row, id)) return false;
-                    if (id == 0) id = sqlite3_last_insert_rowid(db_);
+            std::vector<const ra_replay *> named;
+            for (size_t i = 0; i < part.size(); ++i) named.push_back(&part[i]);
+            for (size_t i = 0; i < part.size(); ++i) races.push_back({ids_[i], &part[i]});
+            const bool ok = write_laps(races, true) && ra_write_racers(db_, named, false);
+            part.clear();
+            ids_.clear();
+            return ok;
+        };
+        while (list.step()) {
+            ra_replay r;
+            r.file = list.text(0);
+            if (!ra_parse_time(list.text(1), &r.when)) r.when = ra_time();
+            r.state = (ra_replay_state)list.integer(4);
+            r.kind = (ra_replay_kind)list.integer(5);
+            if (!line_of((int)list.integer(2), 6, &r.record) ||
+                !line_of((int)list.integer(3), 8, &r.holds)) {
+                return false;
+            }
+            ra_entry_row row = ra_row_of(r);
+            row.kept = marks.has(r.file) ? 1 : 0;
+            stored.reset();
+            stored.bind(1, row.key);
+            int64_t id = 0;
+            if (stored.step()) {
+                id = stored.integer(0);
+                if (stored.text(1) == row.digest && stored.integer(2) == row.kept &&
+                    stored.integer(3) == 0) {
+                    row.digest.clear();  // the row as it is: nothing to write
                 }
-                if (found != stored.end()) found->second.removed = -1;  // seen
-                races.push_back({id, &r});
-                part.push_back(&r);
-                racers.add(r);
-                report(i + 1, total);
             }
-            if (!write_laps(races, true) || !ra_write_racers(db_, part, false)) return false;
-            for (size_t i = from; i < to; ++i) {
-                ra_replay &r = list.replays[i];
-                if (r.record) r.record = ra_bare_line(*r.record);
-                if (r.holds) r.holds = ra_bare_line(*r.holds);
+            if (!stored.ok()) return false;
+            if (id == 0 || !row.digest.empty()) {
+                if (!write_entry(row, id)) return false;
+                if (id == 0) id = sqlite3_last_insert_rowid(db_);
             }
+            seen.reset();
+            seen.bind(1, id).step();
+            if (!seen.ok()) return false;
+            racers.add(r);
+            part.push_back(std::move(r));
+            ids_.push_back(id);
+            report(++done, (size_t)total);
+            if (part.size() == ra_rebuild_part_lines && !write_part()) return false;
         }
+        if (!list.ok() || !write_part()) return false;
     }
     if (!ra_write_staged_laps(db_)) return false;
     if (fresh && !ra_table_indexes_made(db_, "entries", true)) return false;
-    ra_statement gone(db_, "UPDATE entries SET removed=1, version=? WHERE id=?");
-    for (const auto &s : stored) {
-        if (s.second.removed != 0) continue;  // seen, or a tombstone already
-        gone.reset();
-        gone.bind(1, version()).bind(2, s.second.id).step();
-        if (!gone.ok()) return false;
+    // The rows that went leave tombstones.
+    int gone = 0;
+    if (!sql.one_int("SELECT count(*) FROM entries WHERE removed=0 AND id NOT IN "
+                     "(SELECT id FROM rebuild_seen)",
+                     &gone)) {
+        return false;
     }
-    std::vector<std::string> warnings = list.records.warnings, skipped;
+    if (gone > 0) {
+        ra_statement tombstones(db_,
+                                "UPDATE entries SET removed=1, version=? WHERE removed=0 AND "
+                                "id NOT IN (SELECT id FROM rebuild_seen)");
+        tombstones.bind(1, version()).step();
+        if (!tombstones.ok()) return false;
+    }
+    std::vector<std::string> warnings = records.warnings, skipped;
     // New warnings are a change of the library too: the page shows them.
     if (ra_meta_text(db_, "warnings") != ra_encode_list(warnings)) version();
-    for (int line : list.records.skipped) skipped.push_back(std::to_string(line));
+    for (int line : records.skipped) skipped.push_back(std::to_string(line));
     std::vector<std::string> marked(marks.folded.begin(), marks.folded.end());
-    bool ok = write_files() && ra_meta_set(db_, "record_found", (int64_t)list.records.found) &&
+    bool ok = ra_drop_rebuild_tables(db_) &&
+              ra_meta_set(db_, "files_digest", files_digest_.text()) &&
+              ra_meta_set(db_, "names_digest", names_digest_.text()) &&
+              ra_meta_set(db_, "record_found", (int64_t)records.found) &&
               ra_meta_set(db_, "warnings", ra_encode_list(warnings)) &&
               ra_meta_set(db_, "skipped", ra_encode_list(skipped)) &&
               ra_meta_set(db_, "usable_lines", (int64_t)usable_lines) &&
