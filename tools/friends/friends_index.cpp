@@ -89,6 +89,7 @@ const ra_cache_schema ra_friends_cache = {
     0,
     0,
     false,
+    0,
 };
 
 // The file system's own time (the C++ library's is in whole seconds on

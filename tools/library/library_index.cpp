@@ -58,6 +58,10 @@ const int ra_wal_kept_bytes = 4 << 20;
 // pages), and a larger cache made no rebuild faster but each such read
 // slower, by the memory it fills.
 const int ra_cache_kib = 2 << 10;
+// The page cache of an index made from nothing (record_cache.h): its bulk
+// writes and the sorts that make its indexes, within the rebuild's bound
+// of memory.
+const int ra_rebuild_cache_kib = 8 << 10;
 
 const char ra_schema_sql[] = R"(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
@@ -449,6 +453,9 @@ ra_library_index::~ra_library_index() { close(); }
 void ra_library_index::close() {
     if (db_ != nullptr) sqlite3_close(db_);
     db_ = nullptr;
+    // An index made aside that never took its name is no index of anyone's.
+    if (!aside_.empty()) ra_remove_cache(aside_);
+    aside_.clear();
 }
 
 namespace {
@@ -477,6 +484,7 @@ const ra_cache_schema ra_index_cache = {
     // read whole by every next command, and copied again when it closes
     // (hundreds of MB after a rebuild of a long season).
     true,
+    ra_rebuild_cache_kib,
 };
 
 }  // namespace
@@ -484,7 +492,16 @@ const ra_cache_schema ra_index_cache = {
 bool ra_library_index::open(const fs::path &dir, std::string *why) {
     close();
     dir_ = dir;
-    db_ = ra_open_cache(dir / ra_index_file, ra_index_cache, &opened_, why);
+    const fs::path path = dir / ra_index_file;
+    // No index yet: it is made aside, and takes its name once the first
+    // refresh has written it whole.
+    if (ra_entry_kind_of(path) == ra_entry_kind::none) {
+        opened_ = ra_cache_opened::made;
+        db_ = ra_open_cache_aside(path, ra_index_cache, &aside_, why);
+        if (db_ == nullptr) aside_.clear();
+        return db_ != nullptr;
+    }
+    db_ = ra_open_cache(path, ra_index_cache, &opened_, why);
     return db_ != nullptr;
 }
 
@@ -511,12 +528,12 @@ private:
     bool marks_only();
     bool appended(bool *taken);
     bool full();
-    bool write_entry(const ra_entry_row &row, int64_t id);
+    // A new row (id 0; as the id `as` when given) or the row `id` written anew.
+    bool write_entry(const ra_entry_row &row, int64_t id, int64_t as = 0);
     // Dir's files into the files table (a rebuild's).
     bool write_files();
-    // Into laps_staged (a rebuild's, see ra_write_staged_laps), or into laps
-    // with the personal bests they change.
-    bool write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races, bool staged);
+    // Into laps, with the personal bests they change.
+    bool write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races);
     bool update_pbs(const std::set<std::pair<std::string, std::string>> &pairs);
     bool newest_pb(int64_t row, const std::string &racer, const std::string &track, uint32_t lap,
                    const std::string &when, int line);
@@ -671,7 +688,7 @@ bool ra_refresh::write_state() {
            (version_ == 0 || ra_meta_set(db_, "counter", version_));
 }
 
-bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
+bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id, int64_t as) {
     std::unique_ptr<ra_statement> &prepared = id != 0 ? update_entry_ : insert_entry_;
     if (!prepared) {
         prepared = std::make_unique<ra_statement>(
@@ -682,12 +699,13 @@ bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
                   "weather=?14, track_key=?15, type_key=?16, weather_key=?17, lap=?18, lap_by=?19, "
                   "laps_by=?20, search=?21, player_name=?22, kept=?23, digest=?24, version=?25, "
                   "born=CASE WHEN removed THEN ?25 ELSE born END, removed=0 WHERE id=?26"
-                : "INSERT INTO entries(key, file, folded, when_text, line, holds, state, kind, "
+                : "INSERT INTO entries(id, key, file, folded, when_text, line, holds, state, kind, "
                   "renamed_from, track, type, laps, cars, weather, track_key, type_key, "
                   "weather_key, "
                   "lap, lap_by, laps_by, search, player_name, kept, digest, version, born, "
                   "removed) "
-                  "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
+                  "VALUES(?26, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, "
+                  "?16, "
                   "?17, "
                   "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?25, 0)");
     }
@@ -701,19 +719,17 @@ bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
     put.bind(18, (int64_t)row.lap).bind(19, row.lap_by).bind_blob(20, ra_encode_list(row.laps_by));
     put.bind(21, row.search).bind(22, row.player_name).bind(23, row.kept);
     put.bind_blob(24, row.digest).bind(25, version());
-    if (id != 0) put.bind(26, id);
+    if (id != 0 || as != 0) put.bind(26, id != 0 ? id : as);
     put.step();
     return put.ok();
 }
 
-// The laps rows of these races (all: of every race, made anew), with their
-// personal bests.
-bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races,
-                            bool staged) {
+// The laps rows of these new races, with the personal bests they change.
+bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races) {
     std::set<std::pair<std::string, std::string>> pairs;  // racer, track
-    ra_statement add(db_, std::string("INSERT INTO ") + (staged ? "laps_staged" : "laps") +
-                              "(entry, racer, lap, track_key, type_key, when_text, line, pb) "
-                              "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    ra_statement add(db_,
+                     "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, line, "
+                     "pb) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
     for (const auto &race : races) {
         const int64_t entry = race.first;
         const ra_replay &r = *race.second;
@@ -732,29 +748,13 @@ bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay
             add.bind(1, entry).bind(2, racer).bind(3, (int64_t)lap).bind(4, track);
             add.bind(5, type).bind(6, when).bind(7, r.record->line).bind(8, 0).step();
             if (!add.ok()) return false;
-            if (!staged && !newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap, when,
-                                      r.record->line)) {
+            if (!newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap, when,
+                           r.record->line)) {
                 pairs.insert({racer, track});
             }
         }
     }
-    return staged || update_pbs(pairs);
-}
-
-// The laps of a rebuild, staged in the list's order, written oldest first
-// (by time, then line, each race's racers in car order), with each racer's
-// personal bests per track decided as ra_racer_races decides them: a lap
-// faster than every earlier one there. SQLite sorts them, a part at a time
-// on the disk if need be, rather than this process in memory.
-bool ra_write_staged_laps(sqlite3 *db) {
-    ra_sql sql(db);
-    return sql.run(
-               "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, line, pb) "
-               "SELECT entry, racer, lap, track_key, type_key, when_text, line, "
-               "coalesce(lap < min(lap) OVER (PARTITION BY racer, track_key "
-               "ORDER BY when_text, line ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0) "
-               "FROM laps_staged ORDER BY when_text, line, seq") &&
-           sql.run("DROP TABLE laps_staged") && ra_table_indexes_made(db, "laps", true);
+    return update_pbs(pairs);
 }
 
 // A new race that is the racer's latest on the track (the everyday case)
@@ -846,13 +846,13 @@ bool ra_write_lines(sqlite3 *db, const std::vector<ra_record> &lines) {
 }
 
 // Counts each racer of these races once per race, with the lowest car
-// they drove, as ra_racer_names does (all: made anew).
-bool ra_write_racers(sqlite3 *db, const std::vector<const ra_replay *> &races, bool all) {
-    ra_sql sql(db);
-    if (all && !sql.run("DELETE FROM racers")) return false;
+// they drove, as ra_racer_names does. The races are newer than those
+// counted before, and the newest race's spelling of a name is the one shown
+// (the first in the list's order).
+bool ra_write_racers(sqlite3 *db, const std::vector<const ra_replay *> &races) {
     ra_statement add(db,
                      "INSERT INTO racers(racer, name, races, car) VALUES(?1, ?2, 1, ?3) "
-                     "ON CONFLICT(racer) DO UPDATE SET races=races+1, car=min(car, ?3)");
+                     "ON CONFLICT(racer) DO UPDATE SET races=races+1, car=min(car, ?3), name=?2");
     for (const ra_replay *r : races) {
         if (r->kind != ra_replay_kind::race || !r->record) continue;
         std::set<std::string> seen;
@@ -1108,24 +1108,20 @@ bool ra_refresh::full() {
     if (!sql.one_int("SELECT EXISTS(SELECT 1 FROM entries)", &any_entry)) return false;
     const bool fresh = any_entry == 0;
     if (fresh && !ra_table_indexes_made(db_, "entries", false)) return false;
-    // The laps and the racers made anew, a part of the list at a time.
+    // The laps and the racers made anew as the list is written.
     if (!sql.run("DELETE FROM laps") || !ra_table_indexes_made(db_, "laps", false) ||
-        !sql.run("DELETE FROM racers") ||
-        !sql.run("CREATE TEMP TABLE laps_staged(entry INTEGER, racer TEXT, lap INTEGER, "
-                 "track_key TEXT, type_key TEXT, when_text TEXT, line INTEGER, pb INTEGER, "
-                 "seq INTEGER PRIMARY KEY)")) {
+        !sql.run("DELETE FROM racers")) {
         return false;
     }
     ra_racer_tally racers;
-    // The statements that read the list end before the staged laps are
-    // written: SQLite drops no table that a statement still reads.
+    // The statements that read the list end before its tables are dropped.
     {
         ra_layouts layouts(db_);
         ra_statement list(db_,
                           "SELECT e.file, e.when_text, e.line, e.holds, e.state, e.kind, "
                           "l.layout, l.fields, h.layout, h.fields FROM rebuild_listed e "
                           "LEFT JOIN lines l ON l.line = e.line "
-                          "LEFT JOIN lines h ON h.line = e.holds ORDER BY e.seq");
+                          "LEFT JOIN lines h ON h.line = e.holds ORDER BY e.seq DESC");
         ra_statement stored(db_, "SELECT id, digest, kept, removed FROM entries WHERE key=?");
         ra_statement seen(db_, "INSERT OR IGNORE INTO rebuild_seen(id) VALUES(?)");
         // A row's line, and the line of the race it holds, made whole again.
@@ -1136,19 +1132,59 @@ bool ra_refresh::full() {
             *into = std::move(r);
             return true;
         };
-        std::vector<ra_replay> part;
-        size_t done = 0;
-        // Each part's laps and racers once it is written.
-        auto write_part = [&]() {
-            std::vector<std::pair<int64_t, const ra_replay *>> races;
-            std::vector<const ra_replay *> named;
-            for (size_t i = 0; i < part.size(); ++i) named.push_back(&part[i]);
-            for (size_t i = 0; i < part.size(); ++i) races.push_back({ids_[i], &part[i]});
-            const bool ok = write_laps(races, true) && ra_write_racers(db_, named, false);
-            part.clear();
-            ids_.clear();
-            return ok;
+        // The list is written oldest first: each racer's laps in time order,
+        // a personal best where one beats every earlier lap of theirs on the
+        // track (ra_racer_races), told from the best so far of each racer
+        // and track.
+        ra_statement lap(db_,
+                         "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, "
+                         "line, pb) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+        std::map<std::pair<std::string, std::string>, uint32_t> best;
+        auto write_laps_of = [&](int64_t entry, const ra_replay &r) {
+            if (r.kind != ra_replay_kind::race || !r.record) return true;
+            const std::string when = ra_format_time(r.when);
+            const std::string track = ra_folded_name(r.record->get(ra_column_track));
+            const std::string type = ra_folded_name(r.record->get(ra_column_type));
+            std::set<std::string> seen_racers;
+            for (int car = 1; car <= RA_CARS; ++car) {
+                const std::string name = r.record->get_car(ra_car_name, car);
+                const std::string racer = ra_folded_name(name);
+                if (name.empty() || !seen_racers.insert(racer).second) continue;
+                const uint32_t time = ra_racer_lap(*r.record, name);
+                if (time == 0) continue;
+                auto held = best.emplace(std::make_pair(racer, track), time);
+                const bool pb = !held.second && time < held.first->second;
+                if (pb) held.first->second = time;
+                lap.reset();
+                lap.bind(1, entry).bind(2, racer).bind(3, (int64_t)time).bind(4, track);
+                lap.bind(5, type).bind(6, when).bind(7, r.record->line).bind(8, (int64_t)pb);
+                lap.step();
+                if (!lap.ok()) return false;
+            }
+            return true;
         };
+        // The racers as ra_write_racers counts them, each once here: their
+        // number grows with the people raced, not with the races.
+        struct ra_racer_count {
+            std::string name;
+            int64_t races = 0;
+            int car = 0;
+        };
+        std::map<std::string, ra_racer_count> counted;
+        auto count_racers = [&](const ra_replay &r) {
+            if (r.kind != ra_replay_kind::race || !r.record) return;
+            std::set<std::string> seen_racers;
+            for (int car = 1; car <= RA_CARS; ++car) {
+                const std::string name = r.record->get_car(ra_car_name, car);
+                const std::string racer = ra_folded_name(name);
+                if (name.empty() || !seen_racers.insert(racer).second) continue;
+                ra_racer_count &c = counted[racer];
+                c.car = c.races == 0 ? car : std::min(c.car, car);
+                c.name = name;  // the newest race's spelling
+                ++c.races;
+            }
+        };
+        size_t done = 0;
         while (list.step()) {
             ra_replay r;
             r.file = list.text(0);
@@ -1161,39 +1197,50 @@ bool ra_refresh::full() {
             }
             ra_entry_row row = ra_row_of(r);
             row.kept = marks.has(r.file) ? 1 : 0;
-            stored.reset();
-            stored.bind(1, row.key);
-            int64_t id = 0;
-            if (stored.step()) {
-                id = stored.integer(0);
-                if (stored.text(1) == row.digest && stored.integer(2) == row.kept &&
-                    stored.integer(3) == 0) {
-                    row.digest.clear();  // the row as it is: nothing to write
+            // Made from nothing: the newest entry is the first, as a list
+            // written newest first would number them.
+            int64_t id = fresh ? total - (int64_t)done : 0;
+            bool same = false;
+            if (!fresh) {
+                stored.reset();
+                stored.bind(1, row.key);
+                if (stored.step()) {
+                    id = stored.integer(0);
+                    same = stored.text(1) == row.digest && stored.integer(2) == row.kept &&
+                           stored.integer(3) == 0;
                 }
+                if (!stored.ok()) return false;
             }
-            if (!stored.ok()) return false;
-            if (id == 0 || !row.digest.empty()) {
-                if (!write_entry(row, id)) return false;
+            if (!same) {
+                if (!write_entry(row, fresh ? 0 : id, fresh ? id : 0)) return false;
                 if (id == 0) id = sqlite3_last_insert_rowid(db_);
             }
-            seen.reset();
-            seen.bind(1, id).step();
-            if (!seen.ok()) return false;
-            racers.add(r);
-            part.push_back(std::move(r));
-            ids_.push_back(id);
+            if (!fresh) {
+                seen.reset();
+                seen.bind(1, id).step();
+                if (!seen.ok()) return false;
+            }
+            if (!write_laps_of(id, r)) return false;
+            racers.add_newer(r);
+            count_racers(r);
             report(++done, (size_t)total);
-            if (part.size() == ra_rebuild_part_lines && !write_part()) return false;
         }
-        if (!list.ok() || !write_part()) return false;
+        if (!list.ok()) return false;
+        ra_statement racer(db_, "INSERT INTO racers(racer, name, races, car) VALUES(?, ?, ?, ?)");
+        for (const auto &c : counted) {
+            racer.reset();
+            racer.bind(1, c.first).bind(2, c.second.name).bind(3, c.second.races);
+            racer.bind(4, c.second.car).step();
+            if (!racer.ok()) return false;
+        }
     }
-    if (!ra_write_staged_laps(db_)) return false;
+    if (!ra_table_indexes_made(db_, "laps", true)) return false;
     if (fresh && !ra_table_indexes_made(db_, "entries", true)) return false;
-    // The rows that went leave tombstones.
+    // The rows that went leave tombstones (an index made from nothing has none).
     int gone = 0;
-    if (!sql.one_int("SELECT count(*) FROM entries WHERE removed=0 AND id NOT IN "
-                     "(SELECT id FROM rebuild_seen)",
-                     &gone)) {
+    if (!fresh && !sql.one_int("SELECT count(*) FROM entries WHERE removed=0 AND id NOT IN "
+                               "(SELECT id FROM rebuild_seen)",
+                               &gone)) {
         return false;
     }
     if (gone > 0) {
@@ -1322,7 +1369,7 @@ bool ra_refresh::appended(bool *taken) {
     for (const ra_replay &r : replays) added_races.push_back(&r);
     // The files are those the index had and the new ones: the listing's
     // digests are the files table's now.
-    return write_laps(races, false) && ra_write_racers(db_, added_races, false) &&
+    return write_laps(races) && ra_write_racers(db_, added_races) &&
            ra_meta_set(db_, "files_digest", files_digest_.text()) &&
            ra_meta_set(db_, "names_digest", names_digest_.text()) &&
            ra_meta_set(db_, "usable_lines",
@@ -1337,14 +1384,38 @@ bool ra_library_index::refresh(const std::string &shown, bool quick,
                                const ra_index_progress &progress, std::string *why) {
     ra_sql sql(db_);
     if (!sql.run("BEGIN IMMEDIATE")) return sql.failed(why);
-    ra_refresh r(db_, dir_, shown, progress, &done_, &total_);
-    bool ok = !r.changed(quick) || r.write();
-    change_ = r.change;
-    if (ok && sql.run("COMMIT")) return true;
+    bool ok = false;
+    {
+        // Its statements end before the index made aside is closed.
+        ra_refresh r(db_, dir_, shown, progress, &done_, &total_);
+        ok = !r.changed(quick) || r.write();
+        change_ = r.change;
+    }
+    if (ok && sql.run("COMMIT")) return aside_.empty() || place(why);
     sql.failed(why);
     sql.run("ROLLBACK");
     done_ = total_ = 0;
+    // Without a journal nothing was rolled back: an index made aside starts
+    // again from nothing.
+    if (!aside_.empty()) {
+        std::string again;
+        open(dir_, &again);
+    }
     return false;
+}
+
+bool ra_library_index::place(std::string *why) {
+    const fs::path path = dir_ / ra_index_file;
+    sqlite3 *made = db_;
+    db_ = nullptr;
+    const bool placed = ra_place_cache(made, aside_, path, why);
+    if (!placed) ra_remove_cache(aside_);
+    aside_.clear();
+    if (!placed) return false;
+    // Opened again as every index is opened: its log, its cache, its wait.
+    ra_cache_opened how;
+    db_ = ra_open_cache(path, ra_index_cache, &how, why);
+    return db_ != nullptr;
 }
 
 bool ra_library_index::read_lines(const std::set<int> *wanted, ra_records *records) {

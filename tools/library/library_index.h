@@ -111,11 +111,16 @@ public:
 
 private:
     void close();
+    // The index made aside by the first refresh given its name, and opened
+    // as it is from then on.
+    bool place(std::string *why);
     // The record lines (all, or these) in file order into records->lines.
     bool read_lines(const std::set<int> *wanted, ra_records *records);
 
     sqlite3 *db_ = nullptr;
     std::filesystem::path dir_;
+    // While the index is made from nothing: the file it is written in.
+    std::filesystem::path aside_;
     size_t done_ = 0, total_ = 0;
     ra_index_change change_ = ra_index_change::none;
     ra_cache_opened opened_ = ra_cache_opened::made;
