@@ -1442,6 +1442,27 @@ bool ra_library_index::read_lines(const std::set<int> *wanted, ra_records *recor
     return true;
 }
 
+bool ra_library_index::read_lines_in_parts(
+    size_t skip, size_t part_lines, const std::function<bool(const ra_records &part)> &each) {
+    ra_layouts layouts(db_);
+    ra_statement lines(db_,
+                       "SELECT line, layout, fields FROM lines ORDER BY line LIMIT -1 OFFSET ?");
+    lines.bind(1, (int64_t)skip);
+    ra_records part;
+    part.found = true;
+    while (lines.step()) {
+        ra_record r;
+        if (!ra_line_of_row(lines, 1, (int)lines.integer(0), &layouts, &r)) return false;
+        part.lines.push_back(std::move(r));
+        if (part.lines.size() < part_lines) continue;
+        if (!each(part)) return false;
+        part.lines.clear();
+    }
+    return lines.ok() && (part.lines.empty() || each(part));
+}
+
+std::string ra_library_index::record_stamp() { return ra_meta_text(db_, "record_stamp"); }
+
 bool ra_library_index::records_for(const std::string &file, ra_records *out) {
     *out = ra_records();
     out->found = ra_meta_int(db_, "record_found") == 1;
