@@ -42,7 +42,7 @@ set(RA_COMPANION_SOURCES
   serve/import_progress.cpp
   serve/upload_file.cpp
   library/record/csv.cpp library/replays/files.cpp library/text/folded_name.cpp library/replays/game_replay.cpp library/text/html_text.cpp
-  library/cache/index_queries.cpp library/cache/index_store.cpp library/replays/keep_marks.cpp library/cache/record_cache.cpp library/cache/library_index.cpp library/record/lap_time.cpp library/page/library_page.cpp
+  library/cache/index_queries.cpp library/cache/index_store.cpp library/replays/keep_marks.cpp library/cache/record_cache.cpp library/record/record_lines.cpp library/cache/library_index.cpp library/record/lap_time.cpp library/page/library_page.cpp
   library/text/local_time.cpp library/replays/prune.cpp library/record/racers.cpp library/record/record_schema.cpp
   library/record/record_warnings.cpp library/record/record_writer.cpp library/record/record_reader.cpp
   library/replays/replays.cpp library/replays/restore.cpp library/replays/sha256.cpp library/record/sheet_time.cpp library/record/type_codes.cpp library/page/page_data.cpp

@@ -12,6 +12,8 @@
 #include <thread>
 
 #include "companion_fixture.h"
+#include "friends/friends_folder.h"
+#include "friends/leaderboard.h"
 #include "library/cache/index_queries.h"
 #include "library/cache/index_store.h"
 #include "library/cache/library_index.h"
@@ -416,4 +418,77 @@ TEST_F(LibraryIndex, AppRowsAreTheListsRows) {
         EXPECT_EQ(total, whole.size());
         EXPECT_EQ(rows.at(0).file, whole[i]);
     }
+}
+
+// A season read race by race (the everyday appends) and the same record
+// made from nothing give the app the same answers: its racers as the newest
+// race spells them, each racer's personal bests and chart, and the
+// leaderboard, whose cache takes the player's lines from the index as it
+// took them from the record.
+TEST_F(LibraryIndex, RebuildAndAppendsGiveTheSameAnswers) {
+    records_ = ra_test_record_header();
+    append(race("a.rp4", "2026-03-01 20:00:00", "ALPINE", "81.00"));
+    ASSERT_EQ(refresh(), ra_index_change::rebuilt);
+    const char *laps[] = {"80.00", "80.50", "79.00", "79.50", "78.00"};
+    for (int i = 0; i < 5; ++i) {
+        const std::string file = "r" + std::to_string(i) + ".rp4";
+        const std::string saved = "2026-03-0" + std::to_string(i + 2) + " 20:00:00";
+        ASSERT_TRUE(ra_test_write_file(dir_ + "/" + file, "replay"));
+        ASSERT_TRUE(ra_test_set_file_time(dir_ + "/" + file, saved.c_str()));
+        append(ra_test_record_line({{"file", file},
+                                    {"saved", saved},
+                                    {"type", "SR"},
+                                    {"track", "ALPINE"},
+                                    {"source", "Replays\\replay.rp4"},
+                                    {"name1", "Player"},
+                                    {"best_lap_car1", laps[i]},
+                                    {"name2", i < 4 ? "rival" : "Rival"},
+                                    {"best_lap_car2", "82.00"},
+                                    {"total_time_car1", "250.00"},
+                                    {"player", "1"}}));
+        ASSERT_EQ(refresh(), ra_index_change::appended);
+    }
+    ASSERT_TRUE(fs::create_directories(dir_ + "/" + ra_friends_folder));
+    auto answers = [&]() {
+        ra_library_index index;
+        std::string why;
+        EXPECT_TRUE(index.open(dir_, &why)) << why;
+        EXPECT_TRUE(index.refresh(dir_, false, nullptr, &why)) << why;
+        std::string text;
+        ra_index_choices choices;
+        EXPECT_TRUE(ra_query_choices(index.db(), "player", &choices));
+        for (const std::string &r : choices.racers) text += "racer " + r + "\n";
+        ra_row_query query;
+        query.racer = "player";
+        query.pb = true;
+        size_t total = 0;
+        std::vector<ra_index_row> rows;
+        EXPECT_TRUE(ra_query_rows(index.db(), query, &total, &rows));
+        for (const ra_index_row &r : rows) text += "pb " + r.file + "\n";
+        std::vector<ra_chart_lap> chart;
+        EXPECT_TRUE(ra_query_chart(index.db(), "rival", "alpine", "sr", &chart));
+        for (const ra_chart_lap &l : chart) text += "chart " + l.file + (l.pb ? " pb\n" : "\n");
+        const ra_leaderboard board = ra_make_leaderboard(dir_, "", "");
+        text += "board " + board.player + "\n";
+        for (const ra_board &b : board.boards) {
+            for (const ra_board_entry &e : b.entries)
+                text += b.track + " " + e.racer + " " + std::to_string(e.lap) + " " + e.file + "\n";
+        }
+        return text;
+    };
+    const std::string appended = answers();
+    EXPECT_NE(appended.find("racer Rival\n"), std::string::npos) << appended;
+    EXPECT_NE(appended.find("pb r2.rp4\n"), std::string::npos) << appended;
+    EXPECT_NE(appended.find("Player 7800 r4.rp4"), std::string::npos) << appended;
+    ra_remove_index(dir_);
+    fs::remove_all(dir_ + "/" + ra_friends_folder);
+    ASSERT_TRUE(fs::create_directories(dir_ + "/" + ra_friends_folder));
+    EXPECT_EQ(answers(), appended);
+    // Without a usable index the leaderboard reads the record itself.
+    ra_remove_index(dir_);
+    fs::remove_all(dir_ + "/" + ra_friends_folder);
+    ASSERT_TRUE(fs::create_directories(dir_ + "/" + std::string(ra_index_file)));
+    const ra_leaderboard board = ra_make_leaderboard(dir_, "alpine", "sr");
+    ASSERT_EQ(board.boards.size(), 1u);
+    EXPECT_EQ(board.boards[0].entries.at(0).file, "r4.rp4");
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <system_error>
 
 #include "friends/friends_folder.h"
@@ -15,6 +16,7 @@
 #include "library/replays/game_replay.h"
 #include "library/cache/index_store.h"
 #include "library/record/lap_time.h"
+#include "library/cache/library_index.h"
 #include "library/text/local_time.h"
 #include "library/record/record_schema.h"
 #include "library/cache/record_cache.h"
@@ -89,6 +91,7 @@ const ra_cache_schema ra_friends_cache = {
     0,
     0,
     false,
+    0,
 };
 
 // The file system's own time (the C++ library's is in whole seconds on
@@ -288,6 +291,23 @@ bool ra_friends_index::open(const fs::path &path, int *code) {
 bool ra_friends_index::refresh_all(const fs::path &dir,
                                    const std::vector<std::pair<std::string, fs::path>> &friends,
                                    std::vector<std::string> *warnings) {
+    // The player's record is read once, into the library's index: where
+    // that index is brought up to date with the same record, the player's
+    // rows are made from its lines. Before this cache's write lock, so that
+    // no process waits for one index while holding the other.
+    const fs::path record = dir / ra_records_file;
+    const ra_file_stamp own = ra_file_stamp_of(record);
+    const std::string own_text = own.text();
+    std::unique_ptr<ra_library_index> library;
+    if (ra_stored_stamp(db_, ra_player_source) != own_text) {
+        library = std::make_unique<ra_library_index>();
+        std::string why;
+        if (!library->open(dir, &why) ||
+            !library->refresh(ra_text(dir), false, ra_index_progress(), &why) ||
+            library->record_stamp() != own_text) {
+            library.reset();  // read from the record itself, as without an index
+        }
+    }
     ra_sql sql(db_);
     // The write lock first, then the files: two processes refreshing at once
     // both end right.
@@ -295,11 +315,29 @@ bool ra_friends_index::refresh_all(const fs::path &dir,
     bool ok = true;
     // The player's record grows by a line after every race: lines appended
     // are read alone.
-    const fs::path record = dir / ra_records_file;
-    const ra_file_stamp own = ra_file_stamp_of(record);
-    const std::string had = ra_stored_stamp(db_, ra_player_source), own_text = own.text();
+    const std::string had = ra_stored_stamp(db_, ra_player_source);
     std::string appended;
-    if (had != own_text) {
+    if (had != own_text && library) {
+        // The lines past those the rows have when lines were appended, else
+        // all of them anew.
+        int64_t first = ra_stored_lines(db_, ra_player_source);
+        if (first < 0 || !ra_appended_lines(record, had, own, &appended)) {
+            ok = ra_forget_source(db_, ra_player_source);
+            first = 0;
+        }
+        bool added = false;
+        ok = ok && library->read_lines_in_parts(
+                       (size_t)first, ra_record_part_lines, [&](const ra_records &part) {
+                           added = true;
+                           if (!ra_add_lines(db_, ra_player_source, own_text, part, first, {}))
+                               return false;
+                           first += (int64_t)part.lines.size();
+                           return true;
+                       });
+        // A record without a usable line (or none new) still has its row.
+        if (ok && !added)
+            ok = ra_add_lines(db_, ra_player_source, own_text, ra_records(), first, {});
+    } else if (had != own_text) {
         ra_records records;
         const int64_t lines = ra_stored_lines(db_, ra_player_source);
         if (lines >= 0 && ra_appended_lines(record, had, own, &appended)) {

@@ -58,6 +58,10 @@ const int ra_wal_kept_bytes = 4 << 20;
 // pages), and a larger cache made no rebuild faster but each such read
 // slower, by the memory it fills.
 const int ra_cache_kib = 2 << 10;
+// The page cache of an index made from nothing (record_cache.h): its bulk
+// writes and the sorts that make its indexes, within the rebuild's bound
+// of memory.
+const int ra_rebuild_cache_kib = 8 << 10;
 
 const char ra_schema_sql[] = R"(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
@@ -329,15 +333,6 @@ void ra_sort_files(std::vector<ra_dir_file> *files) {
               [](const ra_dir_file &a, const ra_dir_file &b) { return a.folded < b.folded; });
 }
 
-// A line without its values, which the index keeps: what the join of
-// lines and files looks at (replays.h).
-ra_record ra_bare_line(const ra_record &line) {
-    ra_record bare = line;
-    bare.layout.reset();
-    bare.values.reset();
-    return bare;
-}
-
 // A file's local time stamp, which pairs it with a record line: only read
 // for the files the index writes, not for each comparison of Dir.
 void ra_stamp(const fs::path &dir, ra_dir_file *file) {
@@ -458,6 +453,9 @@ ra_library_index::~ra_library_index() { close(); }
 void ra_library_index::close() {
     if (db_ != nullptr) sqlite3_close(db_);
     db_ = nullptr;
+    // An index made aside that never took its name is no index of anyone's.
+    if (!aside_.empty()) ra_remove_cache(aside_);
+    aside_.clear();
 }
 
 namespace {
@@ -486,6 +484,7 @@ const ra_cache_schema ra_index_cache = {
     // read whole by every next command, and copied again when it closes
     // (hundreds of MB after a rebuild of a long season).
     true,
+    ra_rebuild_cache_kib,
 };
 
 }  // namespace
@@ -493,7 +492,16 @@ const ra_cache_schema ra_index_cache = {
 bool ra_library_index::open(const fs::path &dir, std::string *why) {
     close();
     dir_ = dir;
-    db_ = ra_open_cache(dir / ra_index_file, ra_index_cache, &opened_, why);
+    const fs::path path = dir / ra_index_file;
+    // No index yet: it is made aside, and takes its name once the first
+    // refresh has written it whole.
+    if (ra_entry_kind_of(path) == ra_entry_kind::none) {
+        opened_ = ra_cache_opened::made;
+        db_ = ra_open_cache_aside(path, ra_index_cache, &aside_, why);
+        if (db_ == nullptr) aside_.clear();
+        return db_ != nullptr;
+    }
+    db_ = ra_open_cache(path, ra_index_cache, &opened_, why);
     return db_ != nullptr;
 }
 
@@ -520,11 +528,12 @@ private:
     bool marks_only();
     bool appended(bool *taken);
     bool full();
-    bool write_entry(const ra_entry_row &row, int64_t id);
+    // A new row (id 0; as the id `as` when given) or the row `id` written anew.
+    bool write_entry(const ra_entry_row &row, int64_t id, int64_t as = 0);
+    // Dir's files into the files table (a rebuild's).
     bool write_files();
-    // Into laps_staged (a rebuild's, see ra_write_staged_laps), or into laps
-    // with the personal bests they change.
-    bool write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races, bool staged);
+    // Into laps, with the personal bests they change.
+    bool write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races);
     bool update_pbs(const std::set<std::pair<std::string, std::string>> &pairs);
     bool newest_pb(int64_t row, const std::string &racer, const std::string &track, uint32_t lap,
                    const std::string &when, int line);
@@ -564,6 +573,8 @@ private:
     std::vector<ra_dir_file> added_;
     bool only_added_ = false;
     int64_t version_ = 0;
+    // A rebuild's part of the list: each replay's entry id.
+    std::vector<int64_t> ids_;
 };
 
 bool ra_refresh::changed(bool quick) {
@@ -677,34 +688,7 @@ bool ra_refresh::write_state() {
            (version_ == 0 || ra_meta_set(db_, "counter", version_));
 }
 
-bool ra_refresh::write_files() {
-    ra_sql sql(db_);
-    if (!sql.run("DELETE FROM files")) return false;
-    std::set<std::string> claimed;
-    {
-        ra_statement lines(db_, "SELECT folded FROM entries WHERE removed=0 AND line<>0");
-        while (lines.step()) claimed.insert(lines.text(0));
-        if (!lines.ok()) return false;
-    }
-    ra_statement add(db_,
-                     "INSERT INTO files(folded, name, size, mtime, stamp, claimed) "
-                     "VALUES(?, ?, ?, ?, ?, ?)");
-    ra_sort_files(&files_);
-    for (ra_dir_file &f : files_) {
-        // Only a file no line claims is paired by its time stamp.
-        const bool is_claimed = claimed.count(f.folded) != 0;
-        if (!is_claimed) ra_stamp(dir_, &f);
-        add.reset();
-        add.bind(1, f.folded).bind(2, f.name).bind(3, f.size).bind(4, f.mtime);
-        if (f.stamped) add.bind(5, f.stamp);
-        add.bind(6, (int64_t)is_claimed).step();
-        if (!add.ok()) return false;
-    }
-    return ra_meta_set(db_, "files_digest", files_digest_.text()) &&
-           ra_meta_set(db_, "names_digest", names_digest_.text());
-}
-
-bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
+bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id, int64_t as) {
     std::unique_ptr<ra_statement> &prepared = id != 0 ? update_entry_ : insert_entry_;
     if (!prepared) {
         prepared = std::make_unique<ra_statement>(
@@ -715,12 +699,13 @@ bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
                   "weather=?14, track_key=?15, type_key=?16, weather_key=?17, lap=?18, lap_by=?19, "
                   "laps_by=?20, search=?21, player_name=?22, kept=?23, digest=?24, version=?25, "
                   "born=CASE WHEN removed THEN ?25 ELSE born END, removed=0 WHERE id=?26"
-                : "INSERT INTO entries(key, file, folded, when_text, line, holds, state, kind, "
+                : "INSERT INTO entries(id, key, file, folded, when_text, line, holds, state, kind, "
                   "renamed_from, track, type, laps, cars, weather, track_key, type_key, "
                   "weather_key, "
                   "lap, lap_by, laps_by, search, player_name, kept, digest, version, born, "
                   "removed) "
-                  "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
+                  "VALUES(?26, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, "
+                  "?16, "
                   "?17, "
                   "?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?25, 0)");
     }
@@ -734,19 +719,17 @@ bool ra_refresh::write_entry(const ra_entry_row &row, int64_t id) {
     put.bind(18, (int64_t)row.lap).bind(19, row.lap_by).bind_blob(20, ra_encode_list(row.laps_by));
     put.bind(21, row.search).bind(22, row.player_name).bind(23, row.kept);
     put.bind_blob(24, row.digest).bind(25, version());
-    if (id != 0) put.bind(26, id);
+    if (id != 0 || as != 0) put.bind(26, id != 0 ? id : as);
     put.step();
     return put.ok();
 }
 
-// The laps rows of these races (all: of every race, made anew), with their
-// personal bests.
-bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races,
-                            bool staged) {
+// The laps rows of these new races, with the personal bests they change.
+bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay *>> &races) {
     std::set<std::pair<std::string, std::string>> pairs;  // racer, track
-    ra_statement add(db_, std::string("INSERT INTO ") + (staged ? "laps_staged" : "laps") +
-                              "(entry, racer, lap, track_key, type_key, when_text, line, pb) "
-                              "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    ra_statement add(db_,
+                     "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, line, "
+                     "pb) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
     for (const auto &race : races) {
         const int64_t entry = race.first;
         const ra_replay &r = *race.second;
@@ -765,29 +748,13 @@ bool ra_refresh::write_laps(const std::vector<std::pair<int64_t, const ra_replay
             add.bind(1, entry).bind(2, racer).bind(3, (int64_t)lap).bind(4, track);
             add.bind(5, type).bind(6, when).bind(7, r.record->line).bind(8, 0).step();
             if (!add.ok()) return false;
-            if (!staged && !newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap, when,
-                                      r.record->line)) {
+            if (!newest_pb(sqlite3_last_insert_rowid(db_), racer, track, lap, when,
+                           r.record->line)) {
                 pairs.insert({racer, track});
             }
         }
     }
-    return staged || update_pbs(pairs);
-}
-
-// The laps of a rebuild, staged in the list's order, written oldest first
-// (by time, then line, each race's racers in car order), with each racer's
-// personal bests per track decided as ra_racer_races decides them: a lap
-// faster than every earlier one there. SQLite sorts them, a part at a time
-// on the disk if need be, rather than this process in memory.
-bool ra_write_staged_laps(sqlite3 *db) {
-    ra_sql sql(db);
-    return sql.run(
-               "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, line, pb) "
-               "SELECT entry, racer, lap, track_key, type_key, when_text, line, "
-               "coalesce(lap < min(lap) OVER (PARTITION BY racer, track_key "
-               "ORDER BY when_text, line ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING), 0) "
-               "FROM laps_staged ORDER BY when_text, line, seq") &&
-           sql.run("DROP TABLE laps_staged") && ra_table_indexes_made(db, "laps", true);
+    return update_pbs(pairs);
 }
 
 // A new race that is the racer's latest on the track (the everyday case)
@@ -879,13 +846,13 @@ bool ra_write_lines(sqlite3 *db, const std::vector<ra_record> &lines) {
 }
 
 // Counts each racer of these races once per race, with the lowest car
-// they drove, as ra_racer_names does (all: made anew).
-bool ra_write_racers(sqlite3 *db, const std::vector<const ra_replay *> &races, bool all) {
-    ra_sql sql(db);
-    if (all && !sql.run("DELETE FROM racers")) return false;
+// they drove, as ra_racer_names does. The races are newer than those
+// counted before, and the newest race's spelling of a name is the one shown
+// (the first in the list's order).
+bool ra_write_racers(sqlite3 *db, const std::vector<const ra_replay *> &races) {
     ra_statement add(db,
                      "INSERT INTO racers(racer, name, races, car) VALUES(?1, ?2, 1, ?3) "
-                     "ON CONFLICT(racer) DO UPDATE SET races=races+1, car=min(car, ?3)");
+                     "ON CONFLICT(racer) DO UPDATE SET races=races+1, car=min(car, ?3), name=?2");
     for (const ra_replay *r : races) {
         if (r->kind != ra_replay_kind::race || !r->record) continue;
         std::set<std::string> seen;
@@ -937,45 +904,195 @@ bool ra_line_of_row(const ra_statement &row, int at, int line, ra_layouts *layou
     return ra_record_of_packed(line, layouts->of(row.integer(at)), packed.data, packed.size, out);
 }
 
+// The tables of one rebuild, in SQLite's temporary store (a file, not
+// memory): what the join of lines and files looks at (replays.h), so that
+// SQLite joins and sorts them and a long career's list is never in this
+// process's memory whole. lines: each usable line's number, folded and own
+// name, saved time; claims: per folded name the latest line, which claims
+// the file; strays: Dir's files that no line names, with their time
+// stamps; pairs: a claiming line and a stray of the same save, unique on
+// both sides (renamed: the line's file is gone and the stray is no
+// backup); listed: the list in its order.
+const char ra_rebuild_tables_sql[] = R"(
+CREATE TEMP TABLE rebuild_lines(line INTEGER PRIMARY KEY, folded TEXT NOT NULL,
+                                file TEXT NOT NULL, at INTEGER NOT NULL,
+                                when_text TEXT NOT NULL);
+CREATE TEMP TABLE rebuild_strays(folded TEXT PRIMARY KEY, name TEXT NOT NULL,
+                                 stamped INTEGER NOT NULL, at INTEGER NOT NULL,
+                                 when_text TEXT NOT NULL, backup INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TEMP TABLE rebuild_pairs(line INTEGER PRIMARY KEY, stray TEXT NOT NULL,
+                                renamed INTEGER NOT NULL);
+CREATE TEMP TABLE rebuild_listed(seq INTEGER PRIMARY KEY, file TEXT NOT NULL,
+                                 when_text TEXT NOT NULL, line INTEGER NOT NULL,
+                                 holds INTEGER NOT NULL, state INTEGER NOT NULL,
+                                 kind INTEGER NOT NULL);
+CREATE TEMP TABLE rebuild_seen(id INTEGER PRIMARY KEY);
+)";
+const char *const ra_rebuild_tables[] = {"rebuild_lines", "rebuild_claims", "rebuild_strays",
+                                         "rebuild_near",  "rebuild_pairs",  "rebuild_listed",
+                                         "rebuild_seen"};
+
+bool ra_drop_rebuild_tables(sqlite3 *db) {
+    ra_sql sql(db);
+    for (const char *t : ra_rebuild_tables)
+        if (!sql.run(std::string("DROP TABLE IF EXISTS temp.") + t)) return false;
+    return true;
+}
+
 }  // namespace
 
-bool ra_refresh::full() {
-    // Dir's files are listed before the pipeline lists them: a file that
-    // comes in between is then one the next refresh finds new.
-    if (!have_files_) list_files();
+// Dir's replay files into the files table as they are listed, the first of
+// names that fold alike (as ra_list_replays takes them), none claimed yet;
+// and what they come to.
+bool ra_refresh::write_files() {
     ra_sql sql(db_);
-    if (!have_files_ || !sql.run("DELETE FROM lines") ||
-        !ra_table_indexes_made(db_, "lines", false)) {
+    if (!sql.run("DELETE FROM files")) return false;
+    files_digest_ = ra_listing_digest();
+    names_digest_ = ra_listing_digest();
+    ra_statement add(db_,
+                     "INSERT OR IGNORE INTO files(folded, name, size, mtime, stamp, claimed) "
+                     "VALUES(?, ?, ?, ?, NULL, 0)");
+    bool written = true;
+    const bool listed =
+        ra_folder_entries(dir_, [&](const std::string &name, const ra_entry_facts &facts) {
+            if (!written || !ra_replay_name(name) || facts.kind != ra_entry_kind::file) return;
+            ra_listing_digest::add_both(name, (int64_t)facts.size, facts.written, &files_digest_,
+                                        &names_digest_);
+            add.reset();
+            add.bind(1, ra_folded_name(name)).bind(2, name).bind(3, (int64_t)facts.size);
+            add.bind(4, facts.written).step();
+            written = add.ok();
+        });
+    have_files_ = listed && written;
+    return have_files_;
+}
+
+bool ra_refresh::full() {
+    ra_sql sql(db_);
+    // Dir's files are listed before the record is read: a file that comes
+    // in between is then one the next refresh finds new.
+    if (!ra_drop_rebuild_tables(db_) || !sql.run(ra_rebuild_tables_sql) || !write_files() ||
+        !sql.run("DELETE FROM lines") || !ra_table_indexes_made(db_, "lines", false)) {
         return false;
     }
-    // The record is read a part at a time: each part's lines are written to
-    // the index, and the list joined from what the join looks at (each
-    // line's number, file and time); the rest of a line is read back from
-    // the index when its row is written. A long career's lines are never
-    // all in memory at once.
-    bool lines_written = true;
-    auto read_records = [&](ra_records *records) {
-        std::vector<ra_record> bare;
+    // The record is read a part at a time into the lines table, and what
+    // the join looks at of each line into rebuild_lines.
+    ra_records records;
+    {
+        ra_statement fact(db_,
+                          "INSERT INTO rebuild_lines(line, folded, file, at, when_text) "
+                          "VALUES(?, ?, ?, ?, ?)");
+        bool written = true;
         const bool read = ra_read_records_in_parts(
             dir_, ra_text(dir_ / ra_records_file), ra_rebuild_part_lines,
             [&](const ra_records &part) {
-                lines_written = ra_write_lines(db_, part.lines);
-                for (const ra_record &r : part.lines) bare.push_back(ra_bare_line(r));
-                return lines_written;
+                written = ra_write_lines(db_, part.lines);
+                for (const ra_record &r : part.lines) {
+                    if (!written) break;
+                    fact.reset();
+                    fact.bind(1, r.line).bind(2, ra_folded_name(r.file)).bind(3, r.file);
+                    fact.bind(4, ra_seconds_of(r.saved)).bind(5, ra_format_time(r.saved)).step();
+                    written = fact.ok();
+                }
+                return written;
             },
-            records);
-        records->lines = std::move(bare);
-        return read && lines_written;
-    };
-    ra_replay_list list;
-    std::string error;
-    if (!ra_list_replays_of(dir_, shown_, read_records, &list, &error) ||
-        !ra_table_indexes_made(db_, "lines", true)) {
+            &records);
+        if (!read || !written || !ra_table_indexes_made(db_, "lines", true)) return false;
+    }
+    // The latest line of each name claims its file; the files no line
+    // names are strays, each with its time stamp.
+    if (!sql.run("CREATE TEMP TABLE rebuild_claims(folded TEXT PRIMARY KEY, line INTEGER NOT NULL, "
+                 "at INTEGER NOT NULL) WITHOUT ROWID") ||
+        !sql.run("INSERT INTO rebuild_claims SELECT folded, max(line), at FROM rebuild_lines "
+                 "GROUP BY folded") ||
+        !sql.run("CREATE INDEX temp.rebuild_claims_at ON rebuild_claims(at)")) {
         return false;
     }
-    // What the join needed of the lines: their number is all that is left.
-    const size_t usable_lines = list.records.lines.size();
-    std::vector<ra_record>().swap(list.records.lines);
+    const std::string unknown_time = ra_format_time(ra_time());
+    {
+        ra_statement unnamed(db_,
+                             "SELECT name FROM files f WHERE NOT EXISTS "
+                             "(SELECT 1 FROM rebuild_claims c WHERE c.folded = f.folded)");
+        ra_statement stray(db_,
+                           "INSERT INTO rebuild_strays(folded, name, stamped, at, when_text, "
+                           "backup) VALUES(?, ?, ?, ?, ?, ?)");
+        while (unnamed.step()) {
+            const std::string name = unnamed.text(0);
+            ra_time when;
+            // A time stamp that cannot be read sorts the file last and pairs with nothing.
+            const bool stamped = ra_file_time(dir_ / ra_path(name), &when);
+            stray.reset();
+            stray.bind(1, ra_folded_name(name)).bind(2, name).bind(3, (int64_t)stamped);
+            stray.bind(4, stamped ? ra_seconds_of(when) : 0);
+            stray.bind(5, stamped ? ra_format_time(when) : unknown_time);
+            stray.bind(6, (int64_t)ra_backup_name(name)).step();
+            if (!stray.ok()) return false;
+        }
+        if (!unnamed.ok()) return false;
+    }
+    // A claiming line and a stray within ra_same_save_seconds, each the
+    // only one near the other.
+    const std::string near = std::to_string(ra_same_save_seconds);
+    if (!sql.run("CREATE TEMP TABLE rebuild_near AS SELECT s.folded AS stray, c.line AS line "
+                 "FROM rebuild_strays s JOIN rebuild_claims c ON c.at BETWEEN s.at - " +
+                 near + " AND s.at + " + near + " WHERE s.stamped") ||
+        !sql.run("INSERT INTO rebuild_pairs(line, stray, renamed) "
+                 "SELECT n.line, n.stray, s.backup = 0 AND NOT EXISTS "
+                 "(SELECT 1 FROM files f JOIN rebuild_lines r ON f.folded = r.folded "
+                 "WHERE r.line = n.line) "
+                 "FROM rebuild_near n JOIN rebuild_strays s ON s.folded = n.stray "
+                 "WHERE (SELECT count(*) FROM rebuild_near m WHERE m.stray = n.stray) = 1 "
+                 "AND (SELECT count(*) FROM rebuild_near m WHERE m.line = n.line) = 1")) {
+        return false;
+    }
+    // The list in its order (replays.h): each line with its state, then the
+    // strays but those taken for a rename; newest first, of equal times the
+    // later line, then by name.
+    {
+        ra_statement listed(
+            db_,
+            "INSERT INTO rebuild_listed(file, when_text, line, holds, state, kind) "
+            "SELECT file, when_text, line, holds, state, kind FROM ("
+            "SELECT CASE WHEN c.line <> r.line THEN r.file WHEN f.folded IS NOT NULL THEN f.name "
+            "WHEN p.renamed THEN s.name ELSE r.file END AS file, r.when_text AS when_text, "
+            "r.line AS line, 0 AS holds, "
+            "CASE WHEN c.line <> r.line THEN (CASE WHEN f.folded IS NULL THEN ?1 ELSE ?2 END) "
+            "WHEN f.folded IS NOT NULL THEN ?3 WHEN p.renamed THEN ?4 ELSE ?1 END AS state, "
+            "?5 AS kind "
+            "FROM rebuild_lines r JOIN rebuild_claims c ON c.folded = r.folded "
+            "LEFT JOIN files f ON f.folded = r.folded "
+            "LEFT JOIN rebuild_pairs p ON p.line = r.line "
+            "LEFT JOIN rebuild_strays s ON s.folded = p.stray "
+            "UNION ALL "
+            "SELECT s.name, s.when_text, 0, coalesce(p.line, 0), ?3, "
+            "CASE WHEN ?8 = 0 THEN ?5 WHEN s.backup THEN ?6 ELSE ?7 END "
+            "FROM rebuild_strays s LEFT JOIN rebuild_pairs p ON p.stray = s.folded "
+            "WHERE coalesce(p.renamed, 0) = 0) "
+            "ORDER BY when_text DESC, line DESC, file");
+        listed.bind(1, (int64_t)ra_replay_state::missing)
+            .bind(2, (int64_t)ra_replay_state::replaced)
+            .bind(3, (int64_t)ra_replay_state::saved)
+            .bind(4, (int64_t)ra_replay_state::renamed)
+            .bind(5, (int64_t)ra_replay_kind::race)
+            .bind(6, (int64_t)ra_replay_kind::backup)
+            .bind(7, (int64_t)ra_replay_kind::unrecorded)
+            .bind(8, (int64_t)records.found);
+        listed.step();
+        if (!listed.ok()) return false;
+    }
+    // The files no entry with a line claims are paired by their time
+    // stamps (appended() looks them up so).
+    if (!sql.run("UPDATE files SET claimed = 1 WHERE folded IN (SELECT folded FROM rebuild_claims) "
+                 "OR folded IN (SELECT stray FROM rebuild_pairs WHERE renamed)") ||
+        !sql.run("UPDATE files SET stamp = (SELECT s.at FROM rebuild_strays s "
+                 "WHERE s.folded = files.folded AND s.stamped) WHERE claimed = 0")) {
+        return false;
+    }
+    int usable_lines = 0, total = 0;
+    if (!sql.one_int("SELECT count(*) FROM rebuild_lines", &usable_lines) ||
+        !sql.one_int("SELECT count(*) FROM rebuild_listed", &total)) {
+        return false;
+    }
     ra_keep_marks marks = ra_read_keep_marks(dir_);
     // Where the next appended line starts, counted a piece at a time. A
     // record that changed while it was read is read whole again next time.
@@ -986,89 +1103,162 @@ bool ra_refresh::full() {
         counted != record_.size) {
         record_.size = -1;
     }
-
-    struct ra_stored {
-        int64_t id;
-        std::string digest;
-        int64_t kept, removed;
-    };
-    std::map<std::string, ra_stored> stored;
-    {
-        ra_statement all(db_, "SELECT key, id, digest, kept, removed FROM entries");
-        while (all.step())
-            stored[all.text(0)] = {all.integer(1), all.text(2), all.integer(3), all.integer(4)};
-        if (!all.ok()) return false;
-    }
     // An index made from nothing writes every row: its indexes come after.
-    const bool fresh = stored.empty();
+    int any_entry = 0;
+    if (!sql.one_int("SELECT EXISTS(SELECT 1 FROM entries)", &any_entry)) return false;
+    const bool fresh = any_entry == 0;
     if (fresh && !ra_table_indexes_made(db_, "entries", false)) return false;
-    // The laps and the racers made anew, a part of the list at a time.
+    // The laps and the racers made anew as the list is written.
     if (!sql.run("DELETE FROM laps") || !ra_table_indexes_made(db_, "laps", false) ||
-        !sql.run("DELETE FROM racers") ||
-        !sql.run("CREATE TEMP TABLE laps_staged(entry INTEGER, racer TEXT, lap INTEGER, "
-                 "track_key TEXT, type_key TEXT, when_text TEXT, line INTEGER, pb INTEGER, "
-                 "seq INTEGER PRIMARY KEY)")) {
+        !sql.run("DELETE FROM racers")) {
         return false;
     }
     ra_racer_tally racers;
-    const size_t total = list.replays.size();
-    // The statements that read the lines back end before the staged laps
-    // are written: SQLite drops no table that a statement still reads.
+    // The statements that read the list end before its tables are dropped.
     {
         ra_layouts layouts(db_);
-        ra_statement line_of(db_, "SELECT layout, fields FROM lines WHERE line=?");
-        // A line of the list made whole again from the index.
-        auto whole = [&](std::optional<ra_record> *r) {
-            if (!*r) return true;
-            line_of.reset();
-            line_of.bind(1, (*r)->line);
-            return line_of.step() && ra_line_of_row(line_of, 0, (*r)->line, &layouts, &**r);
+        ra_statement list(db_,
+                          "SELECT e.file, e.when_text, e.line, e.holds, e.state, e.kind, "
+                          "l.layout, l.fields, h.layout, h.fields FROM rebuild_listed e "
+                          "LEFT JOIN lines l ON l.line = e.line "
+                          "LEFT JOIN lines h ON h.line = e.holds ORDER BY e.seq DESC");
+        ra_statement stored(db_, "SELECT id, digest, kept, removed FROM entries WHERE key=?");
+        ra_statement seen(db_, "INSERT OR IGNORE INTO rebuild_seen(id) VALUES(?)");
+        // A row's line, and the line of the race it holds, made whole again.
+        auto line_of = [&](int line, int column, std::optional<ra_record> *into) {
+            if (line == 0) return true;
+            ra_record r;
+            if (!ra_line_of_row(list, column, line, &layouts, &r)) return false;
+            *into = std::move(r);
+            return true;
         };
-        for (size_t from = 0; from < total; from += ra_rebuild_part_lines) {
-            const size_t to = std::min(total, from + ra_rebuild_part_lines);
-            std::vector<std::pair<int64_t, const ra_replay *>> races;
-            std::vector<const ra_replay *> part;
-            for (size_t i = from; i < to; ++i) {
-                ra_replay &r = list.replays[i];
-                if (!whole(&r.record) || !whole(&r.holds)) return false;
-                ra_entry_row row = ra_row_of(r);
-                row.kept = marks.has(r.file) ? 1 : 0;
-                auto found = stored.find(row.key);
-                int64_t id = found == stored.end() ? 0 : found->second.id;
-                if (id == 0 || found->second.digest != row.digest ||
-                    found->second.kept != row.kept || found->second.removed != 0) {
-                    if (!write_entry(row, id)) return false;
-                    if (id == 0) id = sqlite3_last_insert_rowid(db_);
+        // The list is written oldest first: each racer's laps in time order,
+        // a personal best where one beats every earlier lap of theirs on the
+        // track (ra_racer_races), told from the best so far of each racer
+        // and track.
+        ra_statement lap(db_,
+                         "INSERT INTO laps(entry, racer, lap, track_key, type_key, when_text, "
+                         "line, pb) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+        std::map<std::pair<std::string, std::string>, uint32_t> best;
+        auto write_laps_of = [&](int64_t entry, const ra_replay &r) {
+            if (r.kind != ra_replay_kind::race || !r.record) return true;
+            const std::string when = ra_format_time(r.when);
+            const std::string track = ra_folded_name(r.record->get(ra_column_track));
+            const std::string type = ra_folded_name(r.record->get(ra_column_type));
+            std::set<std::string> seen_racers;
+            for (int car = 1; car <= RA_CARS; ++car) {
+                const std::string name = r.record->get_car(ra_car_name, car);
+                const std::string racer = ra_folded_name(name);
+                if (name.empty() || !seen_racers.insert(racer).second) continue;
+                const uint32_t time = ra_racer_lap(*r.record, name);
+                if (time == 0) continue;
+                auto held = best.emplace(std::make_pair(racer, track), time);
+                const bool pb = !held.second && time < held.first->second;
+                if (pb) held.first->second = time;
+                lap.reset();
+                lap.bind(1, entry).bind(2, racer).bind(3, (int64_t)time).bind(4, track);
+                lap.bind(5, type).bind(6, when).bind(7, r.record->line).bind(8, (int64_t)pb);
+                lap.step();
+                if (!lap.ok()) return false;
+            }
+            return true;
+        };
+        // The racers as ra_write_racers counts them, each once here: their
+        // number grows with the people raced, not with the races.
+        struct ra_racer_count {
+            std::string name;
+            int64_t races = 0;
+            int car = 0;
+        };
+        std::map<std::string, ra_racer_count> counted;
+        auto count_racers = [&](const ra_replay &r) {
+            if (r.kind != ra_replay_kind::race || !r.record) return;
+            std::set<std::string> seen_racers;
+            for (int car = 1; car <= RA_CARS; ++car) {
+                const std::string name = r.record->get_car(ra_car_name, car);
+                const std::string racer = ra_folded_name(name);
+                if (name.empty() || !seen_racers.insert(racer).second) continue;
+                ra_racer_count &c = counted[racer];
+                c.car = c.races == 0 ? car : std::min(c.car, car);
+                c.name = name;  // the newest race's spelling
+                ++c.races;
+            }
+        };
+        size_t done = 0;
+        while (list.step()) {
+            ra_replay r;
+            r.file = list.text(0);
+            if (!ra_parse_time(list.text(1), &r.when)) r.when = ra_time();
+            r.state = (ra_replay_state)list.integer(4);
+            r.kind = (ra_replay_kind)list.integer(5);
+            if (!line_of((int)list.integer(2), 6, &r.record) ||
+                !line_of((int)list.integer(3), 8, &r.holds)) {
+                return false;
+            }
+            ra_entry_row row = ra_row_of(r);
+            row.kept = marks.has(r.file) ? 1 : 0;
+            // Made from nothing: the newest entry is the first, as a list
+            // written newest first would number them.
+            int64_t id = fresh ? total - (int64_t)done : 0;
+            bool same = false;
+            if (!fresh) {
+                stored.reset();
+                stored.bind(1, row.key);
+                if (stored.step()) {
+                    id = stored.integer(0);
+                    same = stored.text(1) == row.digest && stored.integer(2) == row.kept &&
+                           stored.integer(3) == 0;
                 }
-                if (found != stored.end()) found->second.removed = -1;  // seen
-                races.push_back({id, &r});
-                part.push_back(&r);
-                racers.add(r);
-                report(i + 1, total);
+                if (!stored.ok()) return false;
             }
-            if (!write_laps(races, true) || !ra_write_racers(db_, part, false)) return false;
-            for (size_t i = from; i < to; ++i) {
-                ra_replay &r = list.replays[i];
-                if (r.record) r.record = ra_bare_line(*r.record);
-                if (r.holds) r.holds = ra_bare_line(*r.holds);
+            if (!same) {
+                if (!write_entry(row, fresh ? 0 : id, fresh ? id : 0)) return false;
+                if (id == 0) id = sqlite3_last_insert_rowid(db_);
             }
+            if (!fresh) {
+                seen.reset();
+                seen.bind(1, id).step();
+                if (!seen.ok()) return false;
+            }
+            if (!write_laps_of(id, r)) return false;
+            racers.add_newer(r);
+            count_racers(r);
+            report(++done, (size_t)total);
+        }
+        if (!list.ok()) return false;
+        ra_statement racer(db_, "INSERT INTO racers(racer, name, races, car) VALUES(?, ?, ?, ?)");
+        for (const auto &c : counted) {
+            racer.reset();
+            racer.bind(1, c.first).bind(2, c.second.name).bind(3, c.second.races);
+            racer.bind(4, c.second.car).step();
+            if (!racer.ok()) return false;
         }
     }
-    if (!ra_write_staged_laps(db_)) return false;
+    if (!ra_table_indexes_made(db_, "laps", true)) return false;
     if (fresh && !ra_table_indexes_made(db_, "entries", true)) return false;
-    ra_statement gone(db_, "UPDATE entries SET removed=1, version=? WHERE id=?");
-    for (const auto &s : stored) {
-        if (s.second.removed != 0) continue;  // seen, or a tombstone already
-        gone.reset();
-        gone.bind(1, version()).bind(2, s.second.id).step();
-        if (!gone.ok()) return false;
+    // The rows that went leave tombstones (an index made from nothing has none).
+    int gone = 0;
+    if (!fresh && !sql.one_int("SELECT count(*) FROM entries WHERE removed=0 AND id NOT IN "
+                               "(SELECT id FROM rebuild_seen)",
+                               &gone)) {
+        return false;
     }
-    std::vector<std::string> warnings = list.records.warnings, skipped;
+    if (gone > 0) {
+        ra_statement tombstones(db_,
+                                "UPDATE entries SET removed=1, version=? WHERE removed=0 AND "
+                                "id NOT IN (SELECT id FROM rebuild_seen)");
+        tombstones.bind(1, version()).step();
+        if (!tombstones.ok()) return false;
+    }
+    std::vector<std::string> warnings = records.warnings, skipped;
     // New warnings are a change of the library too: the page shows them.
     if (ra_meta_text(db_, "warnings") != ra_encode_list(warnings)) version();
-    for (int line : list.records.skipped) skipped.push_back(std::to_string(line));
+    for (int line : records.skipped) skipped.push_back(std::to_string(line));
     std::vector<std::string> marked(marks.folded.begin(), marks.folded.end());
-    bool ok = write_files() && ra_meta_set(db_, "record_found", (int64_t)list.records.found) &&
+    bool ok = ra_drop_rebuild_tables(db_) &&
+              ra_meta_set(db_, "files_digest", files_digest_.text()) &&
+              ra_meta_set(db_, "names_digest", names_digest_.text()) &&
+              ra_meta_set(db_, "record_found", (int64_t)records.found) &&
               ra_meta_set(db_, "warnings", ra_encode_list(warnings)) &&
               ra_meta_set(db_, "skipped", ra_encode_list(skipped)) &&
               ra_meta_set(db_, "usable_lines", (int64_t)usable_lines) &&
@@ -1179,7 +1369,7 @@ bool ra_refresh::appended(bool *taken) {
     for (const ra_replay &r : replays) added_races.push_back(&r);
     // The files are those the index had and the new ones: the listing's
     // digests are the files table's now.
-    return write_laps(races, false) && ra_write_racers(db_, added_races, false) &&
+    return write_laps(races) && ra_write_racers(db_, added_races) &&
            ra_meta_set(db_, "files_digest", files_digest_.text()) &&
            ra_meta_set(db_, "names_digest", names_digest_.text()) &&
            ra_meta_set(db_, "usable_lines",
@@ -1194,14 +1384,38 @@ bool ra_library_index::refresh(const std::string &shown, bool quick,
                                const ra_index_progress &progress, std::string *why) {
     ra_sql sql(db_);
     if (!sql.run("BEGIN IMMEDIATE")) return sql.failed(why);
-    ra_refresh r(db_, dir_, shown, progress, &done_, &total_);
-    bool ok = !r.changed(quick) || r.write();
-    change_ = r.change;
-    if (ok && sql.run("COMMIT")) return true;
+    bool ok = false;
+    {
+        // Its statements end before the index made aside is closed.
+        ra_refresh r(db_, dir_, shown, progress, &done_, &total_);
+        ok = !r.changed(quick) || r.write();
+        change_ = r.change;
+    }
+    if (ok && sql.run("COMMIT")) return aside_.empty() || place(why);
     sql.failed(why);
     sql.run("ROLLBACK");
     done_ = total_ = 0;
+    // Without a journal nothing was rolled back: an index made aside starts
+    // again from nothing.
+    if (!aside_.empty()) {
+        std::string again;
+        open(dir_, &again);
+    }
     return false;
+}
+
+bool ra_library_index::place(std::string *why) {
+    const fs::path path = dir_ / ra_index_file;
+    sqlite3 *made = db_;
+    db_ = nullptr;
+    const bool placed = ra_place_cache(made, aside_, path, why);
+    if (!placed) ra_remove_cache(aside_);
+    aside_.clear();
+    if (!placed) return false;
+    // Opened again as every index is opened: its log, its cache, its wait.
+    ra_cache_opened how;
+    db_ = ra_open_cache(path, ra_index_cache, &how, why);
+    return db_ != nullptr;
 }
 
 bool ra_library_index::read_lines(const std::set<int> *wanted, ra_records *records) {
@@ -1227,6 +1441,27 @@ bool ra_library_index::read_lines(const std::set<int> *wanted, ra_records *recor
     }
     return true;
 }
+
+bool ra_library_index::read_lines_in_parts(
+    size_t skip, size_t part_lines, const std::function<bool(const ra_records &part)> &each) {
+    ra_layouts layouts(db_);
+    ra_statement lines(db_,
+                       "SELECT line, layout, fields FROM lines ORDER BY line LIMIT -1 OFFSET ?");
+    lines.bind(1, (int64_t)skip);
+    ra_records part;
+    part.found = true;
+    while (lines.step()) {
+        ra_record r;
+        if (!ra_line_of_row(lines, 1, (int)lines.integer(0), &layouts, &r)) return false;
+        part.lines.push_back(std::move(r));
+        if (part.lines.size() < part_lines) continue;
+        if (!each(part)) return false;
+        part.lines.clear();
+    }
+    return lines.ok() && (part.lines.empty() || each(part));
+}
+
+std::string ra_library_index::record_stamp() { return ra_meta_text(db_, "record_stamp"); }
 
 bool ra_library_index::records_for(const std::string &file, ra_records *out) {
     *out = ra_records();

@@ -98,6 +98,17 @@ public:
     // The whole library's facts, as of the last refresh.
     bool facts(ra_index_facts *out);
 
+    // The record's usable lines as the index keeps them, in file order,
+    // from the skip-th on (0: all), handed to `each` part_lines at a time as
+    // ra_read_records_in_parts hands them (records.h): what the leaderboard's
+    // cache takes of the player's record instead of reading it again. False
+    // when `each` said to stop or the index cannot give them.
+    bool read_lines_in_parts(size_t skip, size_t part_lines,
+                             const std::function<bool(const ra_records &part)> &each);
+    // The change stamp (record_cache.h) of the record as the last refresh
+    // read it: the lines above are of a record with this stamp.
+    std::string record_stamp();
+
     // The database, for the queries of index_queries.h.
     sqlite3 *db() const { return db_; }
     const std::filesystem::path &dir() const { return dir_; }
@@ -111,11 +122,16 @@ public:
 
 private:
     void close();
+    // The index made aside by the first refresh given its name, and opened
+    // as it is from then on.
+    bool place(std::string *why);
     // The record lines (all, or these) in file order into records->lines.
     bool read_lines(const std::set<int> *wanted, ra_records *records);
 
     sqlite3 *db_ = nullptr;
     std::filesystem::path dir_;
+    // While the index is made from nothing: the file it is written in.
+    std::filesystem::path aside_;
     size_t done_ = 0, total_ = 0;
     ra_index_change change_ = ra_index_change::none;
     ra_cache_opened opened_ = ra_cache_opened::made;

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "library/replays/files.h"
 #include "library/cache/index_store.h"
 #include "platform/file_system.h"
 #include "platform/game_paths.h"
@@ -205,4 +206,54 @@ sqlite3 *ra_open_cache(const fs::path &path, const ra_cache_schema &schema, ra_c
         ra_remove_cache(path);
     }
     return nullptr;
+}
+
+sqlite3 *ra_open_cache_aside(const fs::path &path, const ra_cache_schema &schema, fs::path *aside,
+                             std::string *why) {
+    if (!ra_temporary_beside(path, aside)) {
+        *why = "the system gave no random numbers for a temporary file's name";
+        return nullptr;
+    }
+    sqlite3 *db = nullptr;
+    // A new file of this call's own: SQLite makes it, and no link is there.
+    const int opened =
+        sqlite3_open_v2(aside->u8string().c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    ra_sql sql(db);
+    std::string mode;
+    if (opened == SQLITE_OK && sql.one_text("PRAGMA journal_mode=OFF", &mode) &&
+        sql.run("PRAGMA synchronous=OFF") && sql.run("PRAGMA locking_mode=EXCLUSIVE") &&
+        sql.run("PRAGMA temp_store=FILE") &&
+        (schema.aside_cache_kib <= 0 ||
+         (sql.run("PRAGMA cache_size=-" + std::to_string(schema.aside_cache_kib)) &&
+          sql.run("PRAGMA temp.cache_size=-" + std::to_string(schema.aside_cache_kib)))) &&
+        sql.run("BEGIN") && sql.run(schema.tables_sql) && (!schema.made || schema.made(db)) &&
+        sql.run("PRAGMA user_version=" + std::to_string(schema.version)) && sql.run("COMMIT")) {
+        sqlite3_busy_timeout(db, schema.wait_ms);
+        return db;
+    }
+    *why = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close(db);
+    ra_remove_cache(*aside);
+    return nullptr;
+}
+
+bool ra_place_cache(sqlite3 *db, const fs::path &aside, const fs::path &path, std::string *why) {
+    if (sqlite3_close(db) != SQLITE_OK) {
+        *why = sqlite3_errmsg(db);
+        sqlite3_close_v2(db);  // closed once its last statement ends
+        return false;
+    }
+    std::error_code ignored;
+    if (ra_entry_kind_of(path) == ra_entry_kind::none) {
+        // SQLite's files left beside a cache that was deleted without them
+        // belong to no cache now: the new one must not take up their log.
+        for (size_t i = 1; i < ra_cache_suffix_count; ++i)
+            fs::remove(fs::path(path).concat(ra_cache_suffixes[i]), ignored);
+        if (ra_move_new(aside, path, why)) return true;
+    }
+    fs::remove(aside, ignored);
+    if (ra_entry_kind_of(path) == ra_entry_kind::file) return true;
+    if (why->empty()) *why = "the cache " + ra_text(path) + " is no plain file";
+    return false;
 }

@@ -84,6 +84,9 @@ struct ra_cache_schema {
     int cache_kib;        // SQLite's page cache per connection; 0: SQLite's own
     int64_t wal_kept;     // what the log keeps of its size once copied; 0: SQLite's own
     bool keep_wal_files;  // the -wal and -shm stay when the last connection closes
+    // SQLite's page cache while a cache is made from nothing aside (below),
+    // in KiB: what its bulk writes and the sorts of its indexes work in.
+    int aside_cache_kib;
 };
 
 // How a cache was opened.
@@ -107,3 +110,19 @@ void ra_remove_cache(const std::filesystem::path &path);
 // folder, another process holding it too long.
 sqlite3 *ra_open_cache(const std::filesystem::path &path, const ra_cache_schema &schema,
                        ra_cache_opened *how, std::string *why, int *code = nullptr);
+
+// A cache that is not there yet is made from nothing aside: in a file of
+// its own beside path under a temporary name (files.h), without a journal
+// and without waiting for the disk, as only a cache may be written, and
+// with its temporary tables in files. A crash then leaves a stray
+// temporary file, never half a cache under its name. Null with *why (the
+// temporary's name in *aside either way).
+sqlite3 *ra_open_cache_aside(const std::filesystem::path &path, const ra_cache_schema &schema,
+                             std::filesystem::path *aside, std::string *why);
+
+// Closes db (made by ra_open_cache_aside) and gives its file the name
+// path, unless something has that name by now (another process made the
+// same cache meanwhile, which is as good): then the file made aside goes.
+// False with *why when neither is there.
+bool ra_place_cache(sqlite3 *db, const std::filesystem::path &aside,
+                    const std::filesystem::path &path, std::string *why);

@@ -35,7 +35,11 @@ uint32_t ra_racer_lap(const ra_record &record, const std::string &racer) {
     return best;
 }
 
-void ra_racer_tally::add(const ra_replay &r) {
+void ra_racer_tally::add(const ra_replay &r) { count(r, false); }
+
+void ra_racer_tally::add_newer(const ra_replay &r) { count(r, true); }
+
+void ra_racer_tally::count(const ra_replay &r, bool newer) {
     if (r.kind != ra_replay_kind::race || !r.record) return;
     std::vector<std::string> seen;
     for (int car = 1; car <= RA_CARS; ++car) {
@@ -46,6 +50,7 @@ void ra_racer_tally::add(const ra_replay &r) {
         seen.push_back(key);
         auto found = races_.find(key);
         if (found == races_.end()) found = races_.emplace(key, ra_named{name, 0, car}).first;
+        if (newer) found->second.name = name;
         ++found->second.races;
         found->second.car = std::min(found->second.car, car);
     }

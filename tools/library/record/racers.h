@@ -34,11 +34,15 @@ std::string ra_default_racer(const ra_replay_list &list);
 class ra_racer_tally {
 public:
     void add(const ra_replay &replay);
+    // The same, of races taken oldest first (each newer than all before):
+    // the name is then kept as the newest race spells it, as add keeps it.
+    void add_newer(const ra_replay &replay);
     std::vector<std::string> names() const;
     std::string player() const { return player_; }
     std::string default_racer() const;
 
 private:
+    void count(const ra_replay &replay, bool newer);
     struct ra_named {
         std::string name;  // as first seen
         size_t races = 0;

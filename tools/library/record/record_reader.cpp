@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include <fstream>
 #include <functional>
 #include <system_error>
 #include <unordered_map>
@@ -11,6 +12,7 @@
 #include "autosave/record_cell.h"
 #include "library/record/csv.h"
 #include "library/replays/files.h"
+#include "library/record/record_lines.h"
 #include "library/record/record_warnings.h"
 #include "library/record/sheet_time.h"
 #include "library/text/utf8_text.h"
@@ -64,12 +66,6 @@ const char ra_utf8_mark[4] = "\xEF\xBB\xBF";
 
 namespace {
 
-// Where the record's lines start: after the mark of UTF-8 a spreadsheet
-// may have written first.
-size_t ra_lines_start(const std::string &text) {
-    const size_t mark = sizeof ra_utf8_mark - 1;
-    return text.compare(0, mark, ra_utf8_mark) == 0 ? mark : 0;
-}
 // Separators a spreadsheet may have written instead of the plug-in's comma.
 const char ra_separators[] = {',', ';', '\t'};
 
@@ -138,9 +134,9 @@ void ra_derive_facts(const ra_record_layout &layout, const ra_record_values &val
 // The whole reading of one file.
 class ra_reader {
 public:
-    ra_reader(const std::string &text, ra_record_bytes bytes, const std::string &shown,
+    ra_reader(ra_record_lines *lines, ra_record_bytes bytes, const std::string &shown,
               ra_records *out)
-        : text_(text), start_(ra_lines_start(text)), bytes_(bytes), shown_(shown), out_(out) {}
+        : lines_(*lines), bytes_(bytes), shown_(shown), out_(out) {}
 
     // The usable lines go to `each` `lines` at a time instead of staying
     // in out->lines.
@@ -165,8 +161,7 @@ private:
     void vote(const char *begin, const char *end, int line);
     bool hand_on();
 
-    const std::string &text_;
-    size_t start_;  // where the lines start: after the mark of UTF-8, if any
+    ra_record_lines &lines_;  // they start after the mark of UTF-8, if any
     ra_record_bytes bytes_;
     const std::string &shown_;
     ra_records *out_;
@@ -225,7 +220,7 @@ void ra_reader::decode(std::string *value) const {
     bool ascii = true;
     for (unsigned char c : *value) ascii = ascii && c < 0x80;
     if (ascii || bytes_ == ra_record_bytes::utf8) return;
-    if (start_ != 0 && ra_is_utf8(*value)) return;
+    if (lines_.marked() && ra_is_utf8(*value)) return;
     *value = ra_game_text(*value);
 }
 
@@ -333,11 +328,9 @@ bool ra_reader::hand_on() {
 
 bool ra_reader::read() {
     plugin_ = std::make_shared<const ra_record_layout>(ra_plugin_columns());
-    ra_csv_lines lines;
-    lines.text = &text_;
-    lines.pos = start_;
+    const ra_record_lines::place start = lines_.here();
     const char *begin, *end;
-    if (!ra_csv_next_line(&lines, &begin, &end)) return true;
+    if (!lines_.next(&begin, &end)) return !lines_.failed();
     // The header tells the separator: the one that gives it our columns.
     for (char sep : ra_separators) {
         if (ra_csv_split(begin, end, sep, &fields_) == ra_csv_fault::none &&
@@ -349,38 +342,37 @@ bool ra_reader::read() {
     }
     if (header_ == nullptr) {
         // No header: the first line may be one of ours all the same.
-        lines = ra_csv_lines();
-        lines.text = &text_;
-        lines.pos = start_;
+        lines_.go(start);
     } else if (sep_ != ',') {
         trouble_.note(sep_ == ';' ? ra_cause_semicolons : ra_cause_tabs, 1);
     }
-    const ra_csv_lines first = lines;
+    const ra_record_lines::place first = lines_.here();
     const std::shared_ptr<const ra_record_layout> header = header_;
 
     // Slashed dates: which number is the day is decided for the whole file.
-    if (text_.find('/', lines.pos) != std::string::npos) {
-        while (ra_csv_next_line(&lines, &begin, &end)) vote(begin, end, lines.line);
+    if (lines_.rest_has('/')) {
+        while (lines_.next(&begin, &end)) vote(begin, end, lines_.line());
         // Without a number above 12, a clock of AM and PM says month first.
         if (!order_known_ && twelve_hour_) order_ = ra_date_order::month_first;
-        lines = first;
+        lines_.go(first);
         header_ = header;
     }
 
-    while (ra_csv_next_line(&lines, &begin, &end)) {
+    while (lines_.next(&begin, &end)) {
         bool damaged;
         const std::shared_ptr<const ra_record_layout> *layout =
-            classify(begin, end, lines.line, false, &damaged);
+            classify(begin, end, lines_.line(), false, &damaged);
         ra_record record;
-        if (layout != nullptr && make(**layout, lines.line, &record)) {
+        if (layout != nullptr && make(**layout, lines_.line(), &record)) {
             record.layout = *layout;
             out_->lines.push_back(std::move(record));
             if (out_->lines.size() == part_lines_ && !hand_on()) return false;
         } else if (layout != nullptr || damaged) {
-            out_->skipped.push_back(lines.line);
+            out_->skipped.push_back(lines_.line());
         }
     }
-    if (!hand_on()) return false;
+    // A file that could not be read to its end is not half shown.
+    if (lines_.failed() || !hand_on()) return false;
     out_->warnings = trouble_.warnings(shown_, any_line_);
     return true;
 }
@@ -408,7 +400,8 @@ void ra_parse_records(const std::string &text, const std::string &shown, ra_reco
     out->lines.clear();
     out->warnings.clear();
     out->skipped.clear();
-    ra_reader(text, bytes, shown, out).read();
+    ra_record_lines lines(text);
+    ra_reader(&lines, bytes, shown, out).read();
 }
 
 namespace {
@@ -442,9 +435,22 @@ bool ra_read_records_in_parts(const std::filesystem::path &dir, const std::strin
                               size_t part_lines,
                               const std::function<bool(const ra_records &part)> &each,
                               ra_records *out) {
-    std::string text;
-    if (!ra_record_text(dir, shown, out, &text)) return true;
-    ra_reader reader(text, ra_record_bytes::file, shown, out);
+    // Read a piece at a time: a long career's record is never in memory whole.
+    *out = ra_records();
+    const std::filesystem::path path = dir / ra_records_file;
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return true;
+    out->found = true;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(path, error)) in.open(path, std::ios::binary);
+    if (!in) {
+        // Why, as the whole file's reading tells it.
+        std::string text;
+        ra_record_text(dir, shown, out, &text);
+        return true;
+    }
+    ra_record_lines lines(&in);
+    ra_reader reader(&lines, ra_record_bytes::file, shown, out);
     reader.in_parts(part_lines, each);
     return reader.read();
 }

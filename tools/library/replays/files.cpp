@@ -13,6 +13,8 @@ const size_t ra_temporary_random_bytes = 8;
 // shows one.
 const char ra_temporary_suffix[] = ".tmp";
 
+}  // namespace
+
 // A temporary's name beside path, or false when the system gives no
 // random bytes.
 bool ra_temporary_beside(const std::filesystem::path &path, std::filesystem::path *temporary) {
@@ -28,8 +30,6 @@ bool ra_temporary_beside(const std::filesystem::path &path, std::filesystem::pat
     *temporary += random + ra_temporary_suffix;
     return true;
 }
-
-}  // namespace
 
 bool ra_read_file(const std::filesystem::path &path, std::string *bytes, std::string *why) {
     std::string reason;

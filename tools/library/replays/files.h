@@ -16,6 +16,10 @@ std::vector<std::string> ra_text_lines(const std::string &text);
 // True when both are regular files with the same bytes.
 bool ra_same_bytes(const std::filesystem::path &a, const std::filesystem::path &b);
 
+// A new temporary's name beside path ("<name>.<random>.tmp", which nobody
+// can guess and no list shows); false when the system gives no random bytes.
+bool ra_temporary_beside(const std::filesystem::path &path, std::filesystem::path *temporary);
+
 // Writes the whole text as the file at path in one step: into a new
 // temporary file beside it ("<name>.<random>.tmp", a name nobody can guess,
 // made by this call alone), which is then renamed over the old file. A
