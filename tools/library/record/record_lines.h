@@ -1,4 +1,4 @@
-// The lines of a record for its reader (records.h): of a text given whole,
+// The lines of a record for its reader (record_reader.h): of a text given whole,
 // or of a file read a piece at a time, so that a long career's record need
 // not be in memory whole to be read. Lines end as ra_csv_next_line ends
 // them ("\r\n", a lone "\r" or "\n"), and are numbered as it numbers them.
@@ -17,7 +17,7 @@ public:
     // A file opened for reading (binary), read from its start.
     explicit ra_record_lines(std::ifstream *in);
 
-    // Whether the text starts with the mark of UTF-8 (records.h): the
+    // Whether the text starts with the mark of UTF-8 (record_reader.h): the
     // lines start after it.
     bool marked() const { return marked_; }
     // The next line into *begin and *end, its end not included: valid until
