@@ -33,10 +33,11 @@ else
 fi
 let_in
 authorization="Authorization: Bearer $token"
-# The player's files. The index's shared memory (SQLite's -shm) is not
-# among them: the player's own requests in between read the index, and a
-# read may write there.
-files_now() { (cd "$saves" && ls -l --time-style=+%s . | grep -v -- '-shm$'); }
+# The player's files. The index is not among them: it is a cache, which the
+# player's own requests in between bring up to date (a replay saved in the
+# last seconds gets its time stamp later), and a read may write to its
+# shared memory.
+files_now() { (cd "$saves" && ls -l --time-style=+%s --ignore='replays.index*' . | grep -v '^total'); }
 before=$(files_now)
 
 # raw SECONDS: sends standard input as it comes on a connection of its own;
