@@ -19,12 +19,8 @@ fi
 work=$1
 program=$2
 previous=${3:-}
-game=$work/game
-dir=$game/SaveData/Saves
-rm -rf "$work"
-mkdir -p "$dir"
-printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$game/replay_autosave.ini"
-python3 "$here/long_season.py" "$dir" "$races"
+source "$here/season_game.sh"
+season_game "$work" "$races"
 cd "$game"
 
 # "<seconds> s (<CPU> s of CPU), <peak> MB" of one run; its output in

@@ -32,12 +32,8 @@ if (($# == 0)); then
     { (cd "$repo" && cmake --preset release >/dev/null) && cmake --build "$repo/build/release" --target replay-autosave; }
   set -- "$repo/build/release/tools/replay-autosave"
 fi
-game=$work/game
-dir=$game/SaveData/Saves
-rm -rf "$work"
-mkdir -p "$dir"
-printf '[ReplayAutosave]\r\nRecord = 1\r\n' >"$game/replay_autosave.ini"
-python3 "$here/long_season.py" "$dir" "$races"
+source "$here/season_game.sh"
+season_game "$work" "$races"
 # One more race as the plug-in saves it: its file, then its line.
 append_race() {
   local stamp=$1 name=${1//[ :]/_}_SR_ALPINE_3L.rp4
