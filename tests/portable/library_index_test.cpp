@@ -216,16 +216,33 @@ TEST_F(LibraryIndex, DamagedOrCutOffIndexIsMadeAgain) {
     EXPECT_EQ(indexed(), pipeline());
 }
 
-// An index of the schema before (the record's state in five values rather
-// than one stamp) is migrated with its rows: no rebuild, the pipeline's
-// list, and the next race read alone.
+// The indexes of an index file's tables, each with its definition.
+std::string ra_index_definitions(sqlite3 *db) {
+    std::string all;
+    sqlite3_stmt *s = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT name || ': ' || sql FROM sqlite_schema WHERE type = 'index' AND "
+                       "sql IS NOT NULL ORDER BY name",
+                       -1, &s, nullptr);
+    while (sqlite3_step(s) == SQLITE_ROW)
+        all += (const char *)sqlite3_column_text(s, 0) + std::string("\n");
+    sqlite3_finalize(s);
+    return all;
+}
+
+// An index of the schemas before (the record's state in five values rather
+// than one stamp; more indexes of the laps) is migrated with its rows: no
+// rebuild, the indexes a new one has, the pipeline's list, and the next race
+// read alone.
 TEST_F(LibraryIndex, IndexOfThePreviousSchemaIsMigratedNotRebuilt) {
     season();
     ASSERT_EQ(refresh(), ra_index_change::rebuilt);
+    std::string made;
     {
         ra_library_index old;
         std::string why;
         ASSERT_TRUE(old.open(dir_, &why)) << why;
+        made = ra_index_definitions(old.db());
         const std::string stamp = ra_meta_text(old.db(), "record_stamp");
         const size_t at = stamp.find('@'), hash = stamp.find('#');
         ASSERT_TRUE(at != std::string::npos && hash != std::string::npos) << stamp;
@@ -237,6 +254,9 @@ TEST_F(LibraryIndex, IndexOfThePreviousSchemaIsMigratedNotRebuilt) {
             "), ('record_head', CAST('" + stamp.substr(hash + 1) +
             "' AS BLOB)), ('record_head_length', min(4096, " + size +
             "));"
+            "DROP INDEX laps_pb; CREATE INDEX laps_pb ON laps(racer, pb);"
+            "CREATE INDEX laps_best ON laps(racer, track_key, lap);"
+            "CREATE INDEX laps_group ON laps(racer, track_key, type_key);"
             "PRAGMA user_version=9;";
         ASSERT_EQ(sqlite3_exec(old.db(), sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     }
@@ -245,6 +265,7 @@ TEST_F(LibraryIndex, IndexOfThePreviousSchemaIsMigratedNotRebuilt) {
         std::string why;
         ASSERT_TRUE(index.open(dir_, &why)) << why;
         EXPECT_EQ(index.opened(), ra_cache_opened::migrated);
+        EXPECT_EQ(ra_index_definitions(index.db()), made);
         ASSERT_TRUE(index.refresh(dir_, false, nullptr, &why)) << why;
         EXPECT_EQ(index.last_change(), ra_index_change::none);
         ra_replay_list list;

@@ -223,7 +223,7 @@ sqlite3 *ra_open_cache_aside(const fs::path &path, const ra_cache_schema &schema
     std::string mode;
     if (opened == SQLITE_OK && sql.one_text("PRAGMA journal_mode=OFF", &mode) &&
         sql.run("PRAGMA synchronous=OFF") && sql.run("PRAGMA locking_mode=EXCLUSIVE") &&
-        sql.run("PRAGMA temp_store=FILE") &&
+        sql.run("PRAGMA temp_store=FILE") && sql.run("PRAGMA page_size=16384") &&
         (schema.aside_cache_kib <= 0 ||
          (sql.run("PRAGMA cache_size=-" + std::to_string(schema.aside_cache_kib)) &&
           sql.run("PRAGMA temp.cache_size=-" + std::to_string(schema.aside_cache_kib)))) &&
