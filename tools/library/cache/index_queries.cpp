@@ -271,7 +271,9 @@ bool ra_query_changes(sqlite3 *db, int64_t since, const std::string &racer,
     removed->clear();
     *grown = false;
     *too_many = false;
-    ra_statement rows(db, std::string(ra_row_columns) + "WHERE e.version > ?2 ORDER BY e.version " +
+    // Of equal versions (a rebuild gives every row one), in the list's order.
+    ra_statement rows(db, std::string(ra_row_columns) +
+                              "WHERE e.version > ?2 ORDER BY e.version, " + ra_list_order + " " +
                               "LIMIT " + std::to_string(ra_changes_max + 1));
     rows.bind(1, ra_folded_name(racer)).bind(2, since);
     size_t n = 0;
