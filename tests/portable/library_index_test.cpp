@@ -257,6 +257,7 @@ TEST_F(LibraryIndex, IndexOfThePreviousSchemaIsMigratedNotRebuilt) {
             "DROP INDEX laps_pb; CREATE INDEX laps_pb ON laps(racer, pb);"
             "CREATE INDEX laps_best ON laps(racer, track_key, lap);"
             "CREATE INDEX laps_group ON laps(racer, track_key, type_key);"
+            "DROP INDEX entries_laps; DROP INDEX entries_cars;"
             "PRAGMA user_version=9;";
         ASSERT_EQ(sqlite3_exec(old.db(), sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     }
@@ -446,6 +447,70 @@ TEST_F(LibraryIndex, AppRowsAreTheListsRows) {
 // race spells them, each racer's personal bests and chart, and the
 // leaderboard, whose cache takes the player's lines from the index as it
 // took them from the record.
+// The sorts by a value many races share (laps, cars) and by file, both
+// ways: a page anywhere is that part of one whole sort, which is the list
+// sorted by the value with ties in the list's order and unknown values last.
+TEST_F(LibraryIndex, SortsBySharedValuesPageAsOneWholeSort) {
+    const char *laps[] = {"3", "5", "", "5", "3", "10", "3", ""};
+    const char *cars[] = {"4", "2", "2", "", "8", "4", "2", "4"};
+    records_ = ra_test_record_header();
+    for (int i = 0; i < 8; ++i) {
+        const std::string file = "r" + std::to_string(7 - i) + ".rp4";
+        const std::string saved = "2026-05-0" + std::to_string(i + 1) + " 20:00:00";
+        ASSERT_TRUE(ra_test_write_file(dir_ + "/" + file, "replay"));
+        records_ += ra_test_record_line({{"file", file},
+                                         {"saved", saved},
+                                         {"track", "ALPINE"},
+                                         {"laps", laps[i]},
+                                         {"cars", cars[i]},
+                                         {"name1", "Zoë"},
+                                         {"best_lap_car1", "80.00"},
+                                         {"player", "1"}});
+    }
+    ASSERT_TRUE(ra_test_write_file(dir_ + "/replays.csv", records_));
+    ra_library_index index;
+    std::string error;
+    ASSERT_TRUE(index.open(dir_, &error) && index.refresh(dir_, true, nullptr, &error)) << error;
+    auto page = [&](ra_row_query query) {
+        size_t total = 0;
+        std::vector<ra_index_row> rows;
+        EXPECT_TRUE(ra_query_rows(index.db(), query, &total, &rows));
+        EXPECT_EQ(total, 8u);
+        return rows;
+    };
+    const std::vector<ra_index_row> list = page(ra_row_query());
+    for (const char *sort : {"laps", "cars", "file"}) {
+        for (bool desc : {false, true}) {
+            std::vector<ra_index_row> expected = list;
+            auto value = [&](const ra_index_row &r) -> std::string {
+                return std::string(sort) == "file"   ? r.file
+                       : std::string(sort) == "laps" ? r.laps
+                                                     : r.cars;
+            };
+            auto number = [&](const ra_index_row &r) {
+                return std::string(sort) == "file" ? 0 : atoi(value(r).c_str());
+            };
+            std::stable_sort(expected.begin(), expected.end(), [&](const auto &a, const auto &b) {
+                if (value(a).empty() != value(b).empty()) return value(b).empty();
+                if (std::string(sort) == "file")
+                    return desc ? value(a) > value(b) : value(a) < value(b);
+                return desc ? number(a) > number(b) : number(a) < number(b);
+            });
+            ra_row_query query;
+            query.sort = sort;
+            query.desc = desc;
+            query.limit = 3;
+            for (size_t offset = 0; offset < 8; ++offset) {
+                query.offset = offset;
+                const std::vector<ra_index_row> rows = page(query);
+                ASSERT_EQ(rows.size(), std::min<size_t>(3, 8 - offset)) << sort << desc << offset;
+                for (size_t i = 0; i < rows.size(); ++i)
+                    EXPECT_EQ(rows[i].file, expected[offset + i].file) << sort << desc << offset;
+            }
+        }
+    }
+}
+
 TEST_F(LibraryIndex, RebuildAndAppendsGiveTheSameAnswers) {
     records_ = ra_test_record_header();
     append(race("a.rp4", "2026-03-01 20:00:00", "ALPINE", "81.00"));
@@ -477,7 +542,7 @@ TEST_F(LibraryIndex, RebuildAndAppendsGiveTheSameAnswers) {
         EXPECT_TRUE(index.refresh(dir_, false, nullptr, &why)) << why;
         std::string text;
         ra_index_choices choices;
-        EXPECT_TRUE(ra_query_choices(index.db(), "player", &choices));
+        EXPECT_TRUE(ra_query_choices(index.db(), &choices));
         for (const std::string &r : choices.racers) text += "racer " + r + "\n";
         ra_row_query query;
         query.racer = "player";

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <filesystem>
 #include <memory>
+#include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -44,10 +45,13 @@ struct ra_app {
     // A rebuild of the index under way: rows written of all (0: none). Read
     // without `library`, so that the page sees it while the rebuild holds it.
     std::atomic<size_t> indexing_done{0}, indexing_total{0};
-    // The filters' choices as last asked, and the cursor and racer they
-    // were asked at: the page asks again after each change; under `library`.
+    // The filters' choices as last asked, and the cursor and Dir they were
+    // asked at; each racer's track and type pairs asked since then, a few
+    // racers' at a time (the page asks for two on each load, and again
+    // after each change); under `library`.
     std::string choices_of;
     ra_index_choices choices;
+    std::map<std::string, std::vector<ra_racer_group>> groups;
     // The import under way, asked for its progress and cancelled from
     // other requests while it works (its own lock).
     ra_import_run import;

@@ -3,6 +3,7 @@
 // since a cursor.
 #include "friends/aliases.h"
 #include "friends/friend_laps.h"
+#include "library/text/folded_name.h"
 #include "library/text/html_text.h"
 #include "library/replays/keep_marks.h"
 #include "library/page/library_page.h"
@@ -85,6 +86,14 @@ void ra_serve_rows(ra_app &, const ra_snapshot &now, const httplib::Request &req
     ra_answer_json(res, answer);
 }
 
+namespace {
+
+// The racers whose track and type pairs the app holds at once: each asked
+// is held until the library changes (a few hundred bytes each).
+const size_t ra_groups_held_most = 64;
+
+}  // namespace
+
 // GET /api/facts: the summary, the notices, the choices of the filters.
 void ra_serve_facts(ra_app &app, const ra_snapshot &now, const httplib::Request &req,
                     httplib::Response &res) {
@@ -94,19 +103,31 @@ void ra_serve_facts(ra_app &app, const ra_snapshot &now, const httplib::Request 
     ra_index_facts facts;
     ra_index_choices none;
     const ra_index_choices &choices = index != nullptr ? app.choices : none;
+    const std::vector<ra_racer_group> no_groups;
+    const std::vector<ra_racer_group> *racer_groups = &no_groups;
     if (index != nullptr) {
         const std::string racer = ra_racer_param(*index, req);
         if (!index->facts(&facts))
             return ra_answer(res, 500, "The library's index cannot be read.");
-        const std::string asked =
-            std::to_string(facts.cursor) + " " + ra_text(setup.dir) + " " + racer;
+        const std::string asked = std::to_string(facts.cursor) + " " + ra_text(setup.dir);
         if (app.choices_of != asked) {
             app.choices_of.clear();
-            if (!ra_query_choices(index->db(), racer, &app.choices)) {
+            app.groups.clear();
+            if (!ra_query_choices(index->db(), &app.choices)) {
                 return ra_answer(res, 500, "The library's index cannot be read.");
             }
             app.choices_of = asked;
         }
+        const std::string key = ra_folded_name(racer);
+        auto held = app.groups.find(key);
+        if (held == app.groups.end()) {
+            if (app.groups.size() >= ra_groups_held_most) app.groups.clear();
+            std::vector<ra_racer_group> found;
+            if (!ra_query_groups(index->db(), racer, &found))
+                return ra_answer(res, 500, "The library's index cannot be read.");
+            held = app.groups.emplace(key, std::move(found)).first;
+        }
+        racer_groups = &held->second;
     }
     auto texts = [](const std::vector<std::string> &list) {
         nlohmann::json json = nlohmann::json::array();
@@ -114,7 +135,7 @@ void ra_serve_facts(ra_app &app, const ra_snapshot &now, const httplib::Request 
         return json;
     };
     nlohmann::json groups = nlohmann::json::array();
-    for (const auto &g : choices.groups) {
+    for (const ra_racer_group &g : *racer_groups) {
         groups.push_back(
             {{"track", ra_utf8_text(g.track)}, {"type", ra_utf8_text(g.type)}, {"races", g.races}});
     }

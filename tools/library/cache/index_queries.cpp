@@ -60,6 +60,10 @@ struct ra_sort_column {
     // ones in the list's order; null: the rows are sorted whole.
     const char *known_from;
     const char *known, *unknown_rows;  // what picks each part, after the filters
+    // A value many rows share (a race's laps, its cars): its values counted
+    // from this index in the sort's order, then each value's rows read in
+    // the list's order (ra_grouped_page); null: as above.
+    const char *groups_from = nullptr;
 };
 // Newest first, then the later line, then by name: the order of the list,
 // which ends every sort. It is the order of the index entries_order, so
@@ -70,8 +74,12 @@ const ra_sort_column ra_sort_columns[] = {
     {"when", "e.when_text", nullptr, nullptr, nullptr, nullptr},
     {"type", "e.type_key", "e.type_key = ''", nullptr, nullptr, nullptr},
     {"track", "e.track_key", "e.track_key = ''", nullptr, nullptr, nullptr},
-    {"laps", "CAST(e.laps AS INTEGER)", "e.laps = ''", nullptr, nullptr, nullptr},
-    {"cars", "CAST(e.cars AS INTEGER)", "e.cars = ''", nullptr, nullptr, nullptr},
+    {"laps", "CAST(e.laps AS INTEGER)", "e.laps = ''", "FROM entries e INDEXED BY entries_order ",
+     " AND e.laps <> '' AND ?1 = ?1", " AND e.laps = '' AND ?1 = ?1",
+     "FROM entries e INDEXED BY entries_laps "},
+    {"cars", "CAST(e.cars AS INTEGER)", "e.cars = ''", "FROM entries e INDEXED BY entries_order ",
+     " AND e.cars <> '' AND ?1 = ?1", " AND e.cars = '' AND ?1 = ?1",
+     "FROM entries e INDEXED BY entries_cars "},
     {"weather", "e.weather_key", "e.weather_key = ''", nullptr, nullptr, nullptr},
     {"lap", "e.lap", "e.lap = 0", "FROM entries e INDEXED BY entries_lap ",
      " AND e.lap <> 0 AND ?1 = ?1", " AND e.lap = 0 AND ?1 = ?1"},
@@ -81,7 +89,9 @@ const ra_sort_column ra_sort_columns[] = {
      "FROM laps l INDEXED BY laps_yours CROSS JOIN entries e ON e.id = l.entry ",
      " AND l.racer = ?1",
      " AND NOT EXISTS (SELECT 1 FROM laps l WHERE l.entry = e.id AND l.racer = ?1)"},
-    {"file", "e.folded", nullptr, nullptr, nullptr, nullptr},
+    // Every row has a file: read in the names' order, stopping at the page's end.
+    {"file", "e.folded", nullptr, "FROM entries e INDEXED BY entries_folded ", " AND ?1 = ?1",
+     " AND 0 AND ?1 = ?1"},
 };
 
 // Whether a search's folded text is found through the index of letter
@@ -172,6 +182,49 @@ bool ra_split_page(sqlite3 *db, const ra_sort_column &sort, const ra_row_query &
     return ra_ids_of(rest, ids);
 }
 
+// A page of a sort by a value many rows share, so that neither the rows
+// of one value nor the whole list is sorted for it: how many rows each
+// value has, from the sort's small index in its order; the rows of the
+// values the page covers, each read in the list's order; then, as the
+// sort puts them last, the rows without a value.
+bool ra_grouped_page(sqlite3 *db, const ra_sort_column &sort, const ra_row_query &query,
+                     const std::string &where, size_t limit,
+                     const std::function<void(ra_statement &)> &bind,
+                     const std::function<bool(const std::string &)> &count_rows,
+                     std::vector<int64_t> *ids) {
+    const std::string from = std::string("FROM entries e ") +
+                             (query.text.empty() ? "" : "INDEXED BY entries_order ") + where;
+    if (!count_rows("SELECT count(*) " + from + " AND ?1 = ?1")) return false;
+    ra_statement groups(db, std::string("SELECT ") + sort.value + ", count(*) " + sort.groups_from +
+                                where + sort.known + " GROUP BY 1 ORDER BY 1" +
+                                (query.desc ? " DESC" : " ASC"));
+    bind(groups);
+    size_t skip = query.offset;
+    std::vector<std::pair<int64_t, size_t>> values;
+    while (groups.step()) values.push_back({groups.integer(0), (size_t)groups.integer(1)});
+    if (!groups.ok()) return false;
+    for (const auto &value : values) {
+        if (skip >= value.second) {
+            skip -= value.second;
+            continue;
+        }
+        ra_statement page(db, "SELECT e.id " + std::string(sort.known_from) + where + sort.known +
+                                  " AND " + sort.value + " = " + std::to_string(value.first) +
+                                  " ORDER BY " + ra_list_order + " LIMIT " +
+                                  std::to_string(limit - ids->size()) + " OFFSET " +
+                                  std::to_string(skip));
+        bind(page);
+        if (!ra_ids_of(page, ids)) return false;
+        skip = 0;
+        if (ids->size() == limit) return true;
+    }
+    ra_statement rest(db, "SELECT e.id " + from + sort.unknown_rows + " ORDER BY " + ra_list_order +
+                              " LIMIT " + std::to_string(limit - ids->size()) + " OFFSET " +
+                              std::to_string(skip));
+    bind(rest);
+    return ra_ids_of(rest, ids);
+}
+
 }  // namespace
 
 std::string ra_row_name(const ra_index_row &row) {
@@ -241,6 +294,10 @@ bool ra_query_rows(sqlite3 *db, const ra_row_query &query, size_t *total,
         return true;
     };
     std::vector<int64_t> ids;
+    if (sort->groups_from != nullptr && !query.pb) {
+        if (!ra_grouped_page(db, *sort, query, where, limit, bind, count_rows, &ids)) return false;
+        return ra_rows_of(db, racer, ids, rows);
+    }
     if (sort->known_from != nullptr && !query.pb) {
         if (!ra_split_page(db, *sort, query, where, limit, bind, count_rows, &ids)) return false;
         return ra_rows_of(db, racer, ids, rows);
@@ -293,7 +350,7 @@ bool ra_query_changes(sqlite3 *db, int64_t since, const std::string &racer,
     return rows.ok();
 }
 
-bool ra_query_choices(sqlite3 *db, const std::string &racer, ra_index_choices *out) {
+bool ra_query_choices(sqlite3 *db, ra_index_choices *out) {
     *out = ra_index_choices();
     ra_statement counts(db,
                         "SELECT kind <> 0, state IN (1, 2), count(*) FROM entries "
@@ -318,16 +375,21 @@ bool ra_query_choices(sqlite3 *db, const std::string &racer, ra_index_choices *o
     };
     ra_statement racers(db, "SELECT name FROM racers ORDER BY races DESC, car, racer");
     while (racers.step()) out->racers.push_back(racers.text(0));
+    return values("track", "track_key", &out->tracks) && values("type", "type_key", &out->types) &&
+           values("weather", "weather_key", &out->weather) && racers.ok() &&
+           ra_decode_list(ra_meta_text(db, "warnings"), &out->warnings);
+}
+
+bool ra_query_groups(sqlite3 *db, const std::string &racer, std::vector<ra_racer_group> *out) {
+    out->clear();
     ra_statement groups(db,
                         "SELECT min(e.track), min(e.type), count(*) FROM laps l "
                         "JOIN entries e ON e.id = l.entry WHERE l.racer = ? AND e.removed = 0 "
                         "GROUP BY l.track_key, l.type_key ORDER BY l.track_key, l.type_key");
     groups.bind(1, ra_folded_name(racer));
     while (groups.step())
-        out->groups.push_back({groups.text(0), groups.text(1), (size_t)groups.integer(2)});
-    return values("track", "track_key", &out->tracks) && values("type", "type_key", &out->types) &&
-           values("weather", "weather_key", &out->weather) && racers.ok() && groups.ok() &&
-           ra_decode_list(ra_meta_text(db, "warnings"), &out->warnings);
+        out->push_back({groups.text(0), groups.text(1), (size_t)groups.integer(2)});
+    return groups.ok();
 }
 
 bool ra_query_chart(sqlite3 *db, const std::string &racer, const std::string &track,

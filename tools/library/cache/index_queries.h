@@ -63,7 +63,8 @@ bool ra_query_changes(sqlite3 *db, int64_t since, const std::string &racer,
                       std::vector<ra_index_row> *changed, std::vector<std::string> *removed,
                       bool *grown, bool *too_many);
 
-// The choices of the filters and the summary's counts.
+// The choices of the filters and the summary's counts: the same for every
+// racer, so that the app asks them once for each change of the library.
 struct ra_index_choices {
     size_t races = 0;   // races whose file is there
     size_t gone = 0;    // races whose file is gone
@@ -71,14 +72,15 @@ struct ra_index_choices {
     std::vector<std::string> tracks, types, weather;
     std::vector<std::string> racers;  // most races first, as ra_racer_names
     std::vector<std::string> warnings;
-    // The track and type pairs in which the racer asked for has a lap.
-    struct ra_group {
-        std::string track, type;
-        size_t races = 0;
-    };
-    std::vector<ra_group> groups;
 };
-bool ra_query_choices(sqlite3 *db, const std::string &racer, ra_index_choices *out);
+bool ra_query_choices(sqlite3 *db, ra_index_choices *out);
+
+// The track and type pairs in which a racer has a lap, with their races.
+struct ra_racer_group {
+    std::string track, type;
+    size_t races = 0;
+};
+bool ra_query_groups(sqlite3 *db, const std::string &racer, std::vector<ra_racer_group> *out);
 
 // One race of a racer on a chart: a lap of theirs on one track and type.
 struct ra_chart_lap {

@@ -37,8 +37,8 @@ namespace {
 // The schema's version, in SQLite's user_version. Since 9 its texts are
 // UTF-8, as the record reader decodes them (older ones held the record's
 // bytes, and are made anew); since 10 the record's state is one change
-// stamp, as record_cache.h takes it; since 11 the laps have fewer indexes,
-// each rebuild making them anew in a long season's time.
+// stamp, as record_cache.h takes it; since 11 the laps have fewer indexes
+// (each rebuild makes them anew), and the sorts by laps and cars their own.
 const int ra_index_schema = 11;
 // How long a process waits for another one's refresh before it lists Dir
 // without the index; a rebuild of a long season takes seconds.
@@ -106,10 +106,15 @@ const ra_cache_migration ra_index_migrations[] = {
      "DELETE FROM meta WHERE key IN ('record_size', 'record_mtime', 'record_head', "
      "'record_head_length');"},
     // From 10: two indexes of the laps fewer (their reads go through
-    // laps_racer and laps_yours), and the personal bests' index holds only them.
+    // laps_racer and laps_yours), the personal bests' index holds only them,
+    // and the sorts by a race's laps and cars have theirs.
     {10,
      "DROP INDEX IF EXISTS laps_group; DROP INDEX IF EXISTS laps_best; "
-     "DROP INDEX IF EXISTS laps_pb; CREATE INDEX laps_pb ON laps(racer) WHERE pb = 1;"},
+     "DROP INDEX IF EXISTS laps_pb; CREATE INDEX laps_pb ON laps(racer) WHERE pb = 1; "
+     "CREATE INDEX entries_laps ON entries(removed, kind, CAST(laps AS INTEGER)) "
+     "WHERE laps <> ''; "
+     "CREATE INDEX entries_cars ON entries(removed, kind, CAST(cars AS INTEGER)) "
+     "WHERE cars <> '';"},
 };
 
 // The search's own index of the entries' folded names (search_text, a
@@ -159,6 +164,9 @@ const ra_table_index ra_table_indexes[] = {
     // The sorts by a lap read a page in the lap's order: the race's
     // fastest, and a racer's own.
     {"entries", "entries_lap", "removed, kind, lap", nullptr},
+    // The sorts by a race's laps and cars count each value's rows here.
+    {"entries", "entries_laps", "removed, kind, CAST(laps AS INTEGER)", "laps <> ''"},
+    {"entries", "entries_cars", "removed, kind, CAST(cars AS INTEGER)", "cars <> ''"},
     // A racer's laps on a track in time order, with what their personal
     // bests are decided by: read from the index alone. A chart and the
     // racer's tracks and race types are read through it too.
