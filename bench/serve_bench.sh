@@ -10,7 +10,7 @@
 #   the index: its rebuild (the first list), list --track X, and one new
 #     race read alone (a list after a line was appended);
 #   the app: the first page (GET / and the first /api/rows), a page deep in
-#     the list, a filter, a sort, a search, a racer's personal bests, an
+#     the list, a filter, the sorts, the facts of two racers in turn, a search, a racer's personal bests, an
 #     action (keep / unkeep), a new race seen through /state?since=, each as
 #     the best and the median of seven tries of curl's total time, with the
 #     bytes of the answer; the first rows in headless Chromium, from asking
@@ -74,6 +74,15 @@ timed "a page deep in the list (offset $((races / 2)))" "/api/rows?offset=$((rac
 timed "filter (track and weather)" "/api/rows?limit=100&track=alpine&weather=wet"
 timed "sort (fastest lap, slowest first)" "/api/rows?limit=100&sort=lap&desc=1"
 timed "sort (the racer's lap)" "/api/rows?limit=100&sort=yours&desc=0&racer=Ana"
+timed "sort (laps, most first)" "/api/rows?limit=100&sort=laps&desc=1"
+timed "sort (laps, fewest first, a page deep)" "/api/rows?offset=$((races / 2))&limit=100&sort=laps&desc=0"
+timed "sort (cars)" "/api/rows?limit=100&sort=cars&desc=1"
+timed "sort (file, Z to A, a page deep)" "/api/rows?offset=$((races / 2))&limit=100&sort=file&desc=1"
+# Each page load asks for the facts and the facts of its racer: two racers in turn.
+echo "facts, two racers in turn (/api/facts?racer=Player, then Ana): $(for n in $(seq 8); do
+  curl -s "${auth[@]}" -o /dev/null -w '%{time_total}\n' \
+    "$base/api/facts?racer=$([[ $((n % 2)) == 1 ]] && echo Player || echo Ana)"
+done | stats)"
 timed "search (q=speedy)" "/api/rows?limit=100&q=speedy"
 timed "personal bests only (pb=1, racer Player)" "/api/rows?limit=100&pb=1&racer=Player"
 timed "chart (ALPINE SR, a year)" "/api/chart?track=ALPINE&type=SR&window=365"

@@ -28,6 +28,10 @@ saves=$game/SaveData/Saves
 trash=$HOME/.local/share/Trash
 rm -rf "$trash"
 failures=0
+# How long a wait for the screen or a file may take, in tenths of a second:
+# on a busy machine Wine can take tens of seconds to start a program in a
+# console of its own. Each wait ends as soon as what it waits for is there.
+waits=600
 
 fail() {
   echo "FAIL [$stage]: $*" >&2
@@ -255,7 +259,7 @@ opened=$work/opened.txt
 run "" page --open
 expect_rc 0
 [[ $out == "$(winpath "$saves")\\replays.html" ]] || fail "page --open printed: $out"
-for _ in $(seq 100); do [[ -s $opened ]] && break; sleep 0.1; done
+for _ in $(seq $waits); do [[ -s $opened ]] && break; sleep 0.1; done
 # cmd writes in the console's code page: the path's ASCII end tells.
 LC_ALL=C grep -qF 'SaveData\Saves\replays.html' "$opened" 2>/dev/null ||
   fail "the program for web pages was given: $(cat "$opened" 2>/dev/null)"
@@ -277,13 +281,13 @@ sock=$work/tmux.sock
 screen() { tmux -S "$sock" capture-pane -p -J -S - -t companion; }
 tmux -S "$sock" new-session -d -s companion -x 200 -y 60 \
   "cd '$game' && '$RA_WINE' replay-autosave.exe; echo \"exit \$?\" >'$work/double_click.rc'; sleep 60"
-for _ in $(seq 100); do
+for _ in $(seq $waits); do
   [[ $(screen) == *"Press Enter to close this window."* ]] && break
   sleep 0.1
 done
 shown=$(screen)
 tmux -S "$sock" send-keys -t companion Enter
-for _ in $(seq 100); do
+for _ in $(seq $waits); do
   [[ -f $work/double_click.rc ]] && break
   sleep 0.1
 done
@@ -300,12 +304,12 @@ stage="double click, then the library app, stopped by Ctrl+C"
 rm -f "$work/double_click.rc"
 tmux -S "$sock" new-session -d -s companion -x 200 -y 60 \
   "cd '$game' && BROWSER=true '$RA_WINE' replay-autosave.exe; echo \"exit \$?\" >'$work/double_click.rc'; sleep 60"
-for _ in $(seq 100); do
+for _ in $(seq $waits); do
   [[ $(screen) == *"Press Enter to close this window."* ]] && break
   sleep 0.1
 done
 tmux -S "$sock" send-keys -t companion A Enter
-for _ in $(seq 100); do
+for _ in $(seq $waits); do
   [[ $(screen) == *"Press Ctrl+C to stop it."* ]] && break
   sleep 0.1
 done
@@ -320,7 +324,7 @@ for _press in 1 2; do
   done
   [[ $(screen) == *"The library app stopped."* ]] && break
 done
-for _ in $(seq 100); do
+for _ in $(seq $waits); do
   [[ -f $work/double_click.rc ]] && break
   sleep 0.1
 done
