@@ -429,7 +429,20 @@ bool ra_import_share(const fs::path &dir, const fs::path &file, ra_import_result
     return ra_write_import(folder, known, existed, reader, plan, go_on, turn, result, error);
 }
 
+std::string ra_import_summary(const ra_import_result &result) {
+    // A card brings record lines alone; a share, each race with its replay.
+    const bool card = result.kind == ra_share_kind::card;
+    const size_t added = card ? result.lines_added : result.added.size() + result.renamed.size();
+    const size_t known = card ? result.lines_known : result.skipped.size();
+    return "Added " + std::to_string(added) + " of " + result.sharer + "'s " +
+           (card ? "race results" : "races") + " (" + std::to_string(known) + " already here).";
+}
+
 std::string ra_import_report(const ra_import_result &result) {
+    return ra_import_summary(result) + "\n" + ra_import_details(result);
+}
+
+std::string ra_import_details(const ra_import_result &result) {
     std::string text = std::string(result.kind == ra_share_kind::card ? "Card" : "Share") + " of " +
                        result.sharer + " -> " + ra_text(result.folder) + "\n";
     for (const std::string &name : result.added) text += "  new replay: " + name + "\n";

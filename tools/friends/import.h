@@ -55,5 +55,9 @@ bool ra_import_share(const std::filesystem::path &dir, const std::filesystem::pa
                      ra_import_result *result, std::string *error,
                      const ra_import_progress &progress = nullptr);
 
-// What the player is told of an import.
+// The import in one sentence: "Added 40 of Renée's races (0 already here)."
+std::string ra_import_summary(const ra_import_result &result);
+// What the player is told of an import: that sentence, then its details
+// (where it went, each replay, the record's lines).
 std::string ra_import_report(const ra_import_result &result);
+std::string ra_import_details(const ra_import_result &result);

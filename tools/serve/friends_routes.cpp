@@ -109,9 +109,13 @@ void ra_serve_import(ra_app &app, const httplib::Request &req, httplib::Response
                              return app.import.tell(stage, done, total);
                          });
     if (!imported.ok()) return ra_refuse_action(res, imported.problem);
-    ra_answer_action(
-        res, imported, {}, true,
-        {{"friend", ra_utf8_text(imported.import.sharer)}, {"changed", imported.import.changed}});
+    // One sentence on the page; each replay in its details.
+    ra_import_said told = imported;
+    told.said = ra_import_summary(imported.import) + "\n";
+    ra_answer_action(res, told, {}, true,
+                     {{"friend", ra_utf8_text(imported.import.sharer)},
+                      {"changed", imported.import.changed},
+                      {"details", ra_utf8_text(ra_import_details(imported.import))}});
 }
 
 // GET /api/import: the import under way, if any (serve/import_progress.h).

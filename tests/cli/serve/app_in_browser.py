@@ -173,6 +173,12 @@ try:
     if not browser.wait_for(friend_rows + ".join() === 'Renée'"):
         fail("the Friends view after the import: %r, said %r" %
              (browser.js(friend_rows), browser.js("document.getElementById('friends-said').textContent")))
+    # The import in one sentence, each replay in its details.
+    told = browser.js("document.getElementById('friends-said').textContent")
+    details = browser.js("(document.querySelector('.import-details pre') || {}).textContent || ''")
+    if not re.fullmatch(r"Added [1-9][0-9]* of Renée's races \(0 already here\)\.", (told or "").strip()) or \
+            "new replay: " not in details:
+        fail("the import said %r, its details %r" % (told, details))
     board = ("Array.from(document.querySelectorAll('#friends-boards tr')).filter(r => r.cells.length)"
              ".map(r => Array.from(r.cells).map(c => c.textContent).slice(1, 6).join('|'))")
     rows_on_board = browser.js(board) or []

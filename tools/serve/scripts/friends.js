@@ -420,9 +420,21 @@
     return 'Importing ' + name + ': ' + what + (count ? ' (' + count + ')' : '') +
            (p.cancelling ? ', cancelling…' : '…');
   }
+  // What an import did, replay by replay, folded under its one sentence.
+  var importDetails = null;
+  function showDetails(text) {
+    if (importDetails) importDetails.remove();
+    importDetails = null;
+    if (!text) return;
+    importDetails = element('details', 'import-details');
+    importDetails.appendChild(element('summary', '', 'What was imported'));
+    importDetails.appendChild(element('pre', '', text));
+    said.parentNode.insertBefore(importDetails, said.nextSibling);
+  }
   // Import: the file's own bytes, sent as they are. While it works, its
   // progress is asked for twice a second, beside a Cancel button.
   function importFile(file) {
+    showDetails('');
     say(said, {ok: true, message: 'Importing ' + file.name + '…'});
     var cancel = button('Cancel', 'Cancel the import', function () {
       cancel.disabled = true;
@@ -449,6 +461,7 @@
         done = true;
         cancel.remove();
         say(said, {ok: r.ok === true, message: String(r.message || '')});
+        showDetails(r.details);
         return load();
       });
     }).catch(function (e) {
