@@ -37,6 +37,15 @@ if(RA_BUILD STREQUAL "i386")
                    ${CMAKE_BINARY_DIR}/test-artifacts)
   set_tests_properties(serve_in_browser_watch_keep_new_race_details PROPERTIES TIMEOUT 300)
 endif()
+# The same app on a long career with no index yet: it opens at once and
+# says how far the index came.
+if(RA_BUILD STREQUAL "i386")
+  add_test(NAME serve_opens_before_its_index_is_made
+           COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/serve/opens_at_once.sh
+                   "${CMAKE_CROSSCOMPILING_EMULATOR}" $<TARGET_FILE:replay-autosave>
+                   ${serve_work}/opens)
+  set_tests_properties(serve_opens_before_its_index_is_made PROPERTIES TIMEOUT 300)
+endif()
 # The same app and the static page by keyboard, in the dark and at a
 # phone's width, checked by axe-core.
 if(RA_BUILD STREQUAL "i386")

@@ -9,22 +9,21 @@ namespace {
 // A rebuild of fewer entries is over before progress would be worth telling.
 const size_t ra_long_rebuild = 5000;
 
-// "Indexing the library: 12000 of 50000", written over itself on a terminal.
-void ra_tell_progress(size_t done, size_t total) {
-    if (total < ra_long_rebuild) return;
+}  // namespace
+
+void ra_tell_index_progress(size_t done, size_t total) {
+    if (total < ra_long_rebuild || !ra_is_terminal(stderr)) return;
     std::string line =
         "\rIndexing the library: " + std::to_string(done) + " of " + std::to_string(total);
     ra_write_text(stderr, done == total ? line + "\n" : line);
 }
-
-}  // namespace
 
 int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list *list,
                     ra_output *out, const std::string &track, ra_index_facts *facts) {
     std::string error;
     if (!ra_load_setup(ini, setup, &error)) return ra_fail(out, error, ra_exit_usage);
     ra_index_request request;
-    if (ra_is_terminal(stderr)) request.progress = ra_tell_progress;
+    if (ra_is_terminal(stderr)) request.progress = ra_tell_index_progress;
     request.track = track;
     if (!ra_indexed_list(setup->dir, ra_text(setup->dir), list, &error, request, facts)) {
         return ra_fail(out, error, ra_exit_failed);

@@ -19,6 +19,10 @@ int ra_open_library(const std::string &ini, ra_game_setup *setup, ra_replay_list
                     ra_output *out, const std::string &track = std::string(),
                     ra_index_facts *facts = nullptr);
 
+// "Indexing the library: 12000 of 50000" on a terminal's error output,
+// written over itself, when a rebuild is long enough to be worth telling.
+void ra_tell_index_progress(size_t done, size_t total);
+
 // The settings of the INI and Dir's record, for restore: from Dir's index
 // where there is one (never made for this), else from the record file; a
 // Dir that cannot be listed (not there yet) still has its record file read,

@@ -78,7 +78,7 @@ void ra_run_route(ra_app &app, const ra_route &route, const httplib::Request &re
     ra_gate_verdict verdict = ra_judge_form(route.rule, file);
     if (verdict.status != 0) return ra_refuse(res, verdict);
     if (read != nullptr) return route.upload(app, req, res, *read);
-    if (route.tells_indexing && app.indexing_total != 0) {
+    if (route.tells_indexing && app.indexing) {
         return ra_answer_indexing(app, ra_snapshot(), req, res);
     }
     std::lock_guard<std::mutex> hold(app.library);

@@ -47,12 +47,12 @@ ra_door_limits ra_serve_door() {
 int ra_run_app(const ra_app_start &start, ra_output *out) {
     ra_app app;
     app.ini = start.ini;
-    // The library must open before anything is served (an empty one while
-    // Dir does not exist yet); its index is made now.
+    // The settings must read before anything is served. The library's index
+    // is brought up to date once the app listens: made from nothing, a long
+    // career takes seconds, which the page shows as they pass.
     {
-        const ra_snapshot now = ra_take_snapshot(app, ra_route_reads::library);
+        const ra_snapshot now = ra_take_snapshot(app, ra_route_reads::settings);
         if (!now.have_setup) return ra_fail(out, now.error, ra_exit_usage);
-        if (!now.have_library) return ra_fail(out, now.error, ra_exit_failed);
     }
     app.gate.token = ra_random_hex(ra_token_bytes);
     app.gate.routes = ra_route_rules();
@@ -133,6 +133,14 @@ int ra_run_app(const ra_app_start &start, ra_output *out) {
     const std::string address = "http://" + std::string(ra_loopback) + ":" +
                                 std::to_string(app.gate.port) + "/#token=" + app.gate.token;
     start.say("The library app is at " + address + "\nPress Ctrl+C to stop it.\n");
+    // The first look at the library, as every request's (the page's own
+    // requests wait for it, or are told how far it came); a library that
+    // cannot be read is the page's to tell, as it would be later.
+    std::thread first_look([&app, &start] {
+        std::lock_guard<std::mutex> hold(app.library);
+        const ra_snapshot now = ra_take_snapshot(app, ra_route_reads::library);
+        if (!now.have_library) start.say("warning: " + now.error + "\n");
+    });
     std::string error;
     if (start.open && !ra_open_in_browser(fs::path(address), &error)) {
         start.say("warning: " + error + "\n");
@@ -140,6 +148,7 @@ int ra_run_app(const ra_app_start &start, ra_output *out) {
     ra_stop_wait();
     door.stop();
     listener.join();
+    first_look.join();
     start.say("The library app stopped.\n");
     ra_stop_done();
     return ra_exit_ok;

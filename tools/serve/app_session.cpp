@@ -2,6 +2,8 @@
 // index brought up to date by what changed in Dir.
 #include "serve/app_session.h"
 
+#include "program/open_library.h"
+
 #include "friends/friend_replay.h"
 #include "library/text/html_text.h"
 #include "library/replays/keep_marks.h"
@@ -94,14 +96,20 @@ bool ra_bring_index(ra_app &app, const ra_game_setup &setup, ra_library_index **
     auto progress = [&app](size_t done, size_t total) {
         app.indexing_done = done;
         app.indexing_total = total;
+        app.indexing = true;
+        ra_tell_index_progress(done, total);
     };
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!app.index || app.index->dir() != setup.dir) {
             app.index = std::make_unique<ra_library_index>();
             if (!app.index->open(setup.dir, error)) break;
+            // Made from nothing: the page tells so from the start.
+            if (app.index->opened() == ra_cache_opened::made) app.indexing = true;
         }
         bool fresh = app.index->refresh(ra_text(setup.dir), true, progress, error);
+        app.indexing = false;
         app.indexing_total = 0;
+        app.indexing_done = 0;
         if (fresh) {
             *index = app.index.get();
             return true;
@@ -158,9 +166,9 @@ const ra_replay *ra_entry(const ra_replay_list &list, const std::string &file) {
     return nullptr;
 }
 
-// A rebuild under way: {"done": n, "total": n}, or null.
+// A rebuild under way: {"done": n, "total": n} (total 0: not counted yet),
+// or null.
 nlohmann::json ra_indexing(const ra_app &app) {
-    size_t total = app.indexing_total;
-    if (total == 0) return nullptr;
-    return {{"done", (size_t)app.indexing_done}, {"total", total}};
+    if (!app.indexing) return nullptr;
+    return {{"done", (size_t)app.indexing_done}, {"total", (size_t)app.indexing_total}};
 }

@@ -44,6 +44,9 @@ struct ra_app {
     std::unique_ptr<ra_library_index> index;
     // A rebuild of the index under way: rows written of all (0: none). Read
     // without `library`, so that the page sees it while the rebuild holds it.
+    // indexing: a rebuild is under way, told from its start when the index
+    // is made from nothing (its count of rows comes later, 0 until then).
+    std::atomic<bool> indexing{false};
     std::atomic<size_t> indexing_done{0}, indexing_total{0};
     // The filters' choices as last asked, and the cursor and Dir they were
     // asked at; each racer's track and type pairs asked since then, a few

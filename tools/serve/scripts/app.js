@@ -60,6 +60,8 @@
   }
   // How often the page asks what changed.
   var pollMs = 2000;
+  // How often the page asks how far the index came while it is made.
+  var indexingPollMs = 500;
   // Rows of the other files asked for at once: they are few.
   var othersMax = 500;
 
@@ -106,6 +108,13 @@
   var source = {
     facts: function () {
       return getJson(address('facts', {racer: racer})).then(function (facts) {
+        // The library's index is being made: how far it came, until it is.
+        if (facts.cursor === undefined && facts.indexing) {
+          showIndexing(facts.indexing);
+          return new Promise(function (done) { setTimeout(done, indexingPollMs); })
+            .then(source.facts);
+        }
+        showIndexing(null);
         cursor = facts.cursor;
         return facts;
       });
@@ -375,7 +384,8 @@
     });
   }
 
-  // A rebuild of the library's index, told above the library while it runs.
+  // A rebuild of the library's index, told above the library while it runs
+  // (its count of replays once it has one).
   var indexing = false;
   function showIndexing(progress) {
     var notice = document.getElementById('notice');
@@ -384,8 +394,9 @@
     indexing = !!progress;
     if (indexing) {
       notice.hidden = false;
-      notice.textContent = 'Reading the library again: ' + progress.done + ' of ' + progress.total +
-                           ' replays…';
+      notice.textContent = progress.total ?
+        'Reading the library: ' + progress.done + ' of ' + progress.total + ' replays…' :
+        'Reading the library…';
     }
     return was && !indexing;
   }
