@@ -7,7 +7,8 @@
 # "qemu-i386-static build/i386/tools/replay-autosave",
 # or "wine build/mingw/src/replay-autosave.exe"). Prints, as figures and not
 # as pass or fail:
-#   the index: its rebuild (the first list), list --track X, and one new
+#   the app's first start with no index (until the address, until the
+#     facts); the index: its rebuild (the first list), list --track X, and one new
 #     race read alone (a list after a line was appended);
 #   the app: the first page (GET / and the first /api/rows), a page deep in
 #     the list, a filter, the sorts, the facts of two racers in turn, a search, a racer's personal bests, an
@@ -44,6 +45,24 @@ seconds() { /usr/bin/time -f %e "$@" 2>&1 >/dev/null | tail -n 1; }
 stats() { sort -n | awk '{a[NR]=$1} END {printf "best %.3f s, median %.3f s\n", a[1], a[int((NR+1)/2)]}'; }
 
 echo "library: $races races"
+# The app's first start, with no index: until its address is told, and
+# until its facts come (the index made). The index is made again below.
+first_start() {
+  local port=$((20000 + RANDOM % 20000)) started told address
+  started=$(date +%s.%N)
+  (cd "$game" && exec "$@" serve --ini replay_autosave.ini --no-open --port "$port") >"$work/first.out" 2>&1 &
+  local first=$!
+  until grep -q 'is at http' "$work/first.out" 2>/dev/null; do sleep 0.02; done
+  told=$(date +%s.%N)
+  address=$(grep -o 'http://127\.0\.0\.1:[0-9]*/#token=[0-9a-f]*' "$work/first.out")
+  until curl -s -H "Authorization: Bearer ${address##*#token=}" "http://127.0.0.1:$port/api/facts" |
+    grep -q '"cursor"'; do sleep 0.05; done
+  echo "first start, no index: the address after $(echo "$told - $started" | bc) s, the facts after $(echo "$(date +%s.%N) - $started" | bc) s"
+  kill "$first"
+  wait "$first" 2>/dev/null || true
+  rm -f "$dir"/replays.index*
+}
+first_start "$@"
 cd "$game"
 echo "index rebuild (the first list, which makes it): $(seconds "$@" list --ini replay_autosave.ini) s"
 echo "list --track ALPINE: $(for _ in $(seq 5); do seconds "$@" list --ini replay_autosave.ini --track ALPINE; done | stats)"
