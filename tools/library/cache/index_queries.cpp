@@ -148,6 +148,25 @@ bool ra_rows_of(sqlite3 *db, const std::string &racer, const std::vector<int64_t
     return true;
 }
 
+// Where a page's rows are counted from, and its rows without a value read
+// from: every row the filters keep (through the list's own index when a
+// text is searched, which is looked for in each row in that order).
+std::string ra_filtered_from(const ra_row_query &query, const std::string &where) {
+    return std::string("FROM entries e ") +
+           (query.text.empty() ? "" : "INDEXED BY entries_order ") + where;
+}
+
+// The ids of the rows `from` picks, in the list's order: up to `room` of
+// them after the first `skip`, appended.
+bool ra_ids_in_list_order(sqlite3 *db, const std::string &from, size_t room, size_t skip,
+                          const std::function<void(ra_statement &)> &bind,
+                          std::vector<int64_t> *ids) {
+    ra_statement rows(db, "SELECT e.id " + from + " ORDER BY " + ra_list_order + " LIMIT " +
+                              std::to_string(room) + " OFFSET " + std::to_string(skip));
+    bind(rows);
+    return ra_ids_of(rows, ids);
+}
+
 // A page of a sort whose unknown values go last, in two parts: the rows
 // with a value read in its order from an index, stopping at the page's
 // last row, then those without, in the list's order. How many rows have a
@@ -157,8 +176,7 @@ bool ra_split_page(sqlite3 *db, const ra_sort_column &sort, const ra_row_query &
                    const std::function<void(ra_statement &)> &bind,
                    const std::function<bool(const std::string &)> &count_rows,
                    std::vector<int64_t> *ids) {
-    const std::string from = std::string("FROM entries e ") +
-                             (query.text.empty() ? "" : "INDEXED BY entries_order ") + where;
+    const std::string from = ra_filtered_from(query, where);
     if (!count_rows("SELECT count(*) " + from + " AND ?1 = ?1")) return false;
     const std::string known = std::string(sort.known_from) + where + sort.known;
     ra_statement page(db, "SELECT e.id " + known + " ORDER BY " + sort.value +
@@ -175,11 +193,8 @@ bool ra_split_page(sqlite3 *db, const ra_sort_column &sort, const ra_row_query &
         const size_t with_value = (size_t)known_count.integer(0);
         skipped = query.offset > with_value ? query.offset - with_value : 0;
     }
-    ra_statement rest(db, "SELECT e.id " + from + sort.unknown_rows + " ORDER BY " + ra_list_order +
-                              " LIMIT " + std::to_string(limit - ids->size()) + " OFFSET " +
-                              std::to_string(skipped));
-    bind(rest);
-    return ra_ids_of(rest, ids);
+    return ra_ids_in_list_order(db, from + sort.unknown_rows, limit - ids->size(), skipped, bind,
+                                ids);
 }
 
 // A page of a sort by a value many rows share, so that neither the rows
@@ -192,8 +207,7 @@ bool ra_grouped_page(sqlite3 *db, const ra_sort_column &sort, const ra_row_query
                      const std::function<void(ra_statement &)> &bind,
                      const std::function<bool(const std::string &)> &count_rows,
                      std::vector<int64_t> *ids) {
-    const std::string from = std::string("FROM entries e ") +
-                             (query.text.empty() ? "" : "INDEXED BY entries_order ") + where;
+    const std::string from = ra_filtered_from(query, where);
     if (!count_rows("SELECT count(*) " + from + " AND ?1 = ?1")) return false;
     ra_statement groups(db, std::string("SELECT ") + sort.value + ", count(*) " + sort.groups_from +
                                 where + sort.known + " GROUP BY 1 ORDER BY 1" +
@@ -208,21 +222,15 @@ bool ra_grouped_page(sqlite3 *db, const ra_sort_column &sort, const ra_row_query
             skip -= value.second;
             continue;
         }
-        ra_statement page(db, "SELECT e.id " + std::string(sort.known_from) + where + sort.known +
-                                  " AND " + sort.value + " = " + std::to_string(value.first) +
-                                  " ORDER BY " + ra_list_order + " LIMIT " +
-                                  std::to_string(limit - ids->size()) + " OFFSET " +
-                                  std::to_string(skip));
-        bind(page);
-        if (!ra_ids_of(page, ids)) return false;
+        const std::string rows_of_value = std::string(sort.known_from) + where + sort.known +
+                                          " AND " + sort.value + " = " +
+                                          std::to_string(value.first);
+        if (!ra_ids_in_list_order(db, rows_of_value, limit - ids->size(), skip, bind, ids))
+            return false;
         skip = 0;
         if (ids->size() == limit) return true;
     }
-    ra_statement rest(db, "SELECT e.id " + from + sort.unknown_rows + " ORDER BY " + ra_list_order +
-                              " LIMIT " + std::to_string(limit - ids->size()) + " OFFSET " +
-                              std::to_string(skip));
-    bind(rest);
-    return ra_ids_of(rest, ids);
+    return ra_ids_in_list_order(db, from + sort.unknown_rows, limit - ids->size(), skip, bind, ids);
 }
 
 }  // namespace
